@@ -1,0 +1,162 @@
+#include "platform/cp932.h"
+
+namespace cp932 {
+namespace {
+
+// Escapes live in the user-defined area: leads 0xF0-0xF9, 188 trail bytes each.
+constexpr unsigned char k_escape_lead_first = 0xF0;
+constexpr unsigned char k_escape_lead_last = 0xF9;
+constexpr int k_trails_per_lead = 188;
+
+void append_escape(std::string& out, unsigned char byte) {
+  const int lead = k_escape_lead_first + byte / k_trails_per_lead;
+  const int index = byte % k_trails_per_lead;
+  const int trail = index < 63 ? 0x40 + index : 0x80 + (index - 63);
+  out += static_cast<char>(lead);
+  out += static_cast<char>(trail);
+}
+
+// Reverses append_escape; false when the pair is no escape.
+bool read_escape(unsigned char lead, unsigned char trail, unsigned char& byte) {
+  if (lead < k_escape_lead_first || lead > k_escape_lead_last) return false;
+  int index;
+  if (trail >= 0x40 && trail <= 0x7E) {
+    index = trail - 0x40;
+  } else if (trail >= 0x80 && trail <= 0xFC) {
+    index = trail - 0x80 + 63;
+  } else {
+    return false;
+  }
+  const int value = (lead - k_escape_lead_first) * k_trails_per_lead + index;
+  if (value > 0xFF) return false;
+  byte = static_cast<unsigned char>(value);
+  return true;
+}
+
+// Length of the valid UTF-8 sequence at s[i] and its code point; 0 when invalid.
+size_t utf8_sequence(const std::string& s, size_t i, uint32_t& code_point) {
+  const auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = at(i);
+  size_t length;
+  uint32_t min;
+  if (c >= 0xC2 && c <= 0xDF) {
+    length = 2, min = 0x80, code_point = c & 0x1F;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    length = 3, min = 0x800, code_point = c & 0x0F;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    length = 4, min = 0x10000, code_point = c & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > s.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if ((at(i + k) & 0xC0) != 0x80) return 0;
+    code_point = (code_point << 6) | (at(i + k) & 0x3F);
+  }
+  if (code_point < min || code_point > 0x10FFFF) return 0;
+  if (code_point >= 0xD800 && code_point <= 0xDFFF) return 0;
+  return length;
+}
+
+void append_utf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// A character is taken as CP932 only when the table maps it both ways to itself, so that a
+// many-to-one mapping can never change a name, and never into the escape area.
+bool encode_exactly(uint32_t cp, std::string& out) {
+  std::string bytes;
+  if (!encode_code_point(cp, bytes) || bytes.empty()) return false;
+  const auto lead = static_cast<unsigned char>(bytes[0]);
+  if (lead >= k_escape_lead_first && lead <= k_escape_lead_last) return false;
+  uint32_t back = 0;
+  if (!decode_character(reinterpret_cast<const unsigned char*>(bytes.data()),
+                        static_cast<int>(bytes.size()), back) ||
+      back != cp) {
+    return false;
+  }
+  out += bytes;
+  return true;
+}
+
+}  // namespace
+
+std::string from_unicode(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  size_t i = 0;
+  while (i < utf8.size()) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    // `\` is a separator inside Zolk, so a host name holding one must carry it escaped.
+    if (c < 0x80 && c != 0x5C) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    uint32_t cp = 0;
+    const size_t length = c < 0x80 ? 0 : utf8_sequence(utf8, i, cp);
+    if (length > 0 && encode_exactly(cp, out)) {
+      i += length;
+      continue;
+    }
+    const size_t count = length > 0 ? length : 1;
+    for (size_t k = 0; k < count; ++k) append_escape(out, static_cast<unsigned char>(utf8[i + k]));
+    i += count;
+  }
+  return out;
+}
+
+std::string to_unicode(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 2);
+  size_t i = 0;
+  while (i < text.size()) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    if (is_lead_byte(c) && i + 1 < text.size()) {
+      const auto trail = static_cast<unsigned char>(text[i + 1]);
+      unsigned char byte = 0;
+      uint32_t cp = 0;
+      if (read_escape(c, trail, byte)) {
+        out += static_cast<char>(byte);
+        i += 2;
+        continue;
+      }
+      if (decode_character(reinterpret_cast<const unsigned char*>(text.data() + i), 2, cp)) {
+        append_utf8(out, cp);
+        i += 2;
+        continue;
+      }
+    } else {
+      uint32_t cp = 0;
+      if (decode_character(&c, 1, cp)) {  // half-width katakana
+        append_utf8(out, cp);
+        ++i;
+        continue;
+      }
+    }
+    out += static_cast<char>(c);
+    ++i;
+  }
+  return out;
+}
+
+}  // namespace cp932

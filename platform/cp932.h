@@ -1,0 +1,37 @@
+// CP932 (Shift-JIS) text and its lossless link to the host's Unicode names.
+//
+// Inside Zolk every text is CP932 bytes. Host names are Unicode (UTF-8 bytes on POSIX, which
+// may even be invalid UTF-8; UTF-16 on Windows, carried here as UTF-8). A character CP932 can
+// express becomes its CP932 code. Anything else (é, an emoji, a byte that is not valid UTF-8,
+// a `\` inside a POSIX name, a character of the user-defined area itself) is carried byte by
+// byte of its UTF-8 form as escape codes in the CP932 user-defined area (lead 0xF0-0xF9), so
+// to_unicode(from_unicode(x)) == x for every byte string x.
+#ifndef ZOLK_PLATFORM_CP932_H
+#define ZOLK_PLATFORM_CP932_H
+
+#include <cstdint>
+#include <string>
+
+namespace cp932 {
+
+// True for a byte that starts a double-byte character (0x81-0x9F, 0xE0-0xFC).
+inline bool is_lead_byte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Unicode name (UTF-8 bytes, not necessarily valid) -> CP932 with escapes.
+std::string from_unicode(const std::string& utf8);
+
+// CP932 with escapes -> UTF-8 bytes. Escapes give back their exact bytes; a byte sequence
+// that is not CP932 is kept as it stands.
+std::string to_unicode(const std::string& cp932);
+
+// Character tables of the system, one per platform (cp932_iconv.cpp, cp932_win32.cpp).
+// Encodes one Unicode code point as its CP932 bytes; false when CP932 has no such character.
+bool encode_code_point(uint32_t code_point, std::string& out);
+// Decodes one CP932 character (one or two bytes); false when it is not a character.
+bool decode_character(const unsigned char* bytes, int count, uint32_t& code_point);
+
+}  // namespace cp932
+
+#endif

@@ -1,0 +1,55 @@
+#include "platform/cp932.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Cp932, JapaneseNamesBecomeTheirShiftJisBytes) {
+  // 表 ソ 能 予: each ends in the byte 0x5C.
+  EXPECT_EQ(cp932::from_unicode("表ソ能予"), "\x95\x5C\x83\x5C\x94\x5C\x97\x5C");
+  EXPECT_EQ(cp932::to_unicode("\x95\x5C\x83\x5C\x94\x5C\x97\x5C"), "表ソ能予");
+  EXPECT_EQ(cp932::from_unicode("ﾃｽﾄ.txt"), "\xC3\xBD\xC4.txt");  // half-width katakana
+}
+
+TEST(Cp932, EveryHostNameRoundTripsByteForByte) {
+  const std::string names[] = {
+      "plain.txt", "表ソ能予.doc", "caf\xC3\xA9",  // é has no CP932 code
+      "\xF0\x9F\x98\x80 smile",                     // an emoji
+      "bad\xFF\xFEutf8",                            // not UTF-8 at all
+      "back\\slash",                                // `\` is a separator inside Zolk
+      "\xEE\x80\x80",                               // U+E000 lies in the escape area itself
+      "\xC2\xA5yen",                                // maps to 0x5C in some tables
+      "",
+  };
+  for (const std::string& name : names) {
+    EXPECT_EQ(cp932::to_unicode(cp932::from_unicode(name)), name) << name;
+  }
+}
+
+TEST(Cp932, EscapesNeverHoldASeparatorOrAsciiByte) {
+  const std::string escaped = cp932::from_unicode("caf\xC3\xA9\\x\xFF");
+  // Outside double-byte characters the only ASCII left is what the name had.
+  std::string single;
+  for (size_t i = 0; i < escaped.size(); ++i) {
+    const auto c = static_cast<unsigned char>(escaped[i]);
+    if (cp932::is_lead_byte(c)) {
+      ++i;
+      continue;
+    }
+    single += escaped[i];
+  }
+  EXPECT_EQ(single, "cafx");
+}
+
+TEST(Cp932, LeadBytes) {
+  EXPECT_FALSE(cp932::is_lead_byte(0x80));
+  EXPECT_TRUE(cp932::is_lead_byte(0x81));
+  EXPECT_TRUE(cp932::is_lead_byte(0x9F));
+  EXPECT_FALSE(cp932::is_lead_byte(0xA0));
+  EXPECT_FALSE(cp932::is_lead_byte(0xDF));
+  EXPECT_TRUE(cp932::is_lead_byte(0xE0));
+  EXPECT_TRUE(cp932::is_lead_byte(0xFC));
+  EXPECT_FALSE(cp932::is_lead_byte(0xFD));
+}
+
+}  // namespace

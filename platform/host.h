@@ -1,0 +1,109 @@
+// The host: every access Zolk makes to the operating system goes through this interface.
+//
+// Paths and names crossing it are CP932 bytes. A separator is `\` (outside a double-byte
+// character) or `/`; each host maps separators and drive prefixes to its own form. Names that
+// CP932 cannot express arrive as the reversible escapes of cp932.h, so every name round-trips.
+//
+// One implementation per operating system (host_posix.cpp, host_win32.cpp); default_host()
+// returns it. The engine takes a host& so that tests can wrap it (fault_host.h).
+#ifndef ZOLK_PLATFORM_HOST_H
+#define ZOLK_PLATFORM_HOST_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace host {
+
+// Attribute bits as a directory search reports them.
+constexpr uint32_t k_read_only = 0x01;
+constexpr uint32_t k_hidden = 0x02;
+constexpr uint32_t k_system = 0x04;
+constexpr uint32_t k_volume = 0x08;
+constexpr uint32_t k_directory = 0x10;
+constexpr uint32_t k_archive = 0x20;
+
+// One entry of a directory search.
+struct found_entry {
+  std::string name;         // own name, CP932
+  uint32_t attributes = 0;  // the bits above
+  uint32_t size = 0;        // low 32 bits of the length
+  uint64_t full_size = 0;   // the whole length
+  uint32_t time = 0;        // packed local modification time (see packed_time.h)
+  bool is_link = false;     // a symbolic link or reparse point (never descended)
+  bool is_special = false;  // not a plain file nor a plain folder: a link to a folder, a
+                            // dangling link, a FIFO, socket or device; cannot be backed up
+  bool unreadable = false;  // a folder whose contents cannot be listed
+};
+
+// An open file. Every operation reports failure instead of throwing. Closing happens in the
+// destructor when close() was not called; close() reports whether the data reached the file.
+class file {
+ public:
+  virtual ~file() = default;
+  // Reads up to `length` bytes; returns the count read (0 at the end) or -1 on error.
+  virtual int64_t read(void* buffer, size_t length) = 0;
+  // Writes all `length` bytes or reports false.
+  virtual bool write(const void* buffer, size_t length) = 0;
+  // Moves to `offset` bytes from the start.
+  virtual bool seek(uint64_t offset) = 0;
+  // The length in bytes, or -1 when it cannot be told.
+  virtual int64_t length() = 0;
+  // The packed local modification time; false when it cannot be read.
+  virtual bool get_time(uint32_t& packed) = 0;
+  // Sets the modification time from a packed local time (after the last write).
+  virtual bool set_time(uint32_t packed) = 0;
+  // Pushes written data to the disk.
+  virtual bool sync() = 0;
+  virtual bool close() = 0;
+};
+
+class host {
+ public:
+  virtual ~host() = default;
+
+  // Lists every entry of the folder a pattern names ("folder\*.*"; the final component is the
+  // wildcard and is not interpreted further), including "." and "..", in the order the system
+  // returns them. Returns false, with `out` empty, when the folder cannot be listed.
+  virtual bool search(const std::string& pattern, std::vector<found_entry>& out) = 0;
+
+  // Creates one folder. False when it exists or cannot be made.
+  virtual bool create_folder(const std::string& path) = 0;
+
+  // Renames or moves a file or a whole folder. Never replaces: false when `to` exists, when
+  // `from` is missing, or when the system refuses.
+  virtual bool rename(const std::string& from, const std::string& to) = 0;
+
+  // Removes one file (not a folder).
+  virtual bool remove_file(const std::string& path) = 0;
+
+  // Opens an existing file for reading; null when it cannot be opened or is not a file.
+  virtual std::unique_ptr<file> open_read(const std::string& path) = 0;
+
+  // Opens a file for reading and writing, creating it (ordinary attributes) or emptying it.
+  virtual std::unique_ptr<file> open_write(const std::string& path) = 0;
+
+  // Appends bytes to a text file, creating it when missing.
+  virtual bool append_text(const std::string& path, const std::string& bytes) = 0;
+
+  // Pushes a folder's entries (names created, renamed or removed) to the disk.
+  virtual bool sync_folder(const std::string& path) = 0;
+
+  // Full path of the running program.
+  virtual std::string executable_path() = 0;
+
+  // A packed local time as display text: "1999/05/12 10:20:30"; only the date at midnight.
+  virtual std::string date_text(uint32_t packed) = 0;
+
+  // The plain warning sound.
+  virtual void beep() = 0;
+};
+
+// The host of the system Zolk was built for. Lives for the whole program.
+host& default_host();
+
+}  // namespace host
+
+#endif

@@ -1,0 +1,253 @@
+// The POSIX host: names are bytes, separators become '/', times are local.
+#ifndef _GNU_SOURCE
+#define _GNU_SOURCE
+#endif
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+
+#include "platform/cp932.h"
+#include "platform/host.h"
+#include "platform/native_path.h"
+#include "platform/packed_time.h"
+
+namespace host {
+namespace {
+
+uint32_t packed_from_epoch(time_t seconds) {
+  struct tm local {};
+  if (localtime_r(&seconds, &local) == nullptr) return pack_time(calendar_time{});
+  return pack_time(calendar_time{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                 local.tm_hour, local.tm_min, local.tm_sec});
+}
+
+time_t epoch_from_packed(uint32_t packed) {
+  const calendar_time t = unpack_time(packed);
+  struct tm local {};
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month - 1;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_sec = t.second;
+  local.tm_isdst = -1;
+  return mktime(&local);
+}
+
+uint32_t attributes_of(const struct stat& st) {
+  uint32_t attributes = S_ISDIR(st.st_mode) ? k_directory : k_archive;
+  if ((st.st_mode & S_IWUSR) == 0) attributes |= k_read_only;
+  return attributes;
+}
+
+void describe(const struct stat& st, found_entry& entry) {
+  entry.attributes = attributes_of(st);
+  entry.full_size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+  entry.size = static_cast<uint32_t>(entry.full_size);
+  entry.time = packed_from_epoch(st.st_mtime);
+}
+
+// Fills an entry from lstat; a link to a file stands for that file, anything else that is
+// not a plain file or folder is marked special.
+void inspect(int dir_fd, const char* name, found_entry& entry) {
+  struct stat st {};
+  if (fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    entry.unreadable = true;
+    entry.attributes = k_archive;
+    return;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    entry.is_link = true;
+    struct stat target {};
+    if (fstatat(dir_fd, name, &target, 0) == 0 && S_ISREG(target.st_mode)) {
+      describe(target, entry);
+      return;
+    }
+    entry.is_special = true;
+    entry.attributes = k_archive;
+    entry.time = packed_from_epoch(st.st_mtime);
+    return;
+  }
+  describe(st, entry);
+  if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) entry.is_special = true;
+}
+
+class posix_file : public file {
+ public:
+  explicit posix_file(int fd) : fd_(fd) {}
+  ~posix_file() override { close(); }
+
+  int64_t read(void* buffer, size_t length) override {
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer, length);
+      if (n >= 0) return n;
+      if (errno != EINTR) return -1;
+    }
+  }
+
+  bool write(const void* buffer, size_t length) override {
+    const char* p = static_cast<const char*>(buffer);
+    while (length > 0) {
+      const ssize_t n = ::write(fd_, p, length);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      p += n;
+      length -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+  bool seek(uint64_t offset) override {
+    return offset <= static_cast<uint64_t>(LLONG_MAX) &&
+           lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+  }
+
+  int64_t length() override {
+    struct stat st {};
+    if (fstat(fd_, &st) != 0) return -1;
+    return st.st_size;
+  }
+
+  bool get_time(uint32_t& packed) override {
+    struct stat st {};
+    if (fstat(fd_, &st) != 0) return false;
+    packed = packed_from_epoch(st.st_mtime);
+    return true;
+  }
+
+  bool set_time(uint32_t packed) override {
+    struct timespec times[2];
+    times[0].tv_sec = epoch_from_packed(packed);
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    return futimens(fd_, times) == 0;
+  }
+
+  bool sync() override { return fdatasync(fd_) == 0; }
+
+  bool close() override {
+    if (fd_ < 0) return true;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// Moves without replacing. renameat2 decides atomically; where the file system lacks it,
+// a file is linked then unlinked (link never replaces) and a folder is checked first.
+bool rename_no_replace(const std::string& from, const std::string& to) {
+#ifdef SYS_renameat2
+  if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  struct stat st {};
+  if (lstat(from.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) {
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    return unlink(from.c_str()) == 0;
+  }
+  struct stat existing {};
+  if (lstat(to.c_str(), &existing) == 0) return false;
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+class posix_host : public host {
+ public:
+  bool search(const std::string& pattern, std::vector<found_entry>& out) override {
+    out.clear();
+    const std::string folder = native_folder_of_pattern(pattern);
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return false;
+    const int dir_fd = dirfd(dir);
+    while (struct dirent* d = readdir(dir)) {
+      found_entry entry;
+      entry.name = cp932::from_unicode(d->d_name);
+      inspect(dir_fd, d->d_name, entry);
+      out.push_back(std::move(entry));
+    }
+    closedir(dir);
+    return true;
+  }
+
+  bool create_folder(const std::string& path) override {
+    return mkdir(native_path(path).c_str(), 0777) == 0;
+  }
+
+  bool rename(const std::string& from, const std::string& to) override {
+    return rename_no_replace(native_path(from), native_path(to));
+  }
+
+  bool remove_file(const std::string& path) override {
+    return unlink(native_path(path).c_str()) == 0;
+  }
+
+  std::unique_ptr<file> open_read(const std::string& path) override {
+    const int fd = open(native_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<posix_file>(fd);
+  }
+
+  std::unique_ptr<file> open_write(const std::string& path) override {
+    const int fd = open(native_path(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<posix_file>(fd);
+  }
+
+  bool append_text(const std::string& path, const std::string& bytes) override {
+    const int fd = open(native_path(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    posix_file f(fd);
+    const bool written = f.write(bytes.data(), bytes.size());
+    return f.close() && written;
+  }
+
+  bool sync_folder(const std::string& path) override {
+    const int fd = open(native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = fsync(fd) == 0;
+    ::close(fd);
+    return synced;
+  }
+
+  std::string executable_path() override {
+    std::string buffer(4096, '\0');
+    const ssize_t n = readlink("/proc/self/exe", &buffer[0], buffer.size());
+    if (n <= 0) return std::string();
+    buffer.resize(static_cast<size_t>(n));
+    return cp932::from_unicode(buffer);
+  }
+
+  std::string date_text(uint32_t packed) override { return format_date_text(packed); }
+
+  void beep() override {
+    if (isatty(STDERR_FILENO)) {
+      const ssize_t ignored = ::write(STDERR_FILENO, "\a", 1);
+      (void)ignored;
+    }
+  }
+};
+
+}  // namespace
+
+host& default_host() {
+  static posix_host instance;
+  return instance;
+}
+
+}  // namespace host

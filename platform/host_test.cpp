@@ -1,0 +1,179 @@
+#include "platform/host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/cp932.h"
+#include "platform/packed_time.h"
+#include "platform/testing/temp_folder.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using testing_support::read_file;
+using testing_support::temp_folder;
+using testing_support::write_file;
+
+const host::found_entry* find(const std::vector<host::found_entry>& entries, const std::string& name) {
+  const auto it = std::find_if(entries.begin(), entries.end(),
+                               [&](const host::found_entry& e) { return e.name == name; });
+  return it == entries.end() ? nullptr : &*it;
+}
+
+TEST(Host, SearchReportsNamesAttributesSizesAndDots) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string japanese = "\x95\x5C\x83\x5C\x94\x5C\x97\x5C.txt";  // 表ソ能予.txt
+  write_file(tmp.at(japanese), "12345");
+  ASSERT_TRUE(h.create_folder(tmp.at("sub")));
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(h.search(tmp.path() + "\\*.*", entries));
+  ASSERT_NE(find(entries, "."), nullptr);
+  ASSERT_NE(find(entries, ".."), nullptr);
+  const host::found_entry* file = find(entries, japanese);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->attributes & (host::k_directory | host::k_archive), host::k_archive);
+  EXPECT_EQ(file->size, 5u);
+  const host::found_entry* sub = find(entries, "sub");
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(sub->attributes & host::k_directory, host::k_directory);
+  EXPECT_FALSE(h.search(tmp.at("missing") + "\\*.*", entries));
+  EXPECT_TRUE(entries.empty());
+}
+
+TEST(Host, NamesRoundTripThroughSearchAndOpen) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string names[] = {"caf\xC3\xA9", "\xF0\x9F\x98\x80", "\xE8\xA1\xA8\xE3\x82\xBD"};
+  for (const std::string& utf8 : names) write_file(tmp.at(cp932::from_unicode(utf8)), utf8);
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(h.search(tmp.path() + "/*.*", entries));
+  for (const std::string& utf8 : names) {
+    const std::string name = cp932::from_unicode(utf8);
+    ASSERT_NE(find(entries, name), nullptr) << utf8;
+    EXPECT_EQ(read_file(tmp.at(name)), utf8);
+  }
+}
+
+TEST(Host, RenameNeverReplaces) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("a"), "A");
+  write_file(tmp.at("b"), "B");
+  EXPECT_FALSE(h.rename(tmp.at("a"), tmp.at("b")));
+  EXPECT_EQ(read_file(tmp.at("a")), "A");
+  EXPECT_EQ(read_file(tmp.at("b")), "B");
+  ASSERT_TRUE(h.create_folder(tmp.at("d1")));
+  ASSERT_TRUE(h.create_folder(tmp.at("d2")));
+  EXPECT_FALSE(h.rename(tmp.at("d1"), tmp.at("d2")));
+  EXPECT_FALSE(h.rename(tmp.at("missing"), tmp.at("c")));
+  EXPECT_TRUE(h.rename(tmp.at("a"), tmp.at("d1\\a")));
+  EXPECT_EQ(read_file(tmp.at("d1/a")), "A");
+  EXPECT_FALSE(h.create_folder(tmp.at("d1")));
+}
+
+TEST(Host, FilesReadWriteSeekAndCarryPackedTimes) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("f"), "a longer old content");
+  {
+    std::unique_ptr<host::file> f = h.open_write(tmp.at("f"));
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(f->write("new", 3));
+    const uint32_t t = host::pack_time(host::calendar_time{2001, 2, 3, 4, 5, 7});
+    ASSERT_TRUE(f->set_time(t));
+    ASSERT_TRUE(f->close());
+  }
+  EXPECT_EQ(read_file(tmp.at("f")), "new");
+  std::unique_ptr<host::file> f = h.open_read(tmp.at("f"));
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->length(), 3);
+  uint32_t packed = 0;
+  ASSERT_TRUE(f->get_time(packed));
+  EXPECT_EQ(host::format_date_text(packed), "2001/02/03 04:05:06");
+  ASSERT_TRUE(f->seek(1));
+  char buffer[8];
+  EXPECT_EQ(f->read(buffer, sizeof buffer), 2);
+  EXPECT_EQ(f->read(buffer, sizeof buffer), 0);
+  EXPECT_EQ(h.open_read(tmp.path()), nullptr);  // a folder is not a file
+  EXPECT_EQ(h.open_read(tmp.at("missing")), nullptr);
+  EXPECT_TRUE(h.append_text(tmp.at("log"), "x\r\n"));
+  EXPECT_TRUE(h.append_text(tmp.at("log"), "y\r\n"));
+  EXPECT_EQ(read_file(tmp.at("log")), "x\r\ny\r\n");
+  EXPECT_TRUE(h.remove_file(tmp.at("log")));
+  EXPECT_FALSE(h.remove_file(tmp.at("log")));
+}
+
+TEST(Host, LengthsAreSixtyFourBit) {
+  temp_folder tmp;
+  write_file(tmp.at("big"), "");
+  std::error_code ec;
+  const uint64_t five_gib = 5ull << 30;
+  std::filesystem::resize_file(tmp.path() + "/big", five_gib, ec);
+  if (ec) GTEST_SKIP() << "no sparse files here";
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
+  const host::found_entry* big = find(entries, "big");
+  ASSERT_NE(big, nullptr);
+  EXPECT_EQ(big->full_size, five_gib);
+  EXPECT_EQ(big->size, static_cast<uint32_t>(five_gib));
+  std::unique_ptr<host::file> f = host::default_host().open_read(tmp.at("big"));
+  ASSERT_TRUE(f);
+  EXPECT_EQ(f->length(), static_cast<int64_t>(five_gib));
+  EXPECT_TRUE(f->seek(five_gib - 1));
+  char c = 'x';
+  EXPECT_EQ(f->read(&c, 1), 1);
+  EXPECT_EQ(c, '\0');
+}
+
+TEST(Host, ExecutablePathAndDateText) {
+  host::host& h = host::default_host();
+  EXPECT_NE(h.executable_path().find("platform_tests"), std::string::npos);
+  EXPECT_EQ(h.date_text(host::pack_time(host::calendar_time{1999, 5, 12, 10, 20, 30})),
+            "1999/05/12 10:20:30");
+}
+
+#ifndef _WIN32
+TEST(HostPosix, NonUtf8NamesRoundTrip) {
+  temp_folder tmp;
+  const std::string raw = "bad\xFF\xFE";
+  write_file(tmp.path() + "/" + cp932::from_unicode(raw), "x");
+  ASSERT_EQ(access((tmp.path() + "/" + raw).c_str(), F_OK), 0);  // the exact bytes on disk
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
+  EXPECT_NE(find(entries, cp932::from_unicode(raw)), nullptr);
+}
+
+TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
+  temp_folder tmp;
+  write_file(tmp.at("target"), "data");
+  ASSERT_TRUE(host::default_host().create_folder(tmp.at("dir")));
+  ASSERT_EQ(symlink("target", (tmp.path() + "/to_file").c_str()), 0);
+  ASSERT_EQ(symlink("dir", (tmp.path() + "/to_dir").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", (tmp.path() + "/dangling").c_str()), 0);
+  ASSERT_EQ(mkfifo((tmp.path() + "/fifo").c_str(), 0600), 0);
+  ASSERT_EQ(chmod((tmp.path() + "/target").c_str(), 0444), 0);
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
+  const host::found_entry* to_file = find(entries, "to_file");
+  ASSERT_NE(to_file, nullptr);
+  EXPECT_TRUE(to_file->is_link);
+  EXPECT_FALSE(to_file->is_special);
+  EXPECT_EQ(to_file->size, 4u);
+  EXPECT_EQ(find(entries, "target")->attributes, host::k_archive | host::k_read_only);
+  for (const char* name : {"to_dir", "dangling", "fifo"}) {
+    ASSERT_NE(find(entries, name), nullptr) << name;
+    EXPECT_TRUE(find(entries, name)->is_special) << name;
+    EXPECT_EQ(find(entries, name)->attributes & host::k_directory, 0u) << name;
+  }
+  EXPECT_FALSE(find(entries, "dir")->is_special);
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,24 @@
+// Turning Zolk's CP932 paths into the host's own path text.
+#ifndef ZOLK_PLATFORM_NATIVE_PATH_H
+#define ZOLK_PLATFORM_NATIVE_PATH_H
+
+#include <string>
+#include <vector>
+
+namespace host {
+
+// Splits a CP932 path at its separators (`\` outside a double-byte character, and `/`).
+// A leading separator gives an empty first piece; a drive prefix such as "c:" stays in the
+// first piece. Empty pieces between separators are dropped.
+std::vector<std::string> split_path(const std::string& cp932_path);
+
+// POSIX form of a CP932 path: pieces converted to UTF-8 and joined with '/'; a drive prefix
+// has no meaning there and is dropped.
+std::string native_path(const std::string& cp932_path);
+
+// The folder a search pattern ("folder\*.*") lists, in POSIX form.
+std::string native_folder_of_pattern(const std::string& cp932_pattern);
+
+}  // namespace host
+
+#endif

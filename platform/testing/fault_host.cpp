@@ -1,0 +1,106 @@
+#include "platform/testing/fault_host.h"
+
+namespace host {
+namespace {
+
+bool is_mutation(call_kind kind) {
+  return kind != call_kind::search && kind != call_kind::open_read && kind != call_kind::sync;
+}
+
+// A file whose writes and time changes go through the fault host's decisions.
+class fault_file : public file {
+ public:
+  fault_file(std::unique_ptr<file> inner, fault_host& owner, std::string path)
+      : inner_(std::move(inner)), owner_(owner), path_(std::move(path)) {}
+  int64_t read(void* buffer, size_t length) override { return inner_->read(buffer, length); }
+  bool write(const void* buffer, size_t length) override {
+    return owner_.allow(call_kind::write, path_) && inner_->write(buffer, length);
+  }
+  bool seek(uint64_t offset) override { return inner_->seek(offset); }
+  int64_t length() override { return inner_->length(); }
+  bool get_time(uint32_t& packed) override { return inner_->get_time(packed); }
+  bool set_time(uint32_t packed) override {
+    return owner_.allow(call_kind::set_time, path_) && inner_->set_time(packed);
+  }
+  bool sync() override { return owner_.allow(call_kind::sync, path_) && inner_->sync(); }
+  bool close() override { return inner_->close(); }
+
+ private:
+  std::unique_ptr<file> inner_;
+  fault_host& owner_;
+  std::string path_;
+};
+
+}  // namespace
+
+void fault_host::clear_faults() {
+  fail_at_.clear();
+  fail_paths_.clear();
+  crash_at_ = -1;
+}
+
+int fault_host::calls(call_kind kind) const {
+  const auto it = calls_.find(kind);
+  return it == calls_.end() ? 0 : it->second;
+}
+
+bool fault_host::allow(call_kind kind, const std::string& path) {
+  const int n = ++calls_[kind];
+  if (is_mutation(kind)) {
+    if (crashed()) return false;
+    ++mutations_;
+  }
+  const auto at = fail_at_.find(kind);
+  if (at != fail_at_.end() && at->second.count(n) != 0) return false;
+  const auto paths = fail_paths_.find(kind);
+  if (paths != fail_paths_.end()) {
+    for (const std::string& fragment : paths->second) {
+      if (path.find(fragment) != std::string::npos) return false;
+    }
+  }
+  return true;
+}
+
+bool fault_host::search(const std::string& pattern, std::vector<found_entry>& out) {
+  if (!allow(call_kind::search, pattern)) {
+    out.clear();
+    return false;
+  }
+  return inner_.search(pattern, out);
+}
+
+bool fault_host::create_folder(const std::string& path) {
+  return allow(call_kind::create_folder, path) && inner_.create_folder(path);
+}
+
+bool fault_host::rename(const std::string& from, const std::string& to) {
+  return allow(call_kind::rename, from) && inner_.rename(from, to);
+}
+
+bool fault_host::remove_file(const std::string& path) {
+  return allow(call_kind::remove_file, path) && inner_.remove_file(path);
+}
+
+std::unique_ptr<file> fault_host::open_read(const std::string& path) {
+  if (!allow(call_kind::open_read, path)) return nullptr;
+  std::unique_ptr<file> inner = inner_.open_read(path);
+  if (!inner) return nullptr;
+  return std::make_unique<fault_file>(std::move(inner), *this, path);
+}
+
+std::unique_ptr<file> fault_host::open_write(const std::string& path) {
+  if (!allow(call_kind::open_write, path)) return nullptr;
+  std::unique_ptr<file> inner = inner_.open_write(path);
+  if (!inner) return nullptr;
+  return std::make_unique<fault_file>(std::move(inner), *this, path);
+}
+
+bool fault_host::append_text(const std::string& path, const std::string& bytes) {
+  return allow(call_kind::append_text, path) && inner_.append_text(path, bytes);
+}
+
+bool fault_host::sync_folder(const std::string& path) {
+  return allow(call_kind::sync, path) && inner_.sync_folder(path);
+}
+
+}  // namespace host

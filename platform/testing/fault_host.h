@@ -1,0 +1,63 @@
+// A host for tests that passes every call to another host, counting the calls by kind, and
+// fails chosen ones: the k-th call of a kind, every call on a chosen path, or, to act out a
+// crash, every mutating call after the k-th.
+#ifndef ZOLK_PLATFORM_TESTING_FAULT_HOST_H
+#define ZOLK_PLATFORM_TESTING_FAULT_HOST_H
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "platform/host.h"
+
+namespace host {
+
+enum class call_kind { search, create_folder, rename, remove_file, open_read, open_write, write,
+                       set_time, append_text, sync };
+
+class fault_host : public host {
+ public:
+  explicit fault_host(host& inner) : inner_(inner) {}
+
+  // The `k`-th call (1-based) of `kind` from now on fails.
+  void fail_call(call_kind kind, int k) { fail_at_[kind].insert(calls_[kind] + k); }
+  // Every call of `kind` whose (first) path contains `fragment` fails.
+  void fail_path(call_kind kind, const std::string& fragment) { fail_paths_[kind].insert(fragment); }
+  // After `k` more mutating calls (create, rename, remove, open for writing, write, set time,
+  // append), every mutating call fails: the process has "stopped" there.
+  void crash_after(int k) { crash_at_ = mutations_ + k; }
+  void clear_faults();
+
+  int calls(call_kind kind) const;
+  int mutations() const { return mutations_; }
+  bool crashed() const { return crash_at_ >= 0 && mutations_ >= crash_at_; }
+
+  // Decides one call; public so that the wrapped files can use it.
+  bool allow(call_kind kind, const std::string& path);
+
+  bool search(const std::string& pattern, std::vector<found_entry>& out) override;
+  bool create_folder(const std::string& path) override;
+  bool rename(const std::string& from, const std::string& to) override;
+  bool remove_file(const std::string& path) override;
+  std::unique_ptr<file> open_read(const std::string& path) override;
+  std::unique_ptr<file> open_write(const std::string& path) override;
+  bool append_text(const std::string& path, const std::string& bytes) override;
+  bool sync_folder(const std::string& path) override;
+  std::string executable_path() override { return inner_.executable_path(); }
+  std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }
+  void beep() override { ++beeps_; }
+  int beeps() const { return beeps_; }
+
+ private:
+  host& inner_;
+  std::map<call_kind, int> calls_;
+  std::map<call_kind, std::set<int>> fail_at_;
+  std::map<call_kind, std::set<std::string>> fail_paths_;
+  int mutations_ = 0;
+  int crash_at_ = -1;
+  int beeps_ = 0;
+};
+
+}  // namespace host
+
+#endif

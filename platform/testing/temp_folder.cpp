@@ -1,0 +1,135 @@
+#include "platform/testing/temp_folder.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+
+#include "platform/cp932.h"
+#include "platform/host.h"
+#include "platform/native_path.h"
+
+namespace fs = std::filesystem;
+
+namespace testing_support {
+namespace {
+
+// The filesystem library's view of a CP932 path (a test helper only; Zolk's own code goes
+// through the host).
+fs::path to_fs(const std::string& cp932_path) {
+  std::string drive;
+  std::string rest = cp932_path;
+  if (rest.size() >= 2 && rest[1] == ':') {
+    drive = rest.substr(0, 2);
+    rest.erase(0, 2);
+  }
+  std::string utf8;
+  const std::vector<std::string> pieces = host::split_path(rest);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (i > 0 || pieces[i].empty()) utf8 += '/';
+    utf8 += cp932::to_unicode(pieces[i]);
+  }
+#ifdef _WIN32
+  utf8 = drive + utf8;
+#endif
+  return fs::u8path(utf8);
+}
+
+std::string from_fs(const fs::path& p) {
+  std::string utf8 = p.u8string();
+#ifdef _WIN32
+  for (char& c : utf8) {
+    if (c == '\\') c = '/';
+  }
+#endif
+  return cp932::from_unicode(utf8);
+}
+
+}  // namespace
+
+temp_folder::temp_folder() {
+  static std::atomic<unsigned> counter{0};
+  std::random_device device;
+  const fs::path base = fs::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate =
+        base / ("zolk-test-" + std::to_string(device()) + "-" + std::to_string(counter++));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      path_ = from_fs(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary folder");
+}
+
+temp_folder::~temp_folder() {
+  std::error_code ec;
+  // Tests make folders read-only; give write access back so that everything goes.
+  for (auto it = fs::recursive_directory_iterator(to_fs(path_), ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    std::error_code ignored;
+    if (!it->is_symlink(ignored)) {
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+  }
+  fs::remove_all(to_fs(path_), ec);
+}
+
+std::string temp_folder::at(const std::string& relative) const { return path_ + "/" + relative; }
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::unique_ptr<host::file> f = host::default_host().open_write(path);
+  if (!f || !f->write(bytes.data(), bytes.size()) || !f->close()) {
+    throw std::runtime_error("cannot write " + path);
+  }
+}
+
+std::string read_file(const std::string& path) {
+  std::unique_ptr<host::file> f = host::default_host().open_read(path);
+  if (!f) return "<missing>";
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const int64_t n = f->read(buffer, sizeof buffer);
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  return bytes;
+}
+
+bool exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::symlink_status(to_fs(path), ec));
+}
+
+bool is_folder(const std::string& path) {
+  std::error_code ec;
+  return fs::is_directory(fs::symlink_status(to_fs(path), ec));
+}
+
+void make_folders(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(to_fs(path), ec);
+  if (ec) throw std::runtime_error("cannot create " + path);
+}
+
+void set_time(const std::string& path, uint32_t packed) {
+  // Opening for writing would empty the file, so the time is set through a read handle's
+  // sibling: reopen for writing only after saving the bytes.
+  const std::string bytes = read_file(path);
+  std::unique_ptr<host::file> f = host::default_host().open_write(path);
+  if (!f || !f->write(bytes.data(), bytes.size()) || !f->set_time(packed) || !f->close()) {
+    throw std::runtime_error("cannot set the time of " + path);
+  }
+}
+
+uint32_t file_time(const std::string& path) {
+  std::unique_ptr<host::file> f = host::default_host().open_read(path);
+  uint32_t packed = 0;
+  if (!f || !f->get_time(packed)) return 0;
+  return packed;
+}
+
+}  // namespace testing_support

@@ -1,0 +1,40 @@
+// The file operations through which runs change the disk.
+#ifndef ZOLK_ENGINE_FILE_COPY_H
+#define ZOLK_ENGINE_FILE_COPY_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "engine/run_sinks.h"
+#include "platform/host.h"
+
+namespace engine {
+
+constexpr size_t k_transfer_buffer_length = 131072;
+constexpr size_t k_block_length = 131071;
+
+// One buffer per run, handed to every copy.
+using transfer_buffer = std::vector<char>;
+inline transfer_buffer make_transfer_buffer() { return transfer_buffer(k_transfer_buffer_length); }
+
+// Copies source to target (whose folder must exist) in blocks of block_length, then gives
+// the target the source's packed modification time. A file longer than one block shows the
+// bar: max = length / block + 1, step 1, position 0, one advance per block; the bar is hidden
+// after every copy. Returns 0, or -1 when a file could not be opened or the data could not be
+// read or written whole (then the partial target is removed).
+int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+                            size_t block_length, const std::string& source,
+                            const std::string& target);
+
+// Creates every missing folder of the folder part of path (never the final component, never
+// the drive root). Folders that cannot be made are passed over; returns 0.
+int create_parent_folders(host::host& h, const std::string& path);
+
+// create_parent_folders(to), then a rename that never replaces. 0 when the entry now stands
+// at `to`, -1 otherwise (both entries then stay where they were).
+int move_file_creating_folders(host::host& h, const std::string& from, const std::string& to);
+
+}  // namespace engine
+
+#endif

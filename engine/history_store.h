@@ -1,0 +1,61 @@
+// The history store in a destination folder: history folders Zolk0001, Zolk0002, ... and a
+// change log ZolkNNNN.Zcl beside each of them.
+#ifndef ZOLK_ENGINE_HISTORY_STORE_H
+#define ZOLK_ENGINE_HISTORY_STORE_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/snapshot.h"
+#include "platform/host.h"
+
+namespace engine {
+
+constexpr const char* k_first_history_folder = "Zolk0001";
+constexpr const char* k_change_log_extension = ".Zcl";
+
+// True for a name that counts as a history folder: 8 bytes, "Zolk" in any letter case.
+bool is_history_folder_name(const std::string& name);
+
+// The history folders of `destination`, newest (greatest name, letters folded) first,
+// each with its date_text. Only plain folders (attributes exactly 0x10) count.
+folder_tree scan_history_folders(host::host& h, const std::string& destination);
+
+// The name after the newest of the list: Zolk0007 -> Zolk0008, Zolk9999 -> Zolk10000.
+// Empty when `newest` is null.
+std::string next_history_folder_name(const folder_node* newest);
+
+// The restore points of `destination` as the point list shows them, newest first: for each
+// history folder whose name starts with "Zolk" in exactly that case, the four characters
+// after the prefix, ": " and the folder's date text ("0003: 2026/12/08 10:20:30").
+std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination);
+
+// destination\name.Zcl
+std::string change_log_file_name(const std::string& destination, const std::string& folder_name);
+
+// Change-log codes, four bytes each.
+constexpr const char* k_code_new_folder = "S   ";
+constexpr const char* k_code_new_file = "C   ";
+constexpr const char* k_code_deleted = "D   ";
+constexpr const char* k_code_changed = "D-C ";
+
+// Writes a change log: each line is the code, the relative path and CR LF, nothing else.
+// Every line is pushed to the file as it is written.
+class change_log_writer {
+ public:
+  // Creates or empties the file; false when it cannot be opened.
+  bool open(host::host& h, const std::string& path);
+  // Appends one line; false when it could not be written.
+  bool write_line(const char* code, const std::string& relative_path);
+  // Pushes the file to the disk and closes it.
+  bool close();
+  bool is_open() const { return file_ != nullptr; }
+
+ private:
+  std::unique_ptr<host::file> file_;
+};
+
+}  // namespace engine
+
+#endif

@@ -1,0 +1,57 @@
+// Every text Zolk shows or writes, in one table: UTF-8 in the source, CP932 when used.
+#ifndef ZOLK_ENGINE_MESSAGES_H
+#define ZOLK_ENGINE_MESSAGES_H
+
+#include <string>
+
+namespace engine {
+
+enum class msg {
+  // Backup run: refusals.
+  interrupted,                 // err:処理を中断しました。
+  source_is_root,              // err:バックアップの対象フォルダにルートを指定する事は出来ません。
+  change_source,               // err:バックアップの対象フォルダを変更してください。
+  source_root_note,            // err:（これは仕様によるエラーです。）\r\n\r\n\r\n
+  destination_is_root,         // ルートディレクトリが、バックアップ先フォルダに指定されています。
+  change_destination,          // バックアップ先フォルダを変更してください。
+  destination_root_note,       // （これは仕様にエラーです。）\r\n\r\n\r\n
+  destination_inside_source,   // err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。
+  source_missing,              // err:バックアップの対象フォルダを読めません。
+  // Backup run: progress of the run.
+  first_run,                   // 履歴バックアップ初回処理。
+  later_run,                   // 履歴バックアップ通常処理
+  folder_not_created,          // ディレクトリを作成出来ませんでした (after a path)
+  history_folder_not_created,  // err:履歴用のディレクトリを作成出来ませんでした。
+  change_log_not_opened,       // ログファイルを格納するファイルを開けませんでした。
+  no_changes,                  // ・・・変更のあったファイルはありませんでした。
+  deleted_moved,               // 削除ファイルの履歴の処理を行いました。
+  changed_moved,               // 更新ファイルで履歴の処理を行いました。
+  deleted_not_moved,           // 削除ファイルで履歴の処理に失敗しました。
+  changed_not_moved,           // 更新ファイルで履歴の処理に失敗しました。
+  new_file_copied,             // 新規ファイルをバックアップしました。
+  changed_copied,              // 更新ファイルをバックアップしました。
+  new_file_not_copied,         // 新規ファイルでバックアップに失敗しました。
+  changed_not_copied,          // 更新ファイルでバックアップに失敗しました。
+  changed_kept,                // err:前の版を履歴に移せないため、更新ファイルのバックアップを見送りました。
+  new_folder,                  // 新規フォルダです。
+  folder_file_copied,          // 新規ファイルの処理を行いました。
+  folder_file_not_copied,      // 新規ファイルの処理に失敗しました。
+  entry_not_backed_up,         // err:バックアップ出来ない項目です（リンク、特殊ファイル）。
+  folder_not_read,             // err:フォルダを読めませんでした。前回の内容を履歴に残します。
+  run_finished,                // 処理は終了しました。ログ保存終了か、終了ボタンを押してください。
+  detail_prefix,               // "==> "
+  // Restore.
+  restore_from,                // " フォルダの履歴バックアップから"
+  restore_point,               // " 時点のデータを"
+  restore_into,                // " へ復元します。"
+  restore_start,               // -----* 処理の開始 *-----\r\n
+  restore_end,                 // -----* 処理の終了 *-----\r\n
+  count_  // keep last
+};
+
+// The CP932 text of a message (converted once, on first use).
+const std::string& text(msg id);
+
+}  // namespace engine
+
+#endif

@@ -1,0 +1,135 @@
+// Snapshot trees of a folder and their comparison into a lettered difference list.
+//
+// A tree keeps the entries in the order the directory search returned them; nothing is
+// sorted. Names beginning with a full stop are never part of a tree. Every real folder is
+// descended whatever its attribute bits; links and special files are never descended.
+#ifndef ZOLK_ENGINE_SNAPSHOT_H
+#define ZOLK_ENGINE_SNAPSHOT_H
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+
+namespace engine {
+
+struct folder_node {
+  folder_node* prev = nullptr;
+  folder_node* next = nullptr;
+  folder_node* parent = nullptr;
+  folder_node* first_child = nullptr;
+  uint32_t time = 0;        // packed local modification time
+  uint32_t size = 0;        // low 32 bits of the length
+  uint64_t full_size = 0;   // the whole length
+  uint32_t attributes = 0;  // as reported; 0x10 marks a folder
+  std::string date_text;    // display time; only in the history-folder list
+  std::string name;
+  // Relative path of the containing folder ("a", "a\b"); null at the top level.
+  std::shared_ptr<const std::string> folder_path;
+  bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
+  bool unreadable = false;  // a folder whose contents could not be listed
+
+  bool is_folder() const { return (attributes & host::k_directory) != 0 && !is_special; }
+};
+
+// Relative path of a node as the change log writes it: "\name" at the top, "a\b\name" below.
+std::string relative_path(const folder_node& node);
+
+// Owns every node of a tree (or of the history-folder list). Moving it keeps node addresses.
+class folder_tree {
+ public:
+  folder_tree() = default;
+  folder_tree(folder_tree&&) = default;
+  folder_tree& operator=(folder_tree&&) = default;
+  folder_tree(const folder_tree&) = delete;
+  folder_tree& operator=(const folder_tree&) = delete;
+
+  folder_node* first() const { return first_; }
+  bool empty() const { return first_ == nullptr; }
+  size_t node_count() const { return nodes_.size(); }
+  // False when the root folder itself could not be listed (missing or refused).
+  bool root_readable() const { return root_readable_; }
+  // Entries that cannot be backed up and folders that could not be listed, in tree order.
+  const std::vector<const folder_node*>& special_nodes() const { return special_; }
+  const std::vector<const folder_node*>& unreadable_folders() const { return unreadable_; }
+
+  // For the builders of trees and lists.
+  folder_node& new_node() { return nodes_.emplace_back(); }
+  void set_first(folder_node* first) { first_ = first; }
+  void set_root_readable(bool readable) { root_readable_ = readable; }
+  void note_special(const folder_node* node) { special_.push_back(node); }
+  void note_unreadable(const folder_node* node) { unreadable_.push_back(node); }
+  void clear();
+
+ private:
+  std::deque<folder_node> nodes_;
+  folder_node* first_ = nullptr;
+  bool root_readable_ = true;
+  std::vector<const folder_node*> special_;
+  std::vector<const folder_node*> unreadable_;
+};
+
+// Scans the folder `root` (CP932) with everything below it.
+folder_tree scan_folder_tree(host::host& h, const std::string& root);
+
+// The first node of the top level, from any node; null gives null.
+folder_node* first_top_node(folder_node* node);
+
+// Releases the tree early; it is released anyway when it goes.
+void free_folder_tree(folder_tree& tree);
+
+struct difference_entry {
+  difference_entry* prev = nullptr;
+  difference_entry* next = nullptr;
+  char kind = 0;  // 'D' deleted, 'S' new folder, 'C' new file, 'N' changed file
+  const folder_node* node = nullptr;  // not owned: D and N from the previous state, S and C
+                                      // from the source
+};
+
+// Owns its entries (not the nodes they name), so release it before the trees.
+class difference_list {
+ public:
+  difference_list() = default;
+  difference_list(difference_list&&) = default;
+  difference_list& operator=(difference_list&&) = default;
+  difference_list(const difference_list&) = delete;
+  difference_list& operator=(const difference_list&) = delete;
+
+  difference_entry* first() { return entries_.empty() ? nullptr : &entries_.front(); }
+  difference_entry* tail() { return entries_.empty() ? nullptr : &entries_.back(); }
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  void clear() { entries_.clear(); }
+  // Appends (node, kind) at the tail and returns the new tail.
+  difference_entry* append(const folder_node* node, char kind);
+
+ private:
+  std::deque<difference_entry> entries_;
+};
+
+// Appends one entry; returns the new tail.
+difference_entry* append_difference(difference_list& list, const folder_node* node, char kind);
+
+// Appends a D entry for every entry of the previous state with no entry of the same name and
+// kind in the source, descending into folders present on both sides. A source folder that
+// could not be listed keeps its previous contents: nothing under it is reported.
+difference_entry* list_deleted_entries(difference_list& list, const folder_node* previous,
+                                       const folder_node* source);
+
+// Appends S (new folder, standing for its whole contents), C (new file) and N (file whose
+// packed time differs) entries, in source-tree order, descending into folders present on
+// both sides (also when the copy's folder is empty). Special entries are never listed.
+difference_entry* list_new_and_changed_entries(difference_list& list, const folder_node* previous,
+                                               const folder_node* source);
+
+// Both passes, D entries first: the list a run applies.
+difference_list compare_trees(const folder_tree& previous, const folder_tree& source);
+
+void free_difference_list(difference_list& list);
+
+}  // namespace engine
+
+#endif

@@ -76,8 +76,18 @@ class host {
   // `from` is missing, or when the system refuses.
   virtual bool rename(const std::string& from, const std::string& to) = 0;
 
+  // Renames a file over an existing file atomically: afterwards `to` holds either its old
+  // contents or all of `from`, never a mix or nothing. Also succeeds when `to` is missing.
+  // False when `from` is missing or the system refuses (then both files stay as they were).
+  virtual bool replace_file(const std::string& from, const std::string& to) = 0;
+
   // Removes one file (not a folder).
   virtual bool remove_file(const std::string& path) = 0;
+
+  // True when something (file, folder, link) stands at `path`. False only when the system
+  // says there is nothing there; when it cannot tell (a folder on the way cannot be searched),
+  // the answer is true, so callers never take an unreachable file for a missing one.
+  virtual bool exists(const std::string& path) = 0;
 
   // Opens an existing file for reading; null when it cannot be opened or is not a file.
   virtual std::unique_ptr<file> open_read(const std::string& path) = 0;
@@ -93,6 +103,9 @@ class host {
 
   // Full path of the running program.
   virtual std::string executable_path() = 0;
+
+  // The value of an environment variable as CP932 (escapes as for names); empty when unset.
+  virtual std::string environment(const std::string& name) = 0;
 
   // A packed local time as display text: "1999/05/12 10:20:30"; only the date at midnight.
   virtual std::string date_text(uint32_t packed) = 0;

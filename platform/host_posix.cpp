@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <climits>
 #include <string>
 
@@ -188,8 +189,18 @@ class posix_host : public host {
     return rename_no_replace(native_path(from), native_path(to));
   }
 
+  bool replace_file(const std::string& from, const std::string& to) override {
+    return ::rename(native_path(from).c_str(), native_path(to).c_str()) == 0;
+  }
+
   bool remove_file(const std::string& path) override {
     return unlink(native_path(path).c_str()) == 0;
+  }
+
+  bool exists(const std::string& path) override {
+    struct stat st {};
+    if (lstat(native_path(path).c_str(), &st) == 0) return true;
+    return errno != ENOENT && errno != ENOTDIR;
   }
 
   std::unique_ptr<file> open_read(const std::string& path) override {
@@ -231,6 +242,11 @@ class posix_host : public host {
     if (n <= 0) return std::string();
     buffer.resize(static_cast<size_t>(n));
     return cp932::from_unicode(buffer);
+  }
+
+  std::string environment(const std::string& name) override {
+    const char* value = getenv(cp932::to_unicode(name).c_str());
+    return value == nullptr ? std::string() : cp932::from_unicode(value);
   }
 
   std::string date_text(uint32_t packed) override { return format_date_text(packed); }

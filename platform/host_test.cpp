@@ -78,6 +78,33 @@ TEST(Host, RenameNeverReplaces) {
   EXPECT_FALSE(h.create_folder(tmp.at("d1")));
 }
 
+TEST(Host, ReplaceFileRenamesOverAnExistingFile) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("new"), "NEW");
+  write_file(tmp.at("old"), "OLD");
+  EXPECT_TRUE(h.replace_file(tmp.at("new"), tmp.at("old")));
+  EXPECT_EQ(read_file(tmp.at("old")), "NEW");
+  EXPECT_FALSE(testing_support::exists(tmp.at("new")));
+  write_file(tmp.at("other"), "X");
+  EXPECT_TRUE(h.replace_file(tmp.at("other"), tmp.at("fresh")));
+  EXPECT_EQ(read_file(tmp.at("fresh")), "X");
+  EXPECT_FALSE(h.replace_file(tmp.at("missing"), tmp.at("old")));
+  EXPECT_EQ(read_file(tmp.at("old")), "NEW");
+}
+
+TEST(Host, ExistsTellsMissingFromPresent) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("f"), "x");
+  ASSERT_TRUE(h.create_folder(tmp.at("d")));
+  EXPECT_TRUE(h.exists(tmp.at("f")));
+  EXPECT_TRUE(h.exists(tmp.at("d")));
+  EXPECT_FALSE(h.exists(tmp.at("missing")));
+  EXPECT_FALSE(h.exists(tmp.at("missing\\deeper")));
+  EXPECT_FALSE(h.exists(tmp.at("f\\below_a_file")));
+}
+
 TEST(Host, FilesReadWriteSeekAndCarryPackedTimes) {
   temp_folder tmp;
   host::host& h = host::default_host();
@@ -140,6 +167,14 @@ TEST(Host, ExecutablePathAndDateText) {
 }
 
 #ifndef _WIN32
+TEST(HostPosix, EnvironmentVariablesArriveAsCp932) {
+  ASSERT_EQ(setenv("ZOLK_TEST_VARIABLE", "\xE8\xA1\xA8/caf\xC3\xA9", 1), 0);
+  EXPECT_EQ(host::default_host().environment("ZOLK_TEST_VARIABLE"),
+            cp932::from_unicode("\xE8\xA1\xA8/caf\xC3\xA9"));
+  unsetenv("ZOLK_TEST_VARIABLE");
+  EXPECT_EQ(host::default_host().environment("ZOLK_TEST_VARIABLE"), "");
+}
+
 TEST(HostPosix, NonUtf8NamesRoundTrip) {
   temp_folder tmp;
   const std::string raw = "bad\xFF\xFE";

@@ -4,7 +4,8 @@ namespace host {
 namespace {
 
 bool is_mutation(call_kind kind) {
-  return kind != call_kind::search && kind != call_kind::open_read && kind != call_kind::sync;
+  return kind != call_kind::search && kind != call_kind::open_read && kind != call_kind::sync &&
+         kind != call_kind::exists;
 }
 
 // A file whose writes and time changes go through the fault host's decisions.
@@ -75,6 +76,14 @@ bool fault_host::create_folder(const std::string& path) {
 
 bool fault_host::rename(const std::string& from, const std::string& to) {
   return allow(call_kind::rename, from) && inner_.rename(from, to);
+}
+
+bool fault_host::replace_file(const std::string& from, const std::string& to) {
+  return allow(call_kind::replace, from) && inner_.replace_file(from, to);
+}
+
+bool fault_host::exists(const std::string& path) {
+  return !allow(call_kind::exists, path) || inner_.exists(path);
 }
 
 bool fault_host::remove_file(const std::string& path) {

@@ -13,7 +13,7 @@
 namespace host {
 
 enum class call_kind { search, create_folder, rename, remove_file, open_read, open_write, write,
-                       set_time, append_text, sync };
+                       set_time, append_text, sync, replace, exists };
 
 class fault_host : public host {
  public:
@@ -23,8 +23,8 @@ class fault_host : public host {
   void fail_call(call_kind kind, int k) { fail_at_[kind].insert(calls_[kind] + k); }
   // Every call of `kind` whose (first) path contains `fragment` fails.
   void fail_path(call_kind kind, const std::string& fragment) { fail_paths_[kind].insert(fragment); }
-  // After `k` more mutating calls (create, rename, remove, open for writing, write, set time,
-  // append), every mutating call fails: the process has "stopped" there.
+  // After `k` more mutating calls (create, rename, replace, remove, open for writing, write,
+  // set time, append), every mutating call fails: the process has "stopped" there.
   void crash_after(int k) { crash_at_ = mutations_ + k; }
   void clear_faults();
 
@@ -38,12 +38,16 @@ class fault_host : public host {
   bool search(const std::string& pattern, std::vector<found_entry>& out) override;
   bool create_folder(const std::string& path) override;
   bool rename(const std::string& from, const std::string& to) override;
+  bool replace_file(const std::string& from, const std::string& to) override;
   bool remove_file(const std::string& path) override;
+  // A failed `exists` call answers true (the host could not tell), as the contract allows.
+  bool exists(const std::string& path) override;
   std::unique_ptr<file> open_read(const std::string& path) override;
   std::unique_ptr<file> open_write(const std::string& path) override;
   bool append_text(const std::string& path, const std::string& bytes) override;
   bool sync_folder(const std::string& path) override;
   std::string executable_path() override { return inner_.executable_path(); }
+  std::string environment(const std::string& name) override { return inner_.environment(name); }
   std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }
   void beep() override { ++beeps_; }
   int beeps() const { return beeps_; }

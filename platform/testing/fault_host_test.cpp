@@ -42,9 +42,20 @@ TEST(FaultHost, ACrashStopsEveryLaterMutation) {
   EXPECT_TRUE(h.crashed());
   EXPECT_FALSE(h.create_folder(tmp.at("c")));
   EXPECT_FALSE(h.rename(tmp.at("a"), tmp.at("d")));
+  testing_support::write_file(tmp.at("f"), "x");
+  EXPECT_FALSE(h.replace_file(tmp.at("f"), tmp.at("g")));
   std::vector<host::found_entry> entries;
   EXPECT_TRUE(h.search(tmp.path() + "/*.*", entries));  // reading still works
   EXPECT_EQ(h.mutations(), 2);
+}
+
+TEST(FaultHost, AFailedExistsCallCannotTellAndAnswersTrue) {
+  testing_support::temp_folder tmp;
+  host::fault_host h(host::default_host());
+  EXPECT_FALSE(h.exists(tmp.at("missing")));
+  h.fail_path(call_kind::exists, "missing");
+  EXPECT_TRUE(h.exists(tmp.at("missing")));
+  EXPECT_EQ(h.mutations(), 0);
 }
 
 }  // namespace

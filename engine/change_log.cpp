@@ -1,0 +1,48 @@
+#include "engine/change_log.h"
+
+#include "engine/history_store.h"
+
+namespace engine {
+
+change_log_line& change_log::append(std::string_view raw_line) {
+  change_log_line& line = lines_.emplace_back();
+  const size_t code_length = raw_line.size() < 4 ? raw_line.size() : 4;
+  for (size_t i = 0; i < code_length; ++i) line.code[i] = raw_line[i];
+  line.text = std::string(raw_line.substr(code_length));
+  if (lines_.size() > 1) {
+    change_log_line& before = lines_[lines_.size() - 2];
+    before.next = &line;
+    line.prev = &before;
+  }
+  return line;
+}
+
+change_log read_change_log(host::host& h, const std::string& point_path) {
+  change_log log;
+  std::unique_ptr<host::file> f = h.open_read(point_path + k_change_log_extension);
+  if (!f) return log;
+  std::string bytes;
+  char buffer[65536];
+  for (;;) {
+    const int64_t n = f->read(buffer, sizeof buffer);
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  // A line of any length stays whole: cutting it would turn one long path into lines whose
+  // "codes" are pieces of a name.
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    const bool last = end == std::string::npos;
+    if (last) end = bytes.size();
+    size_t text_end = end;
+    if (!last && text_end > start && bytes[text_end - 1] == '\r') --text_end;
+    log.append(std::string_view(bytes).substr(start, text_end - start));
+    start = last ? bytes.size() : end + 1;
+  }
+  return log;
+}
+
+void free_change_log(change_log& log) { log = change_log(); }
+
+}  // namespace engine

@@ -1,0 +1,80 @@
+#include "engine/file_copy.h"
+
+#include "engine/paths.h"
+#include "platform/cp932.h"
+
+namespace engine {
+namespace {
+
+// Copies the bytes; false on a read or write error (a full disk among them).
+bool copy_blocks(host::file& from, host::file& to, run_progress& progress, transfer_buffer& buffer,
+                 size_t block_length, bool bar) {
+  if (block_length > buffer.size()) block_length = buffer.size();
+  int64_t n = 0;
+  do {
+    n = from.read(buffer.data(), block_length);
+    if (n < 0 || !to.write(buffer.data(), static_cast<size_t>(n))) return false;
+    if (bar) progress.advance_progress();
+  } while (static_cast<size_t>(n) == block_length);
+  return true;
+}
+
+}  // namespace
+
+int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+                            size_t block_length, const std::string& source,
+                            const std::string& target) {
+  std::unique_ptr<host::file> from = h.open_read(source);
+  if (!from) return -1;
+  std::unique_ptr<host::file> to = h.open_write(target);
+  if (!to) return -1;
+  uint32_t time = 0;
+  const bool have_time = from->get_time(time);
+  const int64_t length = from->length();
+  const bool bar = length > static_cast<int64_t>(block_length);
+  if (bar) {
+    progress.show_progress();
+    progress.set_progress_max(length / static_cast<int64_t>(block_length) + 1);
+    progress.set_progress_step(1);
+    progress.set_progress_position(0);
+  }
+  bool ok = length >= 0 && from->seek(0) &&
+            copy_blocks(*from, *to, progress, buffer, block_length, bar);
+  if (ok && have_time) ok = to->set_time(time);
+  from->close();
+  ok = to->close() && ok;
+  progress.hide_progress();
+  if (!ok) {
+    // A cut copy must not stand under the real name as if it were the file.
+    h.remove_file(target);
+    return -1;
+  }
+  return 0;
+}
+
+int create_parent_folders(host::host& h, const std::string& path) {
+  const size_t drive = drive_prefix_length(path);
+  bool first = true;
+  for (size_t i = drive; i < path.size(); ++i) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (c != '\\' && c != '/') continue;
+    // The first separator ends the drive root (or stands alone at the start); never made.
+    if (first) {
+      first = false;
+      if (i == drive) continue;
+    }
+    if (i > drive) h.create_folder(path.substr(0, i));
+  }
+  return 0;
+}
+
+int move_file_creating_folders(host::host& h, const std::string& from, const std::string& to) {
+  create_parent_folders(h, to);
+  return h.rename(from, to) ? 0 : -1;
+}
+
+}  // namespace engine

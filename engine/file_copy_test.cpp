@@ -1,0 +1,119 @@
+#include "engine/file_copy.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/packed_time.h"
+#include "platform/testing/fault_host.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::exists;
+using testing_support::read_file;
+using testing_support::temp_folder;
+using testing_support::write_file;
+
+struct copy_fixture : ::testing::Test {
+  temp_folder tmp;
+  engine::recording_progress progress;
+  engine::transfer_buffer buffer = engine::make_transfer_buffer();
+  int copy(host::host& h, const std::string& from, const std::string& to) {
+    return engine::copy_file_with_progress(h, progress, buffer, engine::k_block_length, from, to);
+  }
+  int copy(const std::string& from, const std::string& to) { return copy(host::default_host(), from, to); }
+};
+
+std::string bytes_of_length(size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 7 + i / 131071);
+  return s;
+}
+
+TEST_F(copy_fixture, OneBlockNeverShowsTheBar) {
+  write_file(tmp.at("src"), bytes_of_length(131071));
+  ASSERT_EQ(copy(tmp.at("src"), tmp.at("dst")), 0);
+  EXPECT_EQ(read_file(tmp.at("dst")), bytes_of_length(131071));
+  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"hide"}));
+}
+
+TEST_F(copy_fixture, LongerFilesAdvanceOncePerBlock) {
+  write_file(tmp.at("two"), bytes_of_length(131072));
+  ASSERT_EQ(copy(tmp.at("two"), tmp.at("two.out")), 0);
+  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"show", "max 2", "step 1", "position 0",
+                                                        "advance", "advance", "hide"}));
+  EXPECT_EQ(read_file(tmp.at("two.out")), bytes_of_length(131072));
+
+  engine::recording_progress fresh;
+  progress = fresh;
+  write_file(tmp.at("three"), bytes_of_length(2 * 131071 + 1));
+  ASSERT_EQ(copy(tmp.at("three"), tmp.at("three.out")), 0);
+  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"show", "max 3", "step 1", "position 0",
+                                                        "advance", "advance", "advance", "hide"}));
+  EXPECT_EQ(read_file(tmp.at("three.out")), bytes_of_length(2 * 131071 + 1));
+}
+
+TEST_F(copy_fixture, CarriesTheTimeRoundedAndReplacesLongerTargets) {
+  write_file(tmp.at("src"), "short");
+  testing_support::set_time(tmp.at("src"), host::pack_time(host::calendar_time{2003, 4, 5, 10, 20, 31}));
+  write_file(tmp.at("dst"), "a much longer existing target");
+  ASSERT_EQ(copy(tmp.at("src"), tmp.at("dst")), 0);
+  EXPECT_EQ(read_file(tmp.at("dst")), "short");
+  EXPECT_EQ(host::format_date_text(testing_support::file_time(tmp.at("dst"))), "2003/04/05 10:20:30");
+  write_file(tmp.at("empty"), "");
+  ASSERT_EQ(copy(tmp.at("empty"), tmp.at("empty.out")), 0);
+  EXPECT_EQ(read_file(tmp.at("empty.out")), "");
+}
+
+TEST_F(copy_fixture, FailuresCreateOrLeaveNoTarget) {
+  EXPECT_EQ(copy(tmp.at("missing"), tmp.at("out")), -1);
+  EXPECT_FALSE(exists(tmp.at("out")));
+  ASSERT_TRUE(host::default_host().create_folder(tmp.at("folder")));
+  EXPECT_EQ(copy(tmp.at("folder"), tmp.at("out")), -1);
+  EXPECT_FALSE(exists(tmp.at("out")));
+  // A write that fails half-way (a full disk) is a failed copy, and no partial file remains.
+  write_file(tmp.at("big"), bytes_of_length(3 * 131071));
+  host::fault_host h(host::default_host());
+  h.fail_call(host::call_kind::write, 2);
+  EXPECT_EQ(copy(h, tmp.at("big"), tmp.at("out")), -1);
+  EXPECT_FALSE(exists(tmp.at("out")));
+  EXPECT_FALSE(progress.visible());
+}
+
+TEST(CreateParentFolders, CreatesEveryFolderButTheLast) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  EXPECT_EQ(engine::create_parent_folders(h, tmp.path() + "\\new\\deep\\x.txt"), 0);
+  EXPECT_TRUE(testing_support::is_folder(tmp.at("new/deep")));
+  EXPECT_FALSE(exists(tmp.at("new/deep/x.txt")));
+  // A folder whose name ends in 表 is created whole, never as its lead byte alone.
+  engine::create_parent_folders(h, tmp.path() + "\\\x95\x5C\\f");
+  EXPECT_TRUE(testing_support::is_folder(tmp.at("\x95\x5C")));
+  EXPECT_FALSE(exists(tmp.at("\x95")));
+}
+
+TEST(MoveFileCreatingFolders, MovesFilesAndFoldersButNeverReplaces) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("a"), "A");
+  write_file(tmp.at("b"), "B");
+  EXPECT_EQ(engine::move_file_creating_folders(h, tmp.at("a"), tmp.at("b")), -1);
+  EXPECT_EQ(read_file(tmp.at("a")), "A");
+  EXPECT_EQ(read_file(tmp.at("b")), "B");
+  testing_support::make_folders(tmp.at("dir/in"));
+  write_file(tmp.at("dir/in/f"), "F");
+  EXPECT_EQ(engine::move_file_creating_folders(h, tmp.at("dir"), tmp.path() + "\\x\\y\\dir"), 0);
+  EXPECT_EQ(read_file(tmp.at("x/y/dir/in/f")), "F");
+  EXPECT_EQ(engine::move_file_creating_folders(h, tmp.at("missing"), tmp.at("z")), -1);
+}
+
+TEST(RunSinks, LinesSplitAtCrLf) {
+  engine::recording_log log;
+  log.add_line("-----* start *-----\r\n");
+  log.add_line("x\r\n\r\n\r\n");
+  log.add_line("plain");
+  EXPECT_EQ(log.texts().size(), 3u);
+  EXPECT_EQ(log.lines(), (std::vector<std::string>{"-----* start *-----", "", "x", "", "", "",
+                                                   "plain"}));
+}
+
+}  // namespace

@@ -1,0 +1,112 @@
+#include "engine/history_store.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "engine/paths.h"
+
+namespace engine {
+namespace {
+
+char fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Orders names by their first eight bytes, ASCII letters folded, greatest first.
+bool newer_name(const std::string& a, const std::string& b) {
+  for (size_t i = 0; i < 8; ++i) {
+    const auto x = static_cast<unsigned char>(fold(i < a.size() ? a[i] : '\0'));
+    const auto y = static_cast<unsigned char>(fold(i < b.size() ? b[i] : '\0'));
+    if (x != y) return x > y;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool is_history_folder_name(const std::string& name) {
+  if (name.size() != 8) return false;
+  const char prefix[] = "ZOLK";
+  for (size_t i = 0; i < 4; ++i) {
+    if (fold(name[i]) != prefix[i]) return false;
+  }
+  return true;
+}
+
+folder_tree scan_history_folders(host::host& h, const std::string& destination) {
+  folder_tree list;
+  std::vector<host::found_entry> entries;
+  list.set_root_readable(h.search(folder_search_pattern(destination), entries));
+  std::vector<folder_node*> nodes;
+  for (host::found_entry& entry : entries) {
+    if (entry.attributes != host::k_directory || entry.is_special ||
+        !is_history_folder_name(entry.name)) {
+      continue;
+    }
+    folder_node& node = list.new_node();
+    node.time = entry.time;
+    node.size = entry.size;
+    node.attributes = entry.attributes;
+    node.name = std::move(entry.name);
+    node.date_text = h.date_text(node.time);
+    nodes.push_back(&node);
+  }
+  std::stable_sort(nodes.begin(), nodes.end(),
+                   [](const folder_node* a, const folder_node* b) { return newer_name(a->name, b->name); });
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    nodes[i]->prev = i > 0 ? nodes[i - 1] : nullptr;
+    nodes[i]->next = i + 1 < nodes.size() ? nodes[i + 1] : nullptr;
+  }
+  list.set_first(nodes.empty() ? nullptr : nodes.front());
+  return list;
+}
+
+std::string next_history_folder_name(const folder_node* newest) {
+  if (newest == nullptr) return std::string();
+  while (newest->prev != nullptr) newest = newest->prev;
+  // Leading digits count, the first non-digit ends the number, none gives 0.
+  long number = 0;
+  for (size_t i = 4; i < newest->name.size() && i < 8; ++i) {
+    const char c = newest->name[i];
+    if (c < '0' || c > '9') break;
+    number = number * 10 + (c - '0');
+  }
+  std::string digits = std::to_string(number + 1);
+  if (digits.size() < 4) digits.insert(0, 4 - digits.size(), '0');
+  return "Zolk" + digits;
+}
+
+std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination) {
+  std::vector<std::string> entries;
+  folder_tree list = scan_history_folders(h, destination);
+  for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
+    if (n->name.compare(0, 4, "Zolk") != 0) continue;
+    entries.push_back(n->name.substr(4) + ": " + n->date_text);
+  }
+  return entries;
+}
+
+std::string change_log_file_name(const std::string& destination, const std::string& folder_name) {
+  return path_join(destination, folder_name) + k_change_log_extension;
+}
+
+bool change_log_writer::open(host::host& h, const std::string& path) {
+  file_ = h.open_write(path);
+  return file_ != nullptr;
+}
+
+bool change_log_writer::write_line(const char* code, const std::string& relative_path) {
+  if (!file_) return false;
+  std::string line(code, 4);
+  line += relative_path;
+  line += "\r\n";
+  return file_->write(line.data(), line.size());
+}
+
+bool change_log_writer::close() {
+  if (!file_) return true;
+  const bool synced = file_->sync();
+  const bool closed = file_->close();
+  file_.reset();
+  return synced && closed;
+}
+
+}  // namespace engine

@@ -1,0 +1,96 @@
+#include "engine/history_store.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/change_log.h"
+#include "platform/packed_time.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::read_file;
+using testing_support::temp_folder;
+using testing_support::write_file;
+
+std::vector<std::string> names(const engine::folder_tree& list) {
+  std::vector<std::string> out;
+  for (const engine::folder_node* n = list.first(); n != nullptr; n = n->next) out.push_back(n->name);
+  return out;
+}
+
+TEST(HistoryStore, RecognisesAndOrdersHistoryFoldersOnly) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  for (const char* name : {"Zolk0001", "Zolk0005", "zolk0004", "ZOLK0003", "Backup", "Zolk003",
+                           "Zolk00010"}) {
+    ASSERT_TRUE(h.create_folder(tmp.at(name)));
+  }
+  write_file(tmp.at("Zolk0006"), "a file, not a folder");
+  write_file(tmp.at("Zolk0003.txt"), "");
+  engine::folder_tree list = engine::scan_history_folders(h, tmp.path());
+  EXPECT_EQ(names(list), (std::vector<std::string>{"Zolk0005", "zolk0004", "ZOLK0003", "Zolk0001"}));
+  ASSERT_NE(list.first(), nullptr);
+  EXPECT_FALSE(list.first()->date_text.empty());
+  EXPECT_EQ(list.first()->next->prev, list.first());
+  // The point list takes only the exact prefix.
+  const std::vector<std::string> points = engine::restore_point_entries(h, tmp.path());
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(points[0].substr(0, 6), "0005: ");
+  EXPECT_EQ(points[1].substr(0, 6), "0001: ");
+  EXPECT_TRUE(engine::scan_history_folders(h, tmp.at("missing")).empty());
+}
+
+TEST(HistoryStore, NextNames) {
+  const auto next = [](const std::string& name) {
+    engine::folder_node node;
+    node.name = name;
+    return engine::next_history_folder_name(&node);
+  };
+  EXPECT_EQ(next("Zolk0007"), "Zolk0008");
+  EXPECT_EQ(next("Zolk0099"), "Zolk0100");
+  EXPECT_EQ(next("Zolk9999"), "Zolk10000");
+  EXPECT_EQ(next("Zolk12ab"), "Zolk0013");
+  EXPECT_EQ(next("Zolkabcd"), "Zolk0001");
+  EXPECT_EQ(engine::next_history_folder_name(nullptr), "");
+  EXPECT_EQ(engine::change_log_file_name("c:\\bk\\", "Zolk0002"), "c:\\bk\\Zolk0002.Zcl");
+}
+
+TEST(ChangeLog, WritesExactBytesAndReadsThemBack) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string point = tmp.at("Zolk0002");
+  engine::change_log_writer writer;
+  ASSERT_TRUE(writer.open(h, point + ".Zcl"));
+  EXPECT_TRUE(writer.write_line(engine::k_code_deleted, "\\b.txt"));
+  EXPECT_TRUE(writer.write_line(engine::k_code_new_folder, "\\docs"));
+  EXPECT_TRUE(writer.write_line(engine::k_code_new_file, "a\\b\\x.doc"));
+  EXPECT_TRUE(writer.write_line(engine::k_code_changed, "\\\x95\x5C.txt"));
+  EXPECT_TRUE(writer.close());
+  EXPECT_EQ(read_file(point + ".Zcl"),
+            "D   \\b.txt\r\nS   \\docs\r\nC   a\\b\\x.doc\r\nD-C \\\x95\x5C.txt\r\n");
+  engine::change_log log = engine::read_change_log(h, point);
+  ASSERT_EQ(log.size(), 4u);
+  const engine::change_log_line* line = log.first();
+  EXPECT_EQ(std::string(line->code, 4), "D   ");
+  EXPECT_EQ(line->text, "\\b.txt");
+  EXPECT_EQ(line->next->next->text, "a\\b\\x.doc");
+  EXPECT_EQ(line->next->next->next->prev, line->next->next);
+  EXPECT_EQ(std::string(line->next->next->next->code, 4), "D-C ");
+}
+
+TEST(ChangeLog, MissingShortAndLongLines) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  EXPECT_EQ(engine::read_change_log(h, tmp.at("none")).first(), nullptr);
+  const std::string long_path(700, 'x');
+  write_file(tmp.at("p.Zcl"), "C   \\" + long_path + "\r\nD\r\n\nS   \\lf-only\n");
+  engine::change_log log = engine::read_change_log(h, tmp.at("p"));
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log.first()->text, "\\" + long_path);  // one line, however long
+  const engine::change_log_line* short_line = log.first()->next;
+  EXPECT_EQ(std::string(short_line->code, 4), std::string("D\0\0\0", 4));
+  EXPECT_EQ(short_line->text, "");
+  EXPECT_EQ(short_line->next->next->text, "\\lf-only");
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+#include "engine/paths.h"
+
+#include <vector>
+
+#include "platform/cp932.h"
+
+namespace engine {
+namespace {
+
+bool is_lead(char c) { return cp932::is_lead_byte(static_cast<unsigned char>(c)); }
+
+// Byte offsets where the separators of s stand (`\`, and `/` when slash_too).
+std::vector<size_t> separator_offsets(std::string_view s, bool slash_too) {
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (is_lead(s[i]) && i + 1 < s.size()) {
+      ++i;
+      continue;
+    }
+    if (s[i] == '\\' || (slash_too && s[i] == '/')) offsets.push_back(i);
+  }
+  return offsets;
+}
+
+char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// The pieces of a path between separators (`\` and `/`), empty ones dropped.
+std::vector<std::string_view> pieces_of(std::string_view path) {
+  std::vector<std::string_view> pieces;
+  size_t start = 0;
+  for (size_t at : separator_offsets(path, true)) {
+    if (at > start) pieces.push_back(path.substr(start, at - start));
+    start = at + 1;
+  }
+  if (start < path.size()) pieces.push_back(path.substr(start));
+  return pieces;
+}
+
+bool same_piece(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    // Only single-byte ASCII letters fold; a trail byte is compared as it stands.
+    if (is_lead(a[i]) && i + 1 < a.size()) {
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool is_separator_at(std::string_view s, size_t i) {
+  for (size_t k = 0; k < s.size() && k <= i; ++k) {
+    if (is_lead(s[k]) && k + 1 < s.size()) {
+      if (k + 1 == i) return false;
+      ++k;
+      continue;
+    }
+    if (k == i) return s[k] == '\\';
+  }
+  return false;
+}
+
+size_t drive_prefix_length(std::string_view path) {
+  return path.size() >= 2 && path[1] == ':' && !is_lead(path[0]) ? 2 : 0;
+}
+
+std::string path_join(piece base, piece first, piece second) {
+  std::string work(base ? *base : std::string_view());
+  if (first) {
+    work += '\\';
+    work += *first;
+  }
+  if (second) {
+    work += '\\';
+    work += *second;
+  }
+  std::string out;
+  out.reserve(work.size());
+  bool after_separator = false;
+  for (size_t i = 0; i < work.size(); ++i) {
+    if (is_lead(work[i]) && i + 1 < work.size()) {
+      out += work[i];
+      out += work[++i];
+      after_separator = false;
+      continue;
+    }
+    if (work[i] == '\\') {
+      if (!after_separator) out += '\\';
+      after_separator = true;
+      continue;
+    }
+    out += work[i];
+    after_separator = false;
+  }
+  return out;
+}
+
+std::string folder_search_pattern(std::string_view folder, piece sub_path) {
+  const size_t drive = drive_prefix_length(folder);
+  const std::string_view rest = folder.substr(drive);
+  const std::vector<size_t> separators = separator_offsets(rest, true);
+  const size_t split = separators.empty() ? 0 : separators.back() + 1;
+  std::string folder_part(rest.substr(0, split));
+  const std::string_view last = rest.substr(split);
+  if (!last.empty() && last.front() != '*') folder_part += last;
+  const auto ends_in_separator = [&] {
+    return !folder_part.empty() && !separator_offsets(folder_part, true).empty() &&
+           separator_offsets(folder_part, true).back() == folder_part.size() - 1;
+  };
+  if (sub_path) {
+    if (!folder_part.empty() && !ends_in_separator()) folder_part += '\\';
+    folder_part += *sub_path;
+  }
+  std::string out(folder.substr(0, drive));
+  out += folder_part;
+  if (!folder_part.empty() && !ends_in_separator()) out += '\\';
+  out += "*.*";
+  return out;
+}
+
+bool root_folder_check(std::string_view path) {
+  return path.size() - drive_prefix_length(path) >= 2;
+}
+
+bool path_is_within(std::string_view inner, std::string_view outer) {
+  const size_t inner_drive = drive_prefix_length(inner);
+  const size_t outer_drive = drive_prefix_length(outer);
+  if (!same_piece(inner.substr(0, inner_drive), outer.substr(0, outer_drive))) return false;
+  const std::vector<std::string_view> in = pieces_of(inner.substr(inner_drive));
+  const std::vector<std::string_view> out = pieces_of(outer.substr(outer_drive));
+  if (in.size() < out.size()) return false;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (!same_piece(in[i], out[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace engine

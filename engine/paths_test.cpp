@@ -1,0 +1,70 @@
+#include "engine/paths.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using engine::folder_search_pattern;
+using engine::path_join;
+using engine::root_folder_check;
+
+const std::string k_hyou = "\x95\x5C";  // 表: its trail byte is 0x5C
+
+TEST(PathJoin, JoinsWithOneSeparatorAndReducesRuns) {
+  EXPECT_EQ(path_join("c:\\", "data"), "c:\\data");
+  EXPECT_EQ(path_join(std::nullopt, "data"), "\\data");
+  EXPECT_EQ(path_join(std::nullopt), "");
+  EXPECT_EQ(path_join("c:\\a\\\\b", "x", "y"), "c:\\a\\b\\x\\y");
+  EXPECT_EQ(path_join("\\\\server\\share", "x"), "\\server\\share\\x");
+  EXPECT_EQ(path_join("src", std::nullopt, "f.txt"), "src\\f.txt");
+  EXPECT_EQ(path_join("", "a"), "\\a");
+}
+
+TEST(PathJoin, TrailByte5CIsNotASeparator) {
+  // base ending in 表 keeps the added separator: 0x95 0x5C, then `\`, then x.
+  EXPECT_EQ(path_join("c:\\" + k_hyou, "x"), "c:\\" + k_hyou + "\\x");
+  // Two such characters in a row are not a run of separators either.
+  EXPECT_EQ(path_join(k_hyou + k_hyou), k_hyou + k_hyou);
+}
+
+TEST(FolderSearchPattern, BuildsPatterns) {
+  EXPECT_EQ(folder_search_pattern("c:\\"), "c:\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:\\data"), "c:\\data\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:\\data\\"), "c:\\data\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:\\data\\*.*"), "c:\\data\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:\\my.docs"), "c:\\my.docs\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:\\data", std::string_view("a\\b")), "c:\\data\\a\\b\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:"), "c:*.*");
+  EXPECT_EQ(folder_search_pattern("/tmp/x"), "/tmp/x\\*.*");
+  EXPECT_EQ(folder_search_pattern("c:\\" + k_hyou), "c:\\" + k_hyou + "\\*.*");
+}
+
+TEST(RootFolderCheck, RefusesRootsAcceptsFolders) {
+  for (const char* root : {"c:\\", "c:", "\\", "", "/"}) EXPECT_FALSE(root_folder_check(root)) << root;
+  for (const char* folder : {"c:\\data", "d:\\abc", "c:\\a", "/a", "/home/u"}) {
+    EXPECT_TRUE(root_folder_check(folder)) << folder;
+  }
+}
+
+TEST(PathIsWithin, ComparesWholePiecesIgnoringSeparatorKindAndCase) {
+  EXPECT_TRUE(engine::path_is_within("c:\\data\\sub", "c:\\data"));
+  EXPECT_TRUE(engine::path_is_within("c:\\data", "c:\\data\\"));
+  EXPECT_TRUE(engine::path_is_within("C:/DATA/x", "c:\\data"));
+  EXPECT_FALSE(engine::path_is_within("c:\\database", "c:\\data"));
+  EXPECT_FALSE(engine::path_is_within("c:\\data", "c:\\data\\sub"));
+  EXPECT_FALSE(engine::path_is_within("d:\\data\\x", "c:\\data"));
+  EXPECT_TRUE(engine::path_is_within("/home/u/src/bk", "/home/u/src"));
+  // The trail byte of 表 does not split a piece.
+  EXPECT_FALSE(engine::path_is_within("c:\\" + k_hyou + "x", "c:\\" + k_hyou));
+}
+
+TEST(IsSeparatorAt, SkipsTrailBytes) {
+  const std::string s = "a\\" + k_hyou + "\\b";
+  EXPECT_TRUE(engine::is_separator_at(s, 1));
+  EXPECT_FALSE(engine::is_separator_at(s, 3));
+  EXPECT_TRUE(engine::is_separator_at(s, 4));
+  EXPECT_EQ(engine::drive_prefix_length("c:\\x"), 2u);
+  EXPECT_EQ(engine::drive_prefix_length("/x"), 0u);
+}
+
+}  // namespace

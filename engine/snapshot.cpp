@@ -1,0 +1,179 @@
+#include "engine/snapshot.h"
+
+#include <string_view>
+#include <unordered_map>
+
+#include "engine/paths.h"
+
+namespace engine {
+namespace {
+
+using shared_path = std::shared_ptr<const std::string>;
+
+// Scans one level below `root` at relative path `rel` (null at the top) and links its nodes
+// under `parent`. Returns the first node; `readable` tells whether the folder could be listed.
+folder_node* scan_level(host::host& h, const std::string& root, const shared_path& rel,
+                        folder_node* parent, folder_tree& tree, bool& readable) {
+  std::vector<host::found_entry> entries;
+  readable = h.search(folder_search_pattern(root, rel ? piece(*rel) : std::nullopt), entries);
+  folder_node* first = nullptr;
+  folder_node* last = nullptr;
+  for (host::found_entry& entry : entries) {
+    if (entry.name.empty() || entry.name[0] == '.') continue;
+    folder_node& node = tree.new_node();
+    node.time = entry.time;
+    node.size = entry.size;
+    node.full_size = entry.full_size;
+    node.attributes = entry.attributes;
+    node.name = std::move(entry.name);
+    node.folder_path = rel;
+    node.parent = parent;
+    node.is_special = entry.is_special || entry.unreadable;
+    node.prev = last;
+    if (last != nullptr) last->next = &node;
+    if (first == nullptr) first = &node;
+    last = &node;
+    if (node.is_special) {
+      tree.note_special(&node);
+    } else if (node.is_folder()) {
+      // Every real folder is descended, whatever its other attribute bits: a read-only or
+      // hidden folder's files need protecting as much as any others.
+      const shared_path child_rel = std::make_shared<const std::string>(
+          rel ? path_join(*rel, node.name) : node.name);
+      bool child_readable = true;
+      node.first_child = scan_level(h, root, child_rel, &node, tree, child_readable);
+      if (!child_readable) {
+        node.unreadable = true;
+        tree.note_unreadable(&node);
+      }
+    }
+  }
+  return first;
+}
+
+// Finds nodes of one level by name. Small levels are walked; larger ones indexed, so that
+// comparing two levels costs linear time. Either way the first node of a name counts.
+class level_index {
+ public:
+  explicit level_index(const folder_node* first) : first_(first) {
+    size_t count = 0;
+    for (const folder_node* n = first; n != nullptr && count <= k_walk_limit; n = n->next) ++count;
+    if (count <= k_walk_limit) return;
+    for (const folder_node* n = first; n != nullptr; n = n->next) map_.emplace(n->name, n);
+  }
+
+  const folder_node* find(const std::string& name) const {
+    if (map_.empty()) {
+      for (const folder_node* n = first_; n != nullptr; n = n->next) {
+        if (n->name == name) return n;
+      }
+      return nullptr;
+    }
+    const auto it = map_.find(name);
+    return it == map_.end() ? nullptr : it->second;
+  }
+
+ private:
+  static constexpr size_t k_walk_limit = 8;
+  const folder_node* first_;
+  std::unordered_map<std::string_view, const folder_node*> map_;
+};
+
+// A node that a comparison can match: not special.
+const folder_node* comparable(const folder_node* node) {
+  return node != nullptr && !node->is_special ? node : nullptr;
+}
+
+}  // namespace
+
+std::string relative_path(const folder_node& node) {
+  return path_join(node.folder_path ? piece(*node.folder_path) : std::nullopt, node.name);
+}
+
+void folder_tree::clear() {
+  first_ = nullptr;
+  special_.clear();
+  unreadable_.clear();
+  nodes_.clear();
+  root_readable_ = true;
+}
+
+folder_tree scan_folder_tree(host::host& h, const std::string& root) {
+  folder_tree tree;
+  bool readable = true;
+  tree.set_first(scan_level(h, root, nullptr, nullptr, tree, readable));
+  tree.set_root_readable(readable);
+  return tree;
+}
+
+folder_node* first_top_node(folder_node* node) {
+  if (node == nullptr) return nullptr;
+  while (node->parent != nullptr) node = node->parent;
+  while (node->prev != nullptr) node = node->prev;
+  return node;
+}
+
+void free_folder_tree(folder_tree& tree) { tree.clear(); }
+
+difference_entry* difference_list::append(const folder_node* node, char kind) {
+  difference_entry* tail = this->tail();
+  difference_entry& entry = entries_.emplace_back();
+  entry.kind = kind;
+  entry.node = node;
+  entry.prev = tail;
+  if (tail != nullptr) tail->next = &entry;
+  return &entry;
+}
+
+difference_entry* append_difference(difference_list& list, const folder_node* node, char kind) {
+  return list.append(node, kind);
+}
+
+difference_entry* list_deleted_entries(difference_list& list, const folder_node* previous,
+                                       const folder_node* source) {
+  const level_index index(source);
+  for (const folder_node* p = previous; p != nullptr; p = p->next) {
+    if (p->is_special) continue;
+    const folder_node* q = comparable(index.find(p->name));
+    // A file that became a folder, or the reverse, is a deletion plus a new entry.
+    if (q == nullptr || q->is_folder() != p->is_folder()) {
+      list.append(p, 'D');
+      continue;
+    }
+    // A folder that could not be read keeps what the copy holds.
+    if (p->is_folder() && !q->unreadable) list_deleted_entries(list, p->first_child, q->first_child);
+  }
+  return list.tail();
+}
+
+difference_entry* list_new_and_changed_entries(difference_list& list, const folder_node* previous,
+                                               const folder_node* source) {
+  const level_index index(previous);
+  for (const folder_node* q = source; q != nullptr; q = q->next) {
+    if (q->is_special) continue;
+    const folder_node* p = comparable(index.find(q->name));
+    if (p == nullptr || p->is_folder() != q->is_folder()) {
+      list.append(q, q->is_folder() ? 'S' : 'C');
+      continue;
+    }
+    if (q->is_folder()) {
+      // Also when the copy's folder is empty: its new entries are listed one by one, so an S
+      // always means the folder did not exist in the copy.
+      if (!q->unreadable) list_new_and_changed_entries(list, p->first_child, q->first_child);
+    } else if (p->time != q->time) {
+      list.append(p, 'N');
+    }
+  }
+  return list.tail();
+}
+
+difference_list compare_trees(const folder_tree& previous, const folder_tree& source) {
+  difference_list list;
+  list_deleted_entries(list, previous.first(), source.first());
+  list_new_and_changed_entries(list, previous.first(), source.first());
+  return list;
+}
+
+void free_difference_list(difference_list& list) { list.clear(); }
+
+}  // namespace engine

@@ -1,0 +1,185 @@
+// The job operations of the main window as toolkit-free logic over a small field model.
+//
+// The Qt window (or any other view) binds its widgets to a job_form: it copies what the user
+// typed or picked into the model (CP932), calls the handler of the control, then shows the
+// model again. The model owns the job list and its settings file for the life of the window.
+//
+// Every handler here runs on the user-interface thread, reports nothing itself, and returns
+// what happened to the settings file so the window can tell the user of a failed save.
+#ifndef ZOLK_UI_JOB_FORM_H
+#define ZOLK_UI_JOB_FORM_H
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "jobs/job_list.h"
+#include "jobs/settings_file.h"
+#include "platform/host.h"
+
+namespace ui {
+
+// A job drop-down list (job_combo, job_combo_s): its entries, the selected entry, the text of
+// its edit field, and the chosen index the list keeps beside its entries (for job_combo this
+// is current_job_index; the restore side keeps its own).
+struct job_combo_model {
+  std::vector<std::string> entries;  // CP932, in list order
+  int selected = -1;                 // the selected entry; -1 for none
+  std::string text;                  // the edit field's text (typed or selected)
+  int chosen_index = -1;             // -1 none; -2 only during the start-up
+
+  // Selects entry `index` and shows its text; -1, or an index outside the entries, selects
+  // none and empties the text.
+  void select(int index);
+  // The user typed: the text changes and no entry is selected (cut at entry to 255 bytes).
+  void type(const std::string& typed);
+};
+
+// Rebuilds `combo` from the records of `kind` in `list`, showing text `text_number` (1 or 3)
+// of each, in list order. The combo's text before the call is remembered (cut to 255 bytes);
+// the last record whose shown text equals it byte for byte becomes the chosen index. Then the
+// entry at the chosen index is selected (-2 selects entry 0 and leaves the index -2; an index
+// of -1 or beyond the entries selects none). An empty list selects none and sets the chosen
+// index to -1.
+void fill_job_combo(job_combo_model& combo, unsigned char kind, const jobs::job_list& list,
+                    int text_number);
+
+// The job state of the history backup mode.
+enum class job_state {
+  new_job,     // new_Button disabled: a job is being entered
+  job_chosen,  // new_Button enabled: the fields show a registered job
+};
+
+// What refresh_mode shows of the job state in history backup mode. In restore mode the window
+// disables touroku, syusei and sakujo whatever this says, and shows its own status line.
+struct job_state_view {
+  std::string st01;        // the status line (CP932)
+  bool new_Button_enabled;
+  bool touroku_enabled;
+  bool syusei_enabled;
+  bool sakujo_enabled;     // always true in history backup mode
+  std::string sakujo_caption;  // "クリア" in the new-job state, "削除" when a job is chosen (CP932)
+};
+job_state_view view_of(job_state state);
+
+class job_form {
+ public:
+  // The form keeps `h` for its loads and saves and uses `settings_path` for the settings
+  // file (jobs::default_settings_path(h) for the desktop program). Nothing is read yet.
+  job_form(host::host& h, std::string settings_path);
+
+  // --- The fields (CP932). Setters cut at entry to 255 bytes without splitting a
+  // double-byte character; the view should show the field again after setting it. ---
+  job_combo_model job_combo;  // job name field and its drop-down list; chosen_index is
+                              // current_job_index
+  const std::string& zolk_comment() const { return zolk_comment_; }
+  const std::string& Tdirname() const { return Tdirname_; }
+  const std::string& Bdirname() const { return Bdirname_; }
+  void set_zolk_comment(const std::string& text);
+  void set_Tdirname(const std::string& text);
+  void set_Bdirname(const std::string& text);
+  void set_job_name_text(const std::string& text) { job_combo.type(text); }
+
+  int current_job_index() const { return job_combo.chosen_index; }
+  void set_current_job_index(int index) { job_combo.chosen_index = index; }
+
+  // new_Button disabled means the new-job state.
+  bool new_Button_enabled() const { return new_Button_enabled_; }
+  job_state state() const { return new_Button_enabled_ ? job_state::job_chosen : job_state::new_job; }
+  job_state_view state_view() const { return view_of(state()); }
+
+  // Called by new_ButtonClick and job_comboChange after they changed the state: the window's
+  // refresh_mode, which shows the job state (state_view()) in history backup mode. May be empty.
+  std::function<void()> refresh_mode;
+
+  // --- The list and its file ---
+  const jobs::job_list& list() const { return list_; }
+  const jobs::settings_file& settings() const { return settings_; }
+  // The registered history backup jobs (kind 'a') in list order.
+  std::vector<const jobs::job_record*> history_jobs() const;
+
+  // Loads the list at start (creating a missing file, never replacing an unreadable one).
+  // The window tells the user when the status is create_failed, damaged or unreadable
+  // (load_problem_text). Call once, before the first fill_job_combo.
+  jobs::load_result load_settings();
+
+  // The start-up of the main window (its FormCreate) runs, in this order:
+  //   1. begin_start(): load_settings, current_job_index := -2, fill_job_combo of job_combo
+  //      with kind 'a' and text 1 (the first job is selected; the index stays -2);
+  //   2. the window fills its restore-side list job_combo_s;
+  //   3. job_comboChange() (shows the selected job and sets current_job_index);
+  //   4. the window enters history backup mode (run01BClick);
+  //   5. finish_start(): new_ButtonClick when current_job_index is then -1 (no job).
+  jobs::load_result begin_start();
+  void finish_start();
+
+  // --- Handlers of the controls ---
+  // Result of a handler that may save: nothing_done when it changed nothing and wrote nothing.
+  enum class outcome { nothing_done, saved, save_failed };
+
+  // new_Button: enters the new-job state; current_job_index -1, no entry selected (the job
+  // name field empties), comment, source and destination emptied; refresh_mode.
+  void new_ButtonClick();
+
+  // The job name field changed (an entry picked, or typing): when an entry is selected it
+  // becomes current_job_index; when it names a job, the comment, source and destination
+  // fields show that job's texts 2, 3 and 4, new_Button is enabled (job-chosen state) and
+  // refresh_mode runs. Typing that leaves no entry selected changes nothing else.
+  void job_comboChange();
+
+  // touroku: registers the four fields as a new job at the end of the list (first_job_mark 1
+  // when the list was empty), nothing checked; refills job_combo, which selects the new entry;
+  // saves. The job state is not changed, so pressing it again registers an identical job.
+  outcome tourokuClick();
+
+  // syusei: overwrites texts 1 to 4 of the job current_job_index names (a changed name renames
+  // it), refills job_combo and saves even when nothing changed. nothing_done without a
+  // current job.
+  outcome syuseiClick();
+
+  // sakujo: deletes the job selected in job_combo, without confirmation. The selection moves
+  // one entry up when the last record was deleted; job_combo is refilled with the name shown
+  // then, job_comboChange shows the job now selected, and the file is saved. nothing_done in
+  // the new-job state (the caption then reads "クリア") and when no entry is selected.
+  outcome sakujoClick();
+
+  // How the last save went (saved until a save fails).
+  jobs::save_status last_save_status() const { return last_save_status_; }
+
+ private:
+  outcome save();
+
+  host::host& host_;
+  jobs::settings_file settings_;
+  jobs::job_list list_;
+  std::string zolk_comment_;
+  std::string Tdirname_;
+  std::string Bdirname_;
+  bool new_Button_enabled_ = true;
+  jobs::save_status last_save_status_ = jobs::save_status::saved;
+};
+
+// --- The texts the job operations need, CP932 (UTF-8 in the source, converted once) ---
+enum class job_text {
+  st01_new_job,        // 新規作成状態です。設定して登録して下さい。
+  st01_job_chosen,     // 履歴バックアップを行います。
+  new_Button,          // 新規作成
+  touroku,             // 登録
+  touroku_hint,        // 現在の設定を保存します。
+  syusei,              // 修正反映
+  syusei_hint,         // 現在の設定を上書き保存（修正）します。
+  sakujo_delete,       // 削除
+  sakujo_clear,        // クリア
+  count_  // keep last
+};
+const std::string& text_of(job_text id);
+
+// A message for the user when a save did not reach the file; empty for saved (CP932).
+std::string save_problem_text(jobs::save_status status, const std::string& path);
+// A message for the user about the settings file found at start; empty when there is
+// nothing to tell (loaded, created, missing) (CP932).
+std::string load_problem_text(jobs::load_status status, const std::string& path);
+
+}  // namespace ui
+
+#endif

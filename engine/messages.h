@@ -16,6 +16,7 @@ enum class msg {
   change_destination,          // バックアップ先フォルダを変更してください。
   destination_root_note,       // （これは仕様にエラーです。）\r\n\r\n\r\n
   destination_inside_source,   // err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。
+  change_destination_err,      // err:バックアップ先フォルダを変更してください。\r\n\r\n\r\n
   source_missing,              // err:バックアップの対象フォルダを読めません。
   // Backup run: progress of the run.
   first_run,                   // 履歴バックアップ初回処理。

@@ -37,13 +37,8 @@ fs::path to_fs(const std::string& cp932_path) {
 }
 
 std::string from_fs(const fs::path& p) {
-  std::string utf8 = p.u8string();
-#ifdef _WIN32
-  for (char& c : utf8) {
-    if (c == '\\') c = '/';
-  }
-#endif
-  return cp932::from_unicode(utf8);
+  // The generic form uses '/', so no trail byte 0x5C of a CP932 name is ever touched.
+  return cp932::from_unicode(p.generic_u8string());
 }
 
 }  // namespace
@@ -130,6 +125,28 @@ uint32_t file_time(const std::string& path) {
   uint32_t packed = 0;
   if (!f || !f->get_time(packed)) return 0;
   return packed;
+}
+
+}  // namespace testing_support
+
+namespace testing_support {
+
+std::map<std::string, std::string> list_tree(const std::string& root, bool skip_dot_names) {
+  std::map<std::string, std::string> out;
+  const fs::path base = to_fs(root);
+  std::error_code ec;
+  auto it = fs::recursive_directory_iterator(base, ec);
+  for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string name = from_fs(it->path().filename());
+    if (skip_dot_names && !name.empty() && name[0] == '.') {
+      if (it->is_directory()) it.disable_recursion_pending();
+      continue;
+    }
+    const std::string relative = from_fs(it->path().lexically_relative(base));
+    const std::string zolk_path = root + "/" + relative;
+    out[relative] = it->is_directory() ? "<folder>" : read_file(zolk_path);
+  }
+  return out;
 }
 
 }  // namespace testing_support

@@ -3,6 +3,7 @@
 #define ZOLK_PLATFORM_TESTING_TEMP_FOLDER_H
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 namespace testing_support {
@@ -32,6 +33,11 @@ bool is_folder(const std::string& path);
 void make_folders(const std::string& path);  // every folder of the path, the last included
 void set_time(const std::string& path, uint32_t packed);
 uint32_t file_time(const std::string& path);  // packed; 0 when missing
+
+// Every entry below `root`, by relative path with '/' separators (CP932): a folder maps to
+// "<folder>", a file to its bytes. Names beginning with a full stop are left out when
+// skip_dot_names is set.
+std::map<std::string, std::string> list_tree(const std::string& root, bool skip_dot_names = false);
 
 }  // namespace testing_support
 

@@ -1,0 +1,273 @@
+#include "engine/backup_run.h"
+
+#include "engine/backup_steps.h"
+#include "engine/file_copy.h"
+#include "engine/history_store.h"
+#include "engine/messages.h"
+#include "engine/paths.h"
+#include "engine/snapshot.h"
+
+namespace engine {
+namespace {
+
+enum class note { change_log_not_opened, no_changes };
+
+// One run: the paths it works on, its sinks and what it has done so far.
+class backup_run {
+ public:
+  backup_run(host::host& h, const std::string& source, run_log& log, run_progress& progress)
+      : h_(h), source_(source), log_(log), progress_(progress) {}
+
+  void set_folders(const std::string& new_folder, const std::string& previous_folder) {
+    new_folder_ = new_folder;
+    previous_folder_ = previous_folder;
+  }
+  int apply_differences(const folder_tree& previous, const folder_tree& source);
+  void report_unbackable(const folder_tree& source);
+  run_summary& summary() { return summary_; }
+
+ private:
+  int move_into_history(char kind, const folder_node& node);
+  int copy_into_newest(char kind, const folder_node& node);
+  void copy_new_folder(const folder_node& node, bool with_change_log_line);
+  void copy_folder_level(const folder_node* first);
+  void report_apply_note(note kind, const std::string& change_log_name);
+  void detail(const std::string& path) { log_.add_line(text(msg::detail_prefix) + path + "\r\n"); }
+
+  std::string source_path(const folder_node& n) const {
+    return path_join(source_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
+  }
+  std::string newest_path(const folder_node& n) const {
+    return path_join(new_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
+  }
+  std::string history_path(const folder_node& n) const {
+    return path_join(previous_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
+  }
+
+  host::host& h_;
+  const std::string& source_;
+  run_log& log_;
+  run_progress& progress_;
+  std::string new_folder_;
+  std::string previous_folder_;
+  change_log_writer change_log_;
+  transfer_buffer buffer_;
+  run_summary summary_;
+};
+
+void backup_run::report_apply_note(note kind, const std::string& change_log_name) {
+  if (kind == note::change_log_not_opened) {
+    log_.add_line(text(msg::change_log_not_opened));
+    log_.add_line(text(msg::detail_prefix) + change_log_name);
+    log_.add_line("");
+  } else {
+    log_.add_line(text(msg::no_changes) + "\r\n");
+  }
+}
+
+void backup_run::report_unbackable(const folder_tree& source) {
+  for (const folder_node* node : source.special_nodes()) {
+    log_.add_line(text(msg::entry_not_backed_up));
+    detail(source_path(*node));
+    ++summary_.failed;
+  }
+  for (const folder_node* node : source.unreadable_folders()) {
+    log_.add_line(text(msg::folder_not_read));
+    detail(source_path(*node));
+    ++summary_.failed;
+  }
+}
+
+int backup_run::apply_differences(const folder_tree& previous, const folder_tree& source) {
+  const std::string change_log_name = new_folder_ + k_change_log_extension;
+  if (!change_log_.open(h_, change_log_name)) {
+    report_apply_note(note::change_log_not_opened, change_log_name);
+    summary_.failed++;
+    return 1;
+  }
+  buffer_ = make_transfer_buffer();
+  difference_list list = compare_trees(previous, source);
+  if (list.empty()) report_apply_note(note::no_changes, change_log_name);
+  report_unbackable(source);
+  for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
+    switch (e->kind) {
+      case 'D':
+        move_into_history('D', *e->node);
+        break;
+      case 'N':
+        // Copying over the only stored copy of the old version would destroy it.
+        if (move_into_history('N', *e->node) == 0) {
+          copy_into_newest('N', *e->node);
+        } else {
+          log_.add_line(text(msg::changed_kept));
+          detail(source_path(*e->node));
+        }
+        break;
+      case 'C':
+        copy_into_newest('C', *e->node);
+        break;
+      default:
+        copy_new_folder(*e->node, true);
+        break;
+    }
+  }
+  free_difference_list(list);
+  buffer_ = transfer_buffer();
+  if (!change_log_.close()) summary_.failed++;
+  return 0;
+}
+
+int backup_run::move_into_history(char kind, const folder_node& node) {
+  const std::string newest = newest_path(node);
+  const int result = move_file_creating_folders(h_, newest, history_path(node));
+  if (result == 0) {
+    log_.add_line(text(kind == 'D' ? msg::deleted_moved : msg::changed_moved));
+    if (!change_log_.write_line(kind == 'D' ? k_code_deleted : k_code_changed, relative_path(node))) {
+      summary_.failed++;
+    }
+    summary_.moved++;
+  } else {
+    log_.add_line(text(kind == 'D' ? msg::deleted_not_moved : msg::changed_not_moved));
+    summary_.failed++;
+  }
+  detail(newest);
+  return result;
+}
+
+int backup_run::copy_into_newest(char kind, const folder_node& node) {
+  const std::string from = source_path(node);
+  const int result =
+      copy_file_with_progress(h_, progress_, buffer_, k_block_length, from, newest_path(node));
+  if (result == 0) {
+    if (kind == 'C') {
+      log_.add_line(text(msg::new_file_copied));
+      if (!change_log_.write_line(k_code_new_file, relative_path(node))) summary_.failed++;
+    } else {
+      log_.add_line(text(msg::changed_copied));
+    }
+    summary_.copied++;
+  } else {
+    log_.add_line(text(kind == 'C' ? msg::new_file_not_copied : msg::changed_not_copied));
+    summary_.failed++;
+  }
+  detail(from);
+  return result;
+}
+
+void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line) {
+  if (with_change_log_line) {
+    log_.add_line(text(msg::new_folder));
+    if (!change_log_.write_line(k_code_new_folder, relative_path(node))) summary_.failed++;
+  }
+  if (!node.is_folder()) return;
+  const std::string folder = newest_path(node);
+  if (!h_.create_folder(folder)) {
+    log_.add_line(folder + text(msg::folder_not_created));
+    summary_.failed++;
+  }
+  copy_folder_level(node.first_child);
+}
+
+void backup_run::copy_folder_level(const folder_node* first) {
+  for (const folder_node* n = first; n != nullptr; n = n->next) {
+    if (n->is_special) continue;  // reported once, by report_unbackable
+    if (n->is_folder()) {
+      copy_new_folder(*n, false);
+      continue;
+    }
+    const int result =
+        copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*n), newest_path(*n));
+    log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
+    detail(relative_path(*n));
+    if (result == 0) {
+      summary_.copied++;
+    } else {
+      summary_.failed++;
+    }
+  }
+}
+
+void refuse(host::host& h, run_log& log, std::initializer_list<msg> lines, run_summary& summary) {
+  for (msg m : lines) log.add_line(text(m));
+  h.beep();
+  summary.refused = true;
+}
+
+// The checks that refuse a run before anything is read or written. True when refused.
+bool refused(host::host& h, const std::string& source, const std::string& destination,
+             run_log& log, run_summary& summary) {
+  if (!root_folder_check(source)) {
+    refuse(h, log, {msg::interrupted, msg::source_is_root, msg::change_source, msg::source_root_note},
+           summary);
+  } else if (!root_folder_check(destination)) {
+    refuse(h, log,
+           {msg::interrupted, msg::destination_is_root, msg::change_destination,
+            msg::destination_root_note},
+           summary);
+  } else if (path_is_within(destination, source)) {
+    // The history would be copied into itself, run after run.
+    refuse(h, log,
+           {msg::interrupted, msg::destination_inside_source, msg::change_destination_err},
+           summary);
+  }
+  return summary.refused;
+}
+
+}  // namespace
+
+int carry_forward_newest(host::host& h, const std::string& previous_folder,
+                         const std::string& new_folder) {
+  if (!h.create_folder(new_folder)) return -1;
+  std::vector<host::found_entry> entries;
+  h.search(folder_search_pattern(previous_folder), entries);
+  for (const host::found_entry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    h.rename(path_join(previous_folder, entry.name), path_join(new_folder, entry.name));
+  }
+  return 0;
+}
+
+run_summary run_history_backup(host::host& h, const std::string& source,
+                               const std::string& destination, run_log& log,
+                               run_progress& progress) {
+  backup_run run(h, source, log, progress);
+  run_summary& summary = run.summary();
+  if (!refused(h, source, destination, log, summary)) {
+    folder_tree source_tree = scan_folder_tree(h, source);
+    folder_tree history = scan_history_folders(h, destination);
+    if (!source_tree.root_readable()) {
+      // A missing source would otherwise read as "everything was deleted".
+      refuse(h, log, {msg::interrupted, msg::source_missing}, summary);
+      log.add_line(text(msg::detail_prefix) + source + "\r\n");
+    } else if (history.empty()) {
+      log.add_line(text(msg::first_run));
+      const std::string new_folder = path_join(destination, k_first_history_folder);
+      create_parent_folders(h, new_folder);
+      if (!h.create_folder(new_folder)) {
+        log.add_line(new_folder + text(msg::folder_not_created));
+        summary.refused = true;
+      } else {
+        run.set_folders(new_folder, std::string());
+        run.apply_differences(folder_tree(), source_tree);
+      }
+    } else {
+      log.add_line(text(msg::later_run));
+      const std::string new_folder = path_join(destination, next_history_folder_name(history.first()));
+      const std::string previous_folder = path_join(destination, history.first()->name);
+      if (carry_forward_newest(h, previous_folder, new_folder) != 0) {
+        log.add_line(text(msg::history_folder_not_created));
+        log.add_line(previous_folder);
+        log.add_line("");
+        summary.refused = true;
+      } else {
+        run.set_folders(new_folder, previous_folder);
+        const folder_tree previous_tree = scan_folder_tree(h, new_folder);
+        run.apply_differences(previous_tree, source_tree);
+      }
+    }
+  }
+  log.add_line(text(msg::run_finished));
+  return summary;
+}
+
+}  // namespace engine

@@ -1,0 +1,317 @@
+#include "engine/backup_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/backup_steps.h"
+#include "platform/cp932.h"
+#include "platform/packed_time.h"
+#include "platform/testing/fault_host.h"
+#include "platform/testing/temp_folder.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using testing_support::exists;
+using testing_support::list_tree;
+using testing_support::make_folders;
+using testing_support::read_file;
+using testing_support::write_file;
+
+const uint32_t k_t1 = host::pack_time(host::calendar_time{2021, 6, 1, 12, 0, 0});
+const uint32_t k_t2 = host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0});
+const std::string k_jp = "\x95\x5C\x83\x5C\x94\x5C\x97\x5C";  // 表ソ能予
+
+// Run-log texts in UTF-8, for readable expectations.
+std::string u(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
+
+const std::string k_finished = "処理は終了しました。ログ保存終了か、終了ボタンを押してください。";
+
+class BackupRun : public ::testing::Test {
+ protected:
+  testing_support::temp_folder tmp;
+  std::string src = tmp.at("src");
+  std::string dst = tmp.at("dst");
+  host::fault_host faults{host::default_host()};
+
+  void SetUp() override {
+    make_folders(src);
+    make_folders(dst);
+  }
+
+  // Runs a backup; returns the lines as shown, in UTF-8.
+  std::vector<std::string> run(engine::run_summary* summary = nullptr) {
+    engine::recording_log log;
+    engine::null_progress progress;
+    engine::run_summary s = engine::run_history_backup(faults, src, dst, log, progress);
+    if (summary != nullptr) *summary = s;
+    std::vector<std::string> lines;
+    for (const std::string& line : log.lines()) lines.push_back(u(line));
+    return lines;
+  }
+  void file(const std::string& rel, const std::string& bytes, uint32_t time = k_t1) {
+    write_file(src + "/" + rel, bytes);
+    testing_support::set_time(src + "/" + rel, time);
+  }
+  std::string change_log(const std::string& folder) { return read_file(dst + "/" + folder + ".Zcl"); }
+  std::map<std::string, std::string> stored(const std::string& folder) {
+    return list_tree(dst + "/" + folder);
+  }
+  std::string zsrc(const std::string& rel) { return u(src) + "\\" + rel; }
+  std::string znew(const std::string& folder, const std::string& rel) {
+    return u(dst) + "\\" + folder + "\\" + rel;
+  }
+};
+
+TEST_F(BackupRun, FirstRunCopiesTheTreeAndLogsEachStep) {
+  make_folders(src + "/docs");
+  file("docs/a.txt", "A");
+  file("b.txt", "B");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  // The search decides whether docs or b.txt comes first; both orders are right.
+  const std::vector<std::string> docs = {"新規フォルダです。", "新規ファイルの処理を行いました。",
+                                         "==> docs\\a.txt", ""};
+  const std::vector<std::string> b = {"新規ファイルをバックアップしました。", "==> " + zsrc("b.txt"), ""};
+  std::vector<std::string> want = {"履歴バックアップ初回処理。"};
+  const bool docs_first = change_log("Zolk0001").rfind("S   \\docs", 0) == 0;
+  for (const auto* part : docs_first ? std::vector<const std::vector<std::string>*>{&docs, &b}
+                                     : std::vector<const std::vector<std::string>*>{&b, &docs}) {
+    want.insert(want.end(), part->begin(), part->end());
+  }
+  want.push_back(k_finished);
+  EXPECT_EQ(lines, want);
+  EXPECT_EQ(change_log("Zolk0001"), docs_first ? "S   \\docs\r\nC   \\b.txt\r\n"
+                                               : "C   \\b.txt\r\nS   \\docs\r\n");
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
+                                    {"docs", "<folder>"}, {"docs/a.txt", "A"}, {"b.txt", "B"}}));
+  EXPECT_EQ(testing_support::file_time(dst + "/Zolk0001/b.txt"), k_t1);
+  EXPECT_EQ(summary.copied, 2);
+  EXPECT_TRUE(summary.ok());
+}
+
+TEST_F(BackupRun, UnchangedRunMovesTheCopyForwardAndLogsNoChanges) {
+  make_folders(src + "/docs");
+  file("docs/a.txt", "A");
+  run();
+  const std::vector<std::string> lines = run();
+  EXPECT_EQ(lines, (std::vector<std::string>{"履歴バックアップ通常処理",
+                                             "・・・変更のあったファイルはありませんでした。", "",
+                                             k_finished}));
+  EXPECT_TRUE(stored("Zolk0001").empty());
+  EXPECT_EQ(stored("Zolk0002").at("docs/a.txt"), "A");
+  EXPECT_EQ(change_log("Zolk0002"), "");
+}
+
+TEST_F(BackupRun, EditsAndDeletionsGoIntoTheOlderFolder) {
+  make_folders(src + "/docs/sub");
+  file("docs/sub/x", "X");
+  file("a.txt", "old");
+  file("b.txt", "B");
+  run();
+  file("a.txt", "new", k_t2);
+  std::filesystem::remove(src + "/b.txt");
+  std::filesystem::remove_all(src + "/docs");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  // Deletions first, whatever the folder order.
+  const std::string log = change_log("Zolk0002");
+  EXPECT_NE(log.find("D   \\b.txt\r\n"), std::string::npos);
+  EXPECT_NE(log.find("D   \\docs\r\n"), std::string::npos);
+  const std::string last_line = "D-C \\a.txt\r\n";
+  EXPECT_EQ(log.substr(log.size() - last_line.size()), last_line) << log;
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{{"a.txt", "old"},
+                                                                    {"b.txt", "B"},
+                                                                    {"docs", "<folder>"},
+                                                                    {"docs/sub", "<folder>"},
+                                                                    {"docs/sub/x", "X"}}));
+  EXPECT_EQ(stored("Zolk0002"), (std::map<std::string, std::string>{{"a.txt", "new"}}));
+  const std::vector<std::string> tail(lines.end() - 7, lines.end());
+  EXPECT_EQ(tail, (std::vector<std::string>{"更新ファイルで履歴の処理を行いました。",
+                                            "==> " + znew("Zolk0002", "a.txt"), "",
+                                            "更新ファイルをバックアップしました。",
+                                            "==> " + zsrc("a.txt"), "", k_finished}));
+  EXPECT_EQ(summary.moved, 3);
+  EXPECT_EQ(summary.copied, 1);
+}
+
+TEST_F(BackupRun, AFolderEmptyInTheCopyListsItsNewEntriesOneByOne) {
+  make_folders(src + "/grows");
+  run();
+  make_folders(src + "/grows/deep");
+  file("grows/deep/x", "X");
+  file("grows/y", "Y");
+  const std::vector<std::string> lines = run();
+  for (const std::string& line : lines) EXPECT_EQ(line.find("ディレクトリを作成出来ませんでした"), std::string::npos);
+  const std::string log = change_log("Zolk0002");
+  EXPECT_NE(log.find("S   grows\\deep\r\n"), std::string::npos);
+  EXPECT_NE(log.find("C   grows\\y\r\n"), std::string::npos);
+  EXPECT_EQ(stored("Zolk0002").at("grows/deep/x"), "X");
+}
+
+TEST_F(BackupRun, JapaneseDotAndTypeChangedNamesAreHandled) {
+  make_folders(src + "/" + k_jp);
+  file(k_jp + "/" + k_jp + ".txt", "jp");
+  file(".hidden", "never");
+  make_folders(src + "/.cache");
+  file("switch", "file first");
+  run();
+  EXPECT_EQ(stored("Zolk0001"),
+            (std::map<std::string, std::string>{{k_jp, "<folder>"},
+                                                {k_jp + "/" + k_jp + ".txt", "jp"},
+                                                {"switch", "file first"}}));
+  std::filesystem::remove(src + "/switch");
+  make_folders(src + "/switch");
+  file("switch/in", "now a folder");
+  run();
+  EXPECT_EQ(change_log("Zolk0002"), "D   \\switch\r\nS   \\switch\r\n");
+  EXPECT_EQ(stored("Zolk0001").at("switch"), "file first");
+  EXPECT_EQ(stored("Zolk0002").at("switch/in"), "now a folder");
+}
+
+TEST_F(BackupRun, RootsAndADestinationInsideTheSourceAreRefused) {
+  dst = "c:\\";
+  EXPECT_EQ(run(), (std::vector<std::string>{
+                       "err:処理を中断しました。", "ルートディレクトリが、バックアップ先フォルダに指定されています。",
+                       "バックアップ先フォルダを変更してください。", "（これは仕様にエラーです。）", "", "", "",
+                       k_finished}));
+  src = "";
+  EXPECT_EQ(run(), (std::vector<std::string>{
+                       "err:処理を中断しました。", "err:バックアップの対象フォルダにルートを指定する事は出来ません。",
+                       "err:バックアップの対象フォルダを変更してください。", "err:（これは仕様によるエラーです。）",
+                       "", "", "", k_finished}));
+  EXPECT_EQ(faults.beeps(), 2);
+  src = tmp.at("src");
+  dst = src + "\\backup";
+  engine::run_summary summary;
+  EXPECT_EQ(run(&summary), (std::vector<std::string>{
+                               "err:処理を中断しました。",
+                               "err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。",
+                               "err:バックアップ先フォルダを変更してください。", "", "", "", k_finished}));
+  EXPECT_TRUE(summary.refused);
+  EXPECT_FALSE(exists(src + "/backup"));
+}
+
+TEST_F(BackupRun, AMissingSourceStopsTheRunAndLeavesTheStoreAlone) {
+  file("a", "A");
+  run();
+  src = tmp.at("gone");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(lines, (std::vector<std::string>{"err:処理を中断しました。", "err:バックアップの対象フォルダを読めません。",
+                                             "==> " + u(src), "", k_finished}));
+  EXPECT_TRUE(summary.refused);
+  EXPECT_FALSE(exists(dst + "/Zolk0002"));
+  EXPECT_EQ(stored("Zolk0001").at("a"), "A");
+}
+
+TEST_F(BackupRun, AnUnreadableFolderIsReportedAndKeepsItsStoredState) {
+  make_folders(src + "/locked");
+  file("locked/kept", "K");
+  run();
+  std::filesystem::remove(src + "/locked/kept");
+  faults.fail_path(host::call_kind::search, "locked");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "err:フォルダを読めませんでした。前回の内容を履歴に残します。"),
+            lines.end());
+  EXPECT_EQ(stored("Zolk0002").at("locked/kept"), "K");
+  EXPECT_EQ(change_log("Zolk0002"), "");
+  EXPECT_EQ(summary.failed, 1);
+}
+
+TEST_F(BackupRun, AChangedFileWhoseOldVersionCannotMoveIsNotOverwritten) {
+  file("a.txt", "version 1");
+  run();
+  file("a.txt", "version 2", k_t2);
+  faults.fail_path(host::call_kind::rename, "Zolk0002");  // moves out of the newest folder fail
+  engine::run_summary summary;
+  // The carry-forward renames out of Zolk0001, so only the move back is refused.
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "更新ファイルで履歴の処理に失敗しました。"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "err:前の版を履歴に移せないため、更新ファイルのバックアップを見送りました。"),
+            lines.end());
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
+  EXPECT_EQ(change_log("Zolk0002"), "");
+  EXPECT_EQ(summary.failed, 1);
+  faults.clear_faults();
+  run();  // the next run completes the history
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
+  EXPECT_EQ(stored("Zolk0003").at("a.txt"), "version 2");
+}
+
+TEST_F(BackupRun, FailedCopiesAreReportedAndFoundAgainNextRun) {
+  file("a", "A");
+  make_folders(src + "/f");
+  file("f/in", "I");
+  // The change log is opened first; the two copies follow.
+  faults.fail_call(host::call_kind::open_write, 2);
+  faults.fail_call(host::call_kind::open_write, 3);
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(summary.failed, 2);
+  const std::string log = change_log("Zolk0001");
+  EXPECT_EQ(log.find("C   \\a"), std::string::npos);
+  run();
+  EXPECT_EQ(stored("Zolk0002").at("a"), "A");
+  EXPECT_EQ(stored("Zolk0002").at("f/in"), "I");
+}
+
+TEST_F(BackupRun, HistoryFolderNamesGoPast9999) {
+  make_folders(dst + "/Zolk9999");
+  write_file(dst + "/Zolk9999/a", "A");
+  file("a", "A");
+  testing_support::set_time(dst + "/Zolk9999/a", k_t1);
+  EXPECT_EQ(run()[0], "履歴バックアップ通常処理");
+  EXPECT_EQ(stored("Zolk10000").at("a"), "A");
+  // Zolk10000 is not recognised, so the next run computes it again and cannot create it.
+  const std::vector<std::string> lines = run();
+  EXPECT_EQ(lines[1], "err:履歴用のディレクトリを作成出来ませんでした。");
+  EXPECT_EQ(lines[2], u(dst) + "\\Zolk9999");
+}
+
+TEST(CarryForward, MovesEverythingAndLeavesWhatCannotMove) {
+  testing_support::temp_folder tmp;
+  make_folders(tmp.at("old/dir"));
+  write_file(tmp.at("old/dir/f"), "F");
+  write_file(tmp.at("old/.dot"), "D");
+  write_file(tmp.at("old/stuck"), "S");
+  host::fault_host h(host::default_host());
+  h.fail_path(host::call_kind::rename, "stuck");
+  EXPECT_EQ(engine::carry_forward_newest(h, tmp.at("old"), tmp.at("new")), 0);
+  EXPECT_EQ(list_tree(tmp.at("new")), (std::map<std::string, std::string>{
+                                          {".dot", "D"}, {"dir", "<folder>"}, {"dir/f", "F"}}));
+  EXPECT_EQ(list_tree(tmp.at("old")), (std::map<std::string, std::string>{{"stuck", "S"}}));
+  EXPECT_EQ(engine::carry_forward_newest(h, tmp.at("old"), tmp.at("new")), -1);
+}
+
+#ifndef _WIN32
+TEST_F(BackupRun, LinksToFilesAreBackedUpAndOtherSpecialEntriesReported) {
+  file("target", "T");
+  ASSERT_EQ(symlink("target", (src + "/link").c_str()), 0);
+  make_folders(src + "/dir");
+  ASSERT_EQ(symlink("dir", (src + "/dirlink").c_str()), 0);
+  ASSERT_EQ(mkfifo((src + "/fifo").c_str(), 0600), 0);
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
+                                    {"dir", "<folder>"}, {"link", "T"}, {"target", "T"}}));
+  int reported = 0;
+  for (size_t i = 0; i + 1 < lines.size(); ++i) {
+    if (lines[i] == "err:バックアップ出来ない項目です（リンク、特殊ファイル）。") {
+      ++reported;
+      EXPECT_TRUE(lines[i + 1] == "==> " + zsrc("dirlink") || lines[i + 1] == "==> " + zsrc("fifo"));
+    }
+  }
+  EXPECT_EQ(reported, 2);
+  EXPECT_EQ(summary.failed, 2);
+}
+#endif
+
+}  // namespace

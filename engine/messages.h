@@ -47,6 +47,14 @@ enum class msg {
   restore_into,                // " へ復元します。"
   restore_start,               // -----* 処理の開始 *-----\r\n
   restore_end,                 // -----* 処理の終了 *-----\r\n
+  restore_target_empty,        // err:復元先フォルダが指定されていません。
+  restore_target_is_root,      // err:復元先フォルダにルートを指定する事は出来ません。
+  restore_target_in_history,   // err:復元先フォルダが履歴フォルダの中にあります。
+  restore_point_missing,       // err:選択された時点の履歴フォルダがありません。
+  restore_store_not_read,      // err:履歴フォルダを読めませんでした。 (then "==> " and the folder)
+  restore_folder_not_created,  // err:フォルダを作成出来ませんでした。 (then "==> " and the path)
+  restore_file_not_copied,     // err:ファイルを復元出来ませんでした。 (then "==> " and the path)
+  restore_item_in_history,     // err:履歴フォルダの中へは復元しません。 (then "==> " and the path)
   count_  // keep last
 };
 

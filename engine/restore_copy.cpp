@@ -1,0 +1,82 @@
+#include "engine/restore_copy.h"
+
+#include <vector>
+
+#include "engine/file_copy.h"
+#include "engine/messages.h"
+#include "engine/paths.h"
+
+namespace engine {
+namespace {
+
+void report(run_log& log, msg what, const std::string& path) {
+  log.add_line(text(what) + text(msg::detail_prefix) + path);
+}
+
+// A folder that already stands there is as good as a new one; anything else in its place
+// (a file, an unreadable entry) is not.
+bool make_folder(host::host& h, const std::string& path) {
+  return h.create_folder(path) || folder_is_there(h, path);
+}
+
+bool restore_one(host::host& h, const restore_item& item, const std::string& target,
+                 transfer_buffer& buffer, run_log& log, run_progress& progress) {
+  if (item.is_folder()) {
+    if (make_folder(h, target)) return true;
+    report(log, msg::restore_folder_not_created, target);
+    return false;
+  }
+  const std::string source = path_join(*item.store_folder, item.relative_folder
+                                       ? piece(*item.relative_folder) : std::nullopt,
+                                       item.name);
+  if (copy_file_with_progress(h, progress, buffer, k_block_length, source, target) == 0) {
+    return true;
+  }
+  report(log, msg::restore_file_not_copied, target);
+  return false;
+}
+
+}  // namespace
+
+bool folder_is_there(host::host& h, const std::string& path) {
+  std::vector<host::found_entry> entries;
+  return h.search(folder_search_pattern(path), entries);
+}
+
+run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
+                        run_log& log, run_progress& progress, const std::string& store) {
+  run_summary summary;
+  transfer_buffer buffer = make_transfer_buffer();
+  progress.set_progress_max(total_restore_weight(list));
+  progress.set_progress_min(0);
+  create_parent_folders(h, path_join(target_folder, "x"));
+  if (!make_folder(h, target_folder)) {
+    report(log, msg::restore_folder_not_created, target_folder);
+    ++summary.failed;
+    log.add_line(text(msg::restore_end));
+    return summary;
+  }
+  // Folders are listed before their contents, so each item's folder is already made (or
+  // its failure reported) when the item comes.
+  const bool guard = !store.empty() && path_is_within(store, target_folder);
+  int64_t done = 0;
+  for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
+    const std::string target = path_join(target_folder, item->relative_folder
+                                         ? piece(*item->relative_folder) : std::nullopt,
+                                         item->name);
+    if (guard && path_is_within(target, store)) {
+      report(log, msg::restore_item_in_history, target);
+      ++summary.failed;
+    } else if (restore_one(h, *item, target, buffer, log, progress)) {
+      ++summary.copied;
+    } else {
+      ++summary.failed;
+    }
+    done += restore_weight(*item);
+    progress.set_progress_position(done);
+  }
+  log.add_line(text(msg::restore_end));
+  return summary;
+}
+
+}  // namespace engine

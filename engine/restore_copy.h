@@ -1,0 +1,29 @@
+// The copying half of a restore: the folders and files of a restore list into a target.
+#ifndef ZOLK_ENGINE_RESTORE_COPY_H
+#define ZOLK_ENGINE_RESTORE_COPY_H
+
+#include <string>
+
+#include "engine/restore_list.h"
+#include "engine/run_sinks.h"
+#include "engine/run_summary.h"
+#include "platform/host.h"
+
+namespace engine {
+
+// Creates the target folder (with the folders above it) and then every folder and file of
+// the list below it, in list order: files are copied with their stored time, a folder that
+// is already there counts as made. Every folder that cannot be made and every file that
+// cannot be copied gets an "err:" line naming it; the run goes on and always ends with the
+// closing line. When `store` (may be empty) lies below the target, nothing is written inside
+// it: an item whose path leads there is refused with its own line.
+// Progress: the range 0 to the list's total weight, the position after each item.
+run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
+                        run_log& log, run_progress& progress, const std::string& store);
+
+// True when `path` names a folder that can be listed.
+bool folder_is_there(host::host& h, const std::string& path);
+
+}  // namespace engine
+
+#endif

@@ -1,0 +1,115 @@
+#include "engine/restore_rollback.h"
+
+#include <cstring>
+#include <vector>
+
+#include "engine/history_store.h"
+
+namespace engine {
+namespace {
+
+bool code_is(const change_log_line& line, const char* code) {
+  return std::memcmp(line.code, code, 4) == 0;
+}
+
+// Lists the folders above `entry` (from the older folder's own list) that the list lacks,
+// so that the entry never stands in the list without its folder.
+void list_folders_above(restore_list& list, const restore_item& entry) {
+  const restore_item* folder = entry.parent;
+  if (folder == nullptr) return;
+  const restore_item* listed = list.find(item_key(*folder));
+  if (listed != nullptr && listed->is_folder()) return;
+  list_folders_above(list, *folder);
+  list.append(*folder);
+}
+
+// Appends the items below `folder` of the older folder's list, folders before contents.
+void append_contents(restore_list& list, const restore_item& folder) {
+  std::vector<const restore_item*> pending;
+  for (const restore_item* c = folder.last_child; c != nullptr; c = c->prev_sibling) {
+    pending.push_back(c);
+  }
+  while (!pending.empty()) {
+    const restore_item* current = pending.back();
+    pending.pop_back();
+    list.append(*current);
+    for (const restore_item* c = current->last_child; c != nullptr; c = c->prev_sibling) {
+      pending.push_back(c);
+    }
+  }
+}
+
+}  // namespace
+
+std::string change_log_key(std::string_view text) {
+  if (!text.empty() && text.front() == '\\') text.remove_prefix(1);
+  return std::string(text);
+}
+
+change_log_index::change_log_index(const change_log& log) {
+  for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
+    const bool deleted = code_is(*line, k_code_deleted) || code_is(*line, k_code_changed);
+    const bool created = code_is(*line, k_code_new_file) || code_is(*line, k_code_new_folder);
+    if (!deleted && !created) continue;
+    std::string key = change_log_key(line->text);
+    if (key.empty()) continue;
+    if (created) created_.insert(key);
+    named_.insert(std::move(key));
+  }
+}
+
+bool change_log_lookup(const change_log_index& log, std::string_view relative_path) {
+  return log.named().count(change_log_key(relative_path)) != 0;
+}
+
+restore_item* apply_older_entry(restore_list& list, const restore_item& entry, bool whole) {
+  list_folders_above(list, entry);
+  if (!whole) {
+    restore_item* listed = list.find(item_key(entry));
+    if (listed != nullptr && listed->is_folder() == entry.is_folder()) {
+      if (!entry.is_folder()) {
+        // The size follows the copy actually made, so the progress total stays true.
+        listed->store_folder = entry.store_folder;
+        listed->time = entry.time;
+        listed->size = entry.size;
+        listed->attributes = entry.attributes;
+      }
+      return listed;
+    }
+    return list.append(entry);
+  }
+  restore_item* item = list.append(entry);
+  append_contents(list, entry);
+  return item;
+}
+
+void roll_back_folder(host::host& h, restore_list& list, const shared_text& older_folder,
+                      const change_log_index& newer_log) {
+  restore_list older;
+  gather_folder_items(h, older, older_folder, nullptr);
+  for (const std::string& folder : older.unreadable()) list.note_unreadable(folder);
+
+  // What the newer run created and the older folder does not hold did not exist yet.
+  for (const std::string& key : newer_log.created()) {
+    if (older.find(key) == nullptr) list.remove(list.find(key));
+  }
+
+  // Outermost first: a named entry brings its whole subtree, so nothing below it is
+  // applied twice.
+  std::vector<const restore_item*> pending;
+  for (const restore_item* item = older.last(); item != nullptr; item = item->prev) {
+    if (item->parent == nullptr) pending.push_back(item);
+  }
+  while (!pending.empty()) {
+    const restore_item* current = pending.back();
+    pending.pop_back();
+    const bool named = newer_log.named().count(item_key(*current)) != 0;
+    apply_older_entry(list, *current, named);
+    if (named) continue;
+    for (const restore_item* c = current->last_child; c != nullptr; c = c->prev_sibling) {
+      pending.push_back(c);
+    }
+  }
+}
+
+}  // namespace engine

@@ -1,0 +1,133 @@
+#include "engine/restore_run.h"
+
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/change_log.h"
+#include "engine/history_store.h"
+#include "engine/messages.h"
+#include "engine/paths.h"
+#include "engine/restore_copy.h"
+#include "engine/restore_list.h"
+#include "engine/restore_rollback.h"
+#include "engine/restore_target.h"
+
+namespace engine {
+namespace {
+
+void write_opening_lines(const restore_request& request, run_log& log) {
+  log.add_line(request.source + text(msg::restore_from));
+  log.add_line(request.point_entry + text(msg::restore_point));
+  log.add_line(request.target + text(msg::restore_into));
+  log.add_line(text(msg::restore_start));
+}
+
+run_summary refuse(run_log& log, msg reason) {
+  log.add_line(text(msg::interrupted));
+  log.add_line(text(reason));
+  log.add_line(text(msg::restore_end));
+  run_summary summary;
+  summary.refused = true;
+  return summary;
+}
+
+// The history folder of the chosen point: the one whose four characters after the prefix
+// open the point's entry text.
+const folder_node* find_point(const folder_tree& history, const std::string& entry) {
+  if (entry.size() < 4) return nullptr;
+  for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
+    if (node->name.compare(4, 4, entry, 0, 4) == 0) return node;
+  }
+  return nullptr;
+}
+
+std::string folded(std::string name) {
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name;
+}
+
+// The change logs beside the history folders, found by one search of the store. A folder
+// whose name differs in letter case from its log (zolk0002 beside Zolk0002.Zcl) still finds
+// it on a file system that tells case apart.
+class change_log_finder {
+ public:
+  change_log_finder(host::host& h, const std::string& store) : h_(h), store_(store) {
+    std::vector<host::found_entry> entries;
+    h.search(folder_search_pattern(store), entries);
+    const std::string extension = k_change_log_extension;
+    for (const host::found_entry& entry : entries) {
+      if ((entry.attributes & host::k_directory) != 0 || entry.name.size() != 12) continue;
+      std::string stem = entry.name.substr(0, 8);
+      if (entry.name.compare(8, 4, extension) != 0 || !is_history_folder_name(stem)) continue;
+      stems_[folded(stem)].push_back(std::move(stem));
+    }
+  }
+
+  // The log of the run that made `folder_name`; empty when there is none.
+  change_log read(const std::string& folder_name) const {
+    const auto found = stems_.find(folded(folder_name));
+    if (found == stems_.end()) return change_log();
+    const std::vector<std::string>& stems = found->second;
+    std::string stem = stems.front();
+    for (const std::string& candidate : stems) {
+      if (candidate == folder_name) stem = candidate;
+    }
+    return read_change_log(h_, path_join(store_, stem));
+  }
+
+ private:
+  host::host& h_;
+  std::string store_;
+  std::unordered_map<std::string, std::vector<std::string>> stems_;
+};
+
+// The list of the chosen point: the newest history folder's tree, rolled back over every
+// older history folder down to the point.
+restore_list gather_point(host::host& h, const std::string& store, const folder_tree& history,
+                          const folder_node* point) {
+  restore_list list;
+  const folder_node* newest = history.first();
+  gather_folder_items(h, list, std::make_shared<const std::string>(path_join(store, newest->name)),
+                      nullptr);
+  const change_log_finder logs(h, store);
+  const folder_node* newer = newest;
+  while (newer != point && newer->next != nullptr) {
+    const folder_node* older = newer->next;
+    const change_log_index index(logs.read(newer->name));
+    roll_back_folder(h, list, std::make_shared<const std::string>(path_join(store, older->name)),
+                     index);
+    newer = older;
+  }
+  return list;
+}
+
+}  // namespace
+
+run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
+                          run_progress& progress) {
+  run_summary nothing;
+  nothing.refused = true;
+  if (request.point_index < 0) return nothing;
+  const folder_tree history = scan_history_folders(h, request.store);
+  if (history.empty()) return nothing;
+  write_opening_lines(request, log);
+  const folder_node* point = find_point(history, request.point_entry);
+  if (point == nullptr) return refuse(log, msg::restore_point_missing);
+  if (const std::optional<msg> reason = target_refusal(request.target, request.store)) {
+    return refuse(log, *reason);
+  }
+  const restore_list list = gather_point(h, request.store, history, point);
+  int64_t unreadable = 0;
+  for (const std::string& folder : list.unreadable()) {
+    log.add_line(text(msg::restore_store_not_read) + text(msg::detail_prefix) + folder);
+    ++unreadable;
+  }
+  run_summary summary = run_restore(h, request.target, list, log, progress, request.store);
+  summary.failed += unreadable;
+  return summary;
+}
+
+}  // namespace engine

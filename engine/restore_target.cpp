@@ -1,0 +1,69 @@
+#include "engine/restore_target.h"
+
+#include "engine/history_store.h"
+#include "engine/paths.h"
+#include "platform/cp932.h"
+
+namespace engine {
+namespace {
+
+std::string joined(const path_pieces& path) {
+  std::string out = path.drive;
+  if (path.rooted) out += '\\';
+  for (std::string_view piece : path.pieces) {
+    out += piece;
+    out += '\\';
+  }
+  return out;
+}
+
+}  // namespace
+
+path_pieces reduce_path(std::string_view path) {
+  path_pieces out;
+  const size_t drive = drive_prefix_length(path);
+  out.drive = std::string(path.substr(0, drive));
+  path.remove_prefix(drive);
+  out.rooted = !out.drive.empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+  size_t start = 0;
+  const auto take = [&](size_t end) {
+    const std::string_view piece = path.substr(start, end - start);
+    if (piece == "..") {
+      if (!out.pieces.empty()) out.pieces.pop_back();
+    } else if (!piece.empty() && piece != ".") {
+      out.pieces.push_back(piece);
+    }
+    start = end + 1;
+  };
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (cp932::is_lead_byte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (path[i] == '\\' || path[i] == '/') take(i);
+  }
+  take(path.size());
+  return out;
+}
+
+std::optional<msg> target_refusal(const std::string& target, const std::string& store) {
+  if (target.empty()) return msg::restore_target_empty;
+  const path_pieces reduced_target = reduce_path(target);
+  if (!root_folder_check(target) || (reduced_target.rooted && reduced_target.pieces.empty())) {
+    return msg::restore_target_is_root;
+  }
+  const path_pieces reduced_store = reduce_path(store);
+  // A relative path cannot be set against an absolute one without the working folder.
+  if (reduced_store.pieces.empty() || reduced_store.rooted != reduced_target.rooted ||
+      !path_is_within(joined(reduced_target), joined(reduced_store))) {
+    return std::nullopt;
+  }
+  const size_t depth = reduced_store.pieces.size();
+  if (reduced_target.pieces.size() == depth ||
+      is_history_folder_name(std::string(reduced_target.pieces[depth]))) {
+    return msg::restore_target_in_history;
+  }
+  return std::nullopt;
+}
+
+}  // namespace engine

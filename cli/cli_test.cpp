@@ -1,0 +1,82 @@
+// Runs the built zolk-cli as a user would and checks its output and exit statuses.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::make_folders;
+using testing_support::temp_folder;
+using testing_support::write_file;
+
+struct result {
+  int status = -1;
+  std::string out;
+};
+
+// Runs zolk-cli with the arguments (already quoted for the shell); stdout only.
+result zolk_cli(const std::string& arguments) {
+  result r;
+  const std::string command = std::string(ZOLK_CLI_PATH) + " " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return r;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+TEST(ZolkCli, BackupPrintsExactlyTheRunLogAndPointsListsNewestFirst) {
+  temp_folder tmp;
+  make_folders(tmp.at("src/docs"));
+  write_file(tmp.at("src/docs/a.txt"), "A");
+  const std::string src = quoted(tmp.at("src")), dst = quoted(tmp.at("dst"));
+  const result first = zolk_cli("backup " + src + " " + dst);
+  EXPECT_EQ(first.status, 0);
+  EXPECT_EQ(first.out,
+            "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
+            "==> docs\\a.txt\n\n処理は終了しました。ログ保存終了か、終了ボタンを押してください。\n");
+  EXPECT_EQ(zolk_cli("backup " + src + " " + dst).status, 0);
+  const result points = zolk_cli("points " + dst);
+  EXPECT_EQ(points.status, 0);
+  ASSERT_EQ(points.out.size() > 12, true);
+  EXPECT_EQ(points.out.substr(0, 6), "0002: ");
+  EXPECT_NE(points.out.find("\n0001: "), std::string::npos);
+}
+
+TEST(ZolkCli, ExitStatusesTellRefusalsFailuresAndUsage) {
+  temp_folder tmp;
+  make_folders(tmp.at("src"));
+  const result refused = zolk_cli("backup " + quoted(tmp.at("src")) + " /");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.out.rfind("err:処理を中断しました。\n", 0), 0u) << refused.out;
+  EXPECT_EQ(zolk_cli("points " + quoted(tmp.at("nothing"))).status, 1);
+  EXPECT_EQ(zolk_cli("").status, 2);
+  EXPECT_EQ(zolk_cli("backup only-one").status, 2);
+  EXPECT_EQ(zolk_cli("frobnicate").status, 2);
+  EXPECT_EQ(zolk_cli("--help").status, 0);
+  const result version = zolk_cli("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.substr(0, 9), "zolk-cli ");
+}
+
+TEST(ZolkCli, JapaneseArgumentsAndNamesRoundTrip) {
+  temp_folder tmp;
+  const std::string jp = "\x95\x5C\x83\x5C\x94\x5C\x97\x5C";  // 表ソ能予 in CP932
+  make_folders(tmp.at(jp));
+  write_file(tmp.at(jp + "/" + jp + ".txt"), "x");
+  const result r = zolk_cli("backup '" + tmp.path() + "/表ソ能予' " + quoted(tmp.at("dst")));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("表ソ能予.txt"), std::string::npos);
+  EXPECT_EQ(testing_support::read_file(tmp.at("dst/Zolk0001/" + jp + ".txt")), "x");
+}
+
+}  // namespace

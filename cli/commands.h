@@ -1,0 +1,27 @@
+// The subcommands of zolk-cli. Each file adds its own to the application.
+#ifndef ZOLK_CLI_COMMANDS_H
+#define ZOLK_CLI_COMMANDS_H
+
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "platform/host.h"
+
+namespace cli {
+
+// What a subcommand's callback leaves for main: the exit status.
+struct outcome {
+  int status = 0;
+};
+
+// A history backup of source into destination (CP932 paths), printed as the run log.
+// The one way zolk-cli runs a backup, whether named by folders or by job.
+int run_backup(host::host& h, const std::string& source, const std::string& destination);
+
+// backup SOURCE DESTINATION, points DESTINATION
+void add_backup_commands(CLI::App& app, host::host& h, outcome& result);
+
+}  // namespace cli
+
+#endif

@@ -1,0 +1,206 @@
+#include "ui/main_window.h"
+
+#include <utility>
+
+#include "engine/backup_run.h"
+#include "engine/history_store.h"
+#include "ui/window_texts.h"
+
+namespace ui {
+
+main_window::main_window(host::host& h, std::string settings_path, message_port& messages,
+                         run_window_port& run)
+    : form(h, std::move(settings_path)), host_(h), messages_(messages), run_(run) {
+  form.refresh_mode = [this] { refresh_mode(); };
+  s_mes.caption = text(wt::s_mes);
+  Label2.caption = text(wt::Label2_backup);
+  touroku.caption = text_of(job_text::touroku);
+  touroku.hint = text_of(job_text::touroku_hint);
+  syusei.caption = text_of(job_text::syusei);
+  syusei.hint = text_of(job_text::syusei_hint);
+  sakujo.caption = text_of(job_text::sakujo_delete);
+  new_Button.caption = text_of(job_text::new_Button);
+  startb01.caption = text(wt::startb01);
+  job_combo_s.text = text(wt::job_combo_s);
+  job_combo_s.chosen_index = 0;
+  R_ListBox.text = text(wt::R_ListBox);
+  Rdirname = text(wt::Rdirname);
+}
+
+void main_window::FormCreate() {
+  const jobs::load_result loaded = form.begin_start();
+  Panel1_visible = false;
+  st01.caption = text(wt::st01_backup);
+  fill_job_combo_s(jobs::k_job_name);
+  form.job_comboChange();
+  run01BClick();
+  form.finish_start();
+  const std::string problem = load_problem_text(loaded.status, form.settings().path);
+  if (!problem.empty()) messages_.show_message(problem);
+}
+
+void main_window::run01BClick() {
+  run01B_down = true;
+  main_mode = k_backup_mode;
+  refresh_mode();
+}
+
+void main_window::run02BClick() {
+  run01B_down = false;
+  main_mode = k_restore_mode;
+  form.set_Bdirname(std::string());
+  fill_job_combo_s(jobs::k_job_name);
+  job_combo_sChange();
+  refresh_mode();
+}
+
+void main_window::refresh_mode() {
+  const bool backup = main_mode == k_backup_mode;
+  job_rows_visible = backup;
+  Panel1_visible = !backup;
+  R_ListLabel_visible = !backup;
+  R_ListBox_visible = !backup;
+  s_mes.hint = text(backup ? wt::s_mes_hint_backup : wt::s_mes_hint_restore);
+  Label2.caption = text(backup ? wt::Label2_backup : wt::Label2_restore);
+  new_Button.enabled = form.new_Button_enabled();
+  if (backup) {
+    const job_state_view view = form.state_view();
+    st01.caption = view.st01;
+    touroku.enabled = view.touroku_enabled;
+    syusei.enabled = view.syusei_enabled;
+    sakujo.enabled = view.sakujo_enabled;
+    sakujo.caption = view.sakujo_caption;
+  } else {
+    touroku.enabled = false;
+    syusei.enabled = false;
+    sakujo.enabled = false;
+    st01.caption = text(wt::st01_restore);
+  }
+  PageControl1Change();
+}
+
+void main_window::PageControl1Change() {
+  main_mode = run01B_down ? k_backup_mode : k_restore_mode;
+  startb01.enabled = true;
+}
+
+void main_window::startb01Click() {
+  run_.show_for_run();
+  if (main_mode == k_backup_mode) {
+    engine::run_history_backup(host_, form.Tdirname(), form.Bdirname(), run_.log(),
+                               run_.progress());
+  } else {
+    engine::restore_request request;
+    request.point_entry = R_ListBox.text;
+    request.point_index = R_ListBox.selected;
+    request.store = Rdirname;
+    request.source = form.Tdirname();
+    request.target = form.Bdirname();
+    engine::start_restore(host_, request, run_.log(), run_.progress());
+  }
+  run_.run_ended();
+}
+
+void main_window::new_ButtonClick() { form.new_ButtonClick(); }
+
+void main_window::job_comboChange() { form.job_comboChange(); }
+
+void main_window::tourokuClick() { tell_save(form.tourokuClick()); }
+
+void main_window::syuseiClick() { tell_save(form.syuseiClick()); }
+
+void main_window::sakujoClick() { tell_save(form.sakujoClick()); }
+
+void main_window::tell_save(job_form::outcome outcome) {
+  if (outcome != job_form::outcome::save_failed) return;
+  messages_.show_message(save_problem_text(form.last_save_status(), form.settings().path));
+}
+
+void main_window::fill_job_combo_s(int text_number) {
+  fill_job_combo(job_combo_s, jobs::k_history_backup_kind, form.list(), text_number);
+}
+
+void main_window::JorFClick() {
+  list_restore_points(false);
+  Button3_visible = JorF != 0;
+  fill_job_combo_s(JorF == 0 ? jobs::k_job_name : jobs::k_source_folder);
+}
+
+void main_window::job_combo_sChange() {
+  if (job_combo_s.selected < 0) return;
+  const jobs::job_record* job =
+      jobs::find_job(form.list(), job_combo_s.selected, jobs::k_history_backup_kind);
+  if (job == nullptr) return;
+  // The pick is kept, so a refill by the other kind of text stays on the same job instead
+  // of showing another job than the one whose store Rdirname names.
+  job_combo_s.chosen_index = job_combo_s.selected;
+  form.set_Tdirname(job->text(jobs::k_source_folder));
+  Rdirname = job->text(jobs::k_destination_folder);
+  list_restore_points(true);
+}
+
+void main_window::list_restore_points(bool show) {
+  if (show) {
+    R_ListBox.entries = engine::restore_point_entries(host_, Rdirname);
+    R_ListBox.selected = -1;
+    // A store without points says so rather than offering the points of another job.
+    R_ListBox.text = R_ListBox.entries.empty() ? text(wt::R_ListBox) : std::string();
+  }
+  R_ListLabel_visible = show;
+  R_ListBox_visible = show;
+}
+
+folder_check_input main_window::check_input() const {
+  folder_check_input in;
+  in.source = form.Tdirname();
+  in.destination = form.Bdirname();
+  in.mode = main_mode;
+  in.new_job_state = form.state() == job_state::new_job;
+  in.shown_job_name = form.job_combo.text;
+  for (const jobs::job_record* job : form.history_jobs()) {
+    in.jobs.push_back({job->text(jobs::k_job_name), job->text(jobs::k_source_folder),
+                       job->text(jobs::k_destination_folder)});
+  }
+  return in;
+}
+
+bool main_window::Tdirname_chak() {
+  const check_message message = ui::Tdirname_chak(check_input());
+  if (message) messages_.show_message(*message);
+  return !message;
+}
+
+bool main_window::Bdirname_chak() {
+  const check_message message = ui::Bdirname_chak(check_input());
+  if (message) messages_.show_message(*message);
+  return !message;
+}
+
+void main_window::Button1Click() {
+  Form2.mes_01 = text(wt::mes_01_source);
+  Form2.tag = 1;
+  Form2.visible = true;
+}
+
+void main_window::Button2Click() {
+  Form2.mes_01 = text(wt::mes_01_destination);
+  Form2.tag = 2;
+  Form2.visible = true;
+}
+
+void main_window::DirList1Change(const std::string& folder) {
+  if (Form2.tag == 1) {
+    form.set_Tdirname(folder);
+  } else {
+    form.set_Bdirname(folder);
+  }
+}
+
+bool main_window::SpeedButton2Click(const std::string& folder) {
+  DirList1Change(folder);
+  const bool accepted = Form2.tag == 1 ? Tdirname_chak() : Bdirname_chak();
+  if (accepted) Form2.visible = false;
+  return accepted;
+}
+
+}  // namespace ui

@@ -1,0 +1,131 @@
+// The main window set_window01 as toolkit-free logic over a plain model of its controls:
+// the two modes, what the start button starts, the folder-field checks, the restore-side
+// choice of job and point, and the folder chooser's link to the fields. The job fields and
+// operations are the job_form's; this class drives it and tells the user of a failed save.
+//
+// A view binds its widgets to the model: it writes what the user typed or picked into the
+// model (CP932), calls the handler of the control, then shows the model again.
+#ifndef ZOLK_UI_MAIN_WINDOW_H
+#define ZOLK_UI_MAIN_WINDOW_H
+
+#include <string>
+
+#include "engine/restore_run.h"
+#include "engine/run_sinks.h"
+#include "platform/host.h"
+#include "ui/folder_checks.h"
+#include "ui/job_form.h"
+
+namespace ui {
+
+// Shows one message in a box captioned "注意:Message" with an OK button only and no icon,
+// and returns when the user has closed it. Tests capture the texts instead.
+class message_port {
+ public:
+  virtual ~message_port() = default;
+  virtual void show_message(const std::string& cp932_text) = 0;
+};
+
+// The run window as the start button needs it.
+class run_window_port {
+ public:
+  virtual ~run_window_port() = default;
+  virtual void show_for_run() = 0;  // shown without blocking, before the run begins
+  virtual void run_ended() = 0;     // the run has returned
+  virtual engine::run_log& log() = 0;
+  virtual engine::run_progress& progress() = 0;
+};
+
+// What a view shows of one control.
+struct control_state {
+  std::string caption;  // CP932
+  std::string hint;     // CP932; empty for none
+  bool visible = true;
+  bool enabled = true;
+};
+
+// The folder chooser Form2 as the main window drives it.
+struct chooser_state {
+  bool visible = false;
+  int tag = 1;         // the tag of DirList1: 1 fills Tdirname, 2 fills Bdirname
+  std::string mes_01;  // which field the tree fills (CP932)
+};
+
+class main_window {
+ public:
+  main_window(host::host& h, std::string settings_path, message_port& messages,
+              run_window_port& run);
+  main_window(const main_window&) = delete;
+  main_window& operator=(const main_window&) = delete;
+
+  // --- The model ---
+  job_form form;               // job_combo, zolk_comment, Tdirname, Bdirname, new_Button
+  int main_mode = k_backup_mode;
+  bool run01B_down = true;     // run02B is down when run01B is not
+  control_state s_mes, st01, Label2, touroku, syusei, sakujo, new_Button, startb01;
+  bool job_rows_visible = true;   // job name, comment and source rows (under Panel1)
+  bool Panel1_visible = false;
+  bool R_ListLabel_visible = false;
+  bool R_ListBox_visible = false;
+  bool Button3_visible = false;
+  int JorF = 0;                   // 0 by job name, 1 by source folder
+  job_combo_model job_combo_s;    // the restore-side job list
+  job_combo_model R_ListBox;      // the restore points; chosen_index unused
+  std::string Rdirname;           // destination folder of the job chosen for a restore
+  chooser_state Form2;
+
+  // --- Handlers ---
+  // Loads the job list, fills both job lists, shows the first job and enters history backup
+  // mode (or the new-job state without jobs). A settings file that could not be created,
+  // was damaged or could not be read is told to the user.
+  void FormCreate();
+  void run01BClick();
+  void run02BClick();
+  void refresh_mode();
+  void PageControl1Change();
+  // Shows the run window and runs a history backup of the texts of Tdirname and Bdirname
+  // (mode 1) or a restore of the chosen point into Bdirname (mode 2), to the end.
+  void startb01Click();
+
+  void new_ButtonClick();
+  void job_comboChange();
+  void tourokuClick();
+  void syuseiClick();
+  void sakujoClick();
+
+  void JorFClick();
+  void job_combo_sChange();
+  // true: lists the restore points of Rdirname, newest first, and shows the list (with the
+  // design-time text when there is none); false: hides the list.
+  void list_restore_points(bool show);
+
+  // The checks with the window's inputs: true when accepted, false after the message was
+  // shown (the view then gives the focus back to the field).
+  bool Tdirname_chak();
+  bool Bdirname_chak();
+  bool TdirnameExit() { return Tdirname_chak(); }
+  bool BdirnameExit() { return Bdirname_chak(); }
+
+  void Button1Click();  // also Button3
+  void Button2Click();
+  // The chooser's tree moved to `folder`: written into the field of the tag, unchecked.
+  void DirList1Change(const std::string& folder);
+  // "決定/閉じる" on `folder`: written into the field and checked; the chooser hides when the
+  // check accepts. Returns the check's answer.
+  bool SpeedButton2Click(const std::string& folder);
+
+  // The inputs of the folder checks as the window stands.
+  folder_check_input check_input() const;
+
+ private:
+  void tell_save(job_form::outcome outcome);
+  void fill_job_combo_s(int text_number);
+
+  host::host& host_;
+  message_port& messages_;
+  run_window_port& run_;
+};
+
+}  // namespace ui
+
+#endif

@@ -1,0 +1,24 @@
+// The message boxes of the windows: caption "注意:Message", an OK button only, no icon.
+#ifndef ZOLK_UI_QT_MESSAGE_BOX_H
+#define ZOLK_UI_QT_MESSAGE_BOX_H
+
+#include <QPointer>
+#include <QWidget>
+
+#include "ui/main_window.h"
+
+namespace zolk_qt {
+
+class box_messages : public ui::message_port {
+ public:
+  // Boxes are centred on `parent` while it lives (none: on the screen).
+  void set_parent(QWidget* parent) { parent_ = parent; }
+  void show_message(const std::string& cp932_text) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace zolk_qt
+
+#endif

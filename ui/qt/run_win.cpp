@@ -1,0 +1,121 @@
+#include "ui/qt/run_win.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "ui/qt/qt_text.h"
+
+namespace zolk_qt {
+
+Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("run_win");
+  setWindowTitle(qtext(ui::wt::run_win_caption));
+  // Closing the run window only hides it; only the main window ends the program.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  resize(560, 400);
+
+  Memo1 = new QPlainTextEdit(this);
+  Memo1->setObjectName("Memo1");
+  Memo1->setReadOnly(true);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Label1 = new QLabel(qtext(ui::wt::run_win_Label1), this);
+  Label1->setObjectName("Label1");
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->hide();
+  BitBtn1 = new QPushButton(qtext(ui::wt::BitBtn1), this);
+  BitBtn1->setObjectName("BitBtn1");
+  BitBtn1->setEnabled(false);
+  BitBtn2 = new QPushButton(qtext(ui::wt::BitBtn2), this);
+  BitBtn2->setObjectName("BitBtn2");
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+
+  auto* status_row = new QHBoxLayout;
+  status_row->addWidget(Label1);
+  status_row->addWidget(ProgressBar1, 1);
+  auto* button_row = new QHBoxLayout;
+  button_row->addStretch(1);
+  button_row->addWidget(BitBtn1);
+  button_row->addWidget(BitBtn2);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(Memo1, 1);
+  layout->addLayout(status_row);
+  layout->addLayout(button_row);
+}
+
+void Trun_win::BitBtn2Click() { hide(); }
+
+void Trun_win::add_line(const std::string& text) {
+  for (const std::string& line : engine::split_log_text(text)) {
+    Memo1->appendPlainText(to_qstring(line));
+  }
+  repaint_if_due();
+}
+
+void Trun_win::show_progress() {
+  ProgressBar1->show();
+  repaint_if_due();
+}
+
+void Trun_win::hide_progress() {
+  ProgressBar1->hide();
+  repaint_if_due();
+}
+
+void Trun_win::set_progress_min(int64_t n) {
+  bar_.set_min(n);
+  render_bar();
+}
+
+void Trun_win::set_progress_max(int64_t n) {
+  bar_.set_max(n);
+  render_bar();
+}
+
+void Trun_win::set_progress_step(int64_t n) { bar_.set_step(n); }
+
+void Trun_win::set_progress_position(int64_t n) {
+  bar_.set_position(n);
+  render_bar();
+  repaint_if_due();
+}
+
+void Trun_win::advance_progress() {
+  bar_.advance();
+  render_bar();
+  repaint_if_due();
+}
+
+void Trun_win::show_for_run() {
+  show();
+  raise();
+  throttle_.reset();
+  repaint_if_due();
+}
+
+void Trun_win::run_ended() {
+  throttle_.reset();
+  repaint_if_due();
+}
+
+void Trun_win::render_bar() {
+  ProgressBar1->setRange(bar_.bar_min(), bar_.bar_max());
+  ProgressBar1->setValue(bar_.bar_value());
+}
+
+void Trun_win::repaint_if_due() {
+  if (!throttle_.due()) return;
+  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
+  // The run holds the only thread; painting without user input keeps the window alive
+  // while no button can start a second run or close a window under the first.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+}  // namespace zolk_qt

@@ -1,0 +1,222 @@
+#include "ui/qt/set_window01.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+
+#include "ui/qt/form2.h"
+#include "ui/qt/qt_text.h"
+#include "ui/qt/run_win.h"
+
+namespace zolk_qt {
+namespace {
+
+constexpr int k_width = 554;
+constexpr int k_height = 327;
+constexpr int k_page_height = 265;
+
+template <class W>
+W* place(W* widget, const char* name, int left, int top, int width, int height) {
+  widget->setObjectName(name);
+  widget->setGeometry(left, top, width, height);
+  return widget;
+}
+
+// Labels size themselves to their caption, as their left and top are all that is fixed.
+QLabel* label(QWidget* parent, const char* name, const QString& caption, int left, int top) {
+  auto* l = new QLabel(caption, parent);
+  l->setObjectName(name);
+  l->move(left, top);
+  l->adjustSize();
+  return l;
+}
+
+// The "speed buttons" of the window take no focus, so pressing one leaves a field without
+// running its check.
+QPushButton* speed_button(QWidget* parent, const char* name, const QString& caption, int left,
+                          int top, int width, int height) {
+  auto* b = place(new QPushButton(caption, parent), name, left, top, width, height);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}
+
+// A browse button takes the focus when clicked (so the field it stands beside is left and
+// checked) but is passed over by the Tab key.
+QPushButton* browse_button(QWidget* parent, const char* name, int left, int top, int height) {
+  auto* b = place(new QPushButton(qtext(ui::wt::browse), parent), name, left, top, 60, height);
+  b->setFocusPolicy(Qt::ClickFocus);
+  return b;
+}
+
+// A run started before the run window was attached writes nowhere.
+class null_log : public engine::run_log {
+ public:
+  void add_line(const std::string&) override {}
+};
+
+QPixmap page_picture(int width, int height) {
+  QPixmap picture(width, height);
+  QPainter painter(&picture);
+  QLinearGradient gradient(0, 0, 0, height);
+  gradient.setColorAt(0.0, QColor(0xF4, 0xF7, 0xFC));
+  gradient.setColorAt(1.0, QColor(0xD9, 0xE3, 0xF2));
+  painter.fillRect(picture.rect(), gradient);
+  return picture;
+}
+
+}  // namespace
+
+Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
+                             ui::message_port& messages)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint) {
+  setObjectName("set_window01");
+  setWindowTitle(qtext(ui::wt::main_caption));
+  setFixedSize(k_width, k_height);
+  move(208, 168);
+  on_end = [] { QCoreApplication::exit(0); };
+  build_page();
+  build_job_rows();
+  build_panel();
+  build_lower_rows();
+  build_bottom();
+  set_tab_order();
+  ui::run_window_port& run = *this;
+  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  connect_controls();
+  connect_fields();
+  logic_->FormCreate();
+  show_model();
+}
+
+Tset_window01::~Tset_window01() = default;
+
+void Tset_window01::build_page() {
+  PageControl1 = place(new QTabWidget(this), "PageControl1", 0, 0, k_width, k_page_height);
+  ZOLK = new QWidget;
+  ZOLK->setObjectName("ZOLK");
+  PageControl1->addTab(ZOLK, qtext(ui::wt::page_caption));
+  Image1 = place(new QLabel(ZOLK), "Image1", 0, 0, k_width, k_page_height);
+  Image1->setPixmap(page_picture(k_width, k_page_height));
+  run_mes = label(ZOLK, "run_mes", qtext(ui::wt::run_mes), 24, 8);
+  run01B = speed_button(ZOLK, "run01B", qtext(ui::wt::run01B), 233, 3, 100, 22);
+  run01B->setToolTip(qtext(ui::wt::run01B_hint));
+  s_mes = place(new QLabel(qtext(ui::wt::s_mes), ZOLK), "s_mes", 336, 5, 39, 13);
+  s_mes->setAlignment(Qt::AlignCenter);
+  run02B = speed_button(ZOLK, "run02B", qtext(ui::wt::run02B), 380, 3, 100, 22);
+  run02B->setToolTip(qtext(ui::wt::run02B_hint));
+  mode_buttons_ = new QButtonGroup(this);
+  for (QPushButton* b : {run01B, run02B}) {
+    b->setCheckable(true);
+    mode_buttons_->addButton(b);
+  }
+  run01B->setChecked(true);
+  st01 = label(ZOLK, "st01", QString(), 120, 32);
+  st01->setStyleSheet("color: blue;");
+}
+
+void Tset_window01::build_job_rows() {
+  Label3 = label(ZOLK, "Label3", qtext(ui::wt::Label3), 8, 56);
+  job_combo = place(new QComboBox(ZOLK), "job_combo", 168, 53, 297, 21);
+  job_combo->setEditable(true);
+  job_combo->setInsertPolicy(QComboBox::NoInsert);
+  new_Button = speed_button(ZOLK, "new_Button", to_qstring(ui::text_of(ui::job_text::new_Button)),
+                            472, 53, 60, 21);
+  Label4 = label(ZOLK, "Label4", qtext(ui::wt::Label4), 8, 80);
+  zolk_comment = place(new QLineEdit(ZOLK), "zolk_comment", 168, 79, 297, 17);
+  Label1 = label(ZOLK, "Label1", qtext(ui::wt::Label1), 8, 105);
+  Tdirname = place(new QLineEdit(ZOLK), "Tdirname", 152, 105, 313, 17);
+  Button1 = browse_button(ZOLK, "Button1", 472, 101, 21);
+}
+
+void Tset_window01::build_panel() {
+  Panel1 = place(new QFrame(ZOLK), "Panel1", 8, 53, 524, 69);
+  Panel1->setFrameShape(QFrame::StyledPanel);
+  Panel1->setAutoFillBackground(true);
+  JorF = place(new QGroupBox(qtext(ui::wt::JorF), Panel1), "JorF", 2, 0, 520, 42);
+  QFont small = JorF->font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
+  JorF->setFont(small);
+  JorF_name = place(new QRadioButton(qtext(ui::wt::JorF_by_name), JorF), "JorF_0", 10, 18, 140, 20);
+  JorF_folder = place(new QRadioButton(qtext(ui::wt::JorF_by_folder), JorF), "JorF_1", 170, 18, 140, 20);
+  jorf_buttons_ = new QButtonGroup(this);
+  jorf_buttons_->addButton(JorF_name, 0);
+  jorf_buttons_->addButton(JorF_folder, 1);
+  JorF_name->setChecked(true);
+  job_combo_s = place(new QComboBox(Panel1), "job_combo_s", 6, 45, 450, 21);
+  job_combo_s->setEditable(true);
+  job_combo_s->setInsertPolicy(QComboBox::NoInsert);
+  Button3 = browse_button(Panel1, "Button3", 460, 45, 21);
+  Button3->hide();
+  Panel1->hide();
+}
+
+void Tset_window01::build_lower_rows() {
+  R_ListLabel = label(ZOLK, "R_ListLabel", qtext(ui::wt::R_ListLabel), 8, 128);
+  R_ListBox = place(new QComboBox(ZOLK), "R_ListBox", 152, 124, 385, 21);
+  R_ListBox->setEditable(true);
+  R_ListBox->setInsertPolicy(QComboBox::NoInsert);
+  Label2 = label(ZOLK, "Label2", qtext(ui::wt::Label2_backup), 8, 152);
+  Bdirname = place(new QLineEdit(ZOLK), "Bdirname", 152, 149, 313, 21);
+  Button2 = browse_button(ZOLK, "Button2", 472, 149, 22);
+  touroku = speed_button(ZOLK, "touroku", QString(), 256, 207, 70, 22);
+  syusei = speed_button(ZOLK, "syusei", QString(), 328, 207, 70, 22);
+  sakujo = speed_button(ZOLK, "sakujo", QString(), 400, 207, 70, 22);
+  Rdirname = place(new QLineEdit(ZOLK), "Rdirname", 152, 230, 313, 17);
+  Rdirname->hide();
+  Rdirname->setEnabled(false);
+}
+
+void Tset_window01::build_bottom() {
+  startb01 = speed_button(this, "startb01", qtext(ui::wt::startb01), 8, 272, 105, 28);
+  end_Button = speed_button(this, "end_Button", qtext(ui::wt::end_Button), 448, 272, 97, 28);
+  end_Button->setToolTip(qtext(ui::wt::end_Button_hint));
+  st_main = place(new QStatusBar(this), "st_main", 0, k_height - 19, k_width, 19);
+  st_main->setSizeGripEnabled(false);
+  st_main->showMessage(qtext(ui::wt::st_main));
+}
+
+void Tset_window01::set_tab_order() {
+  QWidget* const order[] = {job_combo,   zolk_comment, Tdirname,    Bdirname,
+                            JorF_name,   JorF_folder,  job_combo_s, R_ListBox};
+  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {
+  form2_ = form2;
+  run_win_ = run_win;
+  connect_chooser();
+}
+
+void Tset_window01::show_for_run() {
+  if (run_win_ != nullptr) run_win_->show_for_run();
+}
+
+void Tset_window01::run_ended() {
+  if (run_win_ != nullptr) run_win_->run_ended();
+}
+
+engine::run_log& Tset_window01::log() {
+  static null_log unattached;
+  if (run_win_ != nullptr) return *run_win_;
+  return unattached;
+}
+
+engine::run_progress& Tset_window01::progress() {
+  static engine::null_progress unattached;
+  if (run_win_ != nullptr) return *run_win_;
+  return unattached;
+}
+
+}  // namespace zolk_qt

@@ -1,0 +1,234 @@
+// The binding of the main window's widgets to its model.
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "ui/qt/form2.h"
+#include "ui/qt/qt_text.h"
+#include "ui/qt/set_window01.h"
+
+namespace zolk_qt {
+namespace {
+
+void show_text(QLineEdit* edit, const std::string& text) {
+  const QString shown = to_qstring(text);
+  if (edit->text() != shown) edit->setText(shown);
+}
+
+void show_control(QPushButton* button, const ui::control_state& state) {
+  button->setText(to_qstring(state.caption));
+  button->setToolTip(to_qstring(state.hint));
+  button->setEnabled(state.enabled);
+}
+
+// Touches the widget only where it differs from the model, so typing is never disturbed.
+void show_combo(QComboBox* combo, const ui::job_combo_model& model) {
+  QStringList entries;
+  for (const std::string& entry : model.entries) entries << to_qstring(entry);
+  QStringList shown;
+  for (int i = 0; i < combo->count(); ++i) shown << combo->itemText(i);
+  if (shown != entries) {
+    combo->clear();
+    combo->addItems(entries);
+  }
+  const QString text = to_qstring(model.text);
+  if (model.selected >= 0 && combo->currentIndex() != model.selected) {
+    combo->setCurrentIndex(model.selected);
+  } else if (model.selected < 0 && combo->currentText() != text) {
+    combo->setCurrentIndex(-1);
+  }
+  if (combo->currentText() != text) combo->setEditText(text);
+}
+
+// The user typed into a job list or the point list: the text is the model's, no entry stays
+// picked. The text Qt shows while it picks an entry is left to the pick that follows.
+void typed_into(QComboBox* combo, ui::job_combo_model& model, const QString& text) {
+  const int index = combo->currentIndex();
+  if (index >= 0 && index == model.selected && combo->itemText(index) == text) return;
+  model.type(from_qstring(text));
+}
+
+}  // namespace
+
+void Tset_window01::handle(const std::function<void()>& handler) {
+  handler();
+  show_model();
+}
+
+void Tset_window01::connect_controls() {
+  connect(run01B, &QPushButton::clicked, this, [this] { handle([this] { logic_->run01BClick(); }); });
+  connect(run02B, &QPushButton::clicked, this, [this] { handle([this] { logic_->run02BClick(); }); });
+  connect(new_Button, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->new_ButtonClick(); }); });
+  connect(touroku, &QPushButton::clicked, this, [this] { handle([this] { logic_->tourokuClick(); }); });
+  connect(syusei, &QPushButton::clicked, this, [this] { handle([this] { logic_->syuseiClick(); }); });
+  connect(sakujo, &QPushButton::clicked, this, [this] { handle([this] { logic_->sakujoClick(); }); });
+  connect(startb01, &QPushButton::clicked, this, [this] {
+    handle([this] {
+      startb01->setEnabled(false);  // no second run can start from a click queued meanwhile
+      logic_->startb01Click();
+    });
+  });
+  connect(end_Button, &QPushButton::clicked, this, [this] {
+    if (on_end) on_end();
+  });
+  connect(Button1, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
+  connect(Button3, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
+  connect(Button2, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button2Click(); }); });
+  connect(jorf_buttons_, &QButtonGroup::idClicked, this, [this](int id) {
+    logic_->JorF = id;
+    handle([this] { logic_->JorFClick(); });
+  });
+}
+
+void Tset_window01::connect_fields() {
+  ui::main_window& m = *logic_;
+  connect(job_combo, &QComboBox::activated, this, [this, &m](int index) {
+    if (showing_) return;
+    m.form.job_combo.select(index);
+    handle([&m] { m.job_comboChange(); });
+  });
+  connect(job_combo, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
+    if (showing_) return;
+    typed_into(job_combo, m.form.job_combo, text);
+    handle([&m] { m.job_comboChange(); });
+  });
+  connect(job_combo_s, &QComboBox::activated, this, [this, &m](int index) {
+    if (showing_) return;
+    m.job_combo_s.select(index);
+    handle([&m] { m.job_combo_sChange(); });
+  });
+  connect(job_combo_s, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
+    if (!showing_) typed_into(job_combo_s, m.job_combo_s, text);
+  });
+  connect(R_ListBox, &QComboBox::activated, this, [this, &m](int index) {
+    if (!showing_) m.R_ListBox.select(index);
+  });
+  connect(R_ListBox, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
+    if (!showing_) typed_into(R_ListBox, m.R_ListBox, text);
+  });
+  connect(zolk_comment, &QLineEdit::textEdited, this,
+          [&m](const QString& text) { m.form.set_zolk_comment(from_qstring(text)); });
+  connect(Tdirname, &QLineEdit::textEdited, this,
+          [&m](const QString& text) { m.form.set_Tdirname(from_qstring(text)); });
+  connect(Bdirname, &QLineEdit::textEdited, this,
+          [&m](const QString& text) { m.form.set_Bdirname(from_qstring(text)); });
+  Tdirname->installEventFilter(this);
+  Bdirname->installEventFilter(this);
+}
+
+void Tset_window01::connect_chooser() {
+  if (form2_ == nullptr) return;
+  form2_->on_folder_changed = [this](const std::string& folder) {
+    handle([this, folder] { logic_->DirList1Change(folder); });
+  };
+  form2_->on_decide = [this] {
+    const std::string folder = form2_->current_folder();
+    checking_ = true;
+    handle([this, folder] { logic_->SpeedButton2Click(folder); });
+    checking_ = false;
+  };
+  form2_->on_closed = [this] { logic_->Form2.visible = false; };
+}
+
+bool Tset_window01::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::FocusOut || showing_ || checking_) return false;
+  const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+  // Another window taking the focus (a message box, the chooser) does not leave the field.
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
+  // The check runs once the focus has moved, so giving it back is not undone by the move.
+  if (watched == Tdirname) QTimer::singleShot(0, this, [this] { TdirnameExit(); });
+  if (watched == Bdirname) QTimer::singleShot(0, this, [this] { BdirnameExit(); });
+  return false;
+}
+
+bool Tset_window01::TdirnameExit() {
+  checking_ = true;
+  const bool accepted = logic_->TdirnameExit();
+  // Still checking: the field that loses the focus now was not left by the user.
+  if (!accepted) Tdirname->setFocus(Qt::OtherFocusReason);
+  checking_ = false;
+  show_model();
+  return accepted;
+}
+
+bool Tset_window01::BdirnameExit() {
+  checking_ = true;
+  const bool accepted = logic_->BdirnameExit();
+  // Still checking: the field that loses the focus now was not left by the user.
+  if (!accepted) Bdirname->setFocus(Qt::OtherFocusReason);
+  checking_ = false;
+  show_model();
+  return accepted;
+}
+
+void Tset_window01::show_model() {
+  showing_ = true;
+  show_mode();
+  show_fields();
+  show_restore_side();
+  show_chooser();
+  showing_ = false;
+}
+
+void Tset_window01::show_mode() {
+  const ui::main_window& m = *logic_;
+  run01B->setChecked(m.run01B_down);
+  run02B->setChecked(!m.run01B_down);
+  s_mes->setToolTip(to_qstring(m.s_mes.hint));
+  st01->setText(to_qstring(m.st01.caption));
+  st01->adjustSize();
+  Label2->setText(to_qstring(m.Label2.caption));
+  Label2->adjustSize();
+  show_control(touroku, m.touroku);
+  show_control(syusei, m.syusei);
+  show_control(sakujo, m.sakujo);
+  new_Button->setEnabled(m.new_Button.enabled);
+  startb01->setEnabled(m.startb01.enabled);
+  for (QWidget* w : std::initializer_list<QWidget*>{Label3, job_combo, new_Button, Label4,
+                                                    zolk_comment, Label1, Tdirname, Button1}) {
+    w->setVisible(m.job_rows_visible);
+  }
+  Panel1->setVisible(m.Panel1_visible);
+  Panel1->raise();
+}
+
+void Tset_window01::show_fields() {
+  const ui::main_window& m = *logic_;
+  show_combo(job_combo, m.form.job_combo);
+  show_text(zolk_comment, m.form.zolk_comment());
+  show_text(Tdirname, m.form.Tdirname());
+  show_text(Bdirname, m.form.Bdirname());
+  show_text(Rdirname, m.Rdirname);
+}
+
+void Tset_window01::show_restore_side() {
+  const ui::main_window& m = *logic_;
+  (m.JorF == 0 ? JorF_name : JorF_folder)->setChecked(true);
+  show_combo(job_combo_s, m.job_combo_s);
+  Button3->setVisible(m.Button3_visible);
+  show_combo(R_ListBox, m.R_ListBox);
+  R_ListLabel->setVisible(m.R_ListLabel_visible);
+  R_ListBox->setVisible(m.R_ListBox_visible);
+}
+
+void Tset_window01::show_chooser() {
+  if (form2_ == nullptr) return;
+  const ui::chooser_state& c = logic_->Form2;
+  form2_->mes_01->setText(to_qstring(c.mes_01));
+  if (c.visible && !form2_->isVisible()) {
+    form2_->show();
+    form2_->raise();
+  } else if (!c.visible && form2_->isVisible()) {
+    form2_->hide();
+  }
+}
+
+}  // namespace zolk_qt

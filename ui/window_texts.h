@@ -1,0 +1,76 @@
+// Every caption, hint and message of the windows, in one table: UTF-8 in the source, CP932
+// when used (the views turn them back into their toolkit's strings at the edge).
+#ifndef ZOLK_UI_WINDOW_TEXTS_H
+#define ZOLK_UI_WINDOW_TEXTS_H
+
+#include <string>
+
+namespace ui {
+
+enum class wt {
+  // Program and main window.
+  app_title,               // ZOLK
+  main_caption,            // Ｚ-ＯＬＫ
+  page_caption,            // ZOLK
+  run_mes,                 // 設定／実行の選択ボタン
+  run01B,                  // 履歴バックアップ
+  run01B_hint,             // 履歴バックアップの処理を行います。
+  s_mes,                   // ＜＝＞
+  run02B,                  // 復　　元
+  run02B_hint,             // バックアップ・データを復元します。
+  s_mes_hint_backup,       // 現在のモードは、履歴バックアップです。
+  s_mes_hint_restore,      // 現在のモードは、復元です。
+  st01_backup,             // 履歴バックアップを行います。
+  st01_restore,            // 復元を行います。
+  Label3,                  // 履歴ジョブ名
+  Label4,                  // 今回の処理に対するコメント
+  Label1,                  // バックアップ元フォルダ
+  Label2_backup,           // バックアップ先フォルダ
+  Label2_restore,          // 復元先フォルダ
+  browse,                  // 参  照
+  R_ListLabel,             // どの時点を復元しますか
+  R_ListBox,               // 履歴バックアップの情報がありません。
+  JorF,                    // 選択  (履歴バックアップを行ったジョブ名か、...)
+  JorF_by_name,            // ジョブ名選択
+  JorF_by_folder,          // フォルダ選択
+  job_combo_s,             // 履歴バックアップが実行されていません。
+  Rdirname,                // Rdirname
+  startb01,                // 現在の設定を実行
+  end_Button,              // 終了
+  end_Button_hint,         // プログラムを終了します。
+  st_main,                 // ジョブ名は、設定を保存するのに利用されます。
+  // Folder chooser.
+  Form2_caption,           // フォルダ選択
+  mes_01_source,           // 現在のディレクトリ・リストはバックアップ元フォルダに反映されます。
+  mes_01_destination,      // 現在のディレクトリ・リストはバックアップ先フォルダに反映されます。
+  SpeedButton2,            // 決定/閉じる
+  SpeedButton1,            // フォルダ作成
+  // Run window.
+  run_win_caption,         // 実行画面
+  run_win_Label1,          // ステータス
+  BitBtn1,                 // ログ保存終了
+  BitBtn2,                 // 終了
+  // Messages of the folder checks, pieces joined with nothing between them.
+  message_caption,         // 注意:Message
+  source_root,             // バックアップ元フォルダにルートフォルダが指定されました。
+  destination_root,        // バックアップ先フォルダにルートフォルダが指定されました。
+  target_root,             // 復元先フォルダにルートフォルダが指定されました。
+  root_unsupported,        // ルートフォルダの指定は現在サポートされていません。
+  root_advice,             // ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。
+  source_duplicate_1,      // "バックアップ元フォルダに指定した "
+  source_duplicate_2,      // " は、既に登録されています。このまま重複して設定する事もできますが"
+  duplicate_advice,        // 設定ミスならば変更してください
+  destination_duplicate_1, // "バックアップ先フォルダに指定した "
+  destination_duplicate_2, // " は、ジョブ名："
+  destination_duplicate_3, // "で登録されています。このまま重複して設定する事もできますが"
+  subfolder_1,             // バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを
+  subfolder_2,             // 指定する事はできません。他のフォルダを指定して下さい。
+  count_  // keep last
+};
+
+// The CP932 text of an entry (converted once, on first use).
+const std::string& text(wt id);
+
+}  // namespace ui
+
+#endif

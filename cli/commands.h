@@ -22,6 +22,13 @@ int run_backup(host::host& h, const std::string& source, const std::string& dest
 // backup SOURCE DESTINATION, points DESTINATION
 void add_backup_commands(CLI::App& app, host::host& h, outcome& result);
 
+// A restore of the point POINT ("0002" or "latest") of the history in store into target.
+int run_restore(host::host& h, const std::string& store, const std::string& point,
+                const std::string& target);
+
+// restore DESTINATION POINT TARGET
+void add_restore_command(CLI::App& app, host::host& h, outcome& result);
+
 }  // namespace cli
 
 #endif

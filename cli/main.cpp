@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   cli::outcome result;
   host::host& h = host::default_host();
   cli::add_backup_commands(app, h, result);
+  cli::add_restore_command(app, h, result);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -1,0 +1,279 @@
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/cp932.h"
+#include "platform/testing/temp_folder.h"
+
+namespace ui {
+namespace {
+
+using testing_support::temp_folder;
+
+std::string sj(const char* utf8) { return cp932::from_unicode(utf8); }
+
+class captured_messages : public message_port {
+ public:
+  void show_message(const std::string& text) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+};
+
+class recording_run_window : public run_window_port {
+ public:
+  void show_for_run() override { calls.push_back("show"); }
+  void run_ended() override { calls.push_back("ended"); }
+  engine::run_log& log() override { return log_; }
+  engine::run_progress& progress() override { return progress_; }
+  std::vector<std::string> calls;
+  engine::recording_log log_;
+  engine::recording_progress progress_;
+};
+
+class MainWindow : public ::testing::Test {
+ protected:
+  // A window started afresh on the settings file, as the program starts it.
+  main_window& start(const std::string& settings) {
+    window_ = std::make_unique<main_window>(host::default_host(), settings, messages_, run_);
+    window_->FormCreate();
+    return *window_;
+  }
+  main_window& start() { return start(dir_.at("Zcli.dat")); }
+
+  // Registers a job through the fields, as a user would.
+  static void register_job(main_window& w, const std::string& name, const std::string& source,
+                           const std::string& destination) {
+    w.new_ButtonClick();
+    w.form.set_job_name_text(name);
+    w.form.set_zolk_comment("comment of " + name);
+    w.form.set_Tdirname(source);
+    w.form.set_Bdirname(destination);
+    w.tourokuClick();
+  }
+
+  temp_folder dir_;
+  captured_messages messages_;
+  recording_run_window run_;
+  std::unique_ptr<main_window> window_;
+};
+
+TEST_F(MainWindow, StartWithoutJobsIsTheNewJobStateOfBackupMode) {
+  main_window& w = start();
+  EXPECT_EQ(w.main_mode, k_backup_mode);
+  EXPECT_TRUE(w.run01B_down);
+  EXPECT_EQ(w.st01.caption, sj("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(w.sakujo.caption, sj("クリア"));
+  EXPECT_TRUE(w.sakujo.enabled);
+  EXPECT_TRUE(w.touroku.enabled);
+  EXPECT_FALSE(w.syusei.enabled);
+  EXPECT_FALSE(w.new_Button.enabled);
+  EXPECT_TRUE(w.job_rows_visible);
+  EXPECT_FALSE(w.Panel1_visible);
+  EXPECT_FALSE(w.R_ListBox_visible);
+  EXPECT_EQ(w.s_mes.hint, sj("現在のモードは、履歴バックアップです。"));
+  EXPECT_EQ(w.Label2.caption, sj("バックアップ先フォルダ"));
+  EXPECT_EQ(w.form.job_combo.text, "");
+  EXPECT_EQ(w.form.Tdirname(), "");
+  EXPECT_TRUE(w.startb01.enabled);
+  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")).size(), 80u);
+}
+
+TEST_F(MainWindow, StartWithJobsShowsTheFirstJob) {
+  {
+    main_window& first = start();
+    register_job(first, "one", "c:\\one", "d:\\one");
+    register_job(first, "two", "c:\\two", "d:\\two");
+  }
+  main_window& w = start();
+  EXPECT_EQ(w.form.job_combo.text, "one");
+  EXPECT_EQ(w.form.job_combo.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(w.form.current_job_index(), 0);
+  EXPECT_EQ(w.form.zolk_comment(), "comment of one");
+  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+  EXPECT_EQ(w.form.Bdirname(), "d:\\one");
+  EXPECT_EQ(w.st01.caption, sj("履歴バックアップを行います。"));
+  EXPECT_EQ(w.sakujo.caption, sj("削除"));
+  EXPECT_FALSE(w.touroku.enabled);
+  EXPECT_TRUE(w.syusei.enabled);
+  EXPECT_EQ(w.job_combo_s.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(w.job_combo_s.selected, 0);
+}
+
+TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeKeepsWhatItLeft) {
+  {
+    main_window& first = start();
+    register_job(first, "one", "c:\\one", "d:\\one");
+    register_job(first, "two", "c:\\two", "d:\\two");
+  }
+  main_window& w = start();
+  w.run02BClick();
+  EXPECT_EQ(w.main_mode, k_restore_mode);
+  EXPECT_FALSE(w.run01B_down);
+  EXPECT_FALSE(w.job_rows_visible);
+  EXPECT_TRUE(w.Panel1_visible);
+  EXPECT_TRUE(w.R_ListLabel_visible);
+  EXPECT_TRUE(w.R_ListBox_visible);
+  EXPECT_EQ(w.Label2.caption, sj("復元先フォルダ"));
+  EXPECT_EQ(w.st01.caption, sj("復元を行います。"));
+  EXPECT_EQ(w.s_mes.hint, sj("現在のモードは、復元です。"));
+  EXPECT_EQ(w.form.Bdirname(), "");
+  EXPECT_FALSE(w.touroku.enabled || w.syusei.enabled || w.sakujo.enabled);
+  // A store without history shows the design-time text and nothing to pick.
+  EXPECT_TRUE(w.R_ListBox.entries.empty());
+  EXPECT_EQ(w.R_ListBox.text, sj("履歴バックアップの情報がありません。"));
+
+  w.job_combo_s.select(1);
+  w.job_combo_sChange();
+  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
+  EXPECT_EQ(w.Rdirname, "d:\\two");
+  w.form.set_Bdirname("e:\\target");
+
+  w.run01BClick();
+  EXPECT_EQ(w.main_mode, k_backup_mode);
+  EXPECT_TRUE(w.job_rows_visible);
+  EXPECT_FALSE(w.Panel1_visible);
+  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
+  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
+  EXPECT_EQ(w.form.job_combo.text, "one");
+  EXPECT_EQ(w.st01.caption, sj("履歴バックアップを行います。"));
+  EXPECT_TRUE(w.syusei.enabled);
+}
+
+TEST_F(MainWindow, PointsAreListedNewestFirstAndOnlyWithTheExactPrefix) {
+  const std::string store = dir_.at("store");
+  for (const char* name : {"Zolk0001", "Zolk0003", "Zolk0002", "zolk0004"}) {
+    testing_support::make_folders(store + "\\" + name);
+  }
+  {
+    main_window& first = start();
+    register_job(first, "empty", "c:\\e", dir_.at("nothing"));
+    register_job(first, "kept", "c:\\k", store);
+  }
+  main_window& w = start();
+  w.run02BClick();
+  w.job_combo_s.select(1);
+  w.job_combo_sChange();
+  ASSERT_EQ(w.R_ListBox.entries.size(), 3u);
+  EXPECT_EQ(w.R_ListBox.entries[0].substr(0, 6), "0003: ");
+  EXPECT_EQ(w.R_ListBox.entries[1].substr(0, 6), "0002: ");
+  EXPECT_EQ(w.R_ListBox.entries[2].substr(0, 6), "0001: ");
+  EXPECT_GT(w.R_ListBox.entries[0].size(), 6u);  // the date of the folder follows
+  EXPECT_EQ(w.R_ListBox.selected, -1);
+  EXPECT_EQ(w.R_ListBox.text, "");
+
+  // By folder: the same job stays chosen, the point list hides until the next pick.
+  w.JorF = 1;
+  w.JorFClick();
+  EXPECT_TRUE(w.Button3_visible);
+  EXPECT_FALSE(w.R_ListBox_visible);
+  EXPECT_EQ(w.job_combo_s.entries, (std::vector<std::string>{"c:\\e", "c:\\k"}));
+  EXPECT_EQ(w.job_combo_s.text, "c:\\k");
+  // Entering restore mode again lists names, with Button3 still shown.
+  w.run01BClick();
+  w.run02BClick();
+  EXPECT_EQ(w.job_combo_s.entries, (std::vector<std::string>{"empty", "kept"}));
+  EXPECT_TRUE(w.Button3_visible);
+  EXPECT_TRUE(w.R_ListBox_visible);
+
+  // A job without history replaces the listed points by the design-time text.
+  w.job_combo_s.select(0);
+  w.job_combo_sChange();
+  EXPECT_TRUE(w.R_ListBox.entries.empty());
+  EXPECT_EQ(w.Rdirname, dir_.at("nothing"));
+}
+
+TEST_F(MainWindow, ChecksUseTheWindowStateAndReportThroughTheMessagePort) {
+  main_window& w = start();
+  register_job(w, "A", "c:\\data", "d:\\hist");
+  w.new_ButtonClick();
+  w.form.set_Tdirname("C:\\DATA");
+  EXPECT_FALSE(w.TdirnameExit());
+  w.form.set_Bdirname("c:\\data\\hist");
+  w.form.set_Tdirname("c:\\data");
+  EXPECT_FALSE(w.BdirnameExit());
+  ASSERT_EQ(messages_.texts.size(), 2u);
+  EXPECT_NE(messages_.texts[0].find("c:\\data"), std::string::npos);
+  EXPECT_EQ(messages_.texts[1], sj("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
+                                   "指定する事はできません。他のフォルダを指定して下さい。"));
+  // The job shown is not its own duplicate.
+  w.form.job_combo.select(0);
+  w.job_comboChange();
+  EXPECT_TRUE(w.TdirnameExit());
+  EXPECT_TRUE(w.BdirnameExit());
+  EXPECT_EQ(messages_.texts.size(), 2u);
+}
+
+TEST_F(MainWindow, ChooserWritesIntoTheFieldOfItsTagAndClosesOnlyWhenAccepted) {
+  main_window& w = start();
+  w.Button2Click();
+  EXPECT_TRUE(w.Form2.visible);
+  EXPECT_EQ(w.Form2.tag, 2);
+  EXPECT_EQ(w.Form2.mes_01, sj("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
+  w.DirList1Change("/");
+  EXPECT_EQ(w.form.Bdirname(), "/");
+  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_FALSE(w.SpeedButton2Click("/"));
+  EXPECT_TRUE(w.Form2.visible);
+  EXPECT_EQ(messages_.texts.size(), 1u);
+  EXPECT_TRUE(w.SpeedButton2Click("/srv/keep"));
+  EXPECT_FALSE(w.Form2.visible);
+  EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
+
+  w.Button1Click();
+  EXPECT_EQ(w.Form2.tag, 1);
+  EXPECT_EQ(w.Form2.mes_01, sj("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
+  EXPECT_TRUE(w.SpeedButton2Click("/home/u"));
+  EXPECT_EQ(w.form.Tdirname(), "/home/u");
+  EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
+}
+
+TEST_F(MainWindow, AFailedSaveIsToldOncePerSave) {
+  testing_support::write_file(dir_.at("blocker"), "a file where a folder should be");
+  main_window& w = start(dir_.at("blocker") + "\\Zcli.dat");
+  ASSERT_EQ(messages_.texts.size(), 1u);  // the file could not be created at start
+  messages_.texts.clear();
+  register_job(w, "lost", "c:\\a", "d:\\a");
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_NE(messages_.texts[0].find(sj("を保存できませんでした。")), std::string::npos);
+  EXPECT_EQ(w.form.job_combo.entries.size(), 1u);  // the change lives on in memory
+  w.new_ButtonClick();
+  w.sakujoClick();  // nothing to delete: nothing saved, nothing told
+  EXPECT_EQ(messages_.texts.size(), 1u);
+}
+
+TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint) {
+  testing_support::make_folders(dir_.at("src\\docs"));
+  testing_support::write_file(dir_.at("src\\docs\\a.txt"), "first version");
+  main_window& w = start();
+  // Unregistered texts are backed up as they stand.
+  w.form.set_Tdirname(dir_.at("src"));
+  w.form.set_Bdirname(dir_.at("store"));
+  w.startb01Click();
+  EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
+  EXPECT_FALSE(run_.log_.lines().empty());
+  EXPECT_EQ(testing_support::read_file(dir_.at("store\\Zolk0001\\docs\\a.txt")), "first version");
+
+  register_job(w, "job", dir_.at("src"), dir_.at("store"));
+  w.run02BClick();
+  // The list was empty when the window started, so nothing is chosen until the user picks.
+  EXPECT_EQ(w.job_combo_s.selected, -1);
+  w.job_combo_s.select(0);
+  w.job_combo_sChange();
+  ASSERT_EQ(w.R_ListBox.entries.size(), 1u);
+  // No point picked: the restore writes nothing.
+  w.form.set_Bdirname(dir_.at("back"));
+  const size_t lines_before = run_.log_.lines().size();
+  w.startb01Click();
+  EXPECT_EQ(run_.log_.lines().size(), lines_before);
+  w.R_ListBox.select(0);
+  w.startb01Click();
+  const std::vector<std::string>& texts = run_.log_.texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), sj("-----* 処理の開始 *-----\r\n")), texts.end());
+  EXPECT_EQ(testing_support::read_file(dir_.at("back\\docs\\a.txt")), "first version");
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,66 @@
+#include "ui/progress_model.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "ui/repaint_throttle.h"
+
+namespace ui {
+namespace {
+
+TEST(ProgressModel, SmallBoundsShowAsTheyAre) {
+  progress_model bar;
+  bar.set_max(12);
+  bar.set_step(1);
+  bar.set_position(0);
+  for (int i = 0; i < 5; ++i) bar.advance();
+  EXPECT_EQ(bar.bar_max(), 12);
+  EXPECT_EQ(bar.bar_value(), 5);
+}
+
+TEST(ProgressModel, HugeTotalsAreScaledIntoTheBarWithoutOverflow) {
+  progress_model bar;
+  const int64_t total = int64_t{6} * 1024 * 1024 * 1024 * 1024;  // a 6 TiB restore weight
+  bar.set_min(0);
+  bar.set_max(total);
+  bar.set_position(total / 2);
+  EXPECT_LE(bar.bar_max(), progress_model::k_bar_limit);
+  EXPECT_GT(bar.bar_max(), 0);
+  EXPECT_NEAR(bar.bar_value(), bar.bar_max() / 2, 1);
+  bar.set_max(std::numeric_limits<int64_t>::max());
+  bar.set_position(std::numeric_limits<int64_t>::max());
+  EXPECT_EQ(bar.bar_value(), bar.bar_max());
+}
+
+TEST(ProgressModel, PositionsOutsideTheBoundsAndAdvancingAtTheEndStayOnTheBar) {
+  progress_model bar;
+  bar.set_max(3);
+  bar.set_step(2);
+  bar.set_position(2);
+  bar.advance();
+  EXPECT_EQ(bar.position(), 3);  // stops at the maximum
+  bar.set_position(-50);
+  EXPECT_EQ(bar.bar_value(), 0);
+  bar.set_position(500);
+  EXPECT_EQ(bar.bar_value(), 3);
+  bar.set_step(std::numeric_limits<int64_t>::max());
+  bar.advance();  // saturates instead of wrapping
+  EXPECT_EQ(bar.position(), std::numeric_limits<int64_t>::max());
+}
+
+TEST(RepaintThrottle, RepaintsAtTheStartThenAtMostOncePerInterval) {
+  repaint_throttle::clock::time_point now{};
+  repaint_throttle throttle(std::chrono::milliseconds(40), [&now] { return now; });
+  EXPECT_TRUE(throttle.due());
+  EXPECT_FALSE(throttle.due());
+  now += std::chrono::milliseconds(39);
+  EXPECT_FALSE(throttle.due());
+  now += std::chrono::milliseconds(1);
+  EXPECT_TRUE(throttle.due());
+  throttle.reset();
+  EXPECT_TRUE(throttle.due());
+}
+
+}  // namespace
+}  // namespace ui

@@ -59,6 +59,7 @@ class level_index {
     size_t count = 0;
     for (const folder_node* n = first; n != nullptr && count <= k_walk_limit; n = n->next) ++count;
     if (count <= k_walk_limit) return;
+    map_.reserve(count * 2);
     for (const folder_node* n = first; n != nullptr; n = n->next) map_.emplace(n->name, n);
   }
 

@@ -57,9 +57,9 @@ class level_index {
  public:
   explicit level_index(const folder_node* first) : first_(first) {
     size_t count = 0;
-    for (const folder_node* n = first; n != nullptr && count <= k_walk_limit; n = n->next) ++count;
+    for (const folder_node* n = first; n != nullptr; n = n->next) ++count;
     if (count <= k_walk_limit) return;
-    map_.reserve(count * 2);
+    map_.reserve(count);
     for (const folder_node* n = first; n != nullptr; n = n->next) map_.emplace(n->name, n);
   }
 

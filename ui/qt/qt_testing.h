@@ -1,0 +1,102 @@
+// For the offscreen window tests: the three windows on a settings file in a scoped temporary
+// folder, with the messages captured instead of shown.
+#ifndef ZOLK_UI_QT_QT_TESTING_H
+#define ZOLK_UI_QT_QT_TESTING_H
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QString>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/testing/temp_folder.h"
+#include "ui/main_window.h"
+#include "ui/qt/form2.h"
+#include "ui/qt/run_win.h"
+#include "ui/qt/set_window01.h"
+
+namespace zolk_qt {
+
+inline QString u8(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class captured_messages : public ui::message_port {
+ public:
+  void show_message(const std::string& text) override {
+    texts.push_back(QString::fromStdString(cp932::to_unicode(text)));
+  }
+  std::vector<QString> texts;
+};
+
+class WindowTest : public ::testing::Test {
+ protected:
+  // Starts the program's windows on `settings` (the temporary folder's Zcli.dat by default).
+  void open(const std::string& settings = std::string()) {
+    main_.reset();
+    main_ = std::make_unique<Tset_window01>(host::default_host(),
+                                            settings.empty() ? dir_.at("Zcli.dat") : settings,
+                                            messages_);
+    form2_ = std::make_unique<TForm2>();
+    run_win_ = std::make_unique<Trun_win>();
+    main_->attach(form2_.get(), run_win_.get());
+    main_->on_end = [this] { ++ended_; };
+    main_->show();
+  }
+  void TearDown() override {
+    run_win_.reset();
+    form2_.reset();
+    main_.reset();
+  }
+
+  static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+  // The user picks an entry of a drop-down list.
+  static void pick(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+  }
+  // Key by key, as typed; characters beyond ASCII come as the text of their key events.
+  static void type_into(QWidget* field, const QString& text) {
+    for (const QChar c : text) {
+      if (c.unicode() < 0x80) {
+        QTest::keyClick(field, c.toLatin1());
+      } else {
+        QTest::sendKeyEvent(QTest::Press, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+      }
+    }
+  }
+  // The user empties a field.
+  static void erase(QLineEdit* field) {
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+  }
+  // Registers a job through the widgets.
+  void register_job(const QString& name, const std::string& source,
+                    const std::string& destination) {
+    // After a registration the window stays in the new-job state, new_Button disabled.
+    if (main_->new_Button->isEnabled()) click(main_->new_Button);
+    main_->job_combo->clearEditText();
+    for (QLineEdit* field : {main_->zolk_comment, main_->Tdirname, main_->Bdirname}) erase(field);
+    type_into(main_->job_combo, name);
+    type_into(main_->zolk_comment, name + " comment");
+    type_into(main_->Tdirname, QString::fromStdString(source));
+    type_into(main_->Bdirname, QString::fromStdString(destination));
+    click(main_->touroku);
+  }
+
+  testing_support::temp_folder dir_;
+  captured_messages messages_;
+  std::unique_ptr<Tset_window01> main_;
+  std::unique_ptr<TForm2> form2_;
+  std::unique_ptr<Trun_win> run_win_;
+  int ended_ = 0;
+};
+
+}  // namespace zolk_qt
+
+#endif

@@ -1,0 +1,54 @@
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "ui/qt/qt_testing.h"
+
+namespace zolk_qt {
+namespace {
+
+TEST(RunWindow, LogLinesFollowCarriageReturnLineFeedPairsAndAccumulate) {
+  Trun_win w;
+  EXPECT_EQ(w.windowTitle(), u8("実行画面"));
+  EXPECT_EQ(w.Label1->text(), u8("ステータス"));
+  EXPECT_EQ(w.BitBtn1->text(), u8("ログ保存終了"));
+  EXPECT_FALSE(w.BitBtn1->isEnabled());
+  EXPECT_EQ(w.BitBtn2->text(), u8("終了"));
+  EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
+  w.show_for_run();
+  w.add_line(cp932::from_unicode("-----* 処理の開始 *-----\r\n"));
+  w.add_line("x\r\n\r\n\r\n");
+  w.add_line("last");
+  EXPECT_EQ(w.Memo1->toPlainText(), u8("-----* 処理の開始 *-----\n\nx\n\n\n\nlast"));
+  QTest::mouseClick(w.BitBtn2, Qt::LeftButton);
+  EXPECT_FALSE(w.isVisible());
+  w.show_for_run();
+  w.add_line("second run");
+  EXPECT_TRUE(w.Memo1->toPlainText().endsWith("last\nsecond run"));
+}
+
+TEST(RunWindow, TheBarShowsOnlyWhenToldAndKeepsItsStateWhileHidden) {
+  Trun_win w;
+  w.show_for_run();
+  EXPECT_FALSE(w.ProgressBar1->isVisible());
+  w.show_progress();
+  w.set_progress_max(4);
+  w.set_progress_step(1);
+  w.set_progress_position(0);
+  w.advance_progress();
+  w.advance_progress();
+  EXPECT_TRUE(w.ProgressBar1->isVisible());
+  EXPECT_EQ(w.ProgressBar1->maximum(), 4);
+  EXPECT_EQ(w.ProgressBar1->value(), 2);
+  w.hide_progress();
+  EXPECT_FALSE(w.ProgressBar1->isVisible());
+  EXPECT_EQ(w.ProgressBar1->value(), 2);
+  // A restore weight beyond any int still shows as a fraction of the bar.
+  w.set_progress_max(int64_t{1} << 40);
+  w.set_progress_position(int64_t{1} << 39);
+  EXPECT_NEAR(static_cast<double>(w.ProgressBar1->value()) / w.ProgressBar1->maximum(), 0.5, 0.01);
+}
+
+}  // namespace
+}  // namespace zolk_qt

@@ -1,0 +1,344 @@
+#include <QApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "ui/qt/message_box.h"
+#include "ui/qt/qt_testing.h"
+
+namespace zolk_qt {
+namespace {
+
+// One application for the whole test program, drawn offscreen unless told otherwise.
+class qt_environment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[16] = "qt_window_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+::testing::Environment* const k_environment =
+    ::testing::AddGlobalTestEnvironment(new qt_environment);
+
+using MainWindowView = WindowTest;
+
+TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace) {
+  open();
+  Tset_window01& w = *main_;
+  EXPECT_EQ(w.windowTitle(), u8("Ｚ-ＯＬＫ"));
+  EXPECT_EQ(w.size(), QSize(554, 327));
+  EXPECT_EQ(w.minimumSize(), w.maximumSize());
+  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_EQ(w.job_combo->geometry(), QRect(168, 53, 297, 21));
+  EXPECT_EQ(w.Tdirname->geometry(), QRect(152, 105, 313, 17));
+  EXPECT_EQ(w.Bdirname->geometry(), QRect(152, 149, 313, 21));
+  EXPECT_EQ(w.R_ListBox->geometry(), QRect(152, 124, 385, 21));
+  EXPECT_EQ(w.Panel1->geometry(), QRect(8, 53, 524, 69));
+  EXPECT_EQ(w.startb01->geometry(), QRect(8, 272, 105, 28));
+  EXPECT_EQ(w.end_Button->geometry(), QRect(448, 272, 97, 28));
+  EXPECT_EQ(w.touroku->geometry(), QRect(256, 207, 70, 22));
+
+  EXPECT_TRUE(w.run01B->isChecked());
+  EXPECT_FALSE(w.run02B->isChecked());
+  EXPECT_EQ(w.run01B->text(), u8("履歴バックアップ"));
+  EXPECT_EQ(w.run02B->text(), u8("復　　元"));
+  EXPECT_EQ(w.st01->text(), u8("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(w.sakujo->text(), u8("クリア"));
+  EXPECT_TRUE(w.sakujo->isEnabled());
+  EXPECT_TRUE(w.touroku->isEnabled());
+  EXPECT_FALSE(w.syusei->isEnabled());
+  EXPECT_FALSE(w.new_Button->isEnabled());
+  EXPECT_TRUE(w.job_combo->isVisible());
+  EXPECT_TRUE(w.Tdirname->isVisible());
+  EXPECT_FALSE(w.Panel1->isVisible());
+  EXPECT_FALSE(w.R_ListBox->isVisible());
+  EXPECT_FALSE(w.Rdirname->isVisible());
+  EXPECT_FALSE(w.Rdirname->isEnabled());
+  EXPECT_EQ(w.Label2->text(), u8("バックアップ先フォルダ"));
+  EXPECT_EQ(w.st_main->currentMessage(), u8("ジョブ名は、設定を保存するのに利用されます。"));
+
+  EXPECT_EQ(w.run01B->toolTip(), u8("履歴バックアップの処理を行います。"));
+  EXPECT_EQ(w.run02B->toolTip(), u8("バックアップ・データを復元します。"));
+  EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、履歴バックアップです。"));
+  EXPECT_EQ(w.touroku->toolTip(), u8("現在の設定を保存します。"));
+  EXPECT_EQ(w.syusei->toolTip(), u8("現在の設定を上書き保存（修正）します。"));
+  EXPECT_EQ(w.end_Button->toolTip(), u8("プログラムを終了します。"));
+  EXPECT_TRUE(w.sakujo->toolTip().isEmpty());
+
+  // Pressing a button of the window never leaves a field; the browse buttons do, by click.
+  for (QPushButton* b : {w.startb01, w.run01B, w.run02B, w.new_Button, w.touroku, w.syusei,
+                         w.sakujo, w.end_Button}) {
+    EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << b->objectName().toStdString();
+  }
+  EXPECT_EQ(w.Button1->focusPolicy(), Qt::ClickFocus);
+  EXPECT_EQ(w.Button2->focusPolicy(), Qt::ClickFocus);
+  EXPECT_TRUE(messages_.texts.empty());
+}
+
+TEST_F(MainWindowView, TabMovesThroughTheFieldsInOrderSkippingWhatIsHidden) {
+  open();
+  QApplication::setActiveWindow(main_.get());
+  main_->job_combo->setFocus();
+  std::vector<QWidget*> visited;
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(visited, (std::vector<QWidget*>{main_->zolk_comment, main_->Tdirname, main_->Bdirname}));
+}
+
+TEST_F(MainWindowView, JobButtonsRegisterChooseModifyAndDelete) {
+  open();
+  register_job(u8("毎日"), "/data/a", "/keep/a");
+  register_job("second", "/data/b", "/keep/b");
+  Tset_window01& w = *main_;
+  ASSERT_EQ(w.job_combo->count(), 2);
+  EXPECT_EQ(w.job_combo->currentText(), "second");
+  // Registering leaves the new-job state as it was.
+  EXPECT_EQ(w.st01->text(), u8("新規作成状態です。設定して登録して下さい。"));
+
+  pick(w.job_combo, 0);
+  EXPECT_EQ(w.job_combo->currentText(), u8("毎日"));
+  EXPECT_EQ(w.Tdirname->text(), "/data/a");
+  EXPECT_EQ(w.Bdirname->text(), "/keep/a");
+  EXPECT_EQ(w.zolk_comment->text(), u8("毎日 comment"));
+  EXPECT_EQ(w.st01->text(), u8("履歴バックアップを行います。"));
+  EXPECT_EQ(w.sakujo->text(), u8("削除"));
+  EXPECT_TRUE(w.new_Button->isEnabled());
+  EXPECT_FALSE(w.touroku->isEnabled());
+
+  erase(w.zolk_comment);
+  type_into(w.zolk_comment, "changed");
+  click(w.syusei);
+  const std::string bytes = testing_support::read_file(dir_.at("Zcli.dat"));
+  EXPECT_NE(bytes.find("changed"), std::string::npos);
+  EXPECT_NE(bytes.find(cp932::from_unicode("毎日")), std::string::npos);
+
+  click(w.sakujo);
+  ASSERT_EQ(w.job_combo->count(), 1);
+  EXPECT_EQ(w.job_combo->currentText(), "second");
+  EXPECT_EQ(w.Tdirname->text(), "/data/b");
+  EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")).find("changed"), std::string::npos);
+
+  click(w.new_Button);
+  EXPECT_TRUE(w.job_combo->currentText().isEmpty());
+  EXPECT_TRUE(w.Tdirname->text().isEmpty());
+  EXPECT_TRUE(w.Bdirname->text().isEmpty());
+  EXPECT_FALSE(w.new_Button->isEnabled());
+  click(w.sakujo);  // "クリア" deletes nothing
+  EXPECT_EQ(w.job_combo->count(), 1);
+
+  // A restart shows the first job.
+  open();
+  EXPECT_EQ(main_->job_combo->currentText(), "second");
+  EXPECT_EQ(main_->Bdirname->text(), "/keep/b");
+}
+
+TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
+  open();
+  register_job("A", "/data/a", "/keep/a");
+  Tset_window01& w = *main_;
+  EXPECT_FALSE(w.new_Button->isEnabled());  // still the new-job state after registering
+  erase(w.Tdirname);
+  type_into(w.Tdirname, "/DATA/A");
+  EXPECT_FALSE(w.TdirnameExit());
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(messages_.texts[0], u8("バックアップ元フォルダに指定した /data/a は、既に登録されています。"
+                                   "このまま重複して設定する事もできますが設定ミスならば変更してください"));
+  erase(w.Tdirname);
+  type_into(w.Tdirname, "/data/new");
+  EXPECT_TRUE(w.TdirnameExit());
+  erase(w.Bdirname);
+  type_into(w.Bdirname, "/data/new/history");
+  EXPECT_FALSE(w.BdirnameExit());
+  EXPECT_EQ(messages_.texts.back(), u8("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
+                                       "指定する事はできません。他のフォルダを指定して下さい。"));
+  erase(w.Bdirname);
+  EXPECT_FALSE(w.BdirnameExit());
+  EXPECT_EQ(messages_.texts.back(), u8("バックアップ先フォルダにルートフォルダが指定されました。"
+                                       "ルートフォルダの指定は現在サポートされていません。"
+                                       "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。"));
+
+  // Leaving the field by the Tab key runs the check, and the focus comes back.
+  messages_.texts.clear();
+  QApplication::setActiveWindow(main_.get());
+  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);  // given back by the last check
+  w.Tdirname->setFocus();  // leaving the still empty Bdirname is refused again
+  QApplication::processEvents();
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
+  type_into(w.Bdirname, "/keep/new");
+  w.Tdirname->setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), w.Tdirname);
+  messages_.texts.clear();
+  erase(w.Tdirname);
+  type_into(w.Tdirname, "/");
+  QTest::keyClick(w.Tdirname, Qt::Key_Tab);
+  QApplication::processEvents();
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_TRUE(messages_.texts[0].startsWith(u8("バックアップ元フォルダにルートフォルダが指定されました。")));
+  EXPECT_EQ(QApplication::focusWidget(), w.Tdirname);
+}
+
+TEST_F(MainWindowView, MessageBoxesAreCaptionedWithAnOkButtonAndNoIcon) {
+  box_messages boxes;
+  QString title, text;
+  QMessageBox::Icon icon = QMessageBox::Warning;
+  QMessageBox::StandardButtons buttons;
+  QTimer::singleShot(0, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible()) {
+        title = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        box->accept();
+      }
+    }
+  });
+  boxes.show_message(cp932::from_unicode("一行目\r\n二行目"));
+  EXPECT_EQ(title, u8("注意:Message"));
+  EXPECT_EQ(text, u8("一行目\n二行目"));
+  EXPECT_EQ(icon, QMessageBox::NoIcon);
+  EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+}
+
+TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccepted) {
+  testing_support::make_folders(dir_.at("store/inner"));
+  open();
+  Tset_window01& w = *main_;
+  click(w.Button2);
+  ASSERT_TRUE(form2_->isVisible());
+  EXPECT_EQ(form2_->windowTitle(), u8("フォルダ選択"));
+  EXPECT_EQ(form2_->mes_01->text(), u8("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
+  EXPECT_EQ(form2_->SpeedButton2->text(), u8("決定/閉じる"));
+  EXPECT_FALSE(form2_->SpeedButton1->isEnabled());
+  form2_->go_to(QString::fromStdString(dir_.at("store/inner")));
+  EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("store/inner"));
+  EXPECT_TRUE(messages_.texts.empty());
+  click(form2_->SpeedButton2);
+  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_TRUE(messages_.texts.empty());
+
+  click(w.Button1);
+  EXPECT_EQ(form2_->mes_01->text(), u8("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
+  form2_->go_to("/");
+  EXPECT_EQ(w.Tdirname->text(), "/");
+  click(form2_->SpeedButton2);  // a root folder: refused, the chooser stays
+  EXPECT_TRUE(form2_->isVisible());
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  form2_->close();  // its frame: hidden without a check
+  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_EQ(messages_.texts.size(), 1u);
+  click(w.run01B);
+  EXPECT_FALSE(form2_->isVisible());
+}
+
+TEST_F(MainWindowView, RestoreModeListsThePointsNewestFirst) {
+  for (const char* name : {"Zolk0001", "Zolk0002", "Zolk0003"}) {
+    testing_support::make_folders(dir_.at(std::string("store/") + name));
+  }
+  open();
+  register_job("kept", "/data/kept", dir_.at("store"));
+  open();  // the job list is read at start
+  Tset_window01& w = *main_;
+  click(w.run02B);
+  EXPECT_TRUE(w.run02B->isChecked());
+  EXPECT_FALSE(w.run01B->isChecked());
+  EXPECT_TRUE(w.Panel1->isVisible());
+  EXPECT_FALSE(w.job_combo->isVisible());
+  EXPECT_FALSE(w.Tdirname->isVisible());
+  EXPECT_TRUE(w.R_ListBox->isVisible());
+  EXPECT_TRUE(w.R_ListLabel->isVisible());
+  EXPECT_FALSE(w.Button3->isVisible());
+  EXPECT_EQ(w.Label2->text(), u8("復元先フォルダ"));
+  EXPECT_EQ(w.st01->text(), u8("復元を行います。"));
+  EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、復元です。"));
+  EXPECT_TRUE(w.Bdirname->text().isEmpty());
+  EXPECT_FALSE(w.touroku->isEnabled() || w.syusei->isEnabled() || w.sakujo->isEnabled());
+  EXPECT_EQ(w.JorF->title(), u8("選択  (履歴バックアップを行ったジョブ名か、履歴の取られているフォルダを指定します)"));
+  EXPECT_EQ(w.job_combo_s->currentText(), "kept");
+  ASSERT_EQ(w.R_ListBox->count(), 3);
+  EXPECT_TRUE(w.R_ListBox->itemText(0).startsWith("0003: "));
+  EXPECT_TRUE(w.R_ListBox->itemText(1).startsWith("0002: "));
+  EXPECT_TRUE(w.R_ListBox->itemText(2).startsWith("0001: "));
+  EXPECT_TRUE(w.R_ListBox->currentText().isEmpty());
+
+  click(w.JorF_folder);
+  EXPECT_TRUE(w.Button3->isVisible());
+  EXPECT_FALSE(w.R_ListBox->isVisible());
+  EXPECT_EQ(w.job_combo_s->currentText(), "/data/kept");
+  pick(w.job_combo_s, 0);
+  EXPECT_TRUE(w.R_ListBox->isVisible());
+  EXPECT_EQ(w.Rdirname->text().toStdString(), dir_.at("store"));
+
+  click(w.run01B);
+  EXPECT_TRUE(w.job_combo->isVisible());
+  EXPECT_FALSE(w.Panel1->isVisible());
+  EXPECT_EQ(w.Label2->text(), u8("バックアップ先フォルダ"));
+}
+
+TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
+  testing_support::make_folders(dir_.at("src/docs"));
+  testing_support::write_file(dir_.at("src/docs/note.txt"), "kept text");
+  open();
+  register_job("job", dir_.at("src"), dir_.at("store"));
+  Tset_window01& w = *main_;
+  click(w.startb01);
+  EXPECT_TRUE(run_win_->isVisible());
+  const QString after_backup = run_win_->Memo1->toPlainText();
+  EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。"))) << after_backup.toStdString();
+  EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/docs/note.txt")), "kept text");
+  EXPECT_TRUE(w.startb01->isEnabled());
+
+  click(run_win_->BitBtn2);
+  EXPECT_FALSE(run_win_->isVisible());
+
+  click(w.run02B);
+  pick(w.job_combo_s, 0);
+  ASSERT_EQ(w.R_ListBox->count(), 1);
+  pick(w.R_ListBox, 0);
+  type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
+  click(w.startb01);
+  EXPECT_TRUE(run_win_->isVisible());
+  const QString after_restore = run_win_->Memo1->toPlainText();
+  EXPECT_TRUE(after_restore.startsWith(after_backup));  // the log keeps the first run's lines
+  EXPECT_TRUE(after_restore.contains(u8("-----* 処理の開始 *-----")));
+  EXPECT_TRUE(after_restore.contains(u8(" へ復元します。")));
+  EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "kept text");
+}
+
+TEST_F(MainWindowView, EndButtonEndsTheProgramEvenWithUnregisteredTexts) {
+  open();
+  type_into(main_->Tdirname, "/never/registered");
+  click(main_->end_Button);
+  EXPECT_EQ(ended_, 1);
+}
+
+TEST_F(MainWindowView, AFailedSaveIsToldOnce) {
+  testing_support::write_file(dir_.at("blocker"), "not a folder");
+  open(dir_.at("blocker") + "/Zcli.dat");
+  messages_.texts.clear();  // the start says the file could not be created
+  register_job("lost", "/a", "/b");
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_TRUE(messages_.texts[0].contains(u8("を保存できませんでした。")));
+}
+
+}  // namespace
+}  // namespace zolk_qt

@@ -19,6 +19,13 @@ bool copy_blocks(host::file& from, host::file& to, run_progress& progress, trans
   return true;
 }
 
+std::string temp_path_beside(const std::string& target) {
+  const std::string folder = parent_folder(target);
+  const bool rooted = !target.empty() && (target[0] == '\\' || target[0] == '/');
+  if (folder.empty() && !rooted) return k_copy_temp_name;
+  return path_join(folder, k_copy_temp_name);
+}
+
 }  // namespace
 
 int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
@@ -26,7 +33,8 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
                             const std::string& target) {
   std::unique_ptr<host::file> from = h.open_read(source);
   if (!from) return -1;
-  std::unique_ptr<host::file> to = h.open_write(target);
+  const std::string temp = temp_path_beside(target);
+  std::unique_ptr<host::file> to = h.open_write(temp);
   if (!to) return -1;
   uint32_t time = 0;
   const bool have_time = from->get_time(time);
@@ -43,10 +51,10 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
   if (ok && have_time) ok = to->set_time(time);
   from->close();
   ok = to->close() && ok;
+  ok = ok && h.replace_file(temp, target);
   progress.hide_progress();
   if (!ok) {
-    // A cut copy must not stand under the real name as if it were the file.
-    h.remove_file(target);
+    h.remove_file(temp);
     return -1;
   }
   return 0;

@@ -18,11 +18,18 @@ constexpr size_t k_block_length = 131071;
 using transfer_buffer = std::vector<char>;
 inline transfer_buffer make_transfer_buffer() { return transfer_buffer(k_transfer_buffer_length); }
 
-// Copies source to target (whose folder must exist) in blocks of block_length, then gives
-// the target the source's packed modification time. A file longer than one block shows the
-// bar: max = length / block + 1, step 1, position 0, one advance per block; the bar is hidden
-// after every copy. Returns 0, or -1 when a file could not be opened or the data could not be
-// read or written whole (then the partial target is removed).
+// The temporary file a copy writes before it takes the target's name. One per folder at a
+// time; its leading full stop keeps it out of every scan. A cut copy leaves it behind, and
+// the next run removes it.
+constexpr const char* k_copy_temp_name = ".zolk-copy.tmp";
+
+// Copies source to target (whose folder must exist) in blocks of block_length. The bytes go
+// into k_copy_temp_name beside the target, which gets the source's packed modification time
+// and then replaces the target in one rename, so the target is never seen half-written. A
+// file longer than one block shows the bar: max = length / block + 1, step 1, position 0, one
+// advance per block; the bar is hidden after every copy. Returns 0, or -1 when a file could
+// not be opened or the data could not be read or written whole (a full disk among them);
+// then the target is as it was and the temporary file is removed.
 int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
                             const std::string& target);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/paths.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
@@ -77,6 +78,35 @@ TEST_F(copy_fixture, FailuresCreateOrLeaveNoTarget) {
   EXPECT_EQ(copy(h, tmp.at("big"), tmp.at("out")), -1);
   EXPECT_FALSE(exists(tmp.at("out")));
   EXPECT_FALSE(progress.visible());
+}
+
+TEST_F(copy_fixture, WritesThroughATemporaryFileThatNeverOutlivesTheCopy) {
+  write_file(tmp.at("src"), bytes_of_length(300000));
+  write_file(tmp.at("dst"), "the previous version");
+  host::fault_host h(host::default_host());
+  h.fail_call(host::call_kind::write, 2);
+  EXPECT_EQ(copy(h, tmp.at("src"), tmp.at("dst")), -1);
+  // A failed copy leaves the target as it was.
+  EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
+  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  ASSERT_EQ(copy(tmp.at("src"), tmp.at("dst")), 0);
+  EXPECT_EQ(read_file(tmp.at("dst")), bytes_of_length(300000));
+  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  // A crash before the rename leaves only the temporary file; the target is untouched.
+  host::fault_host crashing(host::default_host());
+  crashing.fail_call(host::call_kind::replace, 1);
+  crashing.fail_call(host::call_kind::remove_file, 1);
+  write_file(tmp.at("src"), "new");
+  EXPECT_EQ(copy(crashing, tmp.at("src"), tmp.at("dst")), -1);
+  EXPECT_EQ(read_file(tmp.at("dst")), bytes_of_length(300000));
+  EXPECT_EQ(read_file(tmp.at(engine::k_copy_temp_name)), "new");
+}
+
+TEST(ParentFolder, DropsTheFinalComponent) {
+  EXPECT_EQ(engine::parent_folder("c:\\a\\f.txt"), "c:\\a");
+  EXPECT_EQ(engine::parent_folder("/x/y"), "/x");
+  EXPECT_EQ(engine::parent_folder("f"), "");
+  EXPECT_EQ(engine::parent_folder("c:\\\x95\x5C"), "c:");  // 表 keeps its trail byte
 }
 
 TEST(CreateParentFolders, CreatesEveryFolderButTheLast) {

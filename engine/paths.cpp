@@ -126,6 +126,12 @@ bool root_folder_check(std::string_view path) {
   return path.size() - drive_prefix_length(path) >= 2;
 }
 
+std::string parent_folder(std::string_view path) {
+  const std::vector<size_t> separators = separator_offsets(path, true);
+  if (separators.empty()) return std::string();
+  return std::string(path.substr(0, separators.back()));
+}
+
 bool path_is_within(std::string_view inner, std::string_view outer) {
   const size_t inner_drive = drive_prefix_length(inner);
   const size_t outer_drive = drive_prefix_length(outer);

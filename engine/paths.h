@@ -33,6 +33,10 @@ bool is_separator_at(std::string_view s, size_t i);
 // Length of the drive prefix ("c:") of a path: 2 or 0.
 size_t drive_prefix_length(std::string_view path);
 
+// The folder part of a path without its final component and the separator before it
+// ("c:\a\f.txt" -> "c:\a", "/x" -> "", "f" -> ""); `\` and `/` both separate.
+std::string parent_folder(std::string_view path);
+
 // True when `inner` is `outer` or lies below it (compared piece by piece, byte for byte,
 // ASCII letters folded, `/` and `\` alike).
 bool path_is_within(std::string_view inner, std::string_view outer);

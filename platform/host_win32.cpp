@@ -1,0 +1,347 @@
+// The Win32 host: the wide API, names through WTF-8 and CP932, packed local DOS times.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "platform/cp932.h"
+#include "platform/host.h"
+#include "platform/packed_time.h"
+#include "platform/wide_text.h"
+
+namespace host {
+namespace {
+
+constexpr DWORD k_attribute_mask = 0x3F;
+constexpr DWORD k_io_chunk = 1u << 30;  // ReadFile and WriteFile take 32-bit counts
+
+std::wstring wide(const std::u16string& text) { return std::wstring(text.begin(), text.end()); }
+std::u16string utf16(const wchar_t* text, size_t length) {
+  return std::u16string(text, text + length);
+}
+std::u16string utf16(const std::wstring& text) { return utf16(text.data(), text.size()); }
+
+std::wstring win_path(const std::string& cp932_path) { return wide(windows_path(cp932_path)); }
+
+std::wstring child(const std::wstring& folder, const std::wstring& name) {
+  if (folder.empty() || folder.back() == L'\\') return folder + name;
+  return folder + L"\\" + name;
+}
+
+std::string name_from_wide(const wchar_t* name) {
+  return cp932::from_unicode(wtf8_from_utf16(utf16(name, wcslen(name))));
+}
+
+uint32_t packed_from_filetime(const FILETIME& utc) {
+  FILETIME local;
+  WORD date = 0;
+  WORD time = 0;
+  if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToDosDateTime(&local, &date, &time)) {
+    return static_cast<uint32_t>(date) << 16 | time;
+  }
+  // Outside 1980-2107 the DOS form has no value; pack_time clamps to the nearest end.
+  SYSTEMTIME st;
+  if (!FileTimeToSystemTime(&local, &st)) return pack_time(calendar_time{});
+  return pack_time(calendar_time{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
+}
+
+bool filetime_from_packed(uint32_t packed, FILETIME& utc) {
+  FILETIME local;
+  return DosDateTimeToFileTime(static_cast<WORD>(packed >> 16), static_cast<WORD>(packed & 0xFFFF),
+                               &local) &&
+         LocalFileTimeToFileTime(&local, &utc);
+}
+
+// A link to a file stands for the file it names, as on POSIX; a link to a folder, a dangling
+// link and any other reparse point that is a folder cannot be backed up.
+void describe_link_target(const std::wstring& path, found_entry& entry) {
+  const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool ok = h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info);
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  if (!ok || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    entry.is_special = true;
+    entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
+    return;
+  }
+  entry.attributes = info.dwFileAttributes & k_attribute_mask;
+  entry.full_size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
+  entry.size = info.nFileSizeLow;
+  entry.time = packed_from_filetime(info.ftLastWriteTime);
+}
+
+found_entry entry_from(const WIN32_FIND_DATAW& data, const std::wstring& folder) {
+  found_entry entry;
+  entry.name = name_from_wide(data.cFileName);
+  entry.attributes = data.dwFileAttributes & k_attribute_mask;
+  const bool is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  entry.full_size =
+      is_folder ? 0 : static_cast<uint64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+  entry.size = static_cast<uint32_t>(entry.full_size);
+  entry.time = packed_from_filetime(data.ftLastWriteTime);
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    entry.is_link = true;
+    if (is_folder) {
+      entry.is_special = true;
+      entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
+    } else {
+      describe_link_target(child(folder, data.cFileName), entry);
+    }
+  }
+  return entry;
+}
+
+class win32_file : public file {
+ public:
+  explicit win32_file(HANDLE handle) : handle_(handle) {}
+  ~win32_file() override { close(); }
+
+  int64_t read(void* buffer, size_t length) override {
+    const DWORD wanted = length > k_io_chunk ? k_io_chunk : static_cast<DWORD>(length);
+    DWORD got = 0;
+    if (!ReadFile(handle_, buffer, wanted, &got, nullptr)) return -1;
+    return got;
+  }
+
+  bool write(const void* buffer, size_t length) override {
+    const char* p = static_cast<const char*>(buffer);
+    while (length > 0) {
+      const DWORD wanted = length > k_io_chunk ? k_io_chunk : static_cast<DWORD>(length);
+      DWORD written = 0;
+      if (!WriteFile(handle_, p, wanted, &written, nullptr) || written == 0) return false;
+      p += written;
+      length -= written;
+    }
+    return true;
+  }
+
+  bool seek(uint64_t offset) override {
+    if (offset > static_cast<uint64_t>(INT64_MAX)) return false;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(handle_, distance, nullptr, FILE_BEGIN) != 0;
+  }
+
+  int64_t length() override {
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(handle_, &size)) return -1;
+    return size.QuadPart;
+  }
+
+  bool get_time(uint32_t& packed) override {
+    FILETIME written;
+    if (!GetFileTime(handle_, nullptr, nullptr, &written)) return false;
+    packed = packed_from_filetime(written);
+    return true;
+  }
+
+  bool set_time(uint32_t packed) override {
+    FILETIME utc;
+    return filetime_from_packed(packed, utc) && SetFileTime(handle_, nullptr, nullptr, &utc);
+  }
+
+  bool sync() override { return FlushFileBuffers(handle_) != 0; }
+
+  bool close() override {
+    if (handle_ == INVALID_HANDLE_VALUE) return true;
+    const BOOL closed = CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+constexpr DWORD k_share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE open_handle(const std::string& path, DWORD access, DWORD disposition) {
+  return CreateFileW(win_path(path).c_str(), access, k_share_all, nullptr, disposition,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// Lists one folder; false when it cannot be listed. A folder with no entries at all (a drive
+// root lacks even "." and "..") is listed as empty.
+bool find_all(const std::wstring& folder, std::vector<found_entry>& out) {
+  WIN32_FIND_DATAW data;
+  const HANDLE find = FindFirstFileExW(child(folder, L"*").c_str(), FindExInfoStandard, &data,
+                                       FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    out.push_back(entry_from(data, folder));
+  } while (FindNextFileW(find, &data));
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(find);
+  return complete;
+}
+
+// The folder a pattern lists: everything before its last separator.
+std::string folder_of_pattern(const std::string& pattern) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (cp932::is_lead_byte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size()) {
+      ++i;
+      continue;
+    }
+    if (pattern[i] == '\\' || pattern[i] == '/') last = i;
+  }
+  if (last == std::string::npos) return ".";
+  if (last == 0 || (last == 2 && pattern[1] == ':')) return pattern.substr(0, last + 1);
+  return pattern.substr(0, last);
+}
+
+std::wstring module_file_name() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::wstring();
+    if (n < buffer.size()) return buffer.substr(0, n);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::wstring environment_variable(const std::wstring& name, bool& found) {
+  std::wstring buffer(256, L'\0');
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD n = GetEnvironmentVariableW(name.c_str(), &buffer[0],
+                                            static_cast<DWORD>(buffer.size()));
+    found = n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    if (n < buffer.size()) return buffer.substr(0, n);
+    buffer.resize(n);
+  }
+}
+
+std::wstring formatted(const SYSTEMTIME& st, bool date) {
+  const int n = date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, nullptr, 0)
+                     : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, nullptr, 0);
+  if (n <= 0) return std::wstring();
+  std::wstring buffer(static_cast<size_t>(n), L'\0');
+  const int written =
+      date ? GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, &buffer[0], n)
+           : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, &buffer[0], n);
+  if (written <= 0) return std::wstring();
+  buffer.resize(static_cast<size_t>(written - 1));  // the count includes the terminator
+  return buffer;
+}
+
+class win32_host : public host {
+ public:
+  bool search(const std::string& pattern, std::vector<found_entry>& out) override {
+    out.clear();
+    if (find_all(win_path(folder_of_pattern(pattern)), out)) return true;
+    out.clear();
+    return false;
+  }
+
+  bool create_folder(const std::string& path) override {
+    return CreateDirectoryW(win_path(path).c_str(), nullptr) != 0;
+  }
+
+  bool rename(const std::string& from, const std::string& to) override {
+    return MoveFileW(win_path(from).c_str(), win_path(to).c_str()) != 0;
+  }
+
+  bool replace_file(const std::string& from, const std::string& to) override {
+    return MoveFileExW(win_path(from).c_str(), win_path(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool remove_file(const std::string& path) override {
+    return DeleteFileW(win_path(path).c_str()) != 0;
+  }
+
+  bool exists(const std::string& path) override {
+    if (GetFileAttributesW(win_path(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+           error != ERROR_DIRECTORY;
+  }
+
+  std::unique_ptr<file> open_read(const std::string& path) override {
+    const HANDLE h = open_handle(path, GENERIC_READ, OPEN_EXISTING);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+      CloseHandle(h);
+      return nullptr;
+    }
+    return std::make_unique<win32_file>(h);
+  }
+
+  // OPEN_ALWAYS and then cutting to nothing, because CREATE_ALWAYS refuses an existing hidden
+  // or system file.
+  std::unique_ptr<file> open_write(const std::string& path) override {
+    const HANDLE h = open_handle(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    auto f = std::make_unique<win32_file>(h);
+    if (!SetEndOfFile(h)) return nullptr;
+    return f;
+  }
+
+  bool append_text(const std::string& path, const std::string& bytes) override {
+    const HANDLE h = open_handle(path, FILE_APPEND_DATA, OPEN_ALWAYS);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    win32_file f(h);
+    const bool written = f.write(bytes.data(), bytes.size());
+    return f.close() && written;
+  }
+
+  // Windows journals folder entries itself, and flushing a folder handle needs write access
+  // that an ordinary user may lack; the flush is tried, and the folder's presence decides.
+  bool sync_folder(const std::string& path) override {
+    const std::wstring folder = win_path(path);
+    HANDLE h = CreateFileW(folder.c_str(), GENERIC_READ | GENERIC_WRITE, k_share_all, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      h = CreateFileW(folder.c_str(), GENERIC_READ, k_share_all, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    }
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool is_folder = GetFileInformationByHandle(h, &info) &&
+                           (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (is_folder) FlushFileBuffers(h);
+    CloseHandle(h);
+    return is_folder;
+  }
+
+  std::string executable_path() override { return zolk_path(utf16(module_file_name())); }
+
+  std::string environment(const std::string& name) override {
+    bool found = false;
+    const std::wstring value =
+        environment_variable(wide(utf16_from_wtf8(cp932::to_unicode(name))), found);
+    return found ? cp932::from_unicode(wtf8_from_utf16(utf16(value))) : std::string();
+  }
+
+  std::string date_text(uint32_t packed) override {
+    const calendar_time t = unpack_time(packed);
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(t.year);
+    st.wMonth = static_cast<WORD>(t.month);
+    st.wDay = static_cast<WORD>(t.day);
+    st.wHour = static_cast<WORD>(t.hour);
+    st.wMinute = static_cast<WORD>(t.minute);
+    st.wSecond = static_cast<WORD>(t.second);
+    std::wstring text = formatted(st, true);
+    // A packed value the locale functions refuse (a damaged time) still shows something.
+    if (text.empty()) return format_date_text(packed);
+    if (t.hour != 0 || t.minute != 0 || t.second != 0) text += L" " + formatted(st, false);
+    return cp932::from_unicode(wtf8_from_utf16(utf16(text)));
+  }
+
+  void beep() override { MessageBeep(MB_OK); }
+};
+
+}  // namespace
+
+host& default_host() {
+  static win32_host instance;
+  return instance;
+}
+
+}  // namespace host

@@ -18,7 +18,8 @@ void prepare_application(QApplication& app) {
   const std::string family = ui::choose_japanese_font(installed);
   if (family.empty()) return;
   QFont font(QString::fromStdString(family));
-  font.setPointSize(9);
+  // The window's places and sizes are laid out for characters 12 pixels high.
+  font.setPixelSize(12);
   app.setFont(font);
 }
 

@@ -1,1 +1,123 @@
-int main() { return 0; }
+// zolk-shots OUTPUT_FOLDER WORK_FOLDER: starts the program's windows on a settings file and a
+// small folder tree in WORK_FOLDER, drives them as a user would and writes PNG pictures of
+// the main window in both modes, the folder chooser and the run window into OUTPUT_FOLDER.
+// Meant for a display without a screen (scripts/screenshot runs it under Xvfb).
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileSystemModel>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTreeView>
+#include <cstdio>
+#include <string>
+
+#include "app/program.h"
+#include "platform/cp932.h"
+
+namespace {
+
+// Lets the windows map and paint.
+void settle(int milliseconds = 400) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(20);
+  }
+}
+
+bool save(const QPixmap& picture, const QString& folder, const char* name) {
+  const QString path = QDir(folder).filePath(name);
+  const bool saved = picture.save(path, "PNG");
+  std::fprintf(stderr, "%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+  return saved;
+}
+
+void write_file(host::host& h, const std::string& path, const std::string& bytes) {
+  if (auto file = h.open_write(path)) {
+    file->write(bytes.data(), bytes.size());
+    file->close();
+  }
+}
+
+// A small tree to back up, in CP932 as Zolk names it.
+std::string make_source(host::host& h, const std::string& work) {
+  const std::string source = work + "/" + cp932::from_unicode("書類");
+  h.create_folder(source);
+  h.create_folder(source + "/" + cp932::from_unicode("見積"));
+  write_file(h, source + "/" + cp932::from_unicode("予定表.txt"), "2026");
+  write_file(h, source + "/" + cp932::from_unicode("見積/山田商店.txt"), "first");
+  return source;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: zolk-shots OUTPUT_FOLDER WORK_FOLDER\n");
+    return 2;
+  }
+  zolk_app::prepare_application(app);
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(out);
+  host::host& h = host::default_host();
+  const std::string work = cp932::from_unicode(argv[2]);
+  const std::string source = make_source(h, work);
+  const std::string store = work + "/" + cp932::from_unicode("履歴");
+
+  zolk_app::windows w(h, work + "/Zcli.dat");
+  zolk_qt::Tset_window01& main = *w.set_window01;
+  ui::main_window& m = main.logic();
+  main.show();
+  m.form.set_job_name_text(cp932::from_unicode("書類の毎日の履歴"));
+  m.form.set_zolk_comment(cp932::from_unicode("見積と予定表"));
+  m.form.set_Tdirname(source);
+  m.form.set_Bdirname(store);
+  m.tourokuClick();
+  m.form.job_combo.select(0);
+  m.job_comboChange();
+  main.show_model();
+  settle();
+  bool ok = save(main.grab(), out, "main-backup.png");
+
+  main.startb01->click();
+  QThread::sleep(2);  // file times count in steps of two seconds
+  write_file(h, source + "/" + cp932::from_unicode("見積/山田商店.txt"), "second version");
+  write_file(h, source + "/" + cp932::from_unicode("見積/鈴木工業.txt"), "new");
+  main.startb01->click();
+  settle();
+  ok = save(w.run_win->grab(), out, "run-window.png") && ok;
+  w.run_win->hide();
+
+  main.run02B->click();
+  m.job_combo_s.select(0);
+  m.job_combo_sChange();
+  main.show_model();
+  main.activateWindow();
+  settle();
+  main.R_ListBox->showPopup();
+  settle();
+  // The open point list is a window of its own: the screen holds both.
+  const QRect frame = main.frameGeometry();
+  ok = save(QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
+                                                         frame.height()),
+            out, "main-restore.png") && ok;
+  main.R_ListBox->hidePopup();
+
+  main.run01B->click();
+  main.Button2->click();
+  const QString work_folder = QString::fromStdString(cp932::to_unicode(work));
+  w.Form2->go_to(work_folder + QString::fromUtf8("/書類/見積"));
+  settle(800);
+  // Scrolled as a user would, so the picture shows the folders of the example.
+  auto* model = static_cast<QFileSystemModel*>(w.Form2->DirList1->model());
+  w.Form2->DirList1->scrollTo(model->index(work_folder), QAbstractItemView::PositionAtTop);
+  settle();
+  ok = save(w.Form2->grab(), out, "chooser.png") && ok;
+  return ok ? 0 : 1;
+}

@@ -56,6 +56,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
           [this](int index) { DriveCB1Change(index); });
   connect(DirList1->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { DirList1Change(); });
+  // Folders are read in the background: keep the current one in view as they arrive.
+  connect(model_, &QFileSystemModel::directoryLoaded, this,
+          [this] { DirList1->scrollTo(DirList1->currentIndex()); });
   connect(SpeedButton2, &QPushButton::clicked, this, [this] {
     if (on_decide) on_decide();
   });

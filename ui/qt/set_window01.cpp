@@ -146,7 +146,12 @@ void Tset_window01::build_panel() {
   Panel1->setAutoFillBackground(true);
   JorF = place(new QGroupBox(qtext(ui::wt::JorF), Panel1), "JorF", 2, 0, 520, 42);
   QFont small = JorF->font();
-  small.setPointSizeF(small.pointSizeF() * 0.9);
+  // The long caption of the group fits the panel only a little smaller than the rest.
+  if (small.pixelSize() > 0) {
+    small.setPixelSize(small.pixelSize() - 1);
+  } else {
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+  }
   JorF->setFont(small);
   JorF_name = place(new QRadioButton(qtext(ui::wt::JorF_by_name), JorF), "JorF_0", 10, 18, 140, 20);
   JorF_folder = place(new QRadioButton(qtext(ui::wt::JorF_by_folder), JorF), "JorF_1", 170, 18, 140, 20);

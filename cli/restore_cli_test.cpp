@@ -1,0 +1,75 @@
+// Runs the built zolk-cli restore as a user would.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "platform/packed_time.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::make_folders;
+using testing_support::read_file;
+using testing_support::temp_folder;
+using testing_support::write_file;
+
+struct result {
+  int status = -1;
+  std::string out;
+};
+
+result zolk_cli(const std::string& arguments) {
+  result r;
+  const std::string command = std::string(ZOLK_CLI_PATH) + " " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return r;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string quoted(const std::string& s) { return "'" + s + "'"; }
+
+TEST(ZolkCliRestore, RestoresAPointByItsDigitsOrTheLatestAndTellsFailures) {
+  temp_folder tmp;
+  make_folders(tmp.at("src"));
+  write_file(tmp.at("src/a.txt"), "first");
+  const std::string src = quoted(tmp.at("src")), dst = quoted(tmp.at("dst"));
+  ASSERT_EQ(zolk_cli("backup " + src + " " + dst).status, 0);
+  write_file(tmp.at("src/a.txt"), "second, later");
+  // A run tells versions apart by their time, to two seconds.
+  testing_support::set_time(tmp.at("src/a.txt"),
+                            host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0}));
+  write_file(tmp.at("src/b.txt"), "new");
+  ASSERT_EQ(zolk_cli("backup " + src + " " + dst).status, 0);
+
+  const result old = zolk_cli("restore " + dst + " 1 " + quoted(tmp.at("old")));
+  EXPECT_EQ(old.status, 0);
+  EXPECT_EQ(old.out.rfind(" フォルダの履歴バックアップから\n0001: ", 0), 0u) << old.out;
+  EXPECT_NE(old.out.find(" 時点のデータを\n" + tmp.at("old") +
+                         " へ復元します。\n-----* 処理の開始 *-----\n\n-----* 処理の終了 *-----\n\n"),
+            std::string::npos)
+      << old.out;
+  EXPECT_EQ(read_file(tmp.at("old/a.txt")), "first");
+  EXPECT_FALSE(testing_support::exists(tmp.at("old/b.txt")));
+
+  EXPECT_EQ(zolk_cli("restore " + dst + " latest " + quoted(tmp.at("new"))).status, 0);
+  EXPECT_EQ(read_file(tmp.at("new/a.txt")), "second, later");
+  EXPECT_EQ(read_file(tmp.at("new/b.txt")), "new");
+
+  const result refused = zolk_cli("restore " + dst + " 0002 " + quoted(tmp.at("dst/Zolk0002/x")));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.out.find("err:復元先フォルダが履歴フォルダの中にあります。\n"), std::string::npos);
+  EXPECT_EQ(zolk_cli("restore " + dst + " 0009 " + quoted(tmp.at("t"))).status, 1);
+  EXPECT_EQ(zolk_cli("restore " + quoted(tmp.at("none")) + " latest " + quoted(tmp.at("t"))).status, 1);
+  EXPECT_EQ(zolk_cli("restore " + dst + " second " + quoted(tmp.at("t"))).status, 2);
+  EXPECT_EQ(zolk_cli("restore " + dst + " 0001").status, 2);
+  EXPECT_FALSE(testing_support::exists(tmp.at("t")));
+}
+
+}  // namespace

@@ -1,10 +1,15 @@
 #include "engine/backup_run.h"
 
+#include <optional>
+#include <unordered_set>
+
 #include "engine/backup_steps.h"
+#include "engine/change_log.h"
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
+#include "engine/run_marker.h"
 #include "engine/snapshot.h"
 
 namespace engine {
@@ -22,8 +27,17 @@ class backup_run {
     new_folder_ = new_folder;
     previous_folder_ = previous_folder;
   }
-  int apply_differences(const folder_tree& previous, const folder_tree& source);
+  // Compares and applies. `resuming` continues the change log of a cut run instead of
+  // starting it, and leaves the report of unbackable entries to the run that follows.
+  int apply_differences(const folder_tree& previous, const folder_tree& source, bool resuming);
   void report_unbackable(const folder_tree& source);
+  // Removes the temporary files of cut copies from the newest history folder.
+  void remove_leftovers(const folder_tree& previous);
+  // A cut run may have moved entries into the previous folder without writing their lines:
+  // they are logged now, so that a restore of the previous point finds them.
+  void log_unlogged_moves();
+  // Pushes the change log and the store to disk and removes the run marker.
+  void finish(const std::string& destination);
   run_summary& summary() { return summary_; }
 
  private:
@@ -31,6 +45,7 @@ class backup_run {
   int copy_into_newest(char kind, const folder_node& node);
   void copy_new_folder(const folder_node& node, bool with_change_log_line);
   void copy_folder_level(const folder_node* first);
+  void log_unlogged_level(const folder_node* first, const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
   void detail(const std::string& path) { log_.add_line(text(msg::detail_prefix) + path + "\r\n"); }
 
@@ -78,9 +93,13 @@ void backup_run::report_unbackable(const folder_tree& source) {
   }
 }
 
-int backup_run::apply_differences(const folder_tree& previous, const folder_tree& source) {
+int backup_run::apply_differences(const folder_tree& previous, const folder_tree& source,
+                                  bool resuming) {
   const std::string change_log_name = new_folder_ + k_change_log_extension;
-  if (!change_log_.open(h_, change_log_name)) {
+  if (resuming) {
+    change_log_.open_append(h_, change_log_name);
+    if (!previous_folder_.empty()) log_unlogged_moves();
+  } else if (!change_log_.open(h_, change_log_name)) {
     report_apply_note(note::change_log_not_opened, change_log_name);
     summary_.failed++;
     return 1;
@@ -88,7 +107,7 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   buffer_ = make_transfer_buffer();
   difference_list list = compare_trees(previous, source);
   if (list.empty()) report_apply_note(note::no_changes, change_log_name);
-  report_unbackable(source);
+  if (!resuming) report_unbackable(source);
   for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
     switch (e->kind) {
       case 'D':
@@ -113,8 +132,43 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   }
   free_difference_list(list);
   buffer_ = transfer_buffer();
-  if (!change_log_.close()) summary_.failed++;
   return 0;
+}
+
+void backup_run::remove_leftovers(const folder_tree& previous) {
+  for (const std::string& relative : previous.leftovers()) {
+    h_.remove_file(path_join(new_folder_, relative));
+  }
+}
+
+void backup_run::log_unlogged_moves() {
+  std::unordered_set<std::string> logged;
+  const change_log log = read_change_log(h_, new_folder_);
+  for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
+    if (line->code[0] == 'D') logged.insert(line->text);
+  }
+  const folder_tree moved = scan_folder_tree(h_, previous_folder_);
+  log_unlogged_level(moved.first(), logged);
+}
+
+void backup_run::log_unlogged_level(const folder_node* first,
+                                    const std::unordered_set<std::string>& logged) {
+  for (const folder_node* n = first; n != nullptr; n = n->next) {
+    const std::string relative = relative_path(*n);
+    if (logged.count(relative) != 0 || n->is_special) continue;
+    // A folder with contents may only be the parent made for a moved entry: look inside.
+    if (n->is_folder() && n->first_child != nullptr) {
+      log_unlogged_level(n->first_child, logged);
+    } else if (!change_log_.write_line(k_code_deleted, relative)) {
+      summary_.failed++;
+    }
+  }
+}
+
+void backup_run::finish(const std::string& destination) {
+  if (!change_log_.close()) summary_.failed++;
+  if (!h_.sync_volume(destination)) summary_.failed++;
+  remove_run_marker(h_, destination);
 }
 
 int backup_run::move_into_history(char kind, const folder_node& node) {
@@ -215,17 +269,100 @@ bool refused(host::host& h, const std::string& source, const std::string& destin
 
 }  // namespace
 
+// Moves every entry of `from` into `to`; an entry that cannot move stays.
+void move_entries(host::host& h, const std::string& from, const std::string& to) {
+  std::vector<host::found_entry> entries;
+  h.search(folder_search_pattern(from), entries);
+  for (const host::found_entry& entry : entries) {
+    if (entry.name == "." || entry.name == "..") continue;
+    h.rename(path_join(from, entry.name), path_join(to, entry.name));
+  }
+}
+
 int carry_forward_newest(host::host& h, const std::string& previous_folder,
                          const std::string& new_folder) {
   if (!h.create_folder(new_folder)) return -1;
-  std::vector<host::found_entry> entries;
-  h.search(folder_search_pattern(previous_folder), entries);
-  for (const host::found_entry& entry : entries) {
-    if (entry.name == "." || entry.name == "..") continue;
-    h.rename(path_join(previous_folder, entry.name), path_join(new_folder, entry.name));
-  }
+  move_entries(h, previous_folder, new_folder);
   return 0;
 }
+
+namespace {
+
+// Completes the run a marker tells of: its carry-forward, then its comparison against the
+// source as it is now, appending to its change log. Nothing to do without a marker, or when
+// the run was cut before it created its history folder.
+void complete_interrupted_run(host::host& h, const std::string& source,
+                              const std::string& destination, const folder_tree& source_tree,
+                              run_log& log, run_progress& progress, run_summary& summary) {
+  std::optional<run_marker> marker = read_run_marker(h, destination);
+  if (!marker) return;
+  const std::string new_folder = path_join(destination, marker->new_folder);
+  if (!h.exists(new_folder)) {
+    remove_run_marker(h, destination);
+    return;
+  }
+  const std::string previous_folder =
+      marker->previous_folder.empty() ? std::string() : path_join(destination, marker->previous_folder);
+  log.add_line(text(msg::resuming_run));
+  log.add_line(text(msg::detail_prefix) + new_folder + "\r\n");
+  if (!marker->carried && !previous_folder.empty()) {
+    move_entries(h, previous_folder, new_folder);
+    marker->carried = true;
+    write_run_marker(h, destination, *marker);
+  }
+  backup_run run(h, source, log, progress);
+  run.set_folders(new_folder, previous_folder);
+  const folder_tree previous_tree = scan_folder_tree(h, new_folder);
+  run.remove_leftovers(previous_tree);
+  run.apply_differences(previous_tree, source_tree, true);
+  run.finish(destination);
+  summary.copied += run.summary().copied;
+  summary.moved += run.summary().moved;
+  summary.failed += run.summary().failed;
+}
+
+void first_run(host::host& h, backup_run& run, const std::string& destination,
+               const folder_tree& source_tree, run_log& log) {
+  log.add_line(text(msg::first_run));
+  const std::string new_folder = path_join(destination, k_first_history_folder);
+  create_parent_folders(h, new_folder);
+  write_run_marker(h, destination, run_marker{k_first_history_folder, std::string(), true});
+  if (!h.create_folder(new_folder)) {
+    log.add_line(new_folder + text(msg::folder_not_created));
+    remove_run_marker(h, destination);
+    run.summary().refused = true;
+    return;
+  }
+  run.set_folders(new_folder, std::string());
+  run.apply_differences(folder_tree(), source_tree, false);
+  run.finish(destination);
+}
+
+void later_run(host::host& h, backup_run& run, const std::string& destination,
+               const folder_tree& source_tree, const folder_node& newest, run_log& log) {
+  log.add_line(text(msg::later_run));
+  run_marker marker{next_history_folder_name(&newest), newest.name, false};
+  const std::string new_folder = path_join(destination, marker.new_folder);
+  const std::string previous_folder = path_join(destination, newest.name);
+  write_run_marker(h, destination, marker);
+  if (carry_forward_newest(h, previous_folder, new_folder) != 0) {
+    log.add_line(text(msg::history_folder_not_created));
+    log.add_line(previous_folder);
+    log.add_line("");
+    remove_run_marker(h, destination);
+    run.summary().refused = true;
+    return;
+  }
+  marker.carried = true;
+  write_run_marker(h, destination, marker);
+  run.set_folders(new_folder, previous_folder);
+  const folder_tree previous_tree = scan_folder_tree(h, new_folder);
+  run.remove_leftovers(previous_tree);
+  run.apply_differences(previous_tree, source_tree, false);
+  run.finish(destination);
+}
+
+}  // namespace
 
 run_summary run_history_backup(host::host& h, const std::string& source,
                                const std::string& destination, run_log& log,
@@ -233,36 +370,18 @@ run_summary run_history_backup(host::host& h, const std::string& source,
   backup_run run(h, source, log, progress);
   run_summary& summary = run.summary();
   if (!refused(h, source, destination, log, summary)) {
-    folder_tree source_tree = scan_folder_tree(h, source);
-    folder_tree history = scan_history_folders(h, destination);
+    const folder_tree source_tree = scan_folder_tree(h, source);
     if (!source_tree.root_readable()) {
       // A missing source would otherwise read as "everything was deleted".
       refuse(h, log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
-    } else if (history.empty()) {
-      log.add_line(text(msg::first_run));
-      const std::string new_folder = path_join(destination, k_first_history_folder);
-      create_parent_folders(h, new_folder);
-      if (!h.create_folder(new_folder)) {
-        log.add_line(new_folder + text(msg::folder_not_created));
-        summary.refused = true;
-      } else {
-        run.set_folders(new_folder, std::string());
-        run.apply_differences(folder_tree(), source_tree);
-      }
     } else {
-      log.add_line(text(msg::later_run));
-      const std::string new_folder = path_join(destination, next_history_folder_name(history.first()));
-      const std::string previous_folder = path_join(destination, history.first()->name);
-      if (carry_forward_newest(h, previous_folder, new_folder) != 0) {
-        log.add_line(text(msg::history_folder_not_created));
-        log.add_line(previous_folder);
-        log.add_line("");
-        summary.refused = true;
+      complete_interrupted_run(h, source, destination, source_tree, log, progress, summary);
+      const folder_tree history = scan_history_folders(h, destination);
+      if (history.empty()) {
+        first_run(h, run, destination, source_tree, log);
       } else {
-        run.set_folders(new_folder, previous_folder);
-        const folder_tree previous_tree = scan_folder_tree(h, new_folder);
-        run.apply_differences(previous_tree, source_tree);
+        later_run(h, run, destination, source_tree, *history.first(), log);
       }
     }
   }

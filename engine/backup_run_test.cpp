@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "engine/backup_steps.h"
+#include "engine/file_copy.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
@@ -250,14 +251,13 @@ TEST_F(BackupRun, FailedCopiesAreReportedAndFoundAgainNextRun) {
   file("a", "A");
   make_folders(src + "/f");
   file("f/in", "I");
-  // The change log is opened first; the two copies follow.
-  faults.fail_call(host::call_kind::open_write, 2);
-  faults.fail_call(host::call_kind::open_write, 3);
+  faults.fail_path(host::call_kind::open_write, engine::k_copy_temp_name);
   engine::run_summary summary;
   const std::vector<std::string> lines = run(&summary);
   EXPECT_EQ(summary.failed, 2);
   const std::string log = change_log("Zolk0001");
   EXPECT_EQ(log.find("C   \\a"), std::string::npos);
+  faults.clear_faults();
   run();
   EXPECT_EQ(stored("Zolk0002").at("a"), "A");
   EXPECT_EQ(stored("Zolk0002").at("f/in"), "I");

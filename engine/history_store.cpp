@@ -93,15 +93,23 @@ bool change_log_writer::open(host::host& h, const std::string& path) {
   return file_ != nullptr;
 }
 
+void change_log_writer::open_append(host::host& h, const std::string& path) {
+  file_.reset();
+  append_host_ = &h;
+  append_path_ = path;
+}
+
 bool change_log_writer::write_line(const char* code, const std::string& relative_path) {
-  if (!file_) return false;
   std::string line(code, 4);
   line += relative_path;
   line += "\r\n";
+  if (append_host_ != nullptr) return append_host_->append_text(append_path_, line);
+  if (!file_) return false;
   return file_->write(line.data(), line.size());
 }
 
 bool change_log_writer::close() {
+  append_host_ = nullptr;
   if (!file_) return true;
   const bool synced = file_->sync();
   const bool closed = file_->close();

@@ -46,14 +46,18 @@ class change_log_writer {
  public:
   // Creates or empties the file; false when it cannot be opened.
   bool open(host::host& h, const std::string& path);
+  // Continues an existing file (creating it when missing), for completing a cut run.
+  void open_append(host::host& h, const std::string& path);
   // Appends one line; false when it could not be written.
   bool write_line(const char* code, const std::string& relative_path);
   // Pushes the file to the disk and closes it.
   bool close();
-  bool is_open() const { return file_ != nullptr; }
+  bool is_open() const { return file_ != nullptr || append_host_ != nullptr; }
 
  private:
   std::unique_ptr<host::file> file_;
+  host::host* append_host_ = nullptr;  // set in append mode: lines go through append_text
+  std::string append_path_;
 };
 
 }  // namespace engine

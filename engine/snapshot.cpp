@@ -3,6 +3,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "engine/file_copy.h"
 #include "engine/paths.h"
 
 namespace engine {
@@ -19,6 +20,9 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
   folder_node* first = nullptr;
   folder_node* last = nullptr;
   for (host::found_entry& entry : entries) {
+    if (entry.name == k_copy_temp_name) {
+      tree.note_leftover(path_join(rel ? piece(*rel) : std::nullopt, entry.name));
+    }
     if (entry.name.empty() || entry.name[0] == '.') continue;
     folder_node& node = tree.new_node();
     node.time = entry.time;
@@ -95,6 +99,7 @@ void folder_tree::clear() {
   first_ = nullptr;
   special_.clear();
   unreadable_.clear();
+  leftovers_.clear();
   nodes_.clear();
   root_readable_ = true;
 }

@@ -55,6 +55,8 @@ class folder_tree {
   // Entries that cannot be backed up and folders that could not be listed, in tree order.
   const std::vector<const folder_node*>& special_nodes() const { return special_; }
   const std::vector<const folder_node*>& unreadable_folders() const { return unreadable_; }
+  // Relative paths of temporary files left by cut copies (k_copy_temp_name), at any depth.
+  const std::vector<std::string>& leftovers() const { return leftovers_; }
 
   // For the builders of trees and lists.
   folder_node& new_node() { return nodes_.emplace_back(); }
@@ -62,6 +64,7 @@ class folder_tree {
   void set_root_readable(bool readable) { root_readable_ = readable; }
   void note_special(const folder_node* node) { special_.push_back(node); }
   void note_unreadable(const folder_node* node) { unreadable_.push_back(node); }
+  void note_leftover(std::string relative_path) { leftovers_.push_back(std::move(relative_path)); }
   void clear();
 
  private:
@@ -70,6 +73,7 @@ class folder_tree {
   bool root_readable_ = true;
   std::vector<const folder_node*> special_;
   std::vector<const folder_node*> unreadable_;
+  std::vector<std::string> leftovers_;
 };
 
 // Scans the folder `root` (CP932) with everything below it.

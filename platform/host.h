@@ -101,6 +101,10 @@ class host {
   // Pushes a folder's entries (names created, renamed or removed) to the disk.
   virtual bool sync_folder(const std::string& path) = 0;
 
+  // Pushes everything written on the volume that holds `path` (files and folders) to the
+  // disk. Where the system has no such call, the folder itself is pushed.
+  virtual bool sync_volume(const std::string& path) { return sync_folder(path); }
+
   // Full path of the running program.
   virtual std::string executable_path() = 0;
 

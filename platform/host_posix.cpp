@@ -236,6 +236,14 @@ class posix_host : public host {
     return synced;
   }
 
+  bool sync_volume(const std::string& path) override {
+    const int fd = open(native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = syncfs(fd) == 0;
+    ::close(fd);
+    return synced;
+  }
+
   std::string executable_path() override {
     std::string buffer(4096, '\0');
     const ssize_t n = readlink("/proc/self/exe", &buffer[0], buffer.size());

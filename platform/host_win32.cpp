@@ -8,6 +8,7 @@
 
 #include "platform/cp932.h"
 #include "platform/host.h"
+#include "platform/native_path.h"
 #include "platform/packed_time.h"
 #include "platform/wide_text.h"
 
@@ -177,21 +178,6 @@ bool find_all(const std::wstring& folder, std::vector<found_entry>& out) {
   const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(find);
   return complete;
-}
-
-// The folder a pattern lists: everything before its last separator.
-std::string folder_of_pattern(const std::string& pattern) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (cp932::is_lead_byte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size()) {
-      ++i;
-      continue;
-    }
-    if (pattern[i] == '\\' || pattern[i] == '/') last = i;
-  }
-  if (last == std::string::npos) return ".";
-  if (last == 0 || (last == 2 && pattern[1] == ':')) return pattern.substr(0, last + 1);
-  return pattern.substr(0, last);
 }
 
 std::wstring module_file_name() {

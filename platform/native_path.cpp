@@ -1,6 +1,7 @@
 #include "platform/native_path.h"
 
 #include "platform/cp932.h"
+#include "platform/wide_text.h"
 
 namespace host {
 
@@ -36,6 +37,7 @@ bool has_drive_prefix(const std::string& path) {
   return path.size() >= 2 && path[1] == ':' && !cp932::is_lead_byte(static_cast<unsigned char>(path[0]));
 }
 
+#ifndef _WIN32
 // An empty first piece stands for the root.
 std::string join_native(const std::vector<std::string>& pieces) {
   std::string out;
@@ -49,8 +51,35 @@ std::string join_native(const std::vector<std::string>& pieces) {
   }
   return out;
 }
+#endif
 
 }  // namespace
+
+std::string folder_of_pattern(const std::string& pattern) {
+  size_t last = std::string::npos;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (cp932::is_lead_byte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size()) {
+      ++i;
+      continue;
+    }
+    if (pattern[i] == '\\' || pattern[i] == '/') last = i;
+  }
+  if (last == std::string::npos) return ".";
+  if (last == 0 || (last == 2 && has_drive_prefix(pattern))) return pattern.substr(0, last + 1);
+  return pattern.substr(0, last);
+}
+
+#ifdef _WIN32
+
+std::string native_path(const std::string& cp932_path) {
+  return wtf8_from_utf16(without_verbatim_prefix(windows_path(cp932_path)));
+}
+
+std::string native_folder_of_pattern(const std::string& cp932_pattern) {
+  return native_path(folder_of_pattern(cp932_pattern));
+}
+
+#else
 
 std::string native_path(const std::string& cp932_path) {
   std::string path = cp932_path;
@@ -68,5 +97,7 @@ std::string native_folder_of_pattern(const std::string& cp932_pattern) {
   std::string out = join_native(pieces);
   return out;
 }
+
+#endif
 
 }  // namespace host

@@ -12,12 +12,17 @@ namespace host {
 // first piece. Empty pieces between separators are dropped.
 std::vector<std::string> split_path(const std::string& cp932_path);
 
-// POSIX form of a CP932 path: pieces converted to UTF-8 and joined with '/'; a drive prefix
-// has no meaning there and is dropped.
+// The host's own form of a CP932 path, as UTF-8. POSIX: pieces joined with '/'; a drive prefix
+// has no meaning there and is dropped. Windows: pieces joined with '\', the drive kept
+// (WTF-8, see wide_text.h).
 std::string native_path(const std::string& cp932_path);
 
-// The folder a search pattern ("folder\*.*") lists, in POSIX form.
+// The folder a search pattern ("folder\*.*") lists, in the host's own form.
 std::string native_folder_of_pattern(const std::string& cp932_pattern);
+
+// The folder a search pattern lists, still as CP932: everything before the last separator,
+// which is kept for a root ("\*.*" gives "\", "c:\*.*" gives "c:\"); "." when there is none.
+std::string folder_of_pattern(const std::string& cp932_pattern);
 
 }  // namespace host
 

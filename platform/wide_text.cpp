@@ -155,13 +155,14 @@ std::u16string windows_path(const std::string& cp932_path) {
   return join_pieces(out, pieces);
 }
 
+std::u16string without_verbatim_prefix(const std::u16string& windows) {
+  if (windows.compare(0, 8, u"\\\\?\\UNC\\") == 0) return u"\\\\" + windows.substr(8);
+  if (windows.compare(0, 4, u"\\\\?\\") == 0) return windows.substr(4);
+  return windows;
+}
+
 std::string zolk_path(const std::u16string& windows) {
-  std::u16string path = windows;
-  if (path.compare(0, 8, u"\\\\?\\UNC\\") == 0) {
-    path = u"\\\\" + path.substr(8);
-  } else if (path.compare(0, 4, u"\\\\?\\") == 0) {
-    path.erase(0, 4);
-  }
+  const std::u16string path = without_verbatim_prefix(windows);
   // Each name is converted on its own: a `\` inside a converted name would be escaped.
   std::string out;
   std::u16string name;

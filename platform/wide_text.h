@@ -25,6 +25,9 @@ std::u16string utf16_from_wtf8(const std::string& wtf8);
 // nor has trailing dots or blanks of its names trimmed. A path that already has "\\?\" keeps it.
 std::u16string windows_path(const std::string& cp932_path);
 
+// The same path without any "\\?\" prefix ("\\?\UNC\s\x" becomes "\\s\x").
+std::u16string without_verbatim_prefix(const std::u16string& windows);
+
 // A Windows path as Zolk shows it: CP932, without any "\\?\" prefix.
 std::string zolk_path(const std::u16string& windows);
 

@@ -108,6 +108,10 @@ bool fault_host::append_text(const std::string& path, const std::string& bytes) 
   return allow(call_kind::append_text, path) && inner_.append_text(path, bytes);
 }
 
+bool fault_host::sync_volume(const std::string& path) {
+  return allow(call_kind::sync, path) && inner_.sync_volume(path);
+}
+
 bool fault_host::sync_folder(const std::string& path) {
   return allow(call_kind::sync, path) && inner_.sync_folder(path);
 }

@@ -46,6 +46,7 @@ class fault_host : public host {
   std::unique_ptr<file> open_write(const std::string& path) override;
   bool append_text(const std::string& path, const std::string& bytes) override;
   bool sync_folder(const std::string& path) override;
+  bool sync_volume(const std::string& path) override;
   std::string executable_path() override { return inner_.executable_path(); }
   std::string environment(const std::string& name) override { return inner_.environment(name); }
   std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }

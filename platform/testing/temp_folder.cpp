@@ -9,6 +9,7 @@
 #include "platform/cp932.h"
 #include "platform/host.h"
 #include "platform/native_path.h"
+#include "platform/wide_text.h"
 
 namespace fs = std::filesystem;
 
@@ -18,27 +19,43 @@ namespace {
 // The filesystem library's view of a CP932 path (a test helper only; Zolk's own code goes
 // through the host).
 fs::path to_fs(const std::string& cp932_path) {
-  std::string drive;
+#ifdef _WIN32
+  // The host's own conversion, which also carries names that are not valid UTF-8.
+  const std::u16string wide = host::without_verbatim_prefix(host::windows_path(cp932_path));
+  return fs::path(std::wstring(wide.begin(), wide.end()));
+#else
   std::string rest = cp932_path;
-  if (rest.size() >= 2 && rest[1] == ':') {
-    drive = rest.substr(0, 2);
-    rest.erase(0, 2);
-  }
+  if (rest.size() >= 2 && rest[1] == ':') rest.erase(0, 2);
   std::string utf8;
   const std::vector<std::string> pieces = host::split_path(rest);
   for (size_t i = 0; i < pieces.size(); ++i) {
     if (i > 0 || pieces[i].empty()) utf8 += '/';
     utf8 += cp932::to_unicode(pieces[i]);
   }
-#ifdef _WIN32
-  utf8 = drive + utf8;
-#endif
   return fs::u8path(utf8);
+#endif
 }
 
 std::string from_fs(const fs::path& p) {
+#ifdef _WIN32
+  // Name by name, joined with '/', so that no trail byte 0x5C is taken for a separator and a
+  // lone surrogate survives.
+  const std::wstring native = p.wstring();
+  std::string out;
+  std::u16string name;
+  for (const wchar_t c : native) {
+    if (c == L'\\' || c == L'/') {
+      out += cp932::from_unicode(host::wtf8_from_utf16(name)) + "/";
+      name.clear();
+    } else {
+      name += static_cast<char16_t>(c);
+    }
+  }
+  return out + cp932::from_unicode(host::wtf8_from_utf16(name));
+#else
   // The generic form uses '/', so no trail byte 0x5C of a CP932 name is ever touched.
   return cp932::from_unicode(p.generic_u8string());
+#endif
 }
 
 }  // namespace

@@ -1,0 +1,74 @@
+#include "engine/run_marker.h"
+
+#include <memory>
+
+#include "engine/history_store.h"
+#include "engine/paths.h"
+
+namespace engine {
+namespace {
+
+constexpr const char* k_carried = "carried";
+constexpr const char* k_carrying = "carrying";
+
+std::string marker_path(const std::string& destination) {
+  return path_join(destination, k_run_marker_name);
+}
+
+// "Zolk" and digits: the names a run creates (Zolk10000 included), never a path.
+bool is_run_folder_name(const std::string& name) {
+  if (name.size() < 8 || name.size() > 16 || name.compare(0, 4, "Zolk") != 0) return false;
+  for (size_t i = 4; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
+
+std::string read_all(host::file& f) {
+  std::string bytes;
+  char buffer[512];
+  for (;;) {
+    const int64_t n = f.read(buffer, sizeof buffer);
+    if (n <= 0 || bytes.size() > 4096) return bytes;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+}  // namespace
+
+bool write_run_marker(host::host& h, const std::string& destination, const run_marker& marker) {
+  const std::string path = marker_path(destination);
+  const std::string temp = path + ".tmp";
+  const std::string bytes = marker.new_folder + "\r\n" + marker.previous_folder + "\r\n" +
+                            (marker.carried ? k_carried : k_carrying) + "\r\n";
+  std::unique_ptr<host::file> f = h.open_write(temp);
+  if (!f) return false;
+  const bool written = f->write(bytes.data(), bytes.size()) && f->sync();
+  if (!f->close() || !written) return false;
+  return h.replace_file(temp, path) && h.sync_folder(destination);
+}
+
+std::optional<run_marker> read_run_marker(host::host& h, const std::string& destination) {
+  std::unique_ptr<host::file> f = h.open_read(marker_path(destination));
+  if (!f) return std::nullopt;
+  const std::string bytes = read_all(*f);
+  std::string fields[3];
+  size_t start = 0;
+  for (std::string& field : fields) {
+    const size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) return std::nullopt;
+    field = bytes.substr(start, end - start);
+    start = end + 2;
+  }
+  // Only names of history folders are ever taken from the marker, never paths.
+  if (!is_run_folder_name(fields[0])) return std::nullopt;
+  if (!fields[1].empty() && !is_history_folder_name(fields[1])) return std::nullopt;
+  if (fields[2] != k_carried && fields[2] != k_carrying) return std::nullopt;
+  return run_marker{fields[0], fields[1], fields[2] == k_carried};
+}
+
+bool remove_run_marker(host::host& h, const std::string& destination) {
+  return h.remove_file(marker_path(destination));
+}
+
+}  // namespace engine

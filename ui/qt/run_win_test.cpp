@@ -2,6 +2,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
+#include <QTimer>
 
 #include "ui/qt/qt_testing.h"
 
@@ -48,6 +50,24 @@ TEST(RunWindow, TheBarShowsOnlyWhenToldAndKeepsItsStateWhileHidden) {
   w.set_progress_max(int64_t{1} << 40);
   w.set_progress_position(int64_t{1} << 39);
   EXPECT_NEAR(static_cast<double>(w.ProgressBar1->value()) / w.ProgressBar1->maximum(), 0.5, 0.01);
+}
+
+TEST(RunWindow, TheWindowIsServicedWhileARunWritesButNotAtEveryLine) {
+  Trun_win w;
+  int fired = 0;
+  const auto post = [&fired] { QTimer::singleShot(0, [&fired] { ++fired; }); };
+  post();
+  w.show_for_run();  // painted before the run begins
+  EXPECT_EQ(fired, 1);
+  post();
+  w.add_line("right after");  // too soon for another round
+  EXPECT_EQ(fired, 1);
+  QThread::msleep(60);
+  w.add_line("later");  // a run holds the thread: the window's events are handled here
+  EXPECT_EQ(fired, 2);
+  post();
+  w.run_ended();
+  EXPECT_EQ(fired, 3);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 
 #include "ui/qt/form2.h"
@@ -107,6 +108,7 @@ void Tset_window01::build_page() {
   ZOLK = new QWidget;
   ZOLK->setObjectName("ZOLK");
   PageControl1->addTab(ZOLK, qtext(ui::wt::page_caption));
+  PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);  // the Tab key goes through the fields only
   Image1 = place(new QLabel(ZOLK), "Image1", 0, 0, k_width, k_page_height);
   Image1->setPixmap(page_picture(k_width, k_page_height));
   run_mes = label(ZOLK, "run_mes", qtext(ui::wt::run_mes), 24, 8);

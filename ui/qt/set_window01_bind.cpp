@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 
 #include "ui/qt/form2.h"
@@ -82,6 +83,8 @@ void Tset_window01::connect_controls() {
   connect(Button1, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
   connect(Button3, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button2Click(); }); });
+  connect(PageControl1, &QTabWidget::currentChanged, this,
+          [this] { handle([this] { logic_->PageControl1Change(); }); });
   connect(jorf_buttons_, &QButtonGroup::idClicked, this, [this](int id) {
     logic_->JorF = id;
     handle([this] { logic_->JorFClick(); });

@@ -58,6 +58,10 @@ TEST(RepaintThrottle, RepaintsAtTheStartThenAtMostOncePerInterval) {
   EXPECT_FALSE(throttle.due());
   now += std::chrono::milliseconds(1);
   EXPECT_TRUE(throttle.due());
+  now += std::chrono::milliseconds(30);
+  throttle.mark();  // a long repaint ended: the interval runs from here
+  now += std::chrono::milliseconds(39);
+  EXPECT_FALSE(throttle.due());
   throttle.reset();
   EXPECT_TRUE(throttle.due());
 }

@@ -10,4 +10,9 @@ bool repaint_throttle::due() {
   return true;
 }
 
+void repaint_throttle::mark() {
+  started_ = true;
+  last_ = now_();
+}
+
 }  // namespace ui

@@ -18,6 +18,8 @@ class repaint_throttle {
 
   // True when a repaint is due now; it then counts as done.
   bool due();
+  // Starts the interval again now (after a long repaint, so the run gets its share).
+  void mark();
   // Makes the next call to due() answer true (after a run, so its last state shows).
   void reset() { started_ = false; }
 

@@ -116,6 +116,7 @@ void Trun_win::repaint_if_due() {
   // The run holds the only thread; painting without user input keeps the window alive
   // while no button can start a second run or close a window under the first.
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  throttle_.mark();
 }
 
 }  // namespace zolk_qt

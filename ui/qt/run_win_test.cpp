@@ -52,7 +52,7 @@ TEST(RunWindow, TheBarShowsOnlyWhenToldAndKeepsItsStateWhileHidden) {
   EXPECT_NEAR(static_cast<double>(w.ProgressBar1->value()) / w.ProgressBar1->maximum(), 0.5, 0.01);
 }
 
-TEST(RunWindow, TheWindowIsServicedWhileARunWritesButNotAtEveryLine) {
+TEST(RunWindow, TheWindowIsServicedWhileARunWrites) {
   Trun_win w;
   int fired = 0;
   const auto post = [&fired] { QTimer::singleShot(0, [&fired] { ++fired; }); };
@@ -60,8 +60,6 @@ TEST(RunWindow, TheWindowIsServicedWhileARunWritesButNotAtEveryLine) {
   w.show_for_run();  // painted before the run begins
   EXPECT_EQ(fired, 1);
   post();
-  w.add_line("right after");  // too soon for another round
-  EXPECT_EQ(fired, 1);
   QThread::msleep(60);
   w.add_line("later");  // a run holds the thread: the window's events are handled here
   EXPECT_EQ(fired, 2);

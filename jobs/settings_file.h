@@ -48,8 +48,9 @@ enum class load_status {
   create_failed,  // there was no file, and none could be created (the list is empty; the next
                   // save tries again)
   missing,        // there was no file and load_options::create_when_missing was false
-  damaged,        // the file ended inside a record, or a text lacked its zero byte: every
-                  // whole record before that point is in the list, the rest was dropped
+  damaged,        // the file ended inside a record: every whole record before it is in the
+                  // list and the partial one is dropped; or a text lacked its zero byte:
+                  // that text is absent, its record kept
   unreadable,     // the file exists but could not be opened or read: it is left untouched,
                   // the list is empty and settings_file::protect_unreadable is set
 };

@@ -1,0 +1,218 @@
+#include "ui/job_form.h"
+
+#include <array>
+#include <utility>
+
+#include "platform/cp932.h"
+
+namespace ui {
+namespace {
+
+constexpr size_t k_text_count = static_cast<size_t>(job_text::count_);
+
+// Indexed by job_text; the static_assert keeps the two in step.
+constexpr const char* k_utf8[] = {
+    "新規作成状態です。設定して登録して下さい。",
+    "履歴バックアップを行います。",
+    "新規作成",
+    "登録",
+    "現在の設定を保存します。",
+    "修正反映",
+    "現在の設定を上書き保存（修正）します。",
+    "削除",
+    "クリア",
+};
+static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_text_count, "one text per job_text");
+
+std::string utf8_to_cp932(const char* utf8) { return cp932::from_unicode(utf8); }
+
+}  // namespace
+
+const std::string& text_of(job_text id) {
+  static const std::array<std::string, k_text_count> table = [] {
+    std::array<std::string, k_text_count> t;
+    for (size_t i = 0; i < k_text_count; ++i) t[i] = utf8_to_cp932(k_utf8[i]);
+    return t;
+  }();
+  return table.at(static_cast<size_t>(id));
+}
+
+std::string save_problem_text(jobs::save_status status, const std::string& path) {
+  switch (status) {
+    case jobs::save_status::saved:
+      return std::string();
+    case jobs::save_status::refused_unreadable:
+      return utf8_to_cp932("設定ファイル ") + path +
+             utf8_to_cp932(" は起動時に読めなかったため、上書きしませんでした。"
+                           "\r\n今回の変更は保存されていません。");
+    case jobs::save_status::create_failed:
+    case jobs::save_status::write_failed:
+    case jobs::save_status::replace_failed:
+      break;
+  }
+  return utf8_to_cp932("設定ファイル ") + path +
+         utf8_to_cp932(" を保存できませんでした。\r\n今回の変更は保存されていません。");
+}
+
+std::string load_problem_text(jobs::load_status status, const std::string& path) {
+  switch (status) {
+    case jobs::load_status::loaded:
+    case jobs::load_status::created:
+    case jobs::load_status::missing:
+      return std::string();
+    case jobs::load_status::create_failed:
+      return utf8_to_cp932("設定ファイル ") + path +
+             utf8_to_cp932(" を作成できませんでした。\r\n登録したジョブは保存されません。");
+    case jobs::load_status::damaged:
+      return utf8_to_cp932("設定ファイル ") + path +
+             utf8_to_cp932(" の一部が壊れていました。\r\n読めたジョブだけを表示します。");
+    case jobs::load_status::unreadable:
+      return utf8_to_cp932("設定ファイル ") + path +
+             utf8_to_cp932(" を読めませんでした。\r\nこのファイルは上書きせずに残します。");
+  }
+  return std::string();
+}
+
+void job_combo_model::select(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= entries.size()) {
+    selected = -1;
+    text.clear();
+    return;
+  }
+  selected = index;
+  text = entries[static_cast<size_t>(index)];
+}
+
+void job_combo_model::type(const std::string& typed) {
+  text = jobs::cut_text(typed);
+  selected = -1;
+}
+
+void fill_job_combo(job_combo_model& combo, unsigned char kind, const jobs::job_list& list,
+                    int text_number) {
+  const std::string remembered = jobs::cut_text(combo.text);
+  combo.entries.clear();
+  combo.select(-1);
+  if (list.empty()) {
+    combo.chosen_index = -1;
+    return;
+  }
+  int n = 0;
+  for (const jobs::job_record* r = list.first(); r != nullptr; r = r->next) {
+    if (r->job_kind != kind) continue;
+    const std::string& shown = r->text(text_number);
+    if (shown == remembered) combo.chosen_index = n;
+    combo.entries.push_back(shown);
+    ++n;
+  }
+  combo.select(combo.chosen_index == -2 ? 0 : combo.chosen_index);
+}
+
+job_state_view view_of(job_state state) {
+  job_state_view v;
+  const bool chosen = state == job_state::job_chosen;
+  v.st01 = text_of(chosen ? job_text::st01_job_chosen : job_text::st01_new_job);
+  v.new_Button_enabled = chosen;
+  v.touroku_enabled = !chosen;
+  v.syusei_enabled = chosen;
+  v.sakujo_enabled = true;
+  v.sakujo_caption = text_of(chosen ? job_text::sakujo_delete : job_text::sakujo_clear);
+  return v;
+}
+
+job_form::job_form(host::host& h, std::string settings_path) : host_(h) {
+  settings_.path = std::move(settings_path);
+}
+
+void job_form::set_zolk_comment(const std::string& text) { zolk_comment_ = jobs::cut_text(text); }
+void job_form::set_Tdirname(const std::string& text) { Tdirname_ = jobs::cut_text(text); }
+void job_form::set_Bdirname(const std::string& text) { Bdirname_ = jobs::cut_text(text); }
+
+std::vector<const jobs::job_record*> job_form::history_jobs() const {
+  std::vector<const jobs::job_record*> out;
+  for (const jobs::job_record* r = list_.first(); r != nullptr; r = r->next) {
+    if (r->job_kind == jobs::k_history_backup_kind) out.push_back(r);
+  }
+  return out;
+}
+
+jobs::load_result job_form::load_settings() {
+  return jobs::load_settings(host_, settings_, list_);
+}
+
+jobs::load_result job_form::begin_start() {
+  const jobs::load_result result = load_settings();
+  job_combo.chosen_index = -2;
+  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  return result;
+}
+
+void job_form::finish_start() {
+  if (job_combo.chosen_index == -1) new_ButtonClick();
+}
+
+void job_form::new_ButtonClick() {
+  new_Button_enabled_ = false;
+  job_combo.chosen_index = -1;
+  job_combo.select(-1);
+  Tdirname_.clear();
+  Bdirname_.clear();
+  zolk_comment_.clear();
+  if (refresh_mode) refresh_mode();
+}
+
+void job_form::job_comboChange() {
+  if (job_combo.selected != -1) job_combo.chosen_index = job_combo.selected;
+  const jobs::job_record* r = jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
+  if (r == nullptr) return;
+  zolk_comment_ = jobs::cut_text(r->text(jobs::k_job_comment));
+  Tdirname_ = jobs::cut_text(r->text(jobs::k_source_folder));
+  Bdirname_ = jobs::cut_text(r->text(jobs::k_destination_folder));
+  new_Button_enabled_ = true;
+  if (refresh_mode) refresh_mode();
+}
+
+job_form::outcome job_form::tourokuClick() {
+  auto record = std::make_unique<jobs::job_record>();
+  jobs::clear_job_record(*record);
+  record->job_kind = jobs::k_history_backup_kind;
+  record->slot(jobs::k_job_name) = jobs::cut_text(job_combo.text);
+  record->slot(jobs::k_job_comment) = zolk_comment_;
+  record->slot(jobs::k_source_folder) = Tdirname_;
+  record->slot(jobs::k_destination_folder) = Bdirname_;
+  if (list_.empty()) record->first_job_mark = 1;
+  list_.append(std::move(record));
+  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  return save();
+}
+
+job_form::outcome job_form::syuseiClick() {
+  jobs::job_record* r = jobs::find_job(list_, job_combo.chosen_index, jobs::k_history_backup_kind);
+  if (r == nullptr) return outcome::nothing_done;
+  jobs::replace_text(r->slot(jobs::k_job_name), jobs::cut_text(job_combo.text));
+  jobs::replace_text(r->slot(jobs::k_job_comment), zolk_comment_);
+  jobs::replace_text(r->slot(jobs::k_source_folder), Tdirname_);
+  jobs::replace_text(r->slot(jobs::k_destination_folder), Bdirname_);
+  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  return save();
+}
+
+job_form::outcome job_form::sakujoClick() {
+  // In the new-job state the button reads "クリア": it must never delete the job that a
+  // register just selected.
+  if (state() == job_state::new_job) return outcome::nothing_done;
+  jobs::job_record* r = jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
+  if (r == nullptr) return outcome::nothing_done;
+  if (r->next == nullptr && r->prev != nullptr) job_combo.select(job_combo.selected - 1);
+  list_.erase(r);
+  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  job_comboChange();
+  return save();
+}
+
+job_form::outcome job_form::save() {
+  last_save_status_ = jobs::save_settings(host_, settings_, list_);
+  return last_save_status_ == jobs::save_status::saved ? outcome::saved : outcome::save_failed;
+}
+
+}  // namespace ui

@@ -1,0 +1,391 @@
+#include "ui/job_form.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/cp932.h"
+#include "platform/testing/fault_host.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using host::call_kind;
+using testing_support::read_file;
+using testing_support::temp_folder;
+using testing_support::write_file;
+using ui::job_form;
+
+std::string le32(int32_t v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  return std::string{static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
+                     static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
+}
+
+// A record block written out by hand.
+std::string block(int32_t mark, char kind, const std::vector<std::optional<std::string>>& texts) {
+  std::string out = le32(mark) + kind;
+  for (size_t i = 0; i < 12; ++i) {
+    if (i >= texts.size() || !texts[i]) {
+      out += le32(0);
+    } else {
+      out += le32(static_cast<int32_t>(texts[i]->size() + 1)) + *texts[i] + '\0';
+    }
+  }
+  return out;
+}
+
+std::string job_block(int32_t mark, const std::string& name, const std::string& comment,
+                      const std::string& source, const std::string& destination) {
+  return block(mark, 'a', {name, comment, source, destination});
+}
+
+const std::string k_header = std::string("Z-OLK Ver1.00") + std::string(67, '\0');
+
+std::string u(const char* utf8) { return cp932::from_unicode(utf8); }
+
+// The window's start-up as far as the job fields go.
+struct started {
+  explicit started(host::host& h, const std::string& path) : form(h, path) {
+    form.refresh_mode = [this] { ++refreshes; };
+    load = form.begin_start();
+    form.job_comboChange();
+    form.finish_start();
+  }
+  job_form form;
+  jobs::load_result load;
+  int refreshes = 0;
+};
+
+// Picks entry `index` of job_combo, as the user does.
+void pick(job_form& f, int index) {
+  f.job_combo.select(index);
+  f.job_comboChange();
+}
+
+void enter(job_form& f, const std::string& name, const std::string& comment,
+           const std::string& source, const std::string& destination) {
+  f.set_job_name_text(name);
+  f.set_zolk_comment(comment);
+  f.set_Tdirname(source);
+  f.set_Bdirname(destination);
+}
+
+TEST(JobForm, FirstStartCreatesTheFileAndEntersTheNewJobState) {
+  temp_folder tmp;
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.load.status, jobs::load_status::created);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
+  EXPECT_EQ(s.form.state(), ui::job_state::new_job);
+  EXPECT_EQ(s.form.current_job_index(), -1);
+  EXPECT_EQ(s.form.job_combo.text, "");
+  EXPECT_GE(s.refreshes, 1);
+  const ui::job_state_view v = s.form.state_view();
+  EXPECT_EQ(v.st01, u("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(v.sakujo_caption, u("クリア"));
+  EXPECT_TRUE(v.touroku_enabled);
+  EXPECT_FALSE(v.syusei_enabled);
+  EXPECT_FALSE(v.new_Button_enabled);
+}
+
+TEST(JobForm, StartShowsTheFirstJob) {
+  temp_folder tmp;
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                     job_block(0, "two", "c2", "s2", "d2"));
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(s.form.job_combo.text, "one");
+  EXPECT_EQ(s.form.current_job_index(), 0);
+  EXPECT_EQ(s.form.zolk_comment(), "c1");
+  EXPECT_EQ(s.form.Tdirname(), "s1");
+  EXPECT_EQ(s.form.Bdirname(), "d1");
+  const ui::job_state_view v = s.form.state_view();
+  EXPECT_EQ(v.st01, u("履歴バックアップを行います。"));
+  EXPECT_EQ(v.sakujo_caption, u("削除"));
+  EXPECT_FALSE(v.touroku_enabled);
+  EXPECT_TRUE(v.syusei_enabled);
+}
+
+TEST(JobForm, RegisteringMarksOnlyTheFirstJobAndWritesItsBytes) {
+  temp_folder tmp;
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  enter(s.form, "", "", "", "");
+  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
+  // Four empty fields: the 57-byte record, with first_job_mark 1.
+  const std::string empty_job = std::string("\x01\x00\x00\x00" "a", 5) +
+                                std::string("\x01\x00\x00\x00\x00", 5) +
+                                std::string("\x01\x00\x00\x00\x00", 5) +
+                                std::string("\x01\x00\x00\x00\x00", 5) +
+                                std::string("\x01\x00\x00\x00\x00", 5) + std::string(32, '\0');
+  ASSERT_EQ(read_file(tmp.at("Zcli.dat")), k_header + empty_job);
+  EXPECT_EQ(empty_job.size(), 57u);
+
+  enter(s.form, "\x95\x5C", "comment", "c:\\src", "d:\\dst");  // a name whose trail byte is 0x5C
+  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
+            k_header + empty_job + job_block(0, "\x95\x5C", "comment", "c:\\src", "d:\\dst"));
+  EXPECT_EQ(s.form.job_combo.selected, 1);
+  EXPECT_EQ(s.form.current_job_index(), 1);
+}
+
+TEST(JobForm, RegisteringTwiceMakesTwoIdenticalJobsAndSelectsTheSecond) {
+  temp_folder tmp;
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  enter(s.form, "same", "c", "s", "d");
+  s.form.tourokuClick();
+  s.form.tourokuClick();
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
+            k_header + job_block(1, "same", "c", "s", "d") + job_block(0, "same", "c", "s", "d"));
+  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"same", "same"}));
+  EXPECT_EQ(s.form.job_combo.selected, 1);
+  EXPECT_EQ(s.form.state(), ui::job_state::new_job);  // not refreshed until a job is picked
+}
+
+TEST(JobForm, ModifyRenamesTheJobAndRewritesTheFileEvenWhenNothingChanged) {
+  temp_folder tmp;
+  const std::string reserved = "kept";
+  std::string header = std::string("Z-OLK Ver1.00") + '\0';
+  for (int i = 14; i < 80; ++i) header += static_cast<char>(0xA0 + i);
+  write_file(tmp.at("Zcli.dat"),
+             header + block(5, 'a', {std::string("one"), std::string("c1"), std::string("s1"),
+                                     std::string("d1"), std::nullopt, reserved}) +
+                 job_block(0, "two", "c2", "s2", "d2"));
+  host::fault_host h(host::default_host());
+  started s(h, tmp.at("Zcli.dat"));
+  s.form.set_job_name_text("renamed");
+  s.form.set_Tdirname("s1new");
+  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"renamed", "two"}));
+  EXPECT_EQ(s.form.job_combo.selected, 0);
+  EXPECT_EQ(s.form.job_combo.text, "renamed");
+  const std::string expected =
+      header + block(5, 'a', {std::string("renamed"), std::string("c1"), std::string("s1new"),
+                              std::string("d1"), std::nullopt, reserved}) +
+      job_block(0, "two", "c2", "s2", "d2");
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), expected);
+  const int replaces = h.calls(call_kind::replace);
+  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::saved);
+  EXPECT_EQ(h.calls(call_kind::replace), replaces + 1);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), expected);
+}
+
+TEST(JobForm, RegisteringOrModifyingSelectsTheLaterOfTwoSameNames) {
+  temp_folder tmp;
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "dup", "c1", "s1", "d1") +
+                                     job_block(0, "dup", "c2", "s2", "d2") +
+                                     job_block(0, "other", "c3", "s3", "d3"));
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.form.current_job_index(), 0);  // at start the first entry is shown
+  pick(s.form, 2);
+  s.form.set_job_name_text("dup");
+  s.form.syuseiClick();
+  EXPECT_EQ(s.form.job_combo.selected, 2);
+  EXPECT_EQ(s.form.current_job_index(), 2);
+  pick(s.form, 0);
+  s.form.syuseiClick();
+  EXPECT_EQ(s.form.job_combo.selected, 2);  // the last "dup"
+}
+
+TEST(JobForm, DeletingTheLastJobShowsTheOneBefore) {
+  temp_folder tmp;
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                     job_block(0, "two", "c2", "s2", "d2"));
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  pick(s.form, 1);
+  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one"}));
+  EXPECT_EQ(s.form.job_combo.selected, 0);
+  EXPECT_EQ(s.form.job_combo.text, "one");
+  EXPECT_EQ(s.form.Tdirname(), "s1");
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1"));
+}
+
+TEST(JobForm, DeletingAMiddleJobShowsTheNextOrALaterNamesake) {
+  temp_folder tmp;
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                     job_block(0, "two", "c2", "s2", "d2") +
+                                     job_block(0, "three", "c3", "s3", "d3"));
+  {
+    started s(host::default_host(), tmp.at("Zcli.dat"));
+    pick(s.form, 1);
+    s.form.sakujoClick();
+    EXPECT_EQ(s.form.job_combo.text, "three");
+    EXPECT_EQ(s.form.current_job_index(), 1);
+    EXPECT_EQ(s.form.zolk_comment(), "c3");
+    EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                                 job_block(0, "three", "c3", "s3", "d3"));
+  }
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "a", "", "s1", "") +
+                                     job_block(0, "b", "", "s2", "") +
+                                     job_block(0, "c", "", "s3", "") +
+                                     job_block(0, "b", "", "s4", ""));
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  pick(s.form, 1);
+  s.form.sakujoClick();
+  EXPECT_EQ(s.form.job_combo.selected, 2);  // the later "b"
+  EXPECT_EQ(s.form.Tdirname(), "s4");
+}
+
+TEST(JobForm, DeletingTheOnlyJobEmptiesListAndFileButKeepsTheFolderFields) {
+  temp_folder tmp;
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "only", "c", "s", "d"));
+  host::fault_host h(host::default_host());
+  started s(h, tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::saved);
+  EXPECT_TRUE(s.form.list().empty());
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
+  EXPECT_EQ(s.form.job_combo.selected, -1);
+  EXPECT_EQ(s.form.job_combo.text, "");
+  EXPECT_EQ(s.form.zolk_comment(), "c");
+  EXPECT_EQ(s.form.Tdirname(), "s");
+  EXPECT_EQ(s.form.Bdirname(), "d");
+  const int writes = h.calls(call_kind::open_write);
+  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::nothing_done);
+  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::nothing_done);
+  EXPECT_EQ(h.calls(call_kind::open_write), writes);
+}
+
+TEST(JobForm, ClearInTheNewJobStateNeverDeletesTheJustRegisteredJob) {
+  temp_folder tmp;
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  enter(s.form, "new", "c", "s", "d");
+  s.form.tourokuClick();
+  ASSERT_EQ(s.form.job_combo.selected, 0);
+  EXPECT_EQ(s.form.state_view().sakujo_caption, u("クリア"));
+  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::nothing_done);
+  EXPECT_EQ(s.form.list().size(), 1u);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "new", "c", "s", "d"));
+}
+
+TEST(JobForm, AForeignRecordIsNeitherShownNorCountedAndKeepsItsPlace) {
+  temp_folder tmp;
+  const std::string foreign = block(9, 'q', {std::string("hidden"), std::nullopt,
+                                             std::string("x"), std::nullopt, std::string("r")});
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") + foreign +
+                                     job_block(0, "two", "c2", "s2", "d2"));
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(s.form.history_jobs().size(), 2u);
+  pick(s.form, 1);
+  EXPECT_EQ(s.form.Tdirname(), "s2");
+  s.form.set_zolk_comment("c2new");
+  s.form.syuseiClick();
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                               foreign + job_block(0, "two", "c2new", "s2", "d2"));
+  s.form.new_ButtonClick();
+  enter(s.form, "three", "c3", "s3", "d3");
+  s.form.tourokuClick();
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
+            k_header + job_block(1, "one", "c1", "s1", "d1") + foreign +
+                job_block(0, "two", "c2new", "s2", "d2") + job_block(0, "three", "c3", "s3", "d3"));
+  // Deleting the job after the foreign record moves the selection one entry up.
+  pick(s.form, 2);
+  s.form.sakujoClick();
+  pick(s.form, 0);
+  s.form.sakujoClick();
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
+            k_header + foreign + job_block(0, "two", "c2new", "s2", "d2"));
+  EXPECT_EQ(s.form.job_combo.text, "two");
+  EXPECT_EQ(s.form.Tdirname(), "s2");
+}
+
+TEST(JobForm, ChoosingAJobFillsTheFieldsAndNeverWrites) {
+  temp_folder tmp;
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                     job_block(0, "two", "c2", "s2", "d2"));
+  host::fault_host h(host::default_host());
+  started s(h, tmp.at("Zcli.dat"));
+  s.form.new_ButtonClick();
+  EXPECT_EQ(s.form.Tdirname(), "");
+  EXPECT_EQ(s.form.job_combo.text, "");
+  pick(s.form, 1);
+  EXPECT_EQ(s.form.state(), ui::job_state::job_chosen);
+  EXPECT_EQ(s.form.zolk_comment(), "c2");
+  EXPECT_EQ(s.form.Bdirname(), "d2");
+  // Typing leaves no entry selected; the current job stays the one chosen last.
+  s.form.set_job_name_text("typed");
+  s.form.job_comboChange();
+  EXPECT_EQ(s.form.current_job_index(), 1);
+  EXPECT_EQ(s.form.Bdirname(), "d2");
+  EXPECT_EQ(h.mutations(), 0);
+}
+
+TEST(JobForm, AFailedSaveIsReportedAndTheChangeStaysInMemory) {
+  temp_folder tmp;
+  host::fault_host h(host::default_host());
+  started s(h, tmp.at("Zcli.dat"));
+  h.fail_call(call_kind::replace, 1);
+  enter(s.form, "job", "", "s", "d");
+  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::save_failed);
+  EXPECT_EQ(s.form.last_save_status(), jobs::save_status::replace_failed);
+  EXPECT_FALSE(ui::save_problem_text(s.form.last_save_status(), tmp.at("Zcli.dat")).empty());
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
+  EXPECT_EQ(s.form.list().size(), 1u);
+  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::saved);  // the next save carries it
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "job", "", "s", "d"));
+}
+
+TEST(JobForm, AnUnreadableFileIsNeverReplacedByLaterRegistrations) {
+  temp_folder tmp;
+  const std::string bytes = k_header + job_block(1, "precious", "", "s", "d");
+  write_file(tmp.at("Zcli.dat"), bytes);
+  host::fault_host h(host::default_host());
+  h.fail_path(call_kind::open_read, "Zcli.dat");
+  started s(h, tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.load.status, jobs::load_status::unreadable);
+  EXPECT_FALSE(ui::load_problem_text(s.load.status, tmp.at("Zcli.dat")).empty());
+  EXPECT_EQ(s.form.state(), ui::job_state::new_job);
+  enter(s.form, "new", "", "", "");
+  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::save_failed);
+  EXPECT_EQ(s.form.last_save_status(), jobs::save_status::refused_unreadable);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), bytes);
+}
+
+TEST(JobForm, FieldsAreCutAt255BytesOnEntry) {
+  temp_folder tmp;
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  std::string kanji_run;
+  for (int i = 0; i < 200; ++i) kanji_run += "\x83\x5C";  // ソ: its trail byte is 0x5C
+  enter(s.form, std::string(300, 'n'), "x" + kanji_run, kanji_run, std::string(256, 'd'));
+  EXPECT_EQ(s.form.job_combo.text.size(), 255u);
+  EXPECT_EQ(s.form.zolk_comment().size(), 255u);  // "x" and 127 whole characters
+  EXPECT_EQ(s.form.Tdirname().size(), 254u);
+  EXPECT_EQ(s.form.Bdirname().size(), 255u);
+  s.form.tourokuClick();
+  EXPECT_EQ(s.form.job_combo.text, std::string(255, 'n'));
+  EXPECT_EQ(s.form.job_combo.selected, 0);
+}
+
+TEST(JobCombo, FillKeepsTheOldPositionWithoutAMatchAndSelectsNoneBeyondTheEntries) {
+  jobs::job_list list;
+  for (const char* n : {"a", "b"}) {
+    auto r = std::make_unique<jobs::job_record>();
+    r->job_kind = 'a';
+    r->slot(1) = std::string(n);
+    r->slot(3) = std::string("src-") + n;
+    list.append(std::move(r));
+  }
+  ui::job_combo_model combo;
+  combo.chosen_index = 1;
+  combo.type("unknown");
+  ui::fill_job_combo(combo, 'a', list, 1);
+  EXPECT_EQ(combo.selected, 1);
+  EXPECT_EQ(combo.text, "b");
+  combo.chosen_index = 5;
+  combo.type("unknown");
+  ui::fill_job_combo(combo, 'a', list, 1);
+  EXPECT_EQ(combo.selected, -1);
+  EXPECT_EQ(combo.text, "");
+  combo.chosen_index = -2;
+  ui::fill_job_combo(combo, 'a', list, 3);
+  EXPECT_EQ(combo.entries, (std::vector<std::string>{"src-a", "src-b"}));
+  EXPECT_EQ(combo.selected, 0);
+  EXPECT_EQ(combo.chosen_index, -2);
+  ui::fill_job_combo(combo, 'a', jobs::job_list(), 1);
+  EXPECT_EQ(combo.chosen_index, -1);
+  EXPECT_TRUE(combo.entries.empty());
+}
+
+}  // namespace

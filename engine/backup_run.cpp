@@ -156,8 +156,9 @@ void backup_run::log_unlogged_level(const folder_node* first,
   for (const folder_node* n = first; n != nullptr; n = n->next) {
     const std::string relative = relative_path(*n);
     if (logged.count(relative) != 0 || n->is_special) continue;
-    // A folder with contents may only be the parent made for a moved entry: look inside.
-    if (n->is_folder() && n->first_child != nullptr) {
+    // A folder may only be the parent made for a move: look inside. An empty one is such a
+    // parent whose move never happened; naming it would stand for an emptied folder.
+    if (n->is_folder()) {
       log_unlogged_level(n->first_child, logged);
     } else if (!change_log_.write_line(k_code_deleted, relative)) {
       summary_.failed++;
@@ -190,15 +191,15 @@ int backup_run::move_into_history(char kind, const folder_node& node) {
 
 int backup_run::copy_into_newest(char kind, const folder_node& node) {
   const std::string from = source_path(node);
-  const int result =
-      copy_file_with_progress(h_, progress_, buffer_, k_block_length, from, newest_path(node));
+  // The line of a new file is written before the file takes its name: a crash between the two
+  // then leaves a line for a missing file, which the next run copies again, never a file that
+  // no line names.
+  const auto log_new_file = [&] { return change_log_.write_line(k_code_new_file, relative_path(node)); };
+  const int result = copy_file_with_progress(h_, progress_, buffer_, k_block_length, from,
+                                             newest_path(node),
+                                             kind == 'C' ? std::function<bool()>(log_new_file) : nullptr);
   if (result == 0) {
-    if (kind == 'C') {
-      log_.add_line(text(msg::new_file_copied));
-      if (!change_log_.write_line(k_code_new_file, relative_path(node))) summary_.failed++;
-    } else {
-      log_.add_line(text(msg::changed_copied));
-    }
+    log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
   } else {
     log_.add_line(text(kind == 'C' ? msg::new_file_not_copied : msg::changed_not_copied));

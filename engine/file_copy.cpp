@@ -30,7 +30,7 @@ std::string temp_path_beside(const std::string& target) {
 
 int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
-                            const std::string& target) {
+                            const std::string& target, const std::function<bool()>& before_rename) {
   std::unique_ptr<host::file> from = h.open_read(source);
   if (!from) return -1;
   const std::string temp = temp_path_beside(target);
@@ -51,7 +51,7 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
   if (ok && have_time) ok = to->set_time(time);
   from->close();
   ok = to->close() && ok;
-  ok = ok && h.replace_file(temp, target);
+  ok = ok && (!before_rename || before_rename()) && h.replace_file(temp, target);
   progress.hide_progress();
   if (!ok) {
     h.remove_file(temp);

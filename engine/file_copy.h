@@ -3,6 +3,7 @@
 #define ZOLK_ENGINE_FILE_COPY_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,9 +31,13 @@ constexpr const char* k_copy_temp_name = ".zolk-copy.tmp";
 // advance per block; the bar is hidden after every copy. Returns 0, or -1 when a file could
 // not be opened or the data could not be read or written whole (a full disk among them);
 // then the target is as it was and the temporary file is removed.
+// `before_rename`, when given, runs once the data is complete and before the target takes its
+// name; false from it fails the copy. A run writes its change-log line there, so that a crash
+// can never leave a copied file that its change log does not name.
 int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
-                            const std::string& target);
+                            const std::string& target,
+                            const std::function<bool()>& before_rename = nullptr);
 
 // Creates every missing folder of the folder part of path (never the final component, never
 // the drive root). Folders that cannot be made are passed over; returns 0.

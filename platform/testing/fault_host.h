@@ -15,6 +15,8 @@ namespace host {
 enum class call_kind { search, create_folder, rename, remove_file, open_read, open_write, write,
                        set_time, append_text, sync, replace, exists };
 
+// Pushes to disk (sync calls) are decided and counted but not performed: a test cannot
+// observe them, and on a busy machine each costs a flush of the whole volume.
 class fault_host : public host {
  public:
   explicit fault_host(host& inner) : inner_(inner) {}

@@ -127,6 +127,12 @@ void make_folders(const std::string& path) {
   if (ec) throw std::runtime_error("cannot create " + path);
 }
 
+void remove_tree(const std::string& path) {
+  std::error_code ec;
+  fs::remove_all(to_fs(path), ec);
+  if (ec) throw std::runtime_error("cannot remove " + path);
+}
+
 void set_time(const std::string& path, uint32_t packed) {
   // Opening for writing would empty the file, so the time is set through a read handle's
   // sibling: reopen for writing only after saving the bytes.

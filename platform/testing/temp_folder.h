@@ -31,6 +31,7 @@ std::string read_file(const std::string& path);  // "<missing>" when it cannot b
 bool exists(const std::string& path);
 bool is_folder(const std::string& path);
 void make_folders(const std::string& path);  // every folder of the path, the last included
+void remove_tree(const std::string& path);   // a file, or a folder with everything in it
 void set_time(const std::string& path, uint32_t packed);
 uint32_t file_time(const std::string& path);  // packed; 0 when missing
 

@@ -1,0 +1,178 @@
+// A scripted history is cut at every mutating call in turn; the next run must complete it,
+// and afterwards every restore point must be exactly the source it was taken from.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <set>
+
+#include "engine/backup_run.h"
+#include "engine/history_store.h"
+#include "engine/restore_run.h"
+#include "platform/packed_time.h"
+#include "platform/testing/fault_host.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::list_tree;
+using testing_support::make_folders;
+using testing_support::temp_folder;
+
+using snapshot = std::map<std::string, std::string>;  // relative path -> "<folder>" or bytes@time
+
+const std::string k_hyou = "\x95\x5C";       // 表
+const std::string k_so = "\x83\x5C";         // ソ
+const std::string k_noyo = "\x94\x5C\x97\x5C";  // 能予
+
+class scripted_history {
+ public:
+  explicit scripted_history(const std::string& src) : src_(src) {}
+
+  // The steps, each a change of the source before a run.
+  std::vector<std::function<void()>> steps() {
+    return {
+        [&] {
+          make_folders(at("docs/sub"));
+          make_folders(at("e"));
+          make_folders(at(k_hyou));
+          put("docs/a.txt", "a1");
+          put("docs/sub/b.txt", "b1");
+          put(k_hyou + "/" + k_so + ".txt", "so1");
+          put("top.txt", "top1");
+        },
+        [&] {
+          put("docs/a.txt", "a2");
+          put("docs/sub/c.txt", "c1");
+          testing_support::remove_tree(at("top.txt"));
+        },
+        [&] {
+          testing_support::remove_tree(at("docs/sub/b.txt"));
+          make_folders(at("docs/sub/b.txt"));
+          put("docs/sub/b.txt/inner", "inner1");
+          put(k_hyou + "/" + k_so + ".txt", "so2");
+          put("e/now", "e1");
+        },
+        [&] {
+          testing_support::remove_tree(at("docs/sub"));
+          make_folders(at("n1/n2"));
+          put("n1/n2/n3.txt", "n3-1");
+        },
+        [&] {
+          put("n1/n2/n3.txt", "n3-2");
+          put(k_noyo, "noyo1");
+          testing_support::remove_tree(at(k_hyou));
+          put(k_hyou, "now a file");
+        },
+        [] {},
+    };
+  }
+
+  snapshot take() const {
+    snapshot out;
+    for (const auto& [relative, content] : list_tree(src_, true)) {
+      out[relative] = content == "<folder>"
+                          ? content
+                          : content + "@" + std::to_string(testing_support::file_time(src_ + "/" + relative));
+    }
+    return out;
+  }
+
+ private:
+  std::string at(const std::string& relative) const { return src_ + "/" + relative; }
+  void put(const std::string& relative, const std::string& bytes) {
+    testing_support::write_file(at(relative), bytes);
+    testing_support::set_time(at(relative), host::pack_time(host::calendar_time{2024, 1, 1, 10, 0, 2 * ++clock_}));
+  }
+  std::string src_;
+  int clock_ = 0;
+};
+
+void backup(host::host& h, const std::string& src, const std::string& dst) {
+  engine::recording_log log;
+  engine::null_progress progress;
+  engine::run_history_backup(h, src, dst, log, progress);
+}
+
+snapshot restored(const std::string& dst, const std::string& point, const std::string& target) {
+  engine::restore_request request;
+  request.point_entry = point;
+  request.point_index = 0;
+  request.store = dst;
+  request.target = target;
+  engine::recording_log log;
+  engine::null_progress progress;
+  engine::start_restore(host::default_host(), request, log, progress);
+  snapshot out;
+  for (const auto& [relative, content] : list_tree(target)) {
+    out[relative] = content == "<folder>"
+                        ? content
+                        : content + "@" + std::to_string(testing_support::file_time(target + "/" + relative));
+  }
+  return out;
+}
+
+// Runs the whole history with a crash after `crash_at` mutating calls (0: none). Returns the
+// number of mutating calls the history made.
+int run_history(int crash_at) {
+  temp_folder tmp;
+  const std::string src = tmp.at("src"), dst = tmp.at("dst");
+  make_folders(src);
+  host::fault_host h(host::default_host());
+  if (crash_at > 0) h.crash_after(crash_at);
+  scripted_history script(src);
+  std::map<std::string, snapshot> expected;  // point -> the source it must give back
+  std::set<std::string> versions;
+  for (const auto& step : script.steps()) {
+    step();
+    const snapshot now = script.take();
+    for (const auto& [relative, content] : now) {
+      if (content != "<folder>") versions.insert(content.substr(0, content.find('@')));
+    }
+    backup(h, src, dst);
+    if (h.crashed()) {
+      h.clear_faults();
+      backup(h, src, dst);  // completes the cut run, then makes its own
+    }
+    for (const std::string& point : engine::restore_point_entries(host::default_host(), dst)) {
+      expected.emplace(point.substr(0, 4), now);  // the points this step added
+    }
+  }
+  const int mutations = h.mutations();
+  const std::string where = "crash after " + std::to_string(crash_at) + " calls";
+  const std::vector<std::string> points = engine::restore_point_entries(host::default_host(), dst);
+  EXPECT_EQ(points.size(), expected.size()) << where;
+  for (const std::string& point : points) {
+    const std::string target = tmp.at("restore" + point.substr(0, 4));
+    EXPECT_EQ(restored(dst, point, target), expected[point.substr(0, 4)]) << where << ", point " << point;
+  }
+  // Nothing temporary is left, and every version ever backed up is still in the store.
+  std::set<std::string> stored;
+  for (const auto& [relative, content] : list_tree(dst)) {
+    EXPECT_EQ(relative.find(".zolk"), std::string::npos) << where << ": " << relative;
+    stored.insert(content);
+  }
+  for (const std::string& version : versions) {
+    EXPECT_EQ(stored.count(version), 1u) << where << ": lost version " << version;
+  }
+  return mutations;
+}
+
+TEST(CrashSafety, ACrashAtAnyCallIsCompletedByTheNextRun) {
+  const int total = run_history(0);
+  ASSERT_GT(total, 50);
+#ifdef _WIN32
+  const int stride = 7;  // every call under Wine would take too long; a spread of them
+#else
+  const int stride = 1;
+#endif
+  for (int k = 1; k <= total; k += stride) {
+    run_history(k);
+    if (::testing::Test::HasFailure()) {
+      ADD_FAILURE() << "first failing crash point: " << k << " of " << total;
+      return;
+    }
+  }
+}
+
+}  // namespace

@@ -29,6 +29,10 @@ int run_restore(host::host& h, const std::string& store, const std::string& poin
 // restore DESTINATION POINT TARGET
 void add_restore_command(CLI::App& app, host::host& h, outcome& result);
 
+// jobs [--settings FILE], run JOB [--settings FILE]: the jobs of the desktop program's
+// settings file; run backs up a job's folders through run_backup.
+void add_job_commands(CLI::App& app, host::host& h, outcome& result);
+
 }  // namespace cli
 
 #endif

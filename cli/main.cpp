@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   host::host& h = host::default_host();
   cli::add_backup_commands(app, h, result);
   cli::add_restore_command(app, h, result);
+  cli::add_job_commands(app, h, result);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -162,8 +162,10 @@ TEST(Host, LengthsAreSixtyFourBit) {
 TEST(Host, ExecutablePathAndDateText) {
   host::host& h = host::default_host();
   EXPECT_NE(h.executable_path().find("platform_tests"), std::string::npos);
+#ifndef _WIN32  // Windows shows the user's own date and time form (host_win32_test.cpp)
   EXPECT_EQ(h.date_text(host::pack_time(host::calendar_time{1999, 5, 12, 10, 20, 30})),
             "1999/05/12 10:20:30");
+#endif
 }
 
 #ifndef _WIN32

@@ -35,17 +35,20 @@ std::string name_from_wide(const wchar_t* name) {
   return cp932::from_unicode(wtf8_from_utf16(utf16(name, wcslen(name))));
 }
 
+// The DOS form holds 1980-2107 only; the range is checked here because not every system's
+// FileTimeToDosDateTime refuses a time outside it (Wine wraps the year).
 uint32_t packed_from_filetime(const FILETIME& utc) {
   FILETIME local;
+  SYSTEMTIME st;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) {
+    return pack_time(calendar_time{});
+  }
   WORD date = 0;
   WORD time = 0;
-  if (FileTimeToLocalFileTime(&utc, &local) && FileTimeToDosDateTime(&local, &date, &time)) {
-    return static_cast<uint32_t>(date) << 16 | time;
+  if (st.wYear < 1980 || st.wYear > 2107 || !FileTimeToDosDateTime(&local, &date, &time)) {
+    return pack_time(calendar_time{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
   }
-  // Outside 1980-2107 the DOS form has no value; pack_time clamps to the nearest end.
-  SYSTEMTIME st;
-  if (!FileTimeToSystemTime(&local, &st)) return pack_time(calendar_time{});
-  return pack_time(calendar_time{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
+  return static_cast<uint32_t>(date) << 16 | time;
 }
 
 bool filetime_from_packed(uint32_t packed, FILETIME& utc) {

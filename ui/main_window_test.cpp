@@ -140,6 +140,11 @@ TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeKeepsWhatItLeft) {
   EXPECT_EQ(w.form.job_combo.text, "one");
   EXPECT_EQ(w.st01.caption, sj("履歴バックアップを行います。"));
   EXPECT_TRUE(w.syusei.enabled);
+  // Modifying now stores the texts restore mode left into the job shown.
+  w.syuseiClick();
+  const jobs::job_record* one = w.form.history_jobs().front();
+  EXPECT_EQ(one->text(jobs::k_source_folder), "c:\\two");
+  EXPECT_EQ(one->text(jobs::k_destination_folder), "e:\\target");
 }
 
 TEST_F(MainWindow, PointsAreListedNewestFirstAndOnlyWithTheExactPrefix) {

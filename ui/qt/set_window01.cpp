@@ -65,6 +65,17 @@ class null_log : public engine::run_log {
   void add_line(const std::string&) override {}
 };
 
+// A drop-down list whose field takes exactly what is typed: no completion from the entries
+// (a completed name would be registered as if typed) and no entry added by the Enter key.
+QComboBox* editable_combo(QWidget* parent, const char* name, int left, int top, int width,
+                          int height) {
+  auto* combo = place(new QComboBox(parent), name, left, top, width, height);
+  combo->setEditable(true);
+  combo->setInsertPolicy(QComboBox::NoInsert);
+  combo->setCompleter(nullptr);
+  return combo;
+}
+
 QPixmap page_picture(int width, int height) {
   QPixmap picture(width, height);
   QPainter painter(&picture);
@@ -130,9 +141,7 @@ void Tset_window01::build_page() {
 
 void Tset_window01::build_job_rows() {
   Label3 = label(ZOLK, "Label3", qtext(ui::wt::Label3), 8, 56);
-  job_combo = place(new QComboBox(ZOLK), "job_combo", 168, 53, 297, 21);
-  job_combo->setEditable(true);
-  job_combo->setInsertPolicy(QComboBox::NoInsert);
+  job_combo = editable_combo(ZOLK, "job_combo", 168, 53, 297, 21);
   new_Button = speed_button(ZOLK, "new_Button", to_qstring(ui::text_of(ui::job_text::new_Button)),
                             472, 53, 60, 21);
   Label4 = label(ZOLK, "Label4", qtext(ui::wt::Label4), 8, 80);
@@ -161,9 +170,7 @@ void Tset_window01::build_panel() {
   jorf_buttons_->addButton(JorF_name, 0);
   jorf_buttons_->addButton(JorF_folder, 1);
   JorF_name->setChecked(true);
-  job_combo_s = place(new QComboBox(Panel1), "job_combo_s", 6, 45, 450, 21);
-  job_combo_s->setEditable(true);
-  job_combo_s->setInsertPolicy(QComboBox::NoInsert);
+  job_combo_s = editable_combo(Panel1, "job_combo_s", 6, 45, 450, 21);
   Button3 = browse_button(Panel1, "Button3", 460, 45, 21);
   Button3->hide();
   Panel1->hide();
@@ -171,9 +178,7 @@ void Tset_window01::build_panel() {
 
 void Tset_window01::build_lower_rows() {
   R_ListLabel = label(ZOLK, "R_ListLabel", qtext(ui::wt::R_ListLabel), 8, 128);
-  R_ListBox = place(new QComboBox(ZOLK), "R_ListBox", 152, 124, 385, 21);
-  R_ListBox->setEditable(true);
-  R_ListBox->setInsertPolicy(QComboBox::NoInsert);
+  R_ListBox = editable_combo(ZOLK, "R_ListBox", 152, 124, 385, 21);
   Label2 = label(ZOLK, "Label2", qtext(ui::wt::Label2_backup), 8, 152);
   Bdirname = place(new QLineEdit(ZOLK), "Bdirname", 152, 149, 313, 21);
   Button2 = browse_button(ZOLK, "Button2", 472, 149, 22);

@@ -1,0 +1,97 @@
+// zolk-cli backup killed with SIGKILL at random moments over a large tree, then a clean run:
+// every restore point must still be the source it was taken from, nothing temporary may
+// remain and no version may be lost.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "engine/history_store.h"
+#include "engine/restore_run.h"
+#include "platform/testing/process.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::list_tree;
+using testing_support::make_folders;
+using testing_support::write_file;
+
+constexpr int k_folders = 200;
+constexpr int k_files_per_folder = 100;  // 20,000 files
+
+std::string file_path(const std::string& src, int folder, int file) {
+  return src + "/d" + std::to_string(folder) + "/f" + std::to_string(file) + ".txt";
+}
+
+// Writes every file whose number passes `pick`, with content naming the generation.
+void write_tree(const std::string& src, int generation, bool (*pick)(int, int)) {
+  for (int d = 0; d < k_folders; ++d) {
+    make_folders(src + "/d" + std::to_string(d));
+    for (int f = 0; f < k_files_per_folder; ++f) {
+      if (pick(d, f)) write_file(file_path(src, d, f), "gen " + std::to_string(generation) + " " +
+                                                           std::to_string(d) + "/" + std::to_string(f));
+    }
+  }
+}
+
+int backup(const std::string& src, const std::string& dst) {
+  const int pid = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
+  return testing_support::wait_process(pid);
+}
+
+std::map<std::string, std::string> restore(const std::string& dst, const std::string& point,
+                                           const std::string& target) {
+  engine::restore_request request{point, 0, dst, "", target};
+  engine::recording_log log;
+  engine::null_progress progress;
+  engine::start_restore(host::default_host(), request, log, progress);
+  return list_tree(target);
+}
+
+TEST(KilledRuns, AreCompletedByTheNextRunAndLoseNothing) {
+  testing_support::temp_folder tmp;
+  const std::string src = tmp.at("src"), dst = tmp.at("dst");
+  write_tree(src, 1, [](int, int) { return true; });
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(backup(src, dst), 0);
+  const auto first_run = std::chrono::steady_clock::now() - start;
+  const std::map<std::string, std::string> before = list_tree(src);
+
+  // A third of the files change, a tenth go, and a new folder arrives.
+  write_tree(src, 2, [](int d, int f) { return (d + f) % 3 == 0; });
+  for (int d = 0; d < k_folders; d += 10) testing_support::remove_tree(src + "/d" + std::to_string(d));
+  make_folders(src + "/new");
+  for (int f = 0; f < 500; ++f) write_file(src + "/new/n" + std::to_string(f), "new " + std::to_string(f));
+  const std::map<std::string, std::string> after = list_tree(src);
+
+  std::mt19937 random(8128);
+  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(first_run).count();
+  for (int round = 0; round < 5; ++round) {
+    const int pid = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % (span + 1)));
+    testing_support::kill_process(pid);
+  }
+  ASSERT_EQ(backup(src, dst), 0);
+
+  const std::vector<std::string> points = engine::restore_point_entries(host::default_host(), dst);
+  ASSERT_GE(points.size(), 2u);
+  for (const std::string& point : points) {
+    const auto restored = restore(dst, point, tmp.at("restore" + point.substr(0, 4)));
+    EXPECT_TRUE(restored == (point.substr(0, 4) == "0001" ? before : after)) << "point " << point;
+  }
+  std::set<std::string> stored;
+  for (const auto& [relative, content] : list_tree(dst)) {
+    EXPECT_EQ(relative.find(".zolk"), std::string::npos) << relative;
+    stored.insert(content);
+  }
+  for (const auto* tree : {&before, &after}) {
+    for (const auto& [relative, content] : *tree) {
+      EXPECT_EQ(stored.count(content), 1u) << "lost " << relative;
+    }
+  }
+}
+
+}  // namespace

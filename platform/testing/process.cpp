@@ -1,0 +1,49 @@
+#include "platform/testing/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace testing_support {
+
+int start_process(const std::vector<std::string>& argv) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int null = open("/dev/null", O_WRONLY);
+  dup2(null, STDOUT_FILENO);
+  dup2(null, STDERR_FILENO);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  execv(args[0], args.data());
+  _exit(127);
+}
+
+void kill_process(int pid) {
+  kill(pid, SIGKILL);
+  wait_process(pid);
+}
+
+int wait_process(int pid) {
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+small_volume::small_volume(const std::string& folder, int size_kib) : folder_(folder) {
+  const std::string options = "size=" + std::to_string(size_kib) + "k";
+  mounted_ = mount("zolk-test", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+}
+
+small_volume::~small_volume() {
+  if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
+}
+
+bool small_volume::resize(int size_kib) {
+  const std::string options = "size=" + std::to_string(size_kib) + "k";
+  return mounted_ && mount("zolk-test", folder_.c_str(), "tmpfs", MS_REMOUNT, options.c_str()) == 0;
+}
+
+}  // namespace testing_support

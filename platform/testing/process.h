@@ -1,0 +1,37 @@
+// Child processes and small volumes for tests that need a real process or a real full disk.
+// POSIX only.
+#ifndef ZOLK_PLATFORM_TESTING_PROCESS_H
+#define ZOLK_PLATFORM_TESTING_PROCESS_H
+
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+// Starts argv[0] with the arguments, standard output and error into /dev/null; the pid or -1.
+int start_process(const std::vector<std::string>& argv);
+// Kills the process at once (SIGKILL) and reaps it.
+void kill_process(int pid);
+// Waits for the process; its exit status, or -1 when it did not exit normally.
+int wait_process(int pid);
+
+// A tmpfs of a given size mounted on a folder for the life of the object; mounted() is false
+// where the system does not allow it (the test then skips).
+class small_volume {
+ public:
+  small_volume(const std::string& folder, int size_kib);
+  ~small_volume();
+  small_volume(const small_volume&) = delete;
+  small_volume& operator=(const small_volume&) = delete;
+  bool mounted() const { return mounted_; }
+  // Changes the size in place, keeping what the volume holds.
+  bool resize(int size_kib);
+
+ private:
+  std::string folder_;
+  bool mounted_ = false;
+};
+
+}  // namespace testing_support
+
+#endif

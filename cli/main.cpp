@@ -1,9 +1,12 @@
 // zolk-cli: the command-line front end over the same engine as the desktop program.
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "platform/host.h"
+#include "platform/terminal.h"
 
 #ifndef ZOLK_VERSION
 #define ZOLK_VERSION "unknown"
@@ -20,7 +23,10 @@ int main(int argc, char** argv) {
   cli::add_restore_command(app, h, result);
   cli::add_job_commands(app, h, result);
   try {
-    app.parse(argc, argv);
+    std::vector<std::string> arguments = host::program_arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(&argument[0]);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     const int code = app.exit(e);
     // --help and --version are successes; every other parse error is a usage error.

@@ -3,6 +3,7 @@
 #define ZOLK_PLATFORM_TERMINAL_H
 
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -14,6 +15,11 @@ std::string terminal_text(const std::string& cp932_text);
 
 // A command-line argument (in the terminal's encoding) as CP932.
 std::string text_from_terminal(const std::string& argument);
+
+// The program's arguments in the terminal's encoding (argv[0] first). On Windows they are taken
+// from the wide command line as UTF-8, since `argv` holds them in the system code page, which
+// cannot express every name; the console is also switched to UTF-8 output there.
+std::vector<std::string> program_arguments(int argc, char** argv);
 
 }  // namespace host
 

@@ -1,10 +1,16 @@
 // Arguments reach a Windows program as UTF-16 and are handed to main as UTF-8 by the cli's
 // entry point; output goes out as UTF-8 with the console set to that code page.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <shellapi.h>
 #include <io.h>
 #include <stdio.h>
 
 #include "platform/cp932.h"
 #include "platform/terminal.h"
+#include "platform/wide_text.h"
 
 namespace host {
 
@@ -13,5 +19,19 @@ bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
 std::string terminal_text(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
 std::string text_from_terminal(const std::string& argument) { return cp932::from_unicode(argument); }
+
+std::vector<std::string> program_arguments(int argc, char** argv) {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return std::vector<std::string>(argv, argv + argc);
+  std::vector<std::string> out;
+  for (int i = 0; i < count; ++i) {
+    const std::wstring argument(wide[i]);
+    out.push_back(wtf8_from_utf16(std::u16string(argument.begin(), argument.end())));
+  }
+  LocalFree(wide);
+  SetConsoleOutputCP(CP_UTF8);
+  return out;
+}
 
 }  // namespace host

@@ -165,6 +165,7 @@ load_result load_settings(host::host& h, settings_file& file, job_list& list,
                           const load_options& options) {
   list.clear();
   file.protect_unreadable = false;
+  file.set_aside_damaged = false;
   load_result result;
   if (!h.exists(file.path)) {
     file.header = created_header();
@@ -190,10 +191,19 @@ load_result load_settings(host::host& h, settings_file& file, job_list& list,
   result.status = parse_settings(reinterpret_cast<const unsigned char*>(bytes.data()),
                                  bytes.size(), file.header, list);
   result.records = list.size();
+  file.set_aside_damaged = result.status == load_status::damaged;
   return result;
 }
 
-save_status save_settings(host::host& h, const settings_file& file, const job_list& list) {
+std::string damaged_copy_path(host::host& h, const std::string& path) {
+  std::string candidate = path + ".damaged";
+  for (int n = 2; h.exists(candidate) && n < 1000; ++n) {
+    candidate = path + ".damaged-" + std::to_string(n);
+  }
+  return candidate;
+}
+
+save_status save_settings(host::host& h, settings_file& file, const job_list& list) {
   if (file.protect_unreadable) return save_status::refused_unreadable;
   const std::string folder = folder_of(file.path);
   if (!folder.empty() && !make_folders(h, folder)) return save_status::create_failed;
@@ -210,8 +220,17 @@ save_status save_settings(host::host& h, const settings_file& file, const job_li
     h.remove_file(temporary);
     return save_status::write_failed;
   }
+  std::string aside;
+  if (file.set_aside_damaged) {
+    // Whatever the damaged file held past the records that could be read stays on disk; the
+    // rename never replaces, so an earlier copy is never lost either.
+    file.set_aside_damaged = false;
+    aside = damaged_copy_path(h, file.path);
+    if (!h.rename(file.path, aside)) aside.clear();
+  }
   if (!h.replace_file(temporary, file.path)) {
     h.remove_file(temporary);
+    if (!aside.empty() && h.rename(aside, file.path)) file.set_aside_damaged = true;
     return save_status::replace_failed;
   }
   // The new name must reach the disk too; the data already has, so a failure here is not one

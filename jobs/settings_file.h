@@ -40,6 +40,10 @@ struct settings_file {
   // replace it (save_status::refused_unreadable), so jobs that could not be read are never
   // overwritten by the ones entered since.
   bool protect_unreadable = false;
+  // Set by load_settings when the file was damaged: the next save first renames it aside to
+  // "<path>.damaged" (or "<path>.damaged-2", ...), so whatever could not be read stays on disk
+  // for the user. Cleared by that save.
+  bool set_aside_damaged = false;
 };
 
 enum class load_status {
@@ -50,7 +54,7 @@ enum class load_status {
   missing,        // there was no file and load_options::create_when_missing was false
   damaged,        // the file ended inside a record: every whole record before it is in the
                   // list and the partial one is dropped; or a text lacked its zero byte:
-                  // that text is absent, its record kept
+                  // that text is absent, its record kept. set_aside_damaged is set.
   unreadable,     // the file exists but could not be opened or read: it is left untouched,
                   // the list is empty and settings_file::protect_unreadable is set
 };
@@ -87,8 +91,14 @@ enum class save_status {
 // folder, named with a leading full stop, which is synced and then renamed over the file
 // (host::replace_file); on any failure the temporary file is removed and the old file stays
 // whole. A missing folder of the path is created first. Anything but `saved` must be told to
-// the user: the change then lives only in memory.
-save_status save_settings(host::host& h, const settings_file& file, const job_list& list);
+// the user: the change then lives only in memory. A damaged file (set_aside_damaged) is
+// renamed aside just before the new file takes its name; should that rename fail, the save
+// goes on.
+save_status save_settings(host::host& h, settings_file& file, const job_list& list);
+
+// The name a damaged file is set aside under ("<path>.damaged", "<path>.damaged-2", ...):
+// the first that does not exist yet.
+std::string damaged_copy_path(host::host& h, const std::string& path);
 
 // --- The byte format on its own (used by load and save, and by the fuzz target) ---
 

@@ -204,6 +204,39 @@ TEST(SettingsFile, DamagedLengthsAndUnterminatedTextsAreNeverKeptAsText) {
   EXPECT_FALSE(list.first()->slot(2).has_value());
 }
 
+TEST(SettingsFile, TheFirstSaveAfterADamagedLoadKeepsTheDamagedFileAside) {
+  temp_folder tmp;
+  const std::string whole = created_header() + block(1, 'a', {std::string("one")});
+  const std::string damaged = whole + le32(0) + 'a' + le32(999) + "cut short";
+  write_file(tmp.at("Zcli.dat"), damaged);
+  jobs::settings_file file{tmp.at("Zcli.dat")};
+  jobs::job_list list;
+  ASSERT_EQ(jobs::load_settings(host::default_host(), file, list).status,
+            jobs::load_status::damaged);
+  EXPECT_EQ(read_file(file.path), damaged);  // loading never writes
+
+  // A failed replace puts the damaged file back under its name, to be set aside next time.
+  host::fault_host failing(host::default_host());
+  failing.fail_call(call_kind::replace, 1);
+  EXPECT_EQ(jobs::save_settings(failing, file, list), jobs::save_status::replace_failed);
+  EXPECT_EQ(read_file(file.path), damaged);
+  EXPECT_TRUE(other_names(tmp.path(), "Zcli.dat").empty());
+
+  ASSERT_EQ(jobs::save_settings(host::default_host(), file, list), jobs::save_status::saved);
+  EXPECT_EQ(read_file(file.path), whole);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat.damaged")), damaged);
+  ASSERT_EQ(jobs::save_settings(host::default_host(), file, list), jobs::save_status::saved);
+  EXPECT_EQ(other_names(tmp.path(), "Zcli.dat"), std::vector<std::string>{"Zcli.dat.damaged"});
+
+  // A later damaged load never overwrites the earlier copy.
+  write_file(file.path, damaged + "x");
+  ASSERT_EQ(jobs::load_settings(host::default_host(), file, list).status,
+            jobs::load_status::damaged);
+  ASSERT_EQ(jobs::save_settings(host::default_host(), file, list), jobs::save_status::saved);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat.damaged")), damaged);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat.damaged-2")), damaged + "x");
+}
+
 TEST(SettingsFile, AnUnreadableFileIsLeftUntouchedAndNeverReplaced) {
   temp_folder tmp;
   const std::string bytes = created_header() + block(1, 'a', {std::string("keep me")});

@@ -65,7 +65,8 @@ std::string load_problem_text(jobs::load_status status, const std::string& path)
              utf8_to_cp932(" を作成できませんでした。\r\n登録したジョブは保存されません。");
     case jobs::load_status::damaged:
       return utf8_to_cp932("設定ファイル ") + path +
-             utf8_to_cp932(" の一部が壊れていました。\r\n読めたジョブだけを表示します。");
+             utf8_to_cp932(" の一部が壊れていました。\r\n読めたジョブだけを表示します。"
+                           "\r\n元のファイルは、次に保存するときに .damaged を付けた名前で残します。");
     case jobs::load_status::unreadable:
       return utf8_to_cp932("設定ファイル ") + path +
              utf8_to_cp932(" を読めませんでした。\r\nこのファイルは上書きせずに残します。");

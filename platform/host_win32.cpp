@@ -168,13 +168,21 @@ HANDLE open_handle(const std::string& path, DWORD access, DWORD disposition) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+bool is_existing_folder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 // Lists one folder; false when it cannot be listed. A folder with no entries at all (a drive
-// root lacks even "." and "..") is listed as empty.
+// root lacks even "." and "..") is listed as empty, but only once it is known to exist: a
+// missing folder taken for an empty one would read as "everything was deleted".
 bool find_all(const std::wstring& folder, std::vector<found_entry>& out) {
   WIN32_FIND_DATAW data;
   const HANDLE find = FindFirstFileExW(child(folder, L"*").c_str(), FindExInfoStandard, &data,
                                        FindExSearchNameMatch, nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (find == INVALID_HANDLE_VALUE) {
+    return GetLastError() == ERROR_FILE_NOT_FOUND && is_existing_folder(folder);
+  }
   do {
     out.push_back(entry_from(data, folder));
   } while (FindNextFileW(find, &data));

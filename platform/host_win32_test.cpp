@@ -229,6 +229,20 @@ TEST(HostWin32, LongPathsWork) {
   EXPECT_TRUE(h.exists(path + "\\moved"));
 }
 
+TEST(HostWin32, OnlyAnExistingFolderIsEverListedAsEmpty) {
+  temp_folder tmp;
+  write_file(tmp.at("file.txt"), "x");
+  std::vector<host::found_entry> entries;
+  host::host& h = host::default_host();
+  EXPECT_FALSE(h.search(tmp.at("file.txt") + "\\*.*", entries));
+  EXPECT_FALSE(h.search(tmp.at("missing") + "\\*.*", entries));
+  EXPECT_FALSE(h.search(tmp.at("missing\\deeper") + "\\*.*", entries));
+  EXPECT_TRUE(entries.empty());
+  ASSERT_TRUE(h.create_folder(tmp.at("empty")));
+  EXPECT_TRUE(h.search(tmp.at("empty") + "\\*.*", entries));
+  EXPECT_EQ(entries.size(), 2u);  // "." and ".."
+}
+
 TEST(HostWin32, DriveRootsAreSearchedWithoutDots) {
   std::vector<host::found_entry> entries;
   ASSERT_TRUE(host::default_host().search("C:\\*.*", entries));

@@ -19,10 +19,19 @@ bool make_folder(host::host& h, const std::string& path) {
   return h.create_folder(path) || folder_is_there(h, path);
 }
 
+// A restore cut in the middle of a copy leaves the copy's temporary file in its folder; the
+// next restore into the same folders takes it away.
+void remove_leftover(host::host& h, const std::string& folder) {
+  h.remove_file(path_join(folder, k_copy_temp_name));
+}
+
 bool restore_one(host::host& h, const restore_item& item, const std::string& target,
                  transfer_buffer& buffer, run_log& log, run_progress& progress) {
   if (item.is_folder()) {
-    if (make_folder(h, target)) return true;
+    if (make_folder(h, target)) {
+      remove_leftover(h, target);
+      return true;
+    }
     report(log, msg::restore_folder_not_created, target);
     return false;
   }
@@ -56,6 +65,7 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
     log.add_line(text(msg::restore_end));
     return summary;
   }
+  remove_leftover(h, target_folder);
   // Folders are listed before their contents, so each item's folder is already made (or
   // its failure reported) when the item comes.
   const bool guard = !store.empty() && path_is_within(store, target_folder);

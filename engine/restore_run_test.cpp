@@ -187,6 +187,15 @@ TEST_F(RestoreThreeRuns, ATargetThatHoldsFilesKeepsThemAndGetsTheRestoredVersion
   EXPECT_EQ(tree_of(target), expected(both));
 }
 
+TEST_F(RestoreThreeRuns, TemporaryFilesOfACutRestoreAreRemovedByTheNext) {
+  lay_out(target, {{".zolk-copy.tmp", "cut"}, {"old", "/"}, {"old\\.zolk-copy.tmp", "cut"}});
+  EXPECT_TRUE(restore("0001").ok());
+  layout with_old = point1;
+  with_old.push_back({"old", "/"});
+  EXPECT_EQ(tree_of(target), expected(with_old));
+  EXPECT_FALSE(testing_support::exists(target + "/.zolk-copy.tmp"));
+}
+
 TEST_F(RestoreThreeRuns, UnsafeTargetsAndMissingPointsAreRefusedBeforeAnythingIsWritten) {
   const restore_testing::tree store_before = tree_of(store);
   const std::vector<std::pair<std::string, std::string>> cases = {

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());
   }
   std::mt19937 random(20261208);
-  const int rounds = 3000;
+  const int rounds = 1000;
   for (int i = 0; i < rounds; ++i) {
     const std::string input = mutate(corpus[random() % corpus.size()], random);
     LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.data()), input.size());

@@ -24,7 +24,19 @@ std::u16string utf16(const wchar_t* text, size_t length) {
 }
 std::u16string utf16(const std::wstring& text) { return utf16(text.data(), text.size()); }
 
-std::wstring win_path(const std::string& cp932_path) { return wide(windows_path(cp932_path)); }
+// A relative path is made absolute first, so that it too gets the verbatim form and its
+// unlimited length.
+std::wstring win_path(const std::string& cp932_path) {
+  const std::wstring path = wide(windows_path(cp932_path));
+  if (path.empty() || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  const DWORD written = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  if (written == 0 || written >= size) return path;
+  full.resize(written);
+  return wide(windows_path(zolk_path(utf16(full))));
+}
 
 std::wstring child(const std::wstring& folder, const std::wstring& name) {
   if (folder.empty() || folder.back() == L'\\') return folder + name;

@@ -229,6 +229,29 @@ TEST(HostWin32, LongPathsWork) {
   EXPECT_TRUE(h.exists(path + "\\moved"));
 }
 
+TEST(HostWin32, LongRelativePathsWork) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  wchar_t previous[MAX_PATH];
+  ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(wide_path(tmp.path()).c_str()));
+  std::string path = ".";
+  for (int i = 0; i < 8; ++i) {
+    path += "\\" + std::string(40, static_cast<char>('a' + i));
+    EXPECT_TRUE(h.create_folder(path)) << path.size();
+  }
+  write_file(path + "\\..\\\x94\x5C.txt", "relative");
+  std::vector<host::found_entry> entries;
+  EXPECT_TRUE(h.search(path + "\\..\\*.*", entries));
+  EXPECT_NE(find(entries, "\x94\x5C.txt"), nullptr);
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(read_file(tmp.path() + "/" + std::string(40, 'a') + "/" + std::string(40, 'b') + "/" +
+                      std::string(40, 'c') + "/" + std::string(40, 'd') + "/" +
+                      std::string(40, 'e') + "/" + std::string(40, 'f') + "/" +
+                      std::string(40, 'g') + "/\x94\x5C.txt"),
+            "relative");
+}
+
 TEST(HostWin32, OnlyAnExistingFolderIsEverListedAsEmpty) {
   temp_folder tmp;
   write_file(tmp.at("file.txt"), "x");

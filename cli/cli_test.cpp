@@ -1,38 +1,21 @@
 // Runs the built zolk-cli as a user would and checks its output and exit statuses.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include "cli/cli_test_runner.h"
+
 #include <string>
 
 #include "platform/testing/temp_folder.h"
 
 namespace {
 
+using cli_testing::quoted;
+using cli_testing::result;
+using cli_testing::zolk_cli;
+
 using testing_support::make_folders;
 using testing_support::temp_folder;
 using testing_support::write_file;
-
-struct result {
-  int status = -1;
-  std::string out;
-};
-
-// Runs zolk-cli with the arguments (already quoted for the shell); stdout only.
-result zolk_cli(const std::string& arguments) {
-  result r;
-  const std::string command = std::string(ZOLK_CLI_PATH) + " " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 TEST(ZolkCli, BackupPrintsExactlyTheRunLogAndPointsListsNewestFirst) {
   temp_folder tmp;

@@ -1,8 +1,8 @@
 // zolk-cli jobs and zolk-cli run over settings files the tests build byte by byte.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include "cli/cli_test_runner.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,37 +12,16 @@
 
 namespace {
 
+using cli_testing::quoted;
+using cli_testing::result;
+using cli_testing::run;
+using cli_testing::zolk_cli;
+
 using testing_support::exists;
 using testing_support::make_folders;
 using testing_support::read_file;
 using testing_support::temp_folder;
 using testing_support::write_file;
-
-struct result {
-  int status = -1;
-  std::string out;
-};
-
-// Runs a zolk-cli with the arguments (already quoted for the shell); stdout, and stderr too
-// when asked.
-result run(const std::string& program, const std::string& arguments, bool with_stderr = false) {
-  result r;
-  const std::string command = program + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-result zolk_cli(const std::string& arguments, bool with_stderr = false) {
-  return run(ZOLK_CLI_PATH, arguments, with_stderr);
-}
-
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 std::string le32(int32_t v) {
   const uint32_t u = static_cast<uint32_t>(v);

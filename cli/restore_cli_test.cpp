@@ -1,8 +1,8 @@
 // Runs the built zolk-cli restore as a user would.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
+#include "cli/cli_test_runner.h"
+
 #include <string>
 
 #include "platform/packed_time.h"
@@ -10,30 +10,14 @@
 
 namespace {
 
+using cli_testing::quoted;
+using cli_testing::result;
+using cli_testing::zolk_cli;
+
 using testing_support::make_folders;
 using testing_support::read_file;
 using testing_support::temp_folder;
 using testing_support::write_file;
-
-struct result {
-  int status = -1;
-  std::string out;
-};
-
-result zolk_cli(const std::string& arguments) {
-  result r;
-  const std::string command = std::string(ZOLK_CLI_PATH) + " " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer;
-  size_t n;
-  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) r.out.append(buffer.data(), n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
 TEST(ZolkCliRestore, RestoresAPointByItsDigitsOrTheLatestAndTellsFailures) {
   temp_folder tmp;

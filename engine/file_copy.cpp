@@ -12,8 +12,8 @@ bool copy_blocks(host::file& from, host::file& to, run_progress& progress, trans
   if (block_length > buffer.size()) block_length = buffer.size();
   int64_t n = 0;
   do {
-    n = from.read(buffer.data(), block_length);
-    if (n < 0 || !to.write(buffer.data(), static_cast<size_t>(n))) return false;
+    n = from.copy_to(to, buffer.data(), block_length);
+    if (n < 0) return false;
     if (bar) progress.advance_progress();
   } while (static_cast<size_t>(n) == block_length);
   return true;

@@ -58,6 +58,21 @@ class file {
   // Pushes written data to the disk.
   virtual bool sync() = 0;
   virtual bool close() = 0;
+
+  // Copies up to `length` bytes from here to `target`, both at their current positions;
+  // returns the count copied (less than `length` only at the end) or -1 on a read or write
+  // error. `buffer` holds at least `length` bytes. Hosts may copy inside the system instead
+  // of through the buffer.
+  virtual int64_t copy_to(file& target, char* buffer, size_t length) {
+    size_t done = 0;
+    while (done < length) {
+      const int64_t n = read(buffer + done, length - done);
+      if (n < 0) return -1;
+      if (n == 0) break;
+      done += static_cast<size_t>(n);
+    }
+    return target.write(buffer, done) ? static_cast<int64_t>(done) : -1;
+  }
 };
 
 class host {

@@ -51,6 +51,17 @@ TEST(ZolkCli, ExitStatusesTellRefusalsFailuresAndUsage) {
   EXPECT_EQ(version.out.substr(0, 9), "zolk-cli ");
 }
 
+TEST(ZolkCli, RelativeFoldersAreTakenFromTheCurrentFolder) {
+  temp_folder tmp;
+  make_folders(tmp.at("src"));
+  write_file(tmp.at("src/a"), "A");
+  // "b" alone would otherwise read as a root folder.
+  const cli_testing::result r =
+      cli_testing::run("cd " + quoted(tmp.path()) + " && " + ZOLK_CLI_PATH, "backup src b");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(testing_support::read_file(tmp.at("b/Zolk0001/a")), "A");
+}
+
 TEST(ZolkCli, JapaneseArgumentsAndNamesRoundTrip) {
   temp_folder tmp;
   const std::string jp = "\x95\x5C\x83\x5C\x94\x5C\x97\x5C";  // 表ソ能予 in CP932

@@ -60,8 +60,8 @@ void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
       ->required();
   restore->add_option("TARGET", target, "The folder to rebuild the tree in")->required();
   restore->callback([&h, &result] {
-    result.status = run_restore(h, host::text_from_terminal(store), host::text_from_terminal(point),
-                                host::text_from_terminal(target));
+    result.status = run_restore(h, host::path_from_terminal(store), host::text_from_terminal(point),
+                                host::path_from_terminal(target));
   });
 }
 

@@ -16,6 +16,10 @@ std::string terminal_text(const std::string& cp932_text);
 // A command-line argument (in the terminal's encoding) as CP932.
 std::string text_from_terminal(const std::string& argument);
 
+// A folder named on the command line, as an absolute CP932 path: a relative one is taken
+// from the current folder, so "backup src bk" means the folders the user sees there.
+std::string path_from_terminal(const std::string& argument);
+
 // The program's arguments in the terminal's encoding (argv[0] first). On Windows they are taken
 // from the wide command line as UTF-8, since `argv` holds them in the system code page, which
 // cannot express every name; the console is also switched to UTF-8 output there.

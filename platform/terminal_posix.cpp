@@ -11,6 +11,14 @@ std::string terminal_text(const std::string& cp932_text) { return cp932::to_unic
 
 std::string text_from_terminal(const std::string& argument) { return cp932::from_unicode(argument); }
 
+std::string path_from_terminal(const std::string& argument) {
+  if (argument.empty() || argument[0] == '/') return cp932::from_unicode(argument);
+  std::string folder(4096, '\0');
+  if (getcwd(&folder[0], folder.size()) == nullptr) return cp932::from_unicode(argument);
+  folder.resize(folder.find('\0'));
+  return cp932::from_unicode(folder + "/" + argument);
+}
+
 std::vector<std::string> program_arguments(int argc, char** argv) {
   return std::vector<std::string>(argv, argv + argc);
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "jobs/settings_bytes.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
@@ -23,30 +24,16 @@ using testing_support::read_file;
 using testing_support::temp_folder;
 using testing_support::write_file;
 
-std::string le32(int32_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  return std::string{static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                     static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
+std::string job(const std::string& name, const std::string& comment, const std::string& source,
+                const std::string& destination) {
+  return settings_bytes::job_block(0, name, comment, source, destination);
 }
 
 std::string block(char kind, const std::vector<std::optional<std::string>>& texts) {
-  std::string out = le32(0) + kind;
-  for (size_t i = 0; i < 12; ++i) {
-    if (i >= texts.size() || !texts[i]) {
-      out += le32(0);
-    } else {
-      out += le32(static_cast<int32_t>(texts[i]->size() + 1)) + *texts[i] + '\0';
-    }
-  }
-  return out;
+  return settings_bytes::block(0, kind, texts);
 }
 
-std::string job(const std::string& name, const std::string& comment, const std::string& source,
-                const std::string& destination) {
-  return block('a', {name, comment, source, destination});
-}
-
-const std::string k_header = std::string("Z-OLK Ver1.00") + std::string(67, '\0');
+const std::string k_header = settings_bytes::created_header();
 const std::string k_jp = "\x95\x5C\x83\x5C";  // 表ソ in CP932
 
 TEST(ZolkCliJobs, JobsListsTheHistoryBackupJobsInListOrder) {

@@ -7,39 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "jobs/settings_bytes.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
+
+using settings_bytes::block;
+using settings_bytes::created_header;
+using settings_bytes::le32;
 
 using host::call_kind;
 using testing_support::exists;
 using testing_support::read_file;
 using testing_support::temp_folder;
 using testing_support::write_file;
-
-std::string le32(int32_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  return std::string{static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                     static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
-}
-
-// A record block written out by hand, independently of the code under test.
-std::string block(int32_t mark, char kind, const std::vector<std::optional<std::string>>& texts) {
-  std::string out = le32(mark) + kind;
-  for (size_t i = 0; i < 12; ++i) {
-    if (i >= texts.size() || !texts[i]) {
-      out += le32(0);
-    } else {
-      out += le32(static_cast<int32_t>(texts[i]->size() + 1)) + *texts[i] + '\0';
-    }
-  }
-  return out;
-}
-
-std::string created_header() {
-  return std::string("Z-OLK Ver1.00") + std::string(67, '\0');
-}
 
 // Header bytes 14-79 that Zolk does not interpret but must keep.
 std::string foreign_header() {

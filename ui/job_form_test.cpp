@@ -7,10 +7,15 @@
 #include <vector>
 
 #include "platform/cp932.h"
+#include "jobs/settings_bytes.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
+
+using settings_bytes::block;
+using settings_bytes::job_block;
+using settings_bytes::le32;
 
 using host::call_kind;
 using testing_support::read_file;
@@ -18,31 +23,7 @@ using testing_support::temp_folder;
 using testing_support::write_file;
 using ui::job_form;
 
-std::string le32(int32_t v) {
-  const uint32_t u = static_cast<uint32_t>(v);
-  return std::string{static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF),
-                     static_cast<char>((u >> 16) & 0xFF), static_cast<char>((u >> 24) & 0xFF)};
-}
-
-// A record block written out by hand.
-std::string block(int32_t mark, char kind, const std::vector<std::optional<std::string>>& texts) {
-  std::string out = le32(mark) + kind;
-  for (size_t i = 0; i < 12; ++i) {
-    if (i >= texts.size() || !texts[i]) {
-      out += le32(0);
-    } else {
-      out += le32(static_cast<int32_t>(texts[i]->size() + 1)) + *texts[i] + '\0';
-    }
-  }
-  return out;
-}
-
-std::string job_block(int32_t mark, const std::string& name, const std::string& comment,
-                      const std::string& source, const std::string& destination) {
-  return block(mark, 'a', {name, comment, source, destination});
-}
-
-const std::string k_header = std::string("Z-OLK Ver1.00") + std::string(67, '\0');
+const std::string k_header = settings_bytes::created_header();
 
 std::string u(const char* utf8) { return cp932::from_unicode(utf8); }
 

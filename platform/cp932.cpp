@@ -1,5 +1,7 @@
 #include "platform/cp932.h"
 
+#include "platform/utf8.h"
+
 namespace cp932 {
 namespace {
 
@@ -31,49 +33,6 @@ bool read_escape(unsigned char lead, unsigned char trail, unsigned char& byte) {
   if (value > 0xFF) return false;
   byte = static_cast<unsigned char>(value);
   return true;
-}
-
-// Length of the valid UTF-8 sequence at s[i] and its code point; 0 when invalid.
-size_t utf8_sequence(const std::string& s, size_t i, uint32_t& code_point) {
-  const auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = at(i);
-  size_t length;
-  uint32_t min;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2, min = 0x80, code_point = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3, min = 0x800, code_point = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4, min = 0x10000, code_point = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > s.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    code_point = (code_point << 6) | (at(i + k) & 0x3F);
-  }
-  if (code_point < min || code_point > 0x10FFFF) return 0;
-  if (code_point >= 0xD800 && code_point <= 0xDFFF) return 0;
-  return length;
-}
-
-void append_utf8(std::string& out, uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 // A character is taken as CP932 only when the table maps it both ways to itself, so that a
@@ -108,7 +67,7 @@ std::string from_unicode(const std::string& utf8) {
       continue;
     }
     uint32_t cp = 0;
-    const size_t length = c < 0x80 ? 0 : utf8_sequence(utf8, i, cp);
+    const size_t length = c < 0x80 ? 0 : utf8::sequence(utf8, i, cp, false);
     if (length > 0 && encode_exactly(cp, out)) {
       i += length;
       continue;
@@ -141,14 +100,14 @@ std::string to_unicode(const std::string& text) {
         continue;
       }
       if (decode_character(reinterpret_cast<const unsigned char*>(text.data() + i), 2, cp)) {
-        append_utf8(out, cp);
+        utf8::append(out, cp);
         i += 2;
         continue;
       }
     } else {
       uint32_t cp = 0;
       if (decode_character(&c, 1, cp)) {  // half-width katakana
-        append_utf8(out, cp);
+        utf8::append(out, cp);
         ++i;
         continue;
       }

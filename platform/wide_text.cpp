@@ -4,54 +4,13 @@
 
 #include "platform/cp932.h"
 #include "platform/native_path.h"
+#include "platform/utf8.h"
 
 namespace host {
 namespace {
 
 bool is_high(char32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low(char32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
-
-void append_wtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// Length of the WTF-8 sequence at s[i] (surrogates allowed, overlong forms not) and its code
-// point; 0 when the byte starts none.
-size_t wtf8_sequence(const std::string& s, size_t i, char32_t& cp) {
-  const auto at = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = at(i);
-  size_t length;
-  char32_t min;
-  if (c >= 0xC2 && c <= 0xDF) {
-    length = 2, min = 0x80, cp = c & 0x1F;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    length = 3, min = 0x800, cp = c & 0x0F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    length = 4, min = 0x10000, cp = c & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > s.size()) return 0;
-  for (size_t k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (at(i + k) & 0x3F);
-  }
-  return cp >= min && cp <= 0x10FFFF ? length : 0;
-}
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
@@ -88,11 +47,11 @@ std::string wtf8_from_utf16(const std::u16string& utf16) {
   for (size_t i = 0; i < utf16.size(); ++i) {
     const char32_t u = utf16[i];
     if (is_high(u) && i + 1 < utf16.size() && is_low(utf16[i + 1])) {
-      append_wtf8(out, 0x10000 + ((u - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+      utf8::append(out, 0x10000 + ((u - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
       ++i;
       continue;
     }
-    append_wtf8(out, u);
+    utf8::append(out, u);
   }
   return out;
 }
@@ -103,8 +62,8 @@ std::u16string utf16_from_wtf8(const std::string& wtf8) {
   size_t i = 0;
   while (i < wtf8.size()) {
     const auto c = static_cast<unsigned char>(wtf8[i]);
-    char32_t cp = c;
-    const size_t length = c < 0x80 ? 1 : wtf8_sequence(wtf8, i, cp);
+    uint32_t cp = c;
+    const size_t length = c < 0x80 ? 1 : utf8::sequence(wtf8, i, cp, true);
     if (length == 0) {
       out += static_cast<char16_t>(0xDC00 + c);
       ++i;

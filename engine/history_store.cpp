@@ -46,7 +46,7 @@ folder_tree scan_history_folders(host::host& h, const std::string& destination) 
     node.size = entry.size;
     node.attributes = entry.attributes;
     node.name = std::move(entry.name);
-    node.date_text = h.date_text(node.time);
+    node.date_text = std::make_unique<std::string>(h.date_text(node.time));
     nodes.push_back(&node);
   }
   std::stable_sort(nodes.begin(), nodes.end(),
@@ -79,7 +79,7 @@ std::vector<std::string> restore_point_entries(host::host& h, const std::string&
   folder_tree list = scan_history_folders(h, destination);
   for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
     if (n->name.compare(0, 4, "Zolk") != 0) continue;
-    entries.push_back(n->name.substr(4) + ": " + n->date_text);
+    entries.push_back(n->name.substr(4) + ": " + *n->date_text);
   }
   return entries;
 }

@@ -30,7 +30,8 @@ TEST(HistoryStore, RecognisesAndOrdersHistoryFoldersOnly) {
   engine::folder_tree list = engine::scan_history_folders(h, tmp.path());
   EXPECT_EQ(names(list), (std::vector<std::string>{"Zolk0005", "zolk0004", "ZOLK0003", "Zolk0001"}));
   ASSERT_NE(list.first(), nullptr);
-  EXPECT_FALSE(list.first()->date_text.empty());
+  ASSERT_NE(list.first()->date_text, nullptr);
+  EXPECT_FALSE(list.first()->date_text->empty());
   EXPECT_EQ(list.first()->next->prev, list.first());
   // The point list takes only the exact prefix.
   const std::vector<std::string> points = engine::restore_point_entries(h, tmp.path());

@@ -9,7 +9,7 @@
 namespace engine {
 namespace {
 
-using shared_path = std::shared_ptr<const std::string>;
+using shared_path = const std::string*;
 
 // Scans one level below `root` at relative path `rel` (null at the top) and links its nodes
 // under `parent`. Returns the first node; `readable` tells whether the folder could be listed.
@@ -27,7 +27,6 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     folder_node& node = tree.new_node();
     node.time = entry.time;
     node.size = entry.size;
-    node.full_size = entry.full_size;
     node.attributes = entry.attributes;
     node.name = std::move(entry.name);
     node.folder_path = rel;
@@ -42,8 +41,7 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     } else if (node.is_folder()) {
       // Every real folder is descended, whatever its other attribute bits: a read-only or
       // hidden folder's files need protecting as much as any others.
-      const shared_path child_rel = std::make_shared<const std::string>(
-          rel ? path_join(*rel, node.name) : node.name);
+      const shared_path child_rel = tree.new_level_path(rel ? path_join(*rel, node.name) : node.name);
       bool child_readable = true;
       node.first_child = scan_level(h, root, child_rel, &node, tree, child_readable);
       if (!child_readable) {
@@ -101,6 +99,7 @@ void folder_tree::clear() {
   unreadable_.clear();
   leftovers_.clear();
   nodes_.clear();
+  level_paths_.clear();
   root_readable_ = true;
 }
 

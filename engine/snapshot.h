@@ -23,14 +23,16 @@ struct folder_node {
   folder_node* first_child = nullptr;
   uint32_t time = 0;        // packed local modification time
   uint32_t size = 0;        // low 32 bits of the length
-  uint64_t full_size = 0;   // the whole length
   uint32_t attributes = 0;  // as reported; 0x10 marks a folder
-  std::string date_text;    // display time; only in the history-folder list
-  std::string name;
-  // Relative path of the containing folder ("a", "a\b"); null at the top level.
-  std::shared_ptr<const std::string> folder_path;
   bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
   bool unreadable = false;  // a folder whose contents could not be listed
+  // Display time; only in the history-folder list (null in trees, which keeps nodes small:
+  // a run holds two trees of every entry).
+  std::unique_ptr<std::string> date_text;
+  std::string name;
+  // Relative path of the containing folder ("a", "a\b"), shared by the level and owned by
+  // the tree; null at the top level.
+  const std::string* folder_path = nullptr;
 
   bool is_folder() const { return (attributes & host::k_directory) != 0 && !is_special; }
 };
@@ -60,6 +62,7 @@ class folder_tree {
 
   // For the builders of trees and lists.
   folder_node& new_node() { return nodes_.emplace_back(); }
+  const std::string* new_level_path(std::string path) { return &level_paths_.emplace_back(std::move(path)); }
   void set_first(folder_node* first) { first_ = first; }
   void set_root_readable(bool readable) { root_readable_ = readable; }
   void note_special(const folder_node* node) { special_.push_back(node); }
@@ -69,6 +72,7 @@ class folder_tree {
 
  private:
   std::deque<folder_node> nodes_;
+  std::deque<std::string> level_paths_;
   folder_node* first_ = nullptr;
   bool root_readable_ = true;
   std::vector<const folder_node*> special_;

@@ -60,17 +60,11 @@ constexpr const char* k_utf8[] = {
 };
 static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 
-const std::array<std::string, k_count>& table() {
-  static const std::array<std::string, k_count> converted = [] {
-    std::array<std::string, k_count> out;
-    for (size_t i = 0; i < k_count; ++i) out[i] = cp932::from_unicode(k_utf8[i]);
-    return out;
-  }();
-  return converted;
-}
-
 }  // namespace
 
-const std::string& text(msg id) { return table()[static_cast<size_t>(id)]; }
+const std::string& text(msg id) {
+  static const std::array<std::string, k_count> converted = cp932::from_unicode_table(k_utf8);
+  return converted[static_cast<size_t>(id)];
+}
 
 }  // namespace engine

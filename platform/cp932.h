@@ -9,6 +9,8 @@
 #ifndef ZOLK_PLATFORM_CP932_H
 #define ZOLK_PLATFORM_CP932_H
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -21,6 +23,14 @@ inline bool is_lead_byte(unsigned char c) {
 
 // Unicode name (UTF-8 bytes, not necessarily valid) -> CP932 with escapes.
 std::string from_unicode(const std::string& utf8);
+
+// A table of UTF-8 texts (a program's messages) in CP932, converted in one go.
+template <size_t N>
+std::array<std::string, N> from_unicode_table(const char* const (&utf8)[N]) {
+  std::array<std::string, N> out;
+  for (size_t i = 0; i < N; ++i) out[i] = from_unicode(utf8[i]);
+  return out;
+}
 
 // CP932 with escapes -> UTF-8 bytes. Escapes give back their exact bytes; a byte sequence
 // that is not CP932 is kept as it stands.

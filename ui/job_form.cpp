@@ -29,11 +29,7 @@ std::string utf8_to_cp932(const char* utf8) { return cp932::from_unicode(utf8); 
 }  // namespace
 
 const std::string& text_of(job_text id) {
-  static const std::array<std::string, k_text_count> table = [] {
-    std::array<std::string, k_text_count> t;
-    for (size_t i = 0; i < k_text_count; ++i) t[i] = utf8_to_cp932(k_utf8[i]);
-    return t;
-  }();
+  static const std::array<std::string, k_text_count> table = cp932::from_unicode_table(k_utf8);
   return table.at(static_cast<size_t>(id));
 }
 

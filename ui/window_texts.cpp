@@ -70,11 +70,7 @@ static_assert(sizeof(k_utf8) / sizeof(k_utf8[0]) == k_count, "one text per wt en
 }  // namespace
 
 const std::string& text(wt id) {
-  static const std::array<std::string, k_count> converted = [] {
-    std::array<std::string, k_count> out;
-    for (size_t i = 0; i < k_count; ++i) out[i] = cp932::from_unicode(k_utf8[i]);
-    return out;
-  }();
+  static const std::array<std::string, k_count> converted = cp932::from_unicode_table(k_utf8);
   return converted[static_cast<size_t>(id)];
 }
 

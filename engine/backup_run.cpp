@@ -345,8 +345,11 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
   run_marker marker{next_history_folder_name(&newest), newest.name, false};
   const std::string new_folder = path_join(destination, marker.new_folder);
   const std::string previous_folder = path_join(destination, newest.name);
-  write_run_marker(h, destination, marker);
-  if (carry_forward_newest(h, previous_folder, new_folder) != 0) {
+  // After Zolk9999 the next name would be one no scan recognises: the store would silently
+  // lose its newest point, so the run stops before it changes anything.
+  const bool nameable = is_history_folder_name(marker.new_folder);
+  if (nameable) write_run_marker(h, destination, marker);
+  if (!nameable || carry_forward_newest(h, previous_folder, new_folder) != 0) {
     log.add_line(text(msg::history_folder_not_created));
     log.add_line(previous_folder);
     log.add_line("");

@@ -263,17 +263,21 @@ TEST_F(BackupRun, FailedCopiesAreReportedAndFoundAgainNextRun) {
   EXPECT_EQ(stored("Zolk0002").at("f/in"), "I");
 }
 
-TEST_F(BackupRun, HistoryFolderNamesGoPast9999) {
+TEST_F(BackupRun, AStoreEndsAtZolk9999AndRefusesTheNextRunUntouched) {
   make_folders(dst + "/Zolk9999");
   write_file(dst + "/Zolk9999/a", "A");
-  file("a", "A");
   testing_support::set_time(dst + "/Zolk9999/a", k_t1);
-  EXPECT_EQ(run()[0], "履歴バックアップ通常処理");
-  EXPECT_EQ(stored("Zolk10000").at("a"), "A");
-  // Zolk10000 is not recognised, so the next run computes it again and cannot create it.
-  const std::vector<std::string> lines = run();
-  EXPECT_EQ(lines[1], "err:履歴用のディレクトリを作成出来ませんでした。");
-  EXPECT_EQ(lines[2], u(dst) + "\\Zolk9999");
+  file("a", "A changed", k_t2);
+  file("b", "B");
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    engine::run_summary summary;
+    EXPECT_EQ(run(&summary), (std::vector<std::string>{"履歴バックアップ通常処理",
+                                                       "err:履歴用のディレクトリを作成出来ませんでした。",
+                                                       u(dst) + "\\Zolk9999", "", k_finished}));
+    EXPECT_TRUE(summary.refused);
+    EXPECT_EQ(list_tree(dst), (std::map<std::string, std::string>{{"Zolk9999", "<folder>"},
+                                                                  {"Zolk9999/a", "A"}}));
+  }
 }
 
 TEST(CarryForward, MovesEverythingAndLeavesWhatCannotMove) {

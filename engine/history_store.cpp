@@ -28,6 +28,10 @@ bool is_history_folder_name(const std::string& name) {
   for (size_t i = 0; i < 4; ++i) {
     if (fold(name[i]) != prefix[i]) return false;
   }
+  // Only digits: a user's folder such as ZOLK_OLD must never be taken over as history.
+  for (size_t i = 4; i < 8; ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
   return true;
 }
 
@@ -37,7 +41,9 @@ folder_tree scan_history_folders(host::host& h, const std::string& destination) 
   list.set_root_readable(h.search(folder_search_pattern(destination), entries));
   std::vector<folder_node*> nodes;
   for (host::found_entry& entry : entries) {
-    if (entry.attributes != host::k_directory || entry.is_special ||
+    // The read-only, hidden, system and archive bits say nothing about what the folder is:
+    // a store on a read-only disk or copied from a CD must still show every point.
+    if ((entry.attributes & host::k_directory) == 0 || entry.is_special || entry.is_link ||
         !is_history_folder_name(entry.name)) {
       continue;
     }

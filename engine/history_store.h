@@ -15,14 +15,17 @@ namespace engine {
 constexpr const char* k_first_history_folder = "Zolk0001";
 constexpr const char* k_change_log_extension = ".Zcl";
 
-// True for a name that counts as a history folder: 8 bytes, "Zolk" in any letter case.
+// True for a name that counts as a history folder: "Zolk" in any letter case, then four
+// digits (8 bytes in all).
 bool is_history_folder_name(const std::string& name);
 
 // The history folders of `destination`, newest (greatest name, letters folded) first,
-// each with its date_text. Only plain folders (attributes exactly 0x10) count.
+// each with its date_text. Every real folder of such a name counts, whatever its read-only,
+// hidden, system or archive bits; files, links and special entries never do.
 folder_tree scan_history_folders(host::host& h, const std::string& destination);
 
-// The name after the newest of the list: Zolk0007 -> Zolk0008, Zolk9999 -> Zolk10000.
+// The name after the newest of the list: Zolk0007 -> Zolk0008, Zolk9999 -> Zolk10000 (which is
+// no history folder name: a run refuses to make it).
 // Empty when `newest` is null.
 std::string next_history_folder_name(const folder_node* newest);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstdlib>
 #include <random>
 
 #include "engine/backup_run.h"
@@ -175,6 +176,74 @@ TEST(RestoreHistory, EveryPointOfRandomHistoriesComesBackExactly) {
 
 TEST(RestoreHistory, EntriesARunCouldNotCarryForwardBelongToTheirPoint) {
   for (unsigned seed : {11u, 12u, 13u}) check_history(seed, 9, true);
+}
+
+// A fixed history, built step by step: the source as it stood after each run is kept aside,
+// so that every point can be restored and compared afterwards.
+class PointHistory : public ::testing::Test {
+ protected:
+  testing_support::temp_folder tmp;
+  std::string source = tmp.at("src");
+  std::string store = tmp.at("store");
+  std::vector<tree> points;
+  int clock_ = 0;
+
+  void SetUp() override { testing_support::make_folders(source); }
+
+  // Writes a source file with a time of its own (a run tells versions apart by their time).
+  void write(const std::string& relative, const std::string& bytes) {
+    const std::string path = source + "/" + relative;
+    testing_support::make_folders(path.substr(0, path.rfind('/')));
+    testing_support::write_file(path, bytes);
+    clock_ += 2;
+    testing_support::set_time(path, host::pack_time(host::calendar_time{2020, 1, 1, 0, clock_ / 60, clock_ % 60}));
+  }
+  void remove(const std::string& relative) { testing_support::remove_tree(source + "/" + relative); }
+
+  void backup() {
+    engine::recording_log log;
+    engine::null_progress progress;
+    const engine::run_summary summary =
+        engine::run_history_backup(host::default_host(), source, store, log, progress);
+    EXPECT_TRUE(summary.ok()) << "run " << points.size() + 1;
+    points.push_back(tree_of(source));
+  }
+
+  void restore_every_point(host::host& h, const std::string& label) {
+    for (size_t run = 1; run <= points.size(); ++run) {
+      const std::string target = tmp.at(label + std::to_string(run));
+      engine::restore_request request{point_of(static_cast<int>(run)), 0, store, source, target};
+      engine::recording_log log;
+      engine::recording_progress progress;
+      EXPECT_TRUE(engine::start_restore(h, request, log, progress).ok()) << label << run;
+      EXPECT_EQ(tree_of(target), points[run - 1]) << label << run;
+    }
+  }
+};
+
+// A store on a read-only disk (or copied from a CD) reports the read-only bit on every entry;
+// every point must still restore whole.
+TEST_F(PointHistory, AStoreMarkedReadOnlyThroughoutRestoresEveryPoint) {
+  write("a.txt", "one");
+  write("docs/in.txt", "in");
+  write("docs/deep/d.txt", "deep");
+  backup();
+  write("a.txt", "two");
+  remove("docs/deep");
+  write("b.txt", "b");
+  backup();
+  remove("a.txt");
+  write("docs/in.txt", "in 2");
+  backup();
+  host::fault_host read_only(host::default_host());
+  read_only.add_reported_attributes(host::k_read_only | host::k_archive);
+  restore_every_point(read_only, "marked");
+#ifndef _WIN32
+  // The real bits too (as root they do not stop writes, but the bits are reported all the same).
+  ASSERT_EQ(std::system(("chmod -R a-w '" + store + "'").c_str()), 0);
+  restore_every_point(host::default_host(), "chmod");
+  ASSERT_EQ(std::system(("chmod -R u+w '" + store + "'").c_str()), 0);
+#endif
 }
 
 }  // namespace

@@ -67,7 +67,11 @@ bool fault_host::search(const std::string& pattern, std::vector<found_entry>& ou
     out.clear();
     return false;
   }
-  return inner_.search(pattern, out);
+  if (!inner_.search(pattern, out)) return false;
+  for (found_entry& entry : out) {
+    if (entry.name != "." && entry.name != "..") entry.attributes |= extra_attributes_;
+  }
+  return true;
 }
 
 bool fault_host::create_folder(const std::string& path) {

@@ -29,6 +29,9 @@ class fault_host : public host {
   // set time, append), every mutating call fails: the process has "stopped" there.
   void crash_after(int k) { crash_at_ = mutations_ + k; }
   void clear_faults();
+  // Every entry a search reports from now on carries these attribute bits besides its own
+  // (all but "." and ".."), as a store on a read-only disk or copied from a CD does.
+  void add_reported_attributes(uint32_t bits) { extra_attributes_ = bits; }
 
   int calls(call_kind kind) const;
   int mutations() const { return mutations_; }
@@ -63,6 +66,7 @@ class fault_host : public host {
   int mutations_ = 0;
   int crash_at_ = -1;
   int beeps_ = 0;
+  uint32_t extra_attributes_ = 0;
 };
 
 }  // namespace host

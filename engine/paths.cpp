@@ -22,6 +22,12 @@ std::vector<size_t> separator_offsets(std::string_view s, bool slash_too) {
   return offsets;
 }
 
+// A network path: a run of two or more `\` followed by a server name.
+bool names_a_server(std::string_view path) {
+  if (path.size() < 3 || path[0] != '\\' || path[1] != '\\') return false;
+  return path.find_first_not_of('\\') != std::string_view::npos;
+}
+
 char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The pieces of a path between separators (`\` and `/`), empty ones dropped.
@@ -81,7 +87,14 @@ std::string path_join(piece base, piece first, piece second) {
   std::string out;
   out.reserve(work.size());
   bool after_separator = false;
-  for (size_t i = 0; i < work.size(); ++i) {
+  size_t i = 0;
+  if (base && names_a_server(*base)) {
+    // One `\` would name a folder on the current drive instead of the share.
+    out = "\\\\";
+    while (work[i] == '\\') ++i;
+    after_separator = true;
+  }
+  for (; i < work.size(); ++i) {
     if (is_lead(work[i]) && i + 1 < work.size()) {
       out += work[i];
       out += work[++i];
@@ -123,6 +136,8 @@ std::string folder_search_pattern(std::string_view folder, piece sub_path) {
 }
 
 bool root_folder_check(std::string_view path) {
+  // A share is the root of its server's tree, as a drive is of a disk.
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return pieces_of(path).size() > 2;
   return path.size() - drive_prefix_length(path) >= 2;
 }
 

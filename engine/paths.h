@@ -14,7 +14,8 @@ namespace engine {
 using piece = std::optional<std::string_view>;
 
 // base, then `\` and first when given, then `\` and second when given; every run of `\`
-// in the result (base included) becomes one. No base and a first give "\first".
+// in the result (base included) becomes one, except the leading `\\` of a base that is a
+// network path ("\\server\share"). No base and a first give "\first".
 std::string path_join(piece base, piece first = std::nullopt, piece second = std::nullopt);
 
 // The search pattern of a folder: "c:\data" -> "c:\data\*.*"; a final component starting
@@ -24,6 +25,8 @@ std::string folder_search_pattern(std::string_view folder, piece sub_path = std:
 
 // False for a root folder: a path whose remainder after a drive prefix is shorter than two
 // bytes ("c:\", "c:", "\", ""). Two bytes and more are accepted ("c:\a" is a folder).
+// A path starting with `\\` is a network path: false up to its share ("\\server\share\"),
+// true below it ("\\server\share\folder").
 bool root_folder_check(std::string_view path);
 
 // True when byte i of s is a separator: `\` not taken by a double-byte character.

@@ -15,9 +15,20 @@ TEST(PathJoin, JoinsWithOneSeparatorAndReducesRuns) {
   EXPECT_EQ(path_join(std::nullopt, "data"), "\\data");
   EXPECT_EQ(path_join(std::nullopt), "");
   EXPECT_EQ(path_join("c:\\a\\\\b", "x", "y"), "c:\\a\\b\\x\\y");
-  EXPECT_EQ(path_join("\\\\server\\share", "x"), "\\server\\share\\x");
   EXPECT_EQ(path_join("src", std::nullopt, "f.txt"), "src\\f.txt");
   EXPECT_EQ(path_join("", "a"), "\\a");
+}
+
+TEST(PathJoin, KeepsTheLeadingPairOfANetworkPath) {
+  EXPECT_EQ(path_join("\\\\server\\share", "x"), "\\\\server\\share\\x");
+  EXPECT_EQ(path_join("\\\\server\\share\\\\a\\", "x", "y"), "\\\\server\\share\\a\\x\\y");
+  EXPECT_EQ(path_join("\\\\\\server\\share"), "\\\\server\\share");
+  // Only a base that names a server is a network path; a pair made by the join is reduced.
+  EXPECT_EQ(path_join("\\\\", "x"), "\\x");
+  EXPECT_EQ(path_join("", "\\x"), "\\x");
+  EXPECT_EQ(path_join(std::nullopt, "\\\\server"), "\\server");
+  // A server whose name ends in the byte 0x5C of 表 is still one piece.
+  EXPECT_EQ(path_join("\\\\" + k_hyou, "x"), "\\\\" + k_hyou + "\\x");
 }
 
 TEST(PathJoin, TrailByte5CIsNotASeparator) {
@@ -44,6 +55,19 @@ TEST(RootFolderCheck, RefusesRootsAcceptsFolders) {
   for (const char* folder : {"c:\\data", "d:\\abc", "c:\\a", "/a", "/home/u"}) {
     EXPECT_TRUE(root_folder_check(folder)) << folder;
   }
+}
+
+TEST(RootFolderCheck, AShareIsTheRootOfANetworkPath) {
+  for (const char* root : {"\\\\server\\share", "\\\\server\\share\\", "\\\\server\\share\\\\",
+                           "\\\\server", "\\\\", "\\\\\\server\\share"}) {
+    EXPECT_FALSE(root_folder_check(root)) << root;
+  }
+  for (const char* folder : {"\\\\server\\share\\folder", "\\\\s\\t\\x\\y"}) {
+    EXPECT_TRUE(root_folder_check(folder)) << folder;
+  }
+  // The trail byte 0x5C of 表 does not end the share's name.
+  EXPECT_FALSE(root_folder_check("\\\\s\\" + k_hyou + "x"));
+  EXPECT_TRUE(root_folder_check("\\\\s\\" + k_hyou + "\\x"));
 }
 
 TEST(PathIsWithin, ComparesWholePiecesIgnoringSeparatorKindAndCase) {

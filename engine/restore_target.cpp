@@ -25,11 +25,13 @@ path_pieces reduce_path(std::string_view path) {
   out.drive = std::string(path.substr(0, drive));
   path.remove_prefix(drive);
   out.rooted = !out.drive.empty() || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+  out.network = out.drive.empty() && path.size() >= 2 && path[0] == '\\' && path[1] == '\\';
+  const size_t kept = out.network ? 2 : 0;
   size_t start = 0;
   const auto take = [&](size_t end) {
     const std::string_view piece = path.substr(start, end - start);
     if (piece == "..") {
-      if (!out.pieces.empty()) out.pieces.pop_back();
+      if (out.pieces.size() > kept) out.pieces.pop_back();
     } else if (!piece.empty() && piece != ".") {
       out.pieces.push_back(piece);
     }
@@ -49,7 +51,9 @@ path_pieces reduce_path(std::string_view path) {
 std::optional<msg> target_refusal(const std::string& target, const std::string& store) {
   if (target.empty()) return msg::restore_target_empty;
   const path_pieces reduced_target = reduce_path(target);
-  if (!root_folder_check(target) || (reduced_target.rooted && reduced_target.pieces.empty())) {
+  const size_t root_depth = reduced_target.network ? 2 : 0;
+  if (!root_folder_check(target) ||
+      (reduced_target.rooted && reduced_target.pieces.size() <= root_depth)) {
     return msg::restore_target_is_root;
   }
   const path_pieces reduced_store = reduce_path(store);

@@ -12,16 +12,18 @@
 namespace engine {
 
 // A path reduced to its pieces: "." dropped, ".." taking the piece before it away, empty
-// pieces (runs of separators) dropped. `rooted` when it starts at a root or drive.
+// pieces (runs of separators) dropped. `rooted` when it starts at a root or drive; `network`
+// when it starts with `\\` (its first two pieces, server and share, are never taken away).
 struct path_pieces {
   std::string drive;
   bool rooted = false;
+  bool network = false;
   std::vector<std::string_view> pieces;
 };
 path_pieces reduce_path(std::string_view path);
 
 // Why a restore into `target` from the store in `store` must not start, if it must not:
-// an empty target, a root folder (also one spelled "/." or "c:\x\.."), the store itself, or
+// an empty target, a root folder (also one spelled "/.", "c:\x\.." or "\\s\t\x\.."), the store itself, or
 // a folder inside a history folder of the store (also one not made yet: it would become part
 // of that history).
 std::optional<msg> target_refusal(const std::string& target, const std::string& store);

@@ -26,7 +26,7 @@ TEST(ZolkCli, BackupPrintsExactlyTheRunLogAndPointsListsNewestFirst) {
   EXPECT_EQ(first.status, 0);
   EXPECT_EQ(first.out,
             "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
-            "==> docs\\a.txt\n\n処理は終了しました。ログ保存終了か、終了ボタンを押してください。\n");
+            "==> docs/a.txt\n\n処理は終了しました。ログ保存終了か、終了ボタンを押してください。\n");
   EXPECT_EQ(zolk_cli("backup " + src + " " + dst).status, 0);
   const result points = zolk_cli("points " + dst);
   EXPECT_EQ(points.status, 0);
@@ -65,11 +65,16 @@ TEST(ZolkCli, RelativeFoldersAreTakenFromTheCurrentFolder) {
 TEST(ZolkCli, JapaneseArgumentsAndNamesRoundTrip) {
   temp_folder tmp;
   const std::string jp = "\x95\x5C\x83\x5C\x94\x5C\x97\x5C";  // 表ソ能予 in CP932
-  make_folders(tmp.at(jp));
+  make_folders(tmp.at(jp + "/" + jp));
   write_file(tmp.at(jp + "/" + jp + ".txt"), "x");
+  write_file(tmp.at(jp + "/" + jp + "/\x83\x5C.txt"), "y");  // ソ.txt
   const result r = zolk_cli("backup '" + tmp.path() + "/表ソ能予' " + quoted(tmp.at("dst")));
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("表ソ能予.txt"), std::string::npos);
+  // Paths are shown with the host's separator only; the byte 0x5C that ends 予 in CP932
+  // is no separator.
+  EXPECT_NE(r.out.find("/表ソ能予/表ソ能予.txt\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n==> 表ソ能予/ソ.txt\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\\'), std::string::npos) << r.out;
   EXPECT_EQ(testing_support::read_file(tmp.at("dst/Zolk0001/" + jp + ".txt")), "x");
 }
 

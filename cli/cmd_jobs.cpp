@@ -20,7 +20,7 @@ struct loaded_jobs {
 loaded_jobs load(host::host& h, const std::string& settings_argument) {
   loaded_jobs out;
   const bool named = !settings_argument.empty();
-  out.path = named ? host::text_from_terminal(settings_argument) : jobs::default_settings_path(h);
+  out.path = named ? host::path_from_terminal(settings_argument) : jobs::default_settings_path(h);
   jobs::settings_file file{out.path};
   jobs::load_options options;
   options.create_when_missing = false;  // zolk-cli only reads the settings

@@ -26,7 +26,7 @@ std::string point_digits(host::host& h, const std::string& store, const std::str
 }  // namespace
 
 int run_restore(host::host& h, const std::string& store, const std::string& point,
-                const std::string& target) {
+                const std::string& target, bool force) {
   if (point != "latest" && point_digits(h, store, point).empty()) {
     print_error("POINT is the four digits of a restore point (0002) or latest");
     return k_exit_usage;
@@ -41,6 +41,7 @@ int run_restore(host::host& h, const std::string& store, const std::string& poin
   request.point_index = 0;
   request.store = store;
   request.target = target;
+  request.overwrite = force;
   // The opening line names the point as the point list shows it, date included.
   for (const std::string& entry : engine::restore_point_entries(h, store)) {
     if (entry.compare(0, 4, digits) == 0) request.point_entry = entry;
@@ -53,15 +54,19 @@ int run_restore(host::host& h, const std::string& store, const std::string& poin
 void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
   // Option values must outlive this function: CLI11 writes them when it parses.
   static std::string store, point, target;
+  static bool force = false;
   CLI::App* restore = app.add_subcommand(
       "restore", "Rebuild in TARGET the tree as it stood at POINT of the history in DESTINATION");
   restore->add_option("DESTINATION", store, "The folder that keeps the history")->required();
   restore->add_option("POINT", point, "The four digits of a restore point (0002), or latest")
       ->required();
   restore->add_option("TARGET", target, "The folder to rebuild the tree in")->required();
+  restore->add_flag("--force", force,
+                    "Restore into a TARGET that already holds files, overwriting those of the "
+                    "same names");
   restore->callback([&h, &result] {
     result.status = run_restore(h, host::path_from_terminal(store), host::text_from_terminal(point),
-                                host::path_from_terminal(target));
+                                host::path_from_terminal(target), force);
   });
 }
 

@@ -22,11 +22,12 @@ int run_backup(host::host& h, const std::string& source, const std::string& dest
 // backup SOURCE DESTINATION, points DESTINATION
 void add_backup_commands(CLI::App& app, host::host& h, outcome& result);
 
-// A restore of the point POINT ("0002" or "latest") of the history in store into target.
+// A restore of the point POINT ("0002" or "latest") of the history in store into target;
+// a target that already holds entries is refused unless `force`.
 int run_restore(host::host& h, const std::string& store, const std::string& point,
-                const std::string& target);
+                const std::string& target, bool force);
 
-// restore DESTINATION POINT TARGET
+// restore DESTINATION POINT TARGET [--force]
 void add_restore_command(CLI::App& app, host::host& h, outcome& result);
 
 // jobs [--settings FILE], run JOB [--settings FILE]: the jobs of the desktop program's

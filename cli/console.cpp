@@ -2,13 +2,14 @@
 
 #include <cstdio>
 
+#include "platform/native_path.h"
 #include "platform/terminal.h"
 
 namespace cli {
 
 void console_log::add_line(const std::string& text) {
   for (const std::string& line : engine::split_log_text(text)) {
-    const std::string out = host::terminal_text(line);
+    const std::string out = host::terminal_text(host::shown_text(line));
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
   }

@@ -56,4 +56,35 @@ TEST(ZolkCliRestore, RestoresAPointByItsDigitsOrTheLatestAndTellsFailures) {
   EXPECT_FALSE(testing_support::exists(tmp.at("t")));
 }
 
+TEST(ZolkCliRestore, ATargetThatHoldsFilesNeedsForce) {
+  temp_folder tmp;
+  make_folders(tmp.at("src/docs"));
+  write_file(tmp.at("src/docs/a.txt"), "backed up");
+  const std::string dst = quoted(tmp.at("dst"));
+  ASSERT_EQ(zolk_cli("backup " + quoted(tmp.at("src")) + " " + dst).status, 0);
+  make_folders(tmp.at("work/docs"));
+  write_file(tmp.at("work/docs/a.txt"), "newer work");
+  write_file(tmp.at("work/mine.txt"), "mine");
+
+  const result refused = zolk_cli("restore " + dst + " latest " + quoted(tmp.at("work")));
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.out.find("err:処理を中断しました。\n"
+                             "err:復元先フォルダは空ではありません。上書きして復元するには --force "
+                             "を指定してください。\n"),
+            std::string::npos)
+      << refused.out;
+  EXPECT_EQ(read_file(tmp.at("work/docs/a.txt")), "newer work");
+
+  EXPECT_EQ(zolk_cli("restore " + dst + " latest " + quoted(tmp.at("work")) + " --force").status, 0);
+  EXPECT_EQ(read_file(tmp.at("work/docs/a.txt")), "backed up");
+  EXPECT_EQ(read_file(tmp.at("work/mine.txt")), "mine");
+  // An empty folder is restored into without asking; a refused target stays refused.
+  make_folders(tmp.at("empty"));
+  EXPECT_EQ(zolk_cli("restore " + dst + " latest " + quoted(tmp.at("empty"))).status, 0);
+  EXPECT_EQ(read_file(tmp.at("empty/docs/a.txt")), "backed up");
+  const result root = zolk_cli("restore --force " + dst + " latest /");
+  EXPECT_EQ(root.status, 1);
+  EXPECT_NE(root.out.find("err:復元先フォルダにルートを指定する事は出来ません。\n"), std::string::npos);
+}
+
 }  // namespace

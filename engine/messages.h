@@ -55,6 +55,7 @@ enum class msg {
   restore_folder_not_created,  // err:フォルダを作成出来ませんでした。 (then "==> " and the path)
   restore_file_not_copied,     // err:ファイルを復元出来ませんでした。 (then "==> " and the path)
   restore_item_in_history,     // err:履歴フォルダの中へは復元しません。 (then "==> " and the path)
+  restore_target_not_empty,    // err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。
   // Backup run: completing a run that was cut off.
   resuming_run,                // 前回中断された履歴バックアップの処理を完了します。 (then "==> " and the folder)
   count_  // keep last

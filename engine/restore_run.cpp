@@ -12,6 +12,7 @@
 #include "engine/restore_list.h"
 #include "engine/restore_rollback.h"
 #include "engine/restore_target.h"
+#include "engine/target_contents.h"
 
 namespace engine {
 namespace {
@@ -119,6 +120,9 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   if (const std::optional<msg> reason = target_refusal(request.target, request.store)) {
     return refuse(log, *reason);
   }
+  if (!request.overwrite && target_holds_entries(h, request.target)) {
+    return refuse(log, msg::restore_target_not_empty);
+  }
   const restore_list list = gather_point(h, request.store, history, point);
   int64_t unreadable = 0;
   for (const std::string& folder : list.unreadable()) {
@@ -128,6 +132,14 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   run_summary summary = run_restore(h, request.target, list, log, progress, request.store);
   summary.failed += unreadable;
   return summary;
+}
+
+bool restore_needs_consent(host::host& h, const restore_request& request) {
+  if (request.point_index < 0) return false;
+  const folder_tree history = scan_history_folders(h, request.store);
+  if (history.empty() || find_point(history, request.point_entry) == nullptr) return false;
+  if (target_refusal(request.target, request.store)) return false;
+  return target_holds_entries(h, request.target);
 }
 
 }  // namespace engine

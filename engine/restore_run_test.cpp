@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/restore_target.h"
 #include "engine/restore_test_tree.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"
@@ -49,6 +50,7 @@ class Restore : public ::testing::Test {
   std::string store = tmp.at("store");
   std::string target = tmp.at("target");
   host::fault_host faults{host::default_host()};
+  bool overwrite = false;
   engine::recording_log log;
   engine::recording_progress progress;
 
@@ -59,7 +61,8 @@ class Restore : public ::testing::Test {
     write_file(store + "/" + name + ".Zcl", bytes);
   }
   engine::run_summary restore(const std::string& point, const std::string& into) {
-    const engine::restore_request request{point + ": 2021/06/01 12:00:00", 0, store, "src", into};
+    const engine::restore_request request{point + ": 2021/06/01 12:00:00", 0, store, "src", into,
+                                          overwrite};
     return engine::start_restore(faults, request, log, progress);
   }
   engine::run_summary restore(const std::string& point) { return restore(point, target); }
@@ -177,9 +180,18 @@ TEST_F(RestoreThreeRuns, AMissingChangeLogLetsTheOlderFolderGiveEveryEntry) {
   EXPECT_EQ(tree_of(target), expected(merged));
 }
 
-TEST_F(RestoreThreeRuns, ATargetThatHoldsFilesKeepsThemAndGetsTheRestoredVersions) {
-  lay_out(target, {{"mine.txt", "M"}, {"a.txt", "a much longer older text"}, {"old", "/"},
-                   {"old\\other.txt", "O"}});
+TEST_F(RestoreThreeRuns, ATargetThatHoldsFilesIsOnlyRestoredIntoWhenOverwriteIsChosen) {
+  const layout mine = {{"mine.txt", "M"}, {"a.txt", "a much longer older text"}, {"old", "/"},
+                       {"old\\other.txt", "O"}};
+  lay_out(target, mine);
+  EXPECT_TRUE(restore("0001").refused);
+  const std::vector<std::string> shown = lines();
+  ASSERT_EQ(shown.size(), 9u);
+  EXPECT_EQ(shown[5], "err:処理を中断しました。");
+  EXPECT_EQ(shown[6], "err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。");
+  EXPECT_EQ(tree_of(target), expected(mine));
+
+  overwrite = true;
   EXPECT_TRUE(restore("0001").ok());
   layout both = point1;
   both.push_back({"mine.txt", "M"});
@@ -189,6 +201,7 @@ TEST_F(RestoreThreeRuns, ATargetThatHoldsFilesKeepsThemAndGetsTheRestoredVersion
 
 TEST_F(RestoreThreeRuns, TemporaryFilesOfACutRestoreAreRemovedByTheNext) {
   lay_out(target, {{".zolk-copy.tmp", "cut"}, {"old", "/"}, {"old\\.zolk-copy.tmp", "cut"}});
+  overwrite = true;  // a cut restore left them: the user restores over it again
   EXPECT_TRUE(restore("0001").ok());
   layout with_old = point1;
   with_old.push_back({"old", "/"});
@@ -228,6 +241,38 @@ TEST_F(RestoreThreeRuns, UnsafeTargetsAndMissingPointsAreRefusedBeforeAnythingIs
   log = engine::recording_log();
   EXPECT_TRUE(restore("0001", store + "/restored").ok());
   EXPECT_EQ(tree_of(store + "/restored"), expected(point1));
+}
+
+TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
+  const auto needs_consent = [&](const std::string& point, const std::string& into) {
+    return engine::restore_needs_consent(
+        faults, engine::restore_request{point + ": 2021/06/01 12:00:00", 0, store, "src", into});
+  };
+  EXPECT_FALSE(needs_consent("0001", target));  // new
+  make_folders(target);
+  EXPECT_FALSE(needs_consent("0001", target));  // empty
+  write_file(target + "/.hidden", "");
+  EXPECT_TRUE(needs_consent("0001", target));
+  write_file(tmp.at("a file"), "x");
+  EXPECT_TRUE(needs_consent("0001", tmp.at("a file")));
+  // Refused anyway: nothing to ask.
+  EXPECT_FALSE(needs_consent("0007", target));
+  EXPECT_FALSE(needs_consent("0001", "/"));
+  EXPECT_FALSE(needs_consent("0001", store));
+  EXPECT_FALSE(engine::restore_needs_consent(
+      faults, engine::restore_request{"0001", -1, store, "src", target}));
+}
+
+TEST(RestoreTarget, AShareIsARootWhateverItsSpelling) {
+  const std::string store = "\\\\server\\share\\bk";
+  for (const char* root : {"\\\\server\\share", "\\\\server\\share\\", "\\\\server\\share\\x\\..",
+                           "\\\\server\\share\\x\\..\\..\\..", "\\\\server\\share\\.\\"}) {
+    EXPECT_EQ(engine::target_refusal(root, store), engine::msg::restore_target_is_root) << root;
+  }
+  EXPECT_EQ(engine::target_refusal("\\\\server\\share\\bk\\Zolk0001\\x", store),
+            engine::msg::restore_target_in_history);
+  EXPECT_EQ(engine::target_refusal("\\\\server\\share\\restored", store), std::nullopt);
+  EXPECT_EQ(engine::target_refusal("\\\\server\\share\\x\\..\\y", store), std::nullopt);
 }
 
 TEST_F(Restore, NothingChosenOrNoHistoryFolderWritesNoLine) {
@@ -304,6 +349,7 @@ TEST_F(Restore, NothingIsRestoredIntoTheStoreWhenItLiesInsideTheTarget) {
   // folder above the store must not write into the history being read.
   history_folder("Zolk0001", {{"ok.txt", "OK"}, {"store", "/"}, {"store\\Zolk0001", "/"},
                               {"store\\Zolk0001\\ok.txt", "EVIL"}});
+  overwrite = true;  // the target holds the store
   const engine::run_summary summary = restore("0001", tmp.path());
   EXPECT_EQ(read_file(tmp.at("ok.txt")), "OK");
   EXPECT_EQ(read_file(store + "/Zolk0001/ok.txt"), "OK");

@@ -71,6 +71,8 @@ std::string folder_of_pattern(const std::string& pattern) {
 
 #ifdef _WIN32
 
+std::string shown_text(const std::string& cp932_text) { return cp932_text; }
+
 std::string native_path(const std::string& cp932_path) {
   return wtf8_from_utf16(without_verbatim_prefix(windows_path(cp932_path)));
 }
@@ -80,6 +82,18 @@ std::string native_folder_of_pattern(const std::string& cp932_pattern) {
 }
 
 #else
+
+std::string shown_text(const std::string& cp932_text) {
+  std::string out = cp932_text;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (cp932::is_lead_byte(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
+      ++i;
+      continue;
+    }
+    if (out[i] == '\\') out[i] = '/';
+  }
+  return out;
+}
 
 std::string native_path(const std::string& cp932_path) {
   std::string path = cp932_path;

@@ -17,6 +17,12 @@ std::vector<std::string> split_path(const std::string& cp932_path);
 // (WTF-8, see wide_text.h).
 std::string native_path(const std::string& cp932_path);
 
+// A CP932 text shown to the user (a run-log line), with the separators of the paths in it in
+// the host's own form. POSIX: every `\` outside a double-byte character becomes `/` (a `\`
+// inside a POSIX name is carried escaped, so such a byte is always a separator; the trail
+// byte 0x5C of 表 is never touched). Windows: the text as it stands.
+std::string shown_text(const std::string& cp932_text);
+
 // The folder a search pattern ("folder\*.*") lists, in the host's own form.
 std::string native_folder_of_pattern(const std::string& cp932_pattern);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/cp932.h"
+
 namespace {
 
 using host::split_path;
@@ -13,7 +15,28 @@ TEST(NativePath, SplitsAtBothSeparatorsButNotInsideDoubleByteCharacters) {
   EXPECT_EQ(split_path("d\\\x95\x5Cx"), (std::vector<std::string>{"d", "\x95\x5Cx"}));
 }
 
-#ifndef _WIN32
+TEST(NativePath, ShownTextsUseTheHostsSeparator) {
+  const std::string hyou = "\x95\x5C";  // 表
+  const std::string line = "==> /home/u/src\\" + hyou + "\\a.txt";
+#ifdef _WIN32
+  EXPECT_EQ(host::shown_text(line), line);
+  EXPECT_EQ(host::shown_text("c:\\src\\a.txt"), "c:\\src\\a.txt");
+#else
+  EXPECT_EQ(host::shown_text(line), "==> /home/u/src/" + hyou + "/a.txt");
+  // An escaped name character is no separator; a lone lead byte at the end is kept.
+  const std::string escaped = cp932::from_unicode("\\");
+  EXPECT_EQ(host::shown_text("/a" + escaped + "b\\c\x95"), "/a" + escaped + "b/c\x95");
+  EXPECT_EQ(cp932::to_unicode(host::shown_text("/a" + escaped + "b")), "/a\\b");
+#endif
+}
+
+#ifdef _WIN32
+TEST(NativePath, NetworkPathsKeepTheirServerAndShare) {
+  EXPECT_EQ(host::native_path("\\\\server\\share\\a/b"), "\\\\server\\share\\a\\b");
+  EXPECT_EQ(host::native_folder_of_pattern("\\\\server\\share\\*.*"), "\\\\server\\share");
+  EXPECT_EQ(host::native_folder_of_pattern("\\\\server\\share\\x\\*.*"), "\\\\server\\share\\x");
+}
+#else
 TEST(NativePath, PosixFormDropsTheDriveAndDecodesNames) {
   EXPECT_EQ(host::native_path("/tmp/a\\b"), "/tmp/a/b");
   EXPECT_EQ(host::native_path("c:\\data\\x"), "/data/x");

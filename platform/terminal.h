@@ -16,8 +16,10 @@ std::string terminal_text(const std::string& cp932_text);
 // A command-line argument (in the terminal's encoding) as CP932.
 std::string text_from_terminal(const std::string& argument);
 
-// A folder named on the command line, as an absolute CP932 path: a relative one is taken
-// from the current folder, so "backup src bk" means the folders the user sees there.
+// A folder or file named on the command line, as an absolute CP932 path: a relative one is
+// taken from the current folder, so "backup src bk" means the folders the user sees there.
+// Separators stay separators (Windows: `\`, "." and ".." resolved, no "\\?\" prefix); only
+// what CP932 cannot hold within a name is escaped.
 std::string path_from_terminal(const std::string& argument);
 
 // The program's arguments in the terminal's encoding (argv[0] first). On Windows they are taken

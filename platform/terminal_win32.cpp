@@ -20,17 +20,19 @@ std::string terminal_text(const std::string& cp932_text) { return cp932::to_unic
 
 std::string text_from_terminal(const std::string& argument) { return cp932::from_unicode(argument); }
 
+// Each name is converted on its own and the separators stay separators: a `\` taken into a
+// name would hide drive roots and nesting from every folder check.
 std::string path_from_terminal(const std::string& argument) {
   if (argument.empty()) return argument;
   const std::u16string relative = utf16_from_wtf8(argument);
   const std::wstring wide(relative.begin(), relative.end());
   const DWORD needed = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (needed == 0) return cp932::from_unicode(argument);
+  if (needed == 0) return zolk_path(relative);
   std::wstring full(needed, L'\0');
   const DWORD length = GetFullPathNameW(wide.c_str(), needed, &full[0], nullptr);
-  if (length == 0 || length >= needed) return cp932::from_unicode(argument);
+  if (length == 0 || length >= needed) return zolk_path(relative);
   full.resize(length);
-  return cp932::from_unicode(wtf8_from_utf16(std::u16string(full.begin(), full.end())));
+  return zolk_path(std::u16string(full.begin(), full.end()));
 }
 
 std::vector<std::string> program_arguments(int argc, char** argv) {

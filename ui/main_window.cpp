@@ -85,19 +85,27 @@ void main_window::PageControl1Change() {
 }
 
 void main_window::startb01Click() {
-  run_.show_for_run();
   if (main_mode == k_backup_mode) {
+    run_.show_for_run();
     engine::run_history_backup(host_, form.Tdirname(), form.Bdirname(), run_.log(),
                                run_.progress());
-  } else {
-    engine::restore_request request;
-    request.point_entry = R_ListBox.text;
-    request.point_index = R_ListBox.selected;
-    request.store = Rdirname;
-    request.source = form.Tdirname();
-    request.target = form.Bdirname();
-    engine::start_restore(host_, request, run_.log(), run_.progress());
+    run_.run_ended();
+    return;
   }
+  engine::restore_request request;
+  request.point_entry = R_ListBox.text;
+  request.point_index = R_ListBox.selected;
+  request.store = Rdirname;
+  request.source = form.Tdirname();
+  request.target = form.Bdirname();
+  if (engine::restore_needs_consent(host_, request) &&
+      !messages_.ask_yes_no(text(wt::restore_over_files))) {
+    return;
+  }
+  // The user has chosen: what the target holds now is restored over.
+  request.overwrite = true;
+  run_.show_for_run();
+  engine::start_restore(host_, request, run_.log(), run_.progress());
   run_.run_ended();
 }
 

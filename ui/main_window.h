@@ -24,6 +24,9 @@ class message_port {
  public:
   virtual ~message_port() = default;
   virtual void show_message(const std::string& cp932_text) = 0;
+  // Asks a question in a box with the same caption and Yes and No buttons; true only when
+  // the user answered Yes (closing the box answers No).
+  virtual bool ask_yes_no(const std::string& cp932_text) = 0;
 };
 
 // The run window as the start button needs it.
@@ -84,7 +87,8 @@ class main_window {
   void refresh_mode();
   void PageControl1Change();
   // Shows the run window and runs a history backup of the texts of Tdirname and Bdirname
-  // (mode 1) or a restore of the chosen point into Bdirname (mode 2), to the end.
+  // (mode 1) or a restore of the chosen point into Bdirname (mode 2), to the end. A restore
+  // into a folder that already holds files is asked about first; No starts nothing.
   void startb01Click();
 
   void new_ButtonClick();

@@ -18,7 +18,13 @@ std::string sj(const char* utf8) { return cp932::from_unicode(utf8); }
 class captured_messages : public message_port {
  public:
   void show_message(const std::string& text) override { texts.push_back(text); }
+  bool ask_yes_no(const std::string& text) override {
+    questions.push_back(text);
+    return answer;
+  }
   std::vector<std::string> texts;
+  std::vector<std::string> questions;
+  bool answer = true;
 };
 
 class recording_run_window : public run_window_port {
@@ -278,6 +284,51 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   const std::vector<std::string>& texts = run_.log_.texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), sj("-----* 処理の開始 *-----\r\n")), texts.end());
   EXPECT_EQ(testing_support::read_file(dir_.at("back\\docs\\a.txt")), "first version");
+}
+
+TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
+  testing_support::make_folders(dir_.at("src"));
+  testing_support::write_file(dir_.at("src\\a.txt"), "backed up");
+  main_window& w = start();
+  register_job(w, "job", dir_.at("src"), dir_.at("store"));
+  w.startb01Click();
+  w.run02BClick();
+  w.job_combo_s.select(0);
+  w.job_combo_sChange();
+  w.R_ListBox.select(0);
+  run_.calls.clear();
+
+  // A new target and an empty one: nothing to ask.
+  w.form.set_Bdirname(dir_.at("new"));
+  w.startb01Click();
+  testing_support::make_folders(dir_.at("empty"));
+  w.form.set_Bdirname(dir_.at("empty"));
+  w.startb01Click();
+  EXPECT_TRUE(messages_.questions.empty());
+  EXPECT_EQ(testing_support::read_file(dir_.at("empty\\a.txt")), "backed up");
+
+  // No: the run window is not even shown and the files stay.
+  testing_support::write_file(dir_.at("new\\a.txt"), "edited since");
+  run_.calls.clear();
+  messages_.answer = false;
+  w.form.set_Bdirname(dir_.at("new"));
+  w.startb01Click();
+  EXPECT_EQ(messages_.questions,
+            std::vector<std::string>{
+                sj("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？")});
+  EXPECT_TRUE(run_.calls.empty());
+  EXPECT_EQ(testing_support::read_file(dir_.at("new\\a.txt")), "edited since");
+  // Yes: restored over them.
+  messages_.answer = true;
+  w.startb01Click();
+  EXPECT_EQ(messages_.questions.size(), 2u);
+  EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
+  EXPECT_EQ(testing_support::read_file(dir_.at("new\\a.txt")), "backed up");
+  // A target the restore refuses anyway is not asked about.
+  w.form.set_Bdirname(dir_.at("store"));
+  w.startb01Click();
+  EXPECT_EQ(messages_.questions.size(), 2u);
+  EXPECT_TRUE(messages_.texts.empty());
 }
 
 }  // namespace

@@ -65,6 +65,8 @@ enum class wt {
   destination_duplicate_3, // "で登録されています。このまま重複して設定する事もできますが"
   subfolder_1,             // バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを
   subfolder_2,             // 指定する事はできません。他のフォルダを指定して下さい。
+  // The question before a restore into a folder that holds files (Yes/No).
+  restore_over_files,      // 復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？
   count_  // keep last
 };
 

@@ -30,7 +30,14 @@ class captured_messages : public ui::message_port {
   void show_message(const std::string& text) override {
     texts.push_back(QString::fromStdString(cp932::to_unicode(text)));
   }
+  // Every question is recorded and answered with `answer`.
+  bool ask_yes_no(const std::string& text) override {
+    questions.push_back(QString::fromStdString(cp932::to_unicode(text)));
+    return answer;
+  }
   std::vector<QString> texts;
+  std::vector<QString> questions;
+  bool answer = true;
 };
 
 class WindowTest : public ::testing::Test {

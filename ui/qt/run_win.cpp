@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "platform/native_path.h"
 #include "ui/qt/qt_text.h"
 
 namespace zolk_qt {
@@ -54,7 +55,7 @@ void Trun_win::BitBtn2Click() { hide(); }
 
 void Trun_win::add_line(const std::string& text) {
   for (const std::string& line : engine::split_log_text(text)) {
-    Memo1->appendPlainText(to_qstring(line));
+    Memo1->appendPlainText(to_qstring(host::shown_text(line)));
   }
   repaint_if_due();
 }

@@ -30,6 +30,16 @@ TEST(RunWindow, LogLinesFollowCarriageReturnLineFeedPairsAndAccumulate) {
   EXPECT_TRUE(w.Memo1->toPlainText().endsWith("last\nsecond run"));
 }
 
+TEST(RunWindow, PathsAreShownWithTheHostsSeparator) {
+  Trun_win w;
+  w.add_line(cp932::from_unicode("==> /home/u/src") + "\\docs\\" + cp932::from_unicode("表ソ.txt"));
+#ifdef _WIN32
+  EXPECT_EQ(w.Memo1->toPlainText(), u8("==> /home/u/src\\docs\\表ソ.txt"));
+#else
+  EXPECT_EQ(w.Memo1->toPlainText(), u8("==> /home/u/src/docs/表ソ.txt"));
+#endif
+}
+
 TEST(RunWindow, TheBarShowsOnlyWhenToldAndKeepsItsStateWhileHidden) {
   Trun_win w;
   w.show_for_run();

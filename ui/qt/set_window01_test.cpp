@@ -219,6 +219,41 @@ TEST_F(MainWindowView, MessageBoxesAreCaptionedWithAnOkButtonAndNoIcon) {
   EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
+TEST_F(MainWindowView, QuestionsHaveYesAndNoWithNoAsTheDefault) {
+  box_messages boxes;
+  QString title, text;
+  QMessageBox::StandardButtons buttons;
+  QMessageBox::StandardButton fallback = QMessageBox::NoButton;
+  const auto answer = [&](QMessageBox::StandardButton which) {
+    QTimer::singleShot(0, [&, which] {
+      for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(top); box != nullptr && box->isVisible()) {
+          title = box->windowTitle();
+          text = box->text();
+          buttons = box->standardButtons();
+          fallback = box->standardButton(box->defaultButton());
+          if (which == QMessageBox::NoButton) {
+            QTest::keyClick(box, Qt::Key_Escape);
+          } else {
+            box->button(which)->click();
+          }
+        }
+      }
+    });
+  };
+  const std::string question = cp932::from_unicode("続けますか？");
+  answer(QMessageBox::Yes);
+  EXPECT_TRUE(boxes.ask_yes_no(question));
+  EXPECT_EQ(title, u8("注意:Message"));
+  EXPECT_EQ(text, u8("続けますか？"));
+  EXPECT_EQ(buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
+  EXPECT_EQ(fallback, QMessageBox::No);
+  answer(QMessageBox::No);
+  EXPECT_FALSE(boxes.ask_yes_no(question));
+  answer(QMessageBox::NoButton);  // Escape
+  EXPECT_FALSE(boxes.ask_yes_no(question));
+}
+
 TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccepted) {
   testing_support::make_folders(dir_.at("store/inner"));
   open();
@@ -321,6 +356,23 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   EXPECT_TRUE(after_restore.startsWith(after_backup));  // the log keeps the first run's lines
   EXPECT_TRUE(after_restore.contains(u8("-----* 処理の開始 *-----")));
   EXPECT_TRUE(after_restore.contains(u8(" へ復元します。")));
+  EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "kept text");
+  EXPECT_TRUE(messages_.questions.empty());
+
+  // Again into the folder that now holds the files: asked, and No starts nothing.
+  click(run_win_->BitBtn2);
+  testing_support::write_file(dir_.at("restored/docs/note.txt"), "edited");
+  messages_.answer = false;
+  click(w.startb01);
+  ASSERT_EQ(messages_.questions.size(), 1u);
+  EXPECT_EQ(messages_.questions[0],
+            u8("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？"));
+  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_EQ(run_win_->Memo1->toPlainText(), after_restore);
+  EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "edited");
+  messages_.answer = true;
+  click(w.startb01);
+  EXPECT_TRUE(run_win_->isVisible());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "kept text");
 }
 

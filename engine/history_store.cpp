@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "engine/paths.h"
+#include "platform/cp932.h"
 
 namespace engine {
 namespace {
@@ -107,7 +108,9 @@ void change_log_writer::open_append(host::host& h, const std::string& path) {
 
 bool change_log_writer::write_line(const char* code, const std::string& relative_path) {
   std::string line(code, 4);
-  line += relative_path;
+  // Hosts already hand names over escaped; this holds whatever a host reports, so that no
+  // name can ever end a line and start a forged one.
+  line += cp932::escape_control_bytes(relative_path);
   line += "\r\n";
   if (append_host_ != nullptr) return append_host_->append_text(append_path_, line);
   if (!file_) return false;

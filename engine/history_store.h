@@ -43,7 +43,8 @@ constexpr const char* k_code_new_file = "C   ";
 constexpr const char* k_code_deleted = "D   ";
 constexpr const char* k_code_changed = "D-C ";
 
-// Writes a change log: each line is the code, the relative path and CR LF, nothing else.
+// Writes a change log: each line is the code, the relative path and CR LF, nothing else. A
+// control byte in a path is written as its escape (cp932.h), so a line is never split.
 // Every line is pushed to the file as it is written.
 class change_log_writer {
  public:

@@ -246,4 +246,37 @@ TEST_F(PointHistory, AStoreMarkedReadOnlyThroughoutRestoresEveryPoint) {
 #endif
 }
 
+// Names holding line ends or other control characters are written to the change log escaped,
+// so that no name can end a line and start a forged one.
+TEST_F(PointHistory, NamesHoldingControlCharactersCannotForgeChangeLogLines) {
+  write("victim.txt", "keep me");
+  write("docs/in.txt", "in");
+  backup();
+  write("x\nC   victim.txt", "forged new file");
+  write("y\nS   docs", "forged new folder");
+  write("z\r\nD   docs/f\x01\x1F\tile", "in a folder with a line end in its name");
+  write("cr\rname", "carriage return");
+  backup();
+  write("x\nC   victim.txt", "changed");
+  remove("y\nS   docs");
+  backup();
+  restore_every_point(host::default_host(), "target");
+  const std::map<std::string, size_t> line_counts = {
+      {"Zolk0001.Zcl", 2}, {"Zolk0002.Zcl", 4}, {"Zolk0003.Zcl", 2}};
+  for (const auto& [log, expected_lines] : line_counts) {
+    const std::string bytes = testing_support::read_file(store + "/" + log);
+    size_t lines = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      const auto c = static_cast<unsigned char>(bytes[i]);
+      if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+        ++lines;
+        ++i;
+      } else {
+        EXPECT_GE(c, 0x20) << log << " byte " << i;
+      }
+    }
+    EXPECT_EQ(lines, expected_lines) << log;
+  }
+}
+
 }  // namespace

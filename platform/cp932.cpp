@@ -52,16 +52,16 @@ bool encode_exactly(uint32_t cp, std::string& out) {
   return true;
 }
 
-}  // namespace
+bool is_control(unsigned char c) { return c < 0x20; }
 
-std::string from_unicode(const std::string& utf8) {
+std::string convert_from_unicode(const std::string& utf8, bool escape_controls) {
   std::string out;
   out.reserve(utf8.size());
   size_t i = 0;
   while (i < utf8.size()) {
     const auto c = static_cast<unsigned char>(utf8[i]);
     // `\` is a separator inside Zolk, so a host name holding one must carry it escaped.
-    if (c < 0x80 && c != 0x5C) {
+    if (c < 0x80 && c != 0x5C && !(escape_controls && is_control(c))) {
       out += static_cast<char>(c);
       ++i;
       continue;
@@ -75,6 +75,25 @@ std::string from_unicode(const std::string& utf8) {
     const size_t count = length > 0 ? length : 1;
     for (size_t k = 0; k < count; ++k) append_escape(out, static_cast<unsigned char>(utf8[i + k]));
     i += count;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string from_unicode(const std::string& utf8) { return convert_from_unicode(utf8, false); }
+
+std::string from_unicode_name(const std::string& utf8) { return convert_from_unicode(utf8, true); }
+
+std::string escape_control_bytes(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (is_control(static_cast<unsigned char>(c))) {
+      append_escape(out, static_cast<unsigned char>(c));
+    } else {
+      out += c;
+    }
   }
   return out;
 }

@@ -3,9 +3,10 @@
 // Inside Zolk every text is CP932 bytes. Host names are Unicode (UTF-8 bytes on POSIX, which
 // may even be invalid UTF-8; UTF-16 on Windows, carried here as UTF-8). A character CP932 can
 // express becomes its CP932 code. Anything else (é, an emoji, a byte that is not valid UTF-8,
-// a `\` inside a POSIX name, a character of the user-defined area itself) is carried byte by
-// byte of its UTF-8 form as escape codes in the CP932 user-defined area (lead 0xF0-0xF9), so
-// to_unicode(from_unicode(x)) == x for every byte string x.
+// a `\` inside a POSIX name, a character of the user-defined area itself, and in names a
+// control character) is carried byte by byte of its UTF-8 form as escape codes in the CP932
+// user-defined area (lead 0xF0-0xF9), so to_unicode(from_unicode(x)) == x for every byte
+// string x.
 #ifndef ZOLK_PLATFORM_CP932_H
 #define ZOLK_PLATFORM_CP932_H
 
@@ -21,8 +22,18 @@ inline bool is_lead_byte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-// Unicode name (UTF-8 bytes, not necessarily valid) -> CP932 with escapes.
+// Unicode text (UTF-8 bytes, not necessarily valid) -> CP932 with escapes. Control
+// characters stay as they are, so a message keeps its CR LF.
 std::string from_unicode(const std::string& utf8);
+
+// A host's name or path -> CP932 as from_unicode, with every control byte (0x00-0x1F) carried
+// as its escape too: a name never holds a byte that could end or start a line of a text file
+// Zolk writes. to_unicode gives the exact bytes back.
+std::string from_unicode_name(const std::string& utf8);
+
+// A CP932 text with every control byte written as its escape (to_unicode gives it back). A
+// control byte is never the trail byte of a double-byte character, so no character is cut.
+std::string escape_control_bytes(const std::string& cp932);
 
 // A table of UTF-8 texts (a program's messages) in CP932, converted in one go.
 template <size_t N>

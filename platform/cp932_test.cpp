@@ -41,6 +41,24 @@ TEST(Cp932, EscapesNeverHoldASeparatorOrAsciiByte) {
   EXPECT_EQ(single, "cafx");
 }
 
+TEST(Cp932, NamesCarryControlCharactersEscapedAndTextsKeepThem) {
+  const std::string names[] = {"x\nC   victim.txt", "cr\r\nlf", std::string("nul\0tab\t\x1F", 10),
+                               "\x7F del stays", "\xE8\xA1\xA8\n"};  // 表 then LF
+  for (const std::string& name : names) {
+    const std::string escaped = cp932::from_unicode_name(name);
+    for (const char c : escaped) EXPECT_GE(static_cast<unsigned char>(c), 0x20u) << name;
+    EXPECT_EQ(cp932::to_unicode(escaped), name);
+    EXPECT_EQ(cp932::escape_control_bytes(cp932::from_unicode(name)), escaped);
+  }
+  EXPECT_EQ(cp932::from_unicode_name("plain \xE8\xA1\xA8"), cp932::from_unicode("plain \xE8\xA1\xA8"));
+  EXPECT_EQ(cp932::from_unicode("line\r\n"), "line\r\n");  // messages keep their line ends
+  // Escaping is idempotent and never cuts a double-byte character whose trail byte is 0x5C.
+  const std::string text = "\x95\x5C\n\x83\x5C";
+  EXPECT_EQ(cp932::escape_control_bytes(cp932::escape_control_bytes(text)),
+            cp932::escape_control_bytes(text));
+  EXPECT_EQ(cp932::to_unicode(cp932::escape_control_bytes(text)), "表\nソ");
+}
+
 TEST(Cp932, LeadBytes) {
   EXPECT_FALSE(cp932::is_lead_byte(0x80));
   EXPECT_TRUE(cp932::is_lead_byte(0x81));

@@ -192,7 +192,7 @@ class posix_host : public host {
     const int dir_fd = dirfd(dir);
     while (struct dirent* d = readdir(dir)) {
       found_entry entry;
-      entry.name = cp932::from_unicode(d->d_name);
+      entry.name = cp932::from_unicode_name(d->d_name);
       inspect(dir_fd, d->d_name, entry);
       out.push_back(std::move(entry));
     }
@@ -268,7 +268,7 @@ class posix_host : public host {
     const ssize_t n = readlink("/proc/self/exe", &buffer[0], buffer.size());
     if (n <= 0) return std::string();
     buffer.resize(static_cast<size_t>(n));
-    return cp932::from_unicode(buffer);
+    return cp932::from_unicode_name(buffer);
   }
 
   std::string environment(const std::string& name) override {

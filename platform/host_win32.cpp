@@ -44,7 +44,7 @@ std::wstring child(const std::wstring& folder, const std::wstring& name) {
 }
 
 std::string name_from_wide(const wchar_t* name) {
-  return cp932::from_unicode(wtf8_from_utf16(utf16(name, wcslen(name))));
+  return cp932::from_unicode_name(wtf8_from_utf16(utf16(name, wcslen(name))));
 }
 
 // The DOS form holds 1980-2107 only; the range is checked here because not every system's

@@ -42,7 +42,12 @@ class backup_run {
 
  private:
   int move_into_history(char kind, const folder_node& node);
-  int copy_into_newest(char kind, const folder_node& node);
+  void copy_new_file(const folder_node& node);
+  void replace_changed_file(const folder_node& node);
+  // The lines and counts of a copy's result (k_copy_done, ...).
+  void report_copy(char kind, int result, const folder_node& node);
+  // The err line of a file that changed while it was copied; true when that was the failure.
+  bool report_changed_while_copied(int copy_result, const folder_node& node);
   void copy_new_folder(const folder_node& node, bool with_change_log_line);
   void copy_folder_level(const folder_node* first);
   void log_unlogged_level(const folder_node* first, const std::unordered_set<std::string>& logged);
@@ -114,16 +119,10 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
         move_into_history('D', *e->node);
         break;
       case 'N':
-        // Copying over the only stored copy of the old version would destroy it.
-        if (move_into_history('N', *e->node) == 0) {
-          copy_into_newest('N', *e->node);
-        } else {
-          log_.add_line(text(msg::changed_kept));
-          detail(source_path(*e->node));
-        }
+        replace_changed_file(*e->node);
         break;
       case 'C':
-        copy_into_newest('C', *e->node);
+        copy_new_file(*e->node);
         break;
       default:
         copy_new_folder(*e->node, true);
@@ -189,15 +188,47 @@ int backup_run::move_into_history(char kind, const folder_node& node) {
   return result;
 }
 
-int backup_run::copy_into_newest(char kind, const folder_node& node) {
+// The new version is copied before the stored one moves, and the move happens once the copy
+// is whole, just before it takes the name: a copy that fails or finds the file changing under
+// it leaves the stored version whole in the newest folder, for the next run to compare again.
+void backup_run::replace_changed_file(const folder_node& node) {
+  int moved = 1;  // stays so when the copy failed before the move
+  const auto move_stored_version = [&] {
+    moved = move_into_history('N', node);
+    return moved == 0;
+  };
   const std::string from = source_path(node);
+  const int result = copy_file_with_progress(h_, progress_, buffer_, k_block_length, from,
+                                             newest_path(node), move_stored_version);
+  if (moved < 0) {
+    // Copying over the only stored copy of the old version would destroy it.
+    log_.add_line(text(msg::changed_kept));
+    detail(from);
+    return;
+  }
+  report_copy('N', result, node);
+}
+
+void backup_run::copy_new_file(const folder_node& node) {
   // The line of a new file is written before the file takes its name: a crash between the two
   // then leaves a line for a missing file, which the next run copies again, never a file that
   // no line names.
   const auto log_new_file = [&] { return change_log_.write_line(k_code_new_file, relative_path(node)); };
-  const int result = copy_file_with_progress(h_, progress_, buffer_, k_block_length, from,
-                                             newest_path(node),
-                                             kind == 'C' ? std::function<bool()>(log_new_file) : nullptr);
+  report_copy('C', copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(node),
+                                           newest_path(node), log_new_file),
+              node);
+}
+
+bool backup_run::report_changed_while_copied(int copy_result, const folder_node& node) {
+  if (copy_result != k_copy_source_changed) return false;
+  log_.add_line(text(msg::changed_while_copied));
+  detail(source_path(node));
+  summary_.failed++;
+  return true;
+}
+
+void backup_run::report_copy(char kind, int result, const folder_node& node) {
+  if (report_changed_while_copied(result, node)) return;
   if (result == 0) {
     log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
@@ -205,8 +236,7 @@ int backup_run::copy_into_newest(char kind, const folder_node& node) {
     log_.add_line(text(kind == 'C' ? msg::new_file_not_copied : msg::changed_not_copied));
     summary_.failed++;
   }
-  detail(from);
-  return result;
+  detail(source_path(node));
 }
 
 void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line) {
@@ -232,6 +262,7 @@ void backup_run::copy_folder_level(const folder_node* first) {
     }
     const int result =
         copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*n), newest_path(*n));
+    if (report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
     detail(relative_path(*n));
     if (result == 0) {

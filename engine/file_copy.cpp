@@ -6,17 +6,41 @@
 namespace engine {
 namespace {
 
-// Copies the bytes; false on a read or write error (a full disk among them).
-bool copy_blocks(host::file& from, host::file& to, run_progress& progress, transfer_buffer& buffer,
-                 size_t block_length, bool bar) {
+// Copies the bytes; the count copied, or -1 on a read or write error (a full disk among them).
+int64_t copy_blocks(host::file& from, host::file& to, run_progress& progress,
+                    transfer_buffer& buffer, size_t block_length, bool bar) {
   if (block_length > buffer.size()) block_length = buffer.size();
+  int64_t total = 0;
   int64_t n = 0;
   do {
     n = from.copy_to(to, buffer.data(), block_length);
-    if (n < 0) return false;
+    if (n < 0) return -1;
+    total += n;
     if (bar) progress.advance_progress();
   } while (static_cast<size_t>(n) == block_length);
-  return true;
+  return total;
+}
+
+// The source as it stood when it was opened.
+struct source_state {
+  int64_t length = -1;
+  uint32_t time = 0;
+  bool have_time = false;
+};
+
+source_state state_of(host::file& f) {
+  source_state state;
+  state.have_time = f.get_time(state.time);
+  state.length = f.length();
+  return state;
+}
+
+// A copy whose source moved on while it was read may hold parts of two versions: stored
+// under the source's first time, the next run would take it for up to date.
+bool still_as_opened(host::file& f, const source_state& opened, int64_t copied) {
+  const source_state now = state_of(f);
+  return copied == opened.length && now.length == opened.length &&
+         now.have_time == opened.have_time && now.time == opened.time;
 }
 
 std::string temp_path_beside(const std::string& target) {
@@ -36,28 +60,30 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
   const std::string temp = temp_path_beside(target);
   std::unique_ptr<host::file> to = h.open_write(temp);
   if (!to) return -1;
-  uint32_t time = 0;
-  const bool have_time = from->get_time(time);
-  const int64_t length = from->length();
-  const bool bar = length > static_cast<int64_t>(block_length);
+  const source_state opened = state_of(*from);
+  const bool bar = opened.length > static_cast<int64_t>(block_length);
   if (bar) {
     progress.show_progress();
-    progress.set_progress_max(length / static_cast<int64_t>(block_length) + 1);
+    progress.set_progress_max(opened.length / static_cast<int64_t>(block_length) + 1);
     progress.set_progress_step(1);
     progress.set_progress_position(0);
   }
-  bool ok = length >= 0 && from->seek(0) &&
-            copy_blocks(*from, *to, progress, buffer, block_length, bar);
-  if (ok && have_time) ok = to->set_time(time);
+  const int64_t copied = opened.length >= 0 && from->seek(0)
+                             ? copy_blocks(*from, *to, progress, buffer, block_length, bar)
+                             : -1;
+  bool ok = copied >= 0;
+  const bool changed = ok && !still_as_opened(*from, opened, copied);
+  ok = ok && !changed;
+  if (ok && opened.have_time) ok = to->set_time(opened.time);
   from->close();
   ok = to->close() && ok;
   ok = ok && (!before_rename || before_rename()) && h.replace_file(temp, target);
   progress.hide_progress();
   if (!ok) {
     h.remove_file(temp);
-    return -1;
+    return changed ? k_copy_source_changed : k_copy_failed;
   }
-  return 0;
+  return k_copy_done;
 }
 
 int create_parent_folders(host::host& h, const std::string& path) {

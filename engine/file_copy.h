@@ -24,13 +24,20 @@ inline transfer_buffer make_transfer_buffer() { return transfer_buffer(k_transfe
 // the next run removes it.
 constexpr const char* k_copy_temp_name = ".zolk-copy.tmp";
 
+// What copy_file_with_progress returns.
+constexpr int k_copy_done = 0;
+constexpr int k_copy_failed = -1;
+constexpr int k_copy_source_changed = -2;
+
 // Copies source to target (whose folder must exist) in blocks of block_length. The bytes go
 // into k_copy_temp_name beside the target, which gets the source's packed modification time
 // and then replaces the target in one rename, so the target is never seen half-written. A
 // file longer than one block shows the bar: max = length / block + 1, step 1, position 0, one
-// advance per block; the bar is hidden after every copy. Returns 0, or -1 when a file could
-// not be opened or the data could not be read or written whole (a full disk among them);
-// then the target is as it was and the temporary file is removed.
+// advance per block; the bar is hidden after every copy. Returns k_copy_done;
+// k_copy_failed when a file could not be opened or the data could not be read or written
+// whole (a full disk among them); or k_copy_source_changed when the source's length or
+// packed time changed while it was read (the copy may mix two versions). On either failure
+// the target is as it was and the temporary file is removed.
 // `before_rename`, when given, runs once the data is complete and before the target takes its
 // name; false from it fails the copy. A run writes its change-log line there, so that a crash
 // can never leave a copied file that its change log does not name.

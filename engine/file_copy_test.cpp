@@ -102,6 +102,33 @@ TEST_F(copy_fixture, WritesThroughATemporaryFileThatNeverOutlivesTheCopy) {
   EXPECT_EQ(read_file(tmp.at(engine::k_copy_temp_name)), "new");
 }
 
+TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
+  write_file(tmp.at("dst"), "the previous version");
+  host::fault_host h(host::default_host());
+  // Grows, and so gets a new time, after its first block was read.
+  write_file(tmp.at("grows"), bytes_of_length(300000));
+  testing_support::set_time(tmp.at("grows"), host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 0}));
+  h.change_on_read("grows", [&] { write_file(tmp.at("grows"), bytes_of_length(400000)); });
+  EXPECT_EQ(copy(h, tmp.at("grows"), tmp.at("dst")), engine::k_copy_source_changed);
+  EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
+  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  EXPECT_FALSE(progress.visible());
+  // Cut short: fewer bytes arrive than the length promised.
+  write_file(tmp.at("shrinks"), bytes_of_length(300000));
+  h.change_on_read("shrinks", [&] { write_file(tmp.at("shrinks"), "x"); });
+  EXPECT_EQ(copy(h, tmp.at("shrinks"), tmp.at("dst")), engine::k_copy_source_changed);
+  EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
+  // Only the time moves on (the same length, rewritten in another two-second slot).
+  write_file(tmp.at("touched"), "same");
+  testing_support::set_time(tmp.at("touched"), host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 0}));
+  h.change_on_read("touched", [&] {
+    testing_support::set_time(tmp.at("touched"), host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 4}));
+  });
+  EXPECT_EQ(copy(h, tmp.at("touched"), tmp.at("dst")), engine::k_copy_source_changed);
+  EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
+  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+}
+
 TEST(ParentFolder, DropsTheFinalComponent) {
   EXPECT_EQ(engine::parent_folder("c:\\a\\f.txt"), "c:\\a");
   EXPECT_EQ(engine::parent_folder("/x/y"), "/x");

@@ -51,7 +51,7 @@ folder_tree scan_history_folders(host::host& h, const std::string& destination) 
     folder_node& node = list.new_node();
     node.time = entry.time;
     node.size = entry.size;
-    node.attributes = entry.attributes;
+    node.attributes = static_cast<uint16_t>(entry.attributes);
     node.name = std::move(entry.name);
     node.date_text = std::make_unique<std::string>(h.date_text(node.time));
     nodes.push_back(&node);

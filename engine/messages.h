@@ -58,6 +58,8 @@ enum class msg {
   restore_target_not_empty,    // err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。
   // Backup run: completing a run that was cut off.
   resuming_run,                // 前回中断された履歴バックアップの処理を完了します。 (then "==> " and the folder)
+  // Backup run: a file that changed while it was copied.
+  changed_while_copied,        // err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。
   count_  // keep last
 };
 

@@ -26,8 +26,8 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     if (entry.name.empty() || entry.name[0] == '.') continue;
     folder_node& node = tree.new_node();
     node.time = entry.time;
-    node.size = entry.size;
-    node.attributes = entry.attributes;
+    node.size = entry.full_size;
+    node.attributes = static_cast<uint16_t>(entry.attributes);
     node.name = std::move(entry.name);
     node.folder_path = rel;
     node.parent = parent;
@@ -165,7 +165,9 @@ difference_entry* list_new_and_changed_entries(difference_list& list, const fold
       // Also when the copy's folder is empty: its new entries are listed one by one, so an S
       // always means the folder did not exist in the copy.
       if (!q->unreadable) list_new_and_changed_entries(list, p->first_child, q->first_child);
-    } else if (p->time != q->time) {
+    } else if (p->time != q->time || p->size != q->size) {
+      // The packed time has a two-second grain: a rewrite within one slot shows only in
+      // the length.
       list.append(p, 'N');
     }
   }

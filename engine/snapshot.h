@@ -21,9 +21,9 @@ struct folder_node {
   folder_node* next = nullptr;
   folder_node* parent = nullptr;
   folder_node* first_child = nullptr;
+  uint64_t size = 0;        // the whole length
   uint32_t time = 0;        // packed local modification time
-  uint32_t size = 0;        // low 32 bits of the length
-  uint32_t attributes = 0;  // as reported; 0x10 marks a folder
+  uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder
   bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
   bool unreadable = false;  // a folder whose contents could not be listed
   // Display time; only in the history-folder list (null in trees, which keeps nodes small:
@@ -128,7 +128,7 @@ difference_entry* list_deleted_entries(difference_list& list, const folder_node*
                                        const folder_node* source);
 
 // Appends S (new folder, standing for its whole contents), C (new file) and N (file whose
-// packed time differs) entries, in source-tree order, descending into folders present on
+// packed time or length differs) entries, in source-tree order, descending into folders present on
 // both sides (also when the copy's folder is empty). Special entries are never listed.
 difference_entry* list_new_and_changed_entries(difference_list& list, const folder_node* previous,
                                                const folder_node* source);

@@ -89,17 +89,27 @@ TEST(Compare, FirstRunListsTopEntriesOnly) {
   EXPECT_EQ(d, (std::vector<std::string>{"C \\a.txt", "S \\docs"}));
 }
 
-TEST(Compare, ChangedTimesAtTwoSecondResolution) {
+TEST(Compare, ChangedTimeOrLengthMarksAChange) {
   two_trees t;
-  file_at(t.previous.at("same"), k_t1, "old");
-  file_at(t.source.at("same"), k_t1, "new and longer");  // size alone does not count
+  // Rewritten within the same two-second slot: only the length tells.
+  file_at(t.previous.at("same_slot"), k_t1, "old");
+  file_at(t.source.at("same_slot"), k_t1, "new and longer");
+  file_at(t.previous.at("untouched"), k_t1, "abc");
+  file_at(t.source.at("untouched"), k_t1, "xyz");  // same slot, same length: unseen
   file_at(t.previous.at("later"), k_t1);
   file_at(t.source.at("later"), k_t2);
   file_at(t.previous.at("earlier"), k_t2);
   file_at(t.source.at("earlier"), k_t1);
+  // Lengths that differ only above the low 32 bits (sparse, so nothing is written).
+  file_at(t.previous.at("huge"), k_t1, "1");
+  file_at(t.source.at("huge"), k_t1, "1");
+  std::filesystem::resize_file(t.source.path() + "/huge", (uint64_t{1} << 32) + 1);
+  std::filesystem::last_write_time(t.source.path() + "/huge",
+                                   std::filesystem::last_write_time(t.previous.path() + "/huge"));
   std::vector<std::string> d = t.compare();
   std::sort(d.begin(), d.end());
-  EXPECT_EQ(d, (std::vector<std::string>{"N \\earlier", "N \\later"}));
+  EXPECT_EQ(d, (std::vector<std::string>{"N \\earlier", "N \\huge", "N \\later",
+                                         "N \\same_slot"}));
 }
 
 TEST(Compare, DeletionsComeFirstAndCaseCounts) {

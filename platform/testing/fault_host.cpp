@@ -11,9 +11,18 @@ bool is_mutation(call_kind kind) {
 // A file whose writes and time changes go through the fault host's decisions.
 class fault_file : public file {
  public:
-  fault_file(std::unique_ptr<file> inner, fault_host& owner, std::string path)
-      : inner_(std::move(inner)), owner_(owner), path_(std::move(path)) {}
-  int64_t read(void* buffer, size_t length) override { return inner_->read(buffer, length); }
+  fault_file(std::unique_ptr<file> inner, fault_host& owner, std::string path,
+             std::function<void()> before_read = nullptr)
+      : inner_(std::move(inner)), owner_(owner), path_(std::move(path)),
+        before_read_(std::move(before_read)) {}
+  int64_t read(void* buffer, size_t length) override {
+    if (before_read_) {
+      const std::function<void()> action = std::move(before_read_);
+      before_read_ = nullptr;
+      action();
+    }
+    return inner_->read(buffer, length);
+  }
   bool write(const void* buffer, size_t length) override {
     return owner_.allow(call_kind::write, path_) && inner_->write(buffer, length);
   }
@@ -30,13 +39,23 @@ class fault_file : public file {
   std::unique_ptr<file> inner_;
   fault_host& owner_;
   std::string path_;
+  std::function<void()> before_read_;
 };
+
+bool contains_any(const std::string& text, const std::set<std::string>& fragments) {
+  for (const std::string& fragment : fragments) {
+    if (text.find(fragment) != std::string::npos) return true;
+  }
+  return false;
+}
 
 }  // namespace
 
 void fault_host::clear_faults() {
   fail_at_.clear();
   fail_paths_.clear();
+  change_on_read_.clear();
+  hidden_entries_.clear();
   crash_at_ = -1;
 }
 
@@ -71,6 +90,16 @@ bool fault_host::search(const std::string& pattern, std::vector<found_entry>& ou
   for (found_entry& entry : out) {
     if (entry.name != "." && entry.name != "..") entry.attributes |= extra_attributes_;
   }
+  if (contains_any(pattern, hidden_entries_)) {
+    for (found_entry& entry : out) {
+      if (entry.name == "." || entry.name == "..") continue;
+      const std::string name = std::move(entry.name);
+      entry = found_entry();
+      entry.name = name;
+      entry.attributes = k_archive;
+      entry.unreadable = true;
+    }
+  }
   return true;
 }
 
@@ -98,7 +127,14 @@ std::unique_ptr<file> fault_host::open_read(const std::string& path) {
   if (!allow(call_kind::open_read, path)) return nullptr;
   std::unique_ptr<file> inner = inner_.open_read(path);
   if (!inner) return nullptr;
-  return std::make_unique<fault_file>(std::move(inner), *this, path);
+  std::function<void()> before_read;
+  for (auto it = change_on_read_.begin(); it != change_on_read_.end(); ++it) {
+    if (path.find(it->first) == std::string::npos) continue;
+    before_read = std::move(it->second);
+    change_on_read_.erase(it);
+    break;
+  }
+  return std::make_unique<fault_file>(std::move(inner), *this, path, std::move(before_read));
 }
 
 std::unique_ptr<file> fault_host::open_write(const std::string& path) {

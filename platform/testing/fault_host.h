@@ -4,6 +4,7 @@
 #ifndef ZOLK_PLATFORM_TESTING_FAULT_HOST_H
 #define ZOLK_PLATFORM_TESTING_FAULT_HOST_H
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -28,6 +29,14 @@ class fault_host : public host {
   // After `k` more mutating calls (create, rename, replace, remove, open for writing, write,
   // set time, append), every mutating call fails: the process has "stopped" there.
   void crash_after(int k) { crash_at_ = mutations_ + k; }
+  // The first read of the next file opened for reading whose path contains `fragment` runs
+  // `action` first: the file changes while it is being read.
+  void change_on_read(const std::string& fragment, std::function<void()> action) {
+    change_on_read_[fragment] = std::move(action);
+  }
+  // Searches whose pattern contains `fragment` list the names but cannot tell anything about
+  // the entries, as for a folder that may be listed but not entered.
+  void hide_entries(const std::string& fragment) { hidden_entries_.insert(fragment); }
   void clear_faults();
   // Every entry a search reports from now on carries these attribute bits besides its own
   // (all but "." and ".."), as a store on a read-only disk or copied from a CD does.
@@ -63,6 +72,8 @@ class fault_host : public host {
   std::map<call_kind, int> calls_;
   std::map<call_kind, std::set<int>> fail_at_;
   std::map<call_kind, std::set<std::string>> fail_paths_;
+  std::map<std::string, std::function<void()>> change_on_read_;
+  std::set<std::string> hidden_entries_;
   int mutations_ = 0;
   int crash_at_ = -1;
   int beeps_ = 0;

@@ -1,0 +1,129 @@
+// How a backup run finds changed files and copes with files that change under it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "engine/backup_run.h"
+#include "platform/cp932.h"
+#include "platform/packed_time.h"
+#include "platform/testing/fault_host.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using testing_support::exists;
+using testing_support::list_tree;
+using testing_support::make_folders;
+using testing_support::read_file;
+using testing_support::write_file;
+
+const uint32_t k_t1 = host::pack_time(host::calendar_time{2021, 6, 1, 12, 0, 0});
+const uint32_t k_t2 = host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0});
+const std::string k_changed_while_copied =
+    "err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。";
+
+class BackupChanges : public ::testing::Test {
+ protected:
+  testing_support::temp_folder tmp;
+  std::string src = tmp.at("src");
+  std::string dst = tmp.at("dst");
+  host::fault_host faults{host::default_host()};
+
+  void SetUp() override {
+    make_folders(src);
+    make_folders(dst);
+  }
+  // Runs a backup; returns the lines as shown, in UTF-8.
+  std::vector<std::string> run(engine::run_summary* summary = nullptr) {
+    engine::recording_log log;
+    engine::null_progress progress;
+    const engine::run_summary s = engine::run_history_backup(faults, src, dst, log, progress);
+    if (summary != nullptr) *summary = s;
+    std::vector<std::string> lines;
+    for (const std::string& line : log.lines()) lines.push_back(cp932::to_unicode(line));
+    return lines;
+  }
+  void file(const std::string& rel, const std::string& bytes, uint32_t time = k_t1) {
+    write_file(src + "/" + rel, bytes);
+    testing_support::set_time(src + "/" + rel, time);
+  }
+  std::string change_log(const std::string& folder) { return read_file(dst + "/" + folder + ".Zcl"); }
+  std::map<std::string, std::string> stored(const std::string& folder) { return list_tree(dst + "/" + folder); }
+  std::string zsrc(const std::string& rel) { return cp932::to_unicode(src) + "\\" + rel; }
+  // The line after `line`, or "<none>" when `line` is not there.
+  static std::string after(const std::vector<std::string>& lines, const std::string& line) {
+    const auto it = std::find(lines.begin(), lines.end(), line);
+    return it == lines.end() || it + 1 == lines.end() ? "<none>" : *(it + 1);
+  }
+};
+
+TEST_F(BackupChanges, ARewriteWithinOneTimeSlotIsBackedUpByItsLength) {
+  file("a.txt", "v1");
+  run();
+  file("a.txt", "version 2", k_t1);
+  run();
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 2");
+  EXPECT_EQ(stored("Zolk0001").at("a.txt"), "v1");
+  EXPECT_EQ(change_log("Zolk0002"), "D-C \\a.txt\r\n");
+}
+
+TEST_F(BackupChanges, ANewFileChangingWhileCopiedIsReportedAndCopiedNextRun) {
+  make_folders(src + "/docs");
+  file("docs/inner.txt", "inner");
+  file("new.txt", "first bytes");
+  faults.change_on_read("new.txt", [&] { file("new.txt", "bytes written during the copy", k_t2); });
+  faults.change_on_read("inner.txt", [&] { file("docs/inner.txt", "inner, rewritten", k_t2); });
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(after(lines, k_changed_while_copied), "==> " + zsrc("new.txt"));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), k_changed_while_copied), 2);
+  EXPECT_EQ(summary.failed, 2);
+  EXPECT_FALSE(exists(dst + "/Zolk0001/new.txt"));
+  EXPECT_FALSE(exists(dst + "/Zolk0001/docs/inner.txt"));
+  EXPECT_EQ(change_log("Zolk0001").find("new.txt"), std::string::npos);
+
+  run(&summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(stored("Zolk0002").at("new.txt"), "bytes written during the copy");
+  EXPECT_EQ(stored("Zolk0002").at("docs/inner.txt"), "inner, rewritten");
+}
+
+TEST_F(BackupChanges, AChangedFileChangingWhileCopiedKeepsItsStoredVersion) {
+  file("a.txt", "version 1");
+  run();
+  file("a.txt", "version 2", k_t2);
+  faults.change_on_read("a.txt", [&] { file("a.txt", "version 3, longer", k_t2); });
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(after(lines, k_changed_while_copied), "==> " + zsrc("a.txt"));
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_EQ(summary.moved, 0);
+  // The stored version stays whole in the newest point and nothing claims it moved.
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
+  EXPECT_TRUE(stored("Zolk0001").empty());
+  EXPECT_EQ(change_log("Zolk0002"), "");
+
+  run(&summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(stored("Zolk0003").at("a.txt"), "version 3, longer");
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
+}
+
+TEST_F(BackupChanges, AChangedFileThatCannotBeReadKeepsItsStoredVersion) {
+  file("a.txt", "version 1");
+  run();
+  file("a.txt", "version 2", k_t2);
+  faults.fail_path(host::call_kind::open_read, "src\\a.txt");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(after(lines, "更新ファイルでバックアップに失敗しました。"), "==> " + zsrc("a.txt"));
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
+  EXPECT_EQ(change_log("Zolk0002"), "");
+  faults.clear_faults();
+  run();
+  EXPECT_EQ(stored("Zolk0003").at("a.txt"), "version 2");
+  EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
+}
+
+}  // namespace

@@ -91,6 +91,11 @@ void backup_run::report_unbackable(const folder_tree& source) {
     detail(source_path(*node));
     ++summary_.failed;
   }
+  for (const std::string& relative : source.leftovers()) {
+    log_.add_line(text(msg::reserved_name_not_backed_up));
+    detail(path_join(source_, relative));
+    ++summary_.failed;
+  }
   for (const folder_node* node : source.unreadable_folders()) {
     log_.add_line(text(msg::folder_not_read));
     detail(source_path(*node));

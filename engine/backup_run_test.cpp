@@ -165,6 +165,8 @@ TEST_F(BackupRun, JapaneseDotAndTypeChangedNamesAreHandled) {
   EXPECT_EQ(stored("Zolk0001"),
             (std::map<std::string, std::string>{{k_jp, "<folder>"},
                                                 {k_jp + "/" + k_jp + ".txt", "jp"},
+                                                {".hidden", "never"},
+                                                {".cache", "<folder>"},
                                                 {"switch", "file first"}}));
   std::filesystem::remove(src + "/switch");
   make_folders(src + "/switch");
@@ -251,7 +253,7 @@ TEST_F(BackupRun, FailedCopiesAreReportedAndFoundAgainNextRun) {
   file("a", "A");
   make_folders(src + "/f");
   file("f/in", "I");
-  faults.fail_path(host::call_kind::open_write, engine::k_copy_temp_name);
+  faults.fail_path(host::call_kind::open_write, engine::k_copy_temp_prefix);
   engine::run_summary summary;
   const std::vector<std::string> lines = run(&summary);
   EXPECT_EQ(summary.failed, 2);
@@ -278,6 +280,41 @@ TEST_F(BackupRun, AStoreEndsAtZolk9999AndRefusesTheNextRunUntouched) {
     EXPECT_EQ(list_tree(dst), (std::map<std::string, std::string>{{"Zolk9999", "<folder>"},
                                                                   {"Zolk9999/a", "A"}}));
   }
+}
+
+// Zolk's temporary copies are the one pattern of names a run keeps for itself inside history
+// folders: in the source such a name is reported, never silently left out; in the newest
+// history folder it is a cut copy's leftover, which the next run takes away.
+TEST_F(BackupRun, NamesOfTemporaryCopiesAreReportedInTheSourceAndLeftoversRemoved) {
+  file("a", "A");
+  make_folders(src + "/f");
+  file("f/b", "B");
+  file(".zolk-copy.4242.tmp", "a user's file named like a temporary copy");
+  file("f/.zolk-copy.tmp", "named like an older version's temporary copy");
+  file(".zolk-copy.tmp.txt", "not the pattern: backed up");
+  file(".zolk-copy.12x.tmp", "not the pattern either");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  for (const std::string& path : {zsrc(".zolk-copy.4242.tmp"), zsrc("f\\.zolk-copy.tmp")}) {
+    const auto at = std::find(lines.begin(), lines.end(), "==> " + path);
+    ASSERT_NE(at, lines.end()) << path;
+    EXPECT_EQ(*(at - 1), "err:Zolkの一時ファイルと同じ名前のため、バックアップしません。");
+  }
+  EXPECT_EQ(summary.failed, 2);
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
+                                    {"a", "A"}, {"f", "<folder>"}, {"f/b", "B"},
+                                    {".zolk-copy.tmp.txt", "not the pattern: backed up"},
+                                    {".zolk-copy.12x.tmp", "not the pattern either"}}));
+  // Copies cut by an earlier run (of this version or an older one) are taken away.
+  write_file(dst + "/Zolk0001/.zolk-copy.977.tmp", "cut");
+  write_file(dst + "/Zolk0001/f/.zolk-copy.tmp", "cut by an older version");
+  std::filesystem::remove(src + "/.zolk-copy.4242.tmp");
+  std::filesystem::remove(src + "/f/.zolk-copy.tmp");
+  EXPECT_EQ(run(&summary)[1], "・・・変更のあったファイルはありませんでした。");
+  EXPECT_TRUE(summary.ok());
+  EXPECT_EQ(stored("Zolk0002").size(), 5u);
+  EXPECT_TRUE(stored("Zolk0001").empty());
+  EXPECT_EQ(change_log("Zolk0002"), "");
 }
 
 TEST(CarryForward, MovesEverythingAndLeavesWhatCannotMove) {

@@ -43,21 +43,42 @@ bool still_as_opened(host::file& f, const source_state& opened, int64_t copied) 
          now.have_time == opened.have_time && now.time == opened.time;
 }
 
-std::string temp_path_beside(const std::string& target) {
+std::string temp_path_beside(host::host& h, const std::string& target) {
   const std::string folder = parent_folder(target);
   const bool rooted = !target.empty() && (target[0] == '\\' || target[0] == '/');
-  if (folder.empty() && !rooted) return k_copy_temp_name;
-  return path_join(folder, k_copy_temp_name);
+  if (folder.empty() && !rooted) return copy_temp_name(h);
+  return path_join(folder, copy_temp_name(h));
 }
 
+constexpr const char* k_copy_temp_suffix = ".tmp";
+constexpr const char* k_earlier_copy_temp_name = ".zolk-copy.tmp";
+
 }  // namespace
+
+std::string copy_temp_name(host::host& h) {
+  return k_copy_temp_prefix + std::to_string(h.process_id()) + k_copy_temp_suffix;
+}
+
+bool is_copy_temp_name(const std::string& name) {
+  if (name == k_earlier_copy_temp_name) return true;
+  const std::string prefix = k_copy_temp_prefix;
+  const std::string suffix = k_copy_temp_suffix;
+  if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+      name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return false;
+  }
+  for (size_t i = prefix.size(); i < name.size() - suffix.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
 
 int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
                             const std::string& target, const std::function<bool()>& before_rename) {
   std::unique_ptr<host::file> from = h.open_read(source);
   if (!from) return -1;
-  const std::string temp = temp_path_beside(target);
+  const std::string temp = temp_path_beside(h, target);
   std::unique_ptr<host::file> to = h.open_write(temp);
   if (!to) return -1;
   const source_state opened = state_of(*from);

@@ -19,10 +19,16 @@ constexpr size_t k_block_length = 131071;
 using transfer_buffer = std::vector<char>;
 inline transfer_buffer make_transfer_buffer() { return transfer_buffer(k_transfer_buffer_length); }
 
-// The temporary file a copy writes before it takes the target's name. One per folder at a
-// time; its leading full stop keeps it out of every scan. A cut copy leaves it behind, and
-// the next run removes it.
-constexpr const char* k_copy_temp_name = ".zolk-copy.tmp";
+// The temporary file a copy writes beside its target before the target takes its name:
+// k_copy_temp_prefix, the process id, ".tmp", so that two processes never write through one
+// name. A copy cut by a crash leaves it behind; the next run (or restore) removes it.
+constexpr const char* k_copy_temp_prefix = ".zolk-copy.";
+std::string copy_temp_name(host::host& h);
+
+// True for a name of that pattern (any process id, decimal digits only) and for
+// ".zolk-copy.tmp", which earlier versions used. No point ever holds such a name: in a history
+// folder it is a cut copy's leftover, in a source it is reported and not backed up.
+bool is_copy_temp_name(const std::string& name);
 
 // What copy_file_with_progress returns.
 constexpr int k_copy_done = 0;
@@ -30,7 +36,7 @@ constexpr int k_copy_failed = -1;
 constexpr int k_copy_source_changed = -2;
 
 // Copies source to target (whose folder must exist) in blocks of block_length. The bytes go
-// into k_copy_temp_name beside the target, which gets the source's packed modification time
+// into copy_temp_name(h) beside the target, which gets the source's packed modification time
 // and then replaces the target in one rename, so the target is never seen half-written. A
 // file longer than one block shows the bar: max = length / block + 1, step 1, position 0, one
 // advance per block; the bar is hidden after every copy. Returns k_copy_done;

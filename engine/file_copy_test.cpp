@@ -88,10 +88,10 @@ TEST_F(copy_fixture, WritesThroughATemporaryFileThatNeverOutlivesTheCopy) {
   EXPECT_EQ(copy(h, tmp.at("src"), tmp.at("dst")), -1);
   // A failed copy leaves the target as it was.
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
-  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  EXPECT_FALSE(exists(tmp.at(engine::copy_temp_name(h))));
   ASSERT_EQ(copy(tmp.at("src"), tmp.at("dst")), 0);
   EXPECT_EQ(read_file(tmp.at("dst")), bytes_of_length(300000));
-  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  EXPECT_FALSE(exists(tmp.at(engine::copy_temp_name(h))));
   // A crash before the rename leaves only the temporary file; the target is untouched.
   host::fault_host crashing(host::default_host());
   crashing.fail_call(host::call_kind::replace, 1);
@@ -99,7 +99,20 @@ TEST_F(copy_fixture, WritesThroughATemporaryFileThatNeverOutlivesTheCopy) {
   write_file(tmp.at("src"), "new");
   EXPECT_EQ(copy(crashing, tmp.at("src"), tmp.at("dst")), -1);
   EXPECT_EQ(read_file(tmp.at("dst")), bytes_of_length(300000));
-  EXPECT_EQ(read_file(tmp.at(engine::k_copy_temp_name)), "new");
+  EXPECT_EQ(read_file(tmp.at(engine::copy_temp_name(h))), "new");
+}
+
+TEST(CopyTempName, CarriesTheProcessIdAndIsRecognisedExactly) {
+  host::host& h = host::default_host();
+  EXPECT_EQ(engine::copy_temp_name(h), ".zolk-copy." + std::to_string(h.process_id()) + ".tmp");
+  EXPECT_TRUE(engine::is_copy_temp_name(engine::copy_temp_name(h)));
+  EXPECT_TRUE(engine::is_copy_temp_name(".zolk-copy.1.tmp"));
+  EXPECT_TRUE(engine::is_copy_temp_name(".zolk-copy.tmp"));  // written by earlier versions
+  for (const char* name : {".zolk-copy..tmp", ".zolk-copy.12a.tmp", ".zolk-copy.1.tmp.txt",
+                           "x.zolk-copy.1.tmp", ".zolk-copy.-1.tmp", ".ZOLK-COPY.1.TMP", ".zolk-run",
+                           ".bashrc"}) {
+    EXPECT_FALSE(engine::is_copy_temp_name(name)) << name;
+  }
 }
 
 TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
@@ -111,7 +124,7 @@ TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
   h.change_on_read("grows", [&] { write_file(tmp.at("grows"), bytes_of_length(400000)); });
   EXPECT_EQ(copy(h, tmp.at("grows"), tmp.at("dst")), engine::k_copy_source_changed);
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
-  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  EXPECT_FALSE(exists(tmp.at(engine::copy_temp_name(h))));
   EXPECT_FALSE(progress.visible());
   // Cut short: fewer bytes arrive than the length promised.
   write_file(tmp.at("shrinks"), bytes_of_length(300000));
@@ -126,7 +139,7 @@ TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
   });
   EXPECT_EQ(copy(h, tmp.at("touched"), tmp.at("dst")), engine::k_copy_source_changed);
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
-  EXPECT_FALSE(exists(tmp.at(engine::k_copy_temp_name)));
+  EXPECT_FALSE(exists(tmp.at(engine::copy_temp_name(h))));
 }
 
 TEST(ParentFolder, DropsTheFinalComponent) {

@@ -59,6 +59,7 @@ constexpr const char* k_utf8[] = {
     "err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。",
     "前回中断された履歴バックアップの処理を完了します。",
     "err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。",
+    "err:Zolkの一時ファイルと同じ名前のため、バックアップしません。",
 };
 static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 

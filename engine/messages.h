@@ -60,6 +60,8 @@ enum class msg {
   resuming_run,                // 前回中断された履歴バックアップの処理を完了します。 (then "==> " and the folder)
   // Backup run: a file that changed while it was copied.
   changed_while_copied,        // err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。
+  // Backup run: a source name that only Zolk's temporary copies may bear.
+  reserved_name_not_backed_up, // err:Zolkの一時ファイルと同じ名前のため、バックアップしません。 (then "==> " and the path)
   count_  // keep last
 };
 

@@ -14,24 +14,24 @@ void report(run_log& log, msg what, const std::string& path) {
 }
 
 // A folder that already stands there is as good as a new one; anything else in its place
-// (a file, an unreadable entry) is not.
+// (a file, an unreadable entry) is not. A restore cut in the middle of a copy leaves the
+// copy's temporary file in its folder: the next restore into the same folder takes it away.
 bool make_folder(host::host& h, const std::string& path) {
-  return h.create_folder(path) || folder_is_there(h, path);
-}
-
-// A restore cut in the middle of a copy leaves the copy's temporary file in its folder; the
-// next restore into the same folders takes it away.
-void remove_leftover(host::host& h, const std::string& folder) {
-  h.remove_file(path_join(folder, k_copy_temp_name));
+  if (h.create_folder(path)) return true;
+  std::vector<host::found_entry> entries;
+  if (!h.search(folder_search_pattern(path), entries)) return false;
+  for (const host::found_entry& entry : entries) {
+    if (is_copy_temp_name(entry.name) && (entry.attributes & host::k_directory) == 0) {
+      h.remove_file(path_join(path, entry.name));
+    }
+  }
+  return true;
 }
 
 bool restore_one(host::host& h, const restore_item& item, const std::string& target,
                  transfer_buffer& buffer, run_log& log, run_progress& progress) {
   if (item.is_folder()) {
-    if (make_folder(h, target)) {
-      remove_leftover(h, target);
-      return true;
-    }
+    if (make_folder(h, target)) return true;
     report(log, msg::restore_folder_not_created, target);
     return false;
   }
@@ -65,7 +65,6 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
     log.add_line(text(msg::restore_end));
     return summary;
   }
-  remove_leftover(h, target_folder);
   // Folders are listed before their contents, so each item's folder is already made (or
   // its failure reported) when the item comes.
   const bool guard = !store.empty() && path_is_within(store, target_folder);

@@ -19,7 +19,7 @@ namespace {
 using restore_testing::tree;
 using restore_testing::tree_of;
 
-// Names with a trail byte 0x5C (表 ソ 能 予), a dot-name the runs never keep, plain ones.
+// Names with a trail byte 0x5C (表 ソ 能 予), a name beginning with a full stop, plain ones.
 const std::vector<std::string> k_names = {
     "a", "b.txt", "Data", "\x95\x5C", "\x83\x5C.dat", "\x94\x5C\x97\x5C", "x\x95\x5Cy.txt",
     "deep", "e", ".hidden", "\x97\x5C\x92\xE8"};
@@ -277,6 +277,30 @@ TEST_F(PointHistory, NamesHoldingControlCharactersCannotForgeChangeLogLines) {
     }
     EXPECT_EQ(lines, expected_lines) << log;
   }
+}
+
+// A home folder: its settings live in names beginning with a full stop, and a user's file may
+// even be named like Zolk's own working files at the destination root.
+TEST_F(PointHistory, AHomeFolderWithDotNamesComesBackWholeAtEveryPoint) {
+  write(".bashrc", "alias ll='ls -l'");
+  write(".env", "SECRET=1");
+  write(".config/app/settings.ini", "[a]");
+  write(".git/HEAD", "ref: refs/heads/main");
+  write(".git/objects/ab/cdef", "blob");
+  write("notes/.keep", "");
+  write(".zolk-run", "a user's file named like the run marker");
+  write(".zolk-lock", "and like the lock");
+  backup();
+  write(".bashrc", "alias ll='ls -la'");
+  remove(".env");
+  remove(".git/objects");
+  write(".config/app/new.ini", "[b]");
+  write(".zolk-run", "changed");
+  backup();
+  write(".zolk-run.tmp", "like the marker's temporary file");
+  remove(".config");
+  backup();
+  restore_every_point(host::default_host(), "target");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/file_copy.h"
 #include "engine/paths.h"
 
 namespace engine {
@@ -99,7 +100,8 @@ restore_item* add_restore_item(host::host& h, restore_list& list, const shared_t
                                const shared_text& relative_folder, const host::found_entry& entry) {
   // Links and special entries are never written by a run; following one could read outside
   // the store.
-  if (entry.name.empty() || entry.name[0] == '.' || entry.is_link || entry.is_special) {
+  if (entry.name == "." || entry.name == ".." || is_copy_temp_name(entry.name) || entry.is_link ||
+      entry.is_special) {
     return list.last();
   }
   restore_item model;

@@ -84,8 +84,9 @@ class restore_list {
 restore_item* gather_folder_items(host::host& h, restore_list& list, const shared_text& folder,
                                   const shared_text& relative_folder);
 
-// Appends one search result (and, for a folder, everything in it). Names beginning with a
-// full stop, links and special entries are passed over. Returns the last item of the list.
+// Appends one search result (and, for a folder, everything in it). "." and "..", names of
+// temporary copies (is_copy_temp_name), links and special entries are passed over. Returns
+// the last item of the list.
 restore_item* add_restore_item(host::host& h, restore_list& list, const shared_text& folder,
                                const shared_text& relative_folder, const host::found_entry& entry);
 

@@ -91,7 +91,8 @@ class Restore : public ::testing::Test {
 TEST_F(Restore, SingleHistoryFolderComesBackWholeWithItsLinesAndWeights) {
   const layout newest = {{"docs", "/"},       {"docs\\a.txt", "A"}, {k_hyo, "/"},
                          {k_hyo + "\\" + k_so + ".txt", ""},        {"empty", "/"},
-                         {".dot", "hidden"},  {".git", "/"},         {".git\\x", "x"}};
+                         {".dot", "hidden"},  {".git", "/"},         {".git\\x", "x"},
+                         {".zolk-copy.31.tmp", "a cut copy's leftover"}};
   history_folder("Zolk0001", newest);
   // A folder the owner may not write is still restored with its contents.
   std::filesystem::permissions(std::filesystem::u8path(host::native_path(store + "/Zolk0001/docs")),
@@ -99,20 +100,19 @@ TEST_F(Restore, SingleHistoryFolderComesBackWholeWithItsLinesAndWeights) {
                                std::filesystem::perm_options::remove);
   const engine::run_summary summary = restore("0001");
   EXPECT_TRUE(summary.ok());
-  EXPECT_EQ(summary.copied, 5);
+  EXPECT_EQ(summary.copied, 8);
   EXPECT_EQ(lines(), (std::vector<std::string>{
                          "src フォルダの履歴バックアップから",
                          "0001: 2021/06/01 12:00:00 時点のデータを", u(target) + " へ復元します。",
                          "-----* 処理の開始 *-----", "", "-----* 処理の終了 *-----", ""}));
   EXPECT_EQ(tree_of(target), expected({{"docs", "/"}, {"docs\\a.txt", "A"}, {k_hyo, "/"},
-                                       {k_hyo + "\\" + k_so + ".txt", ""}, {"empty", "/"}}));
-  EXPECT_FALSE(exists(target + "/.dot"));
-  EXPECT_FALSE(exists(target + "/.git"));
-  // Three folders and an empty file weigh 50 each, a.txt its one byte.
+                                       {k_hyo + "\\" + k_so + ".txt", ""}, {"empty", "/"},
+                                       {".dot", "hidden"}, {".git", "/"}, {".git\\x", "x"}}));
+  // Four folders and an empty file weigh 50 each, the other files their bytes.
   ASSERT_GE(progress.calls().size(), 2u);
-  EXPECT_EQ(progress.calls()[0], "max 201");
+  EXPECT_EQ(progress.calls()[0], "max 258");
   EXPECT_EQ(progress.calls()[1], "min 0");
-  EXPECT_EQ(progress.calls().back(), "position 201");
+  EXPECT_EQ(progress.calls().back(), "position 258");
 }
 
 TEST_F(Restore, AnEmptyNewestFolderGivesTheOpeningAndClosingLinesOnly) {

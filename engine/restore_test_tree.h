@@ -12,8 +12,8 @@
 
 namespace restore_testing {
 
-// Relative path ("a\b\name") -> "<folder>" or "<packed time>:<bytes>". Names beginning with a
-// full stop are left out, as no run keeps them.
+// Relative path ("a\b\name") -> "<folder>" or "<packed time>:<bytes>", every entry but "."
+// and "..".
 using tree = std::map<std::string, std::string>;
 
 inline void add_tree(host::host& h, const std::string& root, const std::string& relative,
@@ -22,7 +22,7 @@ inline void add_tree(host::host& h, const std::string& root, const std::string& 
   const engine::piece sub = relative.empty() ? std::nullopt : engine::piece(relative);
   h.search(engine::folder_search_pattern(root, sub), entries);
   for (const host::found_entry& entry : entries) {
-    if (entry.name.empty() || entry.name[0] == '.') continue;
+    if (entry.name == "." || entry.name == "..") continue;
     const std::string key = relative.empty() ? entry.name : relative + "\\" + entry.name;
     if ((entry.attributes & host::k_directory) != 0) {
       out[key] = "<folder>";

@@ -10,7 +10,8 @@
 
 namespace engine {
 
-// Leading full stop: never a history folder, never scanned.
+// Kept at the destination root, which is never scanned as part of a history folder; a
+// source file of the same name is backed up like any other.
 constexpr const char* k_run_marker_name = ".zolk-run";
 
 struct run_marker {

@@ -20,10 +20,12 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
   folder_node* first = nullptr;
   folder_node* last = nullptr;
   for (host::found_entry& entry : entries) {
-    if (entry.name == k_copy_temp_name) {
+    if (entry.name == "." || entry.name == "..") continue;
+    // The one pattern of names kept for Zolk's own use inside a tree: never part of a point.
+    if (is_copy_temp_name(entry.name)) {
       tree.note_leftover(path_join(rel ? piece(*rel) : std::nullopt, entry.name));
+      continue;
     }
-    if (entry.name.empty() || entry.name[0] == '.') continue;
     folder_node& node = tree.new_node();
     node.time = entry.time;
     node.size = entry.full_size;

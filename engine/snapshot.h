@@ -1,8 +1,9 @@
 // Snapshot trees of a folder and their comparison into a lettered difference list.
 //
 // A tree keeps the entries in the order the directory search returned them; nothing is
-// sorted. Names beginning with a full stop are never part of a tree. Every real folder is
-// descended whatever its attribute bits; links and special files are never descended.
+// sorted. Every name is part of a tree but "." and ".." and the names of temporary copies
+// (is_copy_temp_name, noted apart as leftovers). Every real folder is descended whatever its
+// attribute bits; links and special files are never descended.
 #ifndef ZOLK_ENGINE_SNAPSHOT_H
 #define ZOLK_ENGINE_SNAPSHOT_H
 
@@ -57,7 +58,9 @@ class folder_tree {
   // Entries that cannot be backed up and folders that could not be listed, in tree order.
   const std::vector<const folder_node*>& special_nodes() const { return special_; }
   const std::vector<const folder_node*>& unreadable_folders() const { return unreadable_; }
-  // Relative paths of temporary files left by cut copies (k_copy_temp_name), at any depth.
+  // Relative paths of the entries named like temporary copies (is_copy_temp_name), at any
+  // depth, which the tree leaves out: in a history folder leftovers of cut copies, in a source
+  // entries to report.
   const std::vector<std::string>& leftovers() const { return leftovers_; }
 
   // For the builders of trees and lists.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/file_copy.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
@@ -43,18 +44,21 @@ struct two_trees {
   }
 };
 
-TEST(Snapshot, ScanSkipsDotNamesAndLinksNodesInSearchOrder) {
+TEST(Snapshot, ScanKeepsDotNamesNotesTemporaryCopiesApartAndLinksNodesInSearchOrder) {
   temp_folder tmp;
   make_folders(tmp.at("a/b"));
   write_file(tmp.at("a/b/f"), "1");
   write_file(tmp.at(".profile"), "");
   make_folders(tmp.at(".cache/x"));
   write_file(tmp.at("top"), "");
+  write_file(tmp.at(".zolk-copy.77.tmp"), "");
+  write_file(tmp.at("a/b/.zolk-copy.tmp"), "");
   engine::folder_tree tree = engine::scan_folder_tree(host::default_host(), tmp.path());
   ASSERT_TRUE(tree.root_readable());
-  EXPECT_EQ(tree.node_count(), 4u);  // a, a\b, a\b\f, top
+  EXPECT_EQ(tree.node_count(), 7u);  // a, a\b, a\b\f, top, .profile, .cache, .cache\x
+  EXPECT_EQ(tree.leftovers().size(), 2u);
   for (const engine::folder_node* n = tree.first(); n != nullptr; n = n->next) {
-    EXPECT_NE(n->name[0], '.');
+    EXPECT_FALSE(engine::is_copy_temp_name(n->name));
     EXPECT_EQ(n->folder_path, nullptr);
     if (n->name == "a") {
       const engine::folder_node* b = n->first_child;

@@ -65,6 +65,7 @@ class memory_host : public host::host {
     return false;
   }
   bool create_folder(const std::string&) override { return false; }
+  uint32_t process_id() override { return 1; }
   bool rename(const std::string&, const std::string&) override { return false; }
   bool replace_file(const std::string& from, const std::string& to) override {
     const auto it = written_.find(from);

@@ -123,6 +123,9 @@ class host {
   // Full path of the running program.
   virtual std::string executable_path() = 0;
 
+  // The id of this process, which no other running process shares.
+  virtual uint32_t process_id() = 0;
+
   // The value of an environment variable as CP932 (escapes as for names); empty when unset.
   virtual std::string environment(const std::string& name) = 0;
 

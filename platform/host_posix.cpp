@@ -271,6 +271,8 @@ class posix_host : public host {
     return cp932::from_unicode_name(buffer);
   }
 
+  uint32_t process_id() override { return static_cast<uint32_t>(getpid()); }
+
   std::string environment(const std::string& name) override {
     const char* value = getenv(cp932::to_unicode(name).c_str());
     return value == nullptr ? std::string() : cp932::from_unicode(value);

@@ -11,6 +11,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -185,6 +186,20 @@ TEST(HostPosix, NonUtf8NamesRoundTrip) {
   std::vector<host::found_entry> entries;
   ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
   EXPECT_NE(find(entries, cp932::from_unicode(raw)), nullptr);
+}
+
+// A name holding a line end arrives escaped, and the escaped name opens the very file.
+TEST(HostPosix, ControlCharactersInNamesArriveEscapedAndRoundTrip) {
+  temp_folder tmp;
+  const std::string raw = "x\nC   victim.txt";
+  ASSERT_EQ(close(open((tmp.path() + "/" + raw).c_str(), O_CREAT | O_WRONLY, 0644)), 0);
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
+  const host::found_entry* found = find(entries, cp932::from_unicode_name(raw));
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->name.find('\n'), std::string::npos);
+  EXPECT_NE(host::default_host().open_read(tmp.path() + "/" + found->name), nullptr);
+  EXPECT_EQ(host::default_host().process_id(), static_cast<uint32_t>(getpid()));
 }
 
 TEST(HostPosix, LinksAndSpecialFilesAreMarked) {

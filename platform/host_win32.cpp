@@ -320,6 +320,8 @@ class win32_host : public host {
 
   std::string executable_path() override { return zolk_path(utf16(module_file_name())); }
 
+  uint32_t process_id() override { return static_cast<uint32_t>(GetCurrentProcessId()); }
+
   std::string environment(const std::string& name) override {
     bool found = false;
     const std::wstring value =

@@ -62,6 +62,7 @@ class fault_host : public host {
   bool sync_folder(const std::string& path) override;
   bool sync_volume(const std::string& path) override;
   std::string executable_path() override { return inner_.executable_path(); }
+  uint32_t process_id() override { return inner_.process_id(); }
   std::string environment(const std::string& name) override { return inner_.environment(name); }
   std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }
   void beep() override { ++beeps_; }

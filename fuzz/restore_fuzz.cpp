@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const engine::change_log_index index(log);
   check(index.named().size() <= log.size(), "more named paths than lines");
 
-  engine::restore_request request{"0001", 0, f.store, "src", f.target};
+  // Every input restores over the tree the input before it left.
+  engine::restore_request request{"0001", 0, f.store, "src", f.target, true};
   engine::recording_log lines;
   engine::null_progress progress;
   engine::start_restore(host::default_host(), request, lines, progress);

@@ -249,6 +249,9 @@ TEST_F(PointHistory, AStoreMarkedReadOnlyThroughoutRestoresEveryPoint) {
 // Names holding line ends or other control characters are written to the change log escaped,
 // so that no name can end a line and start a forged one.
 TEST_F(PointHistory, NamesHoldingControlCharactersCannotForgeChangeLogLines) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows names cannot hold control characters";
+#endif
   write("victim.txt", "keep me");
   write("docs/in.txt", "in");
   backup();

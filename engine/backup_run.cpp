@@ -11,6 +11,7 @@
 #include "engine/paths.h"
 #include "engine/run_marker.h"
 #include "engine/snapshot.h"
+#include "engine/store_lock.h"
 
 namespace engine {
 namespace {
@@ -402,6 +403,26 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
   run.finish(destination);
 }
 
+// Takes the store's lock for the whole run, creating the destination folder itself first if
+// needed (nothing else is made before the lock is held). Null when the run is refused.
+std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& destination,
+                                             run_log& log, run_summary& summary) {
+  const std::string lock_path = path_join(destination, k_store_lock_name);
+  create_parent_folders(h, lock_path);
+  host::lock_result lock = lock_store(h, destination);
+  if (lock.state == host::lock_state::busy) {
+    report_store_busy(log, destination);
+  } else if (lock.state == host::lock_state::failed) {
+    log.add_line(text(msg::store_not_locked));
+    log.add_line(text(msg::detail_prefix) + lock_path + "\r\n");
+  }
+  if (!lock.held) {
+    h.beep();
+    summary.refused = true;
+  }
+  return std::move(lock.held);
+}
+
 }  // namespace
 
 run_summary run_history_backup(host::host& h, const std::string& source,
@@ -415,7 +436,7 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       // A missing source would otherwise read as "everything was deleted".
       refuse(h, log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
-    } else {
+    } else if (const auto lock = lock_destination(h, destination, log, summary)) {
       complete_interrupted_run(h, source, destination, source_tree, log, progress, summary);
       const folder_tree history = scan_history_folders(h, destination);
       if (history.empty()) {

@@ -277,7 +277,8 @@ TEST_F(BackupRun, AStoreEndsAtZolk9999AndRefusesTheNextRunUntouched) {
                                                        "err:履歴用のディレクトリを作成出来ませんでした。",
                                                        u(dst) + "\\Zolk9999", "", k_finished}));
     EXPECT_TRUE(summary.refused);
-    EXPECT_EQ(list_tree(dst), (std::map<std::string, std::string>{{"Zolk9999", "<folder>"},
+    EXPECT_EQ(list_tree(dst), (std::map<std::string, std::string>{{".zolk-lock", ""},
+                                                                  {"Zolk9999", "<folder>"},
                                                                   {"Zolk9999/a", "A"}}));
   }
 }

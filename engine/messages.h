@@ -62,6 +62,12 @@ enum class msg {
   changed_while_copied,        // err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。
   // Backup run: a source name that only Zolk's temporary copies may bear.
   reserved_name_not_backed_up, // err:Zolkの一時ファイルと同じ名前のため、バックアップしません。 (then "==> " and the path)
+  // One run, restore or other change of a store at a time; the run's own files in the store.
+  store_busy,                  // err:このバックアップ先は別の処理が使用中です。 (then "==> " and the destination)
+  store_not_locked,            // err:バックアップ先をロック出来ませんでした。 (then "==> " and the lock file)
+  run_marker_not_written,      // err:処理の記録ファイルを書き込めませんでした。 (then "==> " and the file)
+  run_marker_set_aside,        // err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。 (then "==> ")
+  change_log_not_written,      // err:ログファイルへの書き込みに失敗しました。 (then "==> " and the change log)
   count_  // keep last
 };
 

@@ -12,6 +12,7 @@
 #include "engine/restore_list.h"
 #include "engine/restore_rollback.h"
 #include "engine/restore_target.h"
+#include "engine/store_lock.h"
 #include "engine/target_contents.h"
 
 namespace engine {
@@ -111,10 +112,20 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
                           run_progress& progress) {
   run_summary nothing;
   nothing.refused = true;
-  if (request.point_index < 0) return nothing;
+  // No lock file is made in a folder that holds no history.
+  if (request.point_index < 0 || scan_history_folders(h, request.store).empty()) return nothing;
+  // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
+  // either, so only a lock held elsewhere stops the restore. The history is read under the
+  // lock: a run that ended a moment ago may have added a folder.
+  const host::lock_result lock = lock_store(h, request.store);
   const folder_tree history = scan_history_folders(h, request.store);
   if (history.empty()) return nothing;
   write_opening_lines(request, log);
+  if (lock.state == host::lock_state::busy) {
+    report_store_busy(log, request.store);
+    log.add_line(text(msg::restore_end));
+    return nothing;
+  }
   const folder_node* point = find_point(history, request.point_entry);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   if (const std::optional<msg> reason = target_refusal(request.target, request.store)) {

@@ -88,6 +88,7 @@ class memory_host : public host::host {
     return std::make_unique<memory_file>(&sink);
   }
   bool append_text(const std::string&, const std::string&) override { return false; }
+  ::host::lock_result lock_file(const std::string&) override { return ::host::lock_result(); }
   bool sync_folder(const std::string&) override { return true; }
   std::string executable_path() override { return "/fuzz/zolk"; }
   std::string environment(const std::string&) override { return std::string(); }

@@ -75,6 +75,24 @@ class file {
   }
 };
 
+// An exclusive lock on a file. Released when the object goes, and by the system when the
+// process ends in any way, so a crash never leaves a lock behind.
+class lock {
+ public:
+  virtual ~lock() = default;
+};
+
+enum class lock_state {
+  taken,   // the lock is held by the caller
+  busy,    // another holder has it: another process, or another lock object of this one
+  failed,  // the lock file could not be opened or created
+};
+
+struct lock_result {
+  lock_state state = lock_state::failed;
+  std::unique_ptr<lock> held;  // set exactly when taken
+};
+
 class host {
  public:
   virtual ~host() = default;
@@ -119,6 +137,11 @@ class host {
   // Pushes everything written on the volume that holds `path` (files and folders) to the
   // disk. Where the system has no such call, the folder itself is pushed.
   virtual bool sync_volume(const std::string& path) { return sync_folder(path); }
+
+  // Takes the exclusive lock on the file at `path` without waiting, creating the file when it
+  // is missing (an existing one is opened as it is, even on a read-only volume). A link or
+  // anything but a plain file at `path` is never followed or used: the result is failed.
+  virtual lock_result lock_file(const std::string& path) = 0;
 
   // Full path of the running program.
   virtual std::string executable_path() = 0;

@@ -5,6 +5,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -182,6 +183,44 @@ bool rename_no_replace(const std::string& from, const std::string& to) {
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
+class posix_lock : public lock {
+ public:
+  explicit posix_lock(int fd) : fd_(fd) {}
+  ~posix_lock() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+// flock belongs to the open file description, so a second open in this process conflicts
+// too, and the system drops it with the last descriptor when the process dies.
+lock_result lock_at(const std::string& path) {
+  // O_NONBLOCK: a FIFO planted at the name must not stall the open.
+  const int flags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | flags, 0666);
+  // A store on a read-only volume still has its lock file, and a reader may lock it.
+  if (fd < 0 && (errno == EROFS || errno == EACCES)) fd = open(path.c_str(), O_RDONLY | flags);
+  lock_result result;
+  if (fd < 0) return result;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return result;
+  }
+  int locked = -1;
+  do {
+    locked = flock(fd, LOCK_EX | LOCK_NB);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) {
+    result.state = errno == EWOULDBLOCK ? lock_state::busy : lock_state::failed;
+    ::close(fd);
+    return result;
+  }
+  result.state = lock_state::taken;
+  result.held = std::make_unique<posix_lock>(fd);
+  return result;
+}
+
 class posix_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -262,6 +301,8 @@ class posix_host : public host {
     ::close(fd);
     return synced;
   }
+
+  lock_result lock_file(const std::string& path) override { return lock_at(native_path(path)); }
 
   std::string executable_path() override {
     std::string buffer(4096, '\0');

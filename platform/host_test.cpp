@@ -10,8 +10,10 @@
 #include "platform/testing/temp_folder.h"
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/stat.h>
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -169,7 +171,57 @@ TEST(Host, ExecutablePathAndDateText) {
 #endif
 }
 
+TEST(Host, ALockIsExclusiveEvenWithinOneProcessUntilReleased) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  host::lock_result first = h.lock_file(tmp.at(".lock"));
+  ASSERT_EQ(first.state, host::lock_state::taken);
+  ASSERT_NE(first.held, nullptr);
+  const host::lock_result second = h.lock_file(tmp.at(".lock"));
+  EXPECT_EQ(second.state, host::lock_state::busy);
+  EXPECT_EQ(second.held, nullptr);
+  first.held.reset();
+  EXPECT_EQ(h.lock_file(tmp.at(".lock")).state, host::lock_state::taken);
+  // Cannot be made: a missing folder on the way, or a folder in its place.
+  EXPECT_EQ(h.lock_file(tmp.at("missing/.lock")).state, host::lock_state::failed);
+  ASSERT_TRUE(h.create_folder(tmp.at("folder")));
+  EXPECT_EQ(h.lock_file(tmp.at("folder")).state, host::lock_state::failed);
+}
+
 #ifndef _WIN32
+TEST(HostPosix, ALockDiesWithItsProcess) {
+  temp_folder tmp;
+  const std::string path = tmp.at(".lock");
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const host::lock_result held = host::default_host().lock_file(path);
+    const char state = held.state == host::lock_state::taken ? 't' : 'x';
+    if (write(ready[1], &state, 1) != 1) _exit(2);
+    pause();
+    _exit(0);
+  }
+  char state = 0;
+  ASSERT_EQ(read(ready[0], &state, 1), 1);
+  EXPECT_EQ(state, 't');
+  EXPECT_EQ(host::default_host().lock_file(path).state, host::lock_state::busy);
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  close(ready[0]);
+  close(ready[1]);
+  EXPECT_EQ(host::default_host().lock_file(path).state, host::lock_state::taken);
+}
+
+TEST(HostPosix, ALockNeverFollowsALinkNorWaitsOnAFifo) {
+  temp_folder tmp;
+  ASSERT_EQ(symlink("elsewhere", (tmp.path() + "/link").c_str()), 0);
+  ASSERT_EQ(mkfifo((tmp.path() + "/fifo").c_str(), 0600), 0);
+  EXPECT_EQ(host::default_host().lock_file(tmp.at("link")).state, host::lock_state::failed);
+  EXPECT_FALSE(testing_support::exists(tmp.at("elsewhere")));
+  EXPECT_EQ(host::default_host().lock_file(tmp.at("fifo")).state, host::lock_state::failed);
+}
+
 TEST(HostPosix, EnvironmentVariablesArriveAsCp932) {
   ASSERT_EQ(setenv("ZOLK_TEST_VARIABLE", "\xE8\xA1\xA8/caf\xC3\xA9", 1), 0);
   EXPECT_EQ(host::default_host().environment("ZOLK_TEST_VARIABLE"),

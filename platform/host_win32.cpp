@@ -238,6 +238,46 @@ std::wstring formatted(const SYSTEMTIME& st, bool date) {
   return buffer;
 }
 
+class win32_lock : public lock {
+ public:
+  explicit win32_lock(HANDLE handle) : handle_(handle) {}
+  ~win32_lock() override { CloseHandle(handle_); }
+
+ private:
+  HANDLE handle_;
+};
+
+// A byte-range lock belongs to the handle, so a second handle of this process conflicts too,
+// and the system drops it when the process ends. Reparse points are opened, never followed.
+lock_result lock_at(const std::wstring& path) {
+  constexpr DWORD flags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, k_share_all, nullptr,
+                         OPEN_ALWAYS, flags, nullptr);
+  // A store on a read-only medium still has its lock file, and a reader may lock it.
+  if (h == INVALID_HANDLE_VALUE) {
+    h = CreateFileW(path.c_str(), GENERIC_READ, k_share_all, nullptr, OPEN_EXISTING, flags, nullptr);
+  }
+  lock_result result;
+  if (h == INVALID_HANDLE_VALUE) return result;
+  BY_HANDLE_FILE_INFORMATION info;
+  const DWORD not_plain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  if (!GetFileInformationByHandle(h, &info) || (info.dwFileAttributes & not_plain) != 0) {
+    CloseHandle(h);
+    return result;
+  }
+  OVERLAPPED whole{};
+  if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &whole)) {
+    const DWORD error = GetLastError();
+    result.state = error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? lock_state::busy
+                                                                              : lock_state::failed;
+    CloseHandle(h);
+    return result;
+  }
+  result.state = lock_state::taken;
+  result.held = std::make_unique<win32_lock>(h);
+  return result;
+}
+
 class win32_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -317,6 +357,8 @@ class win32_host : public host {
     CloseHandle(h);
     return is_folder;
   }
+
+  lock_result lock_file(const std::string& path) override { return lock_at(win_path(path)); }
 
   std::string executable_path() override { return zolk_path(utf16(module_file_name())); }
 

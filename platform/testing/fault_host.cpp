@@ -5,7 +5,7 @@ namespace {
 
 bool is_mutation(call_kind kind) {
   return kind != call_kind::search && kind != call_kind::open_read && kind != call_kind::sync &&
-         kind != call_kind::exists;
+         kind != call_kind::exists && kind != call_kind::lock;
 }
 
 // A file whose writes and time changes go through the fault host's decisions.
@@ -142,6 +142,11 @@ std::unique_ptr<file> fault_host::open_write(const std::string& path) {
   std::unique_ptr<file> inner = inner_.open_write(path);
   if (!inner) return nullptr;
   return std::make_unique<fault_file>(std::move(inner), *this, path);
+}
+
+lock_result fault_host::lock_file(const std::string& path) {
+  if (!allow(call_kind::lock, path)) return lock_result();
+  return inner_.lock_file(path);
 }
 
 bool fault_host::append_text(const std::string& path, const std::string& bytes) {

@@ -14,7 +14,7 @@
 namespace host {
 
 enum class call_kind { search, create_folder, rename, remove_file, open_read, open_write, write,
-                       set_time, append_text, sync, replace, exists };
+                       set_time, append_text, sync, replace, exists, lock };
 
 // Pushes to disk (sync calls) are decided and counted but not performed: a test cannot
 // observe them, and on a busy machine each costs a flush of the whole volume.
@@ -61,6 +61,8 @@ class fault_host : public host {
   bool append_text(const std::string& path, const std::string& bytes) override;
   bool sync_folder(const std::string& path) override;
   bool sync_volume(const std::string& path) override;
+  // A failed lock call answers failed (the lock file could not be made).
+  lock_result lock_file(const std::string& path) override;
   std::string executable_path() override { return inner_.executable_path(); }
   uint32_t process_id() override { return inner_.process_id(); }
   std::string environment(const std::string& name) override { return inner_.environment(name); }

@@ -1,0 +1,26 @@
+// The lock that lets one backup run, restore or other change work on a store at a time.
+#ifndef ZOLK_ENGINE_STORE_LOCK_H
+#define ZOLK_ENGINE_STORE_LOCK_H
+
+#include <memory>
+#include <string>
+
+#include "engine/run_sinks.h"
+#include "platform/host.h"
+
+namespace engine {
+
+// The lock file, recognised only at the destination root. It stays there between runs:
+// removing it while another process may be opening it would let two runs lock two files.
+constexpr const char* k_store_lock_name = ".zolk-lock";
+
+// Takes the lock of the store in `destination` (which must exist), without waiting.
+host::lock_result lock_store(host::host& h, const std::string& destination);
+
+// The lines of a store that another process holds: the busy text, then "==> " and the
+// destination.
+void report_store_busy(run_log& log, const std::string& destination);
+
+}  // namespace engine
+
+#endif

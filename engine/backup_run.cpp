@@ -28,6 +28,9 @@ class backup_run {
     new_folder_ = new_folder;
     previous_folder_ = previous_folder;
   }
+  // Everything in the new folder of a cut first run was copied by that run alone and belongs
+  // to no point yet: what the source no longer holds goes, what it has changed is copied over.
+  void set_completing_first_run() { completing_first_run_ = true; }
   // Compares and applies. `resuming` continues the change log of a cut run instead of
   // starting it, and leaves the report of unbackable entries to the run that follows.
   int apply_differences(const folder_tree& previous, const folder_tree& source, bool resuming);
@@ -45,10 +48,14 @@ class backup_run {
   int move_into_history(char kind, const folder_node& node);
   void copy_new_file(const folder_node& node);
   void replace_changed_file(const folder_node& node);
+  void replace_cut_copy(const difference_entry& entry);
   // The lines and counts of a copy's result (k_copy_done, ...).
   void report_copy(char kind, int result, const folder_node& node);
   // The err line of a file that changed while it was copied; true when that was the failure.
   bool report_changed_while_copied(int copy_result, const folder_node& node);
+  // Writes one change-log line; one that cannot be written is named and counts as failed.
+  bool note_change(const char* code, const std::string& relative);
+  void report_change_log_failure();
   void copy_new_folder(const folder_node& node, bool with_change_log_line);
   void copy_folder_level(const folder_node* first);
   void log_unlogged_level(const folder_node* first, const std::unordered_set<std::string>& logged);
@@ -71,6 +78,7 @@ class backup_run {
   run_progress& progress_;
   std::string new_folder_;
   std::string previous_folder_;
+  bool completing_first_run_ = false;
   change_log_writer change_log_;
   transfer_buffer buffer_;
   run_summary summary_;
@@ -120,6 +128,10 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   if (list.empty()) report_apply_note(note::no_changes, change_log_name);
   if (!resuming) report_unbackable(source);
   for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
+    if (completing_first_run_ && (e->kind == 'D' || e->kind == 'N')) {
+      replace_cut_copy(*e);
+      continue;
+    }
     switch (e->kind) {
       case 'D':
         move_into_history('D', *e->node);
@@ -165,32 +177,65 @@ void backup_run::log_unlogged_level(const folder_node* first,
     // parent whose move never happened; naming it would stand for an emptied folder.
     if (n->is_folder()) {
       log_unlogged_level(n->first_child, logged);
-    } else if (!change_log_.write_line(k_code_deleted, relative)) {
-      summary_.failed++;
+    } else {
+      note_change(k_code_deleted, relative);
     }
   }
 }
 
 void backup_run::finish(const std::string& destination) {
-  if (!change_log_.close()) summary_.failed++;
+  if (!change_log_.close()) {
+    report_change_log_failure();
+    summary_.failed++;
+  }
   if (!h_.sync_volume(destination)) summary_.failed++;
   remove_run_marker(h_, destination);
+}
+
+bool backup_run::note_change(const char* code, const std::string& relative) {
+  if (change_log_.write_line(code, relative)) return true;
+  report_change_log_failure();
+  summary_.failed++;
+  return false;
+}
+
+void backup_run::report_change_log_failure() {
+  log_.add_line(text(msg::change_log_not_written));
+  detail(new_folder_ + k_change_log_extension);
+}
+
+void backup_run::replace_cut_copy(const difference_entry& entry) {
+  if (entry.kind == 'N') {
+    report_copy('N', copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*entry.node),
+                                             newest_path(*entry.node)),
+                *entry.node);
+    return;
+  }
+  const std::string newest = newest_path(*entry.node);
+  if (remove_entry(h_, newest) != 0) {
+    log_.add_line(text(msg::deleted_not_moved));
+    detail(newest);
+    summary_.failed++;
+  }
 }
 
 int backup_run::move_into_history(char kind, const folder_node& node) {
   const std::string newest = newest_path(node);
   const int result = move_file_creating_folders(h_, newest, history_path(node));
+  bool noted = true;
   if (result == 0) {
     log_.add_line(text(kind == 'D' ? msg::deleted_moved : msg::changed_moved));
-    if (!change_log_.write_line(kind == 'D' ? k_code_deleted : k_code_changed, relative_path(node))) {
-      summary_.failed++;
-    }
+    noted = change_log_.write_line(kind == 'D' ? k_code_deleted : k_code_changed, relative_path(node));
     summary_.moved++;
   } else {
     log_.add_line(text(kind == 'D' ? msg::deleted_not_moved : msg::changed_not_moved));
     summary_.failed++;
   }
   detail(newest);
+  if (!noted) {
+    report_change_log_failure();
+    summary_.failed++;
+  }
   return result;
 }
 
@@ -219,10 +264,12 @@ void backup_run::copy_new_file(const folder_node& node) {
   // The line of a new file is written before the file takes its name: a crash between the two
   // then leaves a line for a missing file, which the next run copies again, never a file that
   // no line names.
-  const auto log_new_file = [&] { return change_log_.write_line(k_code_new_file, relative_path(node)); };
+  bool noted = true;
+  const auto log_new_file = [&] { return noted = change_log_.write_line(k_code_new_file, relative_path(node)); };
   report_copy('C', copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(node),
                                            newest_path(node), log_new_file),
               node);
+  if (!noted) report_change_log_failure();  // counted with the copy it failed
 }
 
 bool backup_run::report_changed_while_copied(int copy_result, const folder_node& node) {
@@ -248,7 +295,7 @@ void backup_run::report_copy(char kind, int result, const folder_node& node) {
 void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line) {
   if (with_change_log_line) {
     log_.add_line(text(msg::new_folder));
-    if (!change_log_.write_line(k_code_new_folder, relative_path(node))) summary_.failed++;
+    note_change(k_code_new_folder, relative_path(node));
   }
   if (!node.is_folder()) return;
   const std::string folder = newest_path(node);
@@ -326,19 +373,42 @@ int carry_forward_newest(host::host& h, const std::string& previous_folder,
 
 namespace {
 
-// Completes the run a marker tells of: its carry-forward, then its comparison against the
-// source as it is now, appending to its change log. Nothing to do without a marker, or when
-// the run was cut before it created its history folder.
-void complete_interrupted_run(host::host& h, const std::string& source,
+// Writes the marker; one that cannot be written is named in the log.
+bool mark(host::host& h, const std::string& destination, const run_marker& marker, run_log& log) {
+  if (write_run_marker(h, destination, marker)) return true;
+  log.add_line(text(msg::run_marker_not_written));
+  log.add_line(text(msg::detail_prefix) + path_join(destination, k_run_marker_name) + "\r\n");
+  return false;
+}
+
+// The marker as the store stands; a stale one (or one that does not read as a marker) is set
+// aside with its line and never acted on. Empty when there is nothing to complete.
+std::optional<run_marker> marker_to_complete(host::host& h, const std::string& destination,
+                                             run_log& log, run_summary& summary) {
+  std::optional<run_marker> marker = read_run_marker(h, destination);
+  if (!marker && !run_marker_present(h, destination)) return std::nullopt;
+  const marker_match match =
+      marker ? match_run_marker(*marker, scan_history_folders(h, destination)) : marker_match::stale;
+  if (match == marker_match::complete) return marker;
+  if (match == marker_match::unstarted) {
+    remove_run_marker(h, destination);
+  } else {
+    log.add_line(text(msg::run_marker_set_aside));
+    log.add_line(text(msg::detail_prefix) + set_aside_run_marker(h, destination) + "\r\n");
+    summary.failed++;
+  }
+  return std::nullopt;
+}
+
+// Completes the run a matching marker tells of: its carry-forward, then its comparison against
+// the source as it is now, appending to its change log. False when the run must stop because
+// the completion could not record its progress.
+bool complete_interrupted_run(host::host& h, const std::string& source,
                               const std::string& destination, const folder_tree& source_tree,
                               run_log& log, run_progress& progress, run_summary& summary) {
-  std::optional<run_marker> marker = read_run_marker(h, destination);
-  if (!marker) return;
+  std::optional<run_marker> marker = marker_to_complete(h, destination, log, summary);
+  if (!marker) return true;
   const std::string new_folder = path_join(destination, marker->new_folder);
-  if (!h.exists(new_folder)) {
-    remove_run_marker(h, destination);
-    return;
-  }
   const std::string previous_folder =
       marker->previous_folder.empty() ? std::string() : path_join(destination, marker->previous_folder);
   log.add_line(text(msg::resuming_run));
@@ -346,10 +416,14 @@ void complete_interrupted_run(host::host& h, const std::string& source,
   if (!marker->carried && !previous_folder.empty()) {
     move_entries(h, previous_folder, new_folder);
     marker->carried = true;
-    write_run_marker(h, destination, *marker);
+    if (!mark(h, destination, *marker, log)) {
+      summary.failed++;
+      return false;
+    }
   }
   backup_run run(h, source, log, progress);
   run.set_folders(new_folder, previous_folder);
+  if (previous_folder.empty()) run.set_completing_first_run();
   const folder_tree previous_tree = scan_folder_tree(h, new_folder);
   run.remove_leftovers(previous_tree);
   run.apply_differences(previous_tree, source_tree, true);
@@ -357,14 +431,18 @@ void complete_interrupted_run(host::host& h, const std::string& source,
   summary.copied += run.summary().copied;
   summary.moved += run.summary().moved;
   summary.failed += run.summary().failed;
+  return true;
 }
 
 void first_run(host::host& h, backup_run& run, const std::string& destination,
                const folder_tree& source_tree, run_log& log) {
   log.add_line(text(msg::first_run));
   const std::string new_folder = path_join(destination, k_first_history_folder);
-  create_parent_folders(h, new_folder);
-  write_run_marker(h, destination, run_marker{k_first_history_folder, std::string(), true});
+  if (!mark(h, destination, run_marker{k_first_history_folder, std::string(), true}, log)) {
+    remove_run_marker(h, destination);
+    run.summary().refused = true;
+    return;
+  }
   if (!h.create_folder(new_folder)) {
     log.add_line(new_folder + text(msg::folder_not_created));
     remove_run_marker(h, destination);
@@ -385,7 +463,11 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
   // After Zolk9999 the next name would be one no scan recognises: the store would silently
   // lose its newest point, so the run stops before it changes anything.
   const bool nameable = is_history_folder_name(marker.new_folder);
-  if (nameable) write_run_marker(h, destination, marker);
+  if (nameable && !mark(h, destination, marker, log)) {
+    remove_run_marker(h, destination);
+    run.summary().refused = true;
+    return;
+  }
   if (!nameable || carry_forward_newest(h, previous_folder, new_folder) != 0) {
     log.add_line(text(msg::history_folder_not_created));
     log.add_line(previous_folder);
@@ -395,7 +477,11 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
     return;
   }
   marker.carried = true;
-  write_run_marker(h, destination, marker);
+  if (!mark(h, destination, marker, log)) {
+    // The marker on disk still tells of the carry-forward: the next run completes this one.
+    run.summary().failed++;
+    return;
+  }
   run.set_folders(new_folder, previous_folder);
   const folder_tree previous_tree = scan_folder_tree(h, new_folder);
   run.remove_leftovers(previous_tree);
@@ -437,12 +523,13 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       refuse(h, log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
     } else if (const auto lock = lock_destination(h, destination, log, summary)) {
-      complete_interrupted_run(h, source, destination, source_tree, log, progress, summary);
-      const folder_tree history = scan_history_folders(h, destination);
-      if (history.empty()) {
-        first_run(h, run, destination, source_tree, log);
-      } else {
-        later_run(h, run, destination, source_tree, *history.first(), log);
+      if (complete_interrupted_run(h, source, destination, source_tree, log, progress, summary)) {
+        const folder_tree history = scan_history_folders(h, destination);
+        if (history.empty()) {
+          first_run(h, run, destination, source_tree, log);
+        } else {
+          later_run(h, run, destination, source_tree, *history.first(), log);
+        }
       }
     }
   }

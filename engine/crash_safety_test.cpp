@@ -9,7 +9,9 @@
 #include "engine/backup_run.h"
 #include "engine/history_store.h"
 #include "engine/restore_run.h"
+#include "engine/run_marker.h"
 #include "engine/store_lock.h"
+#include "engine/store_test_fixture.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
@@ -41,6 +43,9 @@ class scripted_history {
           put("docs/sub/b.txt", "b1");
           put(k_hyou + "/" + k_so + ".txt", "so1");
           put("top.txt", "top1");
+          make_folders(at("gone"));
+          put("gone/in.txt", "in1");
+          put("gone.txt", "gone1");
         },
         [&] {
           put("docs/a.txt", "a2");
@@ -67,6 +72,13 @@ class scripted_history {
         },
         [] {},
     };
+  }
+
+  void edit_after_cut_first_run() {
+    put("docs/a.txt", "a0");
+    testing_support::remove_tree(at("gone"));
+    testing_support::remove_tree(at("gone.txt"));
+    put("late.txt", "late0");
   }
 
   snapshot take() const {
@@ -124,16 +136,23 @@ int run_history(int crash_at) {
   scripted_history script(src);
   std::map<std::string, snapshot> expected;  // point -> the source it must give back
   std::set<std::string> versions;
+  bool first = true;
   for (const auto& step : script.steps()) {
     step();
-    const snapshot now = script.take();
-    for (const auto& [relative, content] : now) {
-      if (content != "<folder>") versions.insert(content.substr(0, content.find('@')));
-    }
     backup(h, src, dst);
     if (h.crashed()) {
       h.clear_faults();
+      // The source moves on after a cut first run (one whose marker is left): what that run
+      // copied of the old state belongs to no point.
+      if (first && testing_support::exists(dst + "/" + engine::k_run_marker_name)) {
+        script.edit_after_cut_first_run();
+      }
       backup(h, src, dst);  // completes the cut run, then makes its own
+    }
+    first = false;
+    const snapshot now = script.take();
+    for (const auto& [relative, content] : now) {
+      if (content != "<folder>") versions.insert(content.substr(0, content.find('@')));
     }
     for (const std::string& point : engine::restore_point_entries(host::default_host(), dst)) {
       expected.emplace(point.substr(0, 4), now);  // the points this step added
@@ -173,6 +192,59 @@ TEST(CrashSafety, ACrashAtAnyCallIsCompletedByTheNextRun) {
     if (::testing::Test::HasFailure()) {
       ADD_FAILURE() << "first failing crash point: " << k << " of " << total;
       return;
+    }
+  }
+}
+
+// A first run cut at several points, then edits, deletions and a file that became a folder:
+// the completing run leaves exactly the source as it now is, and no version that only the cut
+// run copied.
+class CutFirstRun : public store_test::store_fixture {};
+
+TEST_F(CutFirstRun, IsCompletedToTheSourceAsItIsNow) {
+  testing_support::make_folders(src + "/sub/deep");
+  for (int i = 0; i < 12; ++i) {
+    file("f" + std::to_string(i), "first " + std::to_string(i));
+    file("sub/deep/g" + std::to_string(i), "first g" + std::to_string(i));
+  }
+  for (int crash_at : {6, 20, 45, 70, 100}) {
+    const std::string where = "crash after " + std::to_string(crash_at);
+    dst = tmp.at("dst" + std::to_string(crash_at));
+    faults.crash_after(crash_at);
+    run();
+    ASSERT_TRUE(faults.crashed()) << where;
+    faults.clear_faults();
+    // Edits, deletions and a file that became a folder.
+    const store_test::tree kept_source = testing_support::list_tree(src);
+    for (int i = 0; i < 3; ++i) file("f" + std::to_string(i), "edited " + std::to_string(crash_at));
+    testing_support::remove_tree(src + "/f5");
+    testing_support::remove_tree(src + "/sub/deep/g3");
+    testing_support::remove_tree(src + "/f7");
+    testing_support::make_folders(src + "/f7");
+    file("f7/inside", "inside");
+
+    engine::run_summary summary;
+    const std::vector<std::string> lines = run(&summary);
+    EXPECT_TRUE(summary.ok()) << where << ": " << summary.failed << " failed";
+    const store_test::tree now = testing_support::list_tree(src);
+    for (const std::string& point : points()) EXPECT_EQ(restored(point), now) << where << " point " << point;
+    // What the cut run copied and the source no longer holds belongs to no point.
+    std::set<std::string> contents;
+    for (const auto& [relative, content] : now) contents.insert(content);
+    for (const auto& [relative, content] : testing_support::list_tree(dst)) {
+      if (relative.find(".Zcl") == std::string::npos && relative != engine::k_store_lock_name) {
+        EXPECT_EQ(contents.count(content), 1u) << where << ": kept " << relative;
+      }
+    }
+    // Back to the first source for the next crash point.
+    testing_support::remove_tree(src);
+    testing_support::make_folders(src);
+    for (const auto& [relative, content] : kept_source) {
+      if (content == "<folder>") {
+        testing_support::make_folders(src + "/" + relative);
+      } else {
+        file(relative, content);
+      }
     }
   }
 }

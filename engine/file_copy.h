@@ -56,6 +56,10 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
 // the drive root). Folders that cannot be made are passed over; returns 0.
 int create_parent_folders(host::host& h, const std::string& path);
 
+// Removes a file, or a folder with everything in it. A link is removed itself, never followed.
+// 0, or -1 when something could not be removed (what could be is gone).
+int remove_entry(host::host& h, const std::string& path);
+
 // create_parent_folders(to), then a rename that never replaces. 0 when the entry now stands
 // at `to`, -1 otherwise (both entries then stay where they were).
 int move_file_creating_folders(host::host& h, const std::string& from, const std::string& to);

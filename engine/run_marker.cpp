@@ -42,10 +42,14 @@ bool write_run_marker(host::host& h, const std::string& destination, const run_m
   const std::string bytes = marker.new_folder + "\r\n" + marker.previous_folder + "\r\n" +
                             (marker.carried ? k_carried : k_carrying) + "\r\n";
   std::unique_ptr<host::file> f = h.open_write(temp);
-  if (!f) return false;
-  const bool written = f->write(bytes.data(), bytes.size()) && f->sync();
-  if (!f->close() || !written) return false;
-  return h.replace_file(temp, path) && h.sync_folder(destination);
+  bool written = f && f->write(bytes.data(), bytes.size()) && f->sync();
+  written = f && f->close() && written;
+  if (!written || !h.replace_file(temp, path)) {
+    // A full disk must not leave the temporary file behind.
+    h.remove_file(temp);
+    return false;
+  }
+  return h.sync_folder(destination);
 }
 
 std::optional<run_marker> read_run_marker(host::host& h, const std::string& destination) {
@@ -69,6 +73,38 @@ std::optional<run_marker> read_run_marker(host::host& h, const std::string& dest
 
 bool remove_run_marker(host::host& h, const std::string& destination) {
   return h.remove_file(marker_path(destination));
+}
+
+bool run_marker_present(host::host& h, const std::string& destination) {
+  return h.exists(marker_path(destination));
+}
+
+marker_match match_run_marker(const run_marker& marker, const folder_tree& history) {
+  const folder_node* newest = history.first();
+  const folder_node* below = newest == nullptr ? nullptr : newest->next;
+  const std::string below_name = below == nullptr ? std::string() : below->name;
+  if (newest != nullptr && marker.new_folder == newest->name && marker.previous_folder == below_name) {
+    // A first run is marked as carried from the start: there is nothing to carry.
+    return marker.carried || !below_name.empty() ? marker_match::complete : marker_match::stale;
+  }
+  // Written just before the run made its folder: it names the folder that would come next.
+  const std::string newest_name = newest == nullptr ? std::string() : newest->name;
+  const std::string next = newest == nullptr ? k_first_history_folder : next_history_folder_name(newest);
+  const bool first = newest == nullptr;
+  if (marker.new_folder == next && marker.previous_folder == newest_name && marker.carried == first) {
+    return marker_match::unstarted;
+  }
+  return marker_match::stale;
+}
+
+std::string set_aside_run_marker(host::host& h, const std::string& destination) {
+  const std::string path = marker_path(destination);
+  for (int n = 1; n <= 100; ++n) {
+    const std::string aside = path + ".stale" + (n == 1 ? std::string() : std::to_string(n));
+    if (h.rename(path, aside)) return aside;
+    if (!h.exists(aside)) break;  // not a name clash: the rename itself cannot be done
+  }
+  return path;
 }
 
 }  // namespace engine

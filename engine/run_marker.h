@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "engine/snapshot.h"
 #include "platform/host.h"
 
 namespace engine {
@@ -21,12 +22,29 @@ struct run_marker {
 };
 
 // Writes the marker whole or not at all (temporary file, then replace), and pushes it to disk.
+// On failure no temporary file is left, and the marker that stood before may still stand.
 bool write_run_marker(host::host& h, const std::string& destination, const run_marker& marker);
 
 // The marker of an interrupted run, if there is one and it reads as a marker.
 std::optional<run_marker> read_run_marker(host::host& h, const std::string& destination);
 
 bool remove_run_marker(host::host& h, const std::string& destination);
+
+// True when something stands at the marker's place, whether or not it reads as a marker.
+bool run_marker_present(host::host& h, const std::string& destination);
+
+// What a marker is to the store as it stands now (history: scan_history_folders, newest first).
+enum class marker_match {
+  complete,  // names the newest folder and the one directly below it (none in a first run):
+             // the run that made the newest folder was cut, and is completed
+  unstarted, // the run was cut before it made its folder: the store is as it was before it
+  stale,     // anything else: never acted on
+};
+marker_match match_run_marker(const run_marker& marker, const folder_tree& history);
+
+// Renames the marker aside under a free name (never deleting it). The new path, or the
+// marker's own path when it could not be renamed.
+std::string set_aside_run_marker(host::host& h, const std::string& destination);
 
 }  // namespace engine
 

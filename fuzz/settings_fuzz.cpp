@@ -75,6 +75,7 @@ class memory_host : public host::host {
     return true;
   }
   bool remove_file(const std::string& path) override { return written_.erase(path) != 0; }
+  bool remove_folder(const std::string&) override { return false; }
   bool exists(const std::string& path) override {
     return path == k_path || written_.count(path) != 0 || path == k_folder;
   }

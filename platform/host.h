@@ -114,8 +114,11 @@ class host {
   // False when `from` is missing or the system refuses (then both files stay as they were).
   virtual bool replace_file(const std::string& from, const std::string& to) = 0;
 
-  // Removes one file (not a folder).
+  // Removes one file (not a folder). A link is removed itself, never what it names.
   virtual bool remove_file(const std::string& path) = 0;
+
+  // Removes one empty folder.
+  virtual bool remove_folder(const std::string& path) = 0;
 
   // True when something (file, folder, link) stands at `path`. False only when the system
   // says there is nothing there; when it cannot tell (a folder on the way cannot be searched),

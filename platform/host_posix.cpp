@@ -255,6 +255,10 @@ class posix_host : public host {
     return unlink(native_path(path).c_str()) == 0;
   }
 
+  bool remove_folder(const std::string& path) override {
+    return rmdir(native_path(path).c_str()) == 0;
+  }
+
   bool exists(const std::string& path) override {
     struct stat st {};
     if (lstat(native_path(path).c_str(), &st) == 0) return true;

@@ -360,6 +360,10 @@ class win32_host : public host {
 
   lock_result lock_file(const std::string& path) override { return lock_at(win_path(path)); }
 
+  bool remove_folder(const std::string& path) override {
+    return RemoveDirectoryW(win_path(path).c_str()) != 0;
+  }
+
   std::string executable_path() override { return zolk_path(utf16(module_file_name())); }
 
   uint32_t process_id() override { return static_cast<uint32_t>(GetCurrentProcessId()); }

@@ -119,6 +119,10 @@ bool fault_host::exists(const std::string& path) {
   return !allow(call_kind::exists, path) || inner_.exists(path);
 }
 
+bool fault_host::remove_folder(const std::string& path) {
+  return allow(call_kind::remove_folder, path) && inner_.remove_folder(path);
+}
+
 bool fault_host::remove_file(const std::string& path) {
   return allow(call_kind::remove_file, path) && inner_.remove_file(path);
 }

@@ -14,7 +14,7 @@
 namespace host {
 
 enum class call_kind { search, create_folder, rename, remove_file, open_read, open_write, write,
-                       set_time, append_text, sync, replace, exists, lock };
+                       set_time, append_text, sync, replace, exists, lock, remove_folder };
 
 // Pushes to disk (sync calls) are decided and counted but not performed: a test cannot
 // observe them, and on a busy machine each costs a flush of the whole volume.
@@ -54,6 +54,7 @@ class fault_host : public host {
   bool rename(const std::string& from, const std::string& to) override;
   bool replace_file(const std::string& from, const std::string& to) override;
   bool remove_file(const std::string& path) override;
+  bool remove_folder(const std::string& path) override;
   // A failed `exists` call answers true (the host could not tell), as the contract allows.
   bool exists(const std::string& path) override;
   std::unique_ptr<file> open_read(const std::string& path) override;

@@ -112,28 +112,29 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
                           run_progress& progress) {
   run_summary nothing;
   nothing.refused = true;
-  // No lock file is made in a folder that holds no history.
-  if (request.point_index < 0 || scan_history_folders(h, request.store).empty()) return nothing;
-  // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
-  // either, so only a lock held elsewhere stops the restore. The history is read under the
-  // lock: a run that ended a moment ago may have added a folder.
-  const host::lock_result lock = lock_store(h, request.store);
-  const folder_tree history = scan_history_folders(h, request.store);
-  if (history.empty()) return nothing;
+  if (request.point_index < 0) return nothing;
+  const folder_tree seen = scan_history_folders(h, request.store);
+  if (seen.empty()) return nothing;
   write_opening_lines(request, log);
-  if (lock.state == host::lock_state::busy) {
-    report_store_busy(log, request.store);
-    log.add_line(text(msg::restore_end));
-    return nothing;
-  }
-  const folder_node* point = find_point(history, request.point_entry);
-  if (point == nullptr) return refuse(log, msg::restore_point_missing);
+  if (find_point(seen, request.point_entry) == nullptr) return refuse(log, msg::restore_point_missing);
   if (const std::optional<msg> reason = target_refusal(request.target, request.store)) {
     return refuse(log, *reason);
   }
   if (!request.overwrite && target_holds_entries(h, request.target)) {
     return refuse(log, msg::restore_target_not_empty);
   }
+  // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
+  // either, so only a lock held elsewhere stops the restore.
+  const host::lock_result lock = lock_store(h, request.store);
+  if (lock.state == host::lock_state::busy) {
+    report_store_busy(log, request.store);
+    log.add_line(text(msg::restore_end));
+    return nothing;
+  }
+  // Read again under the lock: a run that ended a moment ago may have added a folder.
+  const folder_tree history = scan_history_folders(h, request.store);
+  const folder_node* point = find_point(history, request.point_entry);
+  if (point == nullptr) return refuse(log, msg::restore_point_missing);
   const restore_list list = gather_point(h, request.store, history, point);
   int64_t unreadable = 0;
   for (const std::string& folder : list.unreadable()) {

@@ -334,6 +334,7 @@ TEST_F(Restore, ChangeLogLinesNeverReachOutsideTheStoreOrTheTarget) {
   for (auto it = after.begin(); it != after.end();) {
     it = it->first.compare(0, 7, "target\\") == 0 || it->first == "target" ? after.erase(it) : ++it;
   }
+  after.erase("store\\.zolk-lock");  // the one thing a restore makes outside its target
   restore_testing::tree before = outside;
   for (auto it = before.begin(); it != before.end();) {
     it = it->first.compare(0, 8, "expected") == 0 ? before.erase(it) : ++it;

@@ -31,6 +31,9 @@ class backup_run {
   // Everything in the new folder of a cut first run was copied by that run alone and belongs
   // to no point yet: what the source no longer holds goes, what it has changed is copied over.
   void set_completing_first_run() { completing_first_run_ = true; }
+  // A cut later run copied some entries itself (its change log names them): they too belong to
+  // no point yet, and are dropped or copied over in the same way.
+  void note_cut_copies(const change_log& log);
   // Compares and applies. `resuming` continues the change log of a cut run instead of
   // starting it, and leaves the report of unbackable entries to the run that follows.
   int apply_differences(const folder_tree& previous, const folder_tree& source, bool resuming);
@@ -49,6 +52,7 @@ class backup_run {
   void copy_new_file(const folder_node& node);
   void replace_changed_file(const folder_node& node);
   void replace_cut_copy(const difference_entry& entry);
+  bool is_cut_copy(const std::string& relative) const;
   // The lines and counts of a copy's result (k_copy_done, ...).
   void report_copy(char kind, int result, const folder_node& node);
   // The err line of a file that changed while it was copied; true when that was the failure.
@@ -79,6 +83,7 @@ class backup_run {
   std::string new_folder_;
   std::string previous_folder_;
   bool completing_first_run_ = false;
+  std::unordered_set<std::string> cut_copies_;  // files and whole folders, by relative path
   change_log_writer change_log_;
   transfer_buffer buffer_;
   run_summary summary_;
@@ -128,7 +133,7 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   if (list.empty()) report_apply_note(note::no_changes, change_log_name);
   if (!resuming) report_unbackable(source);
   for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
-    if (completing_first_run_ && (e->kind == 'D' || e->kind == 'N')) {
+    if ((e->kind == 'D' || e->kind == 'N') && is_cut_copy(relative_path(*e->node))) {
       replace_cut_copy(*e);
       continue;
     }
@@ -202,6 +207,23 @@ bool backup_run::note_change(const char* code, const std::string& relative) {
 void backup_run::report_change_log_failure() {
   log_.add_line(text(msg::change_log_not_written));
   detail(new_folder_ + k_change_log_extension);
+}
+
+void backup_run::note_cut_copies(const change_log& log) {
+  for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
+    const std::string code(line->code, 4);
+    if (code == k_code_new_file || code == k_code_changed || code == k_code_new_folder) {
+      cut_copies_.insert(line->text);
+    }
+  }
+}
+
+bool backup_run::is_cut_copy(const std::string& relative) const {
+  if (completing_first_run_) return true;
+  for (std::string p = relative; !p.empty(); p = parent_folder(p)) {
+    if (cut_copies_.count(p) != 0) return true;
+  }
+  return false;
 }
 
 void backup_run::replace_cut_copy(const difference_entry& entry) {
@@ -423,7 +445,11 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
   }
   backup_run run(h, source, log, progress);
   run.set_folders(new_folder, previous_folder);
-  if (previous_folder.empty()) run.set_completing_first_run();
+  if (previous_folder.empty()) {
+    run.set_completing_first_run();
+  } else {
+    run.note_cut_copies(read_change_log(h, new_folder));
+  }
   const folder_tree previous_tree = scan_folder_tree(h, new_folder);
   run.remove_leftovers(previous_tree);
   run.apply_differences(previous_tree, source_tree, true);

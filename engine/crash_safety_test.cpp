@@ -249,4 +249,49 @@ TEST_F(CutFirstRun, IsCompletedToTheSourceAsItIsNow) {
   }
 }
 
+// A later run cut after it copied a new file and replaced a changed one; then that new file is
+// deleted and the changed one changes again. The completion must leave the older point as it
+// was (no file it never had) and the newest as the source now is, without a failure.
+class CutLaterRun : public store_test::store_fixture {};
+
+TEST_F(CutLaterRun, NeverGivesTheOlderPointWhatOnlyTheCutRunCopied) {
+  file("a.txt", "a1");
+  file("b.txt", "b1");
+  run();
+  const store_test::tree first = testing_support::list_tree(src);
+  const std::string base = dst;
+  for (int crash_at = 4; crash_at < 40; ++crash_at) {
+    const std::string where = "crash after " + std::to_string(crash_at);
+    file("a.txt", "a2");
+    file("new.txt", "n1");
+    dst = tmp.at("store" + std::to_string(crash_at));
+    testing_support::make_folders(dst);
+    for (const auto& [relative, content] : testing_support::list_tree(base)) {
+      if (content == "<folder>") {
+        testing_support::make_folders(dst + "/" + relative);
+      } else {
+        testing_support::write_file(dst + "/" + relative, content);
+        testing_support::set_time(dst + "/" + relative, testing_support::file_time(base + "/" + relative));
+      }
+    }
+    faults.crash_after(crash_at);
+    run();
+    faults.clear_faults();
+    // Only a run cut once its folder stands (and before it ended) is completed.
+    if (!testing_support::exists(dst + "/Zolk0002") ||
+        !testing_support::exists(dst + "/" + engine::k_run_marker_name)) {
+      continue;
+    }
+    testing_support::remove_tree(src + "/new.txt");
+    file("a.txt", "a3");
+    engine::run_summary summary;
+    run(&summary);
+    EXPECT_TRUE(summary.ok()) << where << ": " << summary.failed << " failed";
+    const store_test::tree now = testing_support::list_tree(src);
+    EXPECT_EQ(restored("0001"), first) << where;
+    EXPECT_EQ(restored("0002"), now) << where;
+    EXPECT_EQ(restored("0003"), now) << where;
+  }
+}
+
 }  // namespace

@@ -24,9 +24,15 @@ class backup_run {
   backup_run(host::host& h, const std::string& source, run_log& log, run_progress& progress)
       : h_(h), source_(source), log_(log), progress_(progress) {}
 
+  // Both history folders lie directly in the store (the destination), the base of every
+  // change the run makes: nothing below it is followed as a link.
   void set_folders(const std::string& new_folder, const std::string& previous_folder) {
     new_folder_ = new_folder;
     previous_folder_ = previous_folder;
+    const place newest = place_of(new_folder);
+    store_ = newest.base;
+    new_name_ = newest.relative;
+    previous_name_ = place_of(previous_folder).relative;
   }
   // Everything in the new folder of a cut first run was copied by that run alone and belongs
   // to no point yet: what the source no longer holds goes, what it has changed is copied over.
@@ -38,6 +44,9 @@ class backup_run {
   // starting it, and leaves the report of unbackable entries to the run that follows.
   int apply_differences(const folder_tree& previous, const folder_tree& source, bool resuming);
   void report_unbackable(const folder_tree& source);
+  // Links found in the copy were planted there: nothing is written through them, and each is
+  // named once.
+  void report_store_links(const folder_tree& previous);
   // Removes the temporary files of cut copies from the newest history folder.
   void remove_leftovers(const folder_tree& previous);
   // A cut run may have moved entries into the previous folder without writing their lines:
@@ -75,6 +84,13 @@ class backup_run {
   std::string history_path(const folder_node& n) const {
     return path_join(previous_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
   }
+  // The same places as relative paths beneath the store.
+  place newest_place(const folder_node& n) const {
+    return place{store_, path_join(new_name_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name)};
+  }
+  std::string history_relative(const folder_node& n) const {
+    return path_join(previous_name_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
+  }
 
   host::host& h_;
   const std::string& source_;
@@ -84,6 +100,9 @@ class backup_run {
   std::string previous_folder_;
   bool completing_first_run_ = false;
   std::unordered_set<std::string> cut_copies_;  // files and whole folders, by relative path
+  std::string store_;
+  std::string new_name_;
+  std::string previous_name_;
   change_log_writer change_log_;
   transfer_buffer buffer_;
   run_summary summary_;
@@ -117,6 +136,13 @@ void backup_run::report_unbackable(const folder_tree& source) {
   }
 }
 
+void backup_run::report_store_links(const folder_tree& previous) {
+  for (const folder_node* node : previous.special_nodes()) {
+    log_.add_line(text(msg::link_in_store));
+    detail(newest_path(*node));
+  }
+}
+
 int backup_run::apply_differences(const folder_tree& previous, const folder_tree& source,
                                   bool resuming) {
   const std::string change_log_name = new_folder_ + k_change_log_extension;
@@ -132,6 +158,7 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   difference_list list = compare_trees(previous, source);
   if (list.empty()) report_apply_note(note::no_changes, change_log_name);
   if (!resuming) report_unbackable(source);
+  report_store_links(previous);
   for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
     if ((e->kind == 'D' || e->kind == 'N') && is_cut_copy(relative_path(*e->node))) {
       replace_cut_copy(*e);
@@ -159,7 +186,7 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
 
 void backup_run::remove_leftovers(const folder_tree& previous) {
   for (const std::string& relative : previous.leftovers()) {
-    h_.remove_file(path_join(new_folder_, relative));
+    h_.remove_file_beneath(store_, path_join(new_name_, relative));
   }
 }
 
@@ -243,7 +270,8 @@ void backup_run::replace_cut_copy(const difference_entry& entry) {
 
 int backup_run::move_into_history(char kind, const folder_node& node) {
   const std::string newest = newest_path(node);
-  const int result = move_file_creating_folders(h_, newest, history_path(node));
+  const int result =
+      move_file_creating_folders(h_, store_, newest_place(node).relative, history_relative(node));
   bool noted = true;
   if (result == 0) {
     log_.add_line(text(kind == 'D' ? msg::deleted_moved : msg::changed_moved));
@@ -272,7 +300,7 @@ void backup_run::replace_changed_file(const folder_node& node) {
   };
   const std::string from = source_path(node);
   const int result = copy_file_with_progress(h_, progress_, buffer_, k_block_length, from,
-                                             newest_path(node), move_stored_version);
+                                             newest_place(node), move_stored_version);
   if (moved < 0) {
     // Copying over the only stored copy of the old version would destroy it.
     log_.add_line(text(msg::changed_kept));
@@ -289,7 +317,7 @@ void backup_run::copy_new_file(const folder_node& node) {
   bool noted = true;
   const auto log_new_file = [&] { return noted = change_log_.write_line(k_code_new_file, relative_path(node)); };
   report_copy('C', copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(node),
-                                           newest_path(node), log_new_file),
+                                           newest_place(node), log_new_file),
               node);
   if (!noted) report_change_log_failure();  // counted with the copy it failed
 }
@@ -321,7 +349,7 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
   }
   if (!node.is_folder()) return;
   const std::string folder = newest_path(node);
-  if (!h_.create_folder(folder)) {
+  if (!h_.create_folder_beneath(store_, newest_place(node).relative)) {
     log_.add_line(folder + text(msg::folder_not_created));
     summary_.failed++;
   }
@@ -336,7 +364,7 @@ void backup_run::copy_folder_level(const folder_node* first) {
       continue;
     }
     const int result =
-        copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*n), newest_path(*n));
+        copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*n), newest_place(*n));
     if (report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
     detail(relative_path(*n));
@@ -346,6 +374,13 @@ void backup_run::copy_folder_level(const folder_node* first) {
       summary_.failed++;
     }
   }
+}
+
+// Compared by real location, so that neither ".." nor a link makes one folder look like two.
+bool within_by_real_location(host::host& h, const std::string& inner, const std::string& outer) {
+  const std::string real_inner = h.real_path(inner);
+  const std::string real_outer = h.real_path(outer);
+  return !real_inner.empty() && !real_outer.empty() && path_is_within(real_inner, real_outer);
 }
 
 void refuse(host::host& h, run_log& log, std::initializer_list<msg> lines, run_summary& summary) {
@@ -365,7 +400,7 @@ bool refused(host::host& h, const std::string& source, const std::string& destin
            {msg::interrupted, msg::destination_is_root, msg::change_destination,
             msg::destination_root_note},
            summary);
-  } else if (path_is_within(destination, source)) {
+  } else if (path_is_within(destination, source) || within_by_real_location(h, destination, source)) {
     // The history would be copied into itself, run after run.
     refuse(h, log,
            {msg::interrupted, msg::destination_inside_source, msg::change_destination_err},
@@ -380,9 +415,13 @@ bool refused(host::host& h, const std::string& source, const std::string& destin
 void move_entries(host::host& h, const std::string& from, const std::string& to) {
   std::vector<host::found_entry> entries;
   h.search(folder_search_pattern(from), entries);
+  // Both folders lie in the store; an entry that is a link moves as the link.
+  const place older = place_of(from);
+  const std::string newer = place_of(to).relative;
   for (const host::found_entry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
-    h.rename(path_join(from, entry.name), path_join(to, entry.name));
+    h.rename_beneath(older.base, path_join(older.relative, entry.name), path_join(newer, entry.name),
+                     false);
   }
 }
 

@@ -1,5 +1,7 @@
 #include "engine/file_copy.h"
 
+#include <vector>
+
 #include "engine/paths.h"
 #include "platform/cp932.h"
 
@@ -45,9 +47,51 @@ bool still_as_opened(host::file& f, const source_state& opened, int64_t copied) 
 
 std::string temp_path_beside(host::host& h, const std::string& target) {
   const std::string folder = parent_folder(target);
-  const bool rooted = !target.empty() && (target[0] == '\\' || target[0] == '/');
-  if (folder.empty() && !rooted) return copy_temp_name(h);
+  if (folder.empty()) return copy_temp_name(h);
   return path_join(folder, copy_temp_name(h));
+}
+
+// The offsets of the separators of a path (`\` outside a double-byte character, and `/`).
+std::vector<size_t> separators_of(const std::string& path) {
+  std::vector<size_t> out;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
+      ++i;
+    } else if (c == '\\' || c == '/') {
+      out.push_back(i);
+    }
+  }
+  return out;
+}
+
+// The offset just past the last separator of a path (0 when it has none).
+size_t final_name_offset(const std::string& path) {
+  const std::vector<size_t> separators = separators_of(path);
+  return separators.empty() ? 0 : separators.back() + 1;
+}
+
+// A ".." piece after a folder that is not there: making that folder would leave a stray one
+// behind, outside the path the user meant.
+bool climbs_out_of_missing_folder(host::host& h, const std::string& path, size_t drive) {
+  size_t start = drive;
+  for (size_t i = drive; i <= path.size(); ++i) {
+    const bool end = i == path.size();
+    if (!end) {
+      const auto c = static_cast<unsigned char>(path[i]);
+      if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
+        ++i;
+        continue;
+      }
+      if (c != '\\' && c != '/') continue;
+    }
+    if (path.compare(start, i - start, "..") == 0 && i - start == 2 && start > drive &&
+        !h.exists(path.substr(0, start - 1))) {
+      return true;
+    }
+    start = i + 1;
+  }
+  return false;
 }
 
 constexpr const char* k_copy_temp_suffix = ".tmp";
@@ -73,14 +117,29 @@ bool is_copy_temp_name(const std::string& name) {
   return true;
 }
 
+place place_of(const std::string& path) {
+  const size_t name = final_name_offset(path);
+  if (name == 0) return place{std::string(), path};
+  // A root keeps its separator: "/x" lies beneath "/", not beneath the working folder.
+  const bool root = name - 1 == drive_prefix_length(path);
+  return place{path.substr(0, root ? name : name - 1), path.substr(name)};
+}
+
 int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
                             const std::string& target, const std::function<bool()>& before_rename) {
+  return copy_file_with_progress(h, progress, buffer, block_length, source, place_of(target),
+                                 before_rename);
+}
+
+int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+                            size_t block_length, const std::string& source, const place& target,
+                            const std::function<bool()>& before_rename) {
   std::unique_ptr<host::file> from = h.open_read(source);
-  if (!from) return -1;
-  const std::string temp = temp_path_beside(h, target);
-  std::unique_ptr<host::file> to = h.open_write(temp);
-  if (!to) return -1;
+  if (!from) return k_copy_failed;
+  const std::string temp = temp_path_beside(h, target.relative);
+  std::unique_ptr<host::file> to = h.open_write_beneath(target.base, temp);
+  if (!to) return k_copy_failed;
   const source_state opened = state_of(*from);
   const bool bar = opened.length > static_cast<int64_t>(block_length);
   if (bar) {
@@ -98,10 +157,11 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
   if (ok && opened.have_time) ok = to->set_time(opened.time);
   from->close();
   ok = to->close() && ok;
-  ok = ok && (!before_rename || before_rename()) && h.replace_file(temp, target);
+  ok = ok && (!before_rename || before_rename()) &&
+       h.rename_beneath(target.base, temp, target.relative, true);
   progress.hide_progress();
   if (!ok) {
-    h.remove_file(temp);
+    h.remove_file_beneath(target.base, temp);
     return changed ? k_copy_source_changed : k_copy_failed;
   }
   return k_copy_done;
@@ -109,6 +169,7 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
 
 int create_parent_folders(host::host& h, const std::string& path) {
   const size_t drive = drive_prefix_length(path);
+  if (climbs_out_of_missing_folder(h, path, drive)) return 0;
   bool first = true;
   for (size_t i = drive; i < path.size(); ++i) {
     const auto c = static_cast<unsigned char>(path[i]);
@@ -145,6 +206,20 @@ int remove_entry(host::host& h, const std::string& path) {
 int move_file_creating_folders(host::host& h, const std::string& from, const std::string& to) {
   create_parent_folders(h, to);
   return h.rename(from, to) ? 0 : -1;
+}
+
+int create_parent_folders(host::host& h, const place& p) {
+  for (const size_t i : separators_of(p.relative)) {
+    const std::string folder = p.relative.substr(0, i);
+    if (!h.create_folder_beneath(p.base, folder) && !h.is_folder_beneath(p.base, folder)) return -1;
+  }
+  return 0;
+}
+
+int move_file_creating_folders(host::host& h, const std::string& base, const std::string& from,
+                               const std::string& to) {
+  create_parent_folders(h, place{base, to});
+  return h.rename_beneath(base, from, to, false) ? 0 : -1;
 }
 
 }  // namespace engine

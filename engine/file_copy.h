@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/paths.h"
 #include "engine/run_sinks.h"
 #include "platform/host.h"
 
@@ -35,6 +36,19 @@ constexpr int k_copy_done = 0;
 constexpr int k_copy_failed = -1;
 constexpr int k_copy_source_changed = -2;
 
+// A place beneath a trusted folder (see host::create_folder_beneath): `base` as the user gave
+// it (a destination, a restore target), `relative` below it. Nothing on the way from base to
+// the place is ever followed as a link.
+struct place {
+  std::string base;
+  std::string relative;
+  // base\relative, for the lines that name the place.
+  std::string path() const { return path_join(base, relative); }
+};
+
+// The place of a whole path: its folder as the base (trusted), its final name below it.
+place place_of(const std::string& path);
+
 // Copies source to target (whose folder must exist) in blocks of block_length. The bytes go
 // into copy_temp_name(h) beside the target, which gets the source's packed modification time
 // and then replaces the target in one rename, so the target is never seen half-written. A
@@ -51,18 +65,35 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
                             size_t block_length, const std::string& source,
                             const std::string& target,
                             const std::function<bool()>& before_rename = nullptr);
+// The same into a place: the temporary file and the target are made beneath target.base
+// without following a link; a link in the target's place, or on the way to it, fails the
+// copy and nothing is written there.
+int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+                            size_t block_length, const std::string& source, const place& target,
+                            const std::function<bool()>& before_rename = nullptr);
 
 // Creates every missing folder of the folder part of path (never the final component, never
-// the drive root). Folders that cannot be made are passed over; returns 0.
+// the drive root). Folders that cannot be made are passed over; returns 0. A ".." piece that
+// follows a missing folder would need that folder made only to be left again: then nothing
+// is made at all.
 int create_parent_folders(host::host& h, const std::string& path);
 
 // Removes a file, or a folder with everything in it. A link is removed itself, never followed.
 // 0, or -1 when something could not be removed (what could be is gone).
 int remove_entry(host::host& h, const std::string& path);
+// Creates every missing folder of the folder part of p.relative beneath p.base, without
+// following a link (a link on the way stops it). Returns 0 when the folder part now stands
+// as plain folders, -1 otherwise.
+int create_parent_folders(host::host& h, const place& p);
 
 // create_parent_folders(to), then a rename that never replaces. 0 when the entry now stands
 // at `to`, -1 otherwise (both entries then stay where they were).
 int move_file_creating_folders(host::host& h, const std::string& from, const std::string& to);
+
+// The same for two places beneath one base (a destination): no link on the way to `from` or
+// `to` is followed; `from` may itself be a link, which then moves as it is.
+int move_file_creating_folders(host::host& h, const std::string& base, const std::string& from,
+                               const std::string& to);
 
 }  // namespace engine
 

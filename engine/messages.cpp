@@ -65,6 +65,7 @@ constexpr const char* k_utf8[] = {
     "err:処理の記録ファイルを書き込めませんでした。",
     "err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。",
     "err:ログファイルへの書き込みに失敗しました。",
+    "err:履歴フォルダの中のリンクはたどりません。",
 };
 static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 

@@ -68,6 +68,8 @@ enum class msg {
   run_marker_not_written,      // err:処理の記録ファイルを書き込めませんでした。 (then "==> " and the file)
   run_marker_set_aside,        // err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。 (then "==> ")
   change_log_not_written,      // err:ログファイルへの書き込みに失敗しました。 (then "==> " and the change log)
+  // Backup run: a link found inside the store.
+  link_in_store,               // err:履歴フォルダの中のリンクはたどりません。 (then "==> " and the link)
   count_  // keep last
 };
 

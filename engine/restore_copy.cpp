@@ -28,11 +28,26 @@ bool make_folder(host::host& h, const std::string& path) {
   return true;
 }
 
-bool restore_one(host::host& h, const restore_item& item, const std::string& target,
+// The same below the target: a link in the folder's place, or on the way to it, is never
+// taken for the folder, and leftovers are removed without following one either.
+bool make_folder(host::host& h, const place& folder) {
+  if (h.create_folder_beneath(folder.base, folder.relative)) return true;
+  if (!h.is_folder_beneath(folder.base, folder.relative)) return false;
+  std::vector<host::found_entry> entries;
+  if (!h.search(folder_search_pattern(folder.path()), entries)) return false;
+  for (const host::found_entry& entry : entries) {
+    if (is_copy_temp_name(entry.name) && (entry.attributes & host::k_directory) == 0) {
+      h.remove_file_beneath(folder.base, path_join(folder.relative, entry.name));
+    }
+  }
+  return true;
+}
+
+bool restore_one(host::host& h, const restore_item& item, const place& target,
                  transfer_buffer& buffer, run_log& log, run_progress& progress) {
   if (item.is_folder()) {
     if (make_folder(h, target)) return true;
-    report(log, msg::restore_folder_not_created, target);
+    report(log, msg::restore_folder_not_created, target.path());
     return false;
   }
   const std::string source = path_join(*item.store_folder, item.relative_folder
@@ -41,7 +56,7 @@ bool restore_one(host::host& h, const restore_item& item, const std::string& tar
   if (copy_file_with_progress(h, progress, buffer, k_block_length, source, target) == 0) {
     return true;
   }
-  report(log, msg::restore_file_not_copied, target);
+  report(log, msg::restore_file_not_copied, target.path());
   return false;
 }
 
@@ -67,14 +82,20 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
   }
   // Folders are listed before their contents, so each item's folder is already made (or
   // its failure reported) when the item comes.
-  const bool guard = !store.empty() && path_is_within(store, target_folder);
+  // Compared by real location: a store reached by another spelling is the same store.
+  const std::string real_store = store.empty() ? std::string() : h.real_path(store);
+  const std::string real_target = h.real_path(target_folder);
+  const bool guard = !store.empty() && (path_is_within(store, target_folder) ||
+                                        (!real_store.empty() && !real_target.empty() &&
+                                         path_is_within(real_store, real_target)));
   int64_t done = 0;
   for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
-    const std::string target = path_join(target_folder, item->relative_folder
-                                         ? piece(*item->relative_folder) : std::nullopt,
-                                         item->name);
-    if (guard && path_is_within(target, store)) {
-      report(log, msg::restore_item_in_history, target);
+    const place target{target_folder, item->relative_folder
+                                          ? path_join(*item->relative_folder, item->name)
+                                          : item->name};
+    if (guard && (path_is_within(target.path(), store) ||
+                  path_is_within(path_join(real_target, target.relative), real_store))) {
+      report(log, msg::restore_item_in_history, target.path());
       ++summary.failed;
     } else if (restore_one(h, *item, target, buffer, log, progress)) {
       ++summary.copied;

@@ -117,7 +117,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   if (seen.empty()) return nothing;
   write_opening_lines(request, log);
   if (find_point(seen, request.point_entry) == nullptr) return refuse(log, msg::restore_point_missing);
-  if (const std::optional<msg> reason = target_refusal(request.target, request.store)) {
+  if (const std::optional<msg> reason = target_refusal(h, request.target, request.store)) {
     return refuse(log, *reason);
   }
   if (!request.overwrite && target_holds_entries(h, request.target)) {
@@ -150,7 +150,7 @@ bool restore_needs_consent(host::host& h, const restore_request& request) {
   if (request.point_index < 0) return false;
   const folder_tree history = scan_history_folders(h, request.store);
   if (history.empty() || find_point(history, request.point_entry) == nullptr) return false;
-  if (target_refusal(request.target, request.store)) return false;
+  if (target_refusal(h, request.target, request.store)) return false;
   return target_holds_entries(h, request.target);
 }
 

@@ -70,4 +70,13 @@ std::optional<msg> target_refusal(const std::string& target, const std::string& 
   return std::nullopt;
 }
 
+std::optional<msg> target_refusal(host::host& h, const std::string& target,
+                                  const std::string& store) {
+  if (const std::optional<msg> reason = target_refusal(target, store)) return reason;
+  const std::string real_target = h.real_path(target);
+  const std::string real_store = h.real_path(store);
+  if (real_target.empty() || real_store.empty()) return std::nullopt;
+  return target_refusal(real_target, real_store);
+}
+
 }  // namespace engine

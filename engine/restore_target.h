@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/messages.h"
+#include "platform/host.h"
 
 namespace engine {
 
@@ -27,6 +28,11 @@ path_pieces reduce_path(std::string_view path);
 // a folder inside a history folder of the store (also one not made yet: it would become part
 // of that history).
 std::optional<msg> target_refusal(const std::string& target, const std::string& store);
+
+// The same, then once more on the real locations of both folders (host::real_path), so that
+// a target reached through a link or an alias of the store is refused as well.
+std::optional<msg> target_refusal(host::host& h, const std::string& target,
+                                  const std::string& store);
 
 }  // namespace engine
 

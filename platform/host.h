@@ -145,6 +145,59 @@ class host {
   // is missing (an existing one is opened as it is, even on a read-only volume). A link or
   // anything but a plain file at `path` is never followed or used: the result is failed.
   virtual lock_result lock_file(const std::string& path) = 0;
+  // Places beneath a trusted folder. Each call below acts on `relative` (one or more names
+  // joined by separators; no drive, no leading separator, no piece "." or "..") beneath the
+  // folder `base` (empty: the working folder). `base` is reached as the system resolves it:
+  // links on the way to it are the user's choice. Nothing beneath it is ever followed as a
+  // link: when a folder on the way, or the final name itself, is a symbolic link, junction
+  // or other reparse point, the call fails and changes nothing. (Hosts that cannot decide
+  // this in one step check each piece first; what they then change still lies beneath base.)
+  // The defaults refuse: a host that cannot tell links apart writes nothing beneath a base.
+
+  // Creates the folder `relative`. False when anything stands there already, when a folder on
+  // the way is missing or a link, or when the system refuses.
+  virtual bool create_folder_beneath(const std::string& base, const std::string& relative) {
+    (void)base, (void)relative;
+    return false;
+  }
+
+  // True when `relative` is a plain folder (not a link to one), reached without a link.
+  virtual bool is_folder_beneath(const std::string& base, const std::string& relative) {
+    (void)base, (void)relative;
+    return false;
+  }
+
+  // Creates an empty file at `relative` and opens it for reading and writing. A file already
+  // there is removed first, so its other names (hard links) keep their contents; a link there
+  // is removed, never written through. Null when it cannot be made.
+  virtual std::unique_ptr<file> open_write_beneath(const std::string& base,
+                                                   const std::string& relative) {
+    (void)base, (void)relative;
+    return nullptr;
+  }
+
+  // Renames or moves `from` to `to`, both beneath `base`. `from` itself may be a link (the link
+  // moves, not what it names). Without `replace` it never replaces anything (as rename);
+  // with `replace` a file at `to` is replaced atomically (as replace_file), but a link at
+  // `to` fails the call.
+  virtual bool rename_beneath(const std::string& base, const std::string& from,
+                              const std::string& to, bool replace) {
+    (void)base, (void)from, (void)to, (void)replace;
+    return false;
+  }
+
+  // Removes the file at `relative`; a link there is removed itself, never what it names.
+  virtual bool remove_file_beneath(const std::string& base, const std::string& relative) {
+    (void)base, (void)relative;
+    return false;
+  }
+
+  // The real location of `path`, for comparing places: an absolute path with every link
+  // resolved and no "." or ".." piece, in the host's letter case where it can tell. When
+  // `path` does not exist, its nearest existing folder is resolved and the rest added with
+  // "." and ".." pieces reduced as text. Empty when not even that can be resolved. The
+  // default gives the path as it stands.
+  virtual std::string real_path(const std::string& path) { return path; }
 
   // Full path of the running program.
   virtual std::string executable_path() = 0;

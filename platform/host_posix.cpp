@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/host.h"
@@ -221,6 +222,114 @@ lock_result lock_at(const std::string& path) {
   return result;
 }
 
+// A folder descriptor that closes itself.
+class folder_fd {
+ public:
+  explicit folder_fd(int fd = -1) : fd_(fd) {}
+  ~folder_fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  folder_fd(const folder_fd&) = delete;
+  folder_fd& operator=(const folder_fd&) = delete;
+  folder_fd(folder_fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  folder_fd& operator=(folder_fd&& other) noexcept {
+    if (this != &other) {
+      if (fd_ >= 0) ::close(fd_);
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+#ifdef O_PATH
+constexpr int k_walk_flags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // no read right needed to pass
+#else
+constexpr int k_walk_flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+
+// The folder that holds the last name of `relative` beneath `base`, reached one piece at a
+// time with O_NOFOLLOW, so that a link planted anywhere on the way stops the walk instead of
+// leading out of `base`. `name` receives the last name in the host's form.
+folder_fd open_parent_beneath(const std::string& base, const std::string& relative,
+                              std::string& name) {
+  const std::vector<std::string> pieces = split_path(relative);
+  if (pieces.empty() || pieces.front().empty()) return folder_fd();
+  for (const std::string& piece : pieces) {
+    if (piece == "." || piece == "..") return folder_fd();
+  }
+  const std::string native_base = native_path(base);
+  folder_fd parent(open(native_base.empty() ? "." : native_base.c_str(), k_walk_flags));
+  for (size_t i = 0; parent.ok() && i + 1 < pieces.size(); ++i) {
+    parent = folder_fd(openat(parent.get(), native_path(pieces[i]).c_str(), k_walk_flags | O_NOFOLLOW));
+  }
+  name = native_path(pieces.back());
+  return parent;
+}
+
+bool is_link_at(int dir_fd, const std::string& name) {
+  struct stat st {};
+  return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
+}
+
+// renameat without replacing, as rename_no_replace does for whole paths.
+bool renameat_no_replace(int from_fd, const std::string& from, int to_fd, const std::string& to) {
+#ifdef SYS_renameat2
+  if (syscall(SYS_renameat2, from_fd, from.c_str(), to_fd, to.c_str(), 1u) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+#endif
+  struct stat st {};
+  if (fstatat(from_fd, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (!S_ISDIR(st.st_mode)) {
+    if (linkat(from_fd, from.c_str(), to_fd, to.c_str(), 0) != 0) return false;
+    return unlinkat(from_fd, from.c_str(), 0) == 0;
+  }
+  struct stat existing {};
+  if (fstatat(to_fd, to.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
+  return renameat(from_fd, from.c_str(), to_fd, to.c_str()) == 0;
+}
+
+// realpath of the nearest existing folder of `native`, with the missing rest added and its
+// "." and ".." pieces reduced as text (nothing there exists, so no link can change them).
+std::string resolved(const std::string& native) {
+  std::vector<std::string> rest;
+  std::string path = native.empty() ? "." : native;
+  for (;;) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      std::string out = real;
+      free(real);
+      for (auto it = rest.rbegin(); it != rest.rend(); ++it) {
+        if (*it == "..") {
+          const size_t slash = out.rfind('/');
+          out.resize(slash == 0 || slash == std::string::npos ? 1 : slash);
+        } else if (*it != "." && !it->empty()) {
+          if (out.back() != '/') out += '/';
+          out += *it;
+        }
+      }
+      return out;
+    }
+    if (errno != ENOENT && errno != ENOTDIR) return std::string();
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+      rest.push_back(path);
+      path = ".";
+    } else if (slash == 0) {
+      if (path.size() == 1) return std::string();
+      rest.push_back(path.substr(1));
+      path = "/";
+    } else {
+      rest.push_back(path.substr(slash + 1));
+      path.resize(slash);
+    }
+  }
+}
+
 class posix_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -307,6 +416,55 @@ class posix_host : public host {
   }
 
   lock_result lock_file(const std::string& path) override { return lock_at(native_path(path)); }
+
+  bool create_folder_beneath(const std::string& base, const std::string& relative) override {
+    std::string name;
+    const folder_fd parent = open_parent_beneath(base, relative, name);
+    return parent.ok() && mkdirat(parent.get(), name.c_str(), 0777) == 0;
+  }
+
+  bool is_folder_beneath(const std::string& base, const std::string& relative) override {
+    std::string name;
+    const folder_fd parent = open_parent_beneath(base, relative, name);
+    struct stat st {};
+    return parent.ok() && fstatat(parent.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(st.st_mode);
+  }
+
+  std::unique_ptr<file> open_write_beneath(const std::string& base,
+                                           const std::string& relative) override {
+    std::string name;
+    const folder_fd parent = open_parent_beneath(base, relative, name);
+    if (!parent.ok()) return nullptr;
+    unlinkat(parent.get(), name.c_str(), 0);
+    const int fd = openat(parent.get(), name.c_str(),
+                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    return std::make_unique<posix_file>(fd);
+  }
+
+  bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
+                      bool replace) override {
+    std::string from_name;
+    std::string to_name;
+    const folder_fd from_parent = open_parent_beneath(base, from, from_name);
+    const folder_fd to_parent = open_parent_beneath(base, to, to_name);
+    if (!from_parent.ok() || !to_parent.ok()) return false;
+    if (!replace) return renameat_no_replace(from_parent.get(), from_name, to_parent.get(), to_name);
+    if (is_link_at(to_parent.get(), to_name)) return false;
+    return renameat(from_parent.get(), from_name.c_str(), to_parent.get(), to_name.c_str()) == 0;
+  }
+
+  bool remove_file_beneath(const std::string& base, const std::string& relative) override {
+    std::string name;
+    const folder_fd parent = open_parent_beneath(base, relative, name);
+    return parent.ok() && unlinkat(parent.get(), name.c_str(), 0) == 0;
+  }
+
+  std::string real_path(const std::string& path) override {
+    const std::string real = resolved(native_path(path));
+    return real.empty() ? std::string() : cp932::from_unicode(real);
+  }
 
   std::string executable_path() override {
     std::string buffer(4096, '\0');

@@ -281,3 +281,80 @@ TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// `link` names the folder `to`; false where the system will not make one.
+bool link_folder(const std::string& link, const std::string& to) {
+  std::error_code failed;
+  std::filesystem::create_directory_symlink(std::filesystem::u8path(to),
+                                            std::filesystem::u8path(link), failed);
+  return !failed;
+}
+
+TEST(HostBeneath, WorksBelowTheBaseAndNeverThroughALinkThere) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string base = tmp.at("base");
+  ASSERT_TRUE(h.create_folder(base));
+  ASSERT_TRUE(h.create_folder(tmp.at("outside")));
+  write_file(tmp.at("outside/f.txt"), "OUT");
+  EXPECT_TRUE(h.create_folder_beneath(base, "a"));
+  EXPECT_FALSE(h.create_folder_beneath(base, "a"));
+  EXPECT_TRUE(h.create_folder_beneath(base, "a\\b"));
+  EXPECT_TRUE(h.is_folder_beneath(base, "a/b"));
+  EXPECT_FALSE(h.is_folder_beneath(base, "a\\missing"));
+  EXPECT_FALSE(h.create_folder_beneath(base, "a\\..\\..\\escaped"));
+  EXPECT_FALSE(h.create_folder_beneath(base, "missing\\c"));
+  {
+    std::unique_ptr<host::file> f = h.open_write_beneath(base, "a\\b\\new.txt");
+    ASSERT_NE(f, nullptr);
+    EXPECT_TRUE(f->write("NEW", 3));
+    EXPECT_TRUE(f->close());
+  }
+  EXPECT_TRUE(h.rename_beneath(base, "a\\b\\new.txt", "a\\moved.txt", false));
+  write_file(base + "/a/other.txt", "OTHER");
+  EXPECT_FALSE(h.rename_beneath(base, "a\\other.txt", "a\\moved.txt", false));
+  EXPECT_TRUE(h.rename_beneath(base, "a\\other.txt", "a\\moved.txt", true));
+  EXPECT_EQ(read_file(base + "/a/moved.txt"), "OTHER");
+  EXPECT_TRUE(h.remove_file_beneath(base, "a\\moved.txt"));
+  EXPECT_FALSE(h.exists(base + "/a/moved.txt"));
+
+  if (!link_folder(base + "/link", tmp.at("outside"))) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_FALSE(h.create_folder_beneath(base, "link\\made"));
+  EXPECT_FALSE(h.is_folder_beneath(base, "link"));
+  EXPECT_EQ(h.open_write_beneath(base, "link\\f.txt"), nullptr);
+  EXPECT_FALSE(h.rename_beneath(base, "a\\b", "link\\b", false));
+  EXPECT_FALSE(h.remove_file_beneath(base, "link\\f.txt"));
+  EXPECT_EQ(read_file(tmp.at("outside/f.txt")), "OUT");
+  EXPECT_FALSE(h.exists(tmp.at("outside/made")));
+  EXPECT_FALSE(h.exists(tmp.at("outside/b")));
+  // The base itself may be reached through a link: that is the user's choice.
+  EXPECT_TRUE(h.create_folder_beneath(base + "/link", "made"));
+  // A link may move as it is, but nothing is renamed over one.
+  EXPECT_TRUE(h.rename_beneath(base, "link", "a\\link", false));
+  write_file(base + "/a/x.txt", "X");
+  EXPECT_FALSE(h.rename_beneath(base, "a\\x.txt", "a\\link", true));
+  EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::u8path(base + "/a/link")));
+}
+
+TEST(HostBeneath, RealPathResolvesLinksDotsAndTheMissingRest) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  ASSERT_TRUE(h.create_folder(tmp.at("real")));
+  const std::string real = h.real_path(tmp.at("real"));
+  ASSERT_FALSE(real.empty());
+#ifdef _WIN32
+  const std::string sep = "\\";
+#else
+  const std::string sep = "/";
+#endif
+  EXPECT_EQ(h.real_path(tmp.at("other/../real")), real);
+  EXPECT_EQ(h.real_path(tmp.at("real/./missing/deeper")), real + sep + "missing" + sep + "deeper");
+  EXPECT_EQ(h.real_path(tmp.at("real/missing/../gone")), real + sep + "gone");
+  if (!link_folder(tmp.at("alias"), tmp.at("real"))) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_EQ(h.real_path(tmp.at("alias")), real);
+  EXPECT_EQ(h.real_path(tmp.at("alias/new")), real + sep + "new");
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/host.h"
@@ -278,6 +279,70 @@ lock_result lock_at(const std::wstring& path) {
   return result;
 }
 
+// base\relative as one CP932 path.
+std::string beneath(const std::string& base, const std::string& relative) {
+  return base.empty() ? relative : base + "\\" + relative;
+}
+
+// True when every piece of `relative` beneath `base` (the last one only when `with_last`) is
+// not a reparse point. A missing piece passes: the call that follows fails on it. Windows has
+// no call that walks a path without following links, so each piece is looked at first.
+bool no_reparse_beneath(const std::string& base, const std::string& relative, bool with_last) {
+  const std::vector<std::string> pieces = split_path(relative);
+  if (pieces.empty() || pieces.front().empty()) return false;
+  std::string path = base;
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    if (pieces[i] == "." || pieces[i] == "..") return false;
+    path = beneath(path, pieces[i]);
+    if (i + 1 == pieces.size() && !with_last) break;
+    const DWORD attributes = GetFileAttributesW(win_path(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The final path of an opened handle, without the verbatim prefix ("\\?\UNC\s\x" -> "\\s\x").
+std::wstring final_path(const std::wstring& path) {
+  const HANDLE h = CreateFileW(path.c_str(), 0, k_share_all, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::wstring();
+  std::wstring buffer(MAX_PATH, L'\0');
+  DWORD n = GetFinalPathNameByHandleW(h, &buffer[0], static_cast<DWORD>(buffer.size()), 0);
+  if (n >= buffer.size()) {
+    buffer.resize(n);
+    n = GetFinalPathNameByHandleW(h, &buffer[0], static_cast<DWORD>(buffer.size()), 0);
+  }
+  CloseHandle(h);
+  if (n == 0 || n >= buffer.size()) return std::wstring();
+  buffer.resize(n);
+  if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\" + buffer.substr(7);
+  if (buffer.compare(0, 4, L"\\\\?\\") == 0) return buffer.substr(4);
+  return buffer;
+}
+
+// The final path of the nearest existing folder, with the missing rest added (win_path has
+// already taken "." and ".." away as text).
+std::wstring resolved(std::wstring path) {
+  std::vector<std::wstring> rest;
+  for (;;) {
+    std::wstring real = final_path(path);
+    if (!real.empty()) {
+      for (auto it = rest.rbegin(); it != rest.rend(); ++it) {
+        if (real.back() != L'\\') real += L'\\';
+        real += *it;
+      }
+      return real;
+    }
+    const size_t slash = path.find_last_of(L'\\');
+    if (slash == std::wstring::npos || slash + 1 >= path.size()) return std::wstring();
+    rest.push_back(path.substr(slash + 1));
+    path.resize(slash);
+    if (!path.empty() && path.back() == L':') path += L'\\';  // the drive root, not the volume
+  }
+}
+
 class win32_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -362,6 +427,47 @@ class win32_host : public host {
 
   bool remove_folder(const std::string& path) override {
     return RemoveDirectoryW(win_path(path).c_str()) != 0;
+  }
+
+  bool create_folder_beneath(const std::string& base, const std::string& relative) override {
+    return no_reparse_beneath(base, relative, true) &&
+           CreateDirectoryW(win_path(beneath(base, relative)).c_str(), nullptr) != 0;
+  }
+
+  bool is_folder_beneath(const std::string& base, const std::string& relative) override {
+    if (!no_reparse_beneath(base, relative, true)) return false;
+    return is_existing_folder(win_path(beneath(base, relative)));
+  }
+
+  std::unique_ptr<file> open_write_beneath(const std::string& base,
+                                           const std::string& relative) override {
+    if (!no_reparse_beneath(base, relative, false)) return nullptr;
+    const std::wstring path = win_path(beneath(base, relative));
+    DeleteFileW(path.c_str());
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, k_share_all, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<win32_file>(h);
+  }
+
+  bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
+                      bool replace) override {
+    if (!no_reparse_beneath(base, from, false) || !no_reparse_beneath(base, to, true)) return false;
+    const std::wstring from_path = win_path(beneath(base, from));
+    const std::wstring to_path = win_path(beneath(base, to));
+    if (!replace) return MoveFileW(from_path.c_str(), to_path.c_str()) != 0;
+    return MoveFileExW(from_path.c_str(), to_path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  }
+
+  bool remove_file_beneath(const std::string& base, const std::string& relative) override {
+    return no_reparse_beneath(base, relative, false) &&
+           DeleteFileW(win_path(beneath(base, relative)).c_str()) != 0;
+  }
+
+  std::string real_path(const std::string& path) override {
+    const std::wstring real = resolved(win_path(path));
+    return real.empty() ? std::string() : zolk_path(utf16(real));
   }
 
   std::string executable_path() override { return zolk_path(utf16(module_file_name())); }

@@ -1,6 +1,7 @@
 #include "ui/folder_checks.h"
 
 #include "engine/paths.h"
+#include "engine/restore_target.h"
 #include "platform/cp932.h"
 #include "ui/window_texts.h"
 
@@ -26,10 +27,33 @@ std::string root_message(wt first) {
 
 // Strictly below the source: the same folder is not "inside" it. Whether the source ends in
 // a separator makes no difference, and `/` separates as `\` does.
-bool inside_source(const std::string& source, const std::string& destination) {
-  if (source.empty()) return false;
+bool strictly_within(const std::string& destination, const std::string& source) {
   return engine::path_is_within(destination, source) &&
          !engine::path_is_within(source, destination);
+}
+
+// "." and ".." taken away as text, so that "x\..\src\h" is seen below "src".
+std::string reduced(const std::string& path) {
+  const engine::path_pieces pieces = engine::reduce_path(path);
+  std::string out = pieces.drive;
+  if (pieces.rooted) out += '\\';
+  for (std::string_view piece : pieces.pieces) {
+    out += piece;
+    out += '\\';
+  }
+  return out;
+}
+
+// By real location where the host can tell it; a link followed by ".." leads elsewhere than
+// the text says.
+bool inside_source(const folder_check_input& in) {
+  if (in.source.empty()) return false;
+  if (in.real_path) {
+    const std::string source = in.real_path(in.source);
+    const std::string destination = in.real_path(in.destination);
+    if (!source.empty() && !destination.empty()) return strictly_within(destination, source);
+  }
+  return strictly_within(reduced(in.destination), reduced(in.source));
 }
 
 }  // namespace
@@ -71,7 +95,7 @@ check_message Bdirname_chak(const folder_check_input& in) {
            text(wt::destination_duplicate_2) + job->name + text(wt::destination_duplicate_3) +
            text(wt::duplicate_advice);
   }
-  if (inside_source(in.source, in.destination)) {
+  if (inside_source(in)) {
     return text(wt::subfolder_1) + text(wt::subfolder_2);
   }
   return std::nullopt;

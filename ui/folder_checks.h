@@ -3,6 +3,7 @@
 #ifndef ZOLK_UI_FOLDER_CHECKS_H
 #define ZOLK_UI_FOLDER_CHECKS_H
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,6 +27,9 @@ struct folder_check_input {
   bool new_job_state = false;    // a new job is being entered (new_Button disabled)
   std::string shown_job_name;    // the text of job_combo
   std::vector<job_folders> jobs; // the registered history backup jobs, in list order
+  // The real location of a folder (host::real_path), so that a folder reached through a link
+  // is known for what it is; unset, folders are compared as written.
+  std::function<std::string(const std::string&)> real_path;
 };
 
 // nullopt when the text is accepted; otherwise the whole message to show (CP932).

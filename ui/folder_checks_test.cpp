@@ -118,6 +118,22 @@ TEST(FolderChecks, SubFolderRuleRefusesOnlyFoldersInsideTheSource) {
   EXPECT_EQ(Bdirname_chak(in), std::nullopt);
 }
 
+TEST(FolderChecks, SubFolderRuleComparesWhereFoldersReallyAre) {
+  folder_check_input in;
+  in.source = "/data";
+  in.destination = "/other/../data/hist";
+  EXPECT_EQ(Bdirname_chak(in), k_subfolder);
+  in.destination = "/data/sub/../../data";  // the source itself
+  EXPECT_EQ(Bdirname_chak(in), std::nullopt);
+  in.real_path = [](const std::string& path) {
+    return path == "/alias/hist" ? std::string("/data/inner/hist") : path;
+  };
+  in.destination = "/alias/hist";
+  EXPECT_EQ(Bdirname_chak(in), k_subfolder);
+  in.destination = "/elsewhere/hist";
+  EXPECT_EQ(Bdirname_chak(in), std::nullopt);
+}
+
 TEST(FolderChecks, OnlyTheFirstFailingRuleReports) {
   folder_check_input in = with_jobs();
   in.new_job_state = true;

@@ -165,6 +165,7 @@ folder_check_input main_window::check_input() const {
   in.mode = main_mode;
   in.new_job_state = form.state() == job_state::new_job;
   in.shown_job_name = form.job_combo.text;
+  in.real_path = [this](const std::string& path) { return host_.real_path(path); };
   for (const jobs::job_record* job : form.history_jobs()) {
     in.jobs.push_back({job->text(jobs::k_job_name), job->text(jobs::k_source_folder),
                        job->text(jobs::k_destination_folder)});

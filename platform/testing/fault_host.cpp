@@ -165,4 +165,38 @@ bool fault_host::sync_folder(const std::string& path) {
   return allow(call_kind::sync, path);
 }
 
+static std::string beneath_path(const std::string& base, const std::string& relative) {
+  return base.empty() ? relative : base + "\\" + relative;
+}
+
+bool fault_host::create_folder_beneath(const std::string& base, const std::string& relative) {
+  return allow(call_kind::create_folder, beneath_path(base, relative)) &&
+         inner_.create_folder_beneath(base, relative);
+}
+
+bool fault_host::is_folder_beneath(const std::string& base, const std::string& relative) {
+  return allow(call_kind::exists, beneath_path(base, relative)) &&
+         inner_.is_folder_beneath(base, relative);
+}
+
+std::unique_ptr<file> fault_host::open_write_beneath(const std::string& base,
+                                                     const std::string& relative) {
+  const std::string path = beneath_path(base, relative);
+  if (!allow(call_kind::open_write, path)) return nullptr;
+  std::unique_ptr<file> inner = inner_.open_write_beneath(base, relative);
+  if (!inner) return nullptr;
+  return std::make_unique<fault_file>(std::move(inner), *this, path);
+}
+
+bool fault_host::rename_beneath(const std::string& base, const std::string& from,
+                                const std::string& to, bool replace) {
+  return allow(replace ? call_kind::replace : call_kind::rename, beneath_path(base, from)) &&
+         inner_.rename_beneath(base, from, to, replace);
+}
+
+bool fault_host::remove_file_beneath(const std::string& base, const std::string& relative) {
+  return allow(call_kind::remove_file, beneath_path(base, relative)) &&
+         inner_.remove_file_beneath(base, relative);
+}
+
 }  // namespace host

@@ -64,6 +64,15 @@ class fault_host : public host {
   bool sync_volume(const std::string& path) override;
   // A failed lock call answers failed (the lock file could not be made).
   lock_result lock_file(const std::string& path) override;
+  // The calls beneath a base count and fail as their plain kinds do, on the path base\relative.
+  bool create_folder_beneath(const std::string& base, const std::string& relative) override;
+  bool is_folder_beneath(const std::string& base, const std::string& relative) override;
+  std::unique_ptr<file> open_write_beneath(const std::string& base,
+                                           const std::string& relative) override;
+  bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
+                      bool replace) override;
+  bool remove_file_beneath(const std::string& base, const std::string& relative) override;
+  std::string real_path(const std::string& path) override { return inner_.real_path(path); }
   std::string executable_path() override { return inner_.executable_path(); }
   uint32_t process_id() override { return inner_.process_id(); }
   std::string environment(const std::string& name) override { return inner_.environment(name); }

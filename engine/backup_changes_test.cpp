@@ -9,6 +9,13 @@
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/testing/fifo.h"
+#endif
+
 namespace {
 
 using testing_support::exists;
@@ -19,6 +26,7 @@ using testing_support::write_file;
 
 const uint32_t k_t1 = host::pack_time(host::calendar_time{2021, 6, 1, 12, 0, 0});
 const uint32_t k_t2 = host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0});
+const std::string k_folder_not_read = "err:フォルダを読めませんでした。前回の内容を履歴に残します。";
 const std::string k_changed_while_copied =
     "err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。";
 
@@ -131,5 +139,57 @@ TEST_F(BackupChanges, AChangedFileThatCannotBeReadKeepsItsStoredVersion) {
   EXPECT_EQ(stored("Zolk0003").at("a.txt"), "version 2");
   EXPECT_EQ(stored("Zolk0002").at("a.txt"), "version 1");
 }
+
+TEST_F(BackupChanges, AFolderListedButNotEnteredKeepsItsStoredState) {
+  make_folders(src + "/closed/sub");
+  file("closed/kept", "K");
+  file("closed/sub/deep", "D");
+  run();
+  file("closed/kept", "K, edited", k_t2);
+  faults.hide_entries("closed");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(after(lines, k_folder_not_read), "==> " + zsrc("closed"));
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_EQ(stored("Zolk0002").at("closed/kept"), "K");
+  EXPECT_EQ(stored("Zolk0002").at("closed/sub/deep"), "D");
+  EXPECT_EQ(change_log("Zolk0002"), "");
+  faults.clear_faults();
+  run();
+  EXPECT_EQ(stored("Zolk0003").at("closed/kept"), "K, edited");
+}
+
+#ifndef _WIN32
+// The real thing: read permission without search permission. Root reads it anyway.
+TEST_F(BackupChanges, AFolderWithoutSearchPermissionKeepsItsStoredState) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  make_folders(src + "/closed");
+  file("closed/kept", "K");
+  run();
+  ASSERT_EQ(chmod((src + "/closed").c_str(), 0600), 0);
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  chmod((src + "/closed").c_str(), 0700);
+  EXPECT_EQ(after(lines, k_folder_not_read), "==> " + zsrc("closed"));
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_EQ(stored("Zolk0002").at("closed/kept"), "K");
+  EXPECT_EQ(change_log("Zolk0002"), "");
+}
+
+// FIFOs where the store keeps its files: the run marker, the change log it is about to write.
+TEST_F(BackupChanges, FifosInTheStoreAreNeverWaitedOn) {
+  file("a.txt", "A");
+  const std::string marker = dst + "/.zolk-run";
+  const std::string change_log = dst + "/Zolk0001.Zcl";
+  ASSERT_TRUE(testing_support::make_fifo(marker));
+  ASSERT_TRUE(testing_support::make_fifo(change_log));
+  engine::run_summary summary;
+  std::vector<std::string> lines;
+  EXPECT_TRUE(testing_support::ends_in_time([&] { lines = run(&summary); }, {marker, change_log}));
+  EXPECT_EQ(after(lines, "ログファイルを格納するファイルを開けませんでした。"),
+            "==> " + cp932::to_unicode(dst) + "\\Zolk0001.Zcl");
+  EXPECT_GE(summary.failed, 1);
+}
+#endif
 
 }  // namespace

@@ -17,14 +17,23 @@ change_log_line& change_log::append(std::string_view raw_line) {
   return line;
 }
 
-change_log read_change_log(host::host& h, const std::string& point_path) {
+change_log read_change_log(host::host& h, const std::string& point_path,
+                           change_log_state* state) {
+  change_log_state found = change_log_state::read;
+  if (state == nullptr) state = &found;
   change_log log;
-  std::unique_ptr<host::file> f = h.open_read(point_path + k_change_log_extension);
-  if (!f) return log;
+  const std::string path = point_path + k_change_log_extension;
+  std::unique_ptr<host::file> f = h.open_read(path);
+  if (!f) {
+    *state = h.exists(path) ? change_log_state::unreadable : change_log_state::missing;
+    return log;
+  }
+  *state = change_log_state::read;
   std::string bytes;
   char buffer[65536];
   for (;;) {
     const int64_t n = f->read(buffer, sizeof buffer);
+    if (n < 0) *state = change_log_state::unreadable;
     if (n <= 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
   }

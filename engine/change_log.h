@@ -35,8 +35,17 @@ class change_log {
   std::deque<change_log_line> lines_;
 };
 
+// How a change log was found when it was read.
+enum class change_log_state {
+  read,        // read to its end (an empty file included)
+  missing,     // nothing stands at its name
+  unreadable,  // something stands there that cannot be opened as a file or read to its end
+};
+
 // Reads point_path + ".Zcl". Lines end in CR LF or LF; a line of any length stays one line.
-change_log read_change_log(host::host& h, const std::string& point_path);
+// `state`, when given, tells how the file was found; the lines read before a failure are kept.
+change_log read_change_log(host::host& h, const std::string& point_path,
+                           change_log_state* state = nullptr);
 
 // Releases every line early (the log also releases them when it goes).
 void free_change_log(change_log& log);

@@ -66,6 +66,7 @@ constexpr const char* k_utf8[] = {
     "err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。",
     "err:ログファイルへの書き込みに失敗しました。",
     "err:履歴フォルダの中のリンクはたどりません。",
+    "err:履歴のログファイルを読めませんでした。",
 };
 static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 

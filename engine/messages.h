@@ -70,6 +70,8 @@ enum class msg {
   change_log_not_written,      // err:ログファイルへの書き込みに失敗しました。 (then "==> " and the change log)
   // Backup run: a link found inside the store.
   link_in_store,               // err:履歴フォルダの中のリンクはたどりません。 (then "==> " and the link)
+  // Restore: a change log it needs.
+  change_log_not_read,         // err:履歴のログファイルを読めませんでした。 (then "==> " and the path)
   count_  // keep last
 };
 

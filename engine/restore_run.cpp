@@ -68,16 +68,23 @@ class change_log_finder {
     }
   }
 
-  // The log of the run that made `folder_name`; empty when there is none.
-  change_log read(const std::string& folder_name) const {
+  // The log of the run that made `folder_name`; empty when there is none. A log that is
+  // missing or cannot be read whole adds its path to `unread`.
+  change_log read(const std::string& folder_name, std::vector<std::string>& unread) const {
     const auto found = stems_.find(folded(folder_name));
-    if (found == stems_.end()) return change_log();
+    if (found == stems_.end()) {
+      unread.push_back(path_join(store_, folder_name) + k_change_log_extension);
+      return change_log();
+    }
     const std::vector<std::string>& stems = found->second;
     std::string stem = stems.front();
     for (const std::string& candidate : stems) {
       if (candidate == folder_name) stem = candidate;
     }
-    return read_change_log(h_, path_join(store_, stem));
+    change_log_state state = change_log_state::read;
+    change_log log = read_change_log(h_, path_join(store_, stem), &state);
+    if (state != change_log_state::read) unread.push_back(path_join(store_, stem) + k_change_log_extension);
+    return log;
   }
 
  private:
@@ -87,9 +94,11 @@ class change_log_finder {
 };
 
 // The list of the chosen point: the newest history folder's tree, rolled back over every
-// older history folder down to the point.
+// older history folder down to the point. Every history folder newer than the point lends
+// its change log; the paths of those that could not be read go to `unread_logs`, and their
+// older folders are applied as for a run that wrote no log.
 restore_list gather_point(host::host& h, const std::string& store, const folder_tree& history,
-                          const folder_node* point) {
+                          const folder_node* point, std::vector<std::string>& unread_logs) {
   restore_list list;
   const folder_node* newest = history.first();
   gather_folder_items(h, list, std::make_shared<const std::string>(path_join(store, newest->name)),
@@ -98,12 +107,22 @@ restore_list gather_point(host::host& h, const std::string& store, const folder_
   const folder_node* newer = newest;
   while (newer != point && newer->next != nullptr) {
     const folder_node* older = newer->next;
-    const change_log_index index(logs.read(newer->name));
+    const change_log_index index(logs.read(newer->name, unread_logs));
     roll_back_folder(h, list, std::make_shared<const std::string>(path_join(store, older->name)),
                      index);
     newer = older;
   }
   return list;
+}
+
+// Without its log a run's older versions cannot be told from its leftovers: the point may
+// then hold entries of later points. Returns the count reported.
+int64_t report_unread_logs(const std::vector<std::string>& unread_logs, run_log& log) {
+  for (const std::string& path : unread_logs) {
+    log.add_line(text(msg::change_log_not_read));
+    log.add_line(text(msg::detail_prefix) + path);
+  }
+  return static_cast<int64_t>(unread_logs.size());
 }
 
 }  // namespace
@@ -135,8 +154,9 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_tree history = scan_history_folders(h, request.store);
   const folder_node* point = find_point(history, request.point_entry);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
-  const restore_list list = gather_point(h, request.store, history, point);
-  int64_t unreadable = 0;
+  std::vector<std::string> unread_logs;
+  const restore_list list = gather_point(h, request.store, history, point, unread_logs);
+  int64_t unreadable = report_unread_logs(unread_logs, log);
   for (const std::string& folder : list.unreadable()) {
     log.add_line(text(msg::restore_store_not_read) + text(msg::detail_prefix) + folder);
     ++unreadable;

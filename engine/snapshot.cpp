@@ -11,12 +11,26 @@ namespace {
 
 using shared_path = const std::string*;
 
+// A folder that can be listed but not entered names its entries and tells nothing about
+// them. Read as a level of entries that cannot be backed up, every stored entry of it would
+// count as deleted; it is as unreadable as a folder that cannot be listed at all.
+bool every_entry_seen(const std::vector<host::found_entry>& entries) {
+  for (const host::found_entry& entry : entries) {
+    if (entry.unreadable) return false;
+  }
+  return true;
+}
+
 // Scans one level below `root` at relative path `rel` (null at the top) and links its nodes
 // under `parent`. Returns the first node; `readable` tells whether the folder could be listed.
 folder_node* scan_level(host::host& h, const std::string& root, const shared_path& rel,
                         folder_node* parent, folder_tree& tree, bool& readable) {
   std::vector<host::found_entry> entries;
   readable = h.search(folder_search_pattern(root, rel ? piece(*rel) : std::nullopt), entries);
+  if (readable && !every_entry_seen(entries)) {
+    readable = false;
+    entries.clear();
+  }
   folder_node* first = nullptr;
   folder_node* last = nullptr;
   for (host::found_entry& entry : entries) {

@@ -192,6 +192,28 @@ TEST(Compare, UnreadableSourceFolderKeepsItsPreviousState) {
   EXPECT_TRUE(list.empty());
 }
 
+TEST(Compare, AFolderListedButNotEnteredKeepsItsPreviousState) {
+  temp_folder previous, source;
+  make_folders(previous.at("closed/sub"));
+  file_at(previous.at("closed/kept"), k_t1);
+  make_folders(source.at("closed/sub"));
+  file_at(source.at("closed/kept"), k_t1);
+  file_at(source.at("closed/new"), k_t1);
+  host::fault_host h(host::default_host());
+  h.hide_entries("closed");  // names come back, nothing about them
+  engine::folder_tree p = engine::scan_folder_tree(host::default_host(), previous.path());
+  engine::folder_tree s = engine::scan_folder_tree(h, source.path());
+  ASSERT_EQ(s.unreadable_folders().size(), 1u);
+  EXPECT_EQ(s.unreadable_folders()[0]->name, "closed");
+  EXPECT_TRUE(s.special_nodes().empty());
+  engine::difference_list list = engine::compare_trees(p, s);
+  EXPECT_TRUE(list.empty());
+  // The same at the top: the root cannot be read at all.
+  host::fault_host closed_root(host::default_host());
+  closed_root.hide_entries(source.path());
+  EXPECT_FALSE(engine::scan_folder_tree(closed_root, source.path()).root_readable());
+}
+
 TEST(Compare, LargeLevelsMatchLikeTheLinearWalk) {
   two_trees t;
   for (int i = 0; i < 300; ++i) {

@@ -11,6 +11,10 @@
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 
+#ifndef _WIN32
+#include "platform/testing/fifo.h"
+#endif
+
 namespace {
 
 using settings_bytes::block;
@@ -322,6 +326,20 @@ class located_host : public host::fault_host {
 };
 
 #ifndef _WIN32
+TEST(SettingsFile, AFifoInItsPlaceIsUnreadableNeverWaitedOnNorReplaced) {
+  temp_folder tmp;
+  ASSERT_TRUE(testing_support::make_fifo(tmp.at("Zcli.dat")));
+  jobs::settings_file file{tmp.at("Zcli.dat")};
+  jobs::job_list list;
+  jobs::load_status status = jobs::load_status::missing;
+  EXPECT_TRUE(testing_support::ends_in_time(
+      [&] { status = jobs::load_settings(host::default_host(), file, list).status; },
+      {tmp.at("Zcli.dat")}));
+  EXPECT_EQ(status, jobs::load_status::unreadable);
+  EXPECT_EQ(jobs::save_settings(host::default_host(), file, list),
+            jobs::save_status::refused_unreadable);
+}
+
 TEST(SettingsLocation, BesideTheProgramWhenWritableOrPresentElseTheConfigurationFolder) {
   temp_folder tmp;
   testing_support::make_folders(tmp.at("bin"));

@@ -35,7 +35,8 @@ struct found_entry {
   bool is_link = false;     // a symbolic link or reparse point (never descended)
   bool is_special = false;  // not a plain file nor a plain folder: a link to a folder, a
                             // dangling link, a FIFO, socket or device; cannot be backed up
-  bool unreadable = false;  // a folder whose contents cannot be listed
+  bool unreadable = false;  // nothing could be learned about the entry (its folder can be
+                            // listed but not entered)
 };
 
 // An open file. Every operation reports failure instead of throwing. Closing happens in the

@@ -330,6 +330,22 @@ std::string resolved(const std::string& native) {
   }
 }
 
+// Opens `path` only when it is a regular file, and never waits: a FIFO put in place of a
+// file of the store or of the settings would hold the open, or a later write, forever. The
+// descriptor blocks as usual once it is known to be a file. -1 on any failure.
+int open_regular(const std::string& path, int flags) {
+  const int fd = open(native_path(path).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  struct stat st {};
+  const int status = fcntl(fd, F_GETFL);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
+      fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 class posix_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -342,6 +358,10 @@ class posix_host : public host {
       found_entry entry;
       entry.name = cp932::from_unicode_name(d->d_name);
       inspect(dir_fd, d->d_name, entry);
+      // An entry removed since the folder was read is simply gone (errno is the failed
+      // lstat's); any other failure, in a folder that may be listed but not entered, leaves
+      // the entry unknown.
+      if (entry.unreadable && errno == ENOENT) continue;
       out.push_back(std::move(entry));
     }
     closedir(dir);
@@ -375,24 +395,19 @@ class posix_host : public host {
   }
 
   std::unique_ptr<file> open_read(const std::string& path) override {
-    const int fd = open(native_path(path).c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open_regular(path, O_RDONLY);
     if (fd < 0) return nullptr;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      ::close(fd);
-      return nullptr;
-    }
     return std::make_unique<posix_file>(fd);
   }
 
   std::unique_ptr<file> open_write(const std::string& path) override {
-    const int fd = open(native_path(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = open_regular(path, O_RDWR | O_CREAT | O_TRUNC);
     if (fd < 0) return nullptr;
     return std::make_unique<posix_file>(fd);
   }
 
   bool append_text(const std::string& path, const std::string& bytes) override {
-    const int fd = open(native_path(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = open_regular(path, O_WRONLY | O_APPEND | O_CREAT);
     if (fd < 0) return false;
     posix_file f(fd);
     const bool written = f.write(bytes.data(), bytes.size());

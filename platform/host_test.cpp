@@ -15,6 +15,8 @@
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/testing/fifo.h"
 #endif
 
 namespace {
@@ -277,6 +279,34 @@ TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
     EXPECT_EQ(find(entries, name)->attributes & host::k_directory, 0u) << name;
   }
   EXPECT_FALSE(find(entries, "dir")->is_special);
+}
+
+TEST(HostPosix, OnlyRegularFilesAreOpenedAndAFifoIsNeverWaitedOn) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string fifo = tmp.at("fifo");
+  ASSERT_TRUE(testing_support::make_fifo(fifo));
+  ASSERT_TRUE(h.create_folder(tmp.at("folder")));
+  EXPECT_TRUE(testing_support::ends_in_time(
+      [&] {
+        EXPECT_EQ(h.open_read(fifo), nullptr);
+        EXPECT_EQ(h.open_write(fifo), nullptr);
+        EXPECT_FALSE(h.append_text(fifo, "line\r\n"));
+      },
+      {fifo}));
+  EXPECT_EQ(h.open_read(tmp.at("folder")), nullptr);
+  EXPECT_EQ(h.open_write(tmp.at("folder")), nullptr);
+  EXPECT_FALSE(h.append_text(tmp.at("folder"), "line\r\n"));
+  // Regular files read and write whole as before.
+  ASSERT_TRUE(h.append_text(tmp.at("log"), "one\r\n"));
+  ASSERT_TRUE(h.append_text(tmp.at("log"), "two\r\n"));
+  EXPECT_EQ(read_file(tmp.at("log")), "one\r\ntwo\r\n");
+  std::unique_ptr<host::file> f = h.open_write(tmp.at("log"));
+  ASSERT_NE(f, nullptr);
+  const std::string big(1 << 20, 'x');
+  EXPECT_TRUE(f->write(big.data(), big.size()));
+  EXPECT_TRUE(f->close());
+  EXPECT_EQ(read_file(tmp.at("log")), big);
 }
 #endif
 

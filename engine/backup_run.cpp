@@ -261,7 +261,7 @@ void backup_run::replace_cut_copy(const difference_entry& entry) {
     return;
   }
   const std::string newest = newest_path(*entry.node);
-  if (remove_entry(h_, newest) != 0) {
+  if (remove_entry(h_, newest_place(*entry.node)) != 0) {
     log_.add_line(text(msg::deleted_not_moved));
     detail(newest);
     summary_.failed++;

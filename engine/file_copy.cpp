@@ -188,17 +188,18 @@ int create_parent_folders(host::host& h, const std::string& path) {
   return 0;
 }
 
-int remove_entry(host::host& h, const std::string& path) {
-  // A file or any link goes at once; only what is left can be a folder to empty first.
-  if (h.remove_file(path)) return 0;
+int remove_entry(host::host& h, const place& p) {
+  // A file or any link goes at once, itself; only a plain folder reached without a link is
+  // emptied, so no search below ever runs through a link.
+  if (h.remove_file_beneath(p.base, p.relative)) return 0;
+  if (!h.is_folder_beneath(p.base, p.relative)) return -1;
+  const std::string path = p.path();
   std::vector<host::found_entry> entries;
   if (!h.search(folder_search_pattern(path), entries)) return -1;
   int result = 0;
   for (const host::found_entry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
-    const std::string inner = path_join(path, entry.name);
-    const bool folder = (entry.attributes & host::k_directory) != 0 && !entry.is_link;
-    if (folder ? remove_entry(h, inner) != 0 : !h.remove_file(inner)) result = -1;
+    if (remove_entry(h, place{p.base, path_join(p.relative, entry.name)}) != 0) result = -1;
   }
   return h.remove_folder(path) ? result : -1;
 }

@@ -78,9 +78,10 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
 // is made at all.
 int create_parent_folders(host::host& h, const std::string& path);
 
-// Removes a file, or a folder with everything in it. A link is removed itself, never followed.
+// Removes the file, or the folder with everything in it, at p.relative beneath p.base. A link
+// there, or inside the folder, is removed itself; a link on the way to it stops the removal.
 // 0, or -1 when something could not be removed (what could be is gone).
-int remove_entry(host::host& h, const std::string& path);
+int remove_entry(host::host& h, const place& p);
 // Creates every missing folder of the folder part of p.relative beneath p.base, without
 // following a link (a link on the way stops it). Returns 0 when the folder part now stands
 // as plain folders, -1 otherwise.

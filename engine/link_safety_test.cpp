@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/backup_run.h"
+#include "engine/file_copy.h"
 #include "engine/paths.h"
 #include "engine/restore_run.h"
 #include "platform/cp932.h"
@@ -238,6 +239,23 @@ TEST_F(LinkSafety, AFolderSpelledWithDotDotMakesNoStrayFolderOnItsWay) {
   write_file(dst + "/Zolk0001/a.txt", "A");
   restore(tmp.at("gone/../restored"));
   EXPECT_FALSE(exists(tmp.at("gone")));
+}
+
+// Completing a cut run removes copies that belong to no point; a link planted on the way, or in
+// a folder being emptied, is removed itself and never followed.
+TEST_F(LinkSafety, RemovingFromTheStoreNeverFollowsALink) {
+  make_folders(dst + "/Zolk0002/keep/inner");
+  write_file(dst + "/Zolk0002/keep/inner/a.txt", "A");
+  if (!link_folder(dst + "/Zolk0002/docs", outside) ||
+      !link_folder(dst + "/Zolk0002/keep/inner/out", outside)) {
+    GTEST_SKIP() << "no symbolic links here";
+  }
+  EXPECT_NE(engine::remove_entry(trace, engine::place{dst, "Zolk0002\\docs\\x.txt"}), 0);
+  EXPECT_EQ(engine::remove_entry(trace, engine::place{dst, "Zolk0002\\keep"}), 0);
+  EXPECT_EQ(engine::remove_entry(trace, engine::place{dst, "Zolk0002\\docs"}), 0);
+  EXPECT_EQ(list_tree(outside), outside_before_);
+  EXPECT_EQ(list_tree(dst + "/Zolk0002"), (std::map<std::string, std::string>{}));
+  expect_changes_only_within({dst});
 }
 
 }  // namespace

@@ -5,9 +5,7 @@
 #include "platform/cp932.h"
 
 namespace engine {
-namespace {
-
-std::string joined(const path_pieces& path) {
+std::string joined_path(const path_pieces& path) {
   std::string out = path.drive;
   if (path.rooted) out += '\\';
   for (std::string_view piece : path.pieces) {
@@ -16,8 +14,6 @@ std::string joined(const path_pieces& path) {
   }
   return out;
 }
-
-}  // namespace
 
 path_pieces reduce_path(std::string_view path) {
   path_pieces out;
@@ -59,7 +55,7 @@ std::optional<msg> target_refusal(const std::string& target, const std::string& 
   const path_pieces reduced_store = reduce_path(store);
   // A relative path cannot be set against an absolute one without the working folder.
   if (reduced_store.pieces.empty() || reduced_store.rooted != reduced_target.rooted ||
-      !path_is_within(joined(reduced_target), joined(reduced_store))) {
+      !path_is_within(joined_path(reduced_target), joined_path(reduced_store))) {
     return std::nullopt;
   }
   const size_t depth = reduced_store.pieces.size();

@@ -22,6 +22,8 @@ struct path_pieces {
   std::vector<std::string_view> pieces;
 };
 path_pieces reduce_path(std::string_view path);
+// The pieces written back as one path, each piece followed by `\`: "c:\a\b\".
+std::string joined_path(const path_pieces& path);
 
 // Why a restore into `target` from the store in `store` must not start, if it must not:
 // an empty target, a root folder (also one spelled "/.", "c:\x\.." or "\\s\t\x\.."), the store itself, or

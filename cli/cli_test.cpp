@@ -78,4 +78,21 @@ TEST(ZolkCli, JapaneseArgumentsAndNamesRoundTrip) {
   EXPECT_EQ(testing_support::read_file(tmp.at("dst/Zolk0001/" + jp + ".txt")), "x");
 }
 
+#ifndef _WIN32
+// Standard output holds exactly one line per run-log line: a name holding a line end or
+// another control character is shown with that character written out, never split.
+TEST(ZolkCli, ANameHoldingALineEndStaysOnItsLine) {
+  temp_folder tmp;
+  make_folders(tmp.at("src"));
+  write_file(tmp.at("src/x\nC   forged.txt"), "x");
+  write_file(tmp.at("src/tab\there.txt"), "t");
+  const result r = zolk_cli("backup " + quoted(tmp.at("src")) + " " + quoted(tmp.at("dst")));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("/x\\nC   forged.txt\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("/tab\\there.txt\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("\nC   forged.txt"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\t'), std::string::npos) << r.out;
+}
+#endif
+
 }  // namespace

@@ -6,10 +6,38 @@
 #include "platform/terminal.h"
 
 namespace cli {
+namespace {
+
+// A name may hold a line end or another control character (POSIX allows them). Written as it
+// stands it would split one run-log line into two, or move the cursor; written out it stays
+// readable and every stdout line stays one run-log line.
+std::string controls_written_out(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 void console_log::add_line(const std::string& text) {
   for (const std::string& line : engine::split_log_text(text)) {
-    const std::string out = host::terminal_text(host::shown_text(line));
+    const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
   }

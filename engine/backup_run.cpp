@@ -149,7 +149,7 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   if (resuming) {
     change_log_.open_append(h_, change_log_name);
     if (!previous_folder_.empty()) log_unlogged_moves();
-  } else if (!change_log_.open(h_, change_log_name)) {
+  } else if (!change_log_.open(h_, store_, new_name_ + k_change_log_extension)) {
     report_apply_note(note::change_log_not_opened, change_log_name);
     summary_.failed++;
     return 1;

@@ -95,8 +95,8 @@ std::string change_log_file_name(const std::string& destination, const std::stri
   return path_join(destination, folder_name) + k_change_log_extension;
 }
 
-bool change_log_writer::open(host::host& h, const std::string& path) {
-  file_ = h.open_write(path);
+bool change_log_writer::open(host::host& h, const std::string& destination, const std::string& name) {
+  file_ = h.open_write_beneath(destination, name);
   return file_ != nullptr;
 }
 

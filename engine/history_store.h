@@ -48,8 +48,9 @@ constexpr const char* k_code_changed = "D-C ";
 // Every line is pushed to the file as it is written.
 class change_log_writer {
  public:
-  // Creates or empties the file; false when it cannot be opened.
-  bool open(host::host& h, const std::string& path);
+  // Makes the file `name` in `destination` anew, empty; false when it cannot be made. A link
+  // planted at that name is replaced, never written through.
+  bool open(host::host& h, const std::string& destination, const std::string& name);
   // Continues an existing file (creating it when missing), for completing a cut run.
   void open_append(host::host& h, const std::string& path);
   // Appends one line; false when it could not be written.

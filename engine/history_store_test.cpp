@@ -102,7 +102,7 @@ TEST(ChangeLog, WritesExactBytesAndReadsThemBack) {
   host::host& h = host::default_host();
   const std::string point = tmp.at("Zolk0002");
   engine::change_log_writer writer;
-  ASSERT_TRUE(writer.open(h, point + ".Zcl"));
+  ASSERT_TRUE(writer.open(h, tmp.path(), "Zolk0002.Zcl"));
   EXPECT_TRUE(writer.write_line(engine::k_code_deleted, "\\b.txt"));
   EXPECT_TRUE(writer.write_line(engine::k_code_new_folder, "\\docs"));
   EXPECT_TRUE(writer.write_line(engine::k_code_new_file, "a\\b\\x.doc"));

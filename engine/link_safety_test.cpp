@@ -258,4 +258,21 @@ TEST_F(LinkSafety, RemovingFromTheStoreNeverFollowsALink) {
   expect_changes_only_within({dst});
 }
 
+// The files a run writes at the destination root, the change log and the run marker's
+// temporary file, are made there anew: a link planted at their names is replaced, never
+// written through.
+TEST_F(LinkSafety, LinksPlantedAtTheStoresOwnFileNamesAreNeverWrittenThrough) {
+  write_file(src + "/a.txt", "A");
+  ASSERT_TRUE(backup(src, dst).ok());
+  if (!link_file(dst + "/Zolk0002.Zcl", outside + "/x.txt") ||
+      !link_file(dst + "/.zolk-run.tmp", outside + "/b.txt")) {
+    GTEST_SKIP() << "no symbolic links here";
+  }
+  write_file(src + "/a.txt", "changed");
+  EXPECT_TRUE(backup(src, dst).ok());
+  EXPECT_EQ(list_tree(outside), outside_before_);
+  EXPECT_FALSE(fs::is_symlink(native(dst + "/Zolk0002.Zcl")));
+  EXPECT_EQ(read_file(dst + "/Zolk0002.Zcl"), "D-C \\a.txt\r\n");
+}
+
 }  // namespace

@@ -38,10 +38,12 @@ std::string read_all(host::file& f) {
 
 bool write_run_marker(host::host& h, const std::string& destination, const run_marker& marker) {
   const std::string path = marker_path(destination);
-  const std::string temp = path + ".tmp";
+  const std::string temp_name = std::string(k_run_marker_name) + ".tmp";
+  const std::string temp = path_join(destination, temp_name);
   const std::string bytes = marker.new_folder + "\r\n" + marker.previous_folder + "\r\n" +
                             (marker.carried ? k_carried : k_carrying) + "\r\n";
-  std::unique_ptr<host::file> f = h.open_write(temp);
+  // Made anew beneath the destination: a link planted at the name is never written through.
+  std::unique_ptr<host::file> f = h.open_write_beneath(destination, temp_name);
   bool written = f && f->write(bytes.data(), bytes.size()) && f->sync();
   written = f && f->close() && written;
   if (!written || !h.replace_file(temp, path)) {

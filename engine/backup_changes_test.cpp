@@ -4,11 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/backup_run.h"
-#include "platform/cp932.h"
-#include "platform/packed_time.h"
-#include "platform/testing/fault_host.h"
-#include "platform/testing/temp_folder.h"
+#include "engine/store_test_fixture.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -19,11 +15,11 @@
 
 namespace {
 
-using testing_support::exists;
-using testing_support::list_tree;
-using testing_support::make_folders;
+using store_test::exists;
+using store_test::list_tree;
+using store_test::make_folders;
+using store_test::write_file;
 using testing_support::read_file;
-using testing_support::write_file;
 
 const uint32_t k_t1 = host::pack_time(host::calendar_time{2021, 6, 1, 12, 0, 0});
 const uint32_t k_t2 = host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0});
@@ -31,26 +27,13 @@ const std::string k_folder_not_read = "err:フォルダを読めませんでし�
 const std::string k_changed_while_copied =
     "err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。";
 
-class BackupChanges : public ::testing::Test {
+// The store fixture, with a dated file writer of its own: tests here choose when two writes
+// fall into one two-second slot.
+class BackupChanges : public store_test::store_fixture {
  protected:
-  testing_support::temp_folder tmp;
-  std::string src = tmp.at("src");
-  std::string dst = tmp.at("dst");
-  host::fault_host faults{host::default_host()};
-
   void SetUp() override {
-    make_folders(src);
+    store_fixture::SetUp();
     make_folders(dst);
-  }
-  // Runs a backup; returns the lines as shown, in UTF-8.
-  std::vector<std::string> run(engine::run_summary* summary = nullptr) {
-    engine::recording_log log;
-    engine::null_progress progress;
-    const engine::run_summary s = engine::run_history_backup(faults, src, dst, log, progress);
-    if (summary != nullptr) *summary = s;
-    std::vector<std::string> lines;
-    for (const std::string& line : log.lines()) lines.push_back(cp932::to_unicode(line));
-    return lines;
   }
   void file(const std::string& rel, const std::string& bytes, uint32_t time = k_t1) {
     write_file(src + "/" + rel, bytes);

@@ -26,7 +26,7 @@ TEST(ZolkCli, BackupPrintsExactlyTheRunLogAndPointsListsNewestFirst) {
   EXPECT_EQ(first.status, 0);
   EXPECT_EQ(first.out,
             "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
-            "==> docs/a.txt\n\n処理は終了しました。ログ保存終了か、終了ボタンを押してください。\n");
+            "==> docs/a.txt\n\n");
   EXPECT_EQ(zolk_cli("backup " + src + " " + dst).status, 0);
   const result points = zolk_cli("points " + dst);
   EXPECT_EQ(points.status, 0);

@@ -9,46 +9,42 @@
 namespace cli {
 namespace {
 
-// The four characters of a point: "latest" names the newest history folder, a number of up
-// to four digits is padded ("2" is "0002"). Empty when POINT means nothing.
-std::string point_digits(host::host& h, const std::string& store, const std::string& point) {
+// The number of a point: "latest" names the newest history folder (0 when there is none), a
+// number of up to four digits is itself. -1 when POINT means nothing.
+int point_number(host::host& h, const std::string& store, const std::string& point) {
   if (point == "latest") {
     const engine::folder_tree history = engine::scan_history_folders(h, store);
-    return history.empty() ? std::string() : history.first()->name.substr(4, 4);
+    return history.empty() ? 0 : engine::point_number(history.first()->name.substr(4));
   }
-  if (point.empty() || point.size() > 4) return std::string();
+  if (point.empty() || point.size() > 4) return -1;
   for (char c : point) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return std::string();
+    if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
   }
-  return std::string(4 - point.size(), '0') + point;
+  return std::stoi(point);
 }
 
 }  // namespace
 
 int run_restore(host::host& h, const std::string& store, const std::string& point,
                 const std::string& target, bool force) {
-  if (point != "latest" && point_digits(h, store, point).empty()) {
+  const int number = point_number(h, store, point);
+  if (number < 0 || (number == 0 && point != "latest")) {
     print_error("POINT is the four digits of a restore point (0002) or latest");
     return k_exit_usage;
   }
-  if (engine::scan_history_folders(h, store).empty()) {
-    print_error("no restore points in " + host::terminal_text(store));
-    return k_exit_failed;
-  }
-  const std::string digits = point_digits(h, store, point);
   engine::restore_request request;
-  request.point_entry = digits;
-  request.point_index = 0;
+  request.point = number;
   request.store = store;
   request.target = target;
   request.overwrite = force;
-  // The opening line names the point as the point list shows it, date included.
-  for (const std::string& entry : engine::restore_point_entries(h, store)) {
-    if (entry.compare(0, 4, digits) == 0) request.point_entry = entry;
-  }
   console_log log;
   console_progress progress;
-  return exit_status(engine::start_restore(h, request, log, progress));
+  const engine::run_summary summary = engine::start_restore(h, request, log, progress);
+  // The engine says nothing of a store without points: the command line must.
+  if (summary.refused && log.lines_written() == 0) {
+    print_error("no restore points in " + host::terminal_text(store));
+  }
+  return exit_status(summary);
 }
 
 void add_restore_command(CLI::App& app, host::host& h, outcome& result) {

@@ -41,7 +41,7 @@ void write_generation(const std::string& src, int generation) {
 }
 
 tree restored(const std::string& dst, const std::string& point, const std::string& target) {
-  engine::restore_request request{point, 0, dst, "", target};
+  engine::restore_request request{engine::point_number(point), dst, "", target};
   engine::recording_log log;
   engine::null_progress progress;
   engine::start_restore(host::default_host(), request, log, progress);

@@ -1,5 +1,7 @@
 #include "cli/console.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "platform/native_path.h"
@@ -40,42 +42,55 @@ void console_log::add_line(const std::string& text) {
     const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
+    ++lines_;
   }
   std::fflush(stdout);
 }
 
 console_progress::console_progress() : terminal_(host::stderr_is_terminal()) {}
 
-void console_progress::show_progress() {
-  visible_ = true;
-  drawn_ = -1;
-  draw();
+console_progress::~console_progress() {
+  if (drawn_) std::fputs("\r\033[K", stderr);
 }
 
-void console_progress::hide_progress() {
-  if (visible_ && terminal_) std::fputs("\r\033[K", stderr);
-  visible_ = false;
+namespace {
+
+int64_t now_ms() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-void console_progress::set_progress_position(int64_t n) {
-  position_ = n;
-  draw();
+std::string mebibytes(int64_t bytes) {
+  char out[32];
+  std::snprintf(out, sizeof out, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
+  return out;
 }
 
-void console_progress::draw() {
-  if (!visible_ || !terminal_) return;
-  const int64_t span = max_ > min_ ? max_ - min_ : 1;
-  int64_t done = position_ - min_;
-  if (done < 0) done = 0;
-  if (done > span) done = span;
-  const int percent = static_cast<int>(done * 100 / span);
-  if (percent == drawn_) return;  // redraw only when the figure changes
-  drawn_ = percent;
-  const int width = 40;
+}  // namespace
+
+void console_progress::report(const engine::progress_facts& facts) {
+  if (!terminal_) return;
+  const int64_t now = now_ms();
+  if (now - last_draw_ms_ < 100) return;
+  last_draw_ms_ = now;
+  draw(facts);
+}
+
+void console_progress::draw(const engine::progress_facts& facts) {
+  const int64_t total = facts.entries_total > 0 ? facts.entries_total : 1;
+  const int percent = static_cast<int>(std::min<int64_t>(facts.entries_done, total) * 100 / total);
+  const int width = 20;
   const int filled = percent * width / 100;
-  std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "########################################",
-               width - filled, "                                        ", percent);
+  std::string line = "\r\033[K[" + std::string(filled, '#') + std::string(width - filled, ' ') + "] ";
+  char counts[96];
+  std::snprintf(counts, sizeof counts, "%3d%% %lld/%lld  %s/%s MiB  ", percent,
+                static_cast<long long>(facts.entries_done), static_cast<long long>(facts.entries_total),
+                mebibytes(facts.bytes_done).c_str(), mebibytes(facts.bytes_total).c_str());
+  line += counts;
+  line += controls_written_out(host::terminal_text(host::shown_text(facts.current_path)));
+  std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
+  drawn_ = true;
 }
 
 int exit_status(const engine::run_summary& summary) {

@@ -19,26 +19,25 @@ constexpr int k_exit_usage = 2;
 class console_log : public engine::run_log {
  public:
   void add_line(const std::string& text) override;
+  int64_t lines_written() const { return lines_; }
+
+ private:
+  int64_t lines_ = 0;
 };
 
-// Draws the bar on standard error, and only when that is a terminal.
+// Draws one line on standard error, and only when that is a terminal: a bar of the entries
+// done, the counts, the bytes, and the file being copied. Redrawn at most ten times a second.
 class console_progress : public engine::run_progress {
  public:
   console_progress();
-  void show_progress() override;
-  void hide_progress() override;
-  void set_progress_min(int64_t n) override { min_ = n; }
-  void set_progress_max(int64_t n) override { max_ = n; }
-  void set_progress_step(int64_t n) override { step_ = n; }
-  void set_progress_position(int64_t n) override;
-  void advance_progress() override { set_progress_position(position_ + step_); }
+  ~console_progress() override;
+  void report(const engine::progress_facts& facts) override;
 
  private:
-  void draw();
+  void draw(const engine::progress_facts& facts);
   bool terminal_;
-  bool visible_ = false;
-  int64_t min_ = 0, max_ = 100, step_ = 1, position_ = 0;
-  int drawn_ = -1;
+  bool drawn_ = false;
+  int64_t last_draw_ms_ = -1000;
 };
 
 // The exit status a run's summary calls for.

@@ -46,7 +46,7 @@ int backup(const std::string& src, const std::string& dst) {
 
 std::map<std::string, std::string> restore(const std::string& dst, const std::string& point,
                                            const std::string& target) {
-  engine::restore_request request{point, 0, dst, "", target};
+  engine::restore_request request{engine::point_number(point), dst, "", target};
   engine::recording_log log;
   engine::null_progress progress;
   engine::start_restore(host::default_host(), request, log, progress);

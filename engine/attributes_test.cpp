@@ -49,7 +49,7 @@ TEST(Attributes, ReadOnlyFoldersAndHiddenSystemAndReadOnlyFilesAreBackedUpAndRes
   EXPECT_EQ(list_tree(store + "/Zolk0001"), source_tree);
 
   const std::string target = tmp.at("target");
-  const engine::restore_request request{"0001: 2021/06/01 12:00:00", 0, store, src, target};
+  const engine::restore_request request{1, store, src, target};
   EXPECT_TRUE(engine::start_restore(h, request, log, progress).ok());
   EXPECT_EQ(list_tree(target), source_tree);
 

@@ -9,6 +9,7 @@
 #include "engine/history_store.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
+#include "engine/progress_meter.h"
 #include "engine/run_marker.h"
 #include "engine/snapshot.h"
 #include "engine/store_lock.h"
@@ -18,11 +19,38 @@ namespace {
 
 enum class note { change_log_not_opened, no_changes };
 
+// The entries and bytes below a new folder, the folder itself included.
+void count_subtree(const folder_node& node, int64_t& entries, int64_t& bytes) {
+  ++entries;
+  if (!node.is_folder()) {
+    bytes += static_cast<int64_t>(node.size);
+    return;
+  }
+  for (const folder_node* n = node.first_child; n != nullptr; n = n->next) {
+    if (!n->is_special) count_subtree(*n, entries, bytes);
+  }
+}
+
+// What applying the list will do, so that a view can tell how far the run has come.
+void plan_work(difference_list& list, progress_meter& meter) {
+  int64_t entries = 0;
+  int64_t bytes = 0;
+  for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
+    if (e->kind == 'S') {
+      count_subtree(*e->node, entries, bytes);
+    } else {
+      ++entries;
+      if (e->kind != 'D') bytes += static_cast<int64_t>(e->node->size);
+    }
+  }
+  meter.plan(entries, bytes);
+}
+
 // One run: the paths it works on, its sinks and what it has done so far.
 class backup_run {
  public:
-  backup_run(host::host& h, const std::string& source, run_log& log, run_progress& progress)
-      : h_(h), source_(source), log_(log), progress_(progress) {}
+  backup_run(host::host& h, const std::string& source, run_log& log, progress_meter& meter)
+      : h_(h), source_(source), log_(log), meter_(meter) {}
 
   // Both history folders lie directly in the store (the destination), the base of every
   // change the run makes: nothing below it is followed as a link.
@@ -52,9 +80,11 @@ class backup_run {
   // A cut run may have moved entries into the previous folder without writing their lines:
   // they are logged now, so that a restore of the previous point finds them.
   void log_unlogged_moves();
-  // Pushes the change log and the store to disk and removes the run marker.
+  // Pushes the change log and the store to disk and removes the run marker. A run that was
+  // asked to stop keeps its marker instead, as a cut run does, and says so.
   void finish(const std::string& destination);
   run_summary& summary() { return summary_; }
+  bool stopped() const { return summary_.stopped; }
 
  private:
   int move_into_history(char kind, const folder_node& node);
@@ -73,6 +103,10 @@ class backup_run {
   void copy_folder_level(const folder_node* first);
   void log_unlogged_level(const folder_node* first, const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
+  void apply_entry(const difference_entry& e);
+  // True (and the run marked stopped) when the user asked the run to stop.
+  bool stop_here();
+  bool note_stopped_copy(int copy_result);
   void detail(const std::string& path) { log_.add_line(text(msg::detail_prefix) + path + "\r\n"); }
 
   std::string source_path(const folder_node& n) const {
@@ -95,7 +129,7 @@ class backup_run {
   host::host& h_;
   const std::string& source_;
   run_log& log_;
-  run_progress& progress_;
+  progress_meter& meter_;
   std::string new_folder_;
   std::string previous_folder_;
   bool completing_first_run_ = false;
@@ -159,29 +193,50 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
   if (list.empty()) report_apply_note(note::no_changes, change_log_name);
   if (!resuming) report_unbackable(source);
   report_store_links(previous);
-  for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
-    if ((e->kind == 'D' || e->kind == 'N') && is_cut_copy(relative_path(*e->node))) {
-      replace_cut_copy(*e);
+  plan_work(list, meter_);
+  for (const difference_entry* e = list.first(); e != nullptr && !stop_here(); e = e->next) {
+    if (e->kind == 'S') {
+      // A new folder counts its own entries, one by one, as it copies them.
+      copy_new_folder(*e->node, true);
       continue;
     }
-    switch (e->kind) {
-      case 'D':
-        move_into_history('D', *e->node);
-        break;
-      case 'N':
-        replace_changed_file(*e->node);
-        break;
-      case 'C':
-        copy_new_file(*e->node);
-        break;
-      default:
-        copy_new_folder(*e->node, true);
-        break;
-    }
+    meter_.begin_entry(source_path(*e->node));
+    apply_entry(*e);
+    meter_.end_entry();
   }
   free_difference_list(list);
   buffer_ = transfer_buffer();
   return 0;
+}
+
+void backup_run::apply_entry(const difference_entry& e) {
+  if ((e.kind == 'D' || e.kind == 'N') && is_cut_copy(relative_path(*e.node))) {
+    replace_cut_copy(e);
+    return;
+  }
+  switch (e.kind) {
+    case 'D':
+      move_into_history('D', *e.node);
+      break;
+    case 'N':
+      replace_changed_file(*e.node);
+      break;
+    default:
+      copy_new_file(*e.node);
+      break;
+  }
+}
+
+bool backup_run::stop_here() {
+  if (!summary_.stopped && meter_.stop_requested()) summary_.stopped = true;
+  return summary_.stopped;
+}
+
+// A copy cut short by a stop request is neither done nor failed: the next run copies it.
+bool backup_run::note_stopped_copy(int copy_result) {
+  if (copy_result != k_copy_stopped) return false;
+  summary_.stopped = true;
+  return true;
 }
 
 void backup_run::remove_leftovers(const folder_tree& previous) {
@@ -221,6 +276,11 @@ void backup_run::finish(const std::string& destination) {
     summary_.failed++;
   }
   if (!h_.sync_volume(destination)) summary_.failed++;
+  if (summary_.stopped) {
+    log_.add_line(text(msg::interrupted));
+    log_.add_line(text(msg::run_stopped));
+    return;
+  }
   remove_run_marker(h_, destination);
 }
 
@@ -255,7 +315,7 @@ bool backup_run::is_cut_copy(const std::string& relative) const {
 
 void backup_run::replace_cut_copy(const difference_entry& entry) {
   if (entry.kind == 'N') {
-    report_copy('N', copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*entry.node),
+    report_copy('N', copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(*entry.node),
                                              newest_path(*entry.node)),
                 *entry.node);
     return;
@@ -299,7 +359,7 @@ void backup_run::replace_changed_file(const folder_node& node) {
     return moved == 0;
   };
   const std::string from = source_path(node);
-  const int result = copy_file_with_progress(h_, progress_, buffer_, k_block_length, from,
+  const int result = copy_file_with_progress(h_, meter_, buffer_, k_block_length, from,
                                              newest_place(node), move_stored_version);
   if (moved < 0) {
     // Copying over the only stored copy of the old version would destroy it.
@@ -316,7 +376,7 @@ void backup_run::copy_new_file(const folder_node& node) {
   // no line names.
   bool noted = true;
   const auto log_new_file = [&] { return noted = change_log_.write_line(k_code_new_file, relative_path(node)); };
-  report_copy('C', copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(node),
+  report_copy('C', copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(node),
                                            newest_place(node), log_new_file),
               node);
   if (!noted) report_change_log_failure();  // counted with the copy it failed
@@ -331,7 +391,7 @@ bool backup_run::report_changed_while_copied(int copy_result, const folder_node&
 }
 
 void backup_run::report_copy(char kind, int result, const folder_node& node) {
-  if (report_changed_while_copied(result, node)) return;
+  if (note_stopped_copy(result) || report_changed_while_copied(result, node)) return;
   if (result == 0) {
     log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
@@ -343,29 +403,36 @@ void backup_run::report_copy(char kind, int result, const folder_node& node) {
 }
 
 void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line) {
+  meter_.begin_entry(source_path(node));
   if (with_change_log_line) {
     log_.add_line(text(msg::new_folder));
     note_change(k_code_new_folder, relative_path(node));
   }
-  if (!node.is_folder()) return;
+  if (!node.is_folder()) {
+    meter_.end_entry();
+    return;
+  }
   const std::string folder = newest_path(node);
   if (!h_.create_folder_beneath(store_, newest_place(node).relative)) {
     log_.add_line(folder + text(msg::folder_not_created));
     summary_.failed++;
   }
+  meter_.end_entry();
   copy_folder_level(node.first_child);
 }
 
 void backup_run::copy_folder_level(const folder_node* first) {
-  for (const folder_node* n = first; n != nullptr; n = n->next) {
+  for (const folder_node* n = first; n != nullptr && !stop_here(); n = n->next) {
     if (n->is_special) continue;  // reported once, by report_unbackable
     if (n->is_folder()) {
       copy_new_folder(*n, false);
       continue;
     }
+    meter_.begin_entry(source_path(*n));
     const int result =
-        copy_file_with_progress(h_, progress_, buffer_, k_block_length, source_path(*n), newest_place(*n));
-    if (report_changed_while_copied(result, *n)) continue;
+        copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(*n), newest_place(*n));
+    meter_.end_entry();
+    if (note_stopped_copy(result) || report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
     detail(relative_path(*n));
     if (result == 0) {
@@ -383,9 +450,9 @@ bool within_by_real_location(host::host& h, const std::string& inner, const std:
   return !real_inner.empty() && !real_outer.empty() && path_is_within(real_inner, real_outer);
 }
 
-void refuse(host::host& h, run_log& log, std::initializer_list<msg> lines, run_summary& summary) {
+void refuse(run_log& log, std::initializer_list<msg> lines, run_summary& summary) {
   for (msg m : lines) log.add_line(text(m));
-  h.beep();
+  summary.alert = true;
   summary.refused = true;
 }
 
@@ -393,16 +460,16 @@ void refuse(host::host& h, run_log& log, std::initializer_list<msg> lines, run_s
 bool refused(host::host& h, const std::string& source, const std::string& destination,
              run_log& log, run_summary& summary) {
   if (!root_folder_check(source)) {
-    refuse(h, log, {msg::interrupted, msg::source_is_root, msg::change_source, msg::source_root_note},
+    refuse(log, {msg::interrupted, msg::source_is_root, msg::change_source, msg::source_root_note},
            summary);
   } else if (!root_folder_check(destination)) {
-    refuse(h, log,
+    refuse(log,
            {msg::interrupted, msg::destination_is_root, msg::change_destination,
             msg::destination_root_note},
            summary);
   } else if (path_is_within(destination, source) || within_by_real_location(h, destination, source)) {
     // The history would be copied into itself, run after run.
-    refuse(h, log,
+    refuse(log,
            {msg::interrupted, msg::destination_inside_source, msg::change_destination_err},
            summary);
   }
@@ -466,7 +533,7 @@ std::optional<run_marker> marker_to_complete(host::host& h, const std::string& d
 // the completion could not record its progress.
 bool complete_interrupted_run(host::host& h, const std::string& source,
                               const std::string& destination, const folder_tree& source_tree,
-                              run_log& log, run_progress& progress, run_summary& summary) {
+                              run_log& log, progress_meter& meter, run_summary& summary) {
   std::optional<run_marker> marker = marker_to_complete(h, destination, log, summary);
   if (!marker) return true;
   const std::string new_folder = path_join(destination, marker->new_folder);
@@ -482,7 +549,7 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
       return false;
     }
   }
-  backup_run run(h, source, log, progress);
+  backup_run run(h, source, log, meter);
   run.set_folders(new_folder, previous_folder);
   if (previous_folder.empty()) {
     run.set_completing_first_run();
@@ -496,7 +563,8 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
   summary.copied += run.summary().copied;
   summary.moved += run.summary().moved;
   summary.failed += run.summary().failed;
-  return true;
+  summary.stopped = run.stopped();
+  return !run.stopped();
 }
 
 void first_run(host::host& h, backup_run& run, const std::string& destination,
@@ -568,7 +636,7 @@ std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& d
     log.add_line(text(msg::detail_prefix) + lock_path + "\r\n");
   }
   if (!lock.held) {
-    h.beep();
+    summary.alert = true;
     summary.refused = true;
   }
   return std::move(lock.held);
@@ -578,17 +646,18 @@ std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& d
 
 run_summary run_history_backup(host::host& h, const std::string& source,
                                const std::string& destination, run_log& log,
-                               run_progress& progress) {
-  backup_run run(h, source, log, progress);
+                               run_progress& progress, const stop_request* stop) {
+  progress_meter meter(progress, stop);
+  backup_run run(h, source, log, meter);
   run_summary& summary = run.summary();
   if (!refused(h, source, destination, log, summary)) {
     const folder_tree source_tree = scan_folder_tree(h, source);
     if (!source_tree.root_readable()) {
       // A missing source would otherwise read as "everything was deleted".
-      refuse(h, log, {msg::interrupted, msg::source_missing}, summary);
+      refuse(log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
     } else if (const auto lock = lock_destination(h, destination, log, summary)) {
-      if (complete_interrupted_run(h, source, destination, source_tree, log, progress, summary)) {
+      if (complete_interrupted_run(h, source, destination, source_tree, log, meter, summary)) {
         const folder_tree history = scan_history_folders(h, destination);
         if (history.empty()) {
           first_run(h, run, destination, source_tree, log);
@@ -598,7 +667,6 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       }
     }
   }
-  log.add_line(text(msg::run_finished));
   return summary;
 }
 

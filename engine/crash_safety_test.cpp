@@ -109,8 +109,7 @@ void backup(host::host& h, const std::string& src, const std::string& dst) {
 
 snapshot restored(const std::string& dst, const std::string& point, const std::string& target) {
   engine::restore_request request;
-  request.point_entry = point;
-  request.point_index = 0;
+  request.point = engine::point_number(point);
   request.store = dst;
   request.target = target;
   engine::recording_log log;

@@ -8,17 +8,21 @@
 namespace engine {
 namespace {
 
-// Copies the bytes; the count copied, or -1 on a read or write error (a full disk among them).
-int64_t copy_blocks(host::file& from, host::file& to, run_progress& progress,
-                    transfer_buffer& buffer, size_t block_length, bool bar) {
+constexpr int64_t k_blocks_stopped = -2;
+
+// Copies the bytes; the count copied, -1 on a read or write error (a full disk among them),
+// or k_blocks_stopped when the run was asked to stop.
+int64_t copy_blocks(host::file& from, host::file& to, progress_meter& meter,
+                    transfer_buffer& buffer, size_t block_length) {
   if (block_length > buffer.size()) block_length = buffer.size();
   int64_t total = 0;
   int64_t n = 0;
   do {
+    if (meter.stop_requested()) return k_blocks_stopped;
     n = from.copy_to(to, buffer.data(), block_length);
     if (n < 0) return -1;
     total += n;
-    if (bar) progress.advance_progress();
+    meter.add_file_bytes(n);
   } while (static_cast<size_t>(n) == block_length);
   return total;
 }
@@ -125,14 +129,14 @@ place place_of(const std::string& path) {
   return place{path.substr(0, root ? name : name - 1), path.substr(name)};
 }
 
-int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
                             const std::string& target, const std::function<bool()>& before_rename) {
-  return copy_file_with_progress(h, progress, buffer, block_length, source, place_of(target),
+  return copy_file_with_progress(h, meter, buffer, block_length, source, place_of(target),
                                  before_rename);
 }
 
-int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                             size_t block_length, const std::string& source, const place& target,
                             const std::function<bool()>& before_rename) {
   std::unique_ptr<host::file> from = h.open_read(source);
@@ -141,16 +145,11 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
   std::unique_ptr<host::file> to = h.open_write_beneath(target.base, temp);
   if (!to) return k_copy_failed;
   const source_state opened = state_of(*from);
-  const bool bar = opened.length > static_cast<int64_t>(block_length);
-  if (bar) {
-    progress.show_progress();
-    progress.set_progress_max(opened.length / static_cast<int64_t>(block_length) + 1);
-    progress.set_progress_step(1);
-    progress.set_progress_position(0);
-  }
+  meter.begin_file(opened.length);
   const int64_t copied = opened.length >= 0 && from->seek(0)
-                             ? copy_blocks(*from, *to, progress, buffer, block_length, bar)
+                             ? copy_blocks(*from, *to, meter, buffer, block_length)
                              : -1;
+  const bool stopped = copied == k_blocks_stopped;
   bool ok = copied >= 0;
   const bool changed = ok && !still_as_opened(*from, opened, copied);
   ok = ok && !changed;
@@ -159,9 +158,10 @@ int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buff
   ok = to->close() && ok;
   ok = ok && (!before_rename || before_rename()) &&
        h.rename_beneath(target.base, temp, target.relative, true);
-  progress.hide_progress();
+  meter.end_file();
   if (!ok) {
     h.remove_file_beneath(target.base, temp);
+    if (stopped) return k_copy_stopped;
     return changed ? k_copy_source_changed : k_copy_failed;
   }
   return k_copy_done;

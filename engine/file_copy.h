@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/paths.h"
-#include "engine/run_sinks.h"
+#include "engine/progress_meter.h"
 #include "platform/host.h"
 
 namespace engine {
@@ -35,6 +35,7 @@ bool is_copy_temp_name(const std::string& name);
 constexpr int k_copy_done = 0;
 constexpr int k_copy_failed = -1;
 constexpr int k_copy_source_changed = -2;
+constexpr int k_copy_stopped = -3;  // the run was asked to stop between two blocks
 
 // A place beneath a trusted folder (see host::create_folder_beneath): `base` as the user gave
 // it (a destination, a restore target), `relative` below it. Nothing on the way from base to
@@ -51,24 +52,25 @@ place place_of(const std::string& path);
 
 // Copies source to target (whose folder must exist) in blocks of block_length. The bytes go
 // into copy_temp_name(h) beside the target, which gets the source's packed modification time
-// and then replaces the target in one rename, so the target is never seen half-written. A
-// file longer than one block shows the bar: max = length / block + 1, step 1, position 0, one
-// advance per block; the bar is hidden after every copy. Returns k_copy_done;
+// and then replaces the target in one rename, so the target is never seen half-written. The
+// meter hears the file's length and every block written; between blocks the copy looks
+// whether the run was asked to stop. Returns k_copy_done;
 // k_copy_failed when a file could not be opened or the data could not be read or written
 // whole (a full disk among them); or k_copy_source_changed when the source's length or
-// packed time changed while it was read (the copy may mix two versions). On either failure
+// packed time changed while it was read (the copy may mix two versions); or k_copy_stopped
+// when the run was asked to stop before the copy was whole. On any failure
 // the target is as it was and the temporary file is removed.
 // `before_rename`, when given, runs once the data is complete and before the target takes its
 // name; false from it fails the copy. A run writes its change-log line there, so that a crash
 // can never leave a copied file that its change log does not name.
-int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                             size_t block_length, const std::string& source,
                             const std::string& target,
                             const std::function<bool()>& before_rename = nullptr);
 // The same into a place: the temporary file and the target are made beneath target.base
 // without following a link; a link in the target's place, or on the way to it, fails the
 // copy and nothing is written there.
-int copy_file_with_progress(host::host& h, run_progress& progress, transfer_buffer& buffer,
+int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                             size_t block_length, const std::string& source, const place& target,
                             const std::function<bool()>& before_rename = nullptr);
 

@@ -17,9 +17,19 @@ using testing_support::write_file;
 struct copy_fixture : ::testing::Test {
   temp_folder tmp;
   engine::recording_progress progress;
+  engine::stop_request stop;
   engine::transfer_buffer buffer = engine::make_transfer_buffer();
   int copy(host::host& h, const std::string& from, const std::string& to) {
-    return engine::copy_file_with_progress(h, progress, buffer, engine::k_block_length, from, to);
+    engine::progress_meter meter(progress, &stop);
+    return engine::copy_file_with_progress(h, meter, buffer, engine::k_block_length, from, to);
+  }
+  // The bytes the meter heard of, report by report, for the file being copied.
+  std::vector<int64_t> file_bytes_heard() const {
+    std::vector<int64_t> heard;
+    for (const engine::progress_facts& f : progress.reports()) {
+      if (f.file_bytes_total >= 0) heard.push_back(f.file_bytes_done);
+    }
+    return heard;
   }
   int copy(const std::string& from, const std::string& to) { return copy(host::default_host(), from, to); }
 };
@@ -30,27 +40,46 @@ std::string bytes_of_length(size_t n) {
   return s;
 }
 
-TEST_F(copy_fixture, OneBlockNeverShowsTheBar) {
-  write_file(tmp.at("src"), bytes_of_length(131071));
-  ASSERT_EQ(copy(tmp.at("src"), tmp.at("dst")), 0);
-  EXPECT_EQ(read_file(tmp.at("dst")), bytes_of_length(131071));
-  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"hide"}));
-}
+TEST_F(copy_fixture, ReportsTheLengthAndEveryBlockWritten) {
+  write_file(tmp.at("one"), bytes_of_length(131071));
+  ASSERT_EQ(copy(tmp.at("one"), tmp.at("one.out")), 0);
+  EXPECT_EQ(read_file(tmp.at("one.out")), bytes_of_length(131071));
+  // A whole block read may be followed by more: one read of nothing ends the copy.
+  EXPECT_EQ(file_bytes_heard(), (std::vector<int64_t>{0, 131071, 131071}));
+  EXPECT_EQ(progress.last().file_bytes_total, -1);  // no file being copied afterwards
 
-TEST_F(copy_fixture, LongerFilesAdvanceOncePerBlock) {
-  write_file(tmp.at("two"), bytes_of_length(131072));
-  ASSERT_EQ(copy(tmp.at("two"), tmp.at("two.out")), 0);
-  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"show", "max 2", "step 1", "position 0",
-                                                        "advance", "advance", "hide"}));
-  EXPECT_EQ(read_file(tmp.at("two.out")), bytes_of_length(131072));
-
-  engine::recording_progress fresh;
-  progress = fresh;
+  progress = engine::recording_progress();
   write_file(tmp.at("three"), bytes_of_length(2 * 131071 + 1));
   ASSERT_EQ(copy(tmp.at("three"), tmp.at("three.out")), 0);
-  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"show", "max 3", "step 1", "position 0",
-                                                        "advance", "advance", "advance", "hide"}));
   EXPECT_EQ(read_file(tmp.at("three.out")), bytes_of_length(2 * 131071 + 1));
+  EXPECT_EQ(file_bytes_heard(), (std::vector<int64_t>{0, 131071, 2 * 131071, 2 * 131071 + 1}));
+  EXPECT_EQ(progress.reports()[0].file_bytes_total, 2 * 131071 + 1);
+  EXPECT_EQ(progress.last().bytes_done, 2 * 131071 + 1);
+}
+
+// A sink that asks the run to stop once the copy has written some bytes.
+class stop_after_first_block : public engine::run_progress {
+ public:
+  explicit stop_after_first_block(engine::stop_request& stop) : stop_(stop) {}
+  void report(const engine::progress_facts& facts) override {
+    if (facts.file_bytes_done > 0) stop_.request();
+  }
+
+ private:
+  engine::stop_request& stop_;
+};
+
+TEST_F(copy_fixture, AStopBetweenBlocksLeavesTheTargetAsItWas) {
+  write_file(tmp.at("big"), bytes_of_length(3 * 131071));
+  write_file(tmp.at("dst"), "the previous version");
+  stop_after_first_block sink(stop);
+  engine::progress_meter meter(sink, &stop);
+  EXPECT_EQ(engine::copy_file_with_progress(host::default_host(), meter, buffer,
+                                            engine::k_block_length, tmp.at("big"), tmp.at("dst")),
+            engine::k_copy_stopped);
+  EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
+  EXPECT_FALSE(exists(tmp.at(engine::copy_temp_name(host::default_host()))));
+  EXPECT_EQ(meter.facts().bytes_done, 131071);  // one block, then no more reads
 }
 
 TEST_F(copy_fixture, CarriesTheTimeRoundedAndReplacesLongerTargets) {
@@ -77,7 +106,7 @@ TEST_F(copy_fixture, FailuresCreateOrLeaveNoTarget) {
   h.fail_call(host::call_kind::write, 2);
   EXPECT_EQ(copy(h, tmp.at("big"), tmp.at("out")), -1);
   EXPECT_FALSE(exists(tmp.at("out")));
-  EXPECT_FALSE(progress.visible());
+  EXPECT_EQ(progress.last().file_bytes_total, -1);
 }
 
 TEST_F(copy_fixture, WritesThroughATemporaryFileThatNeverOutlivesTheCopy) {
@@ -125,7 +154,7 @@ TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
   EXPECT_EQ(copy(h, tmp.at("grows"), tmp.at("dst")), engine::k_copy_source_changed);
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
   EXPECT_FALSE(exists(tmp.at(engine::copy_temp_name(h))));
-  EXPECT_FALSE(progress.visible());
+  EXPECT_EQ(progress.last().file_bytes_total, -1);
   // Cut short: fewer bytes arrive than the length promised.
   write_file(tmp.at("shrinks"), bytes_of_length(300000));
   h.change_on_read("shrinks", [&] { write_file(tmp.at("shrinks"), "x"); });

@@ -55,7 +55,7 @@ TEST(FullDisk, FailedCopiesAreReportedAndTheNextRunCompletes) {
       engine::run_history_backup(host::default_host(), src, dst, second_log, progress);
   EXPECT_TRUE(second.ok());
   engine::recording_log restore_log;
-  engine::start_restore(host::default_host(), engine::restore_request{"0002", 0, dst, src, tmp.at("back")},
+  engine::start_restore(host::default_host(), engine::restore_request{2, dst, src, tmp.at("back")},
                         restore_log, progress);
   EXPECT_EQ(list_tree(tmp.at("back")), list_tree(src));
 }

@@ -81,12 +81,16 @@ std::string next_history_folder_name(const folder_node* newest) {
   return "Zolk" + digits;
 }
 
+std::string point_entry(const folder_node& history_folder) {
+  return history_folder.name.substr(4) + ": " + *history_folder.date_text;
+}
+
 std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination) {
   std::vector<std::string> entries;
   folder_tree list = scan_history_folders(h, destination);
   for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
     if (n->name.compare(0, 4, "Zolk") != 0) continue;
-    entries.push_back(n->name.substr(4) + ": " + *n->date_text);
+    entries.push_back(point_entry(*n));
   }
   return entries;
 }

@@ -29,6 +29,10 @@ folder_tree scan_history_folders(host::host& h, const std::string& destination);
 // Empty when `newest` is null.
 std::string next_history_folder_name(const folder_node* newest);
 
+// One point as the point list shows it: the four characters after the prefix, ": " and the
+// folder's date text ("0003: 2026/12/08 10:20:30").
+std::string point_entry(const folder_node& history_folder);
+
 // The restore points of `destination` as the point list shows them, newest first: for each
 // history folder whose name starts with "Zolk" in exactly that case, the four characters
 // after the prefix, ": " and the folder's date text ("0003: 2026/12/08 10:20:30").

@@ -136,7 +136,7 @@ class LinkSafety : public ::testing::Test {
   }
   engine::run_summary restore(const std::string& into) {
     // A target holding the planted links is restored into on purpose.
-    const engine::restore_request request{"0001: 2021/06/01 12:00:00", 0, dst, "src", into, true};
+    const engine::restore_request request{1, dst, "src", into, true};
     return engine::start_restore(trace, request, log, progress);
   }
   bool has_line(const std::string& utf8) const {

@@ -72,6 +72,9 @@ enum class msg {
   link_in_store,               // err:履歴フォルダの中のリンクはたどりません。 (then "==> " and the link)
   // Restore: a change log it needs.
   change_log_not_read,         // err:履歴のログファイルを読めませんでした。 (then "==> " and the path)
+  // A run or a restore the user asked to stop.
+  run_stopped,                 // err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。
+  restore_stopped,             // err:中止の指示により復元を止めました。復元先には途中までの内容があります。
   count_  // keep last
 };
 

@@ -43,21 +43,32 @@ bool make_folder(host::host& h, const place& folder) {
   return true;
 }
 
-bool restore_one(host::host& h, const restore_item& item, const place& target,
-                 transfer_buffer& buffer, run_log& log, run_progress& progress) {
+// The work of the list: its items and the bytes of its files.
+void plan_restore(const restore_list& list, progress_meter& meter) {
+  int64_t bytes = 0;
+  for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
+    if (!item->is_folder()) bytes += item->size;
+  }
+  meter.plan(static_cast<int64_t>(list.size()), bytes);
+}
+
+enum class restored { done, failed, stopped };
+
+restored restore_one(host::host& h, const restore_item& item, const place& target,
+                     transfer_buffer& buffer, run_log& log, progress_meter& meter) {
   if (item.is_folder()) {
-    if (make_folder(h, target)) return true;
+    if (make_folder(h, target)) return restored::done;
     report(log, msg::restore_folder_not_created, target.path());
-    return false;
+    return restored::failed;
   }
   const std::string source = path_join(*item.store_folder, item.relative_folder
                                        ? piece(*item.relative_folder) : std::nullopt,
                                        item.name);
-  if (copy_file_with_progress(h, progress, buffer, k_block_length, source, target) == 0) {
-    return true;
-  }
+  const int result = copy_file_with_progress(h, meter, buffer, k_block_length, source, target);
+  if (result == k_copy_done) return restored::done;
+  if (result == k_copy_stopped) return restored::stopped;
   report(log, msg::restore_file_not_copied, target.path());
-  return false;
+  return restored::failed;
 }
 
 }  // namespace
@@ -68,11 +79,10 @@ bool folder_is_there(host::host& h, const std::string& path) {
 }
 
 run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
-                        run_log& log, run_progress& progress, const std::string& store) {
+                        run_log& log, progress_meter& meter, const std::string& store) {
   run_summary summary;
   transfer_buffer buffer = make_transfer_buffer();
-  progress.set_progress_max(total_restore_weight(list));
-  progress.set_progress_min(0);
+  plan_restore(list, meter);
   create_parent_folders(h, path_join(target_folder, "x"));
   if (!make_folder(h, target_folder)) {
     report(log, msg::restore_folder_not_created, target_folder);
@@ -88,22 +98,32 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
   const bool guard = !store.empty() && (path_is_within(store, target_folder) ||
                                         (!real_store.empty() && !real_target.empty() &&
                                          path_is_within(real_store, real_target)));
-  int64_t done = 0;
   for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
+    if (meter.stop_requested()) {
+      summary.stopped = true;
+      break;
+    }
     const place target{target_folder, item->relative_folder
                                           ? path_join(*item->relative_folder, item->name)
                                           : item->name};
+    meter.begin_entry(target.path());
+    restored outcome = restored::failed;
     if (guard && (path_is_within(target.path(), store) ||
                   path_is_within(path_join(real_target, target.relative), real_store))) {
       report(log, msg::restore_item_in_history, target.path());
-      ++summary.failed;
-    } else if (restore_one(h, *item, target, buffer, log, progress)) {
-      ++summary.copied;
     } else {
-      ++summary.failed;
+      outcome = restore_one(h, *item, target, buffer, log, meter);
     }
-    done += restore_weight(*item);
-    progress.set_progress_position(done);
+    meter.end_entry();
+    if (outcome == restored::stopped) {
+      summary.stopped = true;
+      break;
+    }
+    ++(outcome == restored::done ? summary.copied : summary.failed);
+  }
+  if (summary.stopped) {
+    log.add_line(text(msg::interrupted));
+    log.add_line(text(msg::restore_stopped));
   }
   log.add_line(text(msg::restore_end));
   return summary;

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "engine/progress_meter.h"
 #include "engine/restore_list.h"
-#include "engine/run_sinks.h"
 #include "engine/run_summary.h"
 #include "platform/host.h"
 
@@ -17,9 +17,11 @@ namespace engine {
 // cannot be copied gets an "err:" line naming it; the run goes on and always ends with the
 // closing line. When `store` (may be empty) lies below the target, nothing is written inside
 // it: an item whose path leads there is refused with its own line.
-// Progress: the range 0 to the list's total weight, the position after each item.
+// Progress: the list's items and the bytes of its files, each item as it is restored. A stop
+// request ends the restore between two items (or two blocks of a copy) with lines saying so;
+// what was restored stays in the target.
 run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
-                        run_log& log, run_progress& progress, const std::string& store);
+                        run_log& log, progress_meter& meter, const std::string& store);
 
 // True when `path` names a folder that can be listed.
 bool folder_is_there(host::host& h, const std::string& path);

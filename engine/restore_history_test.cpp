@@ -133,11 +133,6 @@ class random_history {
   int clock_ = 0;
 };
 
-std::string point_of(int run) {
-  std::string digits = std::to_string(run);
-  return std::string(4 - digits.size(), '0') + digits + ": 2020/01/01";
-}
-
 // Runs `runs` backups over a randomly changing source, then restores every point.
 // `leftovers`: every third run cannot carry its first entry forward.
 void check_history(unsigned seed, int runs, bool leftovers) {
@@ -160,7 +155,7 @@ void check_history(unsigned seed, int runs, bool leftovers) {
   }
   for (int run = 1; run <= runs; ++run) {
     const std::string target = tmp.at("target" + std::to_string(run));
-    engine::restore_request request{point_of(run), 0, store, source, target};
+    engine::restore_request request{run, store, source, target};
     engine::recording_log log;
     engine::recording_progress progress;
     const engine::run_summary summary =
@@ -212,7 +207,7 @@ class PointHistory : public ::testing::Test {
   void restore_every_point(host::host& h, const std::string& label) {
     for (size_t run = 1; run <= points.size(); ++run) {
       const std::string target = tmp.at(label + std::to_string(run));
-      engine::restore_request request{point_of(static_cast<int>(run)), 0, store, source, target};
+      engine::restore_request request{static_cast<int>(run), store, source, target};
       engine::recording_log log;
       engine::recording_progress progress;
       EXPECT_TRUE(engine::start_restore(h, request, log, progress).ok()) << label << run;

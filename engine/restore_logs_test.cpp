@@ -54,7 +54,7 @@ class RestoreLogs : public ::testing::Test {
     engine::recording_log log;
     engine::null_progress progress;
     summary = engine::start_restore(
-        faults, engine::restore_request{point + ": 2021/06/01 12:00:00", 0, store, "src", target},
+        faults, engine::restore_request{engine::point_number(point), store, "src", target},
         log, progress);
     std::vector<std::string> lines;
     for (const std::string& line : log.lines()) lines.push_back(cp932::to_unicode(line));

@@ -1,5 +1,6 @@
 #include "engine/restore_run.h"
 
+#include <cstdio>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -18,9 +19,10 @@
 namespace engine {
 namespace {
 
-void write_opening_lines(const restore_request& request, run_log& log) {
+void write_opening_lines(const restore_request& request, const std::string& point_entry,
+                         run_log& log) {
   log.add_line(request.source + text(msg::restore_from));
-  log.add_line(request.point_entry + text(msg::restore_point));
+  log.add_line(point_entry + text(msg::restore_point));
   log.add_line(request.target + text(msg::restore_into));
   log.add_line(text(msg::restore_start));
 }
@@ -34,14 +36,20 @@ run_summary refuse(run_log& log, msg reason) {
   return summary;
 }
 
-// The history folder of the chosen point: the one whose four characters after the prefix
-// open the point's entry text.
-const folder_node* find_point(const folder_tree& history, const std::string& entry) {
-  if (entry.size() < 4) return nullptr;
+// The history folder of the chosen point.
+const folder_node* find_point(const folder_tree& history, int point) {
   for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
-    if (node->name.compare(4, 4, entry, 0, 4) == 0) return node;
+    if (point_number(node->name.substr(4)) == point) return node;
   }
   return nullptr;
+}
+
+// The point as the point list shows it; its four digits alone when the store lacks it.
+std::string point_entry_text(const folder_tree& history, int point) {
+  if (const folder_node* node = find_point(history, point)) return point_entry(*node);
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%04d", point);
+  return digits;
 }
 
 std::string folded(std::string name) {
@@ -128,14 +136,14 @@ int64_t report_unread_logs(const std::vector<std::string>& unread_logs, run_log&
 }  // namespace
 
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
-                          run_progress& progress) {
+                          run_progress& progress, const stop_request* stop) {
   run_summary nothing;
   nothing.refused = true;
-  if (request.point_index < 0) return nothing;
+  if (request.point <= 0) return nothing;
   const folder_tree seen = scan_history_folders(h, request.store);
   if (seen.empty()) return nothing;
-  write_opening_lines(request, log);
-  if (find_point(seen, request.point_entry) == nullptr) return refuse(log, msg::restore_point_missing);
+  write_opening_lines(request, point_entry_text(seen, request.point), log);
+  if (find_point(seen, request.point) == nullptr) return refuse(log, msg::restore_point_missing);
   if (const std::optional<msg> reason = target_refusal(h, request.target, request.store)) {
     return refuse(log, *reason);
   }
@@ -143,16 +151,18 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     return refuse(log, msg::restore_target_not_empty);
   }
   // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
-  // either, so only a lock held elsewhere stops the restore.
+  // either, so only a lock held elsewhere stops the restore. The lock is taken only once the
+  // checks pass, so a refused restore writes nothing at all.
   const host::lock_result lock = lock_store(h, request.store);
   if (lock.state == host::lock_state::busy) {
     report_store_busy(log, request.store);
     log.add_line(text(msg::restore_end));
     return nothing;
   }
-  // Read again under the lock: a run that ended a moment ago may have added a folder.
+  // Listed again under the lock: a run that ended a moment ago may have added a newer folder,
+  // which the roll-back must start from.
   const folder_tree history = scan_history_folders(h, request.store);
-  const folder_node* point = find_point(history, request.point_entry);
+  const folder_node* point = find_point(history, request.point);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   std::vector<std::string> unread_logs;
   const restore_list list = gather_point(h, request.store, history, point, unread_logs);
@@ -161,17 +171,28 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     log.add_line(text(msg::restore_store_not_read) + text(msg::detail_prefix) + folder);
     ++unreadable;
   }
-  run_summary summary = run_restore(h, request.target, list, log, progress, request.store);
+  progress_meter meter(progress, stop);
+  run_summary summary = run_restore(h, request.target, list, log, meter, request.store);
   summary.failed += unreadable;
   return summary;
 }
 
 bool restore_needs_consent(host::host& h, const restore_request& request) {
-  if (request.point_index < 0) return false;
+  if (request.point <= 0) return false;
   const folder_tree history = scan_history_folders(h, request.store);
-  if (history.empty() || find_point(history, request.point_entry) == nullptr) return false;
+  if (history.empty() || find_point(history, request.point) == nullptr) return false;
   if (target_refusal(h, request.target, request.store)) return false;
   return target_holds_entries(h, request.target);
+}
+
+int point_number(const std::string& entry) {
+  if (entry.size() < 4) return 0;
+  int n = 0;
+  for (size_t i = 0; i < 4; ++i) {
+    if (entry[i] < '0' || entry[i] > '9') return 0;
+    n = n * 10 + (entry[i] - '0');
+  }
+  return n;
 }
 
 }  // namespace engine

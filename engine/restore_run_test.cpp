@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/history_store.h"
 #include "engine/restore_target.h"
 #include "engine/restore_test_tree.h"
 #include "platform/cp932.h"
@@ -62,7 +63,7 @@ class Restore : public ::testing::Test {
     write_file(store + "/" + name + ".Zcl", bytes);
   }
   engine::run_summary restore(const std::string& point, const std::string& into) {
-    const engine::restore_request request{point + ": 2021/06/01 12:00:00", 0, store, "src", into,
+    const engine::restore_request request{engine::point_number(point), store, "src", into,
                                           overwrite};
     return engine::start_restore(faults, request, log, progress);
   }
@@ -99,21 +100,25 @@ TEST_F(Restore, SingleHistoryFolderComesBackWholeWithItsLinesAndWeights) {
   std::filesystem::permissions(std::filesystem::u8path(host::native_path(store + "/Zolk0001/docs")),
                                std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
+  // The opening line names the point as the point list shows it.
+  const std::string point_shown = u(engine::restore_point_entries(faults, store).at(0));
   const engine::run_summary summary = restore("0001");
   EXPECT_TRUE(summary.ok());
   EXPECT_EQ(summary.copied, 8);
   EXPECT_EQ(lines(), (std::vector<std::string>{
                          "src フォルダの履歴バックアップから",
-                         "0001: 2021/06/01 12:00:00 時点のデータを", u(target) + " へ復元します。",
+                         point_shown + " 時点のデータを", u(target) + " へ復元します。",
                          "-----* 処理の開始 *-----", "", "-----* 処理の終了 *-----", ""}));
   EXPECT_EQ(tree_of(target), expected({{"docs", "/"}, {"docs\\a.txt", "A"}, {k_hyo, "/"},
                                        {k_hyo + "\\" + k_so + ".txt", ""}, {"empty", "/"},
                                        {".dot", "hidden"}, {".git", "/"}, {".git\\x", "x"}}));
-  // Four folders and an empty file weigh 50 each, the other files their bytes.
-  ASSERT_GE(progress.calls().size(), 2u);
-  EXPECT_EQ(progress.calls()[0], "max 258");
-  EXPECT_EQ(progress.calls()[1], "min 0");
-  EXPECT_EQ(progress.calls().back(), "position 258");
+  // Eight items; the bytes of the files. The plan comes first, so a view knows the totals
+  // before anything is copied.
+  ASSERT_FALSE(progress.reports().empty());
+  EXPECT_EQ(progress.reports()[0].entries_total, 8);
+  EXPECT_EQ(progress.reports()[0].bytes_total, 8);
+  EXPECT_EQ(progress.last().entries_done, 8);
+  EXPECT_EQ(progress.last().bytes_done, 8);
 }
 
 TEST_F(Restore, AnEmptyNewestFolderGivesTheOpeningAndClosingLinesOnly) {
@@ -122,7 +127,7 @@ TEST_F(Restore, AnEmptyNewestFolderGivesTheOpeningAndClosingLinesOnly) {
   change_log("Zolk0002", "D   \\a.txt\r\n");
   EXPECT_TRUE(restore("0002").ok());
   EXPECT_EQ(lines().size(), 7u);
-  EXPECT_EQ(progress.calls(), (std::vector<std::string>{"max 0", "min 0"}));
+  EXPECT_EQ(progress.last().entries_total, 0);
   EXPECT_TRUE(tree_of(target).empty());
   EXPECT_TRUE(testing_support::is_folder(target));
 }
@@ -254,7 +259,7 @@ TEST_F(RestoreThreeRuns, UnsafeTargetsAndMissingPointsAreRefusedBeforeAnythingIs
 TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   const auto needs_consent = [&](const std::string& point, const std::string& into) {
     return engine::restore_needs_consent(
-        faults, engine::restore_request{point + ": 2021/06/01 12:00:00", 0, store, "src", into});
+        faults, engine::restore_request{engine::point_number(point), store, "src", into});
   };
   EXPECT_FALSE(needs_consent("0001", target));  // new
   make_folders(target);
@@ -268,7 +273,7 @@ TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   EXPECT_FALSE(needs_consent("0001", "/"));
   EXPECT_FALSE(needs_consent("0001", store));
   EXPECT_FALSE(engine::restore_needs_consent(
-      faults, engine::restore_request{"0001", -1, store, "src", target}));
+      faults, engine::restore_request{0, store, "src", target}));
 }
 
 TEST(RestoreTarget, AShareIsARootWhateverItsSpelling) {
@@ -284,7 +289,7 @@ TEST(RestoreTarget, AShareIsARootWhateverItsSpelling) {
 }
 
 TEST_F(Restore, NothingChosenOrNoHistoryFolderWritesNoLine) {
-  const engine::restore_request unchosen{"0001", -1, store, "src", target};
+  const engine::restore_request unchosen{0, store, "src", target};
   EXPECT_TRUE(engine::start_restore(faults, unchosen, log, progress).refused);
   history_folder("Zolk003", {{"a", "A"}});  // seven bytes: not a history folder
   EXPECT_TRUE(restore("0003").refused);

@@ -1,8 +1,9 @@
-// The two sinks through which a run reports: its log lines and its progress bar. The run
-// window implements both; zolk-cli and tests give their own.
+// The sinks through which a run reports (its log lines and its progress) and the request by
+// which it is stopped. The run window implements the sinks; zolk-cli and tests give their own.
 #ifndef ZOLK_ENGINE_RUN_SINKS_H
 #define ZOLK_ENGINE_RUN_SINKS_H
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,17 +17,37 @@ class run_log {
   virtual void add_line(const std::string& text) = 0;
 };
 
-// One bar shared by every caller. Values are 64-bit so no total can overflow.
+// What a run has done so far, as facts. Views decide how to show them (a bar per large file,
+// counts, an estimate of the time left); the engine never speaks of bars.
+struct progress_facts {
+  int64_t entries_done = 0;    // entries finished (copied, moved, created, or failed)
+  int64_t entries_total = 0;   // entries the run expects to handle; may grow while it works
+  int64_t bytes_done = 0;      // bytes copied so far
+  int64_t bytes_total = 0;     // bytes the run expects to copy
+  std::string current_path;    // CP932: the entry being worked on; empty between entries
+  int64_t file_bytes_done = 0;   // of the file being copied now
+  int64_t file_bytes_total = -1; // its length; -1 while no file is being copied
+};
+
+// Receives the facts at the start and end of every entry and after every copied block: often,
+// so a view throttles what it draws. Called on the thread that runs the engine.
 class run_progress {
  public:
   virtual ~run_progress() = default;
-  virtual void show_progress() = 0;
-  virtual void hide_progress() = 0;
-  virtual void set_progress_min(int64_t n) = 0;
-  virtual void set_progress_max(int64_t n) = 0;
-  virtual void set_progress_step(int64_t n) = 0;
-  virtual void set_progress_position(int64_t n) = 0;
-  virtual void advance_progress() = 0;
+  virtual void report(const progress_facts& facts) = 0;
+};
+
+// A request to stop a run, made from any thread (a stop button, Ctrl-C). The run looks at it
+// between entries and between the blocks of a copy, and then leaves the store as a cut run
+// leaves it, for the next run to complete.
+class stop_request {
+ public:
+  void request() { requested_.store(true, std::memory_order_relaxed); }
+  bool requested() const { return requested_.load(std::memory_order_relaxed); }
+  void reset() { requested_.store(false, std::memory_order_relaxed); }
+
+ private:
+  std::atomic<bool> requested_{false};
 };
 
 // Splits a log text into the lines it shows: at each CR LF.
@@ -43,38 +64,22 @@ class recording_log : public run_log {
   std::vector<std::string> lines_;
 };
 
-// Records every call as text: "show", "hide", "min 0", "max 2", "step 1", "position 0",
-// "advance"; also keeps the bar's state.
+// Keeps every report, for tests.
 class recording_progress : public run_progress {
  public:
-  void show_progress() override;
-  void hide_progress() override;
-  void set_progress_min(int64_t n) override;
-  void set_progress_max(int64_t n) override;
-  void set_progress_step(int64_t n) override;
-  void set_progress_position(int64_t n) override;
-  void advance_progress() override;
-  const std::vector<std::string>& calls() const { return calls_; }
-  bool visible() const { return visible_; }
-  int64_t position() const { return position_; }
-  int64_t maximum() const { return max_; }
+  void report(const progress_facts& facts) override { reports_.push_back(facts); }
+  const std::vector<progress_facts>& reports() const { return reports_; }
+  // The last report; all zero before the first.
+  progress_facts last() const { return reports_.empty() ? progress_facts() : reports_.back(); }
 
  private:
-  std::vector<std::string> calls_;
-  bool visible_ = false;
-  int64_t min_ = 0, max_ = 100, step_ = 1, position_ = 0;
+  std::vector<progress_facts> reports_;
 };
 
 // Ignores everything (runs whose progress nobody watches).
 class null_progress : public run_progress {
  public:
-  void show_progress() override {}
-  void hide_progress() override {}
-  void set_progress_min(int64_t) override {}
-  void set_progress_max(int64_t) override {}
-  void set_progress_step(int64_t) override {}
-  void set_progress_position(int64_t) override {}
-  void advance_progress() override {}
+  void report(const progress_facts&) override {}
 };
 
 }  // namespace engine

@@ -11,7 +11,9 @@ struct run_summary {
   int64_t moved = 0;    // entries moved into history
   int64_t failed = 0;   // entries that could not be copied, moved, created or read
   bool refused = false; // the run stopped before changing anything (a refusal or a failed start)
-  bool ok() const { return !refused && failed == 0; }
+  bool stopped = false; // the user asked the run to stop and it did, leaving its work cut
+  bool alert = false;   // the refusal calls for the user's attention (the desktop program beeps)
+  bool ok() const { return !refused && !stopped && failed == 0; }
 };
 
 }  // namespace engine

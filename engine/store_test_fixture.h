@@ -29,7 +29,6 @@ using tree = std::map<std::string, std::string>;
 
 inline std::string u(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
-const std::string k_finished = "処理は終了しました。ログ保存終了か、終了ボタンを押してください。";
 
 class store_fixture : public ::testing::Test {
  protected:
@@ -64,7 +63,7 @@ class store_fixture : public ::testing::Test {
     engine::recording_log log;
     engine::null_progress progress;
     const engine::run_summary s =
-        engine::start_restore(faults, engine::restore_request{point, 0, dst, src, target}, log, progress);
+        engine::start_restore(faults, engine::restore_request{engine::point_number(point), dst, src, target}, log, progress);
     if (summary != nullptr) *summary = s;
     if (lines != nullptr) {
       for (const std::string& line : log.lines()) lines->push_back(u(line));

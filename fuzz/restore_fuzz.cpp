@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(index.named().size() <= log.size(), "more named paths than lines");
 
   // Every input restores over the tree the input before it left.
-  engine::restore_request request{"0001", 0, f.store, "src", f.target, true};
+  engine::restore_request request{1, f.store, "src", f.target, true};
   engine::recording_log lines;
   engine::null_progress progress;
   engine::start_restore(host::default_host(), request, lines, progress);

@@ -4,6 +4,7 @@
 
 #include "engine/backup_run.h"
 #include "engine/history_store.h"
+#include "engine/messages.h"
 #include "ui/window_texts.h"
 
 namespace ui {
@@ -87,14 +88,16 @@ void main_window::PageControl1Change() {
 void main_window::startb01Click() {
   if (main_mode == k_backup_mode) {
     run_.show_for_run();
-    engine::run_history_backup(host_, form.Tdirname(), form.Bdirname(), run_.log(),
-                               run_.progress());
-    run_.run_ended();
+    const engine::run_summary summary = engine::run_history_backup(
+        host_, form.Tdirname(), form.Bdirname(), run_.log(), run_.progress());
+    end_backup(summary);
     return;
   }
   engine::restore_request request;
-  request.point_entry = R_ListBox.text;
-  request.point_index = R_ListBox.selected;
+  // The point is taken from the entry picked in the list, never from text typed over it.
+  if (R_ListBox.selected >= 0 && R_ListBox.selected < static_cast<int>(R_ListBox.entries.size())) {
+    request.point = engine::point_number(R_ListBox.entries[R_ListBox.selected]);
+  }
   request.store = Rdirname;
   request.source = form.Tdirname();
   request.target = form.Bdirname();
@@ -106,6 +109,13 @@ void main_window::startb01Click() {
   request.overwrite = true;
   run_.show_for_run();
   engine::start_restore(host_, request, run_.log(), run_.progress());
+  run_.run_ended();
+}
+
+// The closing line tells the desktop user how to go on; a refusal also sounds.
+void main_window::end_backup(const engine::run_summary& summary) {
+  run_.log().add_line(engine::text(engine::msg::run_finished));
+  if (summary.alert) host_.beep();
   run_.run_ended();
 }
 

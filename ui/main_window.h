@@ -123,6 +123,7 @@ class main_window {
 
  private:
   void tell_save(job_form::outcome outcome);
+  void end_backup(const engine::run_summary& summary);
   void fill_job_combo_s(int text_number);
 
   host::host& host_;

@@ -18,6 +18,14 @@ void progress_model::advance() {
   if (before <= max_ && position_ > max_) position_ = max_;
 }
 
+void progress_model::show_facts(const engine::progress_facts& facts) {
+  constexpr int64_t k_block = 131071;
+  visible_ = facts.file_bytes_total > k_block;
+  if (!visible_) return;
+  max_ = facts.file_bytes_total / k_block + 1;
+  position_ = std::min(max_, (facts.file_bytes_done + k_block - 1) / k_block);
+}
+
 int64_t progress_model::scale() const {
   const int64_t low = std::max<int64_t>(min_, 0);
   const int64_t high = std::max(max_, low);

@@ -6,10 +6,18 @@
 
 #include <cstdint>
 
+#include "engine/run_sinks.h"
+
 namespace ui {
 
 class progress_model {
  public:
+  // The bar of a run window follows the file being copied: shown only while a file longer
+  // than one block (131071 bytes) is copied, from 0 to length / block + 1, one step per block
+  // written; hidden between files, keeping its bounds.
+  void show_facts(const engine::progress_facts& facts);
+  bool visible() const { return visible_; }
+
   void set_min(int64_t n) { min_ = n; }
   void set_max(int64_t n) { max_ = n; }
   void set_step(int64_t n) { step_ = n; }
@@ -32,6 +40,7 @@ class progress_model {
   int64_t scale() const;  // the divisor that brings the bounds within k_bar_limit
   int to_bar(int64_t n) const;
 
+  bool visible_ = false;
   int64_t min_ = 0;
   int64_t max_ = 100;
   int64_t step_ = 1;

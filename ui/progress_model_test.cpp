@@ -9,6 +9,34 @@
 namespace ui {
 namespace {
 
+engine::progress_facts copying(int64_t length, int64_t done) {
+  engine::progress_facts facts;
+  facts.file_bytes_total = length;
+  facts.file_bytes_done = done;
+  return facts;
+}
+
+TEST(ProgressModel, TheBarFollowsOnlyFilesLongerThanOneBlock) {
+  progress_model bar;
+  bar.show_facts(copying(131071, 0));
+  EXPECT_FALSE(bar.visible());
+  bar.show_facts(copying(131072, 0));
+  EXPECT_TRUE(bar.visible());
+  EXPECT_EQ(bar.maximum(), 2);
+  EXPECT_EQ(bar.position(), 0);
+  bar.show_facts(copying(131072, 131071));
+  EXPECT_EQ(bar.position(), 1);
+  bar.show_facts(copying(131072, 131072));
+  EXPECT_EQ(bar.position(), 2);
+  bar.show_facts(copying(2 * 131071 + 1, 2 * 131071 + 1));
+  EXPECT_EQ(bar.maximum(), 3);
+  EXPECT_EQ(bar.position(), 3);
+  // Between files the bar hides and keeps its bounds.
+  bar.show_facts(engine::progress_facts());
+  EXPECT_FALSE(bar.visible());
+  EXPECT_EQ(bar.maximum(), 3);
+}
+
 TEST(ProgressModel, SmallBoundsShowAsTheyAre) {
   progress_model bar;
   bar.set_max(12);

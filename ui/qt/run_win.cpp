@@ -60,37 +60,11 @@ void Trun_win::add_line(const std::string& text) {
   repaint_if_due();
 }
 
-void Trun_win::show_progress() {
-  ProgressBar1->show();
-  repaint_if_due();
-}
-
-void Trun_win::hide_progress() {
-  ProgressBar1->hide();
-  repaint_if_due();
-}
-
-void Trun_win::set_progress_min(int64_t n) {
-  bar_.set_min(n);
-  render_bar();
-}
-
-void Trun_win::set_progress_max(int64_t n) {
-  bar_.set_max(n);
-  render_bar();
-}
-
-void Trun_win::set_progress_step(int64_t n) { bar_.set_step(n); }
-
-void Trun_win::set_progress_position(int64_t n) {
-  bar_.set_position(n);
-  render_bar();
-  repaint_if_due();
-}
-
-void Trun_win::advance_progress() {
-  bar_.advance();
-  render_bar();
+void Trun_win::report(const engine::progress_facts& facts) {
+  const bool was_visible = bar_.visible();
+  bar_.show_facts(facts);
+  if (bar_.visible() != was_visible) ProgressBar1->setVisible(bar_.visible());
+  if (bar_.visible()) render_bar();
   repaint_if_due();
 }
 

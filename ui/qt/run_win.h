@@ -22,13 +22,7 @@ class Trun_win : public QWidget, public engine::run_log, public engine::run_prog
   explicit Trun_win(QWidget* parent = nullptr);
 
   void add_line(const std::string& text) override;
-  void show_progress() override;
-  void hide_progress() override;
-  void set_progress_min(int64_t n) override;
-  void set_progress_max(int64_t n) override;
-  void set_progress_step(int64_t n) override;
-  void set_progress_position(int64_t n) override;
-  void advance_progress() override;
+  void report(const engine::progress_facts& facts) override;
 
   // Shows the window without blocking and paints it before a run begins.
   void show_for_run();

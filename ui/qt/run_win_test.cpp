@@ -40,25 +40,24 @@ TEST(RunWindow, PathsAreShownWithTheHostsSeparator) {
 #endif
 }
 
-TEST(RunWindow, TheBarShowsOnlyWhenToldAndKeepsItsStateWhileHidden) {
+TEST(RunWindow, TheBarShowsWhileALargeFileIsCopiedAndKeepsItsStateWhileHidden) {
   Trun_win w;
   w.show_for_run();
   EXPECT_FALSE(w.ProgressBar1->isVisible());
-  w.show_progress();
-  w.set_progress_max(4);
-  w.set_progress_step(1);
-  w.set_progress_position(0);
-  w.advance_progress();
-  w.advance_progress();
+  engine::progress_facts facts;
+  facts.file_bytes_total = 4 * 131071 - 1;
+  facts.file_bytes_done = 2 * 131071;
+  w.report(facts);
   EXPECT_TRUE(w.ProgressBar1->isVisible());
   EXPECT_EQ(w.ProgressBar1->maximum(), 4);
   EXPECT_EQ(w.ProgressBar1->value(), 2);
-  w.hide_progress();
+  w.report(engine::progress_facts());
   EXPECT_FALSE(w.ProgressBar1->isVisible());
   EXPECT_EQ(w.ProgressBar1->value(), 2);
-  // A restore weight beyond any int still shows as a fraction of the bar.
-  w.set_progress_max(int64_t{1} << 40);
-  w.set_progress_position(int64_t{1} << 39);
+  // A file beyond any int still shows as a fraction of the bar.
+  facts.file_bytes_total = int64_t{1} << 50;
+  facts.file_bytes_done = int64_t{1} << 49;
+  w.report(facts);
   EXPECT_NEAR(static_cast<double>(w.ProgressBar1->value()) / w.ProgressBar1->maximum(), 0.5, 0.01);
 }
 

@@ -41,18 +41,33 @@ void main_window::FormCreate() {
 }
 
 void main_window::run01BClick() {
+  if (main_mode == k_restore_mode) {
+    show_fields(backup_fields_);
+    Form2.visible = false;
+  }
   run01B_down = true;
   main_mode = k_backup_mode;
   refresh_mode();
 }
 
 void main_window::run02BClick() {
+  if (main_mode == k_backup_mode) {
+    backup_fields_ = {form.job_combo, form.zolk_comment(), form.Tdirname(), form.Bdirname()};
+    Form2.visible = false;
+  }
   run01B_down = false;
   main_mode = k_restore_mode;
   form.set_Bdirname(std::string());
   fill_job_combo_s(jobs::k_job_name);
   job_combo_sChange();
   refresh_mode();
+}
+
+void main_window::show_fields(const backup_fields& fields) {
+  form.job_combo = fields.job_combo;
+  form.set_zolk_comment(fields.zolk_comment);
+  form.set_Tdirname(fields.Tdirname);
+  form.set_Bdirname(fields.Bdirname);
 }
 
 void main_window::refresh_mode() {
@@ -91,6 +106,11 @@ void main_window::startb01Click() {
     const engine::run_summary summary = engine::run_history_backup(
         host_, form.Tdirname(), form.Bdirname(), run_.log(), run_.progress());
     end_backup(summary);
+    return;
+  }
+  if (R_ListBox.selected < 0) {
+    // The engine would return without a line: an empty run window tells the user nothing.
+    messages_.show_message(text(wt::choose_point));
     return;
   }
   engine::restore_request request;
@@ -140,6 +160,7 @@ void main_window::fill_job_combo_s(int text_number) {
 
 void main_window::JorFClick() {
   list_restore_points(false);
+  if (JorF == 0 && Form2.tag == 1) Form2.visible = false;
   Button3_visible = JorF != 0;
   fill_job_combo_s(JorF == 0 ? jobs::k_job_name : jobs::k_source_folder);
 }
@@ -195,6 +216,30 @@ bool main_window::Bdirname_chak() {
   return !message;
 }
 
+bool main_window::source_folder_chak(const std::string& folder) {
+  folder_check_input in = check_input();
+  in.source = folder;
+  const check_message message = ui::Tdirname_chak(in);
+  if (message) messages_.show_message(*message);
+  return !message;
+}
+
+// An empty field is what a new job or restore mode starts with; refusing it on every change
+// of focus would hold the user in it.
+bool main_window::TdirnameExit() { return form.Tdirname().empty() || Tdirname_chak(); }
+
+bool main_window::BdirnameExit() { return form.Bdirname().empty() || Bdirname_chak(); }
+
+void main_window::BdirnameEnter() {
+  if (main_mode != k_restore_mode) return;
+  // Asked in this order so that the user learns first what the start button would say.
+  if (R_ListBox.selected < 0) {
+    messages_.show_message(text(wt::choose_point));
+    return;
+  }
+  if (Bdirname_chak()) startb01Click();
+}
+
 void main_window::Button1Click() {
   Form2.mes_01 = text(wt::mes_01_source);
   Form2.tag = 1;
@@ -208,16 +253,42 @@ void main_window::Button2Click() {
 }
 
 void main_window::DirList1Change(const std::string& folder) {
-  if (Form2.tag == 1) {
+  if (Form2.tag != 1) {
+    form.set_Bdirname(folder);
+  } else if (main_mode == k_backup_mode) {
     form.set_Tdirname(folder);
   } else {
-    form.set_Bdirname(folder);
+    choose_job_by_folder(folder);
   }
+}
+
+// Tdirname is hidden in restore mode and names the source of the job whose store Rdirname
+// holds; a folder written there alone would pair one job's source with another's store.
+void main_window::choose_job_by_folder(const std::string& folder) {
+  const std::vector<const jobs::job_record*> jobs = form.history_jobs();
+  for (size_t i = 0; i < jobs.size(); ++i) {
+    if (same_text_ignoring_case(jobs[i]->text(jobs::k_source_folder), folder)) {
+      job_combo_s.select(static_cast<int>(i));
+      job_combo_sChange();
+      return;
+    }
+  }
+  job_combo_s.type(folder);
+  // The points listed belong to a job the field no longer names.
+  R_ListBox.select(-1);
+  list_restore_points(false);
 }
 
 bool main_window::SpeedButton2Click(const std::string& folder) {
   DirList1Change(folder);
-  const bool accepted = Form2.tag == 1 ? Tdirname_chak() : Bdirname_chak();
+  bool accepted = false;
+  if (Form2.tag != 1) {
+    accepted = Bdirname_chak();
+  } else if (main_mode == k_backup_mode) {
+    accepted = Tdirname_chak();
+  } else {
+    accepted = source_folder_chak(folder);
+  }
   if (accepted) Form2.visible = false;
   return accepted;
 }

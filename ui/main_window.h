@@ -82,13 +82,21 @@ class main_window {
   // mode (or the new-job state without jobs). A settings file that could not be created,
   // was damaged or could not be read is told to the user.
   void FormCreate();
+  // Enters history backup mode. Coming from restore mode, the job name, comment, source and
+  // destination fields show again what they held when restore mode was entered (the chosen
+  // job or the texts of the new-job state), so nothing restore mode put in them is backed up
+  // into or stored. Either mode switch hides the folder chooser, which named a field of the
+  // mode left.
   void run01BClick();
+  // Enters restore mode (empties Bdirname, takes up the restore-side job); the fields of
+  // history backup mode are kept for run01BClick.
   void run02BClick();
   void refresh_mode();
   void PageControl1Change();
   // Shows the run window and runs a history backup of the texts of Tdirname and Bdirname
   // (mode 1) or a restore of the chosen point into Bdirname (mode 2), to the end. A restore
-  // into a folder that already holds files is asked about first; No starts nothing.
+  // without a picked point is told to the user and starts nothing; a restore into a folder
+  // that already holds files is asked about first, and No starts nothing.
   void startb01Click();
 
   void new_ButtonClick();
@@ -97,6 +105,8 @@ class main_window {
   void syuseiClick();
   void sakujoClick();
 
+  // Hides the point list and fills job_combo_s by JorF; going back to job names also hides a
+  // chooser open for Button3.
   void JorFClick();
   void job_combo_sChange();
   // true: lists the restore points of Rdirname, newest first, and shows the list (with the
@@ -107,24 +117,46 @@ class main_window {
   // shown (the view then gives the focus back to the field).
   bool Tdirname_chak();
   bool Bdirname_chak();
-  bool TdirnameExit() { return Tdirname_chak(); }
-  bool BdirnameExit() { return Bdirname_chak(); }
+  // Leaving a field: an empty field is not checked (the runs refuse an empty folder
+  // themselves); otherwise its check.
+  bool TdirnameExit();
+  bool BdirnameExit();
+  // Enter in the restore target field: starts the restore as startb01 does once a point is
+  // picked and the target passes its check; otherwise the reason is shown and nothing starts.
+  // Does nothing in history backup mode.
+  void BdirnameEnter();
 
   void Button1Click();  // also Button3
   void Button2Click();
-  // The chooser's tree moved to `folder`: written into the field of the tag, unchecked.
+  // The chooser's tree moved to `folder`, unchecked. Tag 2 writes it into Bdirname. Tag 1
+  // writes it into Tdirname in history backup mode; in restore mode (Button3, by folder) it
+  // becomes the text of job_combo_s and picks the job registered with that source folder
+  // (letters compared without case), or, with none, hides the point list and drops the point.
   void DirList1Change(const std::string& folder);
-  // "決定/閉じる" on `folder`: written into the field and checked; the chooser hides when the
-  // check accepts. Returns the check's answer.
+  // "決定/閉じる" on `folder`: written as DirList1Change writes it and checked as the source or
+  // the destination; the chooser hides when the check accepts. Returns the check's answer.
   bool SpeedButton2Click(const std::string& folder);
 
   // The inputs of the folder checks as the window stands.
   folder_check_input check_input() const;
 
  private:
+  // What history backup mode shows in its job rows and folder fields.
+  struct backup_fields {
+    job_combo_model job_combo;
+    std::string zolk_comment;
+    std::string Tdirname;
+    std::string Bdirname;
+  };
+
   void tell_save(job_form::outcome outcome);
   void end_backup(const engine::run_summary& summary);
   void fill_job_combo_s(int text_number);
+  void choose_job_by_folder(const std::string& folder);
+  bool source_folder_chak(const std::string& folder);
+  void show_fields(const backup_fields& fields);
+
+  backup_fields backup_fields_;  // kept while restore mode is in force
 
   host::host& host_;
   message_port& messages_;

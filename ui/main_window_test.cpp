@@ -108,7 +108,7 @@ TEST_F(MainWindow, StartWithJobsShowsTheFirstJob) {
   EXPECT_EQ(w.job_combo_s.selected, 0);
 }
 
-TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeKeepsWhatItLeft) {
+TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeGetsItsFieldsBack) {
   {
     main_window& first = start();
     register_job(first, "one", "c:\\one", "d:\\one");
@@ -141,16 +141,123 @@ TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeKeepsWhatItLeft) {
   EXPECT_EQ(w.main_mode, k_backup_mode);
   EXPECT_TRUE(w.job_rows_visible);
   EXPECT_FALSE(w.Panel1_visible);
-  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
-  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
   EXPECT_EQ(w.form.job_combo.text, "one");
+  EXPECT_EQ(w.form.zolk_comment(), "comment of one");
+  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+  EXPECT_EQ(w.form.Bdirname(), "d:\\one");
   EXPECT_EQ(w.st01.caption, sj("履歴バックアップを行います。"));
   EXPECT_TRUE(w.syusei.enabled);
-  // Modifying now stores the texts restore mode left into the job shown.
+  // Modifying now stores the job's own folders, not the restore side's.
   w.syuseiClick();
   const jobs::job_record* one = w.form.history_jobs().front();
-  EXPECT_EQ(one->text(jobs::k_source_folder), "c:\\two");
-  EXPECT_EQ(one->text(jobs::k_destination_folder), "e:\\target");
+  EXPECT_EQ(one->text(jobs::k_source_folder), "c:\\one");
+  EXPECT_EQ(one->text(jobs::k_destination_folder), "d:\\one");
+  // Pressing the mode button of the mode in force changes nothing.
+  w.form.set_Bdirname("d:\\edited");
+  w.run01BClick();
+  EXPECT_EQ(w.form.Bdirname(), "d:\\edited");
+}
+
+TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
+  testing_support::make_folders(dir_.at("src"));
+  testing_support::write_file(dir_.at("src\\a.txt"), "a");
+  main_window& w = start();
+  register_job(w, "old", dir_.at("src"), dir_.at("store"));
+  w.startb01Click();
+  w.new_ButtonClick();
+  w.form.set_job_name_text("fresh");
+  w.form.set_zolk_comment("typed");
+  w.form.set_Tdirname(dir_.at("src2"));
+  w.form.set_Bdirname(dir_.at("store2"));
+  w.run02BClick();
+  w.run02BClick();  // pressed again: still the texts of backup mode that are kept
+  w.job_combo_s.select(0);
+  w.job_combo_sChange();
+  w.form.set_Bdirname(dir_.at("target"));
+  w.run01BClick();
+  EXPECT_EQ(w.form.state(), job_state::new_job);
+  EXPECT_EQ(w.form.job_combo.text, "fresh");
+  EXPECT_EQ(w.form.job_combo.selected, -1);
+  EXPECT_EQ(w.form.zolk_comment(), "typed");
+  EXPECT_EQ(w.form.Tdirname(), dir_.at("src2"));
+  EXPECT_EQ(w.form.Bdirname(), dir_.at("store2"));
+  EXPECT_EQ(w.st01.caption, sj("新規作成状態です。設定して登録して下さい。"));
+  // The start button backs up those texts, never into the restore target.
+  testing_support::make_folders(dir_.at("src2"));
+  testing_support::write_file(dir_.at("src2\\b.txt"), "b");
+  w.startb01Click();
+  EXPECT_EQ(testing_support::read_file(dir_.at("store2\\Zolk0001\\b.txt")), "b");
+  EXPECT_FALSE(host::default_host().exists(dir_.at("target")));
+}
+
+TEST_F(MainWindow, LeavingAnEmptyFolderFieldShowsNothing) {
+  main_window& w = start();
+  register_job(w, "A", "c:\\data", "d:\\hist");
+  w.form.set_Tdirname("");
+  w.form.set_Bdirname("");
+  EXPECT_TRUE(w.TdirnameExit());
+  EXPECT_TRUE(w.BdirnameExit());
+  w.run02BClick();  // empties the target
+  EXPECT_TRUE(w.BdirnameExit());
+  EXPECT_TRUE(w.BdirnameExit());
+  EXPECT_TRUE(messages_.texts.empty());
+  // The check itself still refuses an empty target, for the paths that start or decide.
+  EXPECT_FALSE(w.Bdirname_chak());
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(messages_.texts[0].find(sj("復元先フォルダにルートフォルダが指定されました。")), 0u);
+  w.form.set_Bdirname("c:\\");
+  EXPECT_FALSE(w.BdirnameExit());
+  EXPECT_EQ(messages_.texts.size(), 2u);
+}
+
+TEST_F(MainWindow, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
+  {
+    main_window& first = start();
+    register_job(first, "one", "c:\\one", "d:\\one");
+    register_job(first, "two", "c:\\two", "d:\\two");
+  }
+  main_window& w = start();
+  w.Button1Click();  // open for the source when the mode changes: it closes
+  w.run02BClick();
+  EXPECT_FALSE(w.Form2.visible);
+  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+
+  w.Button2Click();
+  w.DirList1Change("e:\\target");
+  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
+  EXPECT_TRUE(w.SpeedButton2Click("e:\\target"));
+  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+
+  // By folder, Button3 chooses among the source folders of the jobs.
+  w.JorF = 1;
+  w.JorFClick();
+  w.Button1Click();
+  w.DirList1Change("c:\\elsewhere");
+  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+  EXPECT_EQ(w.job_combo_s.text, "c:\\elsewhere");
+  EXPECT_EQ(w.job_combo_s.selected, -1);
+  EXPECT_EQ(w.Rdirname, "d:\\one");
+  EXPECT_FALSE(w.R_ListBox_visible);
+  w.DirList1Change("C:\\TWO");
+  EXPECT_EQ(w.job_combo_s.selected, 1);
+  EXPECT_EQ(w.job_combo_s.text, "c:\\two");
+  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
+  EXPECT_EQ(w.Rdirname, "d:\\two");
+  EXPECT_TRUE(w.R_ListBox_visible);
+  EXPECT_TRUE(w.SpeedButton2Click("c:\\two"));
+  EXPECT_FALSE(w.Form2.visible);
+  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
+  // A root folder is refused there as for the source field.
+  w.Button1Click();
+  EXPECT_FALSE(w.SpeedButton2Click("c:\\"));
+  EXPECT_TRUE(w.Form2.visible);
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  // Back to job names: the chooser for the folder list goes with Button3.
+  w.JorF = 0;
+  w.JorFClick();
+  EXPECT_FALSE(w.Form2.visible);
+  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
+  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
 }
 
 TEST_F(MainWindow, PointsAreListedNewestFirstAndOnlyWithTheExactPrefix) {
@@ -274,13 +381,29 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   w.job_combo_s.select(0);
   w.job_combo_sChange();
   ASSERT_EQ(w.R_ListBox.entries.size(), 1u);
-  // No point picked: the restore writes nothing.
+  // No point picked: the user is told, and no run window shows.
   w.form.set_Bdirname(dir_.at("back"));
   const size_t lines_before = run_.log_.lines().size();
+  const std::vector<std::string> calls_before = run_.calls;
   w.startb01Click();
+  EXPECT_EQ(messages_.texts, std::vector<std::string>{sj("復元する時点を選択してください。")});
+  EXPECT_EQ(run_.calls, calls_before);
   EXPECT_EQ(run_.log_.lines().size(), lines_before);
+  // Enter in the target field starts nothing either, and says the same.
+  w.BdirnameEnter();
+  EXPECT_EQ(messages_.texts.size(), 2u);
+  EXPECT_EQ(messages_.texts[1], messages_.texts[0]);
+  EXPECT_EQ(run_.calls, calls_before);
+  EXPECT_FALSE(host::default_host().exists(dir_.at("back")));
   w.R_ListBox.select(0);
-  w.startb01Click();
+  // With a point, Enter in the target field first checks it as leaving it would.
+  w.form.set_Bdirname("c:\\");
+  w.BdirnameEnter();
+  EXPECT_EQ(messages_.texts.size(), 3u);
+  EXPECT_EQ(run_.calls, calls_before);
+  w.form.set_Bdirname(dir_.at("back"));
+  w.BdirnameEnter();
+  EXPECT_EQ(run_.calls.size(), calls_before.size() + 2);
   const std::vector<std::string>& texts = run_.log_.texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), sj("-----* 処理の開始 *-----\r\n")), texts.end());
   EXPECT_EQ(testing_support::read_file(dir_.at("back\\docs\\a.txt")), "first version");

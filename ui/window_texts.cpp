@@ -65,6 +65,7 @@ constexpr const char* k_utf8[] = {
     "バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを",
     "指定する事はできません。他のフォルダを指定して下さい。",
     "復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？",
+    "復元する時点を選択してください。",
 };
 static_assert(sizeof(k_utf8) / sizeof(k_utf8[0]) == k_count, "one text per wt entry");
 

@@ -67,6 +67,8 @@ enum class wt {
   subfolder_2,             // 指定する事はできません。他のフォルダを指定して下さい。
   // The question before a restore into a folder that holds files (Yes/No).
   restore_over_files,      // 復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？
+  // A restore asked for before a point was picked.
+  choose_point,            // 復元する時点を選択してください。
   count_  // keep last
 };
 

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QTest>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@
 #include "ui/qt/form2.h"
 #include "ui/qt/run_win.h"
 #include "ui/qt/set_window01.h"
+
+// Failures show texts as text.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
 
 namespace zolk_qt {
 

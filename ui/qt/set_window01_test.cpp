@@ -169,6 +169,8 @@ TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   EXPECT_EQ(messages_.texts.back(), u8("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
                                        "指定する事はできません。他のフォルダを指定して下さい。"));
   erase(w.Bdirname);
+  EXPECT_TRUE(w.BdirnameExit());  // an empty field is left without a word
+  type_into(w.Bdirname, "/");
   EXPECT_FALSE(w.BdirnameExit());
   EXPECT_EQ(messages_.texts.back(), u8("バックアップ先フォルダにルートフォルダが指定されました。"
                                        "ルートフォルダの指定は現在サポートされていません。"
@@ -178,10 +180,11 @@ TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   messages_.texts.clear();
   QApplication::setActiveWindow(main_.get());
   EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);  // given back by the last check
-  w.Tdirname->setFocus();  // leaving the still empty Bdirname is refused again
+  w.Tdirname->setFocus();  // leaving the unchanged root folder is refused again
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
+  erase(w.Bdirname);
   type_into(w.Bdirname, "/keep/new");
   w.Tdirname->setFocus();
   QApplication::processEvents();
@@ -374,6 +377,77 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   click(w.startb01);
   EXPECT_TRUE(run_win_->isVisible());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "kept text");
+}
+
+TEST_F(MainWindowView, RestoreModeLeavesNoEmptyFieldThatComplainsAtEveryClick) {
+  open();
+  register_job("A", "/data/a", "/keep/a");
+  Tset_window01& w = *main_;
+  QApplication::setActiveWindow(main_.get());
+  w.Bdirname->setFocus();
+  QApplication::processEvents();
+  messages_.texts.clear();
+  click(w.run02B);  // takes no focus: the emptied target field keeps it
+  QApplication::processEvents();
+  EXPECT_TRUE(w.Bdirname->text().isEmpty());
+  for (int i = 0; i < 2; ++i) {
+    w.job_combo_s->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_TRUE(w.job_combo_s->hasFocus());
+    w.Bdirname->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+  }
+  EXPECT_TRUE(messages_.texts.empty()) << messages_.texts.front().toStdString();
+  // Typed and left, a root target is still refused.
+  type_into(w.Bdirname, "/");
+  w.job_combo_s->setFocus(Qt::MouseFocusReason);
+  QApplication::processEvents();
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_TRUE(messages_.texts[0].startsWith(u8("復元先フォルダにルートフォルダが指定されました。")));
+  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
+}
+
+TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
+  for (const char* folder : {"store/Zolk0001", "data", "target", "elsewhere"}) {
+    testing_support::make_folders(dir_.at(folder));
+  }
+  open();
+  register_job("kept", dir_.at("data"), dir_.at("store"));
+  open();
+  Tset_window01& w = *main_;
+  const QString source = QString::fromStdString(dir_.at("data"));
+  click(w.Button1);  // the chooser is open for the source when the mode changes
+  ASSERT_TRUE(form2_->isVisible());
+  click(w.run02B);
+  form2_->go_to(QString::fromStdString(dir_.at("elsewhere")));
+  EXPECT_EQ(w.Tdirname->text(), source);
+
+  click(w.Button2);
+  ASSERT_TRUE(form2_->isVisible());
+  form2_->go_to(QString::fromStdString(dir_.at("target")));
+  EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
+  EXPECT_EQ(w.Tdirname->text(), source);
+  click(form2_->SpeedButton2);
+  EXPECT_FALSE(form2_->isVisible());
+
+  // By folder, the browse chooses among the jobs' source folders.
+  click(w.JorF_folder);
+  click(w.Button3);
+  ASSERT_TRUE(form2_->isVisible());
+  form2_->go_to(QString::fromStdString(dir_.at("elsewhere")));
+  EXPECT_EQ(w.Tdirname->text(), source);
+  EXPECT_EQ(w.job_combo_s->currentText().toStdString(), dir_.at("elsewhere"));
+  EXPECT_FALSE(w.R_ListBox->isVisible());
+  form2_->go_to(source);
+  EXPECT_EQ(w.job_combo_s->currentText(), source);
+  EXPECT_EQ(w.job_combo_s->currentIndex(), 0);
+  EXPECT_TRUE(w.R_ListBox->isVisible());
+  EXPECT_EQ(w.R_ListBox->count(), 1);
+  EXPECT_EQ(w.Rdirname->text().toStdString(), dir_.at("store"));
+  click(form2_->SpeedButton2);
+  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
+  EXPECT_TRUE(messages_.texts.empty());
 }
 
 TEST_F(MainWindowView, EndButtonEndsTheProgramEvenWithUnregisteredTexts) {

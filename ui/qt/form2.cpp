@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStorageInfo>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -59,6 +60,9 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   // Folders are read in the background: keep the current one in view as they arrive.
   connect(model_, &QFileSystemModel::directoryLoaded, this,
           [this] { DirList1->scrollTo(DirList1->currentIndex()); });
+  // Escape is the frame's close: hidden without a check.
+  connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+          &QWidget::close);
   connect(SpeedButton2, &QPushButton::clicked, this, [this] {
     if (on_decide) on_decide();
   });

@@ -1,6 +1,7 @@
 // TForm2: the folder chooser. A drive box and a folder tree; every move in the tree is
 // reported through `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps
-// its place in the tree between showings; it is hidden, never rebuilt.
+// its place in the tree between showings; it is hidden, never rebuilt. Escape closes it as its
+// frame does.
 #ifndef ZOLK_UI_QT_FORM2_H
 #define ZOLK_UI_QT_FORM2_H
 

@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QString>
 #include <QTest>
@@ -24,6 +25,7 @@
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
+inline void PrintTo(const QKeySequence& keys, std::ostream* os) { *os << keys.toString().toStdString(); }
 
 namespace zolk_qt {
 

@@ -12,4 +12,10 @@ std::string from_qstring(const QString& text) {
   return cp932::from_unicode(text.toStdString());
 }
 
+QString hint_with_keys(const QString& hint, const QKeySequence& keys) {
+  if (keys.isEmpty()) return hint;
+  return hint + QString::fromUtf8("（") + keys.toString(QKeySequence::NativeText) +
+         QString::fromUtf8("）");
+}
+
 }  // namespace zolk_qt

@@ -104,6 +104,7 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   build_lower_rows();
   build_bottom();
   set_tab_order();
+  assign_shortcuts();
   ui::run_window_port& run = *this;
   logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
   connect_controls();
@@ -203,6 +204,21 @@ void Tset_window01::set_tab_order() {
   QWidget* const order[] = {job_combo,   zolk_comment, Tdirname,    Bdirname,
                             JorF_name,   JorF_folder,  job_combo_s, R_ListBox};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+}
+
+// Alt and a letter press a button; the browse buttons take the digit of the field they fill
+// (Button1 and Button3 are never shown together). A key does nothing while its button is
+// hidden or disabled.
+void Tset_window01::assign_shortcuts() {
+  const std::pair<QPushButton*, const char*> keys[] = {
+      {run01B, "Alt+B"},  {run02B, "Alt+R"},   {new_Button, "Alt+N"}, {Button1, "Alt+1"},
+      {Button3, "Alt+1"}, {Button2, "Alt+2"},  {touroku, "Alt+T"},    {syusei, "Alt+M"},
+      {sakujo, "Alt+D"},  {startb01, "Alt+S"}, {end_Button, "Alt+X"},
+  };
+  for (const auto& [button, key] : keys) {
+    button->setShortcut(QKeySequence(QString::fromLatin1(key)));
+    button->setToolTip(hint_with_keys(button->toolTip(), button->shortcut()));
+  }
 }
 
 void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {

@@ -15,6 +15,7 @@ class QButtonGroup;
 class QComboBox;
 class QFrame;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -101,6 +102,7 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void build_lower_rows();
   void build_bottom();
   void set_tab_order();
+  void assign_shortcuts();
   void connect_controls();
   void connect_fields();
   void connect_chooser();
@@ -110,6 +112,10 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void show_chooser();
   // Runs a handler of the model and shows the model again.
   void handle(const std::function<void()>& handler);
+  // Runs a handler that may start a run, with startb01 disabled until it returns.
+  void start_run(const std::function<void()>& handler);
+  // Enter or Return in a field; true when it was taken.
+  bool enter_pressed(QObject* watched, const QKeyEvent& key);
 
   std::unique_ptr<ui::main_window> logic_;
   TForm2* form2_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,8 +25,11 @@ void show_text(QLineEdit* edit, const std::string& text) {
 }
 
 void show_control(QPushButton* button, const ui::control_state& state) {
+  // A new caption takes the button's mnemonic as its shortcut; the assigned keys stay.
+  const QKeySequence keys = button->shortcut();
   button->setText(to_qstring(state.caption));
-  button->setToolTip(to_qstring(state.hint));
+  button->setShortcut(keys);
+  button->setToolTip(hint_with_keys(to_qstring(state.hint), button->shortcut()));
   button->setEnabled(state.enabled);
 }
 
@@ -63,6 +67,13 @@ void Tset_window01::handle(const std::function<void()>& handler) {
   show_model();
 }
 
+void Tset_window01::start_run(const std::function<void()>& handler) {
+  handle([this, &handler] {
+    startb01->setEnabled(false);  // no second run can start from a click queued meanwhile
+    handler();
+  });
+}
+
 void Tset_window01::connect_controls() {
   connect(run01B, &QPushButton::clicked, this, [this] { handle([this] { logic_->run01BClick(); }); });
   connect(run02B, &QPushButton::clicked, this, [this] { handle([this] { logic_->run02BClick(); }); });
@@ -71,12 +82,7 @@ void Tset_window01::connect_controls() {
   connect(touroku, &QPushButton::clicked, this, [this] { handle([this] { logic_->tourokuClick(); }); });
   connect(syusei, &QPushButton::clicked, this, [this] { handle([this] { logic_->syuseiClick(); }); });
   connect(sakujo, &QPushButton::clicked, this, [this] { handle([this] { logic_->sakujoClick(); }); });
-  connect(startb01, &QPushButton::clicked, this, [this] {
-    handle([this] {
-      startb01->setEnabled(false);  // no second run can start from a click queued meanwhile
-      logic_->startb01Click();
-    });
-  });
+  connect(startb01, &QPushButton::clicked, this, [this] { start_run([this] { logic_->startb01Click(); }); });
   connect(end_Button, &QPushButton::clicked, this, [this] {
     if (on_end) on_end();
   });
@@ -123,8 +129,10 @@ void Tset_window01::connect_fields() {
           [&m](const QString& text) { m.form.set_Tdirname(from_qstring(text)); });
   connect(Bdirname, &QLineEdit::textEdited, this,
           [&m](const QString& text) { m.form.set_Bdirname(from_qstring(text)); });
-  Tdirname->installEventFilter(this);
-  Bdirname->installEventFilter(this);
+  for (QObject* field : std::initializer_list<QObject*>{job_combo, job_combo->lineEdit(), zolk_comment,
+                                                       Tdirname, Bdirname}) {
+    field->installEventFilter(this);
+  }
 }
 
 void Tset_window01::connect_chooser() {
@@ -141,7 +149,25 @@ void Tset_window01::connect_chooser() {
   form2_->on_closed = [this] { logic_->Form2.visible = false; };
 }
 
+// Enter in a field of history backup mode moves on as Tab does, so the field left is checked;
+// it never picks a job by the typed name, which would load that job over what was typed. In
+// the restore target it starts the restore, but only once a point is picked and the target
+// passes its check (BdirnameEnter tells the user otherwise).
+bool Tset_window01::enter_pressed(QObject* watched, const QKeyEvent& key) {
+  if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
+  if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+  if (watched == Bdirname && logic_->main_mode == ui::k_restore_mode) {
+    start_run([this] { logic_->BdirnameEnter(); });
+  } else {
+    focusNextPrevChild(true);
+  }
+  return true;
+}
+
 bool Tset_window01::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && !showing_ && !checking_) {
+    return enter_pressed(watched, *static_cast<QKeyEvent*>(event));
+  }
   if (event->type() != QEvent::FocusOut || showing_ || checking_) return false;
   const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
   // Another window taking the focus (a message box, the chooser) does not leave the field.

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTreeView>
 
 #include "ui/qt/message_box.h"
 #include "ui/qt/qt_testing.h"
@@ -35,6 +36,12 @@ class qt_environment : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new qt_environment);
 
 using MainWindowView = WindowTest;
+
+// How a tooltip names the keys of its button.
+QString shortcut_note(const char* key) {
+  return u8("（") + QKeySequence(QString::fromLatin1(key)).toString(QKeySequence::NativeText) + u8("）");
+}
+
 
 TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace) {
   open();
@@ -72,13 +79,13 @@ TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace)
   EXPECT_EQ(w.Label2->text(), u8("バックアップ先フォルダ"));
   EXPECT_EQ(w.st_main->currentMessage(), u8("ジョブ名は、設定を保存するのに利用されます。"));
 
-  EXPECT_EQ(w.run01B->toolTip(), u8("履歴バックアップの処理を行います。"));
-  EXPECT_EQ(w.run02B->toolTip(), u8("バックアップ・データを復元します。"));
+  EXPECT_EQ(w.run01B->toolTip(), u8("履歴バックアップの処理を行います。") + shortcut_note("Alt+B"));
+  EXPECT_EQ(w.run02B->toolTip(), u8("バックアップ・データを復元します。") + shortcut_note("Alt+R"));
   EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、履歴バックアップです。"));
-  EXPECT_EQ(w.touroku->toolTip(), u8("現在の設定を保存します。"));
-  EXPECT_EQ(w.syusei->toolTip(), u8("現在の設定を上書き保存（修正）します。"));
-  EXPECT_EQ(w.end_Button->toolTip(), u8("プログラムを終了します。"));
-  EXPECT_TRUE(w.sakujo->toolTip().isEmpty());
+  EXPECT_EQ(w.touroku->toolTip(), u8("現在の設定を保存します。") + shortcut_note("Alt+T"));
+  EXPECT_EQ(w.syusei->toolTip(), u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
+  EXPECT_EQ(w.end_Button->toolTip(), u8("プログラムを終了します。") + shortcut_note("Alt+X"));
+  EXPECT_EQ(w.sakujo->toolTip(), shortcut_note("Alt+D"));
 
   // Pressing a button of the window never leaves a field; the browse buttons do, by click.
   for (QPushButton* b : {w.startb01, w.run01B, w.run02B, w.new_Button, w.touroku, w.syusei,
@@ -448,6 +455,171 @@ TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
   EXPECT_TRUE(messages_.texts.empty());
+}
+
+TEST_F(MainWindowView, EveryButtonNamesItsShortcutInItsTooltip) {
+  open();
+  Tset_window01& w = *main_;
+  const struct {
+    QPushButton* button;
+    const char* key;
+    const char* hint;
+  } expected[] = {
+      {w.run01B, "Alt+B", "履歴バックアップの処理を行います。"},
+      {w.run02B, "Alt+R", "バックアップ・データを復元します。"},
+      {w.new_Button, "Alt+N", ""},
+      {w.Button1, "Alt+1", ""},
+      {w.Button3, "Alt+1", ""},
+      {w.Button2, "Alt+2", ""},
+      {w.touroku, "Alt+T", "現在の設定を保存します。"},
+      {w.syusei, "Alt+M", "現在の設定を上書き保存（修正）します。"},
+      {w.sakujo, "Alt+D", ""},
+      {w.startb01, "Alt+S", ""},
+      {w.end_Button, "Alt+X", "プログラムを終了します。"},
+  };
+  for (const auto& e : expected) {
+    SCOPED_TRACE(e.button->objectName().toStdString());
+    EXPECT_EQ(e.button->shortcut(), QKeySequence(QString::fromLatin1(e.key)));
+    EXPECT_EQ(e.button->toolTip(), u8(e.hint) + shortcut_note(e.key));
+  }
+  // Texts that change with the job state keep their shortcut.
+  register_job("A", "/data/a", "/keep/a");
+  pick(w.job_combo, 0);
+  EXPECT_EQ(w.syusei->toolTip(), u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
+  EXPECT_EQ(w.sakujo->toolTip(), shortcut_note("Alt+D"));
+}
+
+TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
+  testing_support::make_folders(dir_.at("src"));
+  testing_support::write_file(dir_.at("src/a.txt"), "a");
+  open();
+  Tset_window01& w = *main_;
+  QApplication::setActiveWindow(main_.get());
+  w.job_combo->setFocus();
+  const auto press = [](char letter) {
+    QTest::keyClick(QApplication::focusWidget(), letter, Qt::AltModifier);
+  };
+  type_into(w.job_combo, "keys");
+  type_into(w.zolk_comment, "by keys");
+  type_into(w.Tdirname, QString::fromStdString(dir_.at("src")));
+  type_into(w.Bdirname, QString::fromStdString(dir_.at("store")));
+  press('t');
+  QTRY_COMPARE(w.job_combo->count(), 1);
+  press('s');
+  QTRY_VERIFY(run_win_->isVisible());
+  EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/a.txt")), "a");
+  run_win_->hide();
+  QApplication::setActiveWindow(main_.get());
+  pick(w.job_combo, 0);
+  erase(w.zolk_comment);
+  type_into(w.zolk_comment, "modified");
+  press('m');
+  QTRY_VERIFY(testing_support::read_file(dir_.at("Zcli.dat")).find("modified") != std::string::npos);
+  press('2');
+  QTRY_VERIFY(form2_->isVisible());
+  EXPECT_EQ(w.logic().Form2.tag, 2);
+  form2_->hide();
+  press('1');
+  QTRY_VERIFY(form2_->isVisible());
+  EXPECT_EQ(w.logic().Form2.tag, 1);
+  form2_->hide();
+  QApplication::setActiveWindow(main_.get());
+
+  press('r');
+  QTRY_VERIFY(w.run02B->isChecked());
+  EXPECT_TRUE(w.Panel1->isVisible());
+  // Disabled in restore mode, and Button1 is hidden: their keys do nothing. Shortcuts take
+  // effect in the order pressed, so once the mode is back they would have acted.
+  press('d');
+  press('1');
+  press('b');
+  QTRY_VERIFY(w.run01B->isChecked());
+  EXPECT_EQ(w.job_combo->count(), 1);
+  EXPECT_FALSE(form2_->isVisible());
+  press('r');
+  QTRY_VERIFY(w.run02B->isChecked());
+  click(w.JorF_folder);
+  QApplication::setActiveWindow(main_.get());
+  press('1');  // Button3 now
+  QTRY_VERIFY(form2_->isVisible());
+  form2_->hide();
+  QApplication::setActiveWindow(main_.get());
+  press('b');
+  QTRY_VERIFY(w.run01B->isChecked());
+  press('d');
+  QTRY_COMPARE(w.job_combo->count(), 0);
+  press('n');
+  QTRY_VERIFY(!w.new_Button->isEnabled());
+  press('x');
+  QTRY_COMPARE(ended_, 1);
+  EXPECT_TRUE(messages_.texts.empty());
+}
+
+TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWithAPoint) {
+  testing_support::make_folders(dir_.at("src"));
+  testing_support::write_file(dir_.at("src/a.txt"), "a");
+  open();
+  register_job("job", dir_.at("src"), dir_.at("store"));
+  Tset_window01& w = *main_;
+  click(w.startb01);
+  run_win_->hide();
+  const QString log = run_win_->Memo1->toPlainText();
+  // A new job typed with the name of a registered one: Enter never loads that job over it.
+  ASSERT_FALSE(w.new_Button->isEnabled());  // still the new-job state after registering
+  w.job_combo->clearEditText();
+  for (QLineEdit* field : {w.zolk_comment, w.Tdirname, w.Bdirname}) erase(field);
+  type_into(w.zolk_comment, "typed");
+  QApplication::setActiveWindow(main_.get());
+  w.job_combo->setFocus();
+  type_into(w.job_combo, "job");
+  std::vector<QWidget*> visited;
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QApplication::processEvents();
+    visited.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(visited, (std::vector<QWidget*>{w.zolk_comment, w.Tdirname, w.Bdirname}));
+  EXPECT_EQ(w.job_combo->currentText(), "job");
+  EXPECT_EQ(w.zolk_comment->text(), "typed");
+  EXPECT_FALSE(w.new_Button->isEnabled());
+  // Enter leaves a field as Tab does: its check runs.
+  erase(w.Bdirname);
+  type_into(w.Bdirname, "/");
+  QTest::keyClick(w.Bdirname, Qt::Key_Enter);
+  QApplication::processEvents();
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
+  EXPECT_FALSE(run_win_->isVisible());
+
+  click(w.run02B);
+  pick(w.job_combo_s, 0);
+  w.Bdirname->setFocus();
+  type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
+  QTest::keyClick(w.Bdirname, Qt::Key_Return);
+  ASSERT_EQ(messages_.texts.size(), 2u);
+  EXPECT_EQ(messages_.texts[1], u8("復元する時点を選択してください。"));
+  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_EQ(run_win_->Memo1->toPlainText(), log);
+  pick(w.R_ListBox, 0);
+  QTest::keyClick(w.Bdirname, Qt::Key_Return);
+  EXPECT_TRUE(run_win_->isVisible());
+  EXPECT_EQ(testing_support::read_file(dir_.at("restored/a.txt")), "a");
+  EXPECT_EQ(messages_.texts.size(), 2u);
+}
+
+TEST_F(MainWindowView, EscapeClosesTheChooserWithoutACheck) {
+  open();
+  Tset_window01& w = *main_;
+  click(w.Button2);
+  ASSERT_TRUE(form2_->isVisible());
+  form2_->go_to("/");
+  QApplication::setActiveWindow(form2_.get());
+  form2_->DirList1->setFocus();
+  QTest::keyClick(form2_->DirList1, Qt::Key_Escape);
+  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_EQ(w.Bdirname->text(), "/");
+  EXPECT_FALSE(w.logic().Form2.visible);
 }
 
 TEST_F(MainWindowView, EndButtonEndsTheProgramEvenWithUnregisteredTexts) {

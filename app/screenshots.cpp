@@ -30,6 +30,14 @@ void settle(int milliseconds = 400) {
   }
 }
 
+// Lets a run started by the start button work to its end, the windows serviced meanwhile.
+void wait_for_run(const ui::main_window& m) {
+  while (m.run_working()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QThread::msleep(10);
+  }
+}
+
 bool save(const QPixmap& picture, const QString& folder, const char* name) {
   const QString path = QDir(folder).filePath(name);
   const bool saved = picture.save(path, "PNG");
@@ -86,10 +94,12 @@ int main(int argc, char** argv) {
   bool ok = save(main.grab(), out, "main-backup.png");
 
   main.startb01->click();
+  wait_for_run(m);
   QThread::sleep(2);  // file times count in steps of two seconds
   write_file(h, source + "/" + cp932::from_unicode("見積/山田商店.txt"), "second version");
   write_file(h, source + "/" + cp932::from_unicode("見積/鈴木工業.txt"), "new");
   main.startb01->click();
+  wait_for_run(m);
   settle();
   ok = save(w.run_win->grab(), out, "run-window.png") && ok;
   w.run_win->hide();

@@ -97,15 +97,18 @@ void main_window::refresh_mode() {
 
 void main_window::PageControl1Change() {
   main_mode = run01B_down ? k_backup_mode : k_restore_mode;
-  startb01.enabled = true;
+  startb01.enabled = !run.working();
 }
 
 void main_window::startb01Click() {
+  if (run.working()) return;
   if (main_mode == k_backup_mode) {
     run_.show_for_run();
-    const engine::run_summary summary = engine::run_history_backup(
-        host_, form.Tdirname(), form.Bdirname(), run_.log(), run_.progress());
-    end_backup(summary);
+    start_run([&h = host_, source = form.Tdirname(), destination = form.Bdirname()](
+                  engine::run_log& log, engine::run_progress& progress,
+                  const engine::stop_request& stop) {
+      return engine::run_history_backup(h, source, destination, log, progress, &stop);
+    });
     return;
   }
   if (R_ListBox.selected < 0) {
@@ -128,14 +131,62 @@ void main_window::startb01Click() {
   // The user has chosen: what the target holds now is restored over.
   request.overwrite = true;
   run_.show_for_run();
-  engine::start_restore(host_, request, run_.log(), run_.progress());
-  run_.run_ended();
+  start_run([&h = host_, request](engine::run_log& log, engine::run_progress& progress,
+                                  const engine::stop_request& stop) {
+    return engine::start_restore(h, request, log, progress, &stop);
+  });
+}
+
+void main_window::start_run(run_controller::work work) {
+  running_mode_ = main_mode;
+  run.start(std::move(work));
+  startb01.enabled = false;
+}
+
+bool main_window::poll_run() {
+  if (!run.working()) return false;
+  const double elapsed = run.elapsed_seconds();
+  const run_batch batch = run.take();
+  run_.show_batch(batch, elapsed);
+  if (!batch.ended) return false;
+  if (running_mode_ == k_backup_mode) {
+    end_backup(batch.summary);
+  } else {
+    run_.run_ended();
+  }
+  PageControl1Change();
+  return true;
+}
+
+bool main_window::stopClick() {
+  if (run.state() != run_state::running) return false;
+  if (!messages_.ask_yes_no(stop_question())) return false;
+  run.request_stop();
+  return true;
+}
+
+close_answer main_window::ask_close() {
+  switch (run.state()) {
+    case run_state::idle:
+      return close_answer::close_now;
+    case run_state::stopping:
+      return close_answer::after_run;
+    case run_state::running:
+      break;
+  }
+  if (!messages_.ask_yes_no(stop_question())) return close_answer::stay;
+  run.request_stop();
+  return close_answer::after_run;
+}
+
+const std::string& main_window::stop_question() const {
+  return text(running_mode_ == k_backup_mode ? wt::stop_question_backup : wt::stop_question_restore);
 }
 
 // The closing line tells the desktop user how to go on; a refusal also sounds.
 void main_window::end_backup(const engine::run_summary& summary) {
   run_.log().add_line(engine::text(engine::msg::run_finished));
-  if (summary.alert) host_.beep();
+  if (summary.alert) run_.alert();
   run_.run_ended();
 }
 

@@ -15,6 +15,7 @@
 #include "platform/host.h"
 #include "ui/folder_checks.h"
 #include "ui/job_form.h"
+#include "ui/run_controller.h"
 
 namespace ui {
 
@@ -29,14 +30,30 @@ class message_port {
   virtual bool ask_yes_no(const std::string& cp932_text) = 0;
 };
 
-// The run window as the start button needs it.
+// The run window as the start button needs it. Called on the view's thread only.
 class run_window_port {
  public:
   virtual ~run_window_port() = default;
-  virtual void show_for_run() = 0;  // shown without blocking, before the run begins
-  virtual void run_ended() = 0;     // the run has returned
+  virtual void show_for_run() = 0;  // shown without blocking; a run works from now on
+  virtual void run_ended() = 0;     // the run has returned and all it wrote is shown
   virtual engine::run_log& log() = 0;
   virtual engine::run_progress& progress() = 0;
+  // What the run reported since the last batch: its texts in order, then its newest facts,
+  // `elapsed_seconds` after it started.
+  virtual void show_batch(const run_batch& batch, double elapsed_seconds) {
+    (void)elapsed_seconds;
+    for (const std::string& t : batch.texts) log().add_line(t);
+    if (batch.facts) progress().report(*batch.facts);
+  }
+  // The plain warning sound of the desktop.
+  virtual void alert() = 0;
+};
+
+// What closing a window (or the end button) comes to.
+enum class close_answer {
+  close_now,  // no run works: the window closes
+  after_run,  // the run was asked to stop: the window closes when it has ended
+  stay,       // the user lets the run go on: the window stays
 };
 
 // What a view shows of one control.
@@ -93,11 +110,25 @@ class main_window {
   void run02BClick();
   void refresh_mode();
   void PageControl1Change();
-  // Shows the run window and runs a history backup of the texts of Tdirname and Bdirname
-  // (mode 1) or a restore of the chosen point into Bdirname (mode 2), to the end. A restore
-  // without a picked point is told to the user and starts nothing; a restore into a folder
-  // that already holds files is asked about first, and No starts nothing.
+  // Shows the run window and starts, on the run controller's worker, a history backup of
+  // the texts of Tdirname and Bdirname (mode 1) or a restore of the chosen point into
+  // Bdirname (mode 2). A restore without a picked point is told to the user and starts
+  // nothing; a restore into a folder that already holds files is asked about first, and No
+  // starts nothing. While a run works this does nothing at all.
   void startb01Click();
+  // Hands what the run reported since the last call to the run window. When the run has
+  // ended: a backup's closing line, the alert of a refusal, the run window told, and the
+  // controls enabled again. True when the run ended in this call.
+  bool poll_run();
+  // True while a run works: the window's controls (but the end button) are disabled.
+  bool run_working() const { return run.working(); }
+  // 中止: asks the user, and on Yes asks the working run to stop; true when it did.
+  bool stopClick();
+  // A window is to be closed (or the end button pressed): during a run the user is asked
+  // whether to stop it; once a stop is under way, closing waits for the end without asking.
+  close_answer ask_close();
+
+  run_controller run;
 
   void new_ButtonClick();
   void job_comboChange();
@@ -150,6 +181,8 @@ class main_window {
   };
 
   void tell_save(job_form::outcome outcome);
+  void start_run(run_controller::work work);
+  const std::string& stop_question() const;
   void end_backup(const engine::run_summary& summary);
   void fill_job_combo_s(int text_number);
   void choose_job_by_folder(const std::string& folder);
@@ -161,6 +194,7 @@ class main_window {
   host::host& host_;
   message_port& messages_;
   run_window_port& run_;
+  int running_mode_ = k_backup_mode;  // the mode of the working (or last) run
 };
 
 }  // namespace ui

@@ -3,10 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
+#include <thread>
 
+#include "engine/history_store.h"
 #include "platform/cp932.h"
+#include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
+#include "ui/run_testing.h"
 
 namespace ui {
 namespace {
@@ -33,6 +38,7 @@ class recording_run_window : public run_window_port {
   void run_ended() override { calls.push_back("ended"); }
   engine::run_log& log() override { return log_; }
   engine::run_progress& progress() override { return progress_; }
+  void alert() override { calls.push_back("alert"); }
   std::vector<std::string> calls;
   engine::recording_log log_;
   engine::recording_progress progress_;
@@ -42,11 +48,26 @@ class MainWindow : public ::testing::Test {
  protected:
   // A window started afresh on the settings file, as the program starts it.
   main_window& start(const std::string& settings) {
-    window_ = std::make_unique<main_window>(host::default_host(), settings, messages_, run_);
+    window_ = std::make_unique<main_window>(*host_, settings, messages_, run_);
     window_->FormCreate();
     return *window_;
   }
   main_window& start() { return start(dir_.at("Zcli.dat")); }
+
+  // Hands on the run's reports until it has ended, as the view's timer does.
+  static void run_to_end(main_window& w) {
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (w.run_working() && std::chrono::steady_clock::now() < give_up) {
+      w.poll_run();
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_FALSE(w.run_working()) << "the run never ended";
+  }
+  // Presses the start button and lets the run it starts work to its end.
+  static void start_and_wait(main_window& w) {
+    w.startb01Click();
+    run_to_end(w);
+  }
 
   // Registers a job through the fields, as a user would.
   static void register_job(main_window& w, const std::string& name, const std::string& source,
@@ -60,6 +81,8 @@ class MainWindow : public ::testing::Test {
   }
 
   temp_folder dir_;
+  host::fault_host host_under_test_{host::default_host()};
+  host::host* host_ = &host::default_host();
   captured_messages messages_;
   recording_run_window run_;
   std::unique_ptr<main_window> window_;
@@ -163,7 +186,7 @@ TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
   testing_support::write_file(dir_.at("src\\a.txt"), "a");
   main_window& w = start();
   register_job(w, "old", dir_.at("src"), dir_.at("store"));
-  w.startb01Click();
+  start_and_wait(w);
   w.new_ButtonClick();
   w.form.set_job_name_text("fresh");
   w.form.set_zolk_comment("typed");
@@ -185,7 +208,7 @@ TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
   // The start button backs up those texts, never into the restore target.
   testing_support::make_folders(dir_.at("src2"));
   testing_support::write_file(dir_.at("src2\\b.txt"), "b");
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_EQ(testing_support::read_file(dir_.at("store2\\Zolk0001\\b.txt")), "b");
   EXPECT_FALSE(host::default_host().exists(dir_.at("target")));
 }
@@ -369,7 +392,7 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   // Unregistered texts are backed up as they stand.
   w.form.set_Tdirname(dir_.at("src"));
   w.form.set_Bdirname(dir_.at("store"));
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
   EXPECT_FALSE(run_.log_.lines().empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("store\\Zolk0001\\docs\\a.txt")), "first version");
@@ -385,7 +408,7 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   w.form.set_Bdirname(dir_.at("back"));
   const size_t lines_before = run_.log_.lines().size();
   const std::vector<std::string> calls_before = run_.calls;
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_EQ(messages_.texts, std::vector<std::string>{sj("復元する時点を選択してください。")});
   EXPECT_EQ(run_.calls, calls_before);
   EXPECT_EQ(run_.log_.lines().size(), lines_before);
@@ -403,6 +426,7 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   EXPECT_EQ(run_.calls, calls_before);
   w.form.set_Bdirname(dir_.at("back"));
   w.BdirnameEnter();
+  run_to_end(w);
   EXPECT_EQ(run_.calls.size(), calls_before.size() + 2);
   const std::vector<std::string>& texts = run_.log_.texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), sj("-----* 処理の開始 *-----\r\n")), texts.end());
@@ -414,7 +438,7 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   testing_support::write_file(dir_.at("src\\a.txt"), "backed up");
   main_window& w = start();
   register_job(w, "job", dir_.at("src"), dir_.at("store"));
-  w.startb01Click();
+  start_and_wait(w);
   w.run02BClick();
   w.job_combo_s.select(0);
   w.job_combo_sChange();
@@ -423,10 +447,10 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
 
   // A new target and an empty one: nothing to ask.
   w.form.set_Bdirname(dir_.at("new"));
-  w.startb01Click();
+  start_and_wait(w);
   testing_support::make_folders(dir_.at("empty"));
   w.form.set_Bdirname(dir_.at("empty"));
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_TRUE(messages_.questions.empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("empty\\a.txt")), "backed up");
 
@@ -435,7 +459,7 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   run_.calls.clear();
   messages_.answer = false;
   w.form.set_Bdirname(dir_.at("new"));
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_EQ(messages_.questions,
             std::vector<std::string>{
                 sj("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？")});
@@ -443,15 +467,128 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   EXPECT_EQ(testing_support::read_file(dir_.at("new\\a.txt")), "edited since");
   // Yes: restored over them.
   messages_.answer = true;
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_EQ(messages_.questions.size(), 2u);
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
   EXPECT_EQ(testing_support::read_file(dir_.at("new\\a.txt")), "backed up");
   // A target the restore refuses anyway is not asked about.
   w.form.set_Bdirname(dir_.at("store"));
-  w.startb01Click();
+  start_and_wait(w);
   EXPECT_EQ(messages_.questions.size(), 2u);
   EXPECT_TRUE(messages_.texts.empty());
+}
+
+using ui_testing::held_copy;
+
+// Hands on the run's reports until the run waits in the held copy.
+bool wait_until_reached(main_window& w, const held_copy& held) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+  while (!held.reached() && std::chrono::steady_clock::now() < give_up) {
+    w.poll_run();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return held.reached();
+}
+
+class RunningWindow : public MainWindow {
+ protected:
+  // A source of three files; the copy of b.txt holds the first run.
+  main_window& start_held_backup() {
+    testing_support::make_folders(dir_.at("src"));
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+      testing_support::write_file(dir_.at("src\\") + name, std::string("text of ") + name);
+    }
+    host_ = &host_under_test_;
+    main_window& w = start();
+    w.form.set_Tdirname(dir_.at("src"));
+    w.form.set_Bdirname(dir_.at("store"));
+    held_ = std::make_unique<held_copy>(host_under_test_, "b.txt");
+    w.startb01Click();
+    EXPECT_TRUE(wait_until_reached(w, *held_));
+    return w;
+  }
+  bool has_line(const std::string& utf8) const {
+    const std::vector<std::string>& lines = run_.log_.lines();
+    return std::find(lines.begin(), lines.end(), sj(utf8.c_str())) != lines.end();
+  }
+  // The held run's store and the copy are destroyed before the fault host.
+  void TearDown() override {
+    if (held_) held_->release();
+    window_.reset();
+  }
+  std::unique_ptr<held_copy> held_;
+};
+
+TEST_F(RunningWindow, WhileARunWorksTheStartButtonIsDisabledAndStartsNothing) {
+  main_window& w = start_held_backup();
+  EXPECT_TRUE(w.run_working());
+  EXPECT_FALSE(w.startb01.enabled);
+  w.PageControl1Change();  // a mode switch cannot enable it either
+  EXPECT_FALSE(w.startb01.enabled);
+  w.startb01Click();
+  w.startb01Click();
+  EXPECT_EQ(run_.calls, std::vector<std::string>{"show"});
+  held_->release();
+  run_to_end(w);
+  EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
+  EXPECT_EQ(run_.log_.lines().back(), sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
+  EXPECT_TRUE(w.startb01.enabled);
+  // Exactly one point: nothing was kept for later.
+  EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
+  EXPECT_FALSE(w.poll_run());
+  EXPECT_EQ(run_.calls.size(), 2u);
+}
+
+TEST_F(RunningWindow, StopIsAskedAndLeavesACutRunThatTheNextRunCompletes) {
+  main_window& w = start_held_backup();
+  messages_.answer = false;
+  EXPECT_FALSE(w.stopClick());
+  EXPECT_EQ(w.run.state(), run_state::running);
+  messages_.answer = true;
+  EXPECT_TRUE(w.stopClick());
+  EXPECT_EQ(w.run.state(), run_state::stopping);
+  EXPECT_FALSE(w.stopClick());  // already stopping: not asked again
+  EXPECT_EQ(messages_.questions,
+            std::vector<std::string>(
+                2, sj("処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。")));
+  held_->release();
+  run_to_end(w);
+  EXPECT_TRUE(has_line("err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。"));
+  EXPECT_EQ(run_.log_.lines().back(), sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
+  EXPECT_TRUE(host::default_host().exists(dir_.at("store\\.zolk-run")));
+
+  start_and_wait(w);
+  EXPECT_FALSE(host::default_host().exists(dir_.at("store\\.zolk-run")));
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+    // The completing run went on into the next point, which holds the whole source.
+    EXPECT_EQ(testing_support::read_file(dir_.at("store\\Zolk0002\\") + name),
+              std::string("text of ") + name);
+  }
+}
+
+TEST_F(RunningWindow, ClosingDuringARunAsksAndNoLetsTheRunGoOn) {
+  main_window& w = start_held_backup();
+  messages_.answer = false;
+  EXPECT_EQ(w.ask_close(), close_answer::stay);
+  EXPECT_EQ(w.run.state(), run_state::running);
+  messages_.answer = true;
+  EXPECT_EQ(w.ask_close(), close_answer::after_run);
+  EXPECT_EQ(w.run.state(), run_state::stopping);
+  EXPECT_EQ(w.ask_close(), close_answer::after_run);
+  EXPECT_EQ(messages_.questions.size(), 2u);
+  held_->release();
+  run_to_end(w);
+  EXPECT_EQ(w.ask_close(), close_answer::close_now);
+  EXPECT_EQ(messages_.questions.size(), 2u);
+}
+
+TEST_F(MainWindow, ARefusedRunSoundsOnceItHasEnded) {
+  testing_support::make_folders(dir_.at("src"));
+  main_window& w = start();
+  w.form.set_Tdirname(dir_.at("src"));
+  w.form.set_Bdirname(dir_.at("src\\store"));  // inside the source
+  start_and_wait(w);
+  EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "alert", "ended"}));
 }
 
 }  // namespace

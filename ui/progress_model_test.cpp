@@ -4,8 +4,6 @@
 
 #include <limits>
 
-#include "ui/repaint_throttle.h"
-
 namespace ui {
 namespace {
 
@@ -75,23 +73,6 @@ TEST(ProgressModel, PositionsOutsideTheBoundsAndAdvancingAtTheEndStayOnTheBar) {
   bar.set_step(std::numeric_limits<int64_t>::max());
   bar.advance();  // saturates instead of wrapping
   EXPECT_EQ(bar.position(), std::numeric_limits<int64_t>::max());
-}
-
-TEST(RepaintThrottle, RepaintsAtTheStartThenAtMostOncePerInterval) {
-  repaint_throttle::clock::time_point now{};
-  repaint_throttle throttle(std::chrono::milliseconds(40), [&now] { return now; });
-  EXPECT_TRUE(throttle.due());
-  EXPECT_FALSE(throttle.due());
-  now += std::chrono::milliseconds(39);
-  EXPECT_FALSE(throttle.due());
-  now += std::chrono::milliseconds(1);
-  EXPECT_TRUE(throttle.due());
-  now += std::chrono::milliseconds(30);
-  throttle.mark();  // a long repaint ended: the interval runs from here
-  now += std::chrono::milliseconds(39);
-  EXPECT_FALSE(throttle.due());
-  throttle.reset();
-  EXPECT_TRUE(throttle.due());
 }
 
 }  // namespace

@@ -50,6 +50,9 @@ enum class wt {
   run_win_Label1,          // ステータス
   BitBtn1,                 // ログ保存終了
   BitBtn2,                 // 終了
+  stop_button,             // 中止
+  stop_question_backup,    // 処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。
+  stop_question_restore,   // 復元を中止しますか？ 復元先には途中までの内容が残ります。
   // Messages of the folder checks, pieces joined with nothing between them.
   message_caption,         // 注意:Message
   source_root,             // バックアップ元フォルダにルートフォルダが指定されました。

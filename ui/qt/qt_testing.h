@@ -48,11 +48,11 @@ class captured_messages : public ui::message_port {
 
 class WindowTest : public ::testing::Test {
  protected:
-  // Starts the program's windows on `settings` (the temporary folder's Zcli.dat by default).
-  void open(const std::string& settings = std::string()) {
+  // Starts the program's windows on `settings` (the temporary folder's Zcli.dat by default),
+  // their runs working through `h`.
+  void open(const std::string& settings = std::string(), host::host& h = host::default_host()) {
     main_.reset();
-    main_ = std::make_unique<Tset_window01>(host::default_host(),
-                                            settings.empty() ? dir_.at("Zcli.dat") : settings,
+    main_ = std::make_unique<Tset_window01>(h, settings.empty() ? dir_.at("Zcli.dat") : settings,
                                             messages_);
     form2_ = std::make_unique<TForm2>();
     run_win_ = std::make_unique<Trun_win>();
@@ -67,6 +67,15 @@ class WindowTest : public ::testing::Test {
   }
 
   static void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+  // Lets the event loop run until the run started last has ended and been shown.
+  bool wait_for_run() {
+    return QTest::qWaitFor([this] { return !main_->logic().run_working(); }, 120000);
+  }
+  // Presses the start button and waits for the run it starts.
+  bool start_and_wait() {
+    click(main_->startb01);
+    return wait_for_run();
+  }
   // The user picks an entry of a drop-down list.
   static void pick(QComboBox* combo, int index) {
     combo->setCurrentIndex(index);

@@ -1,7 +1,8 @@
 #include "ui/qt/run_win.h"
 
-#include <QCoreApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -31,17 +32,24 @@ Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
   ProgressBar1->setObjectName("ProgressBar1");
   ProgressBar1->setRange(0, 100);
   ProgressBar1->hide();
+  StopButton = new QPushButton(qtext(ui::wt::stop_button), this);
+  StopButton->setObjectName("StopButton");
+  StopButton->setEnabled(false);
+  connect(StopButton, &QPushButton::clicked, this, [this] {
+    if (on_stop && on_stop()) StopButton->setEnabled(false);
+  });
   BitBtn1 = new QPushButton(qtext(ui::wt::BitBtn1), this);
   BitBtn1->setObjectName("BitBtn1");
   BitBtn1->setEnabled(false);
   BitBtn2 = new QPushButton(qtext(ui::wt::BitBtn2), this);
   BitBtn2->setObjectName("BitBtn2");
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+  connect(BitBtn2, &QPushButton::clicked, this, [this] { close(); });
 
   auto* status_row = new QHBoxLayout;
   status_row->addWidget(Label1);
   status_row->addWidget(ProgressBar1, 1);
   auto* button_row = new QHBoxLayout;
+  button_row->addWidget(StopButton);
   button_row->addStretch(1);
   button_row->addWidget(BitBtn1);
   button_row->addWidget(BitBtn2);
@@ -51,13 +59,21 @@ Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addLayout(button_row);
 }
 
-void Trun_win::BitBtn2Click() { hide(); }
+namespace {
+
+// The lines a log text shows, with the host's separators.
+void add_shown_lines(const std::string& text, QStringList& lines) {
+  for (const std::string& line : engine::split_log_text(text)) {
+    lines << to_qstring(host::shown_text(line));
+  }
+}
+
+}  // namespace
 
 void Trun_win::add_line(const std::string& text) {
-  for (const std::string& line : engine::split_log_text(text)) {
-    Memo1->appendPlainText(to_qstring(host::shown_text(line)));
-  }
-  repaint_if_due();
+  QStringList lines;
+  add_shown_lines(text, lines);
+  append_lines(lines);
 }
 
 void Trun_win::report(const engine::progress_facts& facts) {
@@ -65,33 +81,67 @@ void Trun_win::report(const engine::progress_facts& facts) {
   bar_.show_facts(facts);
   if (bar_.visible() != was_visible) ProgressBar1->setVisible(bar_.visible());
   if (bar_.visible()) render_bar();
-  repaint_if_due();
+}
+
+void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
+  (void)elapsed_seconds;
+  QStringList lines;
+  for (const std::string& text : batch.texts) add_shown_lines(text, lines);
+  if (!lines.isEmpty()) append_lines(lines);
+  if (batch.facts) report(*batch.facts);
+}
+
+// A reader scrolled up to earlier lines keeps their place; a view at the end follows the run.
+void Trun_win::append_lines(const QStringList& lines) {
+  QScrollBar* bar = Memo1->verticalScrollBar();
+  const bool at_end = bar->value() >= bar->maximum();
+  const int kept = bar->value();
+  Memo1->appendPlainText(lines.join(QLatin1Char('\n')));
+  bar->setValue(at_end ? bar->maximum() : kept);
 }
 
 void Trun_win::show_for_run() {
+  running_ = true;
+  close_after_run_ = false;
+  StopButton->setEnabled(true);
   show();
   raise();
-  throttle_.reset();
-  repaint_if_due();
 }
 
 void Trun_win::run_ended() {
-  throttle_.reset();
-  repaint_if_due();
+  running_ = false;
+  StopButton->setEnabled(false);
+  if (close_after_run_) {
+    close_after_run_ = false;
+    hide();
+  }
+}
+
+void Trun_win::closeEvent(QCloseEvent* event) {
+  const ui::close_answer answer =
+      running_ && on_close ? on_close() : ui::close_answer::close_now;
+  if (answer == ui::close_answer::close_now) {
+    event->accept();
+    return;
+  }
+  if (answer == ui::close_answer::after_run) {
+    close_after_run_ = true;
+    StopButton->setEnabled(false);
+  }
+  event->ignore();
+}
+
+void Trun_win::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && !running_) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void Trun_win::render_bar() {
   ProgressBar1->setRange(bar_.bar_min(), bar_.bar_max());
   ProgressBar1->setValue(bar_.bar_value());
-}
-
-void Trun_win::repaint_if_due() {
-  if (!throttle_.due()) return;
-  Memo1->verticalScrollBar()->setValue(Memo1->verticalScrollBar()->maximum());
-  // The run holds the only thread; painting without user input keeps the window alive
-  // while no button can start a second run or close a window under the first.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  throttle_.mark();
 }
 
 }  // namespace zolk_qt

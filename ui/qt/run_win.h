@@ -1,14 +1,15 @@
-// Trun_win: the run window. Shows the run log (Memo1) and the progress bar of a run; it is
-// both sinks of the engine. A run is synchronous, so the sinks let the window repaint now
-// and then, with user input held back until the run returns.
+// Trun_win: the run window. Shows the run log (Memo1) and the progress of a run, which works
+// on a worker thread: the main window hands it what the run reported in batches, so the
+// window stays live (it can be moved, scrolled and closed while the run works).
 #ifndef ZOLK_UI_QT_RUN_WIN_H
 #define ZOLK_UI_QT_RUN_WIN_H
 
 #include <QWidget>
+#include <functional>
 
 #include "engine/run_sinks.h"
+#include "ui/main_window.h"
 #include "ui/progress_model.h"
-#include "ui/repaint_throttle.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -21,27 +22,41 @@ class Trun_win : public QWidget, public engine::run_log, public engine::run_prog
  public:
   explicit Trun_win(QWidget* parent = nullptr);
 
+  // The sinks, on the window's thread.
   void add_line(const std::string& text) override;
   void report(const engine::progress_facts& facts) override;
+  // A batch of the run controller: its texts appended at once, then its facts shown.
+  void show_batch(const ui::run_batch& batch, double elapsed_seconds);
 
-  // Shows the window without blocking and paints it before a run begins.
+  // Shows the window without blocking; a run works from now on (中止 enabled).
   void show_for_run();
-  // Paints the state a run left.
+  // The run has ended: 中止 disabled, and a close asked for during the run is done now.
   void run_ended();
+  bool run_working() const { return running_; }
+
+  // What 中止 does (the main window asks and stops the run): true when the stop was asked for.
+  std::function<bool()> on_stop;
+  // Asked when the window is closed (frame, 終了 or Escape) during a run; unset: it closes.
+  std::function<ui::close_answer()> on_close;
 
   QPlainTextEdit* Memo1 = nullptr;
   QLabel* Label1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* StopButton = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
 
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
-  void BitBtn2Click();
+  void append_lines(const QStringList& lines);
   void render_bar();
-  void repaint_if_due();
 
   ui::progress_model bar_;
-  ui::repaint_throttle throttle_;
+  bool running_ = false;
+  bool close_after_run_ = false;
 };
 
 }  // namespace zolk_qt

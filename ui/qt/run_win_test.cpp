@@ -2,8 +2,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
-#include <QTimer>
+#include <QScrollBar>
 
 #include "ui/qt/qt_testing.h"
 
@@ -61,20 +60,23 @@ TEST(RunWindow, TheBarShowsWhileALargeFileIsCopiedAndKeepsItsStateWhileHidden) {
   EXPECT_NEAR(static_cast<double>(w.ProgressBar1->value()) / w.ProgressBar1->maximum(), 0.5, 0.01);
 }
 
-TEST(RunWindow, TheWindowIsServicedWhileARunWrites) {
+TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
   Trun_win w;
-  int fired = 0;
-  const auto post = [&fired] { QTimer::singleShot(0, [&fired] { ++fired; }); };
-  post();
-  w.show_for_run();  // painted before the run begins
-  EXPECT_EQ(fired, 1);
-  post();
-  QThread::msleep(60);
-  w.add_line("later");  // a run holds the thread: the window's events are handled here
-  EXPECT_EQ(fired, 2);
-  post();
-  w.run_ended();
-  EXPECT_EQ(fired, 3);
+  w.show_for_run();
+  ui::run_batch batch;
+  for (int i = 0; i < 300; ++i) batch.texts.push_back("line " + std::to_string(i));
+  batch.texts.push_back("two\r\nlines");
+  w.show_batch(batch, 1.0);
+  QScrollBar* bar = w.Memo1->verticalScrollBar();
+  EXPECT_EQ(w.Memo1->blockCount(), 302);
+  EXPECT_TRUE(w.Memo1->toPlainText().endsWith("line 299\ntwo\nlines"));
+  EXPECT_EQ(bar->value(), bar->maximum());  // at the end: the view follows the run
+  bar->setValue(10);
+  w.show_batch(batch, 2.0);
+  EXPECT_EQ(bar->value(), 10);
+  bar->setValue(bar->maximum());
+  w.add_line("closing");
+  EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include "ui/qt/set_window01.h"
 
+#include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -14,6 +16,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 
 #include "ui/qt/form2.h"
 #include "ui/qt/qt_text.h"
@@ -107,6 +110,9 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   assign_shortcuts();
   ui::run_window_port& run = *this;
   logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  run_timer_ = new QTimer(this);
+  run_timer_->setInterval(50);
+  connect(run_timer_, &QTimer::timeout, this, [this] { poll_run(); });
   connect_controls();
   connect_fields();
   logic_->FormCreate();
@@ -225,14 +231,50 @@ void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {
   form2_ = form2;
   run_win_ = run_win;
   connect_chooser();
+  run_win_->on_stop = [this] { return logic_->stopClick(); };
+  run_win_->on_close = [this] { return logic_->ask_close(); };
 }
 
 void Tset_window01::show_for_run() {
   if (run_win_ != nullptr) run_win_->show_for_run();
+  run_timer_->start();
 }
 
 void Tset_window01::run_ended() {
+  run_timer_->stop();
   if (run_win_ != nullptr) run_win_->run_ended();
+}
+
+void Tset_window01::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
+  if (run_win_ != nullptr) run_win_->show_batch(batch, elapsed_seconds);
+}
+
+void Tset_window01::alert() { QApplication::beep(); }
+
+void Tset_window01::poll_run() {
+  if (!logic_->poll_run()) return;
+  show_model();
+  if (end_after_run_) {
+    end_after_run_ = false;
+    if (on_end) on_end();
+  }
+}
+
+// Closing the main window ends the program; during a run only once the run has ended.
+void Tset_window01::closeEvent(QCloseEvent* event) {
+  const ui::close_answer answer = logic_->ask_close();
+  if (answer == ui::close_answer::close_now) {
+    event->accept();
+    return;
+  }
+  if (answer == ui::close_answer::after_run) end_after_run_ = true;
+  event->ignore();
+}
+
+void Tset_window01::end_ButtonClick() {
+  const ui::close_answer answer = logic_->ask_close();
+  if (answer == ui::close_answer::after_run) end_after_run_ = true;
+  if (answer == ui::close_answer::close_now && on_end) on_end();
 }
 
 engine::run_log& Tset_window01::log() {

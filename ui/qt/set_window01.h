@@ -22,6 +22,7 @@ class QPushButton;
 class QRadioButton;
 class QStatusBar;
 class QTabWidget;
+class QTimer;
 
 namespace zolk_qt {
 
@@ -42,7 +43,8 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   // Shows the model in the widgets (after a handler ran).
   void show_model();
 
-  // What end_Button does: ends the event loop with status 0 (tests replace it).
+  // What end_Button does: ends the event loop with status 0 (tests replace it). During a run
+  // the user is asked first; after a stop the program ends once the run has ended.
   std::function<void()> on_end;
 
   // The handlers of the two folder fields' exits: true when accepted; on a refusal the
@@ -88,6 +90,7 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // run_window_port, forwarded to the attached run window.
@@ -95,6 +98,12 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void run_ended() override;
   engine::run_log& log() override;
   engine::run_progress& progress() override;
+  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
+  void alert() override;
+
+  // Hands the run's reports to the run window while it works (on a timer).
+  void poll_run();
+  void end_ButtonClick();
 
   void build_page();
   void build_job_rows();
@@ -112,8 +121,6 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void show_chooser();
   // Runs a handler of the model and shows the model again.
   void handle(const std::function<void()>& handler);
-  // Runs a handler that may start a run, with startb01 disabled until it returns.
-  void start_run(const std::function<void()>& handler);
   // Enter or Return in a field; true when it was taken.
   bool enter_pressed(QObject* watched, const QKeyEvent& key);
 
@@ -122,6 +129,8 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   Trun_win* run_win_ = nullptr;
   QButtonGroup* mode_buttons_ = nullptr;
   QButtonGroup* jorf_buttons_ = nullptr;
+  QTimer* run_timer_ = nullptr;
+  bool end_after_run_ = false;  // the user stopped the run to end the program
   bool showing_ = false;   // the model is being shown: widget signals are not the user's
   bool checking_ = false;  // a field check (and its message) is under way
 };

@@ -62,16 +62,12 @@ void typed_into(QComboBox* combo, ui::job_combo_model& model, const QString& tex
 
 }  // namespace
 
+// While a run works the controls are disabled; whatever still reaches a handler is dropped,
+// never kept for later.
 void Tset_window01::handle(const std::function<void()>& handler) {
+  if (logic_->run_working()) return;
   handler();
   show_model();
-}
-
-void Tset_window01::start_run(const std::function<void()>& handler) {
-  handle([this, &handler] {
-    startb01->setEnabled(false);  // no second run can start from a click queued meanwhile
-    handler();
-  });
 }
 
 void Tset_window01::connect_controls() {
@@ -82,10 +78,8 @@ void Tset_window01::connect_controls() {
   connect(touroku, &QPushButton::clicked, this, [this] { handle([this] { logic_->tourokuClick(); }); });
   connect(syusei, &QPushButton::clicked, this, [this] { handle([this] { logic_->syuseiClick(); }); });
   connect(sakujo, &QPushButton::clicked, this, [this] { handle([this] { logic_->sakujoClick(); }); });
-  connect(startb01, &QPushButton::clicked, this, [this] { start_run([this] { logic_->startb01Click(); }); });
-  connect(end_Button, &QPushButton::clicked, this, [this] {
-    if (on_end) on_end();
-  });
+  connect(startb01, &QPushButton::clicked, this, [this] { handle([this] { logic_->startb01Click(); }); });
+  connect(end_Button, &QPushButton::clicked, this, [this] { end_ButtonClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
   connect(Button3, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
   connect(Button2, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button2Click(); }); });
@@ -157,7 +151,7 @@ bool Tset_window01::enter_pressed(QObject* watched, const QKeyEvent& key) {
   if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
   if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
   if (watched == Bdirname && logic_->main_mode == ui::k_restore_mode) {
-    start_run([this] { logic_->BdirnameEnter(); });
+    handle([this] { logic_->BdirnameEnter(); });
   } else {
     focusNextPrevChild(true);
   }
@@ -221,6 +215,7 @@ void Tset_window01::show_mode() {
   show_control(sakujo, m.sakujo);
   new_Button->setEnabled(m.new_Button.enabled);
   startb01->setEnabled(m.startb01.enabled);
+  PageControl1->setEnabled(!m.run_working());
   for (QWidget* w : std::initializer_list<QWidget*>{Label3, job_combo, new_Button, Label4,
                                                     zolk_comment, Label1, Tdirname, Button1}) {
     w->setVisible(m.job_rows_visible);
@@ -251,6 +246,7 @@ void Tset_window01::show_restore_side() {
 void Tset_window01::show_chooser() {
   if (form2_ == nullptr) return;
   const ui::chooser_state& c = logic_->Form2;
+  form2_->setEnabled(!logic_->run_working());  // it writes into the fields
   form2_->mes_01->setText(to_qstring(c.mes_01));
   if (c.visible && !form2_->isVisible()) {
     form2_->show();

@@ -345,7 +345,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   open();
   register_job("job", dir_.at("src"), dir_.at("store"));
   Tset_window01& w = *main_;
-  click(w.startb01);
+  ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
   const QString after_backup = run_win_->Memo1->toPlainText();
   EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。"))) << after_backup.toStdString();
@@ -360,7 +360,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   ASSERT_EQ(w.R_ListBox->count(), 1);
   pick(w.R_ListBox, 0);
   type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
-  click(w.startb01);
+  ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
   const QString after_restore = run_win_->Memo1->toPlainText();
   EXPECT_TRUE(after_restore.startsWith(after_backup));  // the log keeps the first run's lines
@@ -381,7 +381,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   EXPECT_EQ(run_win_->Memo1->toPlainText(), after_restore);
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "edited");
   messages_.answer = true;
-  click(w.startb01);
+  ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "kept text");
 }
@@ -507,6 +507,7 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   QTRY_COMPARE(w.job_combo->count(), 1);
   press('s');
   QTRY_VERIFY(run_win_->isVisible());
+  ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/a.txt")), "a");
   run_win_->hide();
   QApplication::setActiveWindow(main_.get());
@@ -561,7 +562,7 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   open();
   register_job("job", dir_.at("src"), dir_.at("store"));
   Tset_window01& w = *main_;
-  click(w.startb01);
+  ASSERT_TRUE(start_and_wait());
   run_win_->hide();
   const QString log = run_win_->Memo1->toPlainText();
   // A new job typed with the name of a registered one: Enter never loads that job over it.
@@ -603,6 +604,7 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   pick(w.R_ListBox, 0);
   QTest::keyClick(w.Bdirname, Qt::Key_Return);
   EXPECT_TRUE(run_win_->isVisible());
+  ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/a.txt")), "a");
   EXPECT_EQ(messages_.texts.size(), 2u);
 }

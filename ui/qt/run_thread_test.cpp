@@ -1,0 +1,166 @@
+// The desktop program's runs on their worker thread, driven through the windows.
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "engine/history_store.h"
+#include "engine/restore_run.h"
+#include "platform/testing/fault_host.h"
+#include "ui/qt/qt_testing.h"
+#include "ui/run_testing.h"
+
+namespace zolk_qt {
+namespace {
+
+using tree = std::map<std::string, std::string>;
+
+class RunDuringWork : public WindowTest {
+ protected:
+  // Windows whose runs work through the fault host, a job on src, and a backup started that
+  // waits in the copy of a file named `held`.
+  void start_held_backup(const std::string& held) {
+    open(std::string(), host_);
+    register_job("job", dir_.at("src"), dir_.at("store"));
+    held_ = std::make_unique<ui_testing::held_copy>(host_, held);
+    click(main_->startb01);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
+  }
+  void TearDown() override {
+    if (held_) held_->release();
+    WindowTest::TearDown();
+  }
+  QString shown_log() const { return run_win_->Memo1->toPlainText(); }
+  // Restores point `point` into a new folder and returns what it holds.
+  tree restored(int point) {
+    engine::restore_request request;
+    request.point = point;
+    request.store = dir_.at("store");
+    request.target = dir_.at("restored" + std::to_string(point));
+    engine::recording_log log;
+    engine::null_progress progress;
+    engine::start_restore(host::default_host(), request, log, progress);
+    return testing_support::list_tree(request.target);
+  }
+
+  host::fault_host host_{host::default_host()};
+  std::unique_ptr<ui_testing::held_copy> held_;
+};
+
+void write_source(testing_support::temp_folder& dir, const std::map<std::string, std::string>& files) {
+  for (const auto& [name, bytes] : files) testing_support::write_file(dir.at("src/" + name), bytes);
+}
+
+TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing) {
+  testing_support::make_folders(dir_.at("src/sub"));
+  write_source(dir_, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
+  start_held_backup("b.txt");
+  Tset_window01& w = *main_;
+  EXPECT_TRUE(run_win_->isVisible());
+  EXPECT_FALSE(w.startb01->isEnabled());
+  EXPECT_FALSE(w.job_combo->isEnabled());
+  EXPECT_FALSE(w.run02B->isEnabled());
+  EXPECT_FALSE(w.touroku->isEnabled());
+  EXPECT_TRUE(w.end_Button->isEnabled());
+  EXPECT_TRUE(run_win_->StopButton->isEnabled());
+  // Neither a click on the greyed button nor one that reached it anyway starts a run.
+  click(w.startb01);
+  emit w.startb01->clicked();
+  click(w.run02B);
+  EXPECT_TRUE(w.run01B->isChecked());
+  held_->release();
+  ASSERT_TRUE(wait_for_run());
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(w.logic().run_working());
+  EXPECT_TRUE(w.startb01->isEnabled());
+  EXPECT_TRUE(w.job_combo->isEnabled());
+  EXPECT_FALSE(run_win_->StopButton->isEnabled());
+  EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
+  EXPECT_EQ(shown_log().count(u8("処理は終了しました。")), 1);
+  EXPECT_TRUE(messages_.questions.empty());
+}
+
+TEST_F(RunDuringWork, AStoppedBackupIsCompletedByTheNextRunAndEveryPointRestoresExactly) {
+  testing_support::make_folders(dir_.at("src/sub"));
+  write_source(dir_, {{"a.txt", "a1"}, {"m.txt", "m1"}, {"sub/z.txt", "z1"}});
+  const tree first = testing_support::list_tree(dir_.at("src"));
+  start_held_backup("m.txt");
+  click(run_win_->StopButton);
+  ASSERT_EQ(messages_.questions.size(), 1u);
+  EXPECT_EQ(messages_.questions[0],
+            u8("処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。"));
+  EXPECT_FALSE(run_win_->StopButton->isEnabled());
+  held_->release();
+  ASSERT_TRUE(wait_for_run());
+  EXPECT_TRUE(shown_log().contains(
+      u8("err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。")));
+  EXPECT_TRUE(shown_log().endsWith(u8("処理は終了しました。ログ保存終了か、終了ボタンを押してください。")));
+  EXPECT_TRUE(testing_support::exists(dir_.at("store/.zolk-run")));
+
+  // The next run completes the cut one to the source as it is then, and goes on.
+  ASSERT_TRUE(start_and_wait());
+  EXPECT_FALSE(testing_support::exists(dir_.at("store/.zolk-run")));
+  QTest::qWait(2100);  // file times count in steps of two seconds
+  testing_support::write_file(dir_.at("src/m.txt"), "m2, longer");
+  testing_support::remove_tree(dir_.at("src/a.txt"));
+  ASSERT_TRUE(start_and_wait());
+  const tree second = testing_support::list_tree(dir_.at("src"));
+
+  const std::vector<std::string> points = engine::restore_point_entries(host::default_host(), dir_.at("store"));
+  ASSERT_EQ(points.size(), 3u);
+  EXPECT_EQ(restored(3), second);
+  EXPECT_EQ(restored(2), first);
+  EXPECT_EQ(restored(1), first);
+  EXPECT_TRUE(messages_.texts.empty());
+}
+
+TEST_F(RunDuringWork, ClosingEitherWindowAsksAndNoLetsTheRunGoOn) {
+  testing_support::make_folders(dir_.at("src"));
+  write_source(dir_, {{"a.txt", "a"}, {"b.txt", "b"}});
+  start_held_backup("b.txt");
+  messages_.answer = false;
+  run_win_->close();
+  EXPECT_TRUE(run_win_->isVisible());
+  QTest::keyClick(run_win_.get(), Qt::Key_Escape);  // Escape never closes it during a run
+  click(run_win_->BitBtn2);
+  EXPECT_TRUE(run_win_->isVisible());
+  main_->close();
+  EXPECT_TRUE(main_->isVisible());
+  click(main_->end_Button);
+  EXPECT_EQ(ended_, 0);
+  EXPECT_EQ(messages_.questions.size(), 4u);
+  EXPECT_TRUE(main_->logic().run_working());
+  EXPECT_EQ(main_->logic().run.state(), ui::run_state::running);
+
+  // Yes on the main window: the run stops, and the program ends once it has ended.
+  messages_.answer = true;
+  main_->close();
+  EXPECT_TRUE(main_->isVisible());
+  EXPECT_EQ(main_->logic().run.state(), ui::run_state::stopping);
+  EXPECT_EQ(ended_, 0);
+  held_->release();
+  ASSERT_TRUE(wait_for_run());
+  EXPECT_EQ(ended_, 1);
+  EXPECT_EQ(messages_.questions.size(), 5u);
+  EXPECT_TRUE(shown_log().contains(u8("err:中止の指示により処理を止めました。")));
+}
+
+TEST_F(RunDuringWork, ClosingTheRunWindowWithYesStopsTheRunAndHidesItAtTheEnd) {
+  testing_support::make_folders(dir_.at("src"));
+  write_source(dir_, {{"a.txt", "a"}, {"b.txt", "b"}});
+  start_held_backup("b.txt");
+  run_win_->close();
+  EXPECT_TRUE(run_win_->isVisible());
+  EXPECT_EQ(main_->logic().run.state(), ui::run_state::stopping);
+  held_->release();
+  ASSERT_TRUE(wait_for_run());
+  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_EQ(ended_, 0);
+  // Idle: Escape closes it without a question.
+  run_win_->show();
+  QTest::keyClick(run_win_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_EQ(messages_.questions.size(), 1u);
+}
+
+}  // namespace
+}  // namespace zolk_qt

@@ -53,6 +53,10 @@ enum class wt {
   stop_button,             // 中止
   stop_question_backup,    // 処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。
   stop_question_restore,   // 復元を中止しますか？ 復元先には途中までの内容が残ります。
+  entries_unit,            // 件
+  time_left,               // "残り約 "
+  log_file_filter,         // テキスト ファイル (*.txt);;すべてのファイル (*)
+  log_save_failed,         // ログを保存できませんでした。\r\n
   // Messages of the folder checks, pieces joined with nothing between them.
   message_caption,         // 注意:Message
   source_root,             // バックアップ元フォルダにルートフォルダが指定されました。

@@ -1,11 +1,16 @@
 // Trun_win: the run window. Shows the run log (Memo1) and the progress of a run, which works
 // on a worker thread: the main window hands it what the run reported in batches, so the
 // window stays live (it can be moved, scrolled and closed while the run works).
+//
+// The view keeps the last k_kept_lines lines; every line of the program's session also goes
+// to a temporary file, which ログ保存終了 saves whole as UTF-8 text, one line per line end.
 #ifndef ZOLK_UI_QT_RUN_WIN_H
 #define ZOLK_UI_QT_RUN_WIN_H
 
+#include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "engine/run_sinks.h"
 #include "ui/main_window.h"
@@ -15,12 +20,16 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QTemporaryFile;
 
 namespace zolk_qt {
 
 class Trun_win : public QWidget, public engine::run_log, public engine::run_progress {
  public:
+  static constexpr int k_kept_lines = 5000;
+
   explicit Trun_win(QWidget* parent = nullptr);
+  ~Trun_win() override;
 
   // The sinks, on the window's thread.
   void add_line(const std::string& text) override;
@@ -38,10 +47,21 @@ class Trun_win : public QWidget, public engine::run_log, public engine::run_prog
   std::function<bool()> on_stop;
   // Asked when the window is closed (frame, 終了 or Escape) during a run; unset: it closes.
   std::function<ui::close_answer()> on_close;
+  // Asks for the file ログ保存終了 saves into; an empty answer saves nothing. A file dialog
+  // unless replaced (tests give a path).
+  std::function<QString()> ask_save_path;
+  // Where a failed save is told (none: not told).
+  ui::message_port* messages = nullptr;
+
+  // ログ保存終了: the whole log into a file the user names, then the window closes. False
+  // when nothing was saved.
+  bool BitBtn1Click();
 
   QPlainTextEdit* Memo1 = nullptr;
   QLabel* Label1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QLabel* ProgressText = nullptr;  // entries and bytes done, time left
+  QLabel* CurrentPath = nullptr;   // the entry being worked on, elided in the middle
   QPushButton* StopButton = nullptr;
   QPushButton* BitBtn1 = nullptr;
   QPushButton* BitBtn2 = nullptr;
@@ -49,14 +69,23 @@ class Trun_win : public QWidget, public engine::run_log, public engine::run_prog
  protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void append_lines(const QStringList& lines);
   void render_bar();
+  void show_path();
+  void keep_in_file(const QStringList& lines);
+  bool save_log(const QString& path);
+  void refresh_buttons();
 
   ui::progress_model bar_;
   bool running_ = false;
   bool close_after_run_ = false;
+  bool has_log_ = false;
+  bool file_failed_ = false;  // the session file could not be made or written
+  std::unique_ptr<QTemporaryFile> session_log_;
+  QString path_;  // the whole current path, before eliding
 };
 
 }  // namespace zolk_qt

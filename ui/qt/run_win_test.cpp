@@ -79,5 +79,106 @@ TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
   EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+// Saves the log through ログ保存終了 into `path` and returns the file's bytes.
+std::string save_through_button(Trun_win& w, const std::string& path) {
+  w.ask_save_path = [&path] { return QString::fromStdString(path); };
+  QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+  return testing_support::read_file(path);
+}
+
+TEST(RunWindow, TheSavedLogIsTheShownLogByteForByteAndTheWindowCloses) {
+  testing_support::temp_folder dir;
+  Trun_win w;
+  EXPECT_FALSE(w.BitBtn1->isEnabled());  // no log yet
+  w.show_for_run();
+  ui::run_batch batch;
+  batch.texts = {cp932::from_unicode("履歴バックアップ初回処理。"),
+                 cp932::from_unicode("==> /home/u/書類") + "\\" + cp932::from_unicode("表.txt"),
+                 "ends in a pair\r\n"};
+  w.show_batch(batch, 0);
+  EXPECT_FALSE(w.BitBtn1->isEnabled());  // a run works
+  EXPECT_FALSE(w.BitBtn1Click());
+  w.run_ended();
+  w.add_line(cp932::from_unicode("処理は終了しました。"));
+  ASSERT_TRUE(w.BitBtn1->isEnabled());
+  const std::string saved = save_through_button(w, dir.at("log.txt"));
+  EXPECT_EQ(saved, (w.Memo1->toPlainText() + "\n").toUtf8().toStdString());
+  EXPECT_EQ(saved, u8("履歴バックアップ初回処理。\n==> /home/u/書類/表.txt\nends in a pair\n\n"
+                      "処理は終了しました。\n").toUtf8().toStdString());
+  EXPECT_FALSE(w.isVisible());
+}
+
+TEST(RunWindow, TheViewKeepsTheLastLinesAndTheSavedLogHasEveryLine) {
+  testing_support::temp_folder dir;
+  Trun_win w;
+  w.show_for_run();
+  std::string expected;
+  const int total = Trun_win::k_kept_lines + 2345;
+  for (int done = 0; done < total;) {
+    ui::run_batch batch;  // batches of 700 lines, as a fast run gives them
+    for (int i = 0; i < 700 && done < total; ++i, ++done) {
+      batch.texts.push_back(cp932::from_unicode("行 ") + std::to_string(done));
+      expected += "行 " + std::to_string(done) + "\n";
+    }
+    w.show_batch(batch, 0);
+  }
+  w.run_ended();
+  EXPECT_EQ(w.Memo1->blockCount(), Trun_win::k_kept_lines);
+  const std::string shown = (w.Memo1->toPlainText() + "\n").toUtf8().toStdString();
+  const std::string saved = save_through_button(w, dir.at("log.txt"));
+  EXPECT_EQ(saved, expected);
+  // What the view still shows is the end of the saved file, byte for byte.
+  ASSERT_GE(saved.size(), shown.size());
+  EXPECT_EQ(saved.substr(saved.size() - shown.size()), shown);
+  EXPECT_TRUE(shown.rfind("行 2345\n", 0) == 0);
+}
+
+TEST(RunWindow, ASaveThatCannotBeWrittenIsToldAndNoAnswerSavesNothing) {
+  testing_support::temp_folder dir;
+  captured_messages messages;
+  Trun_win w;
+  w.messages = &messages;
+  w.show_for_run();
+  w.add_line("one line");
+  w.run_ended();
+  w.ask_save_path = [] { return QString(); };  // the dialog was cancelled
+  EXPECT_FALSE(w.BitBtn1Click());
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(messages.texts.empty());
+  testing_support::write_file(dir.at("blocker"), "a file, not a folder");
+  const std::string path = dir.at("blocker") + "/log.txt";
+  w.ask_save_path = [&path] { return QString::fromStdString(path); };
+  EXPECT_FALSE(w.BitBtn1Click());
+  EXPECT_TRUE(w.isVisible());
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(messages.texts[0], u8("ログを保存できませんでした。\r\n") + QString::fromStdString(path));
+  // The log goes on being kept after a failed save.
+  w.add_line("two");
+  EXPECT_EQ(save_through_button(w, dir.at("log.txt")), "one line\ntwo\n");
+}
+
+TEST(RunWindow, CountsBytesTheEstimateAndTheCurrentPathShowUnderTheLog) {
+  Trun_win w;
+  w.resize(400, 300);
+  w.show_for_run();
+  EXPECT_TRUE(w.ProgressText->text().isEmpty());
+  ui::run_batch batch;
+  engine::progress_facts f;
+  f.entries_done = 1234;
+  f.entries_total = 20000;
+  f.bytes_done = 12898509;
+  f.bytes_total = int64_t{40} << 20;
+  f.current_path = "/home/u/src\\" + std::string(200, 'x') + "\\" + cp932::from_unicode("最後.txt");
+  batch.facts = f;
+  w.show_batch(batch, 10);
+  EXPECT_EQ(w.ProgressText->text(), u8("1,234 / 20,000 件  12.3 MiB / 40.0 MiB  残り約 2:15"));
+  const QString path = u8("/home/u/src/") + QString(200, 'x') + u8("/最後.txt");
+  EXPECT_EQ(w.CurrentPath->toolTip(), path);
+  // Too long for the window: both ends stay readable.
+  EXPECT_TRUE(w.CurrentPath->text().startsWith("/home/u"));
+  EXPECT_TRUE(w.CurrentPath->text().endsWith(u8("最後.txt")));
+  EXPECT_LT(w.CurrentPath->text().size(), path.size());
+}
+
 }  // namespace
 }  // namespace zolk_qt

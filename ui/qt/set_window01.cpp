@@ -110,6 +110,7 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   assign_shortcuts();
   ui::run_window_port& run = *this;
   logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  messages_ = &messages;
   run_timer_ = new QTimer(this);
   run_timer_->setInterval(50);
   connect(run_timer_, &QTimer::timeout, this, [this] { poll_run(); });
@@ -233,6 +234,7 @@ void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {
   connect_chooser();
   run_win_->on_stop = [this] { return logic_->stopClick(); };
   run_win_->on_close = [this] { return logic_->ask_close(); };
+  run_win_->messages = messages_;
 }
 
 void Tset_window01::show_for_run() {

@@ -129,6 +129,7 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   Trun_win* run_win_ = nullptr;
   QButtonGroup* mode_buttons_ = nullptr;
   QButtonGroup* jorf_buttons_ = nullptr;
+  ui::message_port* messages_ = nullptr;
   QTimer* run_timer_ = nullptr;
   bool end_after_run_ = false;  // the user stopped the run to end the program
   bool showing_ = false;   // the model is being shown: widget signals are not the user's

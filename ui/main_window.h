@@ -128,6 +128,7 @@ class main_window {
   // whether to stop it; once a stop is under way, closing waits for the end without asking.
   close_answer ask_close();
 
+  // The working (or last) run; the view drives poll_run on a timer while it works.
   run_controller run;
 
   void new_ButtonClick();

@@ -162,5 +162,37 @@ TEST_F(RunDuringWork, ClosingTheRunWindowWithYesStopsTheRunAndHidesItAtTheEnd) {
   EXPECT_EQ(messages_.questions.size(), 1u);
 }
 
+TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
+  testing_support::make_folders(dir_.at("src"));
+  write_source(dir_, {{"a.txt", "a"}, {"b.txt", "b"}, {"c.txt", "c"}});
+  open(std::string(), host_);
+  register_job("job", dir_.at("src"), dir_.at("store"));
+  ASSERT_TRUE(start_and_wait());
+  Tset_window01& w = *main_;
+  click(w.run02B);
+  pick(w.job_combo_s, 0);
+  pick(w.R_ListBox, 0);
+  type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
+  held_ = std::make_unique<ui_testing::held_copy>(host_, "b.txt");
+  click(w.startb01);
+  ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
+  click(run_win_->StopButton);
+  ASSERT_EQ(messages_.questions.size(), 1u);
+  EXPECT_EQ(messages_.questions[0], u8("復元を中止しますか？ 復元先には途中までの内容が残ります。"));
+  held_->release();
+  ASSERT_TRUE(wait_for_run());
+  EXPECT_TRUE(shown_log().contains(
+      u8("err:中止の指示により復元を止めました。復元先には途中までの内容があります。")));
+  EXPECT_TRUE(w.startb01->isEnabled());
+  EXPECT_TRUE(w.run02B->isChecked());
+  // The log of both runs, saved as shown.
+  const std::string saved = dir_.at("session.log");
+  run_win_->ask_save_path = [&saved] { return QString::fromStdString(saved); };
+  ASSERT_TRUE(run_win_->BitBtn1->isEnabled());
+  click(run_win_->BitBtn1);
+  EXPECT_EQ(testing_support::read_file(saved), (shown_log() + "\n").toUtf8().toStdString());
+  EXPECT_FALSE(run_win_->isVisible());
+}
+
 }  // namespace
 }  // namespace zolk_qt

@@ -1,4 +1,5 @@
 // The desktop program's runs on their worker thread, driven through the windows.
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -65,6 +66,8 @@ TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing)
   // Neither a click on the greyed button nor one that reached it anyway starts a run.
   click(w.startb01);
   emit w.startb01->clicked();
+  QApplication::setActiveWindow(main_.get());
+  QTest::keyClick(main_.get(), 's', Qt::AltModifier);
   click(w.run02B);
   EXPECT_TRUE(w.run01B->isChecked());
   held_->release();

@@ -24,10 +24,17 @@ TEST(ZolkCli, BackupPrintsExactlyTheRunLogAndPointsListsNewestFirst) {
   const std::string src = quoted(tmp.at("src")), dst = quoted(tmp.at("dst"));
   const result first = zolk_cli("backup " + src + " " + dst);
   EXPECT_EQ(first.status, 0);
-  EXPECT_EQ(first.out,
-            "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
-            "==> docs/a.txt\n\n");
-  EXPECT_EQ(zolk_cli("backup " + src + " " + dst).status, 0);
+  // The run log, then zolk-cli's closing summary (its time is the run's, so not compared).
+  const std::string log = "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
+                          "==> docs/a.txt\n\n";
+  const std::string summary = "コピー 1 件、履歴へ移動 0 件、失敗 0 件、所要時間 0:";
+  EXPECT_EQ(first.out.substr(0, log.size() + summary.size()), log + summary) << first.out;
+  EXPECT_EQ(first.out.size(), log.size() + summary.size() + 3) << first.out;  // "ss\n"
+  write_file(tmp.at("src/docs/a.txt"), "A, longer");
+  const result second = zolk_cli("backup " + src + " " + dst);
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.out.find("\nコピー 1 件、履歴へ移動 1 件、失敗 0 件、所要時間 0:"), std::string::npos)
+      << second.out;
   const result points = zolk_cli("points " + dst);
   EXPECT_EQ(points.status, 0);
   ASSERT_EQ(points.out.size() > 12, true);
@@ -41,6 +48,8 @@ TEST(ZolkCli, ExitStatusesTellRefusalsFailuresAndUsage) {
   const result refused = zolk_cli("backup " + quoted(tmp.at("src")) + " /");
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out.rfind("err:処理を中断しました。\n", 0), 0u) << refused.out;
+  // A refused run did nothing: its lines say why, and no summary follows them.
+  EXPECT_EQ(refused.out.find("件、"), std::string::npos) << refused.out;
   EXPECT_EQ(zolk_cli("points " + quoted(tmp.at("nothing"))).status, 1);
   EXPECT_EQ(zolk_cli("").status, 2);
   EXPECT_EQ(zolk_cli("backup only-one").status, 2);

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/console_run.h"
 #include "engine/backup_run.h"
 #include "engine/history_store.h"
 #include "platform/terminal.h"
@@ -9,9 +10,9 @@
 namespace cli {
 
 int run_backup(host::host& h, const std::string& source, const std::string& destination) {
-  console_log log;
-  console_progress progress;
-  return exit_status(engine::run_history_backup(h, source, destination, log, progress));
+  console_run run(run_kind::backup);
+  return run.finish(
+      engine::run_history_backup(h, source, destination, run.log(), run.progress(), run.stop()));
 }
 
 namespace {
@@ -31,7 +32,11 @@ int list_points(host::host& h, const std::string& destination) {
 void add_backup_commands(CLI::App& app, host::host& h, outcome& result) {
   // Option values must outlive this function: CLI11 writes them when it parses.
   static std::string source, destination, store;
-  CLI::App* backup = app.add_subcommand("backup", "Back up SOURCE into the history kept in DESTINATION");
+  CLI::App* backup = app.add_subcommand(
+      "backup",
+      "Back up SOURCE into the history kept in DESTINATION. Prints the run log, then a summary "
+      "line (コピー, 履歴へ移動, 失敗, 所要時間). Ctrl-C stops the run cleanly (exit status 1) and the "
+      "next backup completes it; a second Ctrl-C ends zolk-cli at once");
   backup->add_option("SOURCE", source, "The folder to protect")->required();
   backup->add_option("DESTINATION", destination, "The folder that keeps its history")->required();
   backup->callback([&h, &result] {

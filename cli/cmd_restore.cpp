@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/console_run.h"
 #include "engine/history_store.h"
 #include "engine/restore_run.h"
 #include "platform/terminal.h"
@@ -37,14 +38,15 @@ int run_restore(host::host& h, const std::string& store, const std::string& poin
   request.store = store;
   request.target = target;
   request.overwrite = force;
-  console_log log;
-  console_progress progress;
-  const engine::run_summary summary = engine::start_restore(h, request, log, progress);
+  console_run run(run_kind::restore);
+  const engine::run_summary summary =
+      engine::start_restore(h, request, run.log(), run.progress(), run.stop());
+  const int status = run.finish(summary);
   // The engine says nothing of a store without points: the command line must.
-  if (summary.refused && log.lines_written() == 0) {
+  if (summary.refused && run.log().lines_written() == 0) {
     print_error("no restore points in " + host::terminal_text(store));
   }
-  return exit_status(summary);
+  return status;
 }
 
 void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
@@ -52,7 +54,10 @@ void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
   static std::string store, point, target;
   static bool force = false;
   CLI::App* restore = app.add_subcommand(
-      "restore", "Rebuild in TARGET the tree as it stood at POINT of the history in DESTINATION");
+      "restore",
+      "Rebuild in TARGET the tree as it stood at POINT of the history in DESTINATION. Prints the "
+      "restore's lines, then a summary line (復元, 失敗, 所要時間). Ctrl-C stops the restore "
+      "(exit status 1), leaving part of the point in TARGET");
   restore->add_option("DESTINATION", store, "The folder that keeps the history")->required();
   restore->add_option("POINT", point, "The four digits of a restore point (0002), or latest")
       ->required();

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/progress_text.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 
@@ -38,6 +39,7 @@ std::string controls_written_out(const std::string& text) {
 }  // namespace
 
 void console_log::add_line(const std::string& text) {
+  if (progress_line_ != nullptr) progress_line_->hide();
   for (const std::string& line : engine::split_log_text(text)) {
     const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
     std::fwrite(out.data(), 1, out.size(), stdout);
@@ -45,12 +47,7 @@ void console_log::add_line(const std::string& text) {
     ++lines_;
   }
   std::fflush(stdout);
-}
-
-console_progress::console_progress() : terminal_(host::stderr_is_terminal()) {}
-
-console_progress::~console_progress() {
-  if (drawn_) std::fputs("\r\033[K", stderr);
+  if (progress_line_ != nullptr) progress_line_->show();
 }
 
 namespace {
@@ -60,37 +57,43 @@ int64_t now_ms() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string mebibytes(int64_t bytes) {
-  char out[32];
-  std::snprintf(out, sizeof out, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
-  return out;
-}
-
 }  // namespace
+
+console_progress::console_progress() : terminal_(host::stderr_is_terminal()), start_ms_(now_ms()) {}
+
+console_progress::~console_progress() { hide(); }
 
 void console_progress::report(const engine::progress_facts& facts) {
   if (!terminal_) return;
   const int64_t now = now_ms();
   if (now - last_draw_ms_ < 100) return;
   last_draw_ms_ = now;
-  draw(facts);
+  const std::string path = controls_written_out(host::terminal_text(host::shown_text(facts.current_path)));
+  line_ = progress_line(facts, path, static_cast<double>(now - start_ms_) / 1000, host::stderr_columns());
+  put(line_);
 }
 
-void console_progress::draw(const engine::progress_facts& facts) {
-  const int64_t total = facts.entries_total > 0 ? facts.entries_total : 1;
-  const int percent = static_cast<int>(std::min<int64_t>(facts.entries_done, total) * 100 / total);
-  const int width = 20;
-  const int filled = percent * width / 100;
-  std::string line = "\r\033[K[" + std::string(filled, '#') + std::string(width - filled, ' ') + "] ";
-  char counts[96];
-  std::snprintf(counts, sizeof counts, "%3d%% %lld/%lld  %s/%s MiB  ", percent,
-                static_cast<long long>(facts.entries_done), static_cast<long long>(facts.entries_total),
-                mebibytes(facts.bytes_done).c_str(), mebibytes(facts.bytes_total).c_str());
-  line += counts;
-  line += controls_written_out(host::terminal_text(host::shown_text(facts.current_path)));
-  std::fwrite(line.data(), 1, line.size(), stderr);
+// Only a carriage return and spaces, no control sequences: every terminal, a Windows console
+// included, draws them alike.
+void console_progress::put(const std::string& line) {
+  const int columns = text_columns(line);
+  std::string out = "\r" + line;
+  if (drawn_columns_ > columns) out += std::string(drawn_columns_ - columns, ' ') + "\r" + line;
+  std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);
-  drawn_ = true;
+  drawn_columns_ = columns;
+}
+
+void console_progress::hide() {
+  if (drawn_columns_ == 0) return;
+  const std::string out = "\r" + std::string(drawn_columns_, ' ') + "\r";
+  std::fwrite(out.data(), 1, out.size(), stderr);
+  std::fflush(stderr);
+  drawn_columns_ = 0;
+}
+
+void console_progress::show() {
+  if (terminal_ && !line_.empty() && drawn_columns_ == 0) put(line_);
 }
 
 int exit_status(const engine::run_summary& summary) {

@@ -15,28 +15,39 @@ constexpr int k_exit_ok = 0;
 constexpr int k_exit_failed = 1;  // refused, or an entry failed
 constexpr int k_exit_usage = 2;
 
-// Prints each line of the run log as it comes, in the terminal's encoding.
+class console_progress;
+
+// Prints each line of the run log as it comes, in the terminal's encoding. A progress line
+// on the same terminal is taken off while the lines are written and put back after them.
 class console_log : public engine::run_log {
  public:
+  explicit console_log(console_progress* progress_line = nullptr) : progress_line_(progress_line) {}
   void add_line(const std::string& text) override;
   int64_t lines_written() const { return lines_; }
 
  private:
+  console_progress* progress_line_;
   int64_t lines_ = 0;
 };
 
-// Draws one line on standard error, and only when that is a terminal: a bar of the entries
-// done, the counts, the bytes, and the file being copied. Redrawn at most ten times a second.
+// Draws one line on standard error, and only when that is a terminal (progress_text.h says
+// what it holds), fitted to the terminal's width. Redrawn at most ten times a second; cleared
+// when it ends.
 class console_progress : public engine::run_progress {
  public:
   console_progress();
   ~console_progress() override;
   void report(const engine::progress_facts& facts) override;
+  // Takes the line off the terminal, and puts it back, around other text written there.
+  void hide();
+  void show();
 
  private:
-  void draw(const engine::progress_facts& facts);
+  void put(const std::string& line);
   bool terminal_;
-  bool drawn_ = false;
+  std::string line_;       // the line last drawn
+  int drawn_columns_ = 0;  // the columns it took on the terminal; 0 when none is shown
+  int64_t start_ms_;
   int64_t last_draw_ms_ = -1000;
 };
 

@@ -10,6 +10,9 @@ namespace host {
 // True when standard error goes to a terminal (so a progress bar can be drawn there).
 bool stderr_is_terminal();
 
+// The width in columns of the terminal standard error goes to; 80 when it cannot be told.
+int stderr_columns();
+
 // A CP932 text in the terminal's encoding (UTF-8 on POSIX).
 std::string terminal_text(const std::string& cp932_text);
 

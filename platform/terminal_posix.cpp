@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "platform/cp932.h"
@@ -6,6 +7,12 @@
 namespace host {
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
+
+int stderr_columns() {
+  struct winsize size {};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;
+  return size.ws_col;
+}
 
 std::string terminal_text(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 

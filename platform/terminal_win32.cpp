@@ -16,6 +16,13 @@ namespace host {
 
 bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
 
+int stderr_columns() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 80;
+  const int columns = info.srWindow.Right - info.srWindow.Left + 1;
+  return columns > 0 ? columns : 80;
+}
+
 std::string terminal_text(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
 std::string text_from_terminal(const std::string& argument) { return cp932::from_unicode(argument); }

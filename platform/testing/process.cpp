@@ -8,11 +8,13 @@
 
 namespace testing_support {
 
-int start_process(const std::vector<std::string>& argv) {
+int start_process(const std::vector<std::string>& argv, const std::string& output_path) {
   const pid_t pid = fork();
   if (pid != 0) return pid;
   const int null = open("/dev/null", O_WRONLY);
-  dup2(null, STDOUT_FILENO);
+  const int output =
+      output_path.empty() ? null : open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  dup2(output, STDOUT_FILENO);
   dup2(null, STDERR_FILENO);
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -25,6 +27,10 @@ void kill_process(int pid) {
   kill(pid, SIGKILL);
   wait_process(pid);
 }
+
+void interrupt_process(int pid) { kill(pid, SIGINT); }
+
+void terminate_process(int pid) { kill(pid, SIGTERM); }
 
 int wait_process(int pid) {
   int status = 0;

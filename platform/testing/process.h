@@ -8,10 +8,15 @@
 
 namespace testing_support {
 
-// Starts argv[0] with the arguments, standard output and error into /dev/null; the pid or -1.
-int start_process(const std::vector<std::string>& argv);
+// Starts argv[0] with the arguments, standard output and error into /dev/null (standard
+// output into the file `output_path` when one is named); the pid or -1.
+int start_process(const std::vector<std::string>& argv, const std::string& output_path = "");
 // Kills the process at once (SIGKILL) and reaps it.
 void kill_process(int pid);
+// Interrupts the process as Ctrl-C does (SIGINT), or as a shutdown does (SIGTERM); the
+// caller waits for it.
+void interrupt_process(int pid);
+void terminate_process(int pid);
 // Waits for the process; its exit status, or -1 when it did not exit normally.
 int wait_process(int pid);
 

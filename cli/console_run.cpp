@@ -34,6 +34,7 @@ std::string second_interrupt_message(run_kind kind) {
 console_run::console_run(run_kind kind)
     : kind_(kind),
       start_ms_(now_ms()),
+      log_(host::stdout_is_terminal() ? &progress_ : nullptr),
       interrupt_(request_stop, &stop_, second_interrupt_message(kind)) {}
 
 int console_run::finish(const engine::run_summary& summary) {

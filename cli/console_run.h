@@ -35,7 +35,7 @@ class console_run {
   run_kind kind_;
   int64_t start_ms_;
   console_progress progress_;
-  console_log log_{&progress_};
+  console_log log_;  // takes the progress line off only when both go to the terminal
   engine::stop_request stop_;
   host::interrupt_handler interrupt_;
 };

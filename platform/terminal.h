@@ -9,6 +9,8 @@ namespace host {
 
 // True when standard error goes to a terminal (so a progress bar can be drawn there).
 bool stderr_is_terminal();
+// True when standard output goes to a terminal.
+bool stdout_is_terminal();
 
 // The width in columns of the terminal standard error goes to; 80 when it cannot be told.
 int stderr_columns();

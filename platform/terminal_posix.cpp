@@ -8,6 +8,8 @@ namespace host {
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 
+bool stdout_is_terminal() { return isatty(STDOUT_FILENO) != 0; }
+
 int stderr_columns() {
   struct winsize size {};
   if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) return 80;

@@ -16,6 +16,8 @@ namespace host {
 
 bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
 
+bool stdout_is_terminal() { return _isatty(_fileno(stdout)) != 0; }
+
 int stderr_columns() {
   CONSOLE_SCREEN_BUFFER_INFO info;
   if (!GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) return 80;

@@ -259,11 +259,30 @@ std::string user_settings_folder(host::host& h) {
 #endif
 }
 
+namespace {
+
+// An installed program's folder. Root can write it, but a file left there belongs to no
+// package and would outlive the program's removal, so it is never a place for the settings.
+bool installed_program_folder(const std::string& folder) {
+#ifdef _WIN32
+  (void)folder;
+  return false;
+#else
+  for (const char* system : {"/usr/", "/opt/", "/bin/", "/sbin/"}) {
+    if (folder.compare(0, std::strlen(system), system) == 0) return true;
+  }
+  return false;
+#endif
+}
+
+}  // namespace
+
 std::string default_settings_path(host::host& h) {
   const std::string beside = folder_of(h.executable_path()) + k_settings_file_name;
-  if (h.exists(beside)) return beside;
   const std::string config = user_settings_folder(h);
   const std::string in_config = config.empty() ? std::string() : config + k_settings_file_name;
+  if (!in_config.empty() && installed_program_folder(folder_of(beside))) return in_config;
+  if (h.exists(beside)) return beside;
   // A file already kept in the configuration folder is not hidden by a new one beside the
   // program.
   if (!in_config.empty() && h.exists(in_config)) return in_config;

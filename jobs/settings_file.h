@@ -113,8 +113,9 @@ load_status parse_settings(const unsigned char* data, size_t size, header_bytes&
 
 // --- Where the file lives ---
 
-// The path of Zcli.dat: beside the executable when the file already exists there or that
-// folder is writable (tested by creating and removing a temporary file named with a leading
+// The path of Zcli.dat: in the user's configuration folder (below) when the program is
+// installed (POSIX: its folder lies below /usr/, /opt/, /bin/ or /sbin/), even for root;
+// otherwise beside the executable when the file already exists there or that folder is writable (tested by creating and removing a temporary file named with a leading
 // full stop); otherwise in the user's configuration folder: on POSIX $XDG_CONFIG_HOME/zolk/
 // (when set and absolute) else $HOME/.config/zolk/; on Windows %APPDATA%\zolk\. When no
 // configuration folder can be named, the path beside the executable.

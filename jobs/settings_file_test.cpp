@@ -380,6 +380,19 @@ TEST(SettingsLocation, BesideTheProgramWhenWritableOrPresentElseTheConfiguration
     EXPECT_EQ(jobs::default_settings_path(h), beside);
   }
 }
+
+TEST(SettingsLocation, AnInstalledProgramKeepsItInTheConfigurationFolderEvenForRoot) {
+  // Root may write /usr/bin, but a file left there belongs to no package and outlives the
+  // program's removal: an installed program never keeps its settings beside itself.
+  temp_folder tmp;
+  for (const char* exe : {"/usr/bin/zolk", "/usr/local/bin/zolk", "/opt/zolk/bin/zolk"}) {
+    located_host h(exe, {{"HOME", tmp.at("home")}});
+    EXPECT_EQ(jobs::default_settings_path(h), tmp.at("home") + "/.config/zolk/Zcli.dat") << exe;
+    EXPECT_EQ(h.calls(call_kind::open_write), 0) << exe;  // not even a probe was written there
+  }
+  located_host h("/usr/bin/zolk", {});
+  EXPECT_EQ(jobs::default_settings_path(h), "/usr/bin/Zcli.dat");  // nowhere else to go
+}
 #endif
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cli/progress_text.h"
+#include "engine/messages.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 
@@ -47,6 +48,17 @@ void console_log::add_line(const std::string& text) {
     ++lines_;
   }
   std::fflush(stdout);
+  if (progress_line_ != nullptr) progress_line_->show();
+}
+
+void console_log::add_reason(const std::string& reason) {
+  if (progress_line_ != nullptr) progress_line_->hide();
+  const std::string line = engine::text(engine::msg::failure_reason) + reason;
+  const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
+  std::fflush(stdout);
+  std::fwrite(out.data(), 1, out.size(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
   if (progress_line_ != nullptr) progress_line_->show();
 }
 

@@ -23,6 +23,8 @@ class console_log : public engine::run_log {
  public:
   explicit console_log(console_progress* progress_line = nullptr) : progress_line_(progress_line) {}
   void add_line(const std::string& text) override;
+  // On standard error, so that standard output keeps exactly the run-log lines.
+  void add_reason(const std::string& reason) override;
   int64_t lines_written() const { return lines_; }
 
  private:

@@ -87,4 +87,26 @@ TEST(ZolkCliRestore, ATargetThatHoldsFilesNeedsForce) {
   EXPECT_NE(root.out.find("err:復元先フォルダにルートを指定する事は出来ません。\n"), std::string::npos);
 }
 
+TEST(ZolkCliRestore, WhyAnEntryFailedGoesToStandardErrorOnly) {
+  temp_folder tmp;
+  make_folders(tmp.at("src"));
+  write_file(tmp.at("src/a.txt"), "backed up");
+  const std::string dst = quoted(tmp.at("dst"));
+  ASSERT_EQ(zolk_cli("backup " + quoted(tmp.at("src")) + " " + dst).status, 0);
+  // A folder that is not empty stands where the file goes back: the system refuses the rename.
+  make_folders(tmp.at("work/a.txt/inner"));
+  const std::string restore = "restore " + dst + " latest " + quoted(tmp.at("work")) + " --force";
+  const std::string failed_line = "err:ファイルを復元出来ませんでした。==> " + tmp.at("work") + "/a.txt\n";
+
+  const result out_only = zolk_cli(restore);
+  EXPECT_EQ(out_only.status, 1);
+  EXPECT_NE(out_only.out.find(failed_line + "-----* 処理の終了 *-----"), std::string::npos)
+      << out_only.out;
+  EXPECT_EQ(out_only.out.find("理由"), std::string::npos);
+
+  const result both = zolk_cli(restore, true);
+  EXPECT_NE(both.out.find(failed_line + "    理由: Is a directory\n"), std::string::npos) << both.out;
+}
+
 }  // namespace
+

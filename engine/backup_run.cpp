@@ -5,6 +5,7 @@
 
 #include "engine/backup_steps.h"
 #include "engine/change_log.h"
+#include "engine/point_times.h"
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/messages.h"
@@ -108,6 +109,16 @@ class backup_run {
   bool stop_here();
   bool note_stopped_copy(int copy_result);
   void detail(const std::string& path) { log_.add_line(text(msg::detail_prefix) + path + "\r\n"); }
+  // The system's reason for the failure just reported, for the views that show it.
+  void why() { report_failure_reason(h_, log_); }
+  // detail() for an entry the system failed on: its reason comes between the "==> " line and
+  // the empty line that closes the report.
+  void failed_detail(const std::string& path) {
+    log_.add_line(text(msg::detail_prefix) + path);
+    why();
+    log_.add_line("");
+  }
+  void detail(const std::string& path, bool failed) { failed ? failed_detail(path) : detail(path); }
 
   std::string source_path(const folder_node& n) const {
     return path_join(source_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
@@ -146,6 +157,7 @@ void backup_run::report_apply_note(note kind, const std::string& change_log_name
   if (kind == note::change_log_not_opened) {
     log_.add_line(text(msg::change_log_not_opened));
     log_.add_line(text(msg::detail_prefix) + change_log_name);
+    why();
     log_.add_line("");
   } else {
     log_.add_line(text(msg::no_changes) + "\r\n");
@@ -275,6 +287,7 @@ void backup_run::finish(const std::string& destination) {
     report_change_log_failure();
     summary_.failed++;
   }
+  set_point_times_back(h_, destination);
   if (!h_.sync_volume(destination)) summary_.failed++;
   if (summary_.stopped) {
     log_.add_line(text(msg::interrupted));
@@ -293,7 +306,7 @@ bool backup_run::note_change(const char* code, const std::string& relative) {
 
 void backup_run::report_change_log_failure() {
   log_.add_line(text(msg::change_log_not_written));
-  detail(new_folder_ + k_change_log_extension);
+  failed_detail(new_folder_ + k_change_log_extension);
 }
 
 void backup_run::note_cut_copies(const change_log& log) {
@@ -323,7 +336,7 @@ void backup_run::replace_cut_copy(const difference_entry& entry) {
   const std::string newest = newest_path(*entry.node);
   if (remove_entry(h_, newest_place(*entry.node)) != 0) {
     log_.add_line(text(msg::deleted_not_moved));
-    detail(newest);
+    failed_detail(newest);
     summary_.failed++;
   }
 }
@@ -341,7 +354,7 @@ int backup_run::move_into_history(char kind, const folder_node& node) {
     log_.add_line(text(kind == 'D' ? msg::deleted_not_moved : msg::changed_not_moved));
     summary_.failed++;
   }
-  detail(newest);
+  detail(newest, result != 0);
   if (!noted) {
     report_change_log_failure();
     summary_.failed++;
@@ -399,7 +412,7 @@ void backup_run::report_copy(char kind, int result, const folder_node& node) {
     log_.add_line(text(kind == 'C' ? msg::new_file_not_copied : msg::changed_not_copied));
     summary_.failed++;
   }
-  detail(source_path(node));
+  detail(source_path(node), result != 0);
 }
 
 void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line) {
@@ -415,6 +428,7 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
   const std::string folder = newest_path(node);
   if (!h_.create_folder_beneath(store_, newest_place(node).relative)) {
     log_.add_line(folder + text(msg::folder_not_created));
+    why();
     summary_.failed++;
   }
   meter_.end_entry();
@@ -434,7 +448,7 @@ void backup_run::copy_folder_level(const folder_node* first) {
     meter_.end_entry();
     if (note_stopped_copy(result) || report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
-    detail(relative_path(*n));
+    detail(relative_path(*n), result != 0);
     if (result == 0) {
       summary_.copied++;
     } else {
@@ -505,7 +519,9 @@ namespace {
 bool mark(host::host& h, const std::string& destination, const run_marker& marker, run_log& log) {
   if (write_run_marker(h, destination, marker)) return true;
   log.add_line(text(msg::run_marker_not_written));
-  log.add_line(text(msg::detail_prefix) + path_join(destination, k_run_marker_name) + "\r\n");
+  log.add_line(text(msg::detail_prefix) + path_join(destination, k_run_marker_name));
+  report_failure_reason(h, log);
+  log.add_line("");
   return false;
 }
 
@@ -604,6 +620,7 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
   if (!nameable || carry_forward_newest(h, previous_folder, new_folder) != 0) {
     log.add_line(text(msg::history_folder_not_created));
     log.add_line(previous_folder);
+    if (nameable) report_failure_reason(h, log);
     log.add_line("");
     remove_run_marker(h, destination);
     run.summary().refused = true;

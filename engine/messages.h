@@ -75,6 +75,8 @@ enum class msg {
   // A run or a restore the user asked to stop.
   run_stopped,                 // err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。
   restore_stopped,             // err:中止の指示により復元を止めました。復元先には途中までの内容があります。
+  // What the views put before the system's reason for a failure.
+  failure_reason,              // "    理由: "
   count_  // keep last
 };
 

@@ -13,6 +13,12 @@ void report(run_log& log, msg what, const std::string& path) {
   log.add_line(text(what) + text(msg::detail_prefix) + path);
 }
 
+// The same for a failure of the system, with its reason.
+void report(host::host& h, run_log& log, msg what, const std::string& path) {
+  report(log, what, path);
+  report_failure_reason(h, log);
+}
+
 // A folder that already stands there is as good as a new one; anything else in its place
 // (a file, an unreadable entry) is not. A restore cut in the middle of a copy leaves the
 // copy's temporary file in its folder: the next restore into the same folder takes it away.
@@ -58,7 +64,7 @@ restored restore_one(host::host& h, const restore_item& item, const place& targe
                      transfer_buffer& buffer, run_log& log, progress_meter& meter) {
   if (item.is_folder()) {
     if (make_folder(h, target)) return restored::done;
-    report(log, msg::restore_folder_not_created, target.path());
+    report(h, log, msg::restore_folder_not_created, target.path());
     return restored::failed;
   }
   const std::string source = path_join(*item.store_folder, item.relative_folder
@@ -67,7 +73,7 @@ restored restore_one(host::host& h, const restore_item& item, const place& targe
   const int result = copy_file_with_progress(h, meter, buffer, k_block_length, source, target);
   if (result == k_copy_done) return restored::done;
   if (result == k_copy_stopped) return restored::stopped;
-  report(log, msg::restore_file_not_copied, target.path());
+  report(h, log, msg::restore_file_not_copied, target.path());
   return restored::failed;
 }
 
@@ -85,7 +91,7 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
   plan_restore(list, meter);
   create_parent_folders(h, path_join(target_folder, "x"));
   if (!make_folder(h, target_folder)) {
-    report(log, msg::restore_folder_not_created, target_folder);
+    report(h, log, msg::restore_folder_not_created, target_folder);
     ++summary.failed;
     log.add_line(text(msg::restore_end));
     return summary;

@@ -21,4 +21,9 @@ void recording_log::add_line(const std::string& text) {
   for (std::string& line : split_log_text(text)) lines_.push_back(std::move(line));
 }
 
+void report_failure_reason(host::host& h, run_log& log) {
+  const std::string reason = h.take_failure_reason();
+  if (!reason.empty()) log.add_reason(reason);
+}
+
 }  // namespace engine

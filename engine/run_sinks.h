@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/host.h"
+
 namespace engine {
 
 class run_log {
@@ -15,7 +17,14 @@ class run_log {
   virtual ~run_log() = default;
   // Appends a CP932 text as a new line; each CR LF inside it starts a further line.
   virtual void add_line(const std::string& text) = 0;
+  // Tells, in the system's own words (CP932), why the entry the lines just added name could
+  // not be handled. Views show it apart from the run's own lines, which stay exactly as they
+  // are (zolk-cli on standard error, the window as a detail line); the default drops it.
+  virtual void add_reason(const std::string& reason) { (void)reason; }
 };
+
+// Hands the host's reason for its latest failure, when it knows one, to the log.
+void report_failure_reason(host::host& h, run_log& log);
 
 // What a run has done so far, as facts. Views decide how to show them (a bar per large file,
 // counts, an estimate of the time left); the engine never speaks of bars.
@@ -57,11 +66,14 @@ std::vector<std::string> split_log_text(const std::string& text);
 class recording_log : public run_log {
  public:
   void add_line(const std::string& text) override;
+  void add_reason(const std::string& reason) override { reasons_.push_back(reason); }
   const std::vector<std::string>& texts() const { return texts_; }  // one per add_line
   const std::vector<std::string>& lines() const { return lines_; }  // as shown
+  const std::vector<std::string>& reasons() const { return reasons_; }
  private:
   std::vector<std::string> texts_;
   std::vector<std::string> lines_;
+  std::vector<std::string> reasons_;
 };
 
 // Keeps every report, for tests.

@@ -200,6 +200,19 @@ class host {
   // default gives the path as it stands.
   virtual std::string real_path(const std::string& path) { return path; }
 
+  // Sets the modification time of the plain folder at `path` (not through a link) from a
+  // packed local time. The default refuses.
+  virtual bool set_folder_time(const std::string& path, uint32_t packed) {
+    (void)path, (void)packed;
+    return false;
+  }
+
+  // Why the most recent call of this thread that failed (any call above, or on a file it
+  // opened) failed, in the system's own words (CP932), then forgets it; empty when no failure
+  // was noted since the last take. Successful calls leave a noted reason as it is, so a
+  // caller takes it just after the failure it reports. The default knows no reasons.
+  virtual std::string take_failure_reason() { return std::string(); }
+
   // Full path of the running program.
   virtual std::string executable_path() = 0;
 

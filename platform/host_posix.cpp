@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <climits>
 #include <string>
 #include <vector>
@@ -24,6 +25,21 @@
 
 namespace host {
 namespace {
+
+// The errno of this thread's most recent failed call; 0 once taken (see take_failure_reason).
+thread_local int noted_errno = 0;
+
+// Passes `ok` through, noting errno when it reports a failure.
+bool noted(bool ok) {
+  if (!ok) noted_errno = errno != 0 ? errno : EIO;
+  return ok;
+}
+
+// Fails with `code` as the reason, for refusals the system itself did not make.
+bool refused(int code) {
+  errno = code;
+  return noted(false);
+}
 
 uint32_t packed_from_epoch(time_t seconds) {
   struct tm local {};
@@ -92,7 +108,10 @@ class posix_file : public file {
     for (;;) {
       const ssize_t n = ::read(fd_, buffer, length);
       if (n >= 0) return n;
-      if (errno != EINTR) return -1;
+      if (errno != EINTR) {
+        noted(false);
+        return -1;
+      }
     }
   }
 
@@ -101,7 +120,7 @@ class posix_file : public file {
     while (length > 0) {
       const ssize_t n = ::write(fd_, p, length);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
+      if (n <= 0) return n == 0 ? refused(EIO) : noted(false);
       p += n;
       length -= static_cast<size_t>(n);
     }
@@ -109,19 +128,19 @@ class posix_file : public file {
   }
 
   bool seek(uint64_t offset) override {
-    return offset <= static_cast<uint64_t>(LLONG_MAX) &&
-           lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+    if (offset > static_cast<uint64_t>(LLONG_MAX)) return refused(EINVAL);
+    return noted(lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0);
   }
 
   int64_t length() override {
     struct stat st {};
-    if (fstat(fd_, &st) != 0) return -1;
+    if (!noted(fstat(fd_, &st) == 0)) return -1;
     return st.st_size;
   }
 
   bool get_time(uint32_t& packed) override {
     struct stat st {};
-    if (fstat(fd_, &st) != 0) return false;
+    if (!noted(fstat(fd_, &st) == 0)) return false;
     packed = packed_from_epoch(st.st_mtime);
     return true;
   }
@@ -131,7 +150,7 @@ class posix_file : public file {
     times[0].tv_sec = epoch_from_packed(packed);
     times[0].tv_nsec = 0;
     times[1] = times[0];
-    return futimens(fd_, times) == 0;
+    return noted(futimens(fd_, times) == 0);
   }
 
   // Copies inside the kernel where both ends are plain files here; otherwise (a wrapped
@@ -145,6 +164,7 @@ class posix_file : public file {
       if (n < 0) {
         if (errno == EINTR) continue;
         if (done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) break;
+        noted(false);
         return -1;
       }
       done += static_cast<size_t>(n);
@@ -153,13 +173,13 @@ class posix_file : public file {
     return file::copy_to(target, buffer, length);
   }
 
-  bool sync() override { return fdatasync(fd_) == 0; }
+  bool sync() override { return noted(fdatasync(fd_) == 0); }
 
   bool close() override {
     if (fd_ < 0) return true;
     const int result = ::close(fd_);
     fd_ = -1;
-    return result == 0;
+    return noted(result == 0);
   }
 
  private:
@@ -259,6 +279,7 @@ constexpr int k_walk_flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 folder_fd open_parent_beneath(const std::string& base, const std::string& relative,
                               std::string& name) {
   const std::vector<std::string> pieces = split_path(relative);
+  errno = EINVAL;  // the reason when the pieces themselves are refused
   if (pieces.empty() || pieces.front().empty()) return folder_fd();
   for (const std::string& piece : pieces) {
     if (piece == "." || piece == "..") return folder_fd();
@@ -341,6 +362,7 @@ int open_regular(const std::string& path, int flags) {
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
       fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
     ::close(fd);
+    errno = EINVAL;  // not a plain file
     return -1;
   }
   return fd;
@@ -352,7 +374,7 @@ class posix_host : public host {
     out.clear();
     const std::string folder = native_folder_of_pattern(pattern);
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr) return false;
+    if (dir == nullptr) return noted(false);
     const int dir_fd = dirfd(dir);
     while (struct dirent* d = readdir(dir)) {
       found_entry entry;
@@ -369,23 +391,23 @@ class posix_host : public host {
   }
 
   bool create_folder(const std::string& path) override {
-    return mkdir(native_path(path).c_str(), 0777) == 0;
+    return noted(mkdir(native_path(path).c_str(), 0777) == 0);
   }
 
   bool rename(const std::string& from, const std::string& to) override {
-    return rename_no_replace(native_path(from), native_path(to));
+    return noted(rename_no_replace(native_path(from), native_path(to)));
   }
 
   bool replace_file(const std::string& from, const std::string& to) override {
-    return ::rename(native_path(from).c_str(), native_path(to).c_str()) == 0;
+    return noted(::rename(native_path(from).c_str(), native_path(to).c_str()) == 0);
   }
 
   bool remove_file(const std::string& path) override {
-    return unlink(native_path(path).c_str()) == 0;
+    return noted(unlink(native_path(path).c_str()) == 0);
   }
 
   bool remove_folder(const std::string& path) override {
-    return rmdir(native_path(path).c_str()) == 0;
+    return noted(rmdir(native_path(path).c_str()) == 0);
   }
 
   bool exists(const std::string& path) override {
@@ -396,19 +418,19 @@ class posix_host : public host {
 
   std::unique_ptr<file> open_read(const std::string& path) override {
     const int fd = open_regular(path, O_RDONLY);
-    if (fd < 0) return nullptr;
+    if (!noted(fd >= 0)) return nullptr;
     return std::make_unique<posix_file>(fd);
   }
 
   std::unique_ptr<file> open_write(const std::string& path) override {
     const int fd = open_regular(path, O_RDWR | O_CREAT | O_TRUNC);
-    if (fd < 0) return nullptr;
+    if (!noted(fd >= 0)) return nullptr;
     return std::make_unique<posix_file>(fd);
   }
 
   bool append_text(const std::string& path, const std::string& bytes) override {
     const int fd = open_regular(path, O_WRONLY | O_APPEND | O_CREAT);
-    if (fd < 0) return false;
+    if (!noted(fd >= 0)) return false;
     posix_file f(fd);
     const bool written = f.write(bytes.data(), bytes.size());
     return f.close() && written;
@@ -416,16 +438,16 @@ class posix_host : public host {
 
   bool sync_folder(const std::string& path) override {
     const int fd = open(native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool synced = fsync(fd) == 0;
+    if (!noted(fd >= 0)) return false;
+    const bool synced = noted(fsync(fd) == 0);
     ::close(fd);
     return synced;
   }
 
   bool sync_volume(const std::string& path) override {
     const int fd = open(native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool synced = syncfs(fd) == 0;
+    if (!noted(fd >= 0)) return false;
+    const bool synced = noted(syncfs(fd) == 0);
     ::close(fd);
     return synced;
   }
@@ -435,7 +457,7 @@ class posix_host : public host {
   bool create_folder_beneath(const std::string& base, const std::string& relative) override {
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
-    return parent.ok() && mkdirat(parent.get(), name.c_str(), 0777) == 0;
+    return noted(parent.ok() && mkdirat(parent.get(), name.c_str(), 0777) == 0);
   }
 
   bool is_folder_beneath(const std::string& base, const std::string& relative) override {
@@ -450,11 +472,11 @@ class posix_host : public host {
                                            const std::string& relative) override {
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
-    if (!parent.ok()) return nullptr;
+    if (!noted(parent.ok())) return nullptr;
     unlinkat(parent.get(), name.c_str(), 0);
     const int fd = openat(parent.get(), name.c_str(),
                           O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) return nullptr;
+    if (!noted(fd >= 0)) return nullptr;
     return std::make_unique<posix_file>(fd);
   }
 
@@ -464,21 +486,44 @@ class posix_host : public host {
     std::string to_name;
     const folder_fd from_parent = open_parent_beneath(base, from, from_name);
     const folder_fd to_parent = open_parent_beneath(base, to, to_name);
-    if (!from_parent.ok() || !to_parent.ok()) return false;
-    if (!replace) return renameat_no_replace(from_parent.get(), from_name, to_parent.get(), to_name);
-    if (is_link_at(to_parent.get(), to_name)) return false;
-    return renameat(from_parent.get(), from_name.c_str(), to_parent.get(), to_name.c_str()) == 0;
+    if (!noted(from_parent.ok() && to_parent.ok())) return false;
+    if (!replace) {
+      return noted(renameat_no_replace(from_parent.get(), from_name, to_parent.get(), to_name));
+    }
+    if (is_link_at(to_parent.get(), to_name)) return refused(ELOOP);
+    return noted(renameat(from_parent.get(), from_name.c_str(), to_parent.get(), to_name.c_str()) == 0);
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
-    return parent.ok() && unlinkat(parent.get(), name.c_str(), 0) == 0;
+    return noted(parent.ok() && unlinkat(parent.get(), name.c_str(), 0) == 0);
   }
 
   std::string real_path(const std::string& path) override {
     const std::string real = resolved(native_path(path));
     return real.empty() ? std::string() : cp932::from_unicode(real);
+  }
+
+  bool set_folder_time(const std::string& path, uint32_t packed) override {
+    const std::string native = native_path(path);
+    struct stat st {};
+    if (!noted(lstat(native.c_str(), &st) == 0)) return false;
+    if (!S_ISDIR(st.st_mode)) return refused(ENOTDIR);
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = epoch_from_packed(packed);
+    times[1].tv_nsec = 0;
+    return noted(utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0);
+  }
+
+  std::string take_failure_reason() override {
+    if (noted_errno == 0) return std::string();
+    char buffer[256];
+    const std::string reason = strerror_r(noted_errno, buffer, sizeof buffer);
+    noted_errno = 0;
+    return cp932::from_unicode(reason);
   }
 
   std::string executable_path() override {

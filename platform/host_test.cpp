@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
@@ -140,6 +141,49 @@ TEST(Host, FilesReadWriteSeekAndCarryPackedTimes) {
   EXPECT_EQ(read_file(tmp.at("log")), "x\r\ny\r\n");
   EXPECT_TRUE(h.remove_file(tmp.at("log")));
   EXPECT_FALSE(h.remove_file(tmp.at("log")));
+}
+
+TEST(Host, AFailureKeepsTheSystemsReasonUntilTakenOnItsOwnThread) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  h.take_failure_reason();
+  EXPECT_FALSE(h.rename(tmp.at("missing"), tmp.at("other")));
+  const std::string missing = h.take_failure_reason();
+  EXPECT_FALSE(missing.empty());
+  EXPECT_EQ(h.take_failure_reason(), "");  // taken once
+
+  write_file(tmp.at("f"), "x");
+  EXPECT_FALSE(h.create_folder(tmp.at("f")));
+  EXPECT_TRUE(h.rename(tmp.at("f"), tmp.at("g")));  // a success leaves the reason
+  const std::string taken = h.take_failure_reason();
+  EXPECT_FALSE(taken.empty());
+  EXPECT_NE(taken, missing);  // "exists" is not "missing"
+
+  EXPECT_EQ(h.open_read(tmp.at("none")), nullptr);
+  std::string elsewhere = "unset";
+  std::thread([&] { elsewhere = h.take_failure_reason(); }).join();
+  EXPECT_EQ(elsewhere, "");  // another thread's failures are its own
+  EXPECT_EQ(h.take_failure_reason(), missing);
+#ifndef _WIN32
+  EXPECT_EQ(missing, "No such file or directory");
+#endif
+}
+
+TEST(Host, FolderTimesAreSetOnFoldersOnly) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const uint32_t t = host::pack_time(host::calendar_time{2003, 4, 5, 6, 7, 8});
+  ASSERT_TRUE(h.create_folder(tmp.at("d")));
+  write_file(tmp.at("d\\inside"), "x");
+  EXPECT_TRUE(h.set_folder_time(tmp.at("d"), t));
+  write_file(tmp.at("f"), "x");
+  EXPECT_FALSE(h.set_folder_time(tmp.at("f"), t));
+  EXPECT_FALSE(h.take_failure_reason().empty());
+  EXPECT_FALSE(h.set_folder_time(tmp.at("missing"), t));
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(h.search(tmp.at("*.*"), entries));
+  EXPECT_EQ(find(entries, "d")->time, t);
+  EXPECT_NE(find(entries, "f")->time, t);
 }
 
 TEST(Host, LengthsAreSixtyFourBit) {
@@ -279,6 +323,19 @@ TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
     EXPECT_EQ(find(entries, name)->attributes & host::k_directory, 0u) << name;
   }
   EXPECT_FALSE(find(entries, "dir")->is_special);
+}
+
+TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  ASSERT_TRUE(h.create_folder(tmp.at("real")));
+  ASSERT_EQ(symlink("real", (tmp.path() + "/link").c_str()), 0);
+  std::vector<host::found_entry> before;
+  ASSERT_TRUE(h.search(tmp.at("*.*"), before));
+  EXPECT_FALSE(h.set_folder_time(tmp.at("link"), host::pack_time(host::calendar_time{2003, 4, 5, 6, 7, 8})));
+  std::vector<host::found_entry> after;
+  ASSERT_TRUE(h.search(tmp.at("*.*"), after));
+  EXPECT_EQ(find(after, "real")->time, find(before, "real")->time);
 }
 
 TEST(HostPosix, OnlyRegularFilesAreOpenedAndAFifoIsNeverWaitedOn) {

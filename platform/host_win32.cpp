@@ -16,6 +16,36 @@
 namespace host {
 namespace {
 
+// The error of this thread's most recent failed call; 0 once taken (see take_failure_reason).
+thread_local DWORD noted_error = 0;
+
+// Passes `ok` through, noting GetLastError when it reports a failure.
+bool noted(bool ok) {
+  if (!ok) {
+    const DWORD error = GetLastError();
+    noted_error = error != 0 ? error : ERROR_GEN_FAILURE;
+  }
+  return ok;
+}
+
+// Fails with `code` as the reason, for refusals the system itself did not make.
+bool refused(DWORD code) {
+  SetLastError(code);
+  return noted(false);
+}
+
+// The system's text for an error code, without its closing line end, and the code itself.
+std::wstring error_text(DWORD code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring out = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
+  if (text != nullptr) LocalFree(text);
+  while (!out.empty() && (out.back() == L'\r' || out.back() == L'\n' || out.back() == L' ')) out.pop_back();
+  return out + L" (" + std::to_wstring(code) + L")";
+}
+
 constexpr DWORD k_attribute_mask = 0x3F;
 constexpr DWORD k_io_chunk = 1u << 30;  // ReadFile and WriteFile take 32-bit counts
 
@@ -120,7 +150,7 @@ class win32_file : public file {
   int64_t read(void* buffer, size_t length) override {
     const DWORD wanted = length > k_io_chunk ? k_io_chunk : static_cast<DWORD>(length);
     DWORD got = 0;
-    if (!ReadFile(handle_, buffer, wanted, &got, nullptr)) return -1;
+    if (!noted(ReadFile(handle_, buffer, wanted, &got, nullptr) != 0)) return -1;
     return got;
   }
 
@@ -129,7 +159,8 @@ class win32_file : public file {
     while (length > 0) {
       const DWORD wanted = length > k_io_chunk ? k_io_chunk : static_cast<DWORD>(length);
       DWORD written = 0;
-      if (!WriteFile(handle_, p, wanted, &written, nullptr) || written == 0) return false;
+      if (!noted(WriteFile(handle_, p, wanted, &written, nullptr) != 0)) return false;
+      if (written == 0) return refused(ERROR_WRITE_FAULT);
       p += written;
       length -= written;
     }
@@ -158,16 +189,16 @@ class win32_file : public file {
 
   bool set_time(uint32_t packed) override {
     FILETIME utc;
-    return filetime_from_packed(packed, utc) && SetFileTime(handle_, nullptr, nullptr, &utc);
+    return noted(filetime_from_packed(packed, utc) && SetFileTime(handle_, nullptr, nullptr, &utc));
   }
 
-  bool sync() override { return FlushFileBuffers(handle_) != 0; }
+  bool sync() override { return noted(FlushFileBuffers(handle_) != 0); }
 
   bool close() override {
     if (handle_ == INVALID_HANDLE_VALUE) return true;
     const BOOL closed = CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;
-    return closed != 0;
+    return noted(closed != 0);
   }
 
  private:
@@ -348,25 +379,26 @@ class win32_host : public host {
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
     out.clear();
     if (find_all(win_path(folder_of_pattern(pattern)), out)) return true;
+    noted(false);
     out.clear();
     return false;
   }
 
   bool create_folder(const std::string& path) override {
-    return CreateDirectoryW(win_path(path).c_str(), nullptr) != 0;
+    return noted(CreateDirectoryW(win_path(path).c_str(), nullptr) != 0);
   }
 
   bool rename(const std::string& from, const std::string& to) override {
-    return MoveFileW(win_path(from).c_str(), win_path(to).c_str()) != 0;
+    return noted(MoveFileW(win_path(from).c_str(), win_path(to).c_str()) != 0);
   }
 
   bool replace_file(const std::string& from, const std::string& to) override {
-    return MoveFileExW(win_path(from).c_str(), win_path(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return noted(MoveFileExW(win_path(from).c_str(), win_path(to).c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
   }
 
   bool remove_file(const std::string& path) override {
-    return DeleteFileW(win_path(path).c_str()) != 0;
+    return noted(DeleteFileW(win_path(path).c_str()) != 0);
   }
 
   bool exists(const std::string& path) override {
@@ -378,9 +410,10 @@ class win32_host : public host {
 
   std::unique_ptr<file> open_read(const std::string& path) override {
     const HANDLE h = open_handle(path, GENERIC_READ, OPEN_EXISTING);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (!noted(h != INVALID_HANDLE_VALUE)) return nullptr;
     if (GetFileType(h) != FILE_TYPE_DISK) {
       CloseHandle(h);
+      refused(ERROR_INVALID_FUNCTION);
       return nullptr;
     }
     return std::make_unique<win32_file>(h);
@@ -390,15 +423,15 @@ class win32_host : public host {
   // or system file.
   std::unique_ptr<file> open_write(const std::string& path) override {
     const HANDLE h = open_handle(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (!noted(h != INVALID_HANDLE_VALUE)) return nullptr;
     auto f = std::make_unique<win32_file>(h);
-    if (!SetEndOfFile(h)) return nullptr;
+    if (!noted(SetEndOfFile(h) != 0)) return nullptr;
     return f;
   }
 
   bool append_text(const std::string& path, const std::string& bytes) override {
     const HANDLE h = open_handle(path, FILE_APPEND_DATA, OPEN_ALWAYS);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (!noted(h != INVALID_HANDLE_VALUE)) return false;
     win32_file f(h);
     const bool written = f.write(bytes.data(), bytes.size());
     return f.close() && written;
@@ -414,7 +447,7 @@ class win32_host : public host {
       h = CreateFileW(folder.c_str(), GENERIC_READ, k_share_all, nullptr, OPEN_EXISTING,
                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     }
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (!noted(h != INVALID_HANDLE_VALUE)) return false;
     BY_HANDLE_FILE_INFORMATION info;
     const bool is_folder = GetFileInformationByHandle(h, &info) &&
                            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -426,12 +459,12 @@ class win32_host : public host {
   lock_result lock_file(const std::string& path) override { return lock_at(win_path(path)); }
 
   bool remove_folder(const std::string& path) override {
-    return RemoveDirectoryW(win_path(path).c_str()) != 0;
+    return noted(RemoveDirectoryW(win_path(path).c_str()) != 0);
   }
 
   bool create_folder_beneath(const std::string& base, const std::string& relative) override {
-    return no_reparse_beneath(base, relative, true) &&
-           CreateDirectoryW(win_path(beneath(base, relative)).c_str(), nullptr) != 0;
+    if (!no_reparse_beneath(base, relative, true)) return refused(ERROR_CANT_ACCESS_FILE);
+    return noted(CreateDirectoryW(win_path(beneath(base, relative)).c_str(), nullptr) != 0);
   }
 
   bool is_folder_beneath(const std::string& base, const std::string& relative) override {
@@ -441,33 +474,66 @@ class win32_host : public host {
 
   std::unique_ptr<file> open_write_beneath(const std::string& base,
                                            const std::string& relative) override {
-    if (!no_reparse_beneath(base, relative, false)) return nullptr;
+    if (!no_reparse_beneath(base, relative, false)) {
+      refused(ERROR_CANT_ACCESS_FILE);
+      return nullptr;
+    }
     const std::wstring path = win_path(beneath(base, relative));
     DeleteFileW(path.c_str());
     const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, k_share_all, nullptr,
                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (!noted(h != INVALID_HANDLE_VALUE)) return nullptr;
     return std::make_unique<win32_file>(h);
   }
 
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
                       bool replace) override {
-    if (!no_reparse_beneath(base, from, false) || !no_reparse_beneath(base, to, true)) return false;
+    if (!no_reparse_beneath(base, from, false) || !no_reparse_beneath(base, to, true)) {
+      return refused(ERROR_CANT_ACCESS_FILE);
+    }
     const std::wstring from_path = win_path(beneath(base, from));
     const std::wstring to_path = win_path(beneath(base, to));
-    if (!replace) return MoveFileW(from_path.c_str(), to_path.c_str()) != 0;
-    return MoveFileExW(from_path.c_str(), to_path.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!replace) return noted(MoveFileW(from_path.c_str(), to_path.c_str()) != 0);
+    return noted(MoveFileExW(from_path.c_str(), to_path.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0);
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {
-    return no_reparse_beneath(base, relative, false) &&
-           DeleteFileW(win_path(beneath(base, relative)).c_str()) != 0;
+    if (!no_reparse_beneath(base, relative, false)) return refused(ERROR_CANT_ACCESS_FILE);
+    return noted(DeleteFileW(win_path(beneath(base, relative)).c_str()) != 0);
   }
 
   std::string real_path(const std::string& path) override {
     const std::wstring real = resolved(win_path(path));
     return real.empty() ? std::string() : zolk_path(utf16(real));
+  }
+
+  // FILE_FLAG_OPEN_REPARSE_POINT: a junction or link at the name is never followed; one that
+  // stands there is refused.
+  bool set_folder_time(const std::string& path, uint32_t packed) override {
+    FILETIME utc;
+    if (!filetime_from_packed(packed, utc)) return refused(ERROR_INVALID_PARAMETER);
+    const HANDLE h = CreateFileW(win_path(path).c_str(), FILE_WRITE_ATTRIBUTES, k_share_all, nullptr,
+                                 OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (!noted(h != INVALID_HANDLE_VALUE)) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const DWORD not_plain = FILE_ATTRIBUTE_REPARSE_POINT;
+    bool ok = noted(GetFileInformationByHandle(h, &info) != 0);
+    if (ok && ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+               (info.dwFileAttributes & not_plain) != 0)) {
+      ok = refused(ERROR_DIRECTORY);
+    }
+    ok = ok && noted(SetFileTime(h, nullptr, nullptr, &utc) != 0);
+    CloseHandle(h);
+    return ok;
+  }
+
+  std::string take_failure_reason() override {
+    if (noted_error == 0) return std::string();
+    const std::wstring text = error_text(noted_error);
+    noted_error = 0;
+    return cp932::from_unicode(wtf8_from_utf16(utf16(text)));
   }
 
   std::string executable_path() override { return zolk_path(utf16(module_file_name())); }

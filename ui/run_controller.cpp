@@ -3,6 +3,8 @@
 #include <mutex>
 #include <utility>
 
+#include "engine/messages.h"
+
 namespace ui {
 
 // The worker's sinks: everything goes into one guarded batch that the view swaps out.
@@ -11,6 +13,10 @@ class run_controller::queue : public engine::run_log, public engine::run_progres
   void add_line(const std::string& text) override {
     std::lock_guard<std::mutex> hold(mutex_);
     pending_.texts.push_back(text);
+  }
+  // The window shows the reason as one more line, under the line that names the entry.
+  void add_reason(const std::string& reason) override {
+    add_line(engine::text(engine::msg::failure_reason) + reason);
   }
   void report(const engine::progress_facts& facts) override {
     std::lock_guard<std::mutex> hold(mutex_);

@@ -7,6 +7,8 @@
 #include <future>
 #include <thread>
 
+#include "engine/messages.h"
+
 namespace ui {
 namespace {
 
@@ -45,6 +47,7 @@ TEST(RunController, TheRunWorksOnAnotherThreadAndItsReportsArriveInBatchesInOrde
     progress.report(facts_of(1));
     opened.wait();
     log.add_line("second\r\nthird");
+    log.add_reason("No space left on device");  // the window shows it under the line before
     progress.report(facts_of(2));
     progress.report(facts_of(3));
     engine::run_summary s;
@@ -62,7 +65,9 @@ TEST(RunController, TheRunWorksOnAnotherThreadAndItsReportsArriveInBatchesInOrde
   batches.insert(batches.begin(), early);
   std::vector<std::string> texts;
   for (const run_batch& b : batches) texts.insert(texts.end(), b.texts.begin(), b.texts.end());
-  EXPECT_EQ(texts, (std::vector<std::string>{"first", "second\r\nthird"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{"first", "second\r\nthird",
+                                              engine::text(engine::msg::failure_reason) +
+                                                  "No space left on device"}));
   // Only the newest facts are handed on, in the batch that ends the run at the latest.
   std::optional<engine::progress_facts> newest;
   for (const run_batch& b : batches) {

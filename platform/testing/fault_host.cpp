@@ -71,14 +71,26 @@ bool fault_host::allow(call_kind kind, const std::string& path) {
     ++mutations_;
   }
   const auto at = fail_at_.find(kind);
-  if (at != fail_at_.end() && at->second.count(n) != 0) return false;
+  bool fails = at != fail_at_.end() && at->second.count(n) != 0;
   const auto paths = fail_paths_.find(kind);
   if (paths != fail_paths_.end()) {
     for (const std::string& fragment : paths->second) {
-      if (path.find(fragment) != std::string::npos) return false;
+      if (path.find(fragment) != std::string::npos) fails = true;
     }
   }
-  return true;
+  if (fails) noted_reason_ = failure_reason_;
+  return !fails;
+}
+
+bool fault_host::set_folder_time(const std::string& path, uint32_t packed) {
+  return allow(call_kind::set_time, path) && inner_.set_folder_time(path, packed);
+}
+
+std::string fault_host::take_failure_reason() {
+  std::string noted = inner_.take_failure_reason();
+  if (!noted_reason_.empty()) noted = std::move(noted_reason_);
+  noted_reason_.clear();
+  return noted;
 }
 
 bool fault_host::search(const std::string& pattern, std::vector<found_entry>& out) {

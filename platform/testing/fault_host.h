@@ -77,6 +77,11 @@ class fault_host : public host {
   uint32_t process_id() override { return inner_.process_id(); }
   std::string environment(const std::string& name) override { return inner_.environment(name); }
   std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }
+  bool set_folder_time(const std::string& path, uint32_t packed) override;
+  // A failure this host makes up is noted with the reason given here (the inner host's own
+  // reasons pass through otherwise).
+  void set_failure_reason(const std::string& reason) { failure_reason_ = reason; }
+  std::string take_failure_reason() override;
   void beep() override { ++beeps_; }
   int beeps() const { return beeps_; }
 
@@ -91,6 +96,8 @@ class fault_host : public host {
   int crash_at_ = -1;
   int beeps_ = 0;
   uint32_t extra_attributes_ = 0;
+  std::string failure_reason_ = "injected failure";
+  std::string noted_reason_;
 };
 
 }  // namespace host

@@ -1,0 +1,358 @@
+#include "ui/win32/run_win.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <algorithm>
+
+#include "platform/cp932.h"
+#include "platform/native_path.h"
+#include "platform/wide_text.h"
+#include "ui/progress_text.h"
+
+namespace zolk_win32 {
+namespace {
+
+constexpr int k_width = 560;
+constexpr int k_height = 400;
+enum control_id { id_memo = 301, id_stop, id_save, id_close, id_other };
+
+std::string utf8_of(const std::wstring& text) {
+  return host::wtf8_from_utf16(std::u16string(text.begin(), text.end()));
+}
+
+}  // namespace
+
+Trun_win::Trun_win(host::host& h) : host_(h) {
+  create(L"ZolkRunWindow", wtext(ui::wt::run_win_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+         WS_EX_CONTROLPARENT, k_width, k_height);
+  if (hwnd() == nullptr) return;
+  dpi_ = dpi_of(hwnd());
+  Memo1 = make_control(hwnd(), WC_EDITW, L"",
+                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                           ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                       id_memo, WS_EX_CLIENTEDGE);
+  SendMessageW(Memo1, EM_SETLIMITTEXT, 0, 0);
+  ProgressText = make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
+  CurrentPath = make_control(hwnd(), WC_STATICW, L"",
+                             WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id_other);
+  Label1 = make_control(hwnd(), WC_STATICW, wtext(ui::wt::run_win_Label1),
+                        WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
+  ProgressBar1 = make_control(hwnd(), PROGRESS_CLASSW, L"", 0, id_other);
+  SendMessageW(ProgressBar1, PBM_SETRANGE32, 0, 100);
+  StopButton = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::stop_button),
+                            WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_stop);
+  BitBtn1 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn1),
+                         WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_save);
+  BitBtn2 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn2),
+                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_close);
+  ask_save_path = [this] { return save_dialog(); };
+  lay_out();
+}
+
+Trun_win::~Trun_win() {
+  if (session_log_) {
+    session_log_->close();
+    session_log_.reset();
+    host_.remove_file(session_path_);
+  }
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+void Trun_win::lay_out() {
+  if (font_ == nullptr) {
+    font_ = make_font(dpi_);
+    set_font_all(hwnd(), font_);
+  }
+  RECT c;
+  GetClientRect(hwnd(), &c);
+  const int m = scaled(8, dpi_);
+  const int line = scaled(18, dpi_);
+  const int button_h = scaled(26, dpi_);
+  const int button_w = scaled(100, dpi_);
+  const int w = std::max(0, static_cast<int>(c.right) - 2 * m);
+  int y = c.bottom - m - button_h;
+  SetWindowPos(StopButton, nullptr, m, y, button_w, button_h, SWP_NOZORDER);
+  SetWindowPos(BitBtn2, nullptr, c.right - m - button_w, y, button_w, button_h, SWP_NOZORDER);
+  SetWindowPos(BitBtn1, nullptr, c.right - 2 * m - 2 * button_w, y, button_w, button_h, SWP_NOZORDER);
+  y -= m / 2 + line;
+  const int label_w = scaled(70, dpi_);
+  SetWindowPos(Label1, nullptr, m, y + scaled(2, dpi_), label_w, line, SWP_NOZORDER);
+  SetWindowPos(ProgressBar1, nullptr, m + label_w, y, std::max(0, w - label_w), line, SWP_NOZORDER);
+  y -= line;
+  SetWindowPos(CurrentPath, nullptr, m, y, w, line, SWP_NOZORDER);
+  y -= line;
+  SetWindowPos(ProgressText, nullptr, m, y, w, line, SWP_NOZORDER);
+  SetWindowPos(Memo1, nullptr, m, m, w, std::max(0, y - m / 2 - m), SWP_NOZORDER);
+}
+
+LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_SIZE:
+      if (BitBtn2 != nullptr) lay_out();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMinTrackSize = {scaled(360, dpi_), scaled(240, dpi_)};
+      return 0;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(wparam)) {
+        case id_stop:
+          if (on_stop && on_stop()) EnableWindow(StopButton, FALSE);
+          return 0;
+        case id_save:
+          BitBtn1Click();
+          return 0;
+        case id_close:
+          close_asked();
+          return 0;
+        case IDCANCEL:  // Escape
+          if (!running_ && lparam == 0) close_asked();
+          return 0;
+        default:
+          return 0;
+      }
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == Memo1) {
+        // The log is read-only but reads as text, not as a disabled field.
+        SetBkColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      return window::handle(message, wparam, lparam);
+    case WM_CLOSE:
+      close_asked();
+      return 0;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wparam);
+      if (font_ != nullptr) DeleteObject(font_);
+      font_ = nullptr;
+      const auto* r = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(hwnd(), nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      lay_out();
+      return 0;
+    }
+    default:
+      return window::handle(message, wparam, lparam);
+  }
+}
+
+void Trun_win::close_asked() {
+  const ui::close_answer answer = running_ && on_close ? on_close() : ui::close_answer::close_now;
+  if (answer == ui::close_answer::close_now) {
+    ShowWindow(hwnd(), SW_HIDE);
+  } else if (answer == ui::close_answer::after_run) {
+    close_after_run_ = true;
+    EnableWindow(StopButton, FALSE);
+  }
+}
+
+namespace {
+
+void add_shown_lines(const std::string& text, std::vector<std::wstring>& lines) {
+  for (const std::string& line : engine::split_log_text(text)) {
+    lines.push_back(wide(host::shown_text(line)));
+  }
+}
+
+}  // namespace
+
+void Trun_win::add_line(const std::string& text) {
+  std::vector<std::wstring> lines;
+  add_shown_lines(text, lines);
+  append_lines(lines);
+}
+
+void Trun_win::report(const engine::progress_facts& facts) {
+  const bool was_visible = bar_.visible();
+  bar_.show_facts(facts);
+  if (bar_.visible() != was_visible) ShowWindow(ProgressBar1, bar_.visible() ? SW_SHOWNA : SW_HIDE);
+  if (bar_.visible()) render_bar();
+}
+
+void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
+  std::vector<std::wstring> lines;
+  for (const std::string& text : batch.texts) add_shown_lines(text, lines);
+  if (!lines.empty()) append_lines(lines);
+  if (!batch.facts) return;
+  report(*batch.facts);
+  show_text(ProgressText, wide(ui::progress_counts_text(*batch.facts, elapsed_seconds)));
+  show_text(CurrentPath, wide(host::shown_text(batch.facts->current_path)));
+}
+
+// A reader scrolled up to earlier lines keeps their place; a view at the end follows the run.
+void Trun_win::append_lines(const std::vector<std::wstring>& lines) {
+  SCROLLINFO bar = {};
+  bar.cbSize = sizeof bar;
+  bar.fMask = SIF_ALL;
+  const bool scrolled = GetScrollInfo(Memo1, SB_VERT, &bar) != FALSE;
+  const bool at_end = !scrolled || bar.nPos + static_cast<int>(bar.nPage) > bar.nMax;
+  const int first = static_cast<int>(SendMessageW(Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
+  std::wstring text = GetWindowTextLengthW(Memo1) > 0 ? L"\r\n" : L"";
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) text += L"\r\n";
+    text += lines[i];
+  }
+  const int end = GetWindowTextLengthW(Memo1);
+  SendMessageW(Memo1, EM_SETSEL, end, end);
+  SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  int dropped = 0;
+  const int count = static_cast<int>(SendMessageW(Memo1, EM_GETLINECOUNT, 0, 0));
+  if (count > k_kept_lines) {
+    dropped = count - k_kept_lines;
+    const int cut = static_cast<int>(SendMessageW(Memo1, EM_LINEINDEX, dropped, 0));
+    SendMessageW(Memo1, EM_SETSEL, 0, cut);
+    SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  }
+  const int length = GetWindowTextLengthW(Memo1);
+  SendMessageW(Memo1, EM_SETSEL, length, length);
+  if (at_end) {
+    SendMessageW(Memo1, EM_SCROLLCARET, 0, 0);
+  } else {
+    const int now = static_cast<int>(SendMessageW(Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(Memo1, EM_LINESCROLL, 0, std::max(0, first - dropped) - now);
+  }
+  keep_in_file(lines);
+  if (!has_log_) {
+    has_log_ = true;
+    refresh_buttons();
+  }
+}
+
+std::vector<std::wstring> Trun_win::shown_lines() const {
+  std::vector<std::wstring> lines;
+  const std::wstring all = window_text(Memo1);
+  if (all.empty()) return lines;
+  size_t start = 0;
+  for (;;) {
+    const size_t at = all.find(L"\r\n", start);
+    lines.push_back(all.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+    if (at == std::wstring::npos) return lines;
+    start = at + 2;
+  }
+}
+
+// The session file is made with the first line, in the temporary folder of the user.
+void Trun_win::keep_in_file(const std::vector<std::wstring>& lines) {
+  if (file_failed_) return;
+  if (!session_log_) {
+    std::string folder = host_.environment("TEMP");
+    if (folder.empty()) folder = ".";
+    session_path_ = folder + "\\zolk-log-" + std::to_string(host_.process_id()) + ".txt";
+    session_log_ = host_.open_write(session_path_);
+    if (!session_log_) {
+      file_failed_ = true;
+      return;
+    }
+  }
+  std::string bytes;
+  for (const std::wstring& line : lines) bytes += utf8_of(line) + "\r\n";
+  if (!session_log_->write(bytes.data(), bytes.size())) file_failed_ = true;
+}
+
+bool Trun_win::BitBtn1Click() {
+  if (!has_log_ || running_ || !ask_save_path) return false;
+  const std::string path = ask_save_path();
+  if (path.empty()) return false;
+  if (!save_log(path)) {
+    if (messages != nullptr) messages->show_message(ui::text(ui::wt::log_save_failed) + path);
+    return false;
+  }
+  ShowWindow(hwnd(), SW_HIDE);
+  return true;
+}
+
+// The whole session from its file (without one, what the view keeps), written beside the
+// target and put in its place only when complete.
+bool Trun_win::save_log(const std::string& path) {
+  const std::string part = path + ".zolk-part";
+  std::unique_ptr<host::file> out = host_.open_write(part);
+  if (!out) return false;
+  bool copied = true;
+  if (file_failed_ || !session_log_) {
+    std::string bytes;
+    for (const std::wstring& line : shown_lines()) bytes += utf8_of(line) + "\r\n";
+    copied = out->write(bytes.data(), bytes.size());
+  } else {
+    const int64_t length = session_log_->length();
+    copied = length >= 0 && session_log_->seek(0);
+    std::vector<char> block(1 << 16);
+    int64_t done = 0;
+    while (copied && done < length) {
+      const int64_t n = session_log_->read(block.data(), block.size());
+      copied = n > 0 && out->write(block.data(), static_cast<size_t>(n));
+      done += n;
+    }
+    if (length >= 0) session_log_->seek(static_cast<uint64_t>(length));
+  }
+  copied = out->close() && copied;
+  out.reset();
+  if (!copied || !host_.replace_file(part, path)) {
+    host_.remove_file(part);
+    return false;
+  }
+  return true;
+}
+
+std::string Trun_win::save_dialog() {
+  std::wstring file(MAX_PATH * 4, L'\0');
+  const std::wstring initial = L"zolk-log.txt";
+  std::copy(initial.begin(), initial.end(), file.begin());
+  // The filter of the text table, in the form the dialog wants: pairs ended by zeros.
+  std::wstring filter = wtext(ui::wt::log_file_filter);
+  std::wstring dialog_filter;
+  size_t start = 0;
+  while (start < filter.size()) {
+    size_t at = filter.find(L";;", start);
+    const std::wstring item = filter.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start);
+    const size_t open = item.rfind(L'(');
+    const size_t close = item.rfind(L')');
+    const std::wstring pattern =
+        open != std::wstring::npos && close > open ? item.substr(open + 1, close - open - 1) : L"*";
+    dialog_filter += item + L'\0' + pattern + L'\0';
+    if (at == std::wstring::npos) break;
+    start = at + 2;
+  }
+  dialog_filter += L'\0';
+  OPENFILENAMEW dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = hwnd();
+  dialog.lpstrFilter = dialog_filter.c_str();
+  dialog.lpstrFile = &file[0];
+  dialog.nMaxFile = static_cast<DWORD>(file.size());
+  const std::wstring title = wtext(ui::wt::BitBtn1);
+  dialog.lpstrTitle = title.c_str();
+  dialog.lpstrDefExt = L"txt";
+  dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  if (!GetSaveFileNameW(&dialog)) return std::string();
+  return narrow(std::wstring(file.c_str()));
+}
+
+void Trun_win::refresh_buttons() { EnableWindow(BitBtn1, has_log_ && !running_); }
+
+void Trun_win::show_for_run() {
+  running_ = true;
+  close_after_run_ = false;
+  EnableWindow(StopButton, TRUE);
+  refresh_buttons();
+  ShowWindow(hwnd(), SW_SHOW);
+  SetForegroundWindow(hwnd());
+}
+
+void Trun_win::run_ended() {
+  running_ = false;
+  EnableWindow(StopButton, FALSE);
+  refresh_buttons();
+  if (close_after_run_) {
+    close_after_run_ = false;
+    ShowWindow(hwnd(), SW_HIDE);
+  }
+}
+
+void Trun_win::render_bar() {
+  SendMessageW(ProgressBar1, PBM_SETRANGE32, bar_.bar_min(), bar_.bar_max());
+  SendMessageW(ProgressBar1, PBM_SETPOS, bar_.bar_value(), 0);
+}
+
+}  // namespace zolk_win32

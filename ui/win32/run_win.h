@@ -1,0 +1,96 @@
+// Trun_win on Windows: the run window. Shows the run log (Memo1) and the progress of a run,
+// which works on a worker thread: the main window hands it what the run reported in batches
+// on a timer, so the window stays live (it can be moved, scrolled and closed while the run
+// works).
+//
+// The view keeps the last k_kept_lines lines; every line of the program's session also goes
+// to a temporary file, which ログ保存終了 saves whole as UTF-8 text with CR LF line ends.
+#ifndef ZOLK_UI_WIN32_RUN_WIN_H
+#define ZOLK_UI_WIN32_RUN_WIN_H
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/run_sinks.h"
+#include "platform/host.h"
+#include "ui/main_window.h"
+#include "ui/progress_model.h"
+#include "ui/win32/win32_window.h"
+
+namespace zolk_win32 {
+
+class Trun_win : public window, public engine::run_log, public engine::run_progress {
+ public:
+  static constexpr int k_kept_lines = 5000;
+
+  explicit Trun_win(host::host& h);
+  ~Trun_win() override;
+
+  // The sinks, on the window's thread.
+  void add_line(const std::string& text) override;
+  void report(const engine::progress_facts& facts) override;
+  // A batch of the run controller: its texts appended at once, then its facts shown.
+  void show_batch(const ui::run_batch& batch, double elapsed_seconds);
+
+  // Shows the window without blocking; a run works from now on (中止 enabled).
+  void show_for_run();
+  // The run has ended: 中止 disabled, and a close asked for during the run is done now.
+  void run_ended();
+  bool run_working() const { return running_; }
+
+  // What 中止 does (the main window asks and stops the run): true when the stop was asked for.
+  std::function<bool()> on_stop;
+  // Asked when the window is closed (frame, 終了 or Escape) during a run; unset: it closes.
+  std::function<ui::close_answer()> on_close;
+  // Asks for the file ログ保存終了 saves into (CP932); an empty answer saves nothing. The
+  // system's save dialog unless replaced (tests give a path).
+  std::function<std::string()> ask_save_path;
+  // Where a failed save is told (none: not told).
+  ui::message_port* messages = nullptr;
+
+  // ログ保存終了: the whole log into a file the user names, then the window hides. False when
+  // nothing was saved.
+  bool BitBtn1Click();
+
+  // The lines the view shows now, in order (for tests and the screenshots).
+  std::vector<std::wstring> shown_lines() const;
+
+  HWND Memo1 = nullptr;
+  HWND Label1 = nullptr;
+  HWND ProgressBar1 = nullptr;
+  HWND ProgressText = nullptr;  // entries and bytes done, time left
+  HWND CurrentPath = nullptr;   // the entry being worked on, shortened in the middle
+  HWND StopButton = nullptr;
+  HWND BitBtn1 = nullptr;
+  HWND BitBtn2 = nullptr;
+
+ protected:
+  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  void lay_out();
+  void append_lines(const std::vector<std::wstring>& lines);
+  void keep_in_file(const std::vector<std::wstring>& lines);
+  bool save_log(const std::string& path);
+  void render_bar();
+  void refresh_buttons();
+  void close_asked();
+  std::string save_dialog();
+
+  host::host& host_;
+  ui::progress_model bar_;
+  bool running_ = false;
+  bool close_after_run_ = false;
+  bool has_log_ = false;
+  bool file_failed_ = false;  // the session file could not be made or written
+  std::string session_path_;
+  std::unique_ptr<host::file> session_log_;
+  HFONT font_ = nullptr;
+  int dpi_ = 96;
+};
+
+}  // namespace zolk_win32
+
+#endif

@@ -1,0 +1,682 @@
+#include "ui/win32/set_window01.h"
+
+#include <commctrl.h>
+
+#include "ui/win32/form2.h"
+#include "ui/win32/run_win.h"
+
+namespace zolk_win32 {
+namespace {
+
+constexpr int k_width = 554;
+constexpr int k_height = 327;
+constexpr int k_page_height = 265;
+constexpr DWORD k_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr UINT_PTR k_run_timer = 1;
+constexpr UINT k_field_left = WM_APP + 1;  // wparam: the id of the field left
+
+enum control_id {
+  id_run01B = 101, id_run02B, id_s_mes, id_job_combo, id_new_Button, id_zolk_comment,
+  id_Tdirname, id_Button1, id_JorF_name, id_JorF_folder, id_job_combo_s, id_Button3,
+  id_R_ListBox, id_Bdirname, id_Button2, id_touroku, id_syusei, id_sakujo, id_startb01,
+  id_end_Button, id_other,
+};
+
+// The page and the panel: plain containers that paint their background and hand the
+// notifications of their controls to the main window.
+LRESULT CALLBACK container_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* created = reinterpret_cast<CREATESTRUCTW*>(lparam);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
+  }
+  auto* owner = reinterpret_cast<Tset_window01*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (owner == nullptr || message == WM_NCDESTROY) return DefWindowProcW(hwnd, message, wparam, lparam);
+  return owner->container_message(hwnd, message, wparam, lparam);
+}
+
+HWND make_container(HWND parent, Tset_window01* owner, DWORD ex_style) {
+  static const wchar_t k_class[] = L"ZolkContainer";
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSEXW existing = {};
+  existing.cbSize = sizeof existing;
+  if (!GetClassInfoExW(instance, k_class, &existing)) {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = container_procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.lpszClassName = k_class;
+    RegisterClassExW(&wc);
+  }
+  return CreateWindowExW(WS_EX_CONTROLPARENT | ex_style, k_class, L"",
+                         WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, nullptr,
+                         instance, owner);
+}
+
+// The "speed buttons" of the window take no focus, so pressing one leaves a field without
+// running its check: the button is pressed and released here instead of by the system.
+LRESULT CALLBACK speed_button_procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                        UINT_PTR, DWORD_PTR) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      if (IsWindowEnabled(hwnd)) {
+        SetCapture(hwnd);
+        SendMessageW(hwnd, BM_SETSTATE, TRUE, 0);
+      }
+      return 0;
+    case WM_MOUSEMOVE:
+      if (GetCapture() == hwnd) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        const POINT p = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        SendMessageW(hwnd, BM_SETSTATE, PtInRect(&r, p), 0);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == hwnd) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        const POINT p = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        ReleaseCapture();
+        SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+        if (PtInRect(&r, p)) {
+          SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(hwnd));
+        }
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      SendMessageW(hwnd, BM_SETSTATE, FALSE, 0);
+      return 0;
+    default:
+      return DefSubclassProc(hwnd, message, wparam, lparam);
+  }
+}
+
+HWND speed_button(HWND parent, const std::wstring& caption, int id, DWORD style = BS_PUSHBUTTON) {
+  HWND b = make_control(parent, WC_BUTTONW, caption, WS_VISIBLE | style, id);
+  SetWindowSubclass(b, speed_button_procedure, 0, 0);
+  return b;
+}
+
+HWND label(HWND parent, const std::wstring& caption, DWORD style = 0) {
+  return make_control(parent, WC_STATICW, caption, WS_VISIBLE | SS_LEFT | SS_NOPREFIX | style,
+                      id_other);
+}
+
+HWND edit(HWND parent, int id) {
+  return make_control(parent, WC_EDITW, L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, id,
+                      WS_EX_CLIENTEDGE);
+}
+
+// An editable drop-down list whose field takes exactly what is typed.
+HWND combo(HWND parent, int id) {
+  return make_control(parent, WC_COMBOBOXW, L"",
+                      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, id);
+}
+
+// A browse button takes the focus when clicked (so the field beside it is left and checked)
+// but is passed over by the Tab key.
+HWND browse_button(HWND parent, int id) {
+  return make_control(parent, WC_BUTTONW, wtext(ui::wt::browse), WS_VISIBLE | BS_PUSHBUTTON, id);
+}
+
+std::wstring item_text(HWND combo_box, int index) {
+  const LRESULT length = SendMessageW(combo_box, CB_GETLBTEXTLEN, index, 0);
+  if (length == CB_ERR) return std::wstring();
+  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+  SendMessageW(combo_box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(&text[0]));
+  text.resize(static_cast<size_t>(length));
+  return text;
+}
+
+// Touches the control only where it differs from the model, so typing is never disturbed.
+void show_combo(HWND combo_box, const ui::job_combo_model& model) {
+  const int count = static_cast<int>(SendMessageW(combo_box, CB_GETCOUNT, 0, 0));
+  bool same = count == static_cast<int>(model.entries.size());
+  for (int i = 0; same && i < count; ++i) same = item_text(combo_box, i) == wide(model.entries[i]);
+  if (!same) {
+    SendMessageW(combo_box, CB_RESETCONTENT, 0, 0);
+    for (const std::string& entry : model.entries) {
+      SendMessageW(combo_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(entry).c_str()));
+    }
+  }
+  const int selected = static_cast<int>(SendMessageW(combo_box, CB_GETCURSEL, 0, 0));
+  if (model.selected != selected) SendMessageW(combo_box, CB_SETCURSEL, model.selected, 0);
+  show_text(combo_box, wide(model.text));
+}
+
+void show_visible(HWND control, bool visible) {
+  // The style bit, not IsWindowVisible: the window itself may be hidden.
+  const bool shown = (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown != visible) ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+}  // namespace
+
+Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
+                             ui::message_port& messages)
+    : messages_(&messages) {
+  on_end = [] { PostQuitMessage(0); };
+  create(L"ZolkMainWindow", wtext(ui::wt::main_caption), k_style, 0, k_width, k_height);
+  if (hwnd() == nullptr) return;
+  dpi_ = dpi_of(hwnd());
+  SetWindowPos(hwnd(), nullptr, scaled(208, dpi_), scaled(168, dpi_), 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  build();
+  ui::run_window_port& run = *this;
+  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  logic_->FormCreate();
+  show_model();
+}
+
+Tset_window01::~Tset_window01() {
+  if (hwnd() != nullptr) KillTimer(hwnd(), k_run_timer);
+  if (tooltips_ != nullptr) DestroyWindow(tooltips_);
+  if (page_brush_ != nullptr) DeleteObject(page_brush_);
+  if (font_ != nullptr) DeleteObject(font_);
+  if (small_font_ != nullptr) DeleteObject(small_font_);
+}
+
+void Tset_window01::build() {
+  PageControl1 = make_control(hwnd(), WC_TABCONTROLW, L"", WS_VISIBLE, id_other);
+  TCITEMW tab = {};
+  tab.mask = TCIF_TEXT;
+  std::wstring page_caption = wtext(ui::wt::page_caption);
+  tab.pszText = &page_caption[0];
+  SendMessageW(PageControl1, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
+  ZOLK = make_container(hwnd(), this, 0);
+  build_page();
+  build_job_rows();
+  build_lower_rows();
+  build_panel();
+  build_bottom();
+  // The page lies over the tab control, which only draws its tab and frame around it.
+  SetWindowPos(ZOLK, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ShowWindow(ZOLK, SW_SHOWNA);
+  tooltips_ = make_tooltips(hwnd());
+  hints_ = {{run01B, wtext(ui::wt::run01B_hint)}, {run02B, wtext(ui::wt::run02B_hint)},
+            {s_mes, std::wstring()},              {touroku, std::wstring()},
+            {syusei, std::wstring()},             {end_Button, wtext(ui::wt::end_Button_hint)}};
+  for (const auto& [control, hint] : hints_) set_hint(tooltips_, GetParent(control), control, hint);
+  lay_out();
+}
+
+void Tset_window01::build_page() {
+  run_mes = label(ZOLK, wtext(ui::wt::run_mes));
+  // Toggle buttons that the model keeps exclusive: a radio button would take a Tab stop when
+  // checked.
+  run01B = speed_button(ZOLK, wtext(ui::wt::run01B), id_run01B, BS_CHECKBOX | BS_PUSHLIKE);
+  s_mes = label(ZOLK, wtext(ui::wt::s_mes), SS_CENTER | SS_NOTIFY);
+  SetWindowLongPtrW(s_mes, GWLP_ID, id_s_mes);
+  run02B = speed_button(ZOLK, wtext(ui::wt::run02B), id_run02B, BS_CHECKBOX | BS_PUSHLIKE);
+  st01 = label(ZOLK, L"");
+  page_places_ = {{run_mes, 24, 8, 137, 16}, {run01B, 233, 3, 100, 22}, {s_mes, 336, 5, 39, 16},
+                  {run02B, 380, 3, 100, 22}, {st01, 120, 32, 410, 16}};
+}
+
+// Created in the order of the Tab key: job_combo, zolk_comment, Tdirname, Bdirname, the
+// controls of Panel1, R_ListBox (the page's controls are its children in creation order).
+void Tset_window01::build_job_rows() {
+  Label3 = label(ZOLK, wtext(ui::wt::Label3));
+  job_combo = combo(ZOLK, id_job_combo);
+  new_Button = speed_button(ZOLK, wide(ui::text_of(ui::job_text::new_Button)), id_new_Button);
+  Label4 = label(ZOLK, wtext(ui::wt::Label4));
+  zolk_comment = edit(ZOLK, id_zolk_comment);
+  Label1 = label(ZOLK, wtext(ui::wt::Label1));
+  Tdirname = edit(ZOLK, id_Tdirname);
+  Button1 = browse_button(ZOLK, id_Button1);
+  const std::vector<placement> rows = {
+      {Label3, 8, 56, 158, 16},        {job_combo, 168, 53, 297, 200},
+      {new_Button, 472, 53, 60, 21},   {Label4, 8, 80, 158, 16},
+      {zolk_comment, 168, 79, 297, 19}, {Label1, 8, 105, 142, 16},
+      {Tdirname, 152, 103, 313, 19},   {Button1, 472, 101, 60, 21}};
+  page_places_.insert(page_places_.end(), rows.begin(), rows.end());
+}
+
+void Tset_window01::build_lower_rows() {
+  Label2 = label(ZOLK, wtext(ui::wt::Label2_backup));
+  Bdirname = edit(ZOLK, id_Bdirname);
+  Button2 = browse_button(ZOLK, id_Button2);
+  Panel1 = make_container(ZOLK, this, WS_EX_STATICEDGE);
+  R_ListLabel = label(ZOLK, wtext(ui::wt::R_ListLabel));
+  R_ListBox = combo(ZOLK, id_R_ListBox);
+  touroku = speed_button(ZOLK, L"", id_touroku);
+  syusei = speed_button(ZOLK, L"", id_syusei);
+  sakujo = speed_button(ZOLK, L"", id_sakujo);
+  Rdirname = make_control(ZOLK, WC_EDITW, L"", WS_DISABLED | ES_AUTOHSCROLL, id_other);
+  const std::vector<placement> rows = {
+      {Label2, 8, 152, 142, 16},       {Bdirname, 152, 150, 313, 21},
+      {Button2, 472, 149, 60, 22},     {Panel1, 8, 53, 524, 69},
+      {R_ListLabel, 8, 128, 142, 16},  {R_ListBox, 152, 124, 385, 200},
+      {touroku, 256, 207, 70, 22},     {syusei, 328, 207, 70, 22},
+      {sakujo, 400, 207, 70, 22},      {Rdirname, 152, 230, 313, 17}};
+  page_places_.insert(page_places_.end(), rows.begin(), rows.end());
+}
+
+void Tset_window01::build_panel() {
+  JorF = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF), WS_VISIBLE | BS_GROUPBOX, id_other);
+  JorF_name = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
+                           WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_JorF_name);
+  JorF_folder = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
+                             WS_VISIBLE | BS_AUTORADIOBUTTON, id_JorF_folder);
+  job_combo_s = combo(Panel1, id_job_combo_s);
+  SetWindowLongPtrW(job_combo_s, GWL_STYLE, GetWindowLongPtrW(job_combo_s, GWL_STYLE) | WS_GROUP);
+  Button3 = browse_button(Panel1, id_Button3);
+  SendMessageW(JorF_name, BM_SETCHECK, BST_CHECKED, 0);
+  panel_places_ = {{JorF, 2, 0, 518, 42},         {JorF_name, 12, 18, 140, 20},
+                   {JorF_folder, 172, 18, 140, 20}, {job_combo_s, 6, 45, 450, 200},
+                   {Button3, 460, 45, 56, 21}};
+}
+
+void Tset_window01::build_bottom() {
+  startb01 = speed_button(hwnd(), wtext(ui::wt::startb01), id_startb01);
+  end_Button = speed_button(hwnd(), wtext(ui::wt::end_Button), id_end_Button);
+  st_main = make_control(hwnd(), STATUSCLASSNAMEW, L"", WS_VISIBLE, id_other);
+  int one_part = -1;
+  SendMessageW(st_main, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&one_part));
+  SendMessageW(st_main, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wtext(ui::wt::st_main).c_str()));
+}
+
+// Places everything for the window's dpi; run again when the window moves to a monitor of
+// another dpi.
+void Tset_window01::lay_out() {
+  if (font_ != nullptr) DeleteObject(font_);
+  if (small_font_ != nullptr) DeleteObject(small_font_);
+  font_ = make_font(dpi_);
+  // The long caption of JorF fits the panel only a little smaller than the rest.
+  small_font_ = make_font(dpi_, 11);
+  set_font_all(hwnd(), font_);
+  SendMessageW(JorF, WM_SETFONT, reinterpret_cast<WPARAM>(small_font_), TRUE);
+  place({PageControl1, 0, 0, k_width, k_page_height}, dpi_);
+  RECT page = {0, 0, scaled(k_width, dpi_), scaled(k_page_height, dpi_)};
+  SendMessageW(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  SetWindowPos(ZOLK, nullptr, page.left, page.top, page.right - page.left, page.bottom - page.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  make_page_brush(page.right - page.left, page.bottom - page.top);
+  place_all(page_places_, dpi_);
+  place_all(panel_places_, dpi_);
+  for (HWND combo_box : {job_combo, job_combo_s, R_ListBox}) {
+    SendMessageW(combo_box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(15, dpi_));
+  }
+  place({startb01, 8, 272, 105, 28}, dpi_);
+  place({end_Button, 448, 272, 97, 28}, dpi_);
+  SendMessageW(st_main, WM_SIZE, 0, 0);
+  if (tooltips_ != nullptr) SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+// The picture of the page: a soft gradient, also the background of its labels.
+void Tset_window01::make_page_brush(int width, int height) {
+  if (page_brush_ != nullptr) DeleteObject(page_brush_);
+  page_brush_ = nullptr;
+  if (width <= 0 || height <= 0) return;
+  HDC screen = GetDC(hwnd());
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(dc, picture);
+  for (int y = 0; y < height; ++y) {
+    const int r = 0xF4 + (0xD9 - 0xF4) * y / height;
+    const int g = 0xF7 + (0xE3 - 0xF7) * y / height;
+    const int b = 0xFC + (0xF2 - 0xFC) * y / height;
+    HBRUSH row = CreateSolidBrush(RGB(r, g, b));
+    const RECT line = {0, y, width, y + 1};
+    FillRect(dc, &line, row);
+    DeleteObject(row);
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  ReleaseDC(hwnd(), screen);
+  page_brush_ = CreatePatternBrush(picture);
+  DeleteObject(picture);
+}
+
+LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+      return handle(message, wparam, lparam);
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {
+      RECT r;
+      GetClientRect(container, &r);
+      const bool page = container == ZOLK && page_brush_ != nullptr;
+      FillRect(reinterpret_cast<HDC>(wparam), &r, page ? page_brush_ : GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wparam);
+      HWND control = reinterpret_cast<HWND>(lparam);
+      if (control == st01) SetTextColor(dc, RGB(0, 0, 255));
+      if (container != ZOLK || page_brush_ == nullptr || control == Rdirname) {
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      // The labels show the page's picture behind their text.
+      RECT r;
+      GetWindowRect(control, &r);
+      MapWindowPoints(nullptr, ZOLK, reinterpret_cast<POINT*>(&r), 2);
+      SetBrushOrgEx(dc, -r.left, -r.top, nullptr);
+      SetBkMode(dc, TRANSPARENT);
+      return reinterpret_cast<LRESULT>(page_brush_);
+    }
+    default:
+      return DefWindowProcW(container, message, wparam, lparam);
+  }
+}
+
+LRESULT Tset_window01::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      command(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+      return 0;
+    case k_field_left:
+      field_left(static_cast<int>(wparam));
+      return 0;
+    case WM_TIMER:
+      if (wparam == k_run_timer) poll_run();
+      return 0;
+    case WM_CLOSE:
+      close_asked();
+      return 0;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(wparam);
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(hwnd(), nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      lay_out();
+      return 0;
+    }
+    default:
+      return window::handle(message, wparam, lparam);
+  }
+}
+
+void Tset_window01::command(int id, int code, HWND control) {
+  if (id == IDOK && control == nullptr) return enter_pressed();
+  if (showing_ || logic_ == nullptr) return;
+  ui::main_window& m = *logic_;
+  switch (code) {
+    case EN_CHANGE:
+      return field_changed(id);
+    case EN_KILLFOCUS:
+      if (!checking_ && (id == id_Tdirname || id == id_Bdirname)) PostMessageW(hwnd(), k_field_left, id, 0);
+      return;
+    case CBN_SELCHANGE:
+      return combo_picked(id);
+    case CBN_EDITCHANGE:
+      return combo_typed(id);
+    case BN_CLICKED:
+      break;
+    default:
+      return;
+  }
+  switch (id) {
+    case id_run01B: return handle_click([&m] { m.run01BClick(); });
+    case id_run02B: return handle_click([&m] { m.run02BClick(); });
+    case id_new_Button: return handle_click([&m] { m.new_ButtonClick(); });
+    case id_touroku: return handle_click([&m] { m.tourokuClick(); });
+    case id_syusei: return handle_click([&m] { m.syuseiClick(); });
+    case id_sakujo: return handle_click([&m] { m.sakujoClick(); });
+    case id_startb01: return handle_click([&m] { m.startb01Click(); });
+    case id_end_Button: return end_ButtonClick();
+    case id_Button1:
+    case id_Button3: return handle_click([&m] { m.Button1Click(); });
+    case id_Button2: return handle_click([&m] { m.Button2Click(); });
+    case id_JorF_name:
+    case id_JorF_folder:
+      return handle_click([&m, id] {
+        m.JorF = id == id_JorF_name ? 0 : 1;
+        m.JorFClick();
+      });
+    default:
+      return;
+  }
+}
+
+void Tset_window01::handle_click(const std::function<void()>& handler) {
+  if (logic_->run_working()) return;
+  handler();
+  show_model();
+}
+
+void Tset_window01::field_changed(int id) {
+  ui::main_window& m = *logic_;
+  if (id == id_zolk_comment) m.form.set_zolk_comment(narrow(window_text(zolk_comment)));
+  if (id == id_Tdirname) m.form.set_Tdirname(narrow(window_text(Tdirname)));
+  if (id == id_Bdirname) m.form.set_Bdirname(narrow(window_text(Bdirname)));
+}
+
+void Tset_window01::combo_picked(int id) {
+  ui::main_window& m = *logic_;
+  if (id == id_job_combo) {
+    m.form.job_combo.select(static_cast<int>(SendMessageW(job_combo, CB_GETCURSEL, 0, 0)));
+    handle_click([&m] { m.job_comboChange(); });
+  } else if (id == id_job_combo_s) {
+    m.job_combo_s.select(static_cast<int>(SendMessageW(job_combo_s, CB_GETCURSEL, 0, 0)));
+    handle_click([&m] { m.job_combo_sChange(); });
+  } else if (id == id_R_ListBox) {
+    m.R_ListBox.select(static_cast<int>(SendMessageW(R_ListBox, CB_GETCURSEL, 0, 0)));
+  }
+}
+
+// The user typed into a job list or the point list: the text is the model's, no entry stays
+// picked.
+void Tset_window01::combo_typed(int id) {
+  ui::main_window& m = *logic_;
+  if (id == id_job_combo) {
+    m.form.job_combo.type(narrow(window_text(job_combo)));
+    handle_click([&m] { m.job_comboChange(); });
+  } else if (id == id_job_combo_s) {
+    m.job_combo_s.type(narrow(window_text(job_combo_s)));
+  } else if (id == id_R_ListBox) {
+    m.R_ListBox.type(narrow(window_text(R_ListBox)));
+  }
+}
+
+// A folder field lost the focus. Another window taking it (a message box, the chooser) does
+// not leave the field; a control of this window does.
+void Tset_window01::field_left(int id) {
+  if (checking_) return;
+  HWND focus = GetFocus();
+  HWND field = id == id_Tdirname ? Tdirname : Bdirname;
+  if (focus == nullptr || focus == field || !IsChild(hwnd(), focus)) return;
+  if (id == id_Tdirname) TdirnameExit();
+  if (id == id_Bdirname) BdirnameExit();
+}
+
+bool Tset_window01::TdirnameExit() {
+  checking_ = true;
+  const bool accepted = logic_->TdirnameExit();
+  // Still checking: the control that loses the focus now was not left by the user.
+  if (!accepted) SetFocus(Tdirname);
+  checking_ = false;
+  show_model();
+  return accepted;
+}
+
+bool Tset_window01::BdirnameExit() {
+  checking_ = true;
+  const bool accepted = logic_->BdirnameExit();
+  if (!accepted) SetFocus(Bdirname);
+  checking_ = false;
+  show_model();
+  return accepted;
+}
+
+// Enter in a field of history backup mode moves on as Tab does, so the field left is checked;
+// it never picks a job by the typed name. In the restore target it starts the restore once a
+// point is picked and the target passes its check (BdirnameEnter tells the user otherwise).
+void Tset_window01::enter_pressed() {
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsChild(hwnd(), focus) || checking_) return;
+  if (focus == Bdirname && logic_->main_mode == ui::k_restore_mode) {
+    handle_click([this] { logic_->BdirnameEnter(); });
+    return;
+  }
+  HWND next = GetNextDlgTabItem(hwnd(), focus, FALSE);
+  if (next != nullptr) SetFocus(next);
+}
+
+void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {
+  form2_ = form2;
+  run_win_ = run_win;
+  if (form2_ != nullptr) {
+    form2_->on_folder_changed = [this](const std::string& folder) {
+      handle_click([this, folder] { logic_->DirList1Change(folder); });
+    };
+    form2_->on_decide = [this] {
+      const std::string folder = form2_->current_folder();
+      checking_ = true;
+      handle_click([this, folder] { logic_->SpeedButton2Click(folder); });
+      checking_ = false;
+    };
+    form2_->on_closed = [this] { logic_->Form2.visible = false; };
+  }
+  if (run_win_ != nullptr) {
+    run_win_->on_stop = [this] { return logic_->stopClick(); };
+    run_win_->on_close = [this] { return logic_->ask_close(); };
+    run_win_->messages = messages_;
+  }
+  show_model();
+}
+
+void Tset_window01::show_for_run() {
+  if (run_win_ != nullptr) run_win_->show_for_run();
+  SetTimer(hwnd(), k_run_timer, 50, nullptr);
+}
+
+void Tset_window01::run_ended() {
+  KillTimer(hwnd(), k_run_timer);
+  if (run_win_ != nullptr) run_win_->run_ended();
+}
+
+void Tset_window01::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
+  if (run_win_ != nullptr) run_win_->show_batch(batch, elapsed_seconds);
+}
+
+void Tset_window01::alert() { MessageBeep(MB_OK); }
+
+namespace {
+
+class null_log : public engine::run_log {
+ public:
+  void add_line(const std::string&) override {}
+};
+
+}  // namespace
+
+engine::run_log& Tset_window01::log() {
+  static null_log unattached;
+  if (run_win_ != nullptr) return *run_win_;
+  return unattached;
+}
+
+engine::run_progress& Tset_window01::progress() {
+  static engine::null_progress unattached;
+  if (run_win_ != nullptr) return *run_win_;
+  return unattached;
+}
+
+void Tset_window01::poll_run() {
+  if (!logic_->poll_run()) return;
+  show_model();
+  if (end_after_run_) {
+    end_after_run_ = false;
+    if (on_end) on_end();
+  }
+}
+
+void Tset_window01::close_asked() {
+  const ui::close_answer answer = logic_->ask_close();
+  if (answer == ui::close_answer::after_run) end_after_run_ = true;
+  if (answer == ui::close_answer::close_now && on_end) on_end();
+}
+
+void Tset_window01::end_ButtonClick() { close_asked(); }
+
+std::wstring Tset_window01::hint_of(HWND control) const {
+  for (const auto& [c, hint] : hints_) {
+    if (c == control) return hint;
+  }
+  return std::wstring();
+}
+
+void Tset_window01::show_model() {
+  if (logic_ == nullptr) return;
+  showing_ = true;
+  show_mode();
+  show_fields();
+  show_restore_side();
+  show_chooser();
+  showing_ = false;
+}
+
+void Tset_window01::set_enabled(HWND control, bool enabled) {
+  if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
+}
+
+void Tset_window01::show_mode() {
+  const ui::main_window& m = *logic_;
+  const bool idle = !m.run_working();
+  SendMessageW(run01B, BM_SETCHECK, m.run01B_down ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(run02B, BM_SETCHECK, m.run01B_down ? BST_UNCHECKED : BST_CHECKED, 0);
+  show_text(st01, wide(m.st01.caption));
+  show_text(Label2, wide(m.Label2.caption));
+  const std::pair<HWND, const ui::control_state*> buttons[] = {
+      {touroku, &m.touroku}, {syusei, &m.syusei}, {sakujo, &m.sakujo}, {s_mes, &m.s_mes}};
+  for (auto& [control, state] : hints_) {
+    for (const auto& [button, model] : buttons) {
+      if (control == button && state != wide(model->hint)) {
+        state = wide(model->hint);
+        set_hint(tooltips_, GetParent(control), control, state);
+      }
+    }
+  }
+  for (const auto& [button, model] : buttons) {
+    if (button == s_mes) continue;
+    show_text(button, wide(model->caption));
+    set_enabled(button, model->enabled && idle);
+  }
+  set_enabled(new_Button, m.new_Button.enabled && idle);
+  set_enabled(startb01, m.startb01.enabled);
+  for (HWND control : {run01B, run02B, job_combo, zolk_comment, Tdirname, Button1, Bdirname,
+                       Button2, JorF_name, JorF_folder, job_combo_s, Button3, R_ListBox}) {
+    set_enabled(control, idle);
+  }
+  for (HWND control : {Label3, job_combo, new_Button, Label4, zolk_comment, Label1, Tdirname, Button1}) {
+    show_visible(control, m.job_rows_visible);
+  }
+  show_visible(Panel1, m.Panel1_visible);
+}
+
+void Tset_window01::show_fields() {
+  const ui::main_window& m = *logic_;
+  show_combo(job_combo, m.form.job_combo);
+  show_text(zolk_comment, wide(m.form.zolk_comment()));
+  show_text(Tdirname, wide(m.form.Tdirname()));
+  show_text(Bdirname, wide(m.form.Bdirname()));
+  show_text(Rdirname, wide(m.Rdirname));
+}
+
+void Tset_window01::show_restore_side() {
+  const ui::main_window& m = *logic_;
+  SendMessageW(JorF_name, BM_SETCHECK, m.JorF == 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(JorF_folder, BM_SETCHECK, m.JorF == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+  show_combo(job_combo_s, m.job_combo_s);
+  show_visible(Button3, m.Button3_visible);
+  show_combo(R_ListBox, m.R_ListBox);
+  show_visible(R_ListLabel, m.R_ListLabel_visible);
+  show_visible(R_ListBox, m.R_ListBox_visible);
+}
+
+void Tset_window01::show_chooser() {
+  if (form2_ == nullptr) return;
+  const ui::chooser_state& c = logic_->Form2;
+  form2_->show_state(wide(c.mes_01), c.visible, !logic_->run_working());
+}
+
+}  // namespace zolk_win32

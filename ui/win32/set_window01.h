@@ -1,0 +1,120 @@
+// Tset_window01 on Windows: the main window as native Win32 controls bound to ui::main_window,
+// which holds the whole window logic. This class places the controls (in pixels laid out for
+// 96 dpi, scaled to the monitor's dpi), copies what the user types or picks into the model,
+// calls the handler and shows the model again, as the Qt view does.
+#ifndef ZOLK_UI_WIN32_SET_WINDOW01_H
+#define ZOLK_UI_WIN32_SET_WINDOW01_H
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host.h"
+#include "ui/main_window.h"
+#include "ui/win32/win32_window.h"
+
+namespace zolk_win32 {
+
+class TForm2;
+class Trun_win;
+
+class Tset_window01 : public window, private ui::run_window_port {
+ public:
+  // Builds the window (hidden) and runs its FormCreate, which loads the job list from
+  // `settings_path`. Messages go to `messages`.
+  Tset_window01(host::host& h, const std::string& settings_path, ui::message_port& messages);
+  ~Tset_window01() override;
+
+  // The chooser and the run window, created after the main window; they must outlive it.
+  void attach(TForm2* form2, Trun_win* run_win);
+
+  ui::main_window& logic() { return *logic_; }
+  // Shows the model in the controls (after a handler ran).
+  void show_model();
+
+  // What end_Button and closing the window do once no run works: ends the message loop with
+  // status 0 (tests replace it). During a run the user is asked first; after a stop the
+  // program ends once the run has ended.
+  std::function<void()> on_end;
+
+  // The checks run when a folder field is left: true when accepted; on a refusal the focus
+  // goes back to the field.
+  bool TdirnameExit();
+  bool BdirnameExit();
+
+  // Controls, named as the window names them. ZOLK is the page of PageControl1 that holds
+  // the job rows; Panel1 holds the restore-side choice.
+  HWND PageControl1 = nullptr, ZOLK = nullptr, run_mes = nullptr, run01B = nullptr,
+       s_mes = nullptr, run02B = nullptr, st01 = nullptr, Label3 = nullptr, job_combo = nullptr,
+       new_Button = nullptr, Label4 = nullptr, zolk_comment = nullptr, Label1 = nullptr,
+       Tdirname = nullptr, Button1 = nullptr, Panel1 = nullptr, JorF = nullptr,
+       JorF_name = nullptr, JorF_folder = nullptr, job_combo_s = nullptr, Button3 = nullptr,
+       R_ListLabel = nullptr, R_ListBox = nullptr, Label2 = nullptr, Bdirname = nullptr,
+       Button2 = nullptr, touroku = nullptr, syusei = nullptr, sakujo = nullptr,
+       Rdirname = nullptr, startb01 = nullptr, end_Button = nullptr, st_main = nullptr;
+
+  // The hint a control shows when the pointer rests on it (empty for none).
+  std::wstring hint_of(HWND control) const;
+
+  // Messages of the page and the panel, which pass them on to their window.
+  LRESULT container_message(HWND container, UINT message, WPARAM wparam, LPARAM lparam);
+
+ protected:
+  LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  // run_window_port, forwarded to the attached run window.
+  void show_for_run() override;
+  void run_ended() override;
+  engine::run_log& log() override;
+  engine::run_progress& progress() override;
+  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
+  void alert() override;
+
+  void build();
+  void build_page();
+  void build_job_rows();
+  void build_panel();
+  void build_lower_rows();
+  void build_bottom();
+  void lay_out();
+  void make_page_brush(int width, int height);
+  void command(int id, int code, HWND control);
+  void field_changed(int id);
+  void combo_picked(int id);
+  void combo_typed(int id);
+  void field_left(int id);
+  void enter_pressed();
+  void poll_run();
+  void end_ButtonClick();
+  void close_asked();
+  void show_mode();
+  void show_fields();
+  void show_restore_side();
+  void show_chooser();
+  void set_enabled(HWND control, bool enabled);
+  // Runs a handler of the model and shows the model again; while a run works the click is
+  // dropped, never kept for later.
+  void handle_click(const std::function<void()>& handler);
+
+  std::unique_ptr<ui::main_window> logic_;
+  ui::message_port* messages_ = nullptr;
+  TForm2* form2_ = nullptr;
+  Trun_win* run_win_ = nullptr;
+  std::vector<placement> page_places_;
+  std::vector<placement> panel_places_;
+  std::vector<std::pair<HWND, std::wstring>> hints_;
+  HWND tooltips_ = nullptr;
+  HFONT font_ = nullptr;
+  HFONT small_font_ = nullptr;
+  HBRUSH page_brush_ = nullptr;
+  int dpi_ = 96;
+  bool end_after_run_ = false;  // the user stopped the run to end the program
+  bool showing_ = false;        // the model is being shown: notifications are not the user's
+  bool checking_ = false;       // a field check (and its message) is under way
+};
+
+}  // namespace zolk_win32
+
+#endif

@@ -256,7 +256,6 @@ void Tset_window01::build_lower_rows() {
 }
 
 void Tset_window01::build_panel() {
-  JorF = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF), WS_VISIBLE | BS_GROUPBOX, id_other);
   JorF_name = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
                            WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_JorF_name);
   JorF_folder = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
@@ -264,6 +263,8 @@ void Tset_window01::build_panel() {
   job_combo_s = combo(Panel1, id_job_combo_s);
   SetWindowLongPtrW(job_combo_s, GWL_STYLE, GetWindowLongPtrW(job_combo_s, GWL_STYLE) | WS_GROUP);
   Button3 = browse_button(Panel1, id_Button3);
+  // Last, so the frame lies beneath the radio buttons it holds.
+  JorF = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF), WS_VISIBLE | BS_GROUPBOX, id_other);
   SendMessageW(JorF_name, BM_SETCHECK, BST_CHECKED, 0);
   panel_places_ = {{JorF, 2, 0, 518, 42},         {JorF_name, 12, 18, 140, 20},
                    {JorF_folder, 172, 18, 140, 20}, {job_combo_s, 6, 45, 450, 200},
@@ -339,10 +340,14 @@ LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wp
       return handle(message, wparam, lparam);
     case WM_ERASEBKGND:
     case WM_PRINTCLIENT: {
+      // The panel shows the part of the page's picture it lies on.
+      HDC dc = reinterpret_cast<HDC>(wparam);
       RECT r;
       GetClientRect(container, &r);
-      const bool page = container == ZOLK && page_brush_ != nullptr;
-      FillRect(reinterpret_cast<HDC>(wparam), &r, page ? page_brush_ : GetSysColorBrush(COLOR_BTNFACE));
+      POINT origin = {0, 0};
+      MapWindowPoints(container, ZOLK, &origin, 1);
+      SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+      FillRect(dc, &r, page_brush_ != nullptr ? page_brush_ : GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
     case WM_CTLCOLORSTATIC:
@@ -350,11 +355,11 @@ LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wp
       HDC dc = reinterpret_cast<HDC>(wparam);
       HWND control = reinterpret_cast<HWND>(lparam);
       if (control == st01) SetTextColor(dc, RGB(0, 0, 255));
-      if (container != ZOLK || page_brush_ == nullptr || control == Rdirname) {
+      if (page_brush_ == nullptr || control == Rdirname) {
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
-      // The labels show the page's picture behind their text.
+      // The labels and radio buttons show the page's picture behind their text.
       RECT r;
       GetWindowRect(control, &r);
       MapWindowPoints(nullptr, ZOLK, reinterpret_cast<POINT*>(&r), 2);

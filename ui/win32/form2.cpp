@@ -57,6 +57,7 @@ TForm2::TForm2(host::host& h) : host_(h) {
 }
 
 TForm2::~TForm2() {
+  destroy();
   if (font_ != nullptr) DeleteObject(font_);
 }
 

@@ -51,6 +51,7 @@ Trun_win::Trun_win(host::host& h) : host_(h) {
 }
 
 Trun_win::~Trun_win() {
+  destroy();
   if (session_log_) {
     session_log_->close();
     session_log_.reset();

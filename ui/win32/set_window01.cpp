@@ -173,6 +173,7 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
 
 Tset_window01::~Tset_window01() {
   if (hwnd() != nullptr) KillTimer(hwnd(), k_run_timer);
+  destroy();
   if (tooltips_ != nullptr) DestroyWindow(tooltips_);
   if (page_brush_ != nullptr) DeleteObject(page_brush_);
   if (font_ != nullptr) DeleteObject(font_);
@@ -180,7 +181,7 @@ Tset_window01::~Tset_window01() {
 }
 
 void Tset_window01::build() {
-  PageControl1 = make_control(hwnd(), WC_TABCONTROLW, L"", WS_VISIBLE, id_other);
+  PageControl1 = make_control(hwnd(), WC_TABCONTROLW, L"", WS_VISIBLE | TCS_FOCUSNEVER, id_other);
   TCITEMW tab = {};
   tab.mask = TCIF_TEXT;
   std::wstring page_caption = wtext(ui::wt::page_caption);

@@ -11,6 +11,11 @@ window::~window() {
   }
 }
 
+void window::destroy() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
+  hwnd_ = nullptr;
+}
+
 void window::create(const wchar_t* class_name, const std::wstring& caption, DWORD style,
                     DWORD ex_style, int width, int height) {
   WNDCLASSEXW existing = {};

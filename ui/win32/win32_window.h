@@ -26,6 +26,9 @@ class window {
   // failure leaves hwnd() null.
   void create(const wchar_t* class_name, const std::wstring& caption, DWORD style, DWORD ex_style,
               int width, int height);
+  // Destroys the window now. A derived class calls it first in its destructor, so that the
+  // messages of the window's going (a field losing the focus) still find the whole object.
+  void destroy();
   // Every message of the window; the default handling unless overridden.
   virtual LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
 

@@ -197,10 +197,10 @@ void Tset_window01::build() {
   SetWindowPos(ZOLK, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowWindow(ZOLK, SW_SHOWNA);
   tooltips_ = make_tooltips(hwnd());
-  hints_ = {{run01B, wtext(ui::wt::run01B_hint)}, {run02B, wtext(ui::wt::run02B_hint)},
-            {s_mes, std::wstring()},              {touroku, std::wstring()},
-            {syusei, std::wstring()},             {end_Button, wtext(ui::wt::end_Button_hint)}};
-  for (const auto& [control, hint] : hints_) set_hint(tooltips_, GetParent(control), control, hint);
+  show_hint(run01B, wtext(ui::wt::run01B_hint));
+  show_hint(run02B, wtext(ui::wt::run02B_hint));
+  show_hint(end_Button, wtext(ui::wt::end_Button_hint));
+  for (HWND button : {new_Button, Button1, Button3, Button2, sakujo, startb01}) show_hint(button, L"");
   lay_out();
 }
 
@@ -387,6 +387,12 @@ LRESULT Tset_window01::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       close_asked();
       return 0;
+    case WM_SYSCOMMAND:
+      // Alt and a key that no menu takes arrives here from whichever control has the focus.
+      if ((wparam & 0xFFF0) == SC_KEYMENU && lparam != 0 && press_key(static_cast<wchar_t>(lparam))) {
+        return 0;
+      }
+      return window::handle(message, wparam, lparam);
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wparam);
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
@@ -611,6 +617,50 @@ std::wstring Tset_window01::hint_of(HWND control) const {
   return std::wstring();
 }
 
+std::wstring Tset_window01::keys_of(HWND control) const {
+  const std::pair<HWND, const wchar_t*> keys[] = {
+      {run01B, L"Alt+B"},  {run02B, L"Alt+R"},   {new_Button, L"Alt+N"}, {Button1, L"Alt+1"},
+      {Button3, L"Alt+1"}, {Button2, L"Alt+2"},  {touroku, L"Alt+T"},    {syusei, L"Alt+M"},
+      {sakujo, L"Alt+D"},  {startb01, L"Alt+S"}, {end_Button, L"Alt+X"},
+  };
+  for (const auto& [button, key] : keys) {
+    if (button == control) return key;
+  }
+  return std::wstring();
+}
+
+// Sets the hint only when it changed (the tooltip is rebuilt for it).
+void Tset_window01::show_hint(HWND control, const std::wstring& words) {
+  const std::wstring keys = keys_of(control);
+  const std::wstring hint = keys.empty() ? words : words + L"\uFF08" + keys + L"\uFF09";
+  for (auto& [c, shown] : hints_) {
+    if (c != control) continue;
+    if (shown != hint) {
+      shown = hint;
+      set_hint(tooltips_, GetParent(control), control, hint);
+    }
+    return;
+  }
+  hints_.emplace_back(control, hint);
+  set_hint(tooltips_, GetParent(control), control, hint);
+}
+
+bool Tset_window01::press_key(wchar_t key) {
+  const wchar_t letter = key >= L'a' && key <= L'z' ? static_cast<wchar_t>(key - L'a' + L'A') : key;
+  for (HWND button : {run01B, run02B, new_Button, Button1, Button3, Button2, touroku, syusei,
+                      sakujo, startb01, end_Button}) {
+    const std::wstring keys = keys_of(button);
+    if (keys.empty() || keys.back() != letter) continue;
+    // Button1 and Button3 share their key: the one on show takes it.
+    if ((GetWindowLongPtrW(button, GWL_STYLE) & WS_VISIBLE) == 0 || !IsWindowVisible(GetParent(button))) {
+      continue;
+    }
+    if (IsWindowEnabled(button)) SendMessageW(button, BM_CLICK, 0, 0);
+    return true;
+  }
+  return false;
+}
+
 void Tset_window01::show_model() {
   if (logic_ == nullptr) return;
   showing_ = true;
@@ -634,15 +684,8 @@ void Tset_window01::show_mode() {
   show_text(Label2, wide(m.Label2.caption));
   const std::pair<HWND, const ui::control_state*> buttons[] = {
       {touroku, &m.touroku}, {syusei, &m.syusei}, {sakujo, &m.sakujo}, {s_mes, &m.s_mes}};
-  for (auto& [control, state] : hints_) {
-    for (const auto& [button, model] : buttons) {
-      if (control == button && state != wide(model->hint)) {
-        state = wide(model->hint);
-        set_hint(tooltips_, GetParent(control), control, state);
-      }
-    }
-  }
   for (const auto& [button, model] : buttons) {
+    show_hint(button, wide(model->hint));
     if (button == s_mes) continue;
     show_text(button, wide(model->caption));
     set_enabled(button, model->enabled && idle);

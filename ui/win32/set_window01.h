@@ -54,8 +54,13 @@ class Tset_window01 : public window, private ui::run_window_port {
        Button2 = nullptr, touroku = nullptr, syusei = nullptr, sakujo = nullptr,
        Rdirname = nullptr, startb01 = nullptr, end_Button = nullptr, st_main = nullptr;
 
-  // The hint a control shows when the pointer rests on it (empty for none).
+  // The hint a control shows when the pointer rests on it (empty for none): its own words
+  // followed by its keys, "（Alt+S）".
   std::wstring hint_of(HWND control) const;
+  // Alt and a letter press a button (the browse buttons take the digit of the field they
+  // fill); a key does nothing while its button is hidden or disabled. True when a button took
+  // the key.
+  bool press_key(wchar_t key);
 
   // Messages of the page and the panel, which pass them on to their window.
   LRESULT container_message(HWND container, UINT message, WPARAM wparam, LPARAM lparam);
@@ -94,6 +99,8 @@ class Tset_window01 : public window, private ui::run_window_port {
   void show_restore_side();
   void show_chooser();
   void set_enabled(HWND control, bool enabled);
+  void show_hint(HWND control, const std::wstring& words);
+  std::wstring keys_of(HWND control) const;
   // Runs a handler of the model and shows the model again; while a run works the click is
   // dropped, never kept for later.
   void handle_click(const std::function<void()>& handler);

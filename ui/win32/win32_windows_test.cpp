@@ -152,7 +152,10 @@ TEST_F(Win32Windows, StartWithoutJobsShowsTheNewJobStateWithTheWindowsTexts) {
   EXPECT_EQ(window_text(m.Button1), w("参  照"));
   EXPECT_EQ(window_text(m.startb01), w("現在の設定を実行"));
   EXPECT_EQ(m.hint_of(m.s_mes), w("現在のモードは、履歴バックアップです。"));
-  EXPECT_EQ(m.hint_of(m.end_Button), w("プログラムを終了します。"));
+  EXPECT_EQ(m.hint_of(m.end_Button), w("プログラムを終了します。（Alt+X）"));
+  EXPECT_EQ(m.hint_of(m.run01B), w("履歴バックアップの処理を行います。（Alt+B）"));
+  EXPECT_EQ(m.hint_of(m.touroku), w("現在の設定を保存します。（Alt+T）"));
+  EXPECT_EQ(m.hint_of(m.startb01), w("（Alt+S）"));
   std::wstring status(200, L'\0');
   SendMessageW(m.st_main, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(&status[0]));
   EXPECT_EQ(std::wstring(status.c_str()), w("ジョブ名は、設定を保存するのに利用されます。"));
@@ -192,6 +195,26 @@ TEST_F(Win32Windows, TheTabKeyGoesThroughTheFieldsOfTheModeInForce) {
   EXPECT_EQ(order(m.job_combo, 4), (std::vector<HWND>{m.zolk_comment, m.Tdirname, m.Bdirname, m.job_combo}));
   click(m.run02B);
   EXPECT_EQ(order(m.Bdirname, 4), (std::vector<HWND>{m.JorF_name, m.job_combo_s, m.R_ListBox, m.Bdirname}));
+}
+
+TEST_F(Win32Windows, AltAndALetterPressTheButtonOnShow) {
+  open();
+  Tset_window01& m = main();
+  auto alt = [&](wchar_t key) { SendMessageW(m.hwnd(), WM_SYSCOMMAND, SC_KEYMENU, key); };
+  alt(L'r');
+  EXPECT_EQ(m.logic().main_mode, ui::k_restore_mode);
+  // In restore mode by job name neither browse button of the source is on show.
+  alt(L'1');
+  EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
+  alt(L'2');
+  EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
+  EXPECT_EQ(m.logic().Form2.tag, 2);
+  alt(L'B');
+  EXPECT_EQ(m.logic().main_mode, ui::k_backup_mode);
+  alt(L'1');
+  EXPECT_EQ(m.logic().Form2.tag, 1);
+  alt(L'x');
+  EXPECT_EQ(ended_, 1);
 }
 
 TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
@@ -311,6 +334,7 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
     EnableWindow(b, TRUE);
     click(b);
   }
+  SendMessageW(m.hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 'r');
   EXPECT_EQ(m.logic().main_mode, ui::k_backup_mode);
   EXPECT_EQ(entries(m.job_combo).size(), 1u);
   // 中止 asks, and No lets the run go on.

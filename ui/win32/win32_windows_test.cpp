@@ -12,6 +12,7 @@
 #include "engine/messages.h"
 #include "jobs/job_list.h"
 #include "platform/cp932.h"
+#include "platform/native_path.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 #include "ui/job_form.h"
@@ -139,6 +140,18 @@ class Win32Windows : public ::testing::Test {
   std::unique_ptr<ui_testing::held_copy> held_;
   int ended_ = 0;
 };
+
+// What the user types reaches Zolk with its separators as separators, and every name the
+// system gives (a character CP932 lacks, a 表 whose second byte is 0x5C) comes back the same.
+TEST(Win32Text, TypedPathsKeepTheirSeparatorsAndEveryNameRoundTrips) {
+  EXPECT_EQ(narrow(L"c:\\data\\x"), "c:\\data\\x");
+  EXPECT_EQ(narrow(w("c:\\表\\予定")), "c:\\" + sj("表") + "\\" + sj("予定"));
+  EXPECT_EQ(host::split_path(narrow(w("c:\\表\\予定"))).size(), 3u);
+  for (const std::wstring& name : {std::wstring(L"caf\u00E9"), std::wstring(L"\U0001F600 emoji"),
+                                   std::wstring{wchar_t(0xDC00), L'x'}, w("履歴バックアップ"), std::wstring(L"a/b")}) {
+    EXPECT_EQ(wide(narrow(name)), name);
+  }
+}
 
 TEST_F(Win32Windows, StartWithoutJobsShowsTheNewJobStateWithTheWindowsTexts) {
   open();
@@ -276,6 +289,40 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   click(m.run01B);
   EXPECT_TRUE(visible(m.job_combo));
   EXPECT_EQ(window_text(m.Bdirname), wide(dir_.at(sj("履歴"))));
+}
+
+TEST_F(Win32Windows, ARestoreOverFilesIsAskedAboutAndNoStartsNothing) {
+  testing_support::make_folders(dir_.at("src"));
+  testing_support::make_folders(dir_.at("target"));
+  write_file(dir_.at("src\\a.txt"), "new");
+  write_file(dir_.at("target\\a.txt"), "old");
+  open();
+  Tset_window01& m = main();
+  register_job("job", dir_.at("src"), dir_.at("store"));
+  click(m.startb01);
+  ASSERT_TRUE(wait_for_run());
+  const size_t lines = run_win().shown_lines().size();
+  ShowWindow(run_win().hwnd(), SW_HIDE);
+  click(m.run02B);
+  pick(m.job_combo_s, 0);
+  pick(m.R_ListBox, 0);
+  type(m.Bdirname, dir_.at("target"));
+  messages_.answer = false;
+  click(m.startb01);
+  ASSERT_EQ(messages_.questions.size(), 1u);
+  EXPECT_EQ(messages_.questions[0], w(ui::wt::restore_over_files));
+  EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
+  EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "old");
+  // Yes restores over the file; the run window shows again with the old log above.
+  messages_.answer = true;
+  click(m.startb01);
+  EXPECT_TRUE(IsWindowVisible(run_win().hwnd()));
+  ASSERT_TRUE(wait_for_run());
+  EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "new");
+  EXPECT_GT(run_win().shown_lines().size(), lines);
+  // 終了 hides the run window once the run has ended.
+  click(run_win().BitBtn2);
+  EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
 }
 
 TEST_F(Win32Windows, LeavingAFolderFieldShowsTheCheckMessageAndKeepsTheFocus) {

@@ -1,4 +1,5 @@
 #include <cctype>
+#include <vector>
 
 #include "cli/commands.h"
 #include "cli/console.h"
@@ -8,10 +9,7 @@
 #include "platform/terminal.h"
 
 namespace cli {
-namespace {
 
-// The number of a point: "latest" names the newest history folder (0 when there is none), a
-// number of up to four digits is itself. -1 when POINT means nothing.
 int point_number(host::host& h, const std::string& store, const std::string& point) {
   if (point == "latest") {
     const engine::folder_tree history = engine::scan_history_folders(h, store);
@@ -24,10 +22,8 @@ int point_number(host::host& h, const std::string& store, const std::string& poi
   return std::stoi(point);
 }
 
-}  // namespace
-
 int run_restore(host::host& h, const std::string& store, const std::string& point,
-                const std::string& target, bool force) {
+                const std::string& target, bool force, const std::vector<std::string>& paths) {
   const int number = point_number(h, store, point);
   if (number < 0 || (number == 0 && point != "latest")) {
     print_error("POINT is the four digits of a restore point (0002) or latest");
@@ -38,6 +34,7 @@ int run_restore(host::host& h, const std::string& store, const std::string& poin
   request.store = store;
   request.target = target;
   request.overwrite = force;
+  request.paths = paths;
   console_run run(run_kind::restore);
   const engine::run_summary summary =
       engine::start_restore(h, request, run.log(), run.progress(), run.stop());
@@ -53,6 +50,7 @@ void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
   // Option values must outlive this function: CLI11 writes them when it parses.
   static std::string store, point, target;
   static bool force = false;
+  static std::vector<std::string> paths;
   CLI::App* restore = app.add_subcommand(
       "restore",
       "Rebuild in TARGET the tree as it stood at POINT of the history in DESTINATION. Prints the "
@@ -65,9 +63,16 @@ void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
   restore->add_flag("--force", force,
                     "Restore into a TARGET that already holds files, overwriting those of the "
                     "same names");
+  restore->add_option("--path", paths,
+                      "Restore only this file or folder of the point (a path inside it, such as "
+                      "docs/report.txt), with everything under it, at its place in TARGET; may be "
+                      "given more than once. A path the point does not hold stops the restore "
+                      "before anything is written");
   restore->callback([&h, &result] {
+    std::vector<std::string> chosen;
+    for (const std::string& path : paths) chosen.push_back(host::text_from_terminal(path));
     result.status = run_restore(h, host::path_from_terminal(store), host::text_from_terminal(point),
-                                host::path_from_terminal(target), force);
+                                host::path_from_terminal(target), force, chosen);
   });
 }
 

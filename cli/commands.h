@@ -3,6 +3,7 @@
 #define ZOLK_CLI_COMMANDS_H
 
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -22,12 +23,20 @@ int run_backup(host::host& h, const std::string& source, const std::string& dest
 // backup SOURCE DESTINATION, points DESTINATION
 void add_backup_commands(CLI::App& app, host::host& h, outcome& result);
 
-// A restore of the point POINT ("0002" or "latest") of the history in store into target;
-// a target that already holds entries is refused unless `force`.
-int run_restore(host::host& h, const std::string& store, const std::string& point,
-                const std::string& target, bool force);
+// The number of the point a POINT argument names: "latest" the newest history folder of
+// `store` (0 when there is none), up to four digits themselves; -1 when POINT means nothing.
+int point_number(host::host& h, const std::string& store, const std::string& point);
 
-// restore DESTINATION POINT TARGET [--force]
+// A restore of the point POINT ("0002" or "latest") of the history in store into target;
+// a target that already holds entries is refused unless `force`. `paths` (CP932, may be
+// empty) restricts it to those entries of the point.
+int run_restore(host::host& h, const std::string& store, const std::string& point,
+                const std::string& target, bool force, const std::vector<std::string>& paths = {});
+
+// log DESTINATION [POINT], versions DESTINATION PATH
+void add_history_commands(CLI::App& app, host::host& h, outcome& result);
+
+// restore DESTINATION POINT TARGET [--force] [--path SUB]...
 void add_restore_command(CLI::App& app, host::host& h, outcome& result);
 
 // jobs [--settings FILE], run JOB [--settings FILE]: the jobs of the desktop program's

@@ -39,10 +39,14 @@ std::string controls_written_out(const std::string& text) {
 
 }  // namespace
 
+std::string shown_line(const std::string& cp932_text) {
+  return controls_written_out(host::terminal_text(host::shown_text(cp932_text)));
+}
+
 void console_log::add_line(const std::string& text) {
   if (progress_line_ != nullptr) progress_line_->hide();
   for (const std::string& line : engine::split_log_text(text)) {
-    const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
+    const std::string out = shown_line(line);
     std::fwrite(out.data(), 1, out.size(), stdout);
     std::fputc('\n', stdout);
     ++lines_;

@@ -56,6 +56,10 @@ class console_progress : public engine::run_progress {
 // The exit status a run's summary calls for.
 int exit_status(const engine::run_summary& summary);
 
+// A CP932 text as one line of the terminal: in its encoding, paths with the host's
+// separator, every control character written out (a name never splits the line).
+std::string shown_line(const std::string& cp932_text);
+
 // An error message for the user, on standard error.
 void print_error(const std::string& utf8_message);
 

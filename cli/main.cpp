@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   host::host& h = host::default_host();
   cli::add_backup_commands(app, h, result);
   cli::add_restore_command(app, h, result);
+  cli::add_history_commands(app, h, result);
   cli::add_job_commands(app, h, result);
   try {
     std::vector<std::string> arguments = host::program_arguments(argc, argv);

@@ -70,6 +70,8 @@ constexpr const char* k_utf8[] = {
     "err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。",
     "err:中止の指示により復元を止めました。復元先には途中までの内容があります。",
     "    理由: ",
+    "次の項目だけを復元します。",
+    "err:選択された時点に指定の項目がありません。",
 };
 static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 

@@ -77,6 +77,9 @@ enum class msg {
   restore_stopped,             // err:中止の指示により復元を止めました。復元先には途中までの内容があります。
   // What the views put before the system's reason for a failure.
   failure_reason,              // "    理由: "
+  // Restore of chosen entries of a point.
+  restore_only,                // 次の項目だけを復元します。 (then "==> " and each entry)
+  restore_entry_missing,       // err:選択された時点に指定の項目がありません。 (then "==> " and the entry)
   count_  // keep last
 };
 

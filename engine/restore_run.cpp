@@ -2,16 +2,14 @@
 
 #include <cstdio>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
-#include "engine/change_log.h"
 #include "engine/history_store.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
+#include "engine/point_walk.h"
 #include "engine/restore_copy.h"
 #include "engine/restore_list.h"
-#include "engine/restore_rollback.h"
 #include "engine/restore_target.h"
 #include "engine/store_lock.h"
 #include "engine/target_contents.h"
@@ -24,7 +22,34 @@ void write_opening_lines(const restore_request& request, const std::string& poin
   log.add_line(request.source + text(msg::restore_from));
   log.add_line(point_entry + text(msg::restore_point));
   log.add_line(request.target + text(msg::restore_into));
+  if (!request.paths.empty()) {
+    log.add_line(text(msg::restore_only));
+    for (const std::string& path : request.paths) log.add_line(text(msg::detail_prefix) + path);
+  }
   log.add_line(text(msg::restore_start));
+}
+
+// The list keys of the chosen paths; false (with the path) for one that names no entry.
+bool chosen_keys(const std::vector<std::string>& paths, std::vector<std::string>& keys,
+                 std::string& bad) {
+  for (const std::string& path : paths) {
+    std::optional<std::string> key = entry_key(path);
+    if (!key) {
+      bad = path;
+      return false;
+    }
+    keys.push_back(std::move(*key));
+  }
+  return true;
+}
+
+run_summary refuse_entry(run_log& log, const std::string& path) {
+  log.add_line(text(msg::interrupted));
+  log.add_line(text(msg::restore_entry_missing) + text(msg::detail_prefix) + path);
+  log.add_line(text(msg::restore_end));
+  run_summary summary;
+  summary.refused = true;
+  return summary;
 }
 
 run_summary refuse(run_log& log, msg reason) {
@@ -36,14 +61,6 @@ run_summary refuse(run_log& log, msg reason) {
   return summary;
 }
 
-// The history folder of the chosen point.
-const folder_node* find_point(const folder_tree& history, int point) {
-  for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
-    if (point_number(node->name.substr(4)) == point) return node;
-  }
-  return nullptr;
-}
-
 // The point as the point list shows it; its four digits alone when the store lacks it.
 std::string point_entry_text(const folder_tree& history, int point) {
   if (const folder_node* node = find_point(history, point)) return point_entry(*node);
@@ -52,74 +69,12 @@ std::string point_entry_text(const folder_tree& history, int point) {
   return digits;
 }
 
-std::string folded(std::string name) {
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return name;
-}
-
-// The change logs beside the history folders, found by one search of the store. A folder
-// whose name differs in letter case from its log (zolk0002 beside Zolk0002.Zcl) still finds
-// it on a file system that tells case apart.
-class change_log_finder {
- public:
-  change_log_finder(host::host& h, const std::string& store) : h_(h), store_(store) {
-    std::vector<host::found_entry> entries;
-    h.search(folder_search_pattern(store), entries);
-    const std::string extension = k_change_log_extension;
-    for (const host::found_entry& entry : entries) {
-      if ((entry.attributes & host::k_directory) != 0 || entry.name.size() != 12) continue;
-      std::string stem = entry.name.substr(0, 8);
-      if (entry.name.compare(8, 4, extension) != 0 || !is_history_folder_name(stem)) continue;
-      stems_[folded(stem)].push_back(std::move(stem));
-    }
-  }
-
-  // The log of the run that made `folder_name`; empty when there is none. A log that is
-  // missing or cannot be read whole adds its path to `unread`.
-  change_log read(const std::string& folder_name, std::vector<std::string>& unread) const {
-    const auto found = stems_.find(folded(folder_name));
-    if (found == stems_.end()) {
-      unread.push_back(path_join(store_, folder_name) + k_change_log_extension);
-      return change_log();
-    }
-    const std::vector<std::string>& stems = found->second;
-    std::string stem = stems.front();
-    for (const std::string& candidate : stems) {
-      if (candidate == folder_name) stem = candidate;
-    }
-    change_log_state state = change_log_state::read;
-    change_log log = read_change_log(h_, path_join(store_, stem), &state);
-    if (state != change_log_state::read) unread.push_back(path_join(store_, stem) + k_change_log_extension);
-    return log;
-  }
-
- private:
-  host::host& h_;
-  std::string store_;
-  std::unordered_map<std::string, std::vector<std::string>> stems_;
-};
-
 // The list of the chosen point: the newest history folder's tree, rolled back over every
-// older history folder down to the point. Every history folder newer than the point lends
-// its change log; the paths of those that could not be read go to `unread_logs`, and their
-// older folders are applied as for a run that wrote no log.
+// older history folder down to the point.
 restore_list gather_point(host::host& h, const std::string& store, const folder_tree& history,
                           const folder_node* point, std::vector<std::string>& unread_logs) {
   restore_list list;
-  const folder_node* newest = history.first();
-  gather_folder_items(h, list, std::make_shared<const std::string>(path_join(store, newest->name)),
-                      nullptr);
-  const change_log_finder logs(h, store);
-  const folder_node* newer = newest;
-  while (newer != point && newer->next != nullptr) {
-    const folder_node* older = newer->next;
-    const change_log_index index(logs.read(newer->name, unread_logs));
-    roll_back_folder(h, list, std::make_shared<const std::string>(path_join(store, older->name)),
-                     index);
-    newer = older;
-  }
+  walk_points(h, store, history, point, list, unread_logs);
   return list;
 }
 
@@ -144,6 +99,9 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   if (seen.empty()) return nothing;
   write_opening_lines(request, point_entry_text(seen, request.point), log);
   if (find_point(seen, request.point) == nullptr) return refuse(log, msg::restore_point_missing);
+  std::vector<std::string> keys;
+  std::string bad_path;
+  if (!chosen_keys(request.paths, keys, bad_path)) return refuse_entry(log, bad_path);
   if (const std::optional<msg> reason = target_refusal(h, request.target, request.store)) {
     return refuse(log, *reason);
   }
@@ -165,7 +123,15 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_node* point = find_point(history, request.point);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   std::vector<std::string> unread_logs;
-  const restore_list list = gather_point(h, request.store, history, point, unread_logs);
+  restore_list list = gather_point(h, request.store, history, point, unread_logs);
+  if (!keys.empty()) {
+    // Every chosen entry is checked before anything is written: a restore that brought back
+    // only some of them would look like a success.
+    for (size_t i = 0; i < keys.size(); ++i) {
+      if (list.find(keys[i]) == nullptr) return refuse_entry(log, request.paths[i]);
+    }
+    list = select_entries(list, keys);
+  }
   int64_t unreadable = report_unread_logs(unread_logs, log);
   for (const std::string& folder : list.unreadable()) {
     log.add_line(text(msg::restore_store_not_read) + text(msg::detail_prefix) + folder);

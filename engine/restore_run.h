@@ -3,6 +3,7 @@
 #define ZOLK_ENGINE_RESTORE_RUN_H
 
 #include <string>
+#include <vector>
 
 #include "engine/run_sinks.h"
 #include "engine/run_summary.h"
@@ -19,13 +20,17 @@ struct restore_request {
   std::string target;       // the folder the tree is rebuilt in
   bool overwrite = false;   // a target that already holds entries is restored into (entries
                             // of the same names are overwritten); otherwise it is refused
+  std::vector<std::string> paths{};  // only these entries of the point (paths inside it, `\` or
+                                   // `/` separated, see entry_key), each with everything
+                                   // under it and the folders above it; empty: the whole point
 };
 
 // Lists the store once (under its lock), writes the opening lines (the point named as the
 // point list shows it), gathers the restore list of the chosen point and restores it
 // (run_restore). Nothing chosen or no history folder: returns refused with no line. A missing
 // point, a refused target (restore_target.h), or a target holding entries without
-// `overwrite`: refused with lines saying why, nothing written. `stop` (may be null) ends the
+// `overwrite`, or a chosen path the point does not hold: refused with lines saying why,
+// nothing written. `stop` (may be null) ends the
 // restore between two entries, with lines saying so.
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
                           run_progress& progress, const stop_request* stop = nullptr);

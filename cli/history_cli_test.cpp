@@ -1,0 +1,134 @@
+// Runs the built zolk-cli log, versions and restore --path as a user would.
+#include <gtest/gtest.h>
+
+#include "cli/cli_test_runner.h"
+
+#include <string>
+
+#include "platform/packed_time.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using cli_testing::result;
+using cli_testing::zolk_cli;
+
+using testing_support::make_folders;
+using testing_support::read_file;
+using testing_support::write_file;
+
+class history_cli : public ::testing::Test {
+ protected:
+  testing_support::temp_folder tmp;
+  std::string src = tmp.at("src");
+  std::string dst = cli_testing::quoted(tmp.at("dst"));
+  int clock_ = 0;
+
+  // Three points: 0001 made docs/a.txt and x; 0002 changed a.txt, deleted gone.txt and
+  // turned the file x into a folder; 0003 changed nothing.
+  void SetUp() override {
+    make_folders(src + "/docs");
+    file("docs/a.txt", "first");
+    file("gone.txt", "g");
+    file("x", "file");
+    backup();
+    file("docs/a.txt", "second version");
+    testing_support::remove_tree(src + "/gone.txt");
+    testing_support::remove_tree(src + "/x");
+    make_folders(src + "/x");
+    backup();
+    backup();
+  }
+  void file(const std::string& rel, const std::string& bytes) {
+    write_file(src + "/" + rel, bytes);
+    testing_support::set_time(src + "/" + rel,
+                              host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 2 * ++clock_}));
+  }
+  void backup() { ASSERT_EQ(zolk_cli("backup " + cli_testing::quoted(src) + " " + dst).status, 0); }
+};
+
+TEST_F(history_cli, LogShowsWhatTheRunOfAPointChanged) {
+  const result second = zolk_cli("log " + dst + " 0002");
+  EXPECT_EQ(second.status, 0);
+  // The lines of one kind of change stand in the order the folder was listed.
+  EXPECT_EQ(second.out.size(), std::string("deleted     gone.txt\nchanged     docs/a.txt\ntype change x/\n").size());
+  EXPECT_EQ(second.out.rfind("deleted     gone.txt\n", 0), 0u) << second.out;
+  EXPECT_NE(second.out.find("changed     docs/a.txt\n"), std::string::npos) << second.out;
+  EXPECT_NE(second.out.find("type change x/\n"), std::string::npos) << second.out;
+  const result first = zolk_cli("log " + dst + " 1");
+  EXPECT_EQ(first.status, 0);
+  EXPECT_NE(first.out.find("new         docs/\n"), std::string::npos) << first.out;
+  EXPECT_NE(first.out.find("new         x\n"), std::string::npos) << first.out;
+
+  // The newest point by default, and latest: nothing changed, said on stderr only.
+  EXPECT_EQ(zolk_cli("log " + dst).out, "");
+  const result latest = zolk_cli("log " + dst + " latest", true);
+  EXPECT_EQ(latest.status, 0);
+  EXPECT_NE(latest.out.find("nothing changed at 0003: "), std::string::npos) << latest.out;
+
+  EXPECT_EQ(zolk_cli("log " + dst + " 0009").status, 1);
+  EXPECT_EQ(zolk_cli("log " + cli_testing::quoted(tmp.at("none"))).status, 1);
+  EXPECT_EQ(zolk_cli("log " + dst + " second").status, 2);
+  testing_support::remove_tree(tmp.at("dst/Zolk0002.Zcl"));
+  const result no_log = zolk_cli("log " + dst + " 2", true);
+  EXPECT_EQ(no_log.status, 1);
+  EXPECT_NE(no_log.out.find("left no change log"), std::string::npos) << no_log.out;
+  EXPECT_EQ(zolk_cli("log --help").status, 0);
+}
+
+TEST_F(history_cli, VersionsShowsAPathAtEveryPoint) {
+  const result a = zolk_cli("versions " + dst + " docs/a.txt");
+  EXPECT_EQ(a.status, 0);
+  const auto lines = [](const std::string& out) {
+    std::vector<std::string> split;
+    size_t start = 0;
+    for (size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+      split.push_back(out.substr(start, end - start));
+    }
+    return split;
+  };
+  const std::vector<std::string> versions = lines(a.out);
+  ASSERT_EQ(versions.size(), 3u) << a.out;
+  EXPECT_EQ(versions[0].substr(0, 6), "0003: ");
+  EXPECT_NE(versions[0].find("  14 bytes  packed 0x"), std::string::npos) << versions[0];
+  EXPECT_NE(versions[0].find("in Zolk0003"), std::string::npos) << versions[0];
+  EXPECT_NE(versions[1].find("  14 bytes  "), std::string::npos) << versions[1];
+  EXPECT_NE(versions[2].find("  5 bytes  "), std::string::npos) << versions[2];
+  EXPECT_NE(versions[2].find("in Zolk0001"), std::string::npos) << versions[2];
+
+  const std::vector<std::string> gone = lines(zolk_cli("versions " + dst + " /gone.txt").out);
+  ASSERT_EQ(gone.size(), 3u);
+  EXPECT_EQ(gone[0].substr(gone[0].size() - 8), "  absent");
+  EXPECT_EQ(gone[1].substr(gone[1].size() - 9), "  deleted");
+  EXPECT_NE(gone[2].find("  1 bytes  "), std::string::npos) << gone[2];
+  EXPECT_NE(lines(zolk_cli("versions " + dst + " x").out)[0].find("  folder  packed 0x"),
+            std::string::npos);
+
+  EXPECT_EQ(zolk_cli("versions " + dst + " nothing.txt").status, 1);
+  EXPECT_EQ(zolk_cli("versions " + dst + " ../x").status, 2);
+  EXPECT_EQ(zolk_cli("versions " + cli_testing::quoted(tmp.at("none")) + " x").status, 1);
+  EXPECT_EQ(zolk_cli("versions " + dst).status, 2);
+  EXPECT_EQ(zolk_cli("versions --help").status, 0);
+}
+
+TEST_F(history_cli, RestoreOfChosenPathsBringsBackOnlyThemAsTheyStoodAtThePoint) {
+  const std::string target = tmp.at("t");
+  const result r = zolk_cli("restore " + dst + " 0001 " + cli_testing::quoted(target) +
+                            " --path docs/a.txt --path gone.txt");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(testing_support::list_tree(target),
+            (std::map<std::string, std::string>{
+                {"docs", "<folder>"}, {"docs/a.txt", "first"}, {"gone.txt", "g"}}));
+
+  const std::string missing = tmp.at("m");
+  const result refused =
+      zolk_cli("restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path gone.txt", true);
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.out.find("err:選択された時点に指定の項目がありません。==> gone.txt\n"),
+            std::string::npos)
+      << refused.out;
+  EXPECT_FALSE(testing_support::exists(missing));
+  EXPECT_EQ(zolk_cli("restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path").status, 2);
+}
+
+}  // namespace

@@ -1,0 +1,95 @@
+#include "engine/point_changes.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/backup_run.h"
+#include "engine/history_store.h"
+#include "platform/testing/temp_folder.h"
+
+namespace {
+
+using engine::change_kind;
+
+std::vector<std::pair<change_kind, std::string>> decoded(const std::vector<std::string>& lines) {
+  engine::change_log log;
+  for (const std::string& line : lines) log.append(line);
+  std::vector<std::pair<change_kind, std::string>> out;
+  for (const engine::point_change& change : engine::decode_changes(log)) {
+    out.emplace_back(change.kind, change.path);
+  }
+  return out;
+}
+
+TEST(PointChanges, EachLineIsOneChangeAndADeletionPlusANewEntryIsATypeChange) {
+  const auto changes = decoded({"D   \\gone.txt", "D   \\was_file", "D   docs\\was_folder",
+                                "S   \\new", "C   \\new.txt", "D-C docs\\a.txt",
+                                "S   \\was_file", "C   docs\\was_folder"});
+  EXPECT_EQ(changes, (std::vector<std::pair<change_kind, std::string>>{
+                         {change_kind::deleted, "\\gone.txt"},
+                         {change_kind::new_folder, "\\new"},
+                         {change_kind::new_file, "\\new.txt"},
+                         {change_kind::changed, "docs\\a.txt"},
+                         {change_kind::became_folder, "\\was_file"},
+                         {change_kind::became_file, "docs\\was_folder"}}));
+}
+
+TEST(PointChanges, RepeatedLinesOfACompletedRunAndForeignLinesAreLeftOut) {
+  // A run completed after a cut may write a line again; a damaged log may hold anything.
+  const auto changes = decoded({"C   \\a.txt", "X   \\b", "", "C", "D   ", "C   \\a.txt",
+                                "C   a.txt", "D   \\c", "S   \\c", "S   \\c"});
+  EXPECT_EQ(changes, (std::vector<std::pair<change_kind, std::string>>{
+                         {change_kind::new_file, "\\a.txt"},
+                         {change_kind::became_folder, "\\c"}}));
+}
+
+class point_changes_store : public ::testing::Test {
+ protected:
+  testing_support::temp_folder tmp;
+  std::string src = tmp.at("src");
+  std::string dst = tmp.at("dst");
+  void backup() {
+    engine::recording_log log;
+    engine::null_progress progress;
+    engine::run_history_backup(host::default_host(), src, dst, log, progress);
+  }
+  engine::point_changes_result changes(int point) {
+    return engine::read_point_changes(host::default_host(), dst, point);
+  }
+};
+
+TEST_F(point_changes_store, ThePointsOfAStoreTellTheirOwnRunsChanges) {
+  using state = engine::point_changes_result::state;
+  EXPECT_EQ(changes(0).outcome, state::no_store);
+  testing_support::make_folders(src + "/docs");
+  testing_support::write_file(src + "/docs/a.txt", "a");
+  testing_support::write_file(src + "/x", "file");
+  backup();
+  testing_support::remove_tree(src + "/x");
+  testing_support::make_folders(src + "/x");
+  testing_support::remove_tree(src + "/docs/a.txt");
+  backup();
+  backup();
+
+  const engine::point_changes_result first = changes(1);
+  EXPECT_EQ(first.outcome, state::read);
+  EXPECT_EQ(first.point_entry.substr(0, 6), "0001: ");
+  ASSERT_EQ(first.changes.size(), 2u);
+  const engine::point_changes_result second = changes(2);
+  ASSERT_EQ(second.changes.size(), 2u);
+  EXPECT_EQ(second.changes[0].kind, change_kind::deleted);
+  EXPECT_EQ(second.changes[0].path, "docs\\a.txt");
+  EXPECT_EQ(second.changes[1].kind, change_kind::became_folder);
+  EXPECT_EQ(second.changes[1].path, "\\x");
+  // The newest by default; a run that found nothing has an empty log.
+  const engine::point_changes_result newest = changes(0);
+  EXPECT_EQ(newest.outcome, state::read);
+  EXPECT_EQ(newest.point_entry.substr(0, 4), "0003");
+  EXPECT_TRUE(newest.changes.empty());
+
+  EXPECT_EQ(changes(7).outcome, state::no_point);
+  testing_support::remove_tree(dst + "/Zolk0002.Zcl");
+  EXPECT_EQ(changes(2).outcome, state::no_log);
+  EXPECT_EQ(changes(2).log_path, dst + "\\Zolk0002.Zcl");
+}
+
+}  // namespace

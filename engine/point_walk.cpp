@@ -1,0 +1,101 @@
+#include "engine/point_walk.h"
+
+#include <memory>
+
+#include "engine/history_store.h"
+#include "engine/paths.h"
+#include "engine/restore_rollback.h"
+#include "engine/restore_run.h"
+#include "platform/native_path.h"
+
+namespace engine {
+namespace {
+
+std::string folded(std::string name) {
+  for (char& c : name) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return name;
+}
+
+}  // namespace
+
+const folder_node* find_point(const folder_tree& history, int point) {
+  for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
+    if (point_number(node->name.substr(4)) == point) return node;
+  }
+  return nullptr;
+}
+
+change_log_finder::change_log_finder(host::host& h, const std::string& store)
+    : h_(h), store_(store) {
+  std::vector<host::found_entry> entries;
+  h.search(folder_search_pattern(store), entries);
+  const std::string extension = k_change_log_extension;
+  for (const host::found_entry& entry : entries) {
+    if ((entry.attributes & host::k_directory) != 0 || entry.name.size() != 12) continue;
+    std::string stem = entry.name.substr(0, 8);
+    if (entry.name.compare(8, 4, extension) != 0 || !is_history_folder_name(stem)) continue;
+    stems_[folded(stem)].push_back(std::move(stem));
+  }
+}
+
+const std::string* change_log_finder::stem_of(const std::string& folder_name) const {
+  const auto found = stems_.find(folded(folder_name));
+  if (found == stems_.end()) return nullptr;
+  // The exact spelling wins over another letter case.
+  for (const std::string& candidate : found->second) {
+    if (candidate == folder_name) return &candidate;
+  }
+  return &found->second.front();
+}
+
+std::string change_log_finder::path_of(const std::string& folder_name) const {
+  const std::string* stem = stem_of(folder_name);
+  return path_join(store_, stem != nullptr ? *stem : folder_name) + k_change_log_extension;
+}
+
+change_log change_log_finder::read(const std::string& folder_name, change_log_state& state) const {
+  const std::string* stem = stem_of(folder_name);
+  if (stem == nullptr) {
+    state = change_log_state::missing;
+    return change_log();
+  }
+  return read_change_log(h_, path_join(store_, *stem), &state);
+}
+
+void walk_points(host::host& h, const std::string& store, const folder_tree& history,
+                 const folder_node* last, restore_list& list,
+                 std::vector<std::string>& unread_logs, const point_reached& reached) {
+  const folder_node* newest = history.first();
+  if (newest == nullptr) return;
+  gather_folder_items(h, list, std::make_shared<const std::string>(path_join(store, newest->name)),
+                      nullptr);
+  if (reached) reached(*newest, list);
+  const change_log_finder logs(h, store);
+  const folder_node* newer = newest;
+  while (newer != last && newer->next != nullptr) {
+    const folder_node* older = newer->next;
+    change_log_state state = change_log_state::read;
+    const change_log_index index(logs.read(newer->name, state));
+    if (state != change_log_state::read) unread_logs.push_back(logs.path_of(newer->name));
+    roll_back_folder(h, list, std::make_shared<const std::string>(path_join(store, older->name)),
+                     index);
+    if (reached) reached(*older, list);
+    newer = older;
+  }
+}
+
+std::optional<std::string> entry_key(std::string_view path) {
+  std::string key;
+  for (const std::string& piece : host::split_path(std::string(path))) {
+    if (piece.empty()) continue;
+    if (piece == "." || piece == "..") return std::nullopt;
+    if (!key.empty()) key += '\\';
+    key += piece;
+  }
+  if (key.empty()) return std::nullopt;
+  return key;
+}
+
+}  // namespace engine

@@ -22,6 +22,12 @@ main_window::main_window(host::host& h, std::string settings_path, message_port&
   sakujo.caption = text_of(job_text::sakujo_delete);
   new_Button.caption = text_of(job_text::new_Button);
   startb01.caption = text(wt::startb01);
+  henkou.caption = text(wt::henkou);
+  henkou.hint = text(wt::henkou_hint);
+  henkou.visible = false;
+  bubun.caption = text(wt::bubun);
+  bubun.hint = text(wt::bubun_hint);
+  bubun.visible = false;
   job_combo_s.text = text(wt::job_combo_s);
   job_combo_s.chosen_index = 0;
   R_ListBox.text = text(wt::R_ListBox);
@@ -76,6 +82,8 @@ void main_window::refresh_mode() {
   Panel1_visible = !backup;
   R_ListLabel_visible = !backup;
   R_ListBox_visible = !backup;
+  henkou.visible = !backup;
+  bubun.visible = !backup;
   s_mes.hint = text(backup ? wt::s_mes_hint_backup : wt::s_mes_hint_restore);
   Label2.caption = text(backup ? wt::Label2_backup : wt::Label2_restore);
   new_Button.enabled = form.new_Button_enabled();
@@ -111,19 +119,26 @@ void main_window::startb01Click() {
     });
     return;
   }
-  if (R_ListBox.selected < 0) {
+  if (const std::string* entry = picked_point()) start_restore_run(*entry, {});
+}
+
+const std::string* main_window::picked_point() {
+  // The point is taken from the entry picked in the list, never from text typed over it.
+  if (R_ListBox.selected < 0 || R_ListBox.selected >= static_cast<int>(R_ListBox.entries.size())) {
     // The engine would return without a line: an empty run window tells the user nothing.
     messages_.show_message(text(wt::choose_point));
-    return;
+    return nullptr;
   }
+  return &R_ListBox.entries[static_cast<size_t>(R_ListBox.selected)];
+}
+
+void main_window::start_restore_run(const std::string& point_entry, std::vector<std::string> paths) {
   engine::restore_request request;
-  // The point is taken from the entry picked in the list, never from text typed over it.
-  if (R_ListBox.selected >= 0 && R_ListBox.selected < static_cast<int>(R_ListBox.entries.size())) {
-    request.point = engine::point_number(R_ListBox.entries[R_ListBox.selected]);
-  }
+  request.point = engine::point_number(point_entry);
   request.store = Rdirname;
   request.source = form.Tdirname();
   request.target = form.Bdirname();
+  request.paths = std::move(paths);
   if (engine::restore_needs_consent(host_, request) &&
       !messages_.ask_yes_no(text(wt::restore_over_files))) {
     return;
@@ -135,6 +150,24 @@ void main_window::startb01Click() {
                                   const engine::stop_request& stop) {
     return engine::start_restore(h, request, log, progress, &stop);
   });
+}
+
+void main_window::henkouClick() {
+  if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
+  if (const std::string* entry = picked_point()) {
+    tools_->show_changes(point_changes_page(host_, Rdirname, *entry));
+  }
+}
+
+void main_window::bubunClick() {
+  if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
+  const std::string* entry = picked_point();
+  if (entry == nullptr) return;
+  // Copied: the dialog runs an event loop, in which the point list may be filled anew.
+  const std::string point_entry = *entry;
+  const std::optional<std::string> path = tools_->ask_restore_path(point_entry);
+  if (!path || run.working()) return;
+  start_restore_run(point_entry, {*path});
 }
 
 void main_window::start_run(run_controller::work work) {

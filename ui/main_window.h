@@ -15,6 +15,7 @@
 #include "platform/host.h"
 #include "ui/folder_checks.h"
 #include "ui/job_form.h"
+#include "ui/point_tools.h"
 #include "ui/run_controller.h"
 
 namespace ui {
@@ -83,6 +84,7 @@ class main_window {
   int main_mode = k_backup_mode;
   bool run01B_down = true;     // run02B is down when run01B is not
   control_state s_mes, st01, Label2, touroku, syusei, sakujo, new_Button, startb01;
+  control_state henkou, bubun;    // restore mode only: the point's changes, a part restore
   bool job_rows_visible = true;   // job name, comment and source rows (under Panel1)
   bool Panel1_visible = false;
   bool R_ListLabel_visible = false;
@@ -145,6 +147,16 @@ class main_window {
   // design-time text when there is none); false: hides the list.
   void list_restore_points(bool show);
 
+  // The windows of the history tools; without them (null) their buttons do nothing.
+  void set_point_tools(point_tools_port* tools) { tools_ = tools; }
+  // 変更内容: shows the changes of the picked point in their own window. Without a picked
+  // point the user is told to pick one. Does nothing while a run works.
+  void henkouClick();
+  // 一部を復元: asks for a path inside the picked point, then starts a restore of that entry
+  // (with everything under it) into Bdirname as startb01 starts a whole one. Without a
+  // picked point the user is told to pick one; a cancelled dialog starts nothing.
+  void bubunClick();
+
   // The checks with the window's inputs: true when accepted, false after the message was
   // shown (the view then gives the focus back to the field).
   bool Tdirname_chak();
@@ -183,6 +195,9 @@ class main_window {
 
   void tell_save(job_form::outcome outcome);
   void start_run(run_controller::work work);
+  // The picked point's entry, or null (after telling the user) when none is picked.
+  const std::string* picked_point();
+  void start_restore_run(const std::string& point_entry, std::vector<std::string> paths);
   const std::string& stop_question() const;
   void end_backup(const engine::run_summary& summary);
   void fill_job_combo_s(int text_number);
@@ -195,6 +210,7 @@ class main_window {
   host::host& host_;
   message_port& messages_;
   run_window_port& run_;
+  point_tools_port* tools_ = nullptr;
   int running_mode_ = k_backup_mode;  // the mode of the working (or last) run
 };
 

@@ -76,6 +76,24 @@ enum class wt {
   restore_over_files,      // 復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？
   // A restore asked for before a point was picked.
   choose_point,            // 復元する時点を選択してください。
+  // The history tools of restore mode: a point's changes, a restore of one entry.
+  henkou,                  // 変更内容
+  henkou_hint,             // 選択した時点の処理で変更された項目を表示します。
+  bubun,                   // 一部を復元
+  bubun_hint,              // 選択した時点のファイルかフォルダを一つだけ復元します。
+  changes_title,           // " 時点の変更内容" (after the point)
+  change_new,              // 新規
+  change_changed,          // 更新
+  change_deleted,          // 削除
+  change_type,             // 種類の変更
+  no_changes,              // この時点の処理で変更された項目はありません。
+  no_change_log,           // この時点の処理のログファイルがありません。
+  change_log_cut,          // ログファイルを最後まで読めませんでした。読めた分だけを表示しています。
+  path_prompt,             // 復元するファイルかフォルダを、時点の中のパスで指定してください（例: docs\report.txt）。
+  bad_path,                // 時点の中のファイルかフォルダのパスを指定してください。
+  ok_button,               // ＯＫ
+  cancel_button,           // キャンセル
+  close_button,            // 閉じる
   count_  // keep last
 };
 

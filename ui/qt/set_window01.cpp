@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include "ui/qt/form2.h"
+#include "ui/qt/point_dialogs.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/run_win.h"
 
@@ -110,6 +111,8 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   assign_shortcuts();
   ui::run_window_port& run = *this;
   logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  tools_ = std::make_unique<point_dialogs>(this);
+  logic_->set_point_tools(tools_.get());
   messages_ = &messages;
   run_timer_ = new QTimer(this);
   run_timer_->setInterval(50);
@@ -193,6 +196,9 @@ void Tset_window01::build_lower_rows() {
   touroku = speed_button(ZOLK, "touroku", QString(), 256, 207, 70, 22);
   syusei = speed_button(ZOLK, "syusei", QString(), 328, 207, 70, 22);
   sakujo = speed_button(ZOLK, "sakujo", QString(), 400, 207, 70, 22);
+  // Left of the job buttons, which restore mode shows disabled.
+  henkou = speed_button(ZOLK, "henkou", QString(), 8, 207, 100, 22);
+  bubun = speed_button(ZOLK, "bubun", QString(), 112, 207, 110, 22);
   Rdirname = place(new QLineEdit(ZOLK), "Rdirname", 152, 230, 313, 17);
   Rdirname->hide();
   Rdirname->setEnabled(false);
@@ -221,6 +227,7 @@ void Tset_window01::assign_shortcuts() {
       {run01B, "Alt+B"},  {run02B, "Alt+R"},   {new_Button, "Alt+N"}, {Button1, "Alt+1"},
       {Button3, "Alt+1"}, {Button2, "Alt+2"},  {touroku, "Alt+T"},    {syusei, "Alt+M"},
       {sakujo, "Alt+D"},  {startb01, "Alt+S"}, {end_Button, "Alt+X"},
+      {henkou, "Alt+H"},  {bubun, "Alt+P"},
   };
   for (const auto& [button, key] : keys) {
     button->setShortcut(QKeySequence(QString::fromLatin1(key)));

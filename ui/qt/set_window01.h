@@ -28,6 +28,7 @@ namespace zolk_qt {
 
 class TForm2;
 class Trun_win;
+class point_dialogs;
 
 class Tset_window01 : public QWidget, private ui::run_window_port {
  public:
@@ -40,6 +41,8 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void attach(TForm2* form2, Trun_win* run_win);
 
   ui::main_window& logic() { return *logic_; }
+  // The windows of 変更内容 and 一部を復元.
+  point_dialogs& tools() { return *tools_; }
   // Shows the model in the widgets (after a handler ran).
   void show_model();
 
@@ -83,6 +86,8 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   QPushButton* touroku = nullptr;
   QPushButton* syusei = nullptr;
   QPushButton* sakujo = nullptr;
+  QPushButton* henkou = nullptr;  // restore mode: the picked point's changes
+  QPushButton* bubun = nullptr;   // restore mode: a restore of one entry of the point
   QLineEdit* Rdirname = nullptr;
   QPushButton* startb01 = nullptr;
   QPushButton* end_Button = nullptr;
@@ -125,6 +130,7 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   bool enter_pressed(QObject* watched, const QKeyEvent& key);
 
   std::unique_ptr<ui::main_window> logic_;
+  std::unique_ptr<point_dialogs> tools_;
   TForm2* form2_ = nullptr;
   Trun_win* run_win_ = nullptr;
   QButtonGroup* mode_buttons_ = nullptr;

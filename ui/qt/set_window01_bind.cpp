@@ -79,6 +79,8 @@ void Tset_window01::connect_controls() {
   connect(syusei, &QPushButton::clicked, this, [this] { handle([this] { logic_->syuseiClick(); }); });
   connect(sakujo, &QPushButton::clicked, this, [this] { handle([this] { logic_->sakujoClick(); }); });
   connect(startb01, &QPushButton::clicked, this, [this] { handle([this] { logic_->startb01Click(); }); });
+  connect(henkou, &QPushButton::clicked, this, [this] { handle([this] { logic_->henkouClick(); }); });
+  connect(bubun, &QPushButton::clicked, this, [this] { handle([this] { logic_->bubunClick(); }); });
   connect(end_Button, &QPushButton::clicked, this, [this] { end_ButtonClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
   connect(Button3, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
@@ -213,6 +215,11 @@ void Tset_window01::show_mode() {
   show_control(touroku, m.touroku);
   show_control(syusei, m.syusei);
   show_control(sakujo, m.sakujo);
+  for (const auto& [button, state] : {std::pair<QPushButton*, const ui::control_state&>{henkou, m.henkou},
+                                      {bubun, m.bubun}}) {
+    show_control(button, state);
+    button->setVisible(state.visible);
+  }
   new_Button->setEnabled(m.new_Button.enabled);
   startb01->setEnabled(m.startb01.enabled);
   PageControl1->setEnabled(!m.run_working());

@@ -1,0 +1,62 @@
+#include "ui/point_tools.h"
+
+#include "engine/point_changes.h"
+#include "engine/point_walk.h"
+#include "engine/restore_rollback.h"
+#include "engine/restore_run.h"
+#include "ui/window_texts.h"
+
+namespace ui {
+namespace {
+
+wt kind_text(engine::change_kind kind) {
+  switch (kind) {
+    case engine::change_kind::new_folder:
+    case engine::change_kind::new_file: return wt::change_new;
+    case engine::change_kind::changed: return wt::change_changed;
+    case engine::change_kind::deleted: return wt::change_deleted;
+    case engine::change_kind::became_folder:
+    case engine::change_kind::became_file: return wt::change_type;
+  }
+  return wt::change_new;
+}
+
+std::string change_line(const engine::point_change& change) {
+  std::string line = text(kind_text(change.kind)) + " " + engine::change_log_key(change.path);
+  if (change.kind == engine::change_kind::new_folder ||
+      change.kind == engine::change_kind::became_folder) {
+    line += '\\';
+  }
+  return line;
+}
+
+}  // namespace
+
+changes_page point_changes_page(host::host& h, const std::string& store,
+                                const std::string& point_entry) {
+  using state = engine::point_changes_result::state;
+  changes_page page;
+  const engine::point_changes_result found = engine::read_point_changes(h, store, engine::point_number(point_entry));
+  page.title = point_entry + text(wt::changes_title);
+  for (const engine::point_change& change : found.changes) page.lines.push_back(change_line(change));
+  switch (found.outcome) {
+    case state::read:
+      if (page.lines.empty()) page.note = text(wt::no_changes);
+      break;
+    case state::unreadable:
+      page.note = text(wt::change_log_cut);
+      break;
+    case state::no_store:
+    case state::no_point:
+    case state::no_log:
+      page.note = text(wt::no_change_log);
+      break;
+  }
+  return page;
+}
+
+bool restore_path_accepted(const std::string& cp932_path) {
+  return engine::entry_key(cp932_path).has_value();
+}
+
+}  // namespace ui

@@ -490,8 +490,6 @@ bool refused(host::host& h, const std::string& source, const std::string& destin
   return summary.refused;
 }
 
-}  // namespace
-
 // Moves every entry of `from` into `to`; an entry that cannot move stays.
 void move_entries(host::host& h, const std::string& from, const std::string& to) {
   std::vector<host::found_entry> entries;
@@ -505,6 +503,8 @@ void move_entries(host::host& h, const std::string& from, const std::string& to)
                      false);
   }
 }
+
+}  // namespace
 
 int carry_forward_newest(host::host& h, const std::string& previous_folder,
                          const std::string& new_folder) {

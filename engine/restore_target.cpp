@@ -8,8 +8,8 @@ namespace engine {
 std::string joined_path(const path_pieces& path) {
   std::string out = path.drive;
   if (path.rooted) out += '\\';
-  for (std::string_view piece : path.pieces) {
-    out += piece;
+  for (std::string_view part : path.pieces) {
+    out += part;
     out += '\\';
   }
   return out;
@@ -25,11 +25,11 @@ path_pieces reduce_path(std::string_view path) {
   const size_t kept = out.network ? 2 : 0;
   size_t start = 0;
   const auto take = [&](size_t end) {
-    const std::string_view piece = path.substr(start, end - start);
-    if (piece == "..") {
+    const std::string_view part = path.substr(start, end - start);
+    if (part == "..") {
       if (out.pieces.size() > kept) out.pieces.pop_back();
-    } else if (!piece.empty() && piece != ".") {
-      out.pieces.push_back(piece);
+    } else if (!part.empty() && part != ".") {
+      out.pieces.push_back(part);
     }
     start = end + 1;
   };

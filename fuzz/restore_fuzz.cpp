@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 
+#include "fuzz/fuzz_target.h"
 #include "engine/change_log.h"
 #include "engine/restore_rollback.h"
 #include "engine/restore_run.h"

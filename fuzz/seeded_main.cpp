@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+#include "fuzz/fuzz_target.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "fuzz/fuzz_target.h"
 #include "jobs/settings_file.h"
 
 namespace {

@@ -278,9 +278,10 @@ bool installed_program_folder(const std::string& folder) {
 }  // namespace
 
 std::string default_settings_path(host::host& h) {
-  const std::string beside = folder_of(h.executable_path()) + k_settings_file_name;
+  // Not const: each is returned, and moved out as it is.
+  std::string beside = folder_of(h.executable_path()) + k_settings_file_name;
   const std::string config = user_settings_folder(h);
-  const std::string in_config = config.empty() ? std::string() : config + k_settings_file_name;
+  std::string in_config = config.empty() ? std::string() : config + k_settings_file_name;
   if (!in_config.empty() && installed_program_folder(folder_of(beside))) return in_config;
   if (h.exists(beside)) return beside;
   // A file already kept in the configuration folder is not hidden by a new one beside the

@@ -10,8 +10,8 @@
 namespace ui {
 
 main_window::main_window(host::host& h, std::string settings_path, message_port& messages,
-                         run_window_port& run)
-    : form(h, std::move(settings_path)), host_(h), messages_(messages), run_(run) {
+                         run_window_port& run_window)
+    : form(h, std::move(settings_path)), host_(h), messages_(messages), run_(run_window) {
   form.refresh_mode = [this] { refresh_mode(); };
   s_mes.caption = text(wt::s_mes);
   Label2.caption = text(wt::Label2_backup);

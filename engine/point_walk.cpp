@@ -88,11 +88,11 @@ void walk_points(host::host& h, const std::string& store, const folder_tree& his
 
 std::optional<std::string> entry_key(std::string_view path) {
   std::string key;
-  for (const std::string& piece : host::split_path(std::string(path))) {
-    if (piece.empty()) continue;
-    if (piece == "." || piece == "..") return std::nullopt;
+  for (const std::string& part : host::split_path(std::string(path))) {
+    if (part.empty()) continue;
+    if (part == "." || part == "..") return std::nullopt;
     if (!key.empty()) key += '\\';
-    key += piece;
+    key += part;
   }
   if (key.empty()) return std::nullopt;
   return key;

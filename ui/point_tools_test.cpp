@@ -9,6 +9,7 @@
 
 #include "engine/backup_run.h"
 #include "platform/cp932.h"
+#include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"
 #include "ui/main_window.h"
 
@@ -59,7 +60,9 @@ class PointTools : public ::testing::Test {
     testing_support::write_file(dir_.at("src/b.txt"), "b");
     backup();
     testing_support::write_file(dir_.at("src/docs/a.txt"), "second version");
-    testing_support::set_time(dir_.at("src/docs/a.txt"), 0x52000000);
+    // A real date: Windows refuses a packed time whose month is 0.
+    testing_support::set_time(dir_.at("src/docs/a.txt"),
+                              host::pack_time(host::calendar_time{2021, 1, 2, 3, 4, 6}));
     testing_support::remove_tree(dir_.at("src/b.txt"));
     backup();
     window_ = std::make_unique<main_window>(host::default_host(), dir_.at("Zcli.dat"), messages_, run_);

@@ -40,7 +40,8 @@ int run_program(int argc, char** argv) {
     w.set_window01->show();
     QApplication::exec();
   } catch (const std::exception& error) {
-    QMessageBox::critical(nullptr, zolk_qt::qtext(ui::wt::app_title), QString::fromLocal8Bit(error.what()));
+    QMessageBox::critical(nullptr, zolk_qt::qtext(ui::wt::app_title),
+                          QString::fromLocal8Bit(error.what()));
   }
   return 0;
 }

@@ -43,7 +43,8 @@ void wait_for_run(const ui::main_window& m) {
 bool save(const QPixmap& picture, const QString& folder, const char* name) {
   const QString path = QDir(folder).filePath(name);
   const bool saved = picture.save(path, "PNG");
-  std::fprintf(stderr, "%s %s\n", saved ? "wrote" : "could not write", path.toLocal8Bit().constData());
+  std::fprintf(stderr, "%s %s\n", saved ? "wrote" : "could not write",
+               path.toLocal8Bit().constData());
   return saved;
 }
 
@@ -152,7 +153,8 @@ int main(int argc, char** argv) {
   const QRect frame = main.frameGeometry();
   ok = save(QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(),
                                                          frame.height()),
-            out, "main-restore.png") && ok;
+            out, "main-restore.png") &&
+       ok;
   main.R_ListBox->hidePopup();
 
   main.run01B->click();

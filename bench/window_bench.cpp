@@ -7,8 +7,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
@@ -134,13 +134,14 @@ int main(int argc, char** argv) {
     cli_total += t_cli;
     window_total += t_window;
     const memory_use mem = memory_now();
-    std::printf("round %d, %d files changed: zolk-cli %.2f s, window %.2f s, ratio %.2f; "
-                "window process %ld KiB resident, peak %ld KiB\n",
-                round, files, t_cli, t_window, t_window / t_cli, mem.rss_kib, mem.peak_kib);
+    std::printf(
+        "round %d, %d files changed: zolk-cli %.2f s, window %.2f s, ratio %.2f; "
+        "window process %ld KiB resident, peak %ld KiB\n",
+        round, files, t_cli, t_window, t_window / t_cli, mem.rss_kib, mem.peak_kib);
     std::fflush(stdout);
   }
-  std::printf("all rounds: zolk-cli %.2f s, window %.2f s, ratio %.2f (target <= 1.2)\n",
-              cli_total, window_total, window_total / cli_total);
+  std::printf("all rounds: zolk-cli %.2f s, window %.2f s, ratio %.2f (target <= 1.2)\n", cli_total,
+              window_total, window_total / cli_total);
   std::printf("log lines the run window shows: %d (it keeps at most %d)\n",
               w.run_win->Memo1->blockCount(), zolk_qt::Trun_win::k_kept_lines);
   return 0;

@@ -25,15 +25,17 @@ TEST(ZolkCli, BackupPrintsExactlyTheRunLogAndPointsListsNewestFirst) {
   const result first = zolk_cli("backup " + src + " " + dst);
   EXPECT_EQ(first.status, 0);
   // The run log, then zolk-cli's closing summary (its time is the run's, so not compared).
-  const std::string log = "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
-                          "==> docs/a.txt\n\n";
+  const std::string log =
+      "履歴バックアップ初回処理。\n新規フォルダです。\n新規ファイルの処理を行いました。\n"
+      "==> docs/a.txt\n\n";
   const std::string summary = "コピー 1 件、履歴へ移動 0 件、失敗 0 件、所要時間 0:";
   EXPECT_EQ(first.out.substr(0, log.size() + summary.size()), log + summary) << first.out;
   EXPECT_EQ(first.out.size(), log.size() + summary.size() + 3) << first.out;  // "ss\n"
   write_file(tmp.at("src/docs/a.txt"), "A, longer");
   const result second = zolk_cli("backup " + src + " " + dst);
   EXPECT_EQ(second.status, 0);
-  EXPECT_NE(second.out.find("\nコピー 1 件、履歴へ移動 1 件、失敗 0 件、所要時間 0:"), std::string::npos)
+  EXPECT_NE(second.out.find("\nコピー 1 件、履歴へ移動 1 件、失敗 0 件、所要時間 0:"),
+            std::string::npos)
       << second.out;
   const result points = zolk_cli("points " + dst);
   EXPECT_EQ(points.status, 0);

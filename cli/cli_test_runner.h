@@ -16,7 +16,8 @@ struct result {
 };
 
 // Runs `program arguments` (arguments already quoted for the shell).
-inline result run(const std::string& program, const std::string& arguments, bool with_stderr = false) {
+inline result run(const std::string& program, const std::string& arguments,
+                  bool with_stderr = false) {
   result r;
   const std::string command = program + " " + arguments + (with_stderr ? " 2>&1" : " 2>/dev/null");
   FILE* pipe = popen(command.c_str(), "r");

@@ -40,12 +40,15 @@ void add_backup_commands(CLI::App& app, host::host& h, outcome& result) {
   backup->add_option("SOURCE", source, "The folder to protect")->required();
   backup->add_option("DESTINATION", destination, "The folder that keeps its history")->required();
   backup->callback([&h, &result] {
-    result.status = run_backup(h, host::path_from_terminal(source), host::path_from_terminal(destination));
+    result.status =
+        run_backup(h, host::path_from_terminal(source), host::path_from_terminal(destination));
   });
 
-  CLI::App* points = app.add_subcommand("points", "List the restore points of DESTINATION, newest first");
+  CLI::App* points =
+      app.add_subcommand("points", "List the restore points of DESTINATION, newest first");
   points->add_option("DESTINATION", store, "The folder that keeps the history")->required();
-  points->callback([&h, &result] { result.status = list_points(h, host::path_from_terminal(store)); });
+  points->callback(
+      [&h, &result] { result.status = list_points(h, host::path_from_terminal(store)); });
 }
 
 }  // namespace cli

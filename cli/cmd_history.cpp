@@ -20,11 +20,15 @@ void print_line(const std::string& utf8_line) {
 const char* kind_word(engine::change_kind kind) {
   switch (kind) {
     case engine::change_kind::new_folder:
-    case engine::change_kind::new_file: return "new";
-    case engine::change_kind::changed: return "changed";
-    case engine::change_kind::deleted: return "deleted";
+    case engine::change_kind::new_file:
+      return "new";
+    case engine::change_kind::changed:
+      return "changed";
+    case engine::change_kind::deleted:
+      return "deleted";
     case engine::change_kind::became_folder:
-    case engine::change_kind::became_file: return "type change";
+    case engine::change_kind::became_file:
+      return "type change";
   }
   return "?";
 }
@@ -64,10 +68,12 @@ int show_log(host::host& h, const std::string& store, const std::string& point) 
   for (const engine::point_change& change : found.changes) print_line(change_line(change));
   std::fflush(stdout);
   if (found.outcome == state::unreadable) {
-    print_error("the change log could not be read to its end: " + host::terminal_text(found.log_path));
+    print_error("the change log could not be read to its end: " +
+                host::terminal_text(found.log_path));
     return k_exit_failed;
   }
-  if (found.changes.empty()) print_error("nothing changed at " + host::terminal_text(found.point_entry));
+  if (found.changes.empty())
+    print_error("nothing changed at " + host::terminal_text(found.point_entry));
   return k_exit_ok;
 }
 
@@ -124,7 +130,8 @@ void add_history_commands(CLI::App& app, host::host& h, outcome& result) {
   log->add_option("POINT", log_point,
                   "The four digits of a restore point (0002), or latest (the default)");
   log->callback([&h, &result] {
-    result.status = show_log(h, host::path_from_terminal(log_store), host::text_from_terminal(log_point));
+    result.status =
+        show_log(h, host::path_from_terminal(log_store), host::text_from_terminal(log_point));
   });
 
   CLI::App* versions = app.add_subcommand(
@@ -132,9 +139,12 @@ void add_history_commands(CLI::App& app, host::host& h, outcome& result) {
       "Show PATH at every restore point, newest first: the point, then the stored copy's time, "
       "size, packed time and the history folder holding it, or deleted (the run that made the "
       "point deleted it) or absent");
-  versions->add_option("DESTINATION", versions_store, "The folder that keeps the history")->required();
-  versions->add_option("PATH", versions_path,
-                       "A file or folder inside the points, such as docs/report.txt")->required();
+  versions->add_option("DESTINATION", versions_store, "The folder that keeps the history")
+      ->required();
+  versions
+      ->add_option("PATH", versions_path,
+                   "A file or folder inside the points, such as docs/report.txt")
+      ->required();
   versions->callback([&h, &result] {
     result.status = show_versions(h, host::path_from_terminal(versions_store),
                                   host::text_from_terminal(versions_path));

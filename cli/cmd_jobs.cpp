@@ -98,14 +98,16 @@ void add_job_commands(CLI::App& app, host::host& h, outcome& result) {
       "configuration folder, as the desktop program keeps it)";
 
   CLI::App* list = app.add_subcommand(
-      "jobs", "List the history backup jobs, one a line: name, source, destination, comment "
-              "(tab-separated)");
+      "jobs",
+      "List the history backup jobs, one a line: name, source, destination, comment "
+      "(tab-separated)");
   list->add_option("--settings", list_settings, settings_help);
   list->callback([&h, &result] { result.status = list_jobs(h, list_settings); });
 
   CLI::App* run = app.add_subcommand(
-      "run", "Back up the first job named JOB, exactly as backup would on its folders (the same "
-             "summary line, the same Ctrl-C)");
+      "run",
+      "Back up the first job named JOB, exactly as backup would on its folders (the same "
+      "summary line, the same Ctrl-C)");
   run->add_option("JOB", job, "The job's name")->required();
   run->add_option("--settings", run_settings, settings_help);
   run->callback([&h, &result] { result.status = run_job(h, job, run_settings); });

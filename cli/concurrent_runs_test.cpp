@@ -72,7 +72,8 @@ TEST(ConcurrentRuns, OneStoreStaysExactUnderTwoProcesses) {
     const int first = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
     std::this_thread::sleep_for(std::chrono::microseconds(random() % 150000));
     const int second = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
-    const int statuses[] = {testing_support::wait_process(first), testing_support::wait_process(second)};
+    const int statuses[] = {testing_support::wait_process(first),
+                            testing_support::wait_process(second)};
     int succeeded = 0;
     for (int status : statuses) {
       EXPECT_TRUE(status == 0 || status == 1) << "round " << round << ": exit " << status;

@@ -84,8 +84,10 @@ void console_progress::report(const engine::progress_facts& facts) {
   const int64_t now = now_ms();
   if (now - last_draw_ms_ < 100) return;
   last_draw_ms_ = now;
-  const std::string path = controls_written_out(host::terminal_text(host::shown_text(facts.current_path)));
-  line_ = progress_line(facts, path, static_cast<double>(now - start_ms_) / 1000, host::stderr_columns());
+  const std::string path =
+      controls_written_out(host::terminal_text(host::shown_text(facts.current_path)));
+  line_ = progress_line(facts, path, static_cast<double>(now - start_ms_) / 1000,
+                        host::stderr_columns());
   put(line_);
 }
 

@@ -23,9 +23,8 @@ int64_t now_ms() {
 std::string second_interrupt_message(run_kind kind) {
   // Starts on a line of its own, below a progress line.
   std::string out = host::stderr_is_terminal() ? "\n" : "";
-  out += kind == run_kind::backup
-             ? "zolk-cli: ended at once; the next backup completes this run\n"
-             : "zolk-cli: ended at once; the target holds part of the point\n";
+  out += kind == run_kind::backup ? "zolk-cli: ended at once; the next backup completes this run\n"
+                                  : "zolk-cli: ended at once; the target holds part of the point\n";
   return out;
 }
 

@@ -41,8 +41,8 @@ class history_cli : public ::testing::Test {
   }
   void file(const std::string& rel, const std::string& bytes) {
     write_file(src + "/" + rel, bytes);
-    testing_support::set_time(src + "/" + rel,
-                              host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 2 * ++clock_}));
+    testing_support::set_time(
+        src + "/" + rel, host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 2 * ++clock_}));
   }
   void backup() { ASSERT_EQ(zolk_cli("backup " + cli_testing::quoted(src) + " " + dst).status, 0); }
 };
@@ -51,7 +51,8 @@ TEST_F(history_cli, LogShowsWhatTheRunOfAPointChanged) {
   const result second = zolk_cli("log " + dst + " 0002");
   EXPECT_EQ(second.status, 0);
   // The lines of one kind of change stand in the order the folder was listed.
-  EXPECT_EQ(second.out.size(), std::string("deleted     gone.txt\nchanged     docs/a.txt\ntype change x/\n").size());
+  EXPECT_EQ(second.out.size(),
+            std::string("deleted     gone.txt\nchanged     docs/a.txt\ntype change x/\n").size());
   EXPECT_EQ(second.out.rfind("deleted     gone.txt\n", 0), 0u) << second.out;
   EXPECT_NE(second.out.find("changed     docs/a.txt\n"), std::string::npos) << second.out;
   EXPECT_NE(second.out.find("type change x/\n"), std::string::npos) << second.out;
@@ -121,14 +122,15 @@ TEST_F(history_cli, RestoreOfChosenPathsBringsBackOnlyThemAsTheyStoodAtThePoint)
                 {"docs", "<folder>"}, {"docs/a.txt", "first"}, {"gone.txt", "g"}}));
 
   const std::string missing = tmp.at("m");
-  const result refused =
-      zolk_cli("restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path gone.txt", true);
+  const result refused = zolk_cli(
+      "restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path gone.txt", true);
   EXPECT_EQ(refused.status, 1);
   EXPECT_NE(refused.out.find("err:選択された時点に指定の項目がありません。==> gone.txt\n"),
             std::string::npos)
       << refused.out;
   EXPECT_FALSE(testing_support::exists(missing));
-  EXPECT_EQ(zolk_cli("restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path").status, 2);
+  EXPECT_EQ(zolk_cli("restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path").status,
+            2);
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ void write_tree(const std::string& src) {
     const std::string folder = src + "/d" + std::to_string(d);
     make_folders(folder);
     for (int f = 0; f < k_files_per_folder; ++f) {
-      write_file(folder + "/f" + std::to_string(f) + ".txt", std::to_string(d) + "/" + std::to_string(f));
+      write_file(folder + "/f" + std::to_string(f) + ".txt",
+                 std::to_string(d) + "/" + std::to_string(f));
     }
   }
 }
@@ -77,7 +78,9 @@ interrupted interrupt_while(const std::vector<std::string>& arguments, const std
   return out;
 }
 
-bool starts_with(const std::string& text, const std::string& start) { return text.rfind(start, 0) == 0; }
+bool starts_with(const std::string& text, const std::string& start) {
+  return text.rfind(start, 0) == 0;
+}
 
 TEST(InterruptedRuns, CtrlCStopsABackupAndTheNextRunCompletesItToEveryPoint) {
 #ifdef ZOLK_SANITIZED
@@ -99,13 +102,16 @@ TEST(InterruptedRuns, CtrlCStopsABackupAndTheNextRunCompletesItToEveryPoint) {
   ASSERT_GE(backup.lines.size(), 3u);
   const size_t n = backup.lines.size();
   EXPECT_EQ(backup.lines[n - 3], "err:処理を中断しました。");
-  EXPECT_EQ(backup.lines[n - 2], "err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。");
+  EXPECT_EQ(backup.lines[n - 2],
+            "err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。");
   EXPECT_TRUE(starts_with(backup.lines[n - 1], "中止しました: コピー ")) << backup.lines[n - 1];
   EXPECT_TRUE(exists(marker));  // left as a cut run, for the next run
 
-  const cli_testing::result next = cli_testing::zolk_cli("backup " + quoted(src) + " " + quoted(dst));
+  const cli_testing::result next =
+      cli_testing::zolk_cli("backup " + quoted(src) + " " + quoted(dst));
   EXPECT_EQ(next.status, 0);
-  EXPECT_TRUE(starts_with(next.out, "前回中断された履歴バックアップの処理を完了します。\n")) << next.out.substr(0, 200);
+  EXPECT_TRUE(starts_with(next.out, "前回中断された履歴バックアップの処理を完了します。\n"))
+      << next.out.substr(0, 200);
   EXPECT_FALSE(exists(marker));
   const std::vector<std::string> next_lines = lines_of(next.out);
   ASSERT_FALSE(next_lines.empty());
@@ -113,16 +119,16 @@ TEST(InterruptedRuns, CtrlCStopsABackupAndTheNextRunCompletesItToEveryPoint) {
 
   // The completing run made the cut point whole and a point of its own: both are the source.
   const std::map<std::string, std::string> source = list_tree(src);
-  const cli_testing::result latest = cli_testing::zolk_cli(
-      "restore " + quoted(dst) + " 0002 " + quoted(tmp.at("restored0002")));
+  const cli_testing::result latest =
+      cli_testing::zolk_cli("restore " + quoted(dst) + " 0002 " + quoted(tmp.at("restored0002")));
   EXPECT_EQ(latest.status, 0) << latest.out.substr(0, 400);
   EXPECT_TRUE(list_tree(tmp.at("restored0002")) == source);
 
   // A restore stopped by SIGTERM says so and ends with 1; restored again, the point is whole.
   const std::string target = tmp.at("restored0001");
   const interrupted restore = interrupt_while(
-      {"restore", dst, "0001", target}, tmp.at("restore.out"), [&] { return folders_in(target) >= 5; },
-      testing_support::terminate_process);
+      {"restore", dst, "0001", target}, tmp.at("restore.out"),
+      [&] { return folders_in(target) >= 5; }, testing_support::terminate_process);
   ASSERT_TRUE(restore.caught_working);
   EXPECT_EQ(restore.status, 1);
   // The stop lines come before the closing rule of the restore's own lines.

@@ -41,8 +41,7 @@ TEST(ZolkCliJobs, JobsListsTheHistoryBackupJobsInListOrder) {
   write_file(tmp.at("Zcli.dat"),
              k_header + job(k_jp, "daily", "/data/src", "/backup/dst") +
                  block('x', {std::string("hidden"), std::string(""), std::string("/x")}) +
-                 job("second", "", "/s2", "/d2") +
-                 block('a', {std::string("absent texts")}));
+                 job("second", "", "/s2", "/d2") + block('a', {std::string("absent texts")}));
   const result r = zolk_cli("jobs --settings " + quoted(tmp.at("Zcli.dat")));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out,
@@ -60,8 +59,8 @@ TEST(ZolkCliJobs, RunBacksUpTheFirstJobOfThatNameExactlyAsBackupDoes) {
                                      job(k_jp, "", tmp.at("src"), tmp.at("by-job")) +
                                      job(k_jp, "", tmp.at("nowhere"), tmp.at("y")));
   const result by_job = zolk_cli("run 表ソ --settings " + quoted(tmp.at("Zcli.dat")));
-  const result by_folders = zolk_cli("backup " + quoted(tmp.at("src")) + " " +
-                                     quoted(tmp.at("by-folders")));
+  const result by_folders =
+      zolk_cli("backup " + quoted(tmp.at("src")) + " " + quoted(tmp.at("by-folders")));
   EXPECT_EQ(by_job.status, 0);
   EXPECT_EQ(by_job.out, by_folders.out);
   EXPECT_NE(by_job.out.find("b.txt"), std::string::npos);

@@ -33,8 +33,9 @@ void write_tree(const std::string& src, int generation, bool (*pick)(int, int)) 
   for (int d = 0; d < k_folders; ++d) {
     make_folders(src + "/d" + std::to_string(d));
     for (int f = 0; f < k_files_per_folder; ++f) {
-      if (pick(d, f)) write_file(file_path(src, d, f), "gen " + std::to_string(generation) + " " +
-                                                           std::to_string(d) + "/" + std::to_string(f));
+      if (pick(d, f))
+        write_file(file_path(src, d, f), "gen " + std::to_string(generation) + " " +
+                                             std::to_string(d) + "/" + std::to_string(f));
     }
   }
 }
@@ -69,9 +70,11 @@ TEST(KilledRuns, AreCompletedByTheNextRunAndLoseNothing) {
 
   // A third of the files change, a tenth go, and a new folder arrives.
   write_tree(src, 2, [](int d, int f) { return (d + f) % 3 == 0; });
-  for (int d = 0; d < k_folders; d += 10) testing_support::remove_tree(src + "/d" + std::to_string(d));
+  for (int d = 0; d < k_folders; d += 10)
+    testing_support::remove_tree(src + "/d" + std::to_string(d));
   make_folders(src + "/new");
-  for (int f = 0; f < 500; ++f) write_file(src + "/new/n" + std::to_string(f), "new " + std::to_string(f));
+  for (int f = 0; f < 500; ++f)
+    write_file(src + "/new/n" + std::to_string(f), "new " + std::to_string(f));
   const std::map<std::string, std::string> after = list_tree(src);
 
   std::mt19937 random(8128);
@@ -123,12 +126,14 @@ TEST(KilledRuns, AKilledFirstRunIsCompletedToTheSourceAsItNowIs) {
   ASSERT_EQ(backup(src, dst), 0);
 
   for (const std::string& point : engine::restore_point_entries(host::default_host(), dst)) {
-    EXPECT_TRUE(restore(dst, point, tmp.at("restore" + point.substr(0, 4))) == now) << "point " << point;
+    EXPECT_TRUE(restore(dst, point, tmp.at("restore" + point.substr(0, 4))) == now)
+        << "point " << point;
   }
   std::set<std::string> contents;
   for (const auto& [relative, content] : now) contents.insert(content);
   for (const auto& [relative, content] : list_tree(dst)) {
-    if (relative == engine::k_store_lock_name || relative.find(".Zcl") != std::string::npos) continue;
+    if (relative == engine::k_store_lock_name || relative.find(".Zcl") != std::string::npos)
+      continue;
     EXPECT_EQ(contents.count(content), 1u) << "kept " << relative;
   }
 }

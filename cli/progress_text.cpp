@@ -118,7 +118,8 @@ std::string progress_line(const engine::progress_facts& facts, const std::string
   // Too little room for a path shows nothing of it rather than a stub.
   constexpr int k_least_path = 8;
   const int path_room = room - text_columns(line) - 2;
-  if (!shown_path.empty() && path_room >= k_least_path) line += "  " + text_tail(shown_path, path_room);
+  if (!shown_path.empty() && path_room >= k_least_path)
+    line += "  " + text_tail(shown_path, path_room);
   return line;
 }
 

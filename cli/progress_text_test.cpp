@@ -42,10 +42,12 @@ const std::string k_long_path = "写真/二〇二六年/旅行ﾃｽﾄ/caf\xC3\
 TEST(TextColumns, CountWideAndAmbiguousCharactersTwiceAndNeverLess) {
   EXPECT_EQ(text_columns("abc/def"), 7);
   EXPECT_EQ(text_columns("表ソ"), 4);
-  EXPECT_EQ(text_columns("ﾃｽﾄ"), 3);          // half-width katakana
-  EXPECT_EQ(text_columns("caf\xC3\xA9"), 5);  // é may be drawn wide in an East Asian terminal
+  EXPECT_EQ(text_columns("ﾃｽﾄ"), 3);               // half-width katakana
+  EXPECT_EQ(text_columns("caf\xC3\xA9"), 5);       // é may be drawn wide in an East Asian terminal
   EXPECT_EQ(text_columns("\xF0\x9F\x98\x80"), 2);  // an emoji
-  EXPECT_EQ(text_columns("a\xFF" "b"), 4);    // a stray byte, drawn as some replacement
+  EXPECT_EQ(text_columns("a\xFF"
+                         "b"),
+            4);  // a stray byte, drawn as some replacement
 }
 
 TEST(TextTail, KeepsTheEndInWholeCharactersWithinTheColumns) {
@@ -107,7 +109,8 @@ TEST(ProgressLine, NeverFillsTheTerminalLineAndCutsOnlyWholeCharacters) {
 
 TEST(ProgressLine, ANarrowTerminalDropsTheBarBeforeTheFigures) {
   const engine::progress_facts f = facts(10, 20, 1 << 20, 2 << 20);
-  EXPECT_EQ(progress_line(f, "a/long/path/name.txt", 10, 40), " 50%  10/20  1.0/2.0 MiB  0:10 left");
+  EXPECT_EQ(progress_line(f, "a/long/path/name.txt", 10, 40),
+            " 50%  10/20  1.0/2.0 MiB  0:10 left");
   EXPECT_EQ(progress_line(f, "", 10, 30), " 50%  10/20  0:10 left");
   EXPECT_EQ(progress_line(f, "", 10, 12), " 50%  10/20");
   EXPECT_EQ(progress_line(f, "", 10, 6), " 50%");

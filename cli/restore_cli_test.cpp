@@ -35,9 +35,10 @@ TEST(ZolkCliRestore, RestoresAPointByItsDigitsOrTheLatestAndTellsFailures) {
   const result old = zolk_cli("restore " + dst + " 1 " + quoted(tmp.at("old")));
   EXPECT_EQ(old.status, 0);
   EXPECT_EQ(old.out.rfind(" フォルダの履歴バックアップから\n0001: ", 0), 0u) << old.out;
-  EXPECT_NE(old.out.find(" 時点のデータを\n" + tmp.at("old") +
-                         " へ復元します。\n-----* 処理の開始 *-----\n\n-----* 処理の終了 *-----\n\n"),
-            std::string::npos)
+  EXPECT_NE(
+      old.out.find(" 時点のデータを\n" + tmp.at("old") +
+                   " へ復元します。\n-----* 処理の開始 *-----\n\n-----* 処理の終了 *-----\n\n"),
+      std::string::npos)
       << old.out;
   EXPECT_EQ(read_file(tmp.at("old/a.txt")), "first");
   EXPECT_FALSE(testing_support::exists(tmp.at("old/b.txt")));
@@ -48,9 +49,11 @@ TEST(ZolkCliRestore, RestoresAPointByItsDigitsOrTheLatestAndTellsFailures) {
 
   const result refused = zolk_cli("restore " + dst + " 0002 " + quoted(tmp.at("dst/Zolk0002/x")));
   EXPECT_EQ(refused.status, 1);
-  EXPECT_NE(refused.out.find("err:復元先フォルダが履歴フォルダの中にあります。\n"), std::string::npos);
+  EXPECT_NE(refused.out.find("err:復元先フォルダが履歴フォルダの中にあります。\n"),
+            std::string::npos);
   EXPECT_EQ(zolk_cli("restore " + dst + " 0009 " + quoted(tmp.at("t"))).status, 1);
-  EXPECT_EQ(zolk_cli("restore " + quoted(tmp.at("none")) + " latest " + quoted(tmp.at("t"))).status, 1);
+  EXPECT_EQ(zolk_cli("restore " + quoted(tmp.at("none")) + " latest " + quoted(tmp.at("t"))).status,
+            1);
   EXPECT_EQ(zolk_cli("restore " + dst + " second " + quoted(tmp.at("t"))).status, 2);
   EXPECT_EQ(zolk_cli("restore " + dst + " 0001").status, 2);
   EXPECT_FALSE(testing_support::exists(tmp.at("t")));
@@ -75,7 +78,8 @@ TEST(ZolkCliRestore, ATargetThatHoldsFilesNeedsForce) {
       << refused.out;
   EXPECT_EQ(read_file(tmp.at("work/docs/a.txt")), "newer work");
 
-  EXPECT_EQ(zolk_cli("restore " + dst + " latest " + quoted(tmp.at("work")) + " --force").status, 0);
+  EXPECT_EQ(zolk_cli("restore " + dst + " latest " + quoted(tmp.at("work")) + " --force").status,
+            0);
   EXPECT_EQ(read_file(tmp.at("work/docs/a.txt")), "backed up");
   EXPECT_EQ(read_file(tmp.at("work/mine.txt")), "mine");
   // An empty folder is restored into without asking; a refused target stays refused.
@@ -84,7 +88,8 @@ TEST(ZolkCliRestore, ATargetThatHoldsFilesNeedsForce) {
   EXPECT_EQ(read_file(tmp.at("empty/docs/a.txt")), "backed up");
   const result root = zolk_cli("restore --force " + dst + " latest /");
   EXPECT_EQ(root.status, 1);
-  EXPECT_NE(root.out.find("err:復元先フォルダにルートを指定する事は出来ません。\n"), std::string::npos);
+  EXPECT_NE(root.out.find("err:復元先フォルダにルートを指定する事は出来ません。\n"),
+            std::string::npos);
 }
 
 TEST(ZolkCliRestore, WhyAnEntryFailedGoesToStandardErrorOnly) {
@@ -96,7 +101,8 @@ TEST(ZolkCliRestore, WhyAnEntryFailedGoesToStandardErrorOnly) {
   // A folder that is not empty stands where the file goes back: the system refuses the rename.
   make_folders(tmp.at("work/a.txt/inner"));
   const std::string restore = "restore " + dst + " latest " + quoted(tmp.at("work")) + " --force";
-  const std::string failed_line = "err:ファイルを復元出来ませんでした。==> " + tmp.at("work") + "/a.txt\n";
+  const std::string failed_line =
+      "err:ファイルを復元出来ませんでした。==> " + tmp.at("work") + "/a.txt\n";
 
   const result out_only = zolk_cli(restore);
   EXPECT_EQ(out_only.status, 1);
@@ -105,8 +111,8 @@ TEST(ZolkCliRestore, WhyAnEntryFailedGoesToStandardErrorOnly) {
   EXPECT_EQ(out_only.out.find("理由"), std::string::npos);
 
   const result both = zolk_cli(restore, true);
-  EXPECT_NE(both.out.find(failed_line + "    理由: Is a directory\n"), std::string::npos) << both.out;
+  EXPECT_NE(both.out.find(failed_line + "    理由: Is a directory\n"), std::string::npos)
+      << both.out;
 }
 
 }  // namespace
-

@@ -23,7 +23,8 @@ using testing_support::read_file;
 
 const uint32_t k_t1 = host::pack_time(host::calendar_time{2021, 6, 1, 12, 0, 0});
 const uint32_t k_t2 = host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0});
-const std::string k_folder_not_read = "err:フォルダを読めませんでした。前回の内容を履歴に残します。";
+const std::string k_folder_not_read =
+    "err:フォルダを読めませんでした。前回の内容を履歴に残します。";
 const std::string k_changed_while_copied =
     "err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。";
 
@@ -39,8 +40,12 @@ class BackupChanges : public store_test::store_fixture {
     write_file(src + "/" + rel, bytes);
     testing_support::set_time(src + "/" + rel, time);
   }
-  std::string change_log(const std::string& folder) { return read_file(dst + "/" + folder + ".Zcl"); }
-  std::map<std::string, std::string> stored(const std::string& folder) { return list_tree(dst + "/" + folder); }
+  std::string change_log(const std::string& folder) {
+    return read_file(dst + "/" + folder + ".Zcl");
+  }
+  std::map<std::string, std::string> stored(const std::string& folder) {
+    return list_tree(dst + "/" + folder);
+  }
   std::string zsrc(const std::string& rel) { return cp932::to_unicode(src) + "\\" + rel; }
   // The line after `line`, or "<none>" when `line` is not there.
   static std::string after(const std::vector<std::string>& lines, const std::string& line) {
@@ -73,8 +78,8 @@ TEST_F(BackupChanges, ANewFileChangingWhileCopiedIsReportedAndCopiedNextRun) {
     if (lines[i] == k_changed_while_copied) details.push_back(lines[i + 1]);
   }
   std::sort(details.begin(), details.end());
-  EXPECT_EQ(details, (std::vector<std::string>{"==> " + zsrc("docs\\inner.txt"),
-                                               "==> " + zsrc("new.txt")}));
+  EXPECT_EQ(details,
+            (std::vector<std::string>{"==> " + zsrc("docs\\inner.txt"), "==> " + zsrc("new.txt")}));
   EXPECT_EQ(summary.failed, 2);
   EXPECT_FALSE(exists(dst + "/Zolk0001/new.txt"));
   EXPECT_FALSE(exists(dst + "/Zolk0001/docs/inner.txt"));

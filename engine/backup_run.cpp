@@ -5,11 +5,11 @@
 
 #include "engine/backup_steps.h"
 #include "engine/change_log.h"
-#include "engine/point_times.h"
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
+#include "engine/point_times.h"
 #include "engine/progress_meter.h"
 #include "engine/run_marker.h"
 #include "engine/snapshot.h"
@@ -127,11 +127,13 @@ class backup_run {
     return path_join(new_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
   }
   std::string history_path(const folder_node& n) const {
-    return path_join(previous_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
+    return path_join(previous_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt,
+                     n.name);
   }
   // The same places as relative paths beneath the store.
   place newest_place(const folder_node& n) const {
-    return place{store_, path_join(new_name_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name)};
+    return place{
+        store_, path_join(new_name_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name)};
   }
   std::string history_relative(const folder_node& n) const {
     return path_join(previous_name_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
@@ -328,8 +330,9 @@ bool backup_run::is_cut_copy(const std::string& relative) const {
 
 void backup_run::replace_cut_copy(const difference_entry& entry) {
   if (entry.kind == 'N') {
-    report_copy('N', copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(*entry.node),
-                                             newest_path(*entry.node)),
+    report_copy('N',
+                copy_file_with_progress(h_, meter_, buffer_, k_block_length,
+                                        source_path(*entry.node), newest_path(*entry.node)),
                 *entry.node);
     return;
   }
@@ -348,7 +351,8 @@ int backup_run::move_into_history(char kind, const folder_node& node) {
   bool noted = true;
   if (result == 0) {
     log_.add_line(text(kind == 'D' ? msg::deleted_moved : msg::changed_moved));
-    noted = change_log_.write_line(kind == 'D' ? k_code_deleted : k_code_changed, relative_path(node));
+    noted =
+        change_log_.write_line(kind == 'D' ? k_code_deleted : k_code_changed, relative_path(node));
     summary_.moved++;
   } else {
     log_.add_line(text(kind == 'D' ? msg::deleted_not_moved : msg::changed_not_moved));
@@ -388,9 +392,12 @@ void backup_run::copy_new_file(const folder_node& node) {
   // then leaves a line for a missing file, which the next run copies again, never a file that
   // no line names.
   bool noted = true;
-  const auto log_new_file = [&] { return noted = change_log_.write_line(k_code_new_file, relative_path(node)); };
-  report_copy('C', copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(node),
-                                           newest_place(node), log_new_file),
+  const auto log_new_file = [&] {
+    return noted = change_log_.write_line(k_code_new_file, relative_path(node));
+  };
+  report_copy('C',
+              copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(node),
+                                      newest_place(node), log_new_file),
               node);
   if (!noted) report_change_log_failure();  // counted with the copy it failed
 }
@@ -443,8 +450,8 @@ void backup_run::copy_folder_level(const folder_node* first) {
       continue;
     }
     meter_.begin_entry(source_path(*n));
-    const int result =
-        copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(*n), newest_place(*n));
+    const int result = copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(*n),
+                                               newest_place(*n));
     meter_.end_entry();
     if (note_stopped_copy(result) || report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
@@ -471,8 +478,8 @@ void refuse(run_log& log, std::initializer_list<msg> lines, run_summary& summary
 }
 
 // The checks that refuse a run before anything is read or written. True when refused.
-bool refused(host::host& h, const std::string& source, const std::string& destination,
-             run_log& log, run_summary& summary) {
+bool refused(host::host& h, const std::string& source, const std::string& destination, run_log& log,
+             run_summary& summary) {
   if (!root_folder_check(source)) {
     refuse(log, {msg::interrupted, msg::source_is_root, msg::change_source, msg::source_root_note},
            summary);
@@ -481,10 +488,10 @@ bool refused(host::host& h, const std::string& source, const std::string& destin
            {msg::interrupted, msg::destination_is_root, msg::change_destination,
             msg::destination_root_note},
            summary);
-  } else if (path_is_within(destination, source) || within_by_real_location(h, destination, source)) {
+  } else if (path_is_within(destination, source) ||
+             within_by_real_location(h, destination, source)) {
     // The history would be copied into itself, run after run.
-    refuse(log,
-           {msg::interrupted, msg::destination_inside_source, msg::change_destination_err},
+    refuse(log, {msg::interrupted, msg::destination_inside_source, msg::change_destination_err},
            summary);
   }
   return summary.refused;
@@ -499,8 +506,8 @@ void move_entries(host::host& h, const std::string& from, const std::string& to)
   const std::string newer = place_of(to).relative;
   for (const host::found_entry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
-    h.rename_beneath(older.base, path_join(older.relative, entry.name), path_join(newer, entry.name),
-                     false);
+    h.rename_beneath(older.base, path_join(older.relative, entry.name),
+                     path_join(newer, entry.name), false);
   }
 }
 
@@ -531,8 +538,9 @@ std::optional<run_marker> marker_to_complete(host::host& h, const std::string& d
                                              run_log& log, run_summary& summary) {
   std::optional<run_marker> marker = read_run_marker(h, destination);
   if (!marker && !run_marker_present(h, destination)) return std::nullopt;
-  const marker_match match =
-      marker ? match_run_marker(*marker, scan_history_folders(h, destination)) : marker_match::stale;
+  const marker_match match = marker
+                                 ? match_run_marker(*marker, scan_history_folders(h, destination))
+                                 : marker_match::stale;
   if (match == marker_match::complete) return marker;
   if (match == marker_match::unstarted) {
     remove_run_marker(h, destination);
@@ -553,8 +561,9 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
   std::optional<run_marker> marker = marker_to_complete(h, destination, log, summary);
   if (!marker) return true;
   const std::string new_folder = path_join(destination, marker->new_folder);
-  const std::string previous_folder =
-      marker->previous_folder.empty() ? std::string() : path_join(destination, marker->previous_folder);
+  const std::string previous_folder = marker->previous_folder.empty()
+                                          ? std::string()
+                                          : path_join(destination, marker->previous_folder);
   log.add_line(text(msg::resuming_run));
   log.add_line(text(msg::detail_prefix) + new_folder + "\r\n");
   if (!marker->carried && !previous_folder.empty()) {
@@ -662,8 +671,8 @@ std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& d
 }  // namespace
 
 run_summary run_history_backup(host::host& h, const std::string& source,
-                               const std::string& destination, run_log& log,
-                               run_progress& progress, const stop_request* stop) {
+                               const std::string& destination, run_log& log, run_progress& progress,
+                               const stop_request* stop) {
   progress_meter meter(progress, stop);
   backup_run run(h, source, log, meter);
   run_summary& summary = run.summary();

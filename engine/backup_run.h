@@ -17,8 +17,8 @@ namespace engine {
 // blocks of a copy and leaves the store as a cut run leaves it (its marker in place): the next
 // run completes it. The closing line and the beep belong to the front end.
 run_summary run_history_backup(host::host& h, const std::string& source,
-                               const std::string& destination, run_log& log,
-                               run_progress& progress, const stop_request* stop = nullptr);
+                               const std::string& destination, run_log& log, run_progress& progress,
+                               const stop_request* stop = nullptr);
 
 }  // namespace engine
 

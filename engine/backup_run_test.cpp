@@ -31,7 +31,6 @@ const std::string k_jp = "\x95\x5C\x83\x5C\x94\x5C\x97\x5C";  // 表ソ能予
 // Run-log texts in UTF-8, for readable expectations.
 std::string u(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
-
 class BackupRun : public ::testing::Test {
  protected:
   testing_support::temp_folder tmp;
@@ -58,7 +57,9 @@ class BackupRun : public ::testing::Test {
     write_file(src + "/" + rel, bytes);
     testing_support::set_time(src + "/" + rel, time);
   }
-  std::string change_log(const std::string& folder) { return read_file(dst + "/" + folder + ".Zcl"); }
+  std::string change_log(const std::string& folder) {
+    return read_file(dst + "/" + folder + ".Zcl");
+  }
   std::map<std::string, std::string> stored(const std::string& folder) {
     return list_tree(dst + "/" + folder);
   }
@@ -77,7 +78,8 @@ TEST_F(BackupRun, FirstRunCopiesTheTreeAndLogsEachStep) {
   // The search decides whether docs or b.txt comes first; both orders are right.
   const std::vector<std::string> docs = {"新規フォルダです。", "新規ファイルの処理を行いました。",
                                          "==> docs\\a.txt", ""};
-  const std::vector<std::string> b = {"新規ファイルをバックアップしました。", "==> " + zsrc("b.txt"), ""};
+  const std::vector<std::string> b = {"新規ファイルをバックアップしました。",
+                                      "==> " + zsrc("b.txt"), ""};
   std::vector<std::string> want = {"履歴バックアップ初回処理。"};
   const bool docs_first = change_log("Zolk0001").rfind("S   \\docs", 0) == 0;
   for (const auto* part : docs_first ? std::vector<const std::vector<std::string>*>{&docs, &b}
@@ -85,8 +87,8 @@ TEST_F(BackupRun, FirstRunCopiesTheTreeAndLogsEachStep) {
     want.insert(want.end(), part->begin(), part->end());
   }
   EXPECT_EQ(lines, want);
-  EXPECT_EQ(change_log("Zolk0001"), docs_first ? "S   \\docs\r\nC   \\b.txt\r\n"
-                                               : "C   \\b.txt\r\nS   \\docs\r\n");
+  EXPECT_EQ(change_log("Zolk0001"),
+            docs_first ? "S   \\docs\r\nC   \\b.txt\r\n" : "C   \\b.txt\r\nS   \\docs\r\n");
   EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
                                     {"docs", "<folder>"}, {"docs/a.txt", "A"}, {"b.txt", "B"}}));
   EXPECT_EQ(testing_support::file_time(dst + "/Zolk0001/b.txt"), k_t1);
@@ -99,8 +101,9 @@ TEST_F(BackupRun, UnchangedRunMovesTheCopyForwardAndLogsNoChanges) {
   file("docs/a.txt", "A");
   run();
   const std::vector<std::string> lines = run();
-  EXPECT_EQ(lines, (std::vector<std::string>{"履歴バックアップ通常処理",
-                                             "・・・変更のあったファイルはありませんでした。", ""}));
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"履歴バックアップ通常処理",
+                                      "・・・変更のあったファイルはありませんでした。", ""}));
   EXPECT_TRUE(stored("Zolk0001").empty());
   EXPECT_EQ(stored("Zolk0002").at("docs/a.txt"), "A");
   EXPECT_EQ(change_log("Zolk0002"), "");
@@ -130,10 +133,9 @@ TEST_F(BackupRun, EditsAndDeletionsGoIntoTheOlderFolder) {
                                                                     {"docs/sub/x", "X"}}));
   EXPECT_EQ(stored("Zolk0002"), (std::map<std::string, std::string>{{"a.txt", "new"}}));
   const std::vector<std::string> tail(lines.end() - 6, lines.end());
-  EXPECT_EQ(tail, (std::vector<std::string>{"更新ファイルで履歴の処理を行いました。",
-                                            "==> " + znew("Zolk0002", "a.txt"), "",
-                                            "更新ファイルをバックアップしました。",
-                                            "==> " + zsrc("a.txt"), ""}));
+  EXPECT_EQ(tail, (std::vector<std::string>{
+                      "更新ファイルで履歴の処理を行いました。", "==> " + znew("Zolk0002", "a.txt"),
+                      "", "更新ファイルをバックアップしました。", "==> " + zsrc("a.txt"), ""}));
   EXPECT_EQ(summary.moved, 3);
   EXPECT_EQ(summary.copied, 1);
 }
@@ -145,7 +147,8 @@ TEST_F(BackupRun, AFolderEmptyInTheCopyListsItsNewEntriesOneByOne) {
   file("grows/deep/x", "X");
   file("grows/y", "Y");
   const std::vector<std::string> lines = run();
-  for (const std::string& line : lines) EXPECT_EQ(line.find("ディレクトリを作成出来ませんでした"), std::string::npos);
+  for (const std::string& line : lines)
+    EXPECT_EQ(line.find("ディレクトリを作成出来ませんでした"), std::string::npos);
   const std::string log = change_log("Zolk0002");
   EXPECT_NE(log.find("S   grows\\deep\r\n"), std::string::npos);
   EXPECT_NE(log.find("C   grows\\y\r\n"), std::string::npos);
@@ -177,24 +180,29 @@ TEST_F(BackupRun, JapaneseDotAndTypeChangedNamesAreHandled) {
 TEST_F(BackupRun, RootsAndADestinationInsideTheSourceAreRefused) {
   dst = "c:\\";
   EXPECT_EQ(run(), (std::vector<std::string>{
-                       "err:処理を中断しました。", "ルートディレクトリが、バックアップ先フォルダに指定されています。",
-                       "バックアップ先フォルダを変更してください。", "（これは仕様にエラーです。）", "", "", ""}));
+                       "err:処理を中断しました。",
+                       "ルートディレクトリが、バックアップ先フォルダに指定されています。",
+                       "バックアップ先フォルダを変更してください。", "（これは仕様にエラーです。）",
+                       "", "", ""}));
   src = "";
   engine::run_summary root_source;
-  EXPECT_EQ(run(&root_source), (std::vector<std::string>{
-                       "err:処理を中断しました。", "err:バックアップの対象フォルダにルートを指定する事は出来ません。",
-                       "err:バックアップの対象フォルダを変更してください。", "err:（これは仕様によるエラーです。）",
-                       "", "", ""}));
+  EXPECT_EQ(
+      run(&root_source),
+      (std::vector<std::string>{"err:処理を中断しました。",
+                                "err:バックアップの対象フォルダにルートを指定する事は出来ません。",
+                                "err:バックアップの対象フォルダを変更してください。",
+                                "err:（これは仕様によるエラーです。）", "", "", ""}));
   // The refusal asks for the user's attention; the engine itself never sounds.
   EXPECT_TRUE(root_source.alert);
   EXPECT_EQ(faults.beeps(), 0);
   src = tmp.at("src");
   dst = src + "\\backup";
   engine::run_summary summary;
-  EXPECT_EQ(run(&summary), (std::vector<std::string>{
-                               "err:処理を中断しました。",
-                               "err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。",
-                               "err:バックアップ先フォルダを変更してください。", "", "", ""}));
+  EXPECT_EQ(run(&summary),
+            (std::vector<std::string>{
+                "err:処理を中断しました。",
+                "err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。",
+                "err:バックアップ先フォルダを変更してください。", "", "", ""}));
   EXPECT_TRUE(summary.refused);
   EXPECT_FALSE(exists(src + "/backup"));
 }
@@ -205,7 +213,8 @@ TEST_F(BackupRun, AMissingSourceStopsTheRunAndLeavesTheStoreAlone) {
   src = tmp.at("gone");
   engine::run_summary summary;
   const std::vector<std::string> lines = run(&summary);
-  EXPECT_EQ(lines, (std::vector<std::string>{"err:処理を中断しました。", "err:バックアップの対象フォルダを読めません。",
+  EXPECT_EQ(lines, (std::vector<std::string>{"err:処理を中断しました。",
+                                             "err:バックアップの対象フォルダを読めません。",
                                              "==> " + u(src), ""}));
   EXPECT_TRUE(summary.refused);
   EXPECT_FALSE(exists(dst + "/Zolk0002"));
@@ -220,7 +229,8 @@ TEST_F(BackupRun, AnUnreadableFolderIsReportedAndKeepsItsStoredState) {
   faults.fail_path(host::call_kind::search, "locked");
   engine::run_summary summary;
   const std::vector<std::string> lines = run(&summary);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "err:フォルダを読めませんでした。前回の内容を履歴に残します。"),
+  EXPECT_NE(std::find(lines.begin(), lines.end(),
+                      "err:フォルダを読めませんでした。前回の内容を履歴に残します。"),
             lines.end());
   EXPECT_EQ(stored("Zolk0002").at("locked/kept"), "K");
   EXPECT_EQ(change_log("Zolk0002"), "");
@@ -235,7 +245,8 @@ TEST_F(BackupRun, AChangedFileWhoseOldVersionCannotMoveIsNotOverwritten) {
   engine::run_summary summary;
   // The carry-forward renames out of Zolk0001, so only the move back is refused.
   const std::vector<std::string> lines = run(&summary);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "更新ファイルで履歴の処理に失敗しました。"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "更新ファイルで履歴の処理に失敗しました。"),
+            lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(),
                       "err:前の版を履歴に移せないため、更新ファイルのバックアップを見送りました。"),
             lines.end());
@@ -272,13 +283,14 @@ TEST_F(BackupRun, AStoreEndsAtZolk9999AndRefusesTheNextRunUntouched) {
   file("b", "B");
   for (int attempt = 0; attempt < 2; ++attempt) {
     engine::run_summary summary;
-    EXPECT_EQ(run(&summary), (std::vector<std::string>{"履歴バックアップ通常処理",
-                                                       "err:履歴用のディレクトリを作成出来ませんでした。",
-                                                       u(dst) + "\\Zolk9999", ""}));
+    EXPECT_EQ(run(&summary),
+              (std::vector<std::string>{"履歴バックアップ通常処理",
+                                        "err:履歴用のディレクトリを作成出来ませんでした。",
+                                        u(dst) + "\\Zolk9999", ""}));
     EXPECT_TRUE(summary.refused);
-    EXPECT_EQ(list_tree(dst), (std::map<std::string, std::string>{{".zolk-lock", ""},
-                                                                  {"Zolk9999", "<folder>"},
-                                                                  {"Zolk9999/a", "A"}}));
+    EXPECT_EQ(list_tree(dst),
+              (std::map<std::string, std::string>{
+                  {".zolk-lock", ""}, {"Zolk9999", "<folder>"}, {"Zolk9999/a", "A"}}));
   }
 }
 
@@ -302,7 +314,9 @@ TEST_F(BackupRun, NamesOfTemporaryCopiesAreReportedInTheSourceAndLeftoversRemove
   }
   EXPECT_EQ(summary.failed, 2);
   EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
-                                    {"a", "A"}, {"f", "<folder>"}, {"f/b", "B"},
+                                    {"a", "A"},
+                                    {"f", "<folder>"},
+                                    {"f/b", "B"},
                                     {".zolk-copy.tmp.txt", "not the pattern: backed up"},
                                     {".zolk-copy.12x.tmp", "not the pattern either"}}));
   // Copies cut by an earlier run (of this version or an older one) are taken away.
@@ -347,7 +361,8 @@ TEST_F(BackupRun, LinksToFilesAreBackedUpAndOtherSpecialEntriesReported) {
   for (size_t i = 0; i + 1 < lines.size(); ++i) {
     if (lines[i] == "err:バックアップ出来ない項目です（リンク、特殊ファイル）。") {
       ++reported;
-      EXPECT_TRUE(lines[i + 1] == "==> " + zsrc("dirlink") || lines[i + 1] == "==> " + zsrc("fifo"));
+      EXPECT_TRUE(lines[i + 1] == "==> " + zsrc("dirlink") ||
+                  lines[i + 1] == "==> " + zsrc("fifo"));
     }
   }
   EXPECT_EQ(reported, 2);

@@ -17,8 +17,7 @@ change_log_line& change_log::append(std::string_view raw_line) {
   return line;
 }
 
-change_log read_change_log(host::host& h, const std::string& point_path,
-                           change_log_state* state) {
+change_log read_change_log(host::host& h, const std::string& point_path, change_log_state* state) {
   change_log_state found = change_log_state::read;
   if (state == nullptr) state = &found;
   change_log log;

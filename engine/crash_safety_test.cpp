@@ -24,8 +24,8 @@ using testing_support::temp_folder;
 
 using snapshot = std::map<std::string, std::string>;  // relative path -> "<folder>" or bytes@time
 
-const std::string k_hyou = "\x95\x5C";       // 表
-const std::string k_so = "\x83\x5C";         // ソ
+const std::string k_hyou = "\x95\x5C";          // 表
+const std::string k_so = "\x83\x5C";            // ソ
 const std::string k_noyo = "\x94\x5C\x97\x5C";  // 能予
 
 class scripted_history {
@@ -84,9 +84,10 @@ class scripted_history {
   snapshot take() const {
     snapshot out;
     for (const auto& [relative, content] : list_tree(src_, true)) {
-      out[relative] = content == "<folder>"
-                          ? content
-                          : content + "@" + std::to_string(testing_support::file_time(src_ + "/" + relative));
+      out[relative] =
+          content == "<folder>"
+              ? content
+              : content + "@" + std::to_string(testing_support::file_time(src_ + "/" + relative));
     }
     return out;
   }
@@ -95,7 +96,8 @@ class scripted_history {
   std::string at(const std::string& relative) const { return src_ + "/" + relative; }
   void put(const std::string& relative, const std::string& bytes) {
     testing_support::write_file(at(relative), bytes);
-    testing_support::set_time(at(relative), host::pack_time(host::calendar_time{2024, 1, 1, 10, 0, 2 * ++clock_}));
+    testing_support::set_time(
+        at(relative), host::pack_time(host::calendar_time{2024, 1, 1, 10, 0, 2 * ++clock_}));
   }
   std::string src_;
   int clock_ = 0;
@@ -117,9 +119,10 @@ snapshot restored(const std::string& dst, const std::string& point, const std::s
   engine::start_restore(host::default_host(), request, log, progress);
   snapshot out;
   for (const auto& [relative, content] : list_tree(target)) {
-    out[relative] = content == "<folder>"
-                        ? content
-                        : content + "@" + std::to_string(testing_support::file_time(target + "/" + relative));
+    out[relative] =
+        content == "<folder>"
+            ? content
+            : content + "@" + std::to_string(testing_support::file_time(target + "/" + relative));
   }
   return out;
 }
@@ -163,7 +166,8 @@ int run_history(int crash_at) {
   EXPECT_EQ(points.size(), expected.size()) << where;
   for (const std::string& point : points) {
     const std::string target = tmp.at("restore" + point.substr(0, 4));
-    EXPECT_EQ(restored(dst, point, target), expected[point.substr(0, 4)]) << where << ", point " << point;
+    EXPECT_EQ(restored(dst, point, target), expected[point.substr(0, 4)])
+        << where << ", point " << point;
   }
   // Nothing temporary is left, and every version ever backed up is still in the store.
   std::set<std::string> stored;
@@ -226,7 +230,8 @@ TEST_F(CutFirstRun, IsCompletedToTheSourceAsItIsNow) {
     const std::vector<std::string> lines = run(&summary);
     EXPECT_TRUE(summary.ok()) << where << ": " << summary.failed << " failed";
     const store_test::tree now = testing_support::list_tree(src);
-    for (const std::string& point : points()) EXPECT_EQ(restored(point), now) << where << " point " << point;
+    for (const std::string& point : points())
+      EXPECT_EQ(restored(point), now) << where << " point " << point;
     // What the cut run copied and the source no longer holds belongs to no point.
     std::set<std::string> contents;
     for (const auto& [relative, content] : now) contents.insert(content);
@@ -270,7 +275,8 @@ TEST_F(CutLaterRun, NeverGivesTheOlderPointWhatOnlyTheCutRunCopied) {
         testing_support::make_folders(dst + "/" + relative);
       } else {
         testing_support::write_file(dst + "/" + relative, content);
-        testing_support::set_time(dst + "/" + relative, testing_support::file_time(base + "/" + relative));
+        testing_support::set_time(dst + "/" + relative,
+                                  testing_support::file_time(base + "/" + relative));
       }
     }
     faults.crash_after(crash_at);

@@ -31,7 +31,9 @@ struct copy_fixture : ::testing::Test {
     }
     return heard;
   }
-  int copy(const std::string& from, const std::string& to) { return copy(host::default_host(), from, to); }
+  int copy(const std::string& from, const std::string& to) {
+    return copy(host::default_host(), from, to);
+  }
 };
 
 std::string bytes_of_length(size_t n) {
@@ -84,11 +86,13 @@ TEST_F(copy_fixture, AStopBetweenBlocksLeavesTheTargetAsItWas) {
 
 TEST_F(copy_fixture, CarriesTheTimeRoundedAndReplacesLongerTargets) {
   write_file(tmp.at("src"), "short");
-  testing_support::set_time(tmp.at("src"), host::pack_time(host::calendar_time{2003, 4, 5, 10, 20, 31}));
+  testing_support::set_time(tmp.at("src"),
+                            host::pack_time(host::calendar_time{2003, 4, 5, 10, 20, 31}));
   write_file(tmp.at("dst"), "a much longer existing target");
   ASSERT_EQ(copy(tmp.at("src"), tmp.at("dst")), 0);
   EXPECT_EQ(read_file(tmp.at("dst")), "short");
-  EXPECT_EQ(host::format_date_text(testing_support::file_time(tmp.at("dst"))), "2003/04/05 10:20:30");
+  EXPECT_EQ(host::format_date_text(testing_support::file_time(tmp.at("dst"))),
+            "2003/04/05 10:20:30");
   write_file(tmp.at("empty"), "");
   ASSERT_EQ(copy(tmp.at("empty"), tmp.at("empty.out")), 0);
   EXPECT_EQ(read_file(tmp.at("empty.out")), "");
@@ -137,9 +141,9 @@ TEST(CopyTempName, CarriesTheProcessIdAndIsRecognisedExactly) {
   EXPECT_TRUE(engine::is_copy_temp_name(engine::copy_temp_name(h)));
   EXPECT_TRUE(engine::is_copy_temp_name(".zolk-copy.1.tmp"));
   EXPECT_TRUE(engine::is_copy_temp_name(".zolk-copy.tmp"));  // written by earlier versions
-  for (const char* name : {".zolk-copy..tmp", ".zolk-copy.12a.tmp", ".zolk-copy.1.tmp.txt",
-                           "x.zolk-copy.1.tmp", ".zolk-copy.-1.tmp", ".ZOLK-COPY.1.TMP", ".zolk-run",
-                           ".bashrc"}) {
+  for (const char* name :
+       {".zolk-copy..tmp", ".zolk-copy.12a.tmp", ".zolk-copy.1.tmp.txt", "x.zolk-copy.1.tmp",
+        ".zolk-copy.-1.tmp", ".ZOLK-COPY.1.TMP", ".zolk-run", ".bashrc"}) {
     EXPECT_FALSE(engine::is_copy_temp_name(name)) << name;
   }
 }
@@ -149,7 +153,8 @@ TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
   host::fault_host h(host::default_host());
   // Grows, and so gets a new time, after its first block was read.
   write_file(tmp.at("grows"), bytes_of_length(300000));
-  testing_support::set_time(tmp.at("grows"), host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 0}));
+  testing_support::set_time(tmp.at("grows"),
+                            host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 0}));
   h.change_on_read("grows", [&] { write_file(tmp.at("grows"), bytes_of_length(400000)); });
   EXPECT_EQ(copy(h, tmp.at("grows"), tmp.at("dst")), engine::k_copy_source_changed);
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
@@ -162,9 +167,11 @@ TEST_F(copy_fixture, ASourceChangingWhileReadIsNeverStored) {
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
   // Only the time moves on (the same length, rewritten in another two-second slot).
   write_file(tmp.at("touched"), "same");
-  testing_support::set_time(tmp.at("touched"), host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 0}));
+  testing_support::set_time(tmp.at("touched"),
+                            host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 0}));
   h.change_on_read("touched", [&] {
-    testing_support::set_time(tmp.at("touched"), host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 4}));
+    testing_support::set_time(tmp.at("touched"),
+                              host::pack_time(host::calendar_time{2001, 1, 1, 0, 0, 4}));
   });
   EXPECT_EQ(copy(h, tmp.at("touched"), tmp.at("dst")), engine::k_copy_source_changed);
   EXPECT_EQ(read_file(tmp.at("dst")), "the previous version");
@@ -211,8 +218,8 @@ TEST(RunSinks, LinesSplitAtCrLf) {
   log.add_line("x\r\n\r\n\r\n");
   log.add_line("plain");
   EXPECT_EQ(log.texts().size(), 3u);
-  EXPECT_EQ(log.lines(), (std::vector<std::string>{"-----* start *-----", "", "x", "", "", "",
-                                                   "plain"}));
+  EXPECT_EQ(log.lines(),
+            (std::vector<std::string>{"-----* start *-----", "", "x", "", "", "", "plain"}));
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 
 #ifndef _WIN32
 #include "engine/backup_run.h"
-#include "platform/cp932.h"
 #include "engine/restore_run.h"
 #include "engine/store_lock.h"
+#include "platform/cp932.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"
 
@@ -33,11 +33,13 @@ TEST(FullDisk, FailedCopiesAreReportedAndTheNextRunCompletes) {
   testing_support::make_folders(volume);
   testing_support::small_volume small(volume, 2048);
   if (!small.mounted()) GTEST_SKIP() << "this system does not let the test mount a tmpfs";
-  for (int i = 0; i < 8; ++i) testing_support::write_file(src + "/f" + std::to_string(i), bytes(400 * 1024, i));
+  for (int i = 0; i < 8; ++i)
+    testing_support::write_file(src + "/f" + std::to_string(i), bytes(400 * 1024, i));
 
   engine::recording_log log;
   engine::null_progress progress;
-  const engine::run_summary first = engine::run_history_backup(host::default_host(), src, dst, log, progress);
+  const engine::run_summary first =
+      engine::run_history_backup(host::default_host(), src, dst, log, progress);
   EXPECT_GT(first.failed, 0);
   EXPECT_GT(count_lines(log, "新規ファイルでバックアップに失敗しました。"), 0);
   // What was stored is whole; what did not fit is not there at all.

@@ -56,8 +56,9 @@ folder_tree scan_history_folders(host::host& h, const std::string& destination) 
     node.date_text = std::make_unique<std::string>(h.date_text(node.time));
     nodes.push_back(&node);
   }
-  std::stable_sort(nodes.begin(), nodes.end(),
-                   [](const folder_node* a, const folder_node* b) { return newer_name(a->name, b->name); });
+  std::stable_sort(nodes.begin(), nodes.end(), [](const folder_node* a, const folder_node* b) {
+    return newer_name(a->name, b->name);
+  });
   for (size_t i = 0; i < nodes.size(); ++i) {
     nodes[i]->prev = i > 0 ? nodes[i - 1] : nullptr;
     nodes[i]->next = i + 1 < nodes.size() ? nodes[i + 1] : nullptr;
@@ -99,7 +100,8 @@ std::string change_log_file_name(const std::string& destination, const std::stri
   return path_join(destination, folder_name) + k_change_log_extension;
 }
 
-bool change_log_writer::open(host::host& h, const std::string& destination, const std::string& name) {
+bool change_log_writer::open(host::host& h, const std::string& destination,
+                             const std::string& name) {
   file_ = h.open_write_beneath(destination, name);
   return file_ != nullptr;
 }

@@ -19,21 +19,23 @@ using testing_support::write_file;
 
 std::vector<std::string> names(const engine::folder_tree& list) {
   std::vector<std::string> out;
-  for (const engine::folder_node* n = list.first(); n != nullptr; n = n->next) out.push_back(n->name);
+  for (const engine::folder_node* n = list.first(); n != nullptr; n = n->next)
+    out.push_back(n->name);
   return out;
 }
 
 TEST(HistoryStore, RecognisesAndOrdersHistoryFoldersOnly) {
   temp_folder tmp;
   host::host& h = host::default_host();
-  for (const char* name : {"Zolk0001", "Zolk0005", "zolk0004", "ZOLK0003", "Backup", "Zolk003",
-                           "Zolk00010"}) {
+  for (const char* name :
+       {"Zolk0001", "Zolk0005", "zolk0004", "ZOLK0003", "Backup", "Zolk003", "Zolk00010"}) {
     ASSERT_TRUE(h.create_folder(tmp.at(name)));
   }
   write_file(tmp.at("Zolk0006"), "a file, not a folder");
   write_file(tmp.at("Zolk0003.txt"), "");
   engine::folder_tree list = engine::scan_history_folders(h, tmp.path());
-  EXPECT_EQ(names(list), (std::vector<std::string>{"Zolk0005", "zolk0004", "ZOLK0003", "Zolk0001"}));
+  EXPECT_EQ(names(list),
+            (std::vector<std::string>{"Zolk0005", "zolk0004", "ZOLK0003", "Zolk0001"}));
   ASSERT_NE(list.first(), nullptr);
   ASSERT_NE(list.first()->date_text, nullptr);
   EXPECT_FALSE(list.first()->date_text->empty());
@@ -53,7 +55,8 @@ TEST(HistoryStore, FoldersNamedLikeHistoryWithoutFourDigitsAreTheUsers) {
                            "Zolk+123", "ZolkOOO1"}) {
     ASSERT_TRUE(h.create_folder(tmp.at(name)));
   }
-  EXPECT_EQ(names(engine::scan_history_folders(h, tmp.path())), (std::vector<std::string>{"Zolk0002"}));
+  EXPECT_EQ(names(engine::scan_history_folders(h, tmp.path())),
+            (std::vector<std::string>{"Zolk0002"}));
   EXPECT_TRUE(engine::is_history_folder_name("zOlK9999"));
   EXPECT_FALSE(engine::is_history_folder_name("Zolk10000"));
   EXPECT_FALSE(engine::is_history_folder_name("Zolk\001"));

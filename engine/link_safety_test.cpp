@@ -73,7 +73,7 @@ class trace_host : public host::fault_host {
     return note(fault_host::create_folder_beneath(base, relative), joined(base, relative));
   }
   std::unique_ptr<::host::file> open_write_beneath(const std::string& base,
-                                                 const std::string& relative) override {
+                                                   const std::string& relative) override {
     std::unique_ptr<::host::file> f = fault_host::open_write_beneath(base, relative);
     note(f != nullptr, joined(base, relative));
     return f;
@@ -151,7 +151,8 @@ class LinkSafety : public ::testing::Test {
     for (const std::string& path : trace.changed()) {
       const fs::path place = real_location(engine::parent_folder(path));
       bool inside = false;
-      for (const std::string& folder : allowed) inside = inside || lies_within(place, real_location(folder));
+      for (const std::string& folder : allowed)
+        inside = inside || lies_within(place, real_location(folder));
       EXPECT_TRUE(inside) << path << " lies at " << place;
     }
   }
@@ -215,15 +216,16 @@ TEST_F(LinkSafety, ADestinationInsideTheSourceIsRefusedHoweverItIsSpelled) {
     EXPECT_TRUE(has_line("err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。"))
         << destination;
   }
-  EXPECT_EQ(list_tree(src), (std::map<std::string, std::string>{{"a.txt", "A"},
-                                                                {"inner", "<folder>"}}));
+  EXPECT_EQ(list_tree(src),
+            (std::map<std::string, std::string>{{"a.txt", "A"}, {"inner", "<folder>"}}));
 }
 
 TEST_F(LinkSafety, ARestoreTargetReachedThroughALinkIntoTheStoreIsRefused) {
   make_folders(dst + "/Zolk0001");
   write_file(dst + "/Zolk0001/a.txt", "A");
   if (!link_folder(tmp.at("link"), dst + "/Zolk0001")) GTEST_SKIP() << "no symbolic links here";
-  for (const std::string& into : {tmp.at("link/x"), tmp.at("link"), tmp.at("src/../dst/Zolk0001/y")}) {
+  for (const std::string& into :
+       {tmp.at("link/x"), tmp.at("link"), tmp.at("src/../dst/Zolk0001/y")}) {
     log = engine::recording_log();
     EXPECT_TRUE(restore(into).refused) << into;
     EXPECT_TRUE(has_line("err:復元先フォルダが履歴フォルダの中にあります。")) << into;

@@ -8,78 +8,84 @@ namespace engine {
 
 enum class msg {
   // Backup run: refusals.
-  interrupted,                 // err:処理を中断しました。
-  source_is_root,              // err:バックアップの対象フォルダにルートを指定する事は出来ません。
-  change_source,               // err:バックアップの対象フォルダを変更してください。
-  source_root_note,            // err:（これは仕様によるエラーです。）\r\n\r\n\r\n
-  destination_is_root,         // ルートディレクトリが、バックアップ先フォルダに指定されています。
-  change_destination,          // バックアップ先フォルダを変更してください。
-  destination_root_note,       // （これは仕様にエラーです。）\r\n\r\n\r\n
-  destination_inside_source,   // err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。
-  change_destination_err,      // err:バックアップ先フォルダを変更してください。\r\n\r\n\r\n
-  source_missing,              // err:バックアップの対象フォルダを読めません。
+  interrupted,  // err:処理を中断しました。
+  source_is_root,  // err:バックアップの対象フォルダにルートを指定する事は出来ません。
+  change_source,     // err:バックアップの対象フォルダを変更してください。
+  source_root_note,  // err:（これは仕様によるエラーです。）\r\n\r\n\r\n
+  destination_is_root,  // ルートディレクトリが、バックアップ先フォルダに指定されています。
+  change_destination,         // バックアップ先フォルダを変更してください。
+  destination_root_note,      // （これは仕様にエラーです。）\r\n\r\n\r\n
+  destination_inside_source,  // err:バックアップ先フォルダがバックアップの対象フォルダの中にあります。
+  change_destination_err,  // err:バックアップ先フォルダを変更してください。\r\n\r\n\r\n
+  source_missing,  // err:バックアップの対象フォルダを読めません。
   // Backup run: progress of the run.
   first_run,                   // 履歴バックアップ初回処理。
   later_run,                   // 履歴バックアップ通常処理
   folder_not_created,          // ディレクトリを作成出来ませんでした (after a path)
   history_folder_not_created,  // err:履歴用のディレクトリを作成出来ませんでした。
-  change_log_not_opened,       // ログファイルを格納するファイルを開けませんでした。
-  no_changes,                  // ・・・変更のあったファイルはありませんでした。
-  deleted_moved,               // 削除ファイルの履歴の処理を行いました。
-  changed_moved,               // 更新ファイルで履歴の処理を行いました。
-  deleted_not_moved,           // 削除ファイルで履歴の処理に失敗しました。
-  changed_not_moved,           // 更新ファイルで履歴の処理に失敗しました。
-  new_file_copied,             // 新規ファイルをバックアップしました。
-  changed_copied,              // 更新ファイルをバックアップしました。
-  new_file_not_copied,         // 新規ファイルでバックアップに失敗しました。
-  changed_not_copied,          // 更新ファイルでバックアップに失敗しました。
-  changed_kept,                // err:前の版を履歴に移せないため、更新ファイルのバックアップを見送りました。
-  new_folder,                  // 新規フォルダです。
-  folder_file_copied,          // 新規ファイルの処理を行いました。
-  folder_file_not_copied,      // 新規ファイルの処理に失敗しました。
-  entry_not_backed_up,         // err:バックアップ出来ない項目です（リンク、特殊ファイル）。
-  folder_not_read,             // err:フォルダを読めませんでした。前回の内容を履歴に残します。
-  run_finished,                // 処理は終了しました。ログ保存終了か、終了ボタンを押してください。
-  detail_prefix,               // "==> "
+  change_log_not_opened,  // ログファイルを格納するファイルを開けませんでした。
+  no_changes,             // ・・・変更のあったファイルはありませんでした。
+  deleted_moved,          // 削除ファイルの履歴の処理を行いました。
+  changed_moved,          // 更新ファイルで履歴の処理を行いました。
+  deleted_not_moved,      // 削除ファイルで履歴の処理に失敗しました。
+  changed_not_moved,      // 更新ファイルで履歴の処理に失敗しました。
+  new_file_copied,        // 新規ファイルをバックアップしました。
+  changed_copied,         // 更新ファイルをバックアップしました。
+  new_file_not_copied,  // 新規ファイルでバックアップに失敗しました。
+  changed_not_copied,   // 更新ファイルでバックアップに失敗しました。
+  changed_kept,  // err:前の版を履歴に移せないため、更新ファイルのバックアップを見送りました。
+  new_folder,    // 新規フォルダです。
+  folder_file_copied,      // 新規ファイルの処理を行いました。
+  folder_file_not_copied,  // 新規ファイルの処理に失敗しました。
+  entry_not_backed_up,  // err:バックアップ出来ない項目です（リンク、特殊ファイル）。
+  folder_not_read,  // err:フォルダを読めませんでした。前回の内容を履歴に残します。
+  run_finished,  // 処理は終了しました。ログ保存終了か、終了ボタンを押してください。
+  detail_prefix,  // "==> "
   // Restore.
-  restore_from,                // " フォルダの履歴バックアップから"
-  restore_point,               // " 時点のデータを"
-  restore_into,                // " へ復元します。"
-  restore_start,               // -----* 処理の開始 *-----\r\n
-  restore_end,                 // -----* 処理の終了 *-----\r\n
-  restore_target_empty,        // err:復元先フォルダが指定されていません。
-  restore_target_is_root,      // err:復元先フォルダにルートを指定する事は出来ません。
-  restore_target_in_history,   // err:復元先フォルダが履歴フォルダの中にあります。
-  restore_point_missing,       // err:選択された時点の履歴フォルダがありません。
-  restore_store_not_read,      // err:履歴フォルダを読めませんでした。 (then "==> " and the folder)
+  restore_from,          // " フォルダの履歴バックアップから"
+  restore_point,         // " 時点のデータを"
+  restore_into,          // " へ復元します。"
+  restore_start,         // -----* 処理の開始 *-----\r\n
+  restore_end,           // -----* 処理の終了 *-----\r\n
+  restore_target_empty,  // err:復元先フォルダが指定されていません。
+  restore_target_is_root,  // err:復元先フォルダにルートを指定する事は出来ません。
+  restore_target_in_history,  // err:復元先フォルダが履歴フォルダの中にあります。
+  restore_point_missing,      // err:選択された時点の履歴フォルダがありません。
+  restore_store_not_read,  // err:履歴フォルダを読めませんでした。 (then "==> " and the folder)
   restore_folder_not_created,  // err:フォルダを作成出来ませんでした。 (then "==> " and the path)
-  restore_file_not_copied,     // err:ファイルを復元出来ませんでした。 (then "==> " and the path)
-  restore_item_in_history,     // err:履歴フォルダの中へは復元しません。 (then "==> " and the path)
-  restore_target_not_empty,    // err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。
+  restore_file_not_copied,  // err:ファイルを復元出来ませんでした。 (then "==> " and the path)
+  restore_item_in_history,  // err:履歴フォルダの中へは復元しません。 (then "==> " and the path)
+  restore_target_not_empty,  // err:復元先フォルダは空ではありません。上書きして復元するには --force
+                             // を指定してください。
   // Backup run: completing a run that was cut off.
-  resuming_run,                // 前回中断された履歴バックアップの処理を完了します。 (then "==> " and the folder)
+  resuming_run,  // 前回中断された履歴バックアップの処理を完了します。 (then "==> " and the folder)
   // Backup run: a file that changed while it was copied.
-  changed_while_copied,        // err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。
+  changed_while_copied,  // err:コピー中にファイルが変更されたため、バックアップを見送りました。次回のバックアップでコピーします。
   // Backup run: a source name that only Zolk's temporary copies may bear.
-  reserved_name_not_backed_up, // err:Zolkの一時ファイルと同じ名前のため、バックアップしません。 (then "==> " and the path)
+  reserved_name_not_backed_up,  // err:Zolkの一時ファイルと同じ名前のため、バックアップしません。
+                                // (then "==> " and the path)
   // One run, restore or other change of a store at a time; the run's own files in the store.
-  store_busy,                  // err:このバックアップ先は別の処理が使用中です。 (then "==> " and the destination)
-  store_not_locked,            // err:バックアップ先をロック出来ませんでした。 (then "==> " and the lock file)
-  run_marker_not_written,      // err:処理の記録ファイルを書き込めませんでした。 (then "==> " and the file)
-  run_marker_set_aside,        // err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。 (then "==> ")
-  change_log_not_written,      // err:ログファイルへの書き込みに失敗しました。 (then "==> " and the change log)
+  store_busy,  // err:このバックアップ先は別の処理が使用中です。 (then "==> " and the destination)
+  store_not_locked,  // err:バックアップ先をロック出来ませんでした。 (then "==> " and the lock file)
+  run_marker_not_written,  // err:処理の記録ファイルを書き込めませんでした。 (then "==> " and the
+                           // file)
+  run_marker_set_aside,  // err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。
+                         // (then "==> ")
+  change_log_not_written,  // err:ログファイルへの書き込みに失敗しました。 (then "==> " and the
+                           // change log)
   // Backup run: a link found inside the store.
-  link_in_store,               // err:履歴フォルダの中のリンクはたどりません。 (then "==> " and the link)
+  link_in_store,  // err:履歴フォルダの中のリンクはたどりません。 (then "==> " and the link)
   // Restore: a change log it needs.
-  change_log_not_read,         // err:履歴のログファイルを読めませんでした。 (then "==> " and the path)
+  change_log_not_read,  // err:履歴のログファイルを読めませんでした。 (then "==> " and the path)
   // A run or a restore the user asked to stop.
-  run_stopped,                 // err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。
-  restore_stopped,             // err:中止の指示により復元を止めました。復元先には途中までの内容があります。
+  run_stopped,  // err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。
+  restore_stopped,  // err:中止の指示により復元を止めました。復元先には途中までの内容があります。
   // What the views put before the system's reason for a failure.
-  failure_reason,              // "    理由: "
+  failure_reason,  // "    理由: "
   // Restore of chosen entries of a point.
-  restore_only,                // 次の項目だけを復元します。 (then "==> " and each entry)
-  restore_entry_missing,       // err:選択された時点に指定の項目がありません。 (then "==> " and the entry)
+  restore_only,  // 次の項目だけを復元します。 (then "==> " and each entry)
+  restore_entry_missing,  // err:選択された時点に指定の項目がありません。 (then "==> " and the
+                          // entry)
   count_  // keep last
 };
 

@@ -51,7 +51,8 @@ TEST(FolderSearchPattern, BuildsPatterns) {
 }
 
 TEST(RootFolderCheck, RefusesRootsAcceptsFolders) {
-  for (const char* root : {"c:\\", "c:", "\\", "", "/"}) EXPECT_FALSE(root_folder_check(root)) << root;
+  for (const char* root : {"c:\\", "c:", "\\", "", "/"})
+    EXPECT_FALSE(root_folder_check(root)) << root;
   for (const char* folder : {"c:\\data", "d:\\abc", "c:\\a", "/a", "/home/u"}) {
     EXPECT_TRUE(root_folder_check(folder)) << folder;
   }

@@ -48,12 +48,14 @@ std::vector<point_change> decode_changes(const change_log& log) {
     for (const size_t i : at) {
       if (dropped[i]) continue;
       const change_kind earlier = changes[i].kind;
-      if (earlier == kind || (kind == change_kind::new_folder && earlier == change_kind::became_folder) ||
+      if (earlier == kind ||
+          (kind == change_kind::new_folder && earlier == change_kind::became_folder) ||
           (kind == change_kind::new_file && earlier == change_kind::became_file)) {
         repeated = true;
       } else if (earlier == change_kind::deleted && is_new(kind)) {
         dropped[i] = true;
-        kind = kind == change_kind::new_folder ? change_kind::became_folder : change_kind::became_file;
+        kind =
+            kind == change_kind::new_folder ? change_kind::became_folder : change_kind::became_file;
       }
     }
     if (repeated) continue;
@@ -73,8 +75,7 @@ point_changes_result read_point_changes(host::host& h, const std::string& store,
   point_changes_result result;
   const folder_tree history = scan_history_folders(h, store);
   if (history.empty()) return result;
-  const folder_node* node =
-      point == 0 ? history.first() : find_point(history, point);
+  const folder_node* node = point == 0 ? history.first() : find_point(history, point);
   if (node == nullptr) {
     result.outcome = point_changes_result::state::no_point;
     return result;
@@ -86,9 +87,15 @@ point_changes_result read_point_changes(host::host& h, const std::string& store,
   const change_log log = logs.read(node->name, state);
   result.changes = decode_changes(log);
   switch (state) {
-    case change_log_state::read: result.outcome = point_changes_result::state::read; break;
-    case change_log_state::missing: result.outcome = point_changes_result::state::no_log; break;
-    case change_log_state::unreadable: result.outcome = point_changes_result::state::unreadable; break;
+    case change_log_state::read:
+      result.outcome = point_changes_result::state::read;
+      break;
+    case change_log_state::missing:
+      result.outcome = point_changes_result::state::no_log;
+      break;
+    case change_log_state::unreadable:
+      result.outcome = point_changes_result::state::unreadable;
+      break;
   }
   return result;
 }

@@ -11,12 +11,12 @@
 namespace engine {
 
 enum class change_kind {
-  new_folder,      // "S   ": the folder and everything in it
-  new_file,        // "C   "
-  changed,         // "D-C ": the earlier version went to the next older history folder
-  deleted,         // "D   ": a file, or a folder with everything in it
-  became_folder,   // a file replaced by a folder of the same name ("D   " then "S   ")
-  became_file,     // a folder replaced by a file of the same name ("D   " then "C   ")
+  new_folder,     // "S   ": the folder and everything in it
+  new_file,       // "C   "
+  changed,        // "D-C ": the earlier version went to the next older history folder
+  deleted,        // "D   ": a file, or a folder with everything in it
+  became_folder,  // a file replaced by a folder of the same name ("D   " then "S   ")
+  became_file,    // a folder replaced by a file of the same name ("D   " then "C   ")
 };
 
 struct point_change {

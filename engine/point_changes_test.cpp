@@ -21,9 +21,9 @@ std::vector<std::pair<change_kind, std::string>> decoded(const std::vector<std::
 }
 
 TEST(PointChanges, EachLineIsOneChangeAndADeletionPlusANewEntryIsATypeChange) {
-  const auto changes = decoded({"D   \\gone.txt", "D   \\was_file", "D   docs\\was_folder",
-                                "S   \\new", "C   \\new.txt", "D-C docs\\a.txt",
-                                "S   \\was_file", "C   docs\\was_folder"});
+  const auto changes =
+      decoded({"D   \\gone.txt", "D   \\was_file", "D   docs\\was_folder", "S   \\new",
+               "C   \\new.txt", "D-C docs\\a.txt", "S   \\was_file", "C   docs\\was_folder"});
   EXPECT_EQ(changes, (std::vector<std::pair<change_kind, std::string>>{
                          {change_kind::deleted, "\\gone.txt"},
                          {change_kind::new_folder, "\\new"},
@@ -38,8 +38,7 @@ TEST(PointChanges, RepeatedLinesOfACompletedRunAndForeignLinesAreLeftOut) {
   const auto changes = decoded({"C   \\a.txt", "X   \\b", "", "C", "D   ", "C   \\a.txt",
                                 "C   a.txt", "D   \\c", "S   \\c", "S   \\c"});
   EXPECT_EQ(changes, (std::vector<std::pair<change_kind, std::string>>{
-                         {change_kind::new_file, "\\a.txt"},
-                         {change_kind::became_folder, "\\c"}}));
+                         {change_kind::new_file, "\\a.txt"}, {change_kind::became_folder, "\\c"}}));
 }
 
 class point_changes_store : public ::testing::Test {

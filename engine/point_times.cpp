@@ -19,13 +19,14 @@ void set_point_times_back(host::host& h, const std::string& destination) {
     const bool plain_file = (entry.attributes & host::k_directory) == 0 && !entry.is_link &&
                             !entry.is_special && !entry.unreadable;
     if (plain_file && entry.name.size() > extension.size() &&
-        entry.name.compare(entry.name.size() - extension.size(), extension.size(), extension) == 0) {
+        entry.name.compare(entry.name.size() - extension.size(), extension.size(), extension) ==
+            0) {
       log_times[entry.name.substr(0, entry.name.size() - extension.size())] = entry.time;
     }
   }
   for (const host::found_entry& entry : entries) {
-    const bool plain_folder = (entry.attributes & host::k_directory) != 0 && !entry.is_link &&
-                              !entry.is_special;
+    const bool plain_folder =
+        (entry.attributes & host::k_directory) != 0 && !entry.is_link && !entry.is_special;
     if (!plain_folder || !is_history_folder_name(entry.name)) continue;
     const auto log = log_times.find(entry.name);
     if (log == log_times.end() || log->second == entry.time) continue;

@@ -72,7 +72,8 @@ TEST_F(point_times, AFolderWithoutItsLogKeepsTheTimeTheSystemGaveIt) {
 class interleaved_log : public engine::run_log {
  public:
   void add_line(const std::string& text) override {
-    for (const std::string& line : engine::split_log_text(text)) lines.push_back(store_test::u(line));
+    for (const std::string& line : engine::split_log_text(text))
+      lines.push_back(store_test::u(line));
   }
   void add_reason(const std::string& reason) override { lines.push_back("reason: " + reason); }
   std::vector<std::string> lines;

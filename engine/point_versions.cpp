@@ -44,7 +44,8 @@ path_versions_result read_path_versions(host::host& h, const std::string& store,
   for (size_t i = 0; i + 1 < result.versions.size(); ++i) {
     result.versions[i].deleted = !result.versions[i].present && result.versions[i + 1].present;
   }
-  result.outcome = anywhere ? path_versions_result::state::read : path_versions_result::state::no_path;
+  result.outcome =
+      anywhere ? path_versions_result::state::read : path_versions_result::state::no_path;
   return result;
 }
 

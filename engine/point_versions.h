@@ -17,17 +17,17 @@ struct path_version {
   bool deleted = false;     // absent here, present at the next older point: the run that
                             // made this point deleted it
   bool is_folder = false;
-  uint32_t time = 0;         // packed time of the stored copy
-  int64_t size = 0;          // 0 for a folder
-  std::string stored_in;     // the history folder holding the copy (its name)
+  uint32_t time = 0;      // packed time of the stored copy
+  int64_t size = 0;       // 0 for a folder
+  std::string stored_in;  // the history folder holding the copy (its name)
 };
 
 struct path_versions_result {
   enum class state {
-    read,       // `versions` holds one entry per point, newest first
-    no_store,   // the store holds no history folder
-    bad_path,   // the path names no entry (empty, the top itself, "." or "..")
-    no_path,    // the path stands at no point
+    read,      // `versions` holds one entry per point, newest first
+    no_store,  // the store holds no history folder
+    bad_path,  // the path names no entry (empty, the top itself, "." or "..")
+    no_path,   // the path stands at no point
   };
   state outcome = state::no_store;
   std::vector<path_version> versions;

@@ -65,8 +65,8 @@ change_log change_log_finder::read(const std::string& folder_name, change_log_st
 }
 
 void walk_points(host::host& h, const std::string& store, const folder_tree& history,
-                 const folder_node* last, restore_list& list,
-                 std::vector<std::string>& unread_logs, const point_reached& reached) {
+                 const folder_node* last, restore_list& list, std::vector<std::string>& unread_logs,
+                 const point_reached& reached) {
   const folder_node* newest = history.first();
   if (newest == nullptr) return;
   gather_folder_items(h, list, std::make_shared<const std::string>(path_join(store, newest->name)),

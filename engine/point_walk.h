@@ -54,8 +54,8 @@ using point_reached = std::function<void(const folder_node& point, const restore
 // way, the newest included. The paths of logs that could not be read go to `unread_logs`;
 // the folder older than such a log is applied as for a run that wrote no log.
 void walk_points(host::host& h, const std::string& store, const folder_tree& history,
-                 const folder_node* last, restore_list& list,
-                 std::vector<std::string>& unread_logs, const point_reached& reached = {});
+                 const folder_node* last, restore_list& list, std::vector<std::string>& unread_logs,
+                 const point_reached& reached = {});
 
 // The list key ("docs\a.txt") of a path inside a point as a user names it: `\` and `/`
 // both separate, leading, trailing and doubled separators do not count. Nullopt for a path

@@ -17,9 +17,17 @@
 namespace restore_testing {
 
 // Names with a trail byte 0x5C (表 ソ 能 予), a name beginning with a full stop, plain ones.
-inline const std::vector<std::string> k_names = {
-    "a", "b.txt", "Data", "\x95\x5C", "\x83\x5C.dat", "\x94\x5C\x97\x5C", "x\x95\x5Cy.txt",
-    "deep", "e", ".hidden", "\x97\x5C\x92\xE8"};
+inline const std::vector<std::string> k_names = {"a",
+                                                 "b.txt",
+                                                 "Data",
+                                                 "\x95\x5C",
+                                                 "\x83\x5C.dat",
+                                                 "\x94\x5C\x97\x5C",
+                                                 "x\x95\x5Cy.txt",
+                                                 "deep",
+                                                 "e",
+                                                 ".hidden",
+                                                 "\x97\x5C\x92\xE8"};
 
 class random_history {
  public:
@@ -38,9 +46,9 @@ class random_history {
     testing_support::write_file(path, bytes);
     // Every edit gets its own two-second step, as a run tells versions apart by their time.
     clock_ += 2;
-    testing_support::set_time(path, host::pack_time(host::calendar_time{
-                                        2020, 1, 1 + clock_ / 86400, (clock_ / 3600) % 24,
-                                        (clock_ / 60) % 60, clock_ % 60}));
+    testing_support::set_time(
+        path, host::pack_time(host::calendar_time{2020, 1, 1 + clock_ / 86400, (clock_ / 3600) % 24,
+                                                  (clock_ / 60) % 60, clock_ % 60}));
   }
 
  private:
@@ -52,9 +60,7 @@ class random_history {
     return out;
   }
 
-  std::string pick(const std::vector<std::string>& from) {
-    return from[random_() % from.size()];
-  }
+  std::string pick(const std::vector<std::string>& from) { return from[random_() % from.size()]; }
 
   std::string new_path(const std::string& folder) {
     const std::string name = k_names[random_() % k_names.size()];
@@ -70,7 +76,8 @@ class random_history {
 
   void remove(const std::string& relative) {
     std::error_code ec;
-    std::filesystem::remove_all(std::filesystem::u8path(host::native_path(source_ + "/" + relative)), ec);
+    std::filesystem::remove_all(
+        std::filesystem::u8path(host::native_path(source_ + "/" + relative)), ec);
   }
 
   void add_folder(const std::string& relative, int depth) {

@@ -67,9 +67,9 @@ restored restore_one(host::host& h, const restore_item& item, const place& targe
     report(h, log, msg::restore_folder_not_created, target.path());
     return restored::failed;
   }
-  const std::string source = path_join(*item.store_folder, item.relative_folder
-                                       ? piece(*item.relative_folder) : std::nullopt,
-                                       item.name);
+  const std::string source =
+      path_join(*item.store_folder,
+                item.relative_folder ? piece(*item.relative_folder) : std::nullopt, item.name);
   const int result = copy_file_with_progress(h, meter, buffer, k_block_length, source, target);
   if (result == k_copy_done) return restored::done;
   if (result == k_copy_stopped) return restored::stopped;
@@ -101,9 +101,10 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
   // Compared by real location: a store reached by another spelling is the same store.
   const std::string real_store = store.empty() ? std::string() : h.real_path(store);
   const std::string real_target = h.real_path(target_folder);
-  const bool guard = !store.empty() && (path_is_within(store, target_folder) ||
-                                        (!real_store.empty() && !real_target.empty() &&
-                                         path_is_within(real_store, real_target)));
+  const bool guard =
+      !store.empty() &&
+      (path_is_within(store, target_folder) ||
+       (!real_store.empty() && !real_target.empty() && path_is_within(real_store, real_target)));
   for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
     if (meter.stop_requested()) {
       summary.stopped = true;

@@ -2,13 +2,13 @@
 // afterwards must give back exactly that tree.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
 
 #include "engine/backup_run.h"
-#include "engine/restore_run.h"
 #include "engine/random_history.h"
+#include "engine/restore_run.h"
 #include "engine/restore_test_tree.h"
 #include "platform/native_path.h"
 #include "platform/packed_time.h"
@@ -79,9 +79,12 @@ class PointHistory : public ::testing::Test {
     testing_support::make_folders(path.substr(0, path.rfind('/')));
     testing_support::write_file(path, bytes);
     clock_ += 2;
-    testing_support::set_time(path, host::pack_time(host::calendar_time{2020, 1, 1, 0, clock_ / 60, clock_ % 60}));
+    testing_support::set_time(
+        path, host::pack_time(host::calendar_time{2020, 1, 1, 0, clock_ / 60, clock_ % 60}));
   }
-  void remove(const std::string& relative) { testing_support::remove_tree(source + "/" + relative); }
+  void remove(const std::string& relative) {
+    testing_support::remove_tree(source + "/" + relative);
+  }
 
   void backup() {
     engine::recording_log log;

@@ -30,7 +30,8 @@ restore_item model(const std::string& folder, const std::string& name, bool is_f
 std::vector<std::string> walk(const restore_list& list) {
   std::vector<std::string> out;
   for (const restore_item* i = list.first(); i != nullptr; i = i->next) {
-    out.push_back(engine::item_key(*i) + "@" + i->store_folder->substr(i->store_folder->size() - 4));
+    out.push_back(engine::item_key(*i) + "@" +
+                  i->store_folder->substr(i->store_folder->size() - 4));
   }
   return out;
 }
@@ -49,7 +50,8 @@ restore_list sample() {
 TEST(RestoreList, AFolderGoesWithEverythingUnderItAndAKeyIsListedOnce) {
   restore_list list = sample();
   list.remove(list.find("docs\\sub"));
-  EXPECT_EQ(walk(list), (std::vector<std::string>{"docs@0002", "docs\\a.txt@0002", "top.txt@0002"}));
+  EXPECT_EQ(walk(list),
+            (std::vector<std::string>{"docs@0002", "docs\\a.txt@0002", "top.txt@0002"}));
   list.append(model("", "docs", false));  // a file where the folder was
   EXPECT_EQ(walk(list), (std::vector<std::string>{"top.txt@0002", "docs@0002"}));
   EXPECT_EQ(list.find("docs\\a.txt"), nullptr);
@@ -90,14 +92,15 @@ TEST(RestoreRollBack, AMergedEntryKeepsTheListedFolderAWholeEntryReplacesIt) {
   restore_list merged = sample();
   engine::apply_older_entry(merged, *older.find("docs"), false);
   engine::apply_older_entry(merged, *older_a, false);
-  EXPECT_EQ(walk(merged), (std::vector<std::string>{"docs@0002", "docs\\a.txt@0001", "docs\\sub@0002",
-                                                   "docs\\sub\\b.txt@0002", "top.txt@0002"}));
+  EXPECT_EQ(walk(merged),
+            (std::vector<std::string>{"docs@0002", "docs\\a.txt@0001", "docs\\sub@0002",
+                                      "docs\\sub\\b.txt@0002", "top.txt@0002"}));
   EXPECT_EQ(merged.find("docs\\a.txt")->size, 7);
 
   restore_list replaced = sample();
   engine::apply_older_entry(replaced, *older.find("docs"), true);
-  EXPECT_EQ(walk(replaced), (std::vector<std::string>{"top.txt@0002", "docs@0001", "docs\\a.txt@0001",
-                                                     "docs\\old.txt@0001"}));
+  EXPECT_EQ(walk(replaced), (std::vector<std::string>{"top.txt@0002", "docs@0001",
+                                                      "docs\\a.txt@0001", "docs\\old.txt@0001"}));
 
   // An entry whose folder the list lacks brings that folder along first.
   restore_list sparse;

@@ -54,8 +54,8 @@ class RestoreLogs : public ::testing::Test {
     engine::recording_log log;
     engine::null_progress progress;
     summary = engine::start_restore(
-        faults, engine::restore_request{engine::point_number(point), store, "src", target},
-        log, progress);
+        faults, engine::restore_request{engine::point_number(point), store, "src", target}, log,
+        progress);
     std::vector<std::string> lines;
     for (const std::string& line : log.lines()) lines.push_back(cp932::to_unicode(line));
     return lines;
@@ -89,7 +89,8 @@ TEST_F(RestoreLogs, AMissingLogThatIsNeededIsReportedAndTheRestoreGoesOn) {
   EXPECT_EQ(logs_not_read(lines), (std::vector<std::string>{zlog("Zolk0003")}));
   EXPECT_EQ(summary.failed, 1);
   // Without the log every entry of the older folder is taken from it.
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "2"}, {"b.txt", "B"}, {"c.txt", "C"}, {"d.txt", "D"}}));
+  EXPECT_EQ(list_tree(target),
+            (tree{{"a.txt", "2"}, {"b.txt", "B"}, {"c.txt", "C"}, {"d.txt", "D"}}));
   // The newest point needs no log at all.
   EXPECT_TRUE(logs_not_read(restore("0003", summary)).empty());
   EXPECT_EQ(summary.failed, 0);

@@ -115,13 +115,13 @@ void check_history(unsigned seed, int runs) {
       const engine::path_version& version = found.versions[static_cast<size_t>(runs - run)];
       const auto at = points[run - 1].find(key);
       ASSERT_EQ(version.present, at != points[run - 1].end()) << key << " at " << run;
-      const bool gone_here = run > 1 && version.present == false &&
-                             points[run - 2].count(key) != 0;
+      const bool gone_here = run > 1 && version.present == false && points[run - 2].count(key) != 0;
       EXPECT_EQ(version.deleted, gone_here) << key << " at " << run;
       if (!version.present) continue;
       EXPECT_EQ(version.is_folder, at->second == "<folder>") << key << " at " << run;
       if (!version.is_folder) {
-        EXPECT_EQ(std::to_string(version.time) + ":", at->second.substr(0, at->second.find(':') + 1));
+        EXPECT_EQ(std::to_string(version.time) + ":",
+                  at->second.substr(0, at->second.find(':') + 1));
         EXPECT_EQ(version.size, static_cast<int64_t>(at->second.size() - at->second.find(':') - 1));
       }
     }
@@ -184,9 +184,10 @@ TEST_F(chosen_paths, TheOpeningLinesNameTheChosenEntries) {
   EXPECT_EQ(cp932::to_unicode(lines[3]), "次の項目だけを復元します。");
   EXPECT_EQ(lines[4], "==> docs/old");
   EXPECT_EQ(lines[5], "==> top.txt");
-  EXPECT_EQ(testing_support::list_tree(tmp.at("t")),
-            (tree{{"docs", "<folder>"}, {"docs/old", "<folder>"}, {"docs/old/b.txt", "b1"},
-                  {"top.txt", "t1"}}));
+  EXPECT_EQ(testing_support::list_tree(tmp.at("t")), (tree{{"docs", "<folder>"},
+                                                           {"docs/old", "<folder>"},
+                                                           {"docs/old/b.txt", "b1"},
+                                                           {"top.txt", "t1"}}));
 }
 
 }  // namespace

@@ -13,16 +13,16 @@ namespace engine {
 
 // What a restore rebuilds, and where.
 struct restore_request {
-  int point = 0;            // the number of the chosen point's history folder (Zolk0002: 2);
-                            // 0 means nothing chosen
-  std::string store;        // the destination folder holding the history folders
-  std::string source;       // the job's source folder: only named in the opening lines
-  std::string target;       // the folder the tree is rebuilt in
-  bool overwrite = false;   // a target that already holds entries is restored into (entries
-                            // of the same names are overwritten); otherwise it is refused
+  int point = 0;           // the number of the chosen point's history folder (Zolk0002: 2);
+                           // 0 means nothing chosen
+  std::string store;       // the destination folder holding the history folders
+  std::string source;      // the job's source folder: only named in the opening lines
+  std::string target;      // the folder the tree is rebuilt in
+  bool overwrite = false;  // a target that already holds entries is restored into (entries
+                           // of the same names are overwritten); otherwise it is refused
   std::vector<std::string> paths{};  // only these entries of the point (paths inside it, `\` or
-                                   // `/` separated, see entry_key), each with everything
-                                   // under it and the folders above it; empty: the whole point
+                                     // `/` separated, see entry_key), each with everything
+                                     // under it and the folders above it; empty: the whole point
 };
 
 // Lists the store once (under its lock), writes the opening lines (the point named as the

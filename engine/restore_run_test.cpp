@@ -91,9 +91,14 @@ class Restore : public ::testing::Test {
 };
 
 TEST_F(Restore, SingleHistoryFolderComesBackWholeWithItsLinesAndWeights) {
-  const layout newest = {{"docs", "/"},       {"docs\\a.txt", "A"}, {k_hyo, "/"},
-                         {k_hyo + "\\" + k_so + ".txt", ""},        {"empty", "/"},
-                         {".dot", "hidden"},  {".git", "/"},         {".git\\x", "x"},
+  const layout newest = {{"docs", "/"},
+                         {"docs\\a.txt", "A"},
+                         {k_hyo, "/"},
+                         {k_hyo + "\\" + k_so + ".txt", ""},
+                         {"empty", "/"},
+                         {".dot", "hidden"},
+                         {".git", "/"},
+                         {".git\\x", "x"},
                          {".zolk-copy.31.tmp", "a cut copy's leftover"}};
   history_folder("Zolk0001", newest);
   // A folder the owner may not write is still restored with its contents.
@@ -106,12 +111,17 @@ TEST_F(Restore, SingleHistoryFolderComesBackWholeWithItsLinesAndWeights) {
   EXPECT_TRUE(summary.ok());
   EXPECT_EQ(summary.copied, 8);
   EXPECT_EQ(lines(), (std::vector<std::string>{
-                         "src フォルダの履歴バックアップから",
-                         point_shown + " 時点のデータを", u(target) + " へ復元します。",
-                         "-----* 処理の開始 *-----", "", "-----* 処理の終了 *-----", ""}));
-  EXPECT_EQ(tree_of(target), expected({{"docs", "/"}, {"docs\\a.txt", "A"}, {k_hyo, "/"},
-                                       {k_hyo + "\\" + k_so + ".txt", ""}, {"empty", "/"},
-                                       {".dot", "hidden"}, {".git", "/"}, {".git\\x", "x"}}));
+                         "src フォルダの履歴バックアップから", point_shown + " 時点のデータを",
+                         u(target) + " へ復元します。", "-----* 処理の開始 *-----", "",
+                         "-----* 処理の終了 *-----", ""}));
+  EXPECT_EQ(tree_of(target), expected({{"docs", "/"},
+                                       {"docs\\a.txt", "A"},
+                                       {k_hyo, "/"},
+                                       {k_hyo + "\\" + k_so + ".txt", ""},
+                                       {"empty", "/"},
+                                       {".dot", "hidden"},
+                                       {".git", "/"},
+                                       {".git\\x", "x"}}));
   // Eight items; the bytes of the files. The plan comes first, so a view knows the totals
   // before anything is copied.
   ASSERT_FALSE(progress.reports().empty());
@@ -140,21 +150,28 @@ class RestoreThreeRuns : public Restore {
  protected:
   void SetUp() override {
     history_folder("Zolk0001", {{"old", "/"}, {"old\\x.txt", "X"}, {"f", "F"}, {"a.txt", "v1"}});
-    change_log("Zolk0001", "S   \\old\r\nC   \\a.txt\r\nC   \\keep.txt\r\nC   \\f\r\nS   \\deep\r\n");
-    history_folder("Zolk0002", {{"n.txt", "N"}, {"deep", "/"}, {"deep\\sub", "/"},
-                                {"deep\\sub\\y.txt", "y1"}});
-    change_log("Zolk0002",
-               "D   \\old\r\nD   \\f\r\nD-C \\a.txt\r\nC   \\n.txt\r\nS   \\f\r\n");
-    history_folder("Zolk0003", {{"a.txt", "v2"}, {"keep.txt", "K"}, {"f", "/"}, {"f\\in.txt", "I"},
-                                {"deep", "/"}, {"deep\\sub", "/"}, {"deep\\sub\\y.txt", "y3"},
-                                {"nf", "/"}, {"nf\\z.txt", "Z"}});
+    change_log("Zolk0001",
+               "S   \\old\r\nC   \\a.txt\r\nC   \\keep.txt\r\nC   \\f\r\nS   \\deep\r\n");
+    history_folder("Zolk0002",
+                   {{"n.txt", "N"}, {"deep", "/"}, {"deep\\sub", "/"}, {"deep\\sub\\y.txt", "y1"}});
+    change_log("Zolk0002", "D   \\old\r\nD   \\f\r\nD-C \\a.txt\r\nC   \\n.txt\r\nS   \\f\r\n");
+    history_folder("Zolk0003", {{"a.txt", "v2"},
+                                {"keep.txt", "K"},
+                                {"f", "/"},
+                                {"f\\in.txt", "I"},
+                                {"deep", "/"},
+                                {"deep\\sub", "/"},
+                                {"deep\\sub\\y.txt", "y3"},
+                                {"nf", "/"},
+                                {"nf\\z.txt", "Z"}});
     change_log("Zolk0003", "D   \\n.txt\r\nD-C deep\\sub\\y.txt\r\nS   \\nf\r\n");
   }
-  const layout point1 = {{"a.txt", "v1"}, {"keep.txt", "K"}, {"old", "/"}, {"old\\x.txt", "X"},
-                         {"f", "F"}, {"deep", "/"}, {"deep\\sub", "/"}, {"deep\\sub\\y.txt", "y1"}};
-  const layout point2 = {{"a.txt", "v2"}, {"keep.txt", "K"}, {"f", "/"}, {"f\\in.txt", "I"},
-                         {"n.txt", "N"}, {"deep", "/"}, {"deep\\sub", "/"},
-                         {"deep\\sub\\y.txt", "y1"}};
+  const layout point1 = {
+      {"a.txt", "v1"}, {"keep.txt", "K"}, {"old", "/"},       {"old\\x.txt", "X"},
+      {"f", "F"},      {"deep", "/"},     {"deep\\sub", "/"}, {"deep\\sub\\y.txt", "y1"}};
+  const layout point2 = {
+      {"a.txt", "v2"}, {"keep.txt", "K"}, {"f", "/"},         {"f\\in.txt", "I"},
+      {"n.txt", "N"},  {"deep", "/"},     {"deep\\sub", "/"}, {"deep\\sub\\y.txt", "y1"}};
 };
 
 TEST_F(RestoreThreeRuns, EachPointHoldsItsOwnVersionsAndNothingCreatedLater) {
@@ -184,7 +201,8 @@ TEST_F(RestoreThreeRuns, AMissingChangeLogLetsTheOlderFolderGiveEveryEntry) {
   EXPECT_FALSE(summary.refused);
   EXPECT_EQ(summary.failed, 1);
   const std::vector<std::string> shown = lines();
-  const auto said = std::find(shown.begin(), shown.end(), "err:履歴のログファイルを読めませんでした。");
+  const auto said =
+      std::find(shown.begin(), shown.end(), "err:履歴のログファイルを読めませんでした。");
   ASSERT_NE(said, shown.end());
   EXPECT_EQ(*(said + 1), "==> " + u(store) + "\\Zolk0003.Zcl");
   layout merged = point2;
@@ -194,14 +212,18 @@ TEST_F(RestoreThreeRuns, AMissingChangeLogLetsTheOlderFolderGiveEveryEntry) {
 }
 
 TEST_F(RestoreThreeRuns, ATargetThatHoldsFilesIsOnlyRestoredIntoWhenOverwriteIsChosen) {
-  const layout mine = {{"mine.txt", "M"}, {"a.txt", "a much longer older text"}, {"old", "/"},
+  const layout mine = {{"mine.txt", "M"},
+                       {"a.txt", "a much longer older text"},
+                       {"old", "/"},
                        {"old\\other.txt", "O"}};
   lay_out(target, mine);
   EXPECT_TRUE(restore("0001").refused);
   const std::vector<std::string> shown = lines();
   ASSERT_EQ(shown.size(), 9u);
   EXPECT_EQ(shown[5], "err:処理を中断しました。");
-  EXPECT_EQ(shown[6], "err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。");
+  EXPECT_EQ(
+      shown[6],
+      "err:復元先フォルダは空ではありません。上書きして復元するには --force を指定してください。");
   EXPECT_EQ(tree_of(target), expected(mine));
 
   overwrite = true;
@@ -272,8 +294,8 @@ TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   EXPECT_FALSE(needs_consent("0007", target));
   EXPECT_FALSE(needs_consent("0001", "/"));
   EXPECT_FALSE(needs_consent("0001", store));
-  EXPECT_FALSE(engine::restore_needs_consent(
-      faults, engine::restore_request{0, store, "src", target}));
+  EXPECT_FALSE(
+      engine::restore_needs_consent(faults, engine::restore_request{0, store, "src", target}));
 }
 
 TEST(RestoreTarget, AShareIsARootWhateverItsSpelling) {
@@ -339,7 +361,8 @@ TEST_F(Restore, ChangeLogLinesNeverReachOutsideTheStoreOrTheTarget) {
   change_log("Zolk0002",
              "D   \\..\\secret.txt\r\nD   ..\\..\\secret.txt\r\nD-C c:\\secret.txt\r\n"
              "C   /etc/passwd\r\nS   \\..\r\nD   \\\\\r\nS   \r\nD\r\nXYZ \\b.txt\r\n"
-             "D   " + tmp.path() + "/secret.txt\r\nC   \\b.txt\r\n");
+             "D   " +
+                 tmp.path() + "/secret.txt\r\nC   \\b.txt\r\n");
   const restore_testing::tree outside = tree_of(tmp.path());
   EXPECT_TRUE(restore("0001").ok());
   EXPECT_EQ(tree_of(target), expected({{"a.txt", "A"}}));
@@ -361,7 +384,9 @@ TEST_F(Restore, ChangeLogLinesNeverReachOutsideTheStoreOrTheTarget) {
 TEST_F(Restore, NothingIsRestoredIntoTheStoreWhenItLiesInsideTheTarget) {
   // The tree kept in the store holds a copy of the store's own path: restoring it into the
   // folder above the store must not write into the history being read.
-  history_folder("Zolk0001", {{"ok.txt", "OK"}, {"store", "/"}, {"store\\Zolk0001", "/"},
+  history_folder("Zolk0001", {{"ok.txt", "OK"},
+                              {"store", "/"},
+                              {"store\\Zolk0001", "/"},
                               {"store\\Zolk0001\\ok.txt", "EVIL"}});
   overwrite = true;  // the target holds the store
   const engine::run_summary summary = restore("0001", tmp.path());

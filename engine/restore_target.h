@@ -26,9 +26,9 @@ path_pieces reduce_path(std::string_view path);
 std::string joined_path(const path_pieces& path);
 
 // Why a restore into `target` from the store in `store` must not start, if it must not:
-// an empty target, a root folder (also one spelled "/.", "c:\x\.." or "\\s\t\x\.."), the store itself, or
-// a folder inside a history folder of the store (also one not made yet: it would become part
-// of that history).
+// an empty target, a root folder (also one spelled "/.", "c:\x\.." or "\\s\t\x\.."), the store
+// itself, or a folder inside a history folder of the store (also one not made yet: it would become
+// part of that history).
 std::optional<msg> target_refusal(const std::string& target, const std::string& store);
 
 // The same, then once more on the real locations of both folders (host::real_path), so that

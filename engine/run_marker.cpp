@@ -85,15 +85,18 @@ marker_match match_run_marker(const run_marker& marker, const folder_tree& histo
   const folder_node* newest = history.first();
   const folder_node* below = newest == nullptr ? nullptr : newest->next;
   const std::string below_name = below == nullptr ? std::string() : below->name;
-  if (newest != nullptr && marker.new_folder == newest->name && marker.previous_folder == below_name) {
+  if (newest != nullptr && marker.new_folder == newest->name &&
+      marker.previous_folder == below_name) {
     // A first run is marked as carried from the start: there is nothing to carry.
     return marker.carried || !below_name.empty() ? marker_match::complete : marker_match::stale;
   }
   // Written just before the run made its folder: it names the folder that would come next.
   const std::string newest_name = newest == nullptr ? std::string() : newest->name;
-  const std::string next = newest == nullptr ? k_first_history_folder : next_history_folder_name(newest);
+  const std::string next =
+      newest == nullptr ? k_first_history_folder : next_history_folder_name(newest);
   const bool first = newest == nullptr;
-  if (marker.new_folder == next && marker.previous_folder == newest_name && marker.carried == first) {
+  if (marker.new_folder == next && marker.previous_folder == newest_name &&
+      marker.carried == first) {
     return marker_match::unstarted;
   }
   return marker_match::stale;

@@ -35,10 +35,10 @@ bool run_marker_present(host::host& h, const std::string& destination);
 
 // What a marker is to the store as it stands now (history: scan_history_folders, newest first).
 enum class marker_match {
-  complete,  // names the newest folder and the one directly below it (none in a first run):
-             // the run that made the newest folder was cut, and is completed
-  unstarted, // the run was cut before it made its folder: the store is as it was before it
-  stale,     // anything else: never acted on
+  complete,   // names the newest folder and the one directly below it (none in a first run):
+              // the run that made the newest folder was cut, and is completed
+  unstarted,  // the run was cut before it made its folder: the store is as it was before it
+  stale,      // anything else: never acted on
 };
 marker_match match_run_marker(const run_marker& marker, const folder_tree& history);
 

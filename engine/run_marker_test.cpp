@@ -34,20 +34,23 @@ TEST_F(RunMarker, AStaleMarkerIsSetAsideAndNeverActedOn) {
   const std::string marker = dst + "/" + engine::k_run_marker_name;
   // An old run, a folder that is not directly below, a first run in a store that has more,
   // and a finished run whose new folder is missing.
-  for (const std::string stale : {"Zolk0002\r\nZolk0001\r\ncarrying\r\n", "Zolk0004\r\nZolk0002\r\ncarried\r\n",
-                                  "Zolk0001\r\n\r\ncarried\r\n"}) {
+  for (const std::string stale :
+       {"Zolk0002\r\nZolk0001\r\ncarrying\r\n", "Zolk0004\r\nZolk0002\r\ncarried\r\n",
+        "Zolk0001\r\n\r\ncarried\r\n"}) {
     write_file(marker, stale);
     engine::run_summary summary;
     const std::vector<std::string> lines = run(&summary);
     EXPECT_FALSE(has(lines, "前回中断された履歴バックアップの処理を完了します。")) << stale;
-    EXPECT_TRUE(has(lines, "err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。")) << stale;
+    EXPECT_TRUE(has(lines, "err:履歴フォルダと合わない処理の記録ファイルを使わずに退避しました。"))
+        << stale;
     EXPECT_FALSE(exists(marker)) << stale;
     EXPECT_FALSE(summary.refused);
     // Set aside, not deleted.
     bool kept = false;
     for (const auto& [relative, content] : list_tree(dst)) kept = kept || content == stale;
     EXPECT_TRUE(kept) << stale;
-    for (const auto& [point, want] : expected) EXPECT_EQ(restored(point), want) << stale << " point " << point;
+    for (const auto& [point, want] : expected)
+      EXPECT_EQ(restored(point), want) << stale << " point " << point;
   }
 }
 
@@ -56,7 +59,8 @@ TEST_F(RunMarker, AMarkerThatCannotBeWrittenRefusesTheRunAndLeavesNoTemporaryFil
   const std::string marker_line = "==> " + u(dst) + "\\" + engine::k_run_marker_name;
   file("a.txt", "a1");
   for (int first_run = 1; first_run >= 0; --first_run) {
-    for (const host::call_kind kind : {host::call_kind::open_write, host::call_kind::write, host::call_kind::replace}) {
+    for (const host::call_kind kind :
+         {host::call_kind::open_write, host::call_kind::write, host::call_kind::replace}) {
       tree before = exists(dst) ? list_tree(dst) : tree();
       before.erase(engine::k_store_lock_name);
       faults.fail_path(kind, engine::k_run_marker_name);

@@ -29,13 +29,13 @@ void report_failure_reason(host::host& h, run_log& log);
 // What a run has done so far, as facts. Views decide how to show them (a bar per large file,
 // counts, an estimate of the time left); the engine never speaks of bars.
 struct progress_facts {
-  int64_t entries_done = 0;    // entries finished (copied, moved, created, or failed)
-  int64_t entries_total = 0;   // entries the run expects to handle; may grow while it works
-  int64_t bytes_done = 0;      // bytes copied so far
-  int64_t bytes_total = 0;     // bytes the run expects to copy
-  std::string current_path;    // CP932: the entry being worked on; empty between entries
-  int64_t file_bytes_done = 0;   // of the file being copied now
-  int64_t file_bytes_total = -1; // its length; -1 while no file is being copied
+  int64_t entries_done = 0;       // entries finished (copied, moved, created, or failed)
+  int64_t entries_total = 0;      // entries the run expects to handle; may grow while it works
+  int64_t bytes_done = 0;         // bytes copied so far
+  int64_t bytes_total = 0;        // bytes the run expects to copy
+  std::string current_path;       // CP932: the entry being worked on; empty between entries
+  int64_t file_bytes_done = 0;    // of the file being copied now
+  int64_t file_bytes_total = -1;  // its length; -1 while no file is being copied
 };
 
 // Receives the facts at the start and end of every entry and after every copied block: often,
@@ -70,6 +70,7 @@ class recording_log : public run_log {
   const std::vector<std::string>& texts() const { return texts_; }  // one per add_line
   const std::vector<std::string>& lines() const { return lines_; }  // as shown
   const std::vector<std::string>& reasons() const { return reasons_; }
+
  private:
   std::vector<std::string> texts_;
   std::vector<std::string> lines_;

@@ -7,12 +7,12 @@
 namespace engine {
 
 struct run_summary {
-  int64_t copied = 0;   // files copied (and folders created by a restore)
-  int64_t moved = 0;    // entries moved into history
-  int64_t failed = 0;   // entries that could not be copied, moved, created or read
-  bool refused = false; // the run stopped before changing anything (a refusal or a failed start)
-  bool stopped = false; // the user asked the run to stop and it did, leaving its work cut
-  bool alert = false;   // the refusal calls for the user's attention (the desktop program beeps)
+  int64_t copied = 0;    // files copied (and folders created by a restore)
+  int64_t moved = 0;     // entries moved into history
+  int64_t failed = 0;    // entries that could not be copied, moved, created or read
+  bool refused = false;  // the run stopped before changing anything (a refusal or a failed start)
+  bool stopped = false;  // the user asked the run to stop and it did, leaving its work cut
+  bool alert = false;    // the refusal calls for the user's attention (the desktop program beeps)
   bool ok() const { return !refused && !stopped && failed == 0; }
 };
 

@@ -57,7 +57,8 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     } else if (node.is_folder()) {
       // Every real folder is descended, whatever its other attribute bits: a read-only or
       // hidden folder's files need protecting as much as any others.
-      const shared_path child_rel = tree.new_level_path(rel ? path_join(*rel, node.name) : node.name);
+      const shared_path child_rel =
+          tree.new_level_path(rel ? path_join(*rel, node.name) : node.name);
       bool child_readable = true;
       node.first_child = scan_level(h, root, child_rel, &node, tree, child_readable);
       if (!child_readable) {
@@ -162,7 +163,8 @@ difference_entry* list_deleted_entries(difference_list& list, const folder_node*
       continue;
     }
     // A folder that could not be read keeps what the copy holds.
-    if (p->is_folder() && !q->unreadable) list_deleted_entries(list, p->first_child, q->first_child);
+    if (p->is_folder() && !q->unreadable)
+      list_deleted_entries(list, p->first_child, q->first_child);
   }
   return list.tail();
 }

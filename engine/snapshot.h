@@ -65,7 +65,9 @@ class folder_tree {
 
   // For the builders of trees and lists.
   folder_node& new_node() { return nodes_.emplace_back(); }
-  const std::string* new_level_path(std::string path) { return &level_paths_.emplace_back(std::move(path)); }
+  const std::string* new_level_path(std::string path) {
+    return &level_paths_.emplace_back(std::move(path));
+  }
   void set_first(folder_node* first) { first_ = first; }
   void set_root_readable(bool readable) { root_readable_ = readable; }
   void note_special(const folder_node* node) { special_.push_back(node); }
@@ -95,7 +97,7 @@ void free_folder_tree(folder_tree& tree);
 struct difference_entry {
   difference_entry* prev = nullptr;
   difference_entry* next = nullptr;
-  char kind = 0;  // 'D' deleted, 'S' new folder, 'C' new file, 'N' changed file
+  char kind = 0;                      // 'D' deleted, 'S' new folder, 'C' new file, 'N' changed file
   const folder_node* node = nullptr;  // not owned: D and N from the previous state, S and C
                                       // from the source
 };

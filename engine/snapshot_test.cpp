@@ -112,8 +112,7 @@ TEST(Compare, ChangedTimeOrLengthMarksAChange) {
                                    std::filesystem::last_write_time(t.previous.path() + "/huge"));
   std::vector<std::string> d = t.compare();
   std::sort(d.begin(), d.end());
-  EXPECT_EQ(d, (std::vector<std::string>{"N \\earlier", "N \\huge", "N \\later",
-                                         "N \\same_slot"}));
+  EXPECT_EQ(d, (std::vector<std::string>{"N \\earlier", "N \\huge", "N \\later", "N \\same_slot"}));
 }
 
 TEST(Compare, DeletionsComeFirstAndCaseCounts) {
@@ -148,7 +147,8 @@ TEST(Compare, FoldersPresentOnBothSidesAreDescended) {
   file_at(t.source.at("grown/y"), k_t1);
   std::vector<std::string> d = t.compare();
   std::sort(d.begin(), d.end());
-  EXPECT_EQ(d, (std::vector<std::string>{"C grown\\y", "D gone\\f", "D gone\\sub", "S grown\\deep"}));
+  EXPECT_EQ(d,
+            (std::vector<std::string>{"C grown\\y", "D gone\\f", "D gone\\sub", "S grown\\deep"}));
 }
 
 TEST(Compare, TypeChangesAreADeletionPlusANewEntry) {

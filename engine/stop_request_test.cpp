@@ -39,13 +39,15 @@ class StoppedRun : public store_fixture {
   tree source_now() { return list_tree(src); }
 };
 
-const char* const k_stopped = "err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。";
+const char* const k_stopped =
+    "err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。";
 
 TEST_F(StoppedRun, IsCompletedByTheNextRunAndEveryPointRestoresExactly) {
   for (int i = 0; i < 40; ++i) file("f" + std::to_string(i) + ".txt", "one " + std::to_string(i));
   run();
   const tree first = source_now();
-  for (int i = 0; i < 40; i += 2) file("f" + std::to_string(i) + ".txt", "two " + std::to_string(i));
+  for (int i = 0; i < 40; i += 2)
+    file("f" + std::to_string(i) + ".txt", "two " + std::to_string(i));
   make_folders(src + "/new");
   for (int i = 0; i < 10; ++i) file("new/n" + std::to_string(i) + ".txt", "new");
 
@@ -105,7 +107,8 @@ TEST_F(StoppedRun, AStoppedRestoreSaysSoAndKeepsWhatItRestored) {
   EXPECT_EQ(list_tree(target).size(), 5u);
   std::vector<std::string> lines;
   for (const std::string& line : log.lines()) lines.push_back(u(line));
-  EXPECT_TRUE(has(lines, "err:中止の指示により復元を止めました。復元先には途中までの内容があります。"));
+  EXPECT_TRUE(
+      has(lines, "err:中止の指示により復元を止めました。復元先には途中までの内容があります。"));
   EXPECT_EQ(lines[lines.size() - 2], "-----* 処理の終了 *-----");
 }
 

@@ -29,7 +29,6 @@ using tree = std::map<std::string, std::string>;
 
 inline std::string u(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
-
 class store_fixture : public ::testing::Test {
  protected:
   testing_support::temp_folder tmp;
@@ -44,8 +43,8 @@ class store_fixture : public ::testing::Test {
   // Writes a source file with a time of its own, so every write counts as a change.
   void file(const std::string& rel, const std::string& bytes) {
     write_file(src + "/" + rel, bytes);
-    testing_support::set_time(src + "/" + rel,
-                              host::pack_time(host::calendar_time{2022, 3, 1, 9, clock_ / 30, 2 * (clock_ % 30)}));
+    testing_support::set_time(src + "/" + rel, host::pack_time(host::calendar_time{
+                                                   2022, 3, 1, 9, clock_ / 30, 2 * (clock_ % 30)}));
     ++clock_;
   }
   std::vector<std::string> run(engine::run_summary* summary = nullptr) {
@@ -62,15 +61,18 @@ class store_fixture : public ::testing::Test {
     const std::string target = tmp.at("restore" + std::to_string(++restores_));
     engine::recording_log log;
     engine::null_progress progress;
-    const engine::run_summary s =
-        engine::start_restore(faults, engine::restore_request{engine::point_number(point), dst, src, target}, log, progress);
+    const engine::run_summary s = engine::start_restore(
+        faults, engine::restore_request{engine::point_number(point), dst, src, target}, log,
+        progress);
     if (summary != nullptr) *summary = s;
     if (lines != nullptr) {
       for (const std::string& line : log.lines()) lines->push_back(u(line));
     }
     return list_tree(target);
   }
-  std::vector<std::string> points() { return engine::restore_point_entries(host::default_host(), dst); }
+  std::vector<std::string> points() {
+    return engine::restore_point_entries(host::default_host(), dst);
+  }
   static bool has(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }

@@ -4,16 +4,16 @@
 // restored through both.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 
-#include "fuzz/fuzz_target.h"
 #include "engine/change_log.h"
 #include "engine/restore_rollback.h"
 #include "engine/restore_run.h"
 #include "engine/restore_test_tree.h"
+#include "fuzz/fuzz_target.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
@@ -71,8 +71,8 @@ void check(bool holds, const char* what) {
 
 // The store's lock file is the one thing a restore may make outside its target.
 bool is_fuzzed_or_target(const std::string& key) {
-  return key == "target" || key.compare(0, 7, "target\\") == 0 ||
-         key == "store\\Zolk0002.Zcl" || key == "store\\Zolk0003.Zcl" || key == "store\\.zolk-lock";
+  return key == "target" || key.compare(0, 7, "target\\") == 0 || key == "store\\Zolk0002.Zcl" ||
+         key == "store\\Zolk0003.Zcl" || key == "store\\.zolk-lock";
 }
 
 }  // namespace
@@ -85,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   write_file(f.store + "/Zolk0002.Zcl", split == std::string::npos ? "" : input.substr(split + 1));
 
   // The reader and its index on their own: any bytes give lines, no line is lost.
-  const engine::change_log log = engine::read_change_log(host::default_host(), f.store + "/Zolk0003");
+  const engine::change_log log =
+      engine::read_change_log(host::default_host(), f.store + "/Zolk0003");
   const engine::change_log_index index(log);
   check(index.named().size() <= log.size(), "more named paths than lines");
 

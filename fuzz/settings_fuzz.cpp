@@ -134,6 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            again_header, again) != jobs::load_status::loaded) {
     std::abort();
   }
-  if (again.size() != list.size() || jobs::settings_bytes(again_header, again) != bytes) std::abort();
+  if (again.size() != list.size() || jobs::settings_bytes(again_header, again) != bytes)
+    std::abort();
   return 0;
 }

@@ -17,7 +17,8 @@ inline std::string le32(int32_t v) {
 }
 
 // One record block: the mark, the kind and twelve texts (absent ones as length 0).
-inline std::string block(int32_t mark, char kind, const std::vector<std::optional<std::string>>& texts) {
+inline std::string block(int32_t mark, char kind,
+                         const std::vector<std::optional<std::string>>& texts) {
   std::string out = le32(mark) + kind;
   for (size_t i = 0; i < 12; ++i) {
     if (i >= texts.size() || !texts[i]) {

@@ -174,7 +174,7 @@ load_result load_settings(host::host& h, settings_file& file, job_list& list,
       return result;
     }
     result.status = save_settings(h, file, list) == save_status::saved ? load_status::created
-                                                                        : load_status::create_failed;
+                                                                       : load_status::create_failed;
     return result;
   }
 
@@ -188,8 +188,8 @@ load_result load_settings(host::host& h, settings_file& file, job_list& list,
     return result;
   }
   f->close();
-  result.status = parse_settings(reinterpret_cast<const unsigned char*>(bytes.data()),
-                                 bytes.size(), file.header, list);
+  result.status = parse_settings(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                 file.header, list);
   result.records = list.size();
   file.set_aside_damaged = result.status == load_status::damaged;
   return result;
@@ -243,7 +243,8 @@ std::string user_settings_folder(host::host& h) {
 #ifdef _WIN32
   std::string base = h.environment("APPDATA");
   if (base.empty()) return std::string();
-  while (!base.empty() && is_separator_byte(base.back()) && folder_of(base) == base) base.pop_back();
+  while (!base.empty() && is_separator_byte(base.back()) && folder_of(base) == base)
+    base.pop_back();
   return base + "\\zolk\\";
 #else
   std::string base = h.environment("XDG_CONFIG_HOME");

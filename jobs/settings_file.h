@@ -34,8 +34,8 @@ extern const char k_settings_file_name[];  // "Zcli.dat"
 
 // One settings file as the program holds it between load and saves.
 struct settings_file {
-  std::string path;          // CP932 path of the file
-  header_bytes header{};     // settings_header: all zero until loaded
+  std::string path;       // CP932 path of the file
+  header_bytes header{};  // settings_header: all zero until loaded
   // Set by load_settings when the file exists but could not be read: saves then refuse to
   // replace it (save_status::refused_unreadable), so jobs that could not be read are never
   // overwritten by the ones entered since.
@@ -115,10 +115,11 @@ load_status parse_settings(const unsigned char* data, size_t size, header_bytes&
 
 // The path of Zcli.dat: in the user's configuration folder (below) when the program is
 // installed (POSIX: its folder lies below /usr/, /opt/, /bin/ or /sbin/), even for root;
-// otherwise beside the executable when the file already exists there or that folder is writable (tested by creating and removing a temporary file named with a leading
-// full stop); otherwise in the user's configuration folder: on POSIX $XDG_CONFIG_HOME/zolk/
-// (when set and absolute) else $HOME/.config/zolk/; on Windows %APPDATA%\zolk\. When no
-// configuration folder can be named, the path beside the executable.
+// otherwise beside the executable when the file already exists there or that folder is writable
+// (tested by creating and removing a temporary file named with a leading full stop); otherwise in
+// the user's configuration folder: on POSIX $XDG_CONFIG_HOME/zolk/ (when set and absolute) else
+// $HOME/.config/zolk/; on Windows %APPDATA%\zolk\. When no configuration folder can be named, the
+// path beside the executable.
 std::string default_settings_path(host::host& h);
 
 // The configuration folder part of the above, ending in a separator; empty when none can be

@@ -74,12 +74,14 @@ TEST(SettingsFile, RecordsRoundTripByteForByte) {
   // they were.
   const std::string bytes =
       foreign_header() +
-      block(1, 'a', {std::string("\x95\x5C"), std::string(""), std::string("c:\\src"),
-                     std::string("d:\\dst"), std::string("r5"), std::nullopt, std::string("r7")}) +
+      block(1, 'a',
+            {std::string("\x95\x5C"), std::string(""), std::string("c:\\src"),
+             std::string("d:\\dst"), std::string("r5"), std::nullopt, std::string("r7")}) +
       block(7, 'z', {std::string("hidden"), std::nullopt, std::string("x")}) +
-      block(-3, 'a', {std::string("two"), std::string("c"), std::string("s"), std::string("d"),
-                      std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
-                      std::nullopt, std::nullopt, std::string("r12")});
+      block(-3, 'a',
+            {std::string("two"), std::string("c"), std::string("s"), std::string("d"), std::nullopt,
+             std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt,
+             std::string("r12")});
   temp_folder tmp;
   write_file(tmp.at("Zcli.dat"), bytes);
   jobs::settings_file file{tmp.at("Zcli.dat")};
@@ -107,10 +109,14 @@ TEST(SettingsFile, FourEmptyTextsMakeTheFiftySevenByteRecord) {
   list.append(std::move(r));
   jobs::header_bytes header{};
   const std::string bytes = jobs::settings_bytes(header, list);
-  const std::string expected =
-      std::string("\x01\x00\x00\x00" "a", 5) + std::string("\x01\x00\x00\x00\x00", 5) +
-      std::string("\x01\x00\x00\x00\x00", 5) + std::string("\x01\x00\x00\x00\x00", 5) +
-      std::string("\x01\x00\x00\x00\x00", 5) + std::string(32, '\0');
+  const std::string expected = std::string(
+                                   "\x01\x00\x00\x00"
+                                   "a",
+                                   5) +
+                               std::string("\x01\x00\x00\x00\x00", 5) +
+                               std::string("\x01\x00\x00\x00\x00", 5) +
+                               std::string("\x01\x00\x00\x00\x00", 5) +
+                               std::string("\x01\x00\x00\x00\x00", 5) + std::string(32, '\0');
   ASSERT_EQ(expected.size(), 57u);
   EXPECT_EQ(bytes, std::string(80, '\0') + expected);
 }
@@ -132,10 +138,10 @@ TEST(SettingsFile, ShortAndEmptyFilesGiveNoRecordsAndKeepWhatWasRead) {
 }
 
 TEST(SettingsFile, AFileEndingInsideARecordKeepsEveryWholeRecordBeforeIt) {
-  const std::string first = block(1, 'a', {std::string("one"), std::string("c1"),
-                                           std::string("s1"), std::string("d1")});
-  const std::string second = block(0, 'a', {std::string("two"), std::string("c2"),
-                                            std::string("s2"), std::string("d2")});
+  const std::string first =
+      block(1, 'a', {std::string("one"), std::string("c1"), std::string("s1"), std::string("d1")});
+  const std::string second =
+      block(0, 'a', {std::string("two"), std::string("c2"), std::string("s2"), std::string("d2")});
   const std::string whole = created_header() + first + second;
   for (size_t cut = 80; cut <= whole.size(); ++cut) {
     jobs::header_bytes header{};
@@ -163,8 +169,8 @@ TEST(SettingsFile, DamagedLengthsAndUnterminatedTextsAreNeverKeptAsText) {
   std::string unterminated = le32(1) + 'a' + le32(4) + "abcd" + le32(3) + std::string("ok\0", 3);
   for (int i = 2; i < 12; ++i) unterminated += le32(0);
   const std::string later = block(0, 'a', {std::string("later")});
-  const std::string bytes = created_header() + unterminated + later +
-                            le32(0) + 'a' + le32(0x7FFFFFFF) + "xyz";
+  const std::string bytes =
+      created_header() + unterminated + later + le32(0) + 'a' + le32(0x7FFFFFFF) + "xyz";
   temp_folder tmp;
   write_file(tmp.at("Zcli.dat"), bytes);
   jobs::settings_file file{tmp.at("Zcli.dat")};

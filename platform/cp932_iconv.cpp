@@ -51,10 +51,9 @@ converter& from_cp932() {
 }  // namespace
 
 bool encode_code_point(uint32_t code_point, std::string& out) {
-  const unsigned char in[4] = {static_cast<unsigned char>(code_point),
-                               static_cast<unsigned char>(code_point >> 8),
-                               static_cast<unsigned char>(code_point >> 16),
-                               static_cast<unsigned char>(code_point >> 24)};
+  const unsigned char in[4] = {
+      static_cast<unsigned char>(code_point), static_cast<unsigned char>(code_point >> 8),
+      static_cast<unsigned char>(code_point >> 16), static_cast<unsigned char>(code_point >> 24)};
   char buffer[8];
   size_t length = sizeof buffer;
   if (!to_cp932().run(reinterpret_cast<const char*>(in), 4, buffer, length)) return false;

@@ -13,12 +13,14 @@ TEST(Cp932, JapaneseNamesBecomeTheirShiftJisBytes) {
 
 TEST(Cp932, EveryHostNameRoundTripsByteForByte) {
   const std::string names[] = {
-      "plain.txt", "表ソ能予.doc", "caf\xC3\xA9",  // é has no CP932 code
-      "\xF0\x9F\x98\x80 smile",                     // an emoji
-      "bad\xFF\xFEutf8",                            // not UTF-8 at all
-      "back\\slash",                                // `\` is a separator inside Zolk
-      "\xEE\x80\x80",                               // U+E000 lies in the escape area itself
-      "\xC2\xA5yen",                                // maps to 0x5C in some tables
+      "plain.txt",
+      "表ソ能予.doc",
+      "caf\xC3\xA9",             // é has no CP932 code
+      "\xF0\x9F\x98\x80 smile",  // an emoji
+      "bad\xFF\xFEutf8",         // not UTF-8 at all
+      "back\\slash",             // `\` is a separator inside Zolk
+      "\xEE\x80\x80",            // U+E000 lies in the escape area itself
+      "\xC2\xA5yen",             // maps to 0x5C in some tables
       "",
   };
   for (const std::string& name : names) {
@@ -50,7 +52,8 @@ TEST(Cp932, NamesCarryControlCharactersEscapedAndTextsKeepThem) {
     EXPECT_EQ(cp932::to_unicode(escaped), name);
     EXPECT_EQ(cp932::escape_control_bytes(cp932::from_unicode(name)), escaped);
   }
-  EXPECT_EQ(cp932::from_unicode_name("plain \xE8\xA1\xA8"), cp932::from_unicode("plain \xE8\xA1\xA8"));
+  EXPECT_EQ(cp932::from_unicode_name("plain \xE8\xA1\xA8"),
+            cp932::from_unicode("plain \xE8\xA1\xA8"));
   EXPECT_EQ(cp932::from_unicode("line\r\n"), "line\r\n");  // messages keep their line ends
   // Escaping is idempotent and never cuts a double-byte character whose trail byte is 0x5C.
   const std::string text = "\x95\x5C\n\x83\x5C";

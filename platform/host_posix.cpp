@@ -12,9 +12,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <climits>
 #include <string>
 #include <vector>
 
@@ -163,7 +163,9 @@ class posix_file : public file {
       if (n == 0) return static_cast<int64_t>(done);
       if (n < 0) {
         if (errno == EINTR) continue;
-        if (done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) break;
+        if (done == 0 &&
+            (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
+          break;
         noted(false);
         return -1;
       }
@@ -287,7 +289,8 @@ folder_fd open_parent_beneath(const std::string& base, const std::string& relati
   const std::string native_base = native_path(base);
   folder_fd parent(open(native_base.empty() ? "." : native_base.c_str(), k_walk_flags));
   for (size_t i = 0; parent.ok() && i + 1 < pieces.size(); ++i) {
-    parent = folder_fd(openat(parent.get(), native_path(pieces[i]).c_str(), k_walk_flags | O_NOFOLLOW));
+    parent =
+        folder_fd(openat(parent.get(), native_path(pieces[i]).c_str(), k_walk_flags | O_NOFOLLOW));
   }
   name = native_path(pieces.back());
   return parent;
@@ -491,7 +494,8 @@ class posix_host : public host {
       return noted(renameat_no_replace(from_parent.get(), from_name, to_parent.get(), to_name));
     }
     if (is_link_at(to_parent.get(), to_name)) return refused(ELOOP);
-    return noted(renameat(from_parent.get(), from_name.c_str(), to_parent.get(), to_name.c_str()) == 0);
+    return noted(renameat(from_parent.get(), from_name.c_str(), to_parent.get(), to_name.c_str()) ==
+                 0);
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {

@@ -11,9 +11,9 @@
 #include "platform/testing/temp_folder.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,7 +26,8 @@ using testing_support::read_file;
 using testing_support::temp_folder;
 using testing_support::write_file;
 
-const host::found_entry* find(const std::vector<host::found_entry>& entries, const std::string& name) {
+const host::found_entry* find(const std::vector<host::found_entry>& entries,
+                              const std::string& name) {
   const auto it = std::find_if(entries.begin(), entries.end(),
                                [&](const host::found_entry& e) { return e.name == name; });
   return it == entries.end() ? nullptr : &*it;
@@ -332,7 +333,8 @@ TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {
   ASSERT_EQ(symlink("real", (tmp.path() + "/link").c_str()), 0);
   std::vector<host::found_entry> before;
   ASSERT_TRUE(h.search(tmp.at("*.*"), before));
-  EXPECT_FALSE(h.set_folder_time(tmp.at("link"), host::pack_time(host::calendar_time{2003, 4, 5, 6, 7, 8})));
+  EXPECT_FALSE(
+      h.set_folder_time(tmp.at("link"), host::pack_time(host::calendar_time{2003, 4, 5, 6, 7, 8})));
   std::vector<host::found_entry> after;
   ASSERT_TRUE(h.search(tmp.at("*.*"), after));
   EXPECT_EQ(find(after, "real")->time, find(before, "real")->time);

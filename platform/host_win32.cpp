@@ -37,12 +37,13 @@ bool refused(DWORD code) {
 // The system's text for an error code, without its closing line end, and the code itself.
 std::wstring error_text(DWORD code) {
   wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring out = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
   if (text != nullptr) LocalFree(text);
-  while (!out.empty() && (out.back() == L'\r' || out.back() == L'\n' || out.back() == L' ')) out.pop_back();
+  while (!out.empty() && (out.back() == L'\r' || out.back() == L'\n' || out.back() == L' '))
+    out.pop_back();
   return out + L" (" + std::to_wstring(code) + L")";
 }
 
@@ -249,8 +250,8 @@ std::wstring environment_variable(const std::wstring& name, bool& found) {
   std::wstring buffer(256, L'\0');
   for (;;) {
     SetLastError(ERROR_SUCCESS);
-    const DWORD n = GetEnvironmentVariableW(name.c_str(), &buffer[0],
-                                            static_cast<DWORD>(buffer.size()));
+    const DWORD n =
+        GetEnvironmentVariableW(name.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()));
     found = n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
     if (n < buffer.size()) return buffer.substr(0, n);
     buffer.resize(n);
@@ -287,7 +288,8 @@ lock_result lock_at(const std::wstring& path) {
                          OPEN_ALWAYS, flags, nullptr);
   // A store on a read-only medium still has its lock file, and a reader may lock it.
   if (h == INVALID_HANDLE_VALUE) {
-    h = CreateFileW(path.c_str(), GENERIC_READ, k_share_all, nullptr, OPEN_EXISTING, flags, nullptr);
+    h = CreateFileW(path.c_str(), GENERIC_READ, k_share_all, nullptr, OPEN_EXISTING, flags,
+                    nullptr);
   }
   lock_result result;
   if (h == INVALID_HANDLE_VALUE) return result;
@@ -513,9 +515,9 @@ class win32_host : public host {
   bool set_folder_time(const std::string& path, uint32_t packed) override {
     FILETIME utc;
     if (!filetime_from_packed(packed, utc)) return refused(ERROR_INVALID_PARAMETER);
-    const HANDLE h = CreateFileW(win_path(path).c_str(), FILE_WRITE_ATTRIBUTES, k_share_all, nullptr,
-                                 OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    const HANDLE h = CreateFileW(
+        win_path(path).c_str(), FILE_WRITE_ATTRIBUTES, k_share_all, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (!noted(h != INVALID_HANDLE_VALUE)) return false;
     BY_HANDLE_FILE_INFORMATION info;
     const DWORD not_plain = FILE_ATTRIBUTE_REPARSE_POINT;

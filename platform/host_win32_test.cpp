@@ -103,7 +103,7 @@ TEST(HostWin32, AttributesOfFilesAndFoldersAreReportedMaskedTo3F) {
   // The bits each entry must show; the system may add the archive bit (Wine always does),
   // and Wine keeps no read-only bit on a folder. The rest is what the system reports.
   const std::pair<const char*, uint32_t> expected[] = {
-      {"ro", 0x21},         {"hidden", 0x22},     {"system", 0x04},  {"plain", 0x00},
+      {"ro", 0x21},         {"hidden", 0x22},     {"system", 0x04}, {"plain", 0x00},
       {"dir_hidden", 0x12}, {"dir_system", 0x14}, {"dir_ro", 0x10},
   };
   for (const auto& [name, attributes] : expected) {
@@ -165,15 +165,16 @@ TEST(HostWin32, TimesAreLocalAndRoundedDownToTwoSeconds) {
   EXPECT_EQ(find(list(tmp.path()), "odd")->time, expected);
   EXPECT_EQ(testing_support::file_time(tmp.at("odd")), expected);
   // Setting a packed time gives exactly that local time.
-  testing_support::set_time(tmp.at("odd"), host::pack_time(host::calendar_time{2030, 7, 8, 23, 59, 58}));
+  testing_support::set_time(tmp.at("odd"),
+                            host::pack_time(host::calendar_time{2030, 7, 8, 23, 59, 58}));
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExW(wide_path(tmp.at("odd")).c_str(), GetFileExInfoStandard, &data));
   FILETIME local;
   SYSTEMTIME st;
   ASSERT_TRUE(FileTimeToLocalFileTime(&data.ftLastWriteTime, &local));
   ASSERT_TRUE(FileTimeToSystemTime(&local, &st));
-  EXPECT_EQ(std::vector<int>({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond,
-                              st.wMilliseconds}),
+  EXPECT_EQ(std::vector<int>(
+                {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds}),
             std::vector<int>({2030, 7, 8, 23, 59, 58, 0}));
   // Times the DOS form cannot hold are clamped to its ends.
   set_write_time(tmp.at("odd"), local_filetime(1975, 1, 1, 0, 0, 0, 0));
@@ -245,11 +246,11 @@ TEST(HostWin32, LongRelativePathsWork) {
   EXPECT_TRUE(h.search(path + "\\..\\*.*", entries));
   EXPECT_NE(find(entries, "\x94\x5C.txt"), nullptr);
   SetCurrentDirectoryW(previous);
-  EXPECT_EQ(read_file(tmp.path() + "/" + std::string(40, 'a') + "/" + std::string(40, 'b') + "/" +
-                      std::string(40, 'c') + "/" + std::string(40, 'd') + "/" +
-                      std::string(40, 'e') + "/" + std::string(40, 'f') + "/" +
-                      std::string(40, 'g') + "/\x94\x5C.txt"),
-            "relative");
+  EXPECT_EQ(
+      read_file(tmp.path() + "/" + std::string(40, 'a') + "/" + std::string(40, 'b') + "/" +
+                std::string(40, 'c') + "/" + std::string(40, 'd') + "/" + std::string(40, 'e') +
+                "/" + std::string(40, 'f') + "/" + std::string(40, 'g') + "/\x94\x5C.txt"),
+      "relative");
 }
 
 TEST(HostWin32, OnlyAnExistingFolderIsEverListedAsEmpty) {
@@ -288,7 +289,8 @@ TEST(HostWin32, ExecutableEnvironmentAndDateText) {
   ASSERT_TRUE(SetEnvironmentVariableW(L"ZOLK_TEST_VARIABLE", nullptr));
   EXPECT_EQ(h.environment("ZOLK_TEST_VARIABLE"), "");
   const std::string midnight = h.date_text(host::pack_time(host::calendar_time{1999, 5, 12}));
-  const std::string later = h.date_text(host::pack_time(host::calendar_time{1999, 5, 12, 22, 20, 30}));
+  const std::string later =
+      h.date_text(host::pack_time(host::calendar_time{1999, 5, 12, 22, 20, 30}));
   EXPECT_NE(midnight.find("1999"), std::string::npos);
   EXPECT_EQ(midnight.find(':'), std::string::npos);
   EXPECT_EQ(later.substr(0, midnight.size() + 1), midnight + " ");

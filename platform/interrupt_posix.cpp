@@ -37,7 +37,8 @@ extern "C" void on_interrupt(int) {
 
 // Installs the handler for one signal unless the program was started with it ignored.
 bool install(int signal_number, struct sigaction& previous) {
-  if (sigaction(signal_number, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return false;
+  if (sigaction(signal_number, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN)
+    return false;
   struct sigaction action {};
   action.sa_handler = on_interrupt;
   sigemptyset(&action.sa_mask);

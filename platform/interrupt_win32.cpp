@@ -32,8 +32,8 @@ BOOL WINAPI on_console_event(DWORD event) {
   // The user insists: the work's own files are safe at any moment. TerminateProcess, not
   // ExitProcess: the main thread may hold the runtime's locks, which ExitProcess would wait on.
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_message.load(), static_cast<DWORD>(g_message_size.load()),
-            &written, nullptr);
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), g_message.load(),
+            static_cast<DWORD>(g_message_size.load()), &written, nullptr);
   TerminateProcess(GetCurrentProcess(), 1);
   return TRUE;
 }

@@ -34,7 +34,8 @@ std::vector<std::string> split_path(const std::string& path) {
 namespace {
 
 bool has_drive_prefix(const std::string& path) {
-  return path.size() >= 2 && path[1] == ':' && !cp932::is_lead_byte(static_cast<unsigned char>(path[0]));
+  return path.size() >= 2 && path[1] == ':' &&
+         !cp932::is_lead_byte(static_cast<unsigned char>(path[0]));
 }
 
 #ifndef _WIN32

@@ -18,7 +18,9 @@ int stderr_columns() {
 
 std::string terminal_text(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
-std::string text_from_terminal(const std::string& argument) { return cp932::from_unicode(argument); }
+std::string text_from_terminal(const std::string& argument) {
+  return cp932::from_unicode(argument);
+}
 
 std::string path_from_terminal(const std::string& argument) {
   if (argument.empty() || argument[0] == '/') return cp932::from_unicode(argument);

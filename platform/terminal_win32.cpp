@@ -3,9 +3,11 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+// windows.h first: shellapi.h uses its types.
 #include <windows.h>
-#include <shellapi.h>
+
 #include <io.h>
+#include <shellapi.h>
 #include <stdio.h>
 
 #include "platform/cp932.h"
@@ -27,7 +29,9 @@ int stderr_columns() {
 
 std::string terminal_text(const std::string& cp932_text) { return cp932::to_unicode(cp932_text); }
 
-std::string text_from_terminal(const std::string& argument) { return cp932::from_unicode(argument); }
+std::string text_from_terminal(const std::string& argument) {
+  return cp932::from_unicode(argument);
+}
 
 // Each name is converted on its own and the separators stay separators: a `\` taken into a
 // name would hide drive roots and nesting from every folder check.

@@ -13,9 +13,12 @@ using host::wtf8_from_utf16;
 
 TEST(WideText, Wtf8CarriesPairsAndLoneSurrogatesExactly) {
   const std::u16string names[] = {
-      u"plain", u"表ソ能予", u"caf\u00e9", u"\U0001F600",
-      std::u16string(1, char16_t(0xD83D)) + u"x",  // a high surrogate alone
-      u"x" + std::u16string(1, char16_t(0xDE00)),  // a low surrogate alone
+      u"plain",
+      u"表ソ能予",
+      u"caf\u00e9",
+      u"\U0001F600",
+      std::u16string(1, char16_t(0xD83D)) + u"x",          // a high surrogate alone
+      u"x" + std::u16string(1, char16_t(0xDE00)),          // a low surrogate alone
       std::u16string{char16_t(0xDE00), char16_t(0xD83D)},  // in the wrong order
   };
   for (const std::u16string& name : names) {

@@ -33,7 +33,9 @@ bool strictly_within(const std::string& destination, const std::string& source) 
 }
 
 // "." and ".." taken away as text, so that "x\..\src\h" is seen below "src".
-std::string reduced(const std::string& path) { return engine::joined_path(engine::reduce_path(path)); }
+std::string reduced(const std::string& path) {
+  return engine::joined_path(engine::reduce_path(path));
+}
 
 // By real location where the host can tell it; a link followed by ".." leads elsewhere than
 // the text says.

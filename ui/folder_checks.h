@@ -21,12 +21,12 @@ struct job_folders {
 };
 
 struct folder_check_input {
-  std::string source;            // Tdirname
-  std::string destination;       // Bdirname
-  int mode = k_backup_mode;      // main_mode
-  bool new_job_state = false;    // a new job is being entered (new_Button disabled)
-  std::string shown_job_name;    // the text of job_combo
-  std::vector<job_folders> jobs; // the registered history backup jobs, in list order
+  std::string source;             // Tdirname
+  std::string destination;        // Bdirname
+  int mode = k_backup_mode;       // main_mode
+  bool new_job_state = false;     // a new job is being entered (new_Button disabled)
+  std::string shown_job_name;     // the text of job_combo
+  std::vector<job_folders> jobs;  // the registered history backup jobs, in list order
   // The real location of a folder (host::real_path), so that a folder reached through a link
   // is known for what it is; unset, folders are compared as written.
   std::function<std::string(const std::string&)> real_path;

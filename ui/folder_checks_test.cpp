@@ -10,10 +10,12 @@ namespace {
 // Japanese text only: a `\` would come back as an escape of a POSIX name character.
 std::string sj(const char* utf8) { return cp932::from_unicode(utf8); }
 
-const std::string k_root_tail = sj("ルートフォルダの指定は現在サポートされていません。"
-                                   "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。");
-const std::string k_subfolder = sj("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
-                                   "指定する事はできません。他のフォルダを指定して下さい。");
+const std::string k_root_tail =
+    sj("ルートフォルダの指定は現在サポートされていません。"
+       "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。");
+const std::string k_subfolder =
+    sj("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
+       "指定する事はできません。他のフォルダを指定して下さい。");
 
 folder_check_input with_jobs() {
   folder_check_input in;
@@ -24,15 +26,19 @@ folder_check_input with_jobs() {
 TEST(FolderChecks, RootFoldersAreRefusedWithTheMessageOfTheFieldAndMode) {
   folder_check_input in;
   in.source = "c:\\";
-  EXPECT_EQ(Tdirname_chak(in), sj("バックアップ元フォルダにルートフォルダが指定されました。") + k_root_tail);
+  EXPECT_EQ(Tdirname_chak(in),
+            sj("バックアップ元フォルダにルートフォルダが指定されました。") + k_root_tail);
   in.mode = k_restore_mode;
-  EXPECT_EQ(Tdirname_chak(in), sj("バックアップ元フォルダにルートフォルダが指定されました。") + k_root_tail);
+  EXPECT_EQ(Tdirname_chak(in),
+            sj("バックアップ元フォルダにルートフォルダが指定されました。") + k_root_tail);
 
   in = folder_check_input();
   in.destination = "c:\\";
-  EXPECT_EQ(Bdirname_chak(in), sj("バックアップ先フォルダにルートフォルダが指定されました。") + k_root_tail);
+  EXPECT_EQ(Bdirname_chak(in),
+            sj("バックアップ先フォルダにルートフォルダが指定されました。") + k_root_tail);
   in.mode = k_restore_mode;
-  EXPECT_EQ(Bdirname_chak(in), sj("復元先フォルダにルートフォルダが指定されました。") + k_root_tail);
+  EXPECT_EQ(Bdirname_chak(in),
+            sj("復元先フォルダにルートフォルダが指定されました。") + k_root_tail);
   in.destination = "/";
   EXPECT_TRUE(Bdirname_chak(in).has_value());
 }
@@ -40,7 +46,8 @@ TEST(FolderChecks, RootFoldersAreRefusedWithTheMessageOfTheFieldAndMode) {
 TEST(FolderChecks, AnEmptySourcePassesButAnEmptyDestinationIsARoot) {
   folder_check_input in;
   EXPECT_EQ(Tdirname_chak(in), std::nullopt);
-  EXPECT_EQ(Bdirname_chak(in), sj("バックアップ先フォルダにルートフォルダが指定されました。") + k_root_tail);
+  EXPECT_EQ(Bdirname_chak(in),
+            sj("バックアップ先フォルダにルートフォルダが指定されました。") + k_root_tail);
   // No source: no destination lies inside it.
   in.destination = "\\work\\hist";
   EXPECT_EQ(Bdirname_chak(in), std::nullopt);
@@ -53,7 +60,7 @@ TEST(FolderChecks, DuplicateSourceNamesTheStoredFolderAndIgnoresLetterCaseOnly) 
   EXPECT_EQ(Tdirname_chak(in),
             sj("バックアップ元フォルダに指定した ") + "C:\\Data" +
                 sj(" は、既に登録されています。"
-               "このまま重複して設定する事もできますが設定ミスならば変更してください"));
+                   "このまま重複して設定する事もできますが設定ミスならば変更してください"));
   in.source = "c:\\data\\";
   EXPECT_EQ(Tdirname_chak(in), std::nullopt);
   in.source = "c:\\data";
@@ -72,7 +79,7 @@ TEST(FolderChecks, TheShownJobIsNotItsOwnDuplicateButOthersAre) {
   EXPECT_EQ(Bdirname_chak(in),
             sj("バックアップ先フォルダに指定した ") + "E:\\Keep" +
                 sj(" は、ジョブ名：Bで登録されています。"
-               "このまま重複して設定する事もできますが設定ミスならば変更してください"));
+                   "このまま重複して設定する事もできますが設定ミスならば変更してください"));
   // While a new job is entered, the job whose name stands in the field counts as well.
   in.new_job_state = true;
   in.destination = "d:\\hist";

@@ -39,8 +39,9 @@ std::string save_problem_text(jobs::save_status status, const std::string& path)
       return std::string();
     case jobs::save_status::refused_unreadable:
       return utf8_to_cp932("設定ファイル ") + path +
-             utf8_to_cp932(" は起動時に読めなかったため、上書きしませんでした。"
-                           "\r\n今回の変更は保存されていません。");
+             utf8_to_cp932(
+                 " は起動時に読めなかったため、上書きしませんでした。"
+                 "\r\n今回の変更は保存されていません。");
     case jobs::save_status::create_failed:
     case jobs::save_status::write_failed:
     case jobs::save_status::replace_failed:
@@ -61,8 +62,9 @@ std::string load_problem_text(jobs::load_status status, const std::string& path)
              utf8_to_cp932(" を作成できませんでした。\r\n登録したジョブは保存されません。");
     case jobs::load_status::damaged:
       return utf8_to_cp932("設定ファイル ") + path +
-             utf8_to_cp932(" の一部が壊れていました。\r\n読めたジョブだけを表示します。"
-                           "\r\n元のファイルは、次に保存するときに .damaged を付けた名前で残します。");
+             utf8_to_cp932(
+                 " の一部が壊れていました。\r\n読めたジョブだけを表示します。"
+                 "\r\n元のファイルは、次に保存するときに .damaged を付けた名前で残します。");
     case jobs::load_status::unreadable:
       return utf8_to_cp932("設定ファイル ") + path +
              utf8_to_cp932(" を読めませんでした。\r\nこのファイルは上書きせずに残します。");
@@ -133,9 +135,7 @@ std::vector<const jobs::job_record*> job_form::history_jobs() const {
   return out;
 }
 
-jobs::load_result job_form::load_settings() {
-  return jobs::load_settings(host_, settings_, list_);
-}
+jobs::load_result job_form::load_settings() { return jobs::load_settings(host_, settings_, list_); }
 
 jobs::load_result job_form::begin_start() {
   const jobs::load_result result = load_settings();
@@ -160,7 +160,8 @@ void job_form::new_ButtonClick() {
 
 void job_form::job_comboChange() {
   if (job_combo.selected != -1) job_combo.chosen_index = job_combo.selected;
-  const jobs::job_record* r = jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
+  const jobs::job_record* r =
+      jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
   if (r == nullptr) return;
   zolk_comment_ = jobs::cut_text(r->text(jobs::k_job_comment));
   Tdirname_ = jobs::cut_text(r->text(jobs::k_source_folder));

@@ -53,11 +53,11 @@ enum class job_state {
 // What refresh_mode shows of the job state in history backup mode. In restore mode the window
 // disables touroku, syusei and sakujo whatever this says, and shows its own status line.
 struct job_state_view {
-  std::string st01;        // the status line (CP932)
+  std::string st01;  // the status line (CP932)
   bool new_Button_enabled;
   bool touroku_enabled;
   bool syusei_enabled;
-  bool sakujo_enabled;     // always true in history backup mode
+  bool sakujo_enabled;         // always true in history backup mode
   std::string sakujo_caption;  // "クリア" in the new-job state, "削除" when a job is chosen (CP932)
 };
 job_state_view view_of(job_state state);
@@ -85,7 +85,9 @@ class job_form {
 
   // new_Button disabled means the new-job state.
   bool new_Button_enabled() const { return new_Button_enabled_; }
-  job_state state() const { return new_Button_enabled_ ? job_state::job_chosen : job_state::new_job; }
+  job_state state() const {
+    return new_Button_enabled_ ? job_state::job_chosen : job_state::new_job;
+  }
   job_state_view state_view() const { return view_of(state()); }
 
   // Called by new_ButtonClick and job_comboChange after they changed the state: the window's
@@ -161,16 +163,16 @@ class job_form {
 
 // --- The texts the job operations need, CP932 (UTF-8 in the source, converted once) ---
 enum class job_text {
-  st01_new_job,        // 新規作成状態です。設定して登録して下さい。
-  st01_job_chosen,     // 履歴バックアップを行います。
-  new_Button,          // 新規作成
-  touroku,             // 登録
-  touroku_hint,        // 現在の設定を保存します。
-  syusei,              // 修正反映
-  syusei_hint,         // 現在の設定を上書き保存（修正）します。
-  sakujo_delete,       // 削除
-  sakujo_clear,        // クリア
-  count_  // keep last
+  st01_new_job,     // 新規作成状態です。設定して登録して下さい。
+  st01_job_chosen,  // 履歴バックアップを行います。
+  new_Button,       // 新規作成
+  touroku,          // 登録
+  touroku_hint,     // 現在の設定を保存します。
+  syusei,           // 修正反映
+  syusei_hint,      // 現在の設定を上書き保存（修正）します。
+  sakujo_delete,    // 削除
+  sakujo_clear,     // クリア
+  count_            // keep last
 };
 const std::string& text_of(job_text id);
 

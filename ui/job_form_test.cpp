@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/cp932.h"
 #include "jobs/settings_bytes.h"
+#include "platform/cp932.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 
@@ -95,7 +95,10 @@ TEST(JobForm, RegisteringMarksOnlyTheFirstJobAndWritesItsBytes) {
   enter(s.form, "", "", "", "");
   EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
   // Four empty fields: the 57-byte record, with first_job_mark 1.
-  const std::string empty_job = std::string("\x01\x00\x00\x00" "a", 5) +
+  const std::string empty_job = std::string(
+                                    "\x01\x00\x00\x00"
+                                    "a",
+                                    5) +
                                 std::string("\x01\x00\x00\x00\x00", 5) +
                                 std::string("\x01\x00\x00\x00\x00", 5) +
                                 std::string("\x01\x00\x00\x00\x00", 5) +
@@ -130,8 +133,10 @@ TEST(JobForm, ModifyRenamesTheJobAndRewritesTheFileEvenWhenNothingChanged) {
   std::string header = std::string("Z-OLK Ver1.00") + '\0';
   for (int i = 14; i < 80; ++i) header += static_cast<char>(0xA0 + i);
   write_file(tmp.at("Zcli.dat"),
-             header + block(5, 'a', {std::string("one"), std::string("c1"), std::string("s1"),
-                                     std::string("d1"), std::nullopt, reserved}) +
+             header +
+                 block(5, 'a',
+                       {std::string("one"), std::string("c1"), std::string("s1"), std::string("d1"),
+                        std::nullopt, reserved}) +
                  job_block(0, "two", "c2", "s2", "d2"));
   host::fault_host h(host::default_host());
   started s(h, tmp.at("Zcli.dat"));
@@ -142,8 +147,10 @@ TEST(JobForm, ModifyRenamesTheJobAndRewritesTheFileEvenWhenNothingChanged) {
   EXPECT_EQ(s.form.job_combo.selected, 0);
   EXPECT_EQ(s.form.job_combo.text, "renamed");
   const std::string expected =
-      header + block(5, 'a', {std::string("renamed"), std::string("c1"), std::string("s1new"),
-                              std::string("d1"), std::nullopt, reserved}) +
+      header +
+      block(5, 'a',
+            {std::string("renamed"), std::string("c1"), std::string("s1new"), std::string("d1"),
+             std::nullopt, reserved}) +
       job_block(0, "two", "c2", "s2", "d2");
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), expected);
   const int replaces = h.calls(call_kind::replace);
@@ -198,10 +205,9 @@ TEST(JobForm, DeletingAMiddleJobShowsTheNextOrALaterNamesake) {
     EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
                                                  job_block(0, "three", "c3", "s3", "d3"));
   }
-  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "a", "", "s1", "") +
-                                     job_block(0, "b", "", "s2", "") +
-                                     job_block(0, "c", "", "s3", "") +
-                                     job_block(0, "b", "", "s4", ""));
+  write_file(tmp.at("Zcli.dat"),
+             k_header + job_block(1, "a", "", "s1", "") + job_block(0, "b", "", "s2", "") +
+                 job_block(0, "c", "", "s3", "") + job_block(0, "b", "", "s4", ""));
   started s(host::default_host(), tmp.at("Zcli.dat"));
   pick(s.form, 1);
   s.form.sakujoClick();
@@ -242,8 +248,9 @@ TEST(JobForm, ClearInTheNewJobStateNeverDeletesTheJustRegisteredJob) {
 
 TEST(JobForm, AForeignRecordIsNeitherShownNorCountedAndKeepsItsPlace) {
   temp_folder tmp;
-  const std::string foreign = block(9, 'q', {std::string("hidden"), std::nullopt,
-                                             std::string("x"), std::nullopt, std::string("r")});
+  const std::string foreign = block(
+      9, 'q',
+      {std::string("hidden"), std::nullopt, std::string("x"), std::nullopt, std::string("r")});
   write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") + foreign +
                                      job_block(0, "two", "c2", "s2", "d2"));
   started s(host::default_host(), tmp.at("Zcli.dat"));
@@ -258,9 +265,9 @@ TEST(JobForm, AForeignRecordIsNeitherShownNorCountedAndKeepsItsPlace) {
   s.form.new_ButtonClick();
   enter(s.form, "three", "c3", "s3", "d3");
   s.form.tourokuClick();
-  EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
-            k_header + job_block(1, "one", "c1", "s1", "d1") + foreign +
-                job_block(0, "two", "c2new", "s2", "d2") + job_block(0, "three", "c3", "s3", "d3"));
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
+                                               foreign + job_block(0, "two", "c2new", "s2", "d2") +
+                                               job_block(0, "three", "c3", "s3", "d3"));
   // Deleting the job after the foreign record moves the selection one entry up.
   pick(s.form, 2);
   s.form.sakujoClick();

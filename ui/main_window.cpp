@@ -132,7 +132,8 @@ const std::string* main_window::picked_point() {
   return &R_ListBox.entries[static_cast<size_t>(R_ListBox.selected)];
 }
 
-void main_window::start_restore_run(const std::string& point_entry, std::vector<std::string> paths) {
+void main_window::start_restore_run(const std::string& point_entry,
+                                    std::vector<std::string> paths) {
   engine::restore_request request;
   request.point = engine::point_number(point_entry);
   request.store = Rdirname;
@@ -213,7 +214,8 @@ close_answer main_window::ask_close() {
 }
 
 const std::string& main_window::stop_question() const {
-  return text(running_mode_ == k_backup_mode ? wt::stop_question_backup : wt::stop_question_restore);
+  return text(running_mode_ == k_backup_mode ? wt::stop_question_backup
+                                             : wt::stop_question_restore);
 }
 
 // The closing line tells the desktop user how to go on; a refusal also sounds.

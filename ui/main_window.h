@@ -80,20 +80,20 @@ class main_window {
   main_window& operator=(const main_window&) = delete;
 
   // --- The model ---
-  job_form form;               // job_combo, zolk_comment, Tdirname, Bdirname, new_Button
+  job_form form;  // job_combo, zolk_comment, Tdirname, Bdirname, new_Button
   int main_mode = k_backup_mode;
-  bool run01B_down = true;     // run02B is down when run01B is not
+  bool run01B_down = true;  // run02B is down when run01B is not
   control_state s_mes, st01, Label2, touroku, syusei, sakujo, new_Button, startb01;
-  control_state henkou, bubun;    // restore mode only: the point's changes, a part restore
-  bool job_rows_visible = true;   // job name, comment and source rows (under Panel1)
+  control_state henkou, bubun;   // restore mode only: the point's changes, a part restore
+  bool job_rows_visible = true;  // job name, comment and source rows (under Panel1)
   bool Panel1_visible = false;
   bool R_ListLabel_visible = false;
   bool R_ListBox_visible = false;
   bool Button3_visible = false;
-  int JorF = 0;                   // 0 by job name, 1 by source folder
-  job_combo_model job_combo_s;    // the restore-side job list
-  job_combo_model R_ListBox;      // the restore points; chosen_index unused
-  std::string Rdirname;           // destination folder of the job chosen for a restore
+  int JorF = 0;                 // 0 by job name, 1 by source folder
+  job_combo_model job_combo_s;  // the restore-side job list
+  job_combo_model R_ListBox;    // the restore points; chosen_index unused
+  std::string Rdirname;         // destination folder of the job chosen for a restore
   chooser_state Form2;
 
   // --- Handlers ---

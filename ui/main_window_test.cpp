@@ -337,8 +337,9 @@ TEST_F(MainWindow, ChecksUseTheWindowStateAndReportThroughTheMessagePort) {
   EXPECT_FALSE(w.BdirnameExit());
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_NE(messages_.texts[0].find("c:\\data"), std::string::npos);
-  EXPECT_EQ(messages_.texts[1], sj("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
-                                   "指定する事はできません。他のフォルダを指定して下さい。"));
+  EXPECT_EQ(messages_.texts[1],
+            sj("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
+               "指定する事はできません。他のフォルダを指定して下さい。"));
   // The job shown is not its own duplicate.
   w.form.job_combo.select(0);
   w.job_comboChange();
@@ -352,7 +353,8 @@ TEST_F(MainWindow, ChooserWritesIntoTheFieldOfItsTagAndClosesOnlyWhenAccepted) {
   w.Button2Click();
   EXPECT_TRUE(w.Form2.visible);
   EXPECT_EQ(w.Form2.tag, 2);
-  EXPECT_EQ(w.Form2.mes_01, sj("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
+  EXPECT_EQ(w.Form2.mes_01,
+            sj("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
   w.DirList1Change("/");
   EXPECT_EQ(w.form.Bdirname(), "/");
   EXPECT_TRUE(messages_.texts.empty());
@@ -365,7 +367,8 @@ TEST_F(MainWindow, ChooserWritesIntoTheFieldOfItsTagAndClosesOnlyWhenAccepted) {
 
   w.Button1Click();
   EXPECT_EQ(w.Form2.tag, 1);
-  EXPECT_EQ(w.Form2.mes_01, sj("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
+  EXPECT_EQ(w.Form2.mes_01,
+            sj("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   EXPECT_TRUE(w.SpeedButton2Click("/home/u"));
   EXPECT_EQ(w.form.Tdirname(), "/home/u");
   EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
@@ -460,9 +463,10 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   messages_.answer = false;
   w.form.set_Bdirname(dir_.at("new"));
   start_and_wait(w);
-  EXPECT_EQ(messages_.questions,
-            std::vector<std::string>{
-                sj("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？")});
+  EXPECT_EQ(
+      messages_.questions,
+      std::vector<std::string>{sj(
+          "復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？")});
   EXPECT_TRUE(run_.calls.empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("new\\a.txt")), "edited since");
   // Yes: restored over them.
@@ -531,7 +535,8 @@ TEST_F(RunningWindow, WhileARunWorksTheStartButtonIsDisabledAndStartsNothing) {
   held_->release();
   run_to_end(w);
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
-  EXPECT_EQ(run_.log_.lines().back(), sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
+  EXPECT_EQ(run_.log_.lines().back(),
+            sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
   EXPECT_TRUE(w.startb01.enabled);
   // Exactly one point: nothing was kept for later.
   EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
@@ -553,8 +558,10 @@ TEST_F(RunningWindow, StopIsAskedAndLeavesACutRunThatTheNextRunCompletes) {
                 2, sj("処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。")));
   held_->release();
   run_to_end(w);
-  EXPECT_TRUE(has_line("err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。"));
-  EXPECT_EQ(run_.log_.lines().back(), sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
+  EXPECT_TRUE(
+      has_line("err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。"));
+  EXPECT_EQ(run_.log_.lines().back(),
+            sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
   EXPECT_TRUE(host::default_host().exists(dir_.at("store\\.zolk-run")));
 
   start_and_wait(w);

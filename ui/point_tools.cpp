@@ -12,11 +12,15 @@ namespace {
 wt kind_text(engine::change_kind kind) {
   switch (kind) {
     case engine::change_kind::new_folder:
-    case engine::change_kind::new_file: return wt::change_new;
-    case engine::change_kind::changed: return wt::change_changed;
-    case engine::change_kind::deleted: return wt::change_deleted;
+    case engine::change_kind::new_file:
+      return wt::change_new;
+    case engine::change_kind::changed:
+      return wt::change_changed;
+    case engine::change_kind::deleted:
+      return wt::change_deleted;
     case engine::change_kind::became_folder:
-    case engine::change_kind::became_file: return wt::change_type;
+    case engine::change_kind::became_file:
+      return wt::change_type;
   }
   return wt::change_new;
 }
@@ -36,9 +40,11 @@ changes_page point_changes_page(host::host& h, const std::string& store,
                                 const std::string& point_entry) {
   using state = engine::point_changes_result::state;
   changes_page page;
-  const engine::point_changes_result found = engine::read_point_changes(h, store, engine::point_number(point_entry));
+  const engine::point_changes_result found =
+      engine::read_point_changes(h, store, engine::point_number(point_entry));
   page.title = point_entry + text(wt::changes_title);
-  for (const engine::point_change& change : found.changes) page.lines.push_back(change_line(change));
+  for (const engine::point_change& change : found.changes)
+    page.lines.push_back(change_line(change));
   switch (found.outcome) {
     case state::read:
       if (page.lines.empty()) page.note = text(wt::no_changes);

@@ -65,7 +65,8 @@ class PointTools : public ::testing::Test {
                               host::pack_time(host::calendar_time{2021, 1, 2, 3, 4, 6}));
     testing_support::remove_tree(dir_.at("src/b.txt"));
     backup();
-    window_ = std::make_unique<main_window>(host::default_host(), dir_.at("Zcli.dat"), messages_, run_);
+    window_ =
+        std::make_unique<main_window>(host::default_host(), dir_.at("Zcli.dat"), messages_, run_);
     main_window& w = *window_;
     w.FormCreate();
     w.set_point_tools(&tools_);
@@ -81,7 +82,8 @@ class PointTools : public ::testing::Test {
   void backup() {
     engine::recording_log log;
     engine::null_progress progress;
-    engine::run_history_backup(host::default_host(), dir_.at("src"), dir_.at("store"), log, progress);
+    engine::run_history_backup(host::default_host(), dir_.at("src"), dir_.at("store"), log,
+                               progress);
   }
   void run_to_end() {
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::minutes(2);
@@ -126,15 +128,17 @@ TEST_F(PointTools, ChangesOfThePickedPointAreShownInTheirOwnWindow) {
   ASSERT_EQ(tools_.pages.size(), 1u);
   const changes_page& newest = tools_.pages[0];
   EXPECT_EQ(newest.title, w.R_ListBox.entries[0] + sj(" 時点の変更内容"));
-  EXPECT_EQ(newest.lines, (std::vector<std::string>{sj("削除 b.txt"), sj("更新 ") + "docs\\a.txt"}));
+  EXPECT_EQ(newest.lines,
+            (std::vector<std::string>{sj("削除 b.txt"), sj("更新 ") + "docs\\a.txt"}));
   EXPECT_EQ(newest.note, "");
 
   w.R_ListBox.select(1);
   w.henkouClick();
   ASSERT_EQ(tools_.pages.size(), 2u);
   EXPECT_EQ(tools_.pages[1].lines.size(), 2u);
-  EXPECT_NE(std::find(tools_.pages[1].lines.begin(), tools_.pages[1].lines.end(), sj("新規 ") + "docs\\"),
-            tools_.pages[1].lines.end());
+  EXPECT_NE(
+      std::find(tools_.pages[1].lines.begin(), tools_.pages[1].lines.end(), sj("新規 ") + "docs\\"),
+      tools_.pages[1].lines.end());
 
   // A log gone missing is said, not shown as a run that changed nothing.
   testing_support::remove_tree(dir_.at("store/Zolk0001.Zcl"));

@@ -41,6 +41,8 @@ int progress_model::bar_min() const { return to_bar(min_); }
 
 int progress_model::bar_max() const { return std::max(bar_min(), to_bar(max_)); }
 
-int progress_model::bar_value() const { return std::clamp(to_bar(position_), bar_min(), bar_max()); }
+int progress_model::bar_value() const {
+  return std::clamp(to_bar(position_), bar_min(), bar_max());
+}
 
 }  // namespace ui

@@ -40,20 +40,20 @@ TEST(RunController, TheRunWorksOnAnotherThreadAndItsReportsArriveInBatchesInOrde
   std::promise<void> gate;
   std::shared_future<void> opened = gate.get_future().share();
   std::thread::id worker;
-  ASSERT_TRUE(c.start([&](engine::run_log& log, engine::run_progress& progress,
-                          const engine::stop_request&) {
-    worker = std::this_thread::get_id();
-    log.add_line("first");
-    progress.report(facts_of(1));
-    opened.wait();
-    log.add_line("second\r\nthird");
-    log.add_reason("No space left on device");  // the window shows it under the line before
-    progress.report(facts_of(2));
-    progress.report(facts_of(3));
-    engine::run_summary s;
-    s.copied = 7;
-    return s;
-  }));
+  ASSERT_TRUE(c.start(
+      [&](engine::run_log& log, engine::run_progress& progress, const engine::stop_request&) {
+        worker = std::this_thread::get_id();
+        log.add_line("first");
+        progress.report(facts_of(1));
+        opened.wait();
+        log.add_line("second\r\nthird");
+        log.add_reason("No space left on device");  // the window shows it under the line before
+        progress.report(facts_of(2));
+        progress.report(facts_of(3));
+        engine::run_summary s;
+        s.copied = 7;
+        return s;
+      }));
   EXPECT_EQ(c.state(), run_state::running);
   // Until the gate opens, the run cannot end.
   run_batch early = c.take();
@@ -65,9 +65,9 @@ TEST(RunController, TheRunWorksOnAnotherThreadAndItsReportsArriveInBatchesInOrde
   batches.insert(batches.begin(), early);
   std::vector<std::string> texts;
   for (const run_batch& b : batches) texts.insert(texts.end(), b.texts.begin(), b.texts.end());
-  EXPECT_EQ(texts, (std::vector<std::string>{"first", "second\r\nthird",
-                                              engine::text(engine::msg::failure_reason) +
-                                                  "No space left on device"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "first", "second\r\nthird",
+                       engine::text(engine::msg::failure_reason) + "No space left on device"}));
   // Only the newest facts are handed on, in the batch that ends the run at the latest.
   std::optional<engine::progress_facts> newest;
   for (const run_batch& b : batches) {
@@ -139,12 +139,12 @@ TEST(RunController, GoingAwayStopsTheWorkingRunAndWaitsForIt) {
   std::atomic<bool> returned{false};
   {
     run_controller c;
-    ASSERT_TRUE(c.start([&](engine::run_log& log, engine::run_progress& p,
-                            const engine::stop_request& s) {
-      engine::run_summary summary = until_stopped(log, p, s);
-      returned = true;
-      return summary;
-    }));
+    ASSERT_TRUE(
+        c.start([&](engine::run_log& log, engine::run_progress& p, const engine::stop_request& s) {
+          engine::run_summary summary = until_stopped(log, p, s);
+          returned = true;
+          return summary;
+        }));
   }
   EXPECT_TRUE(returned.load());
 }

@@ -9,92 +9,93 @@ namespace ui {
 
 enum class wt {
   // Program and main window.
-  app_title,               // ZOLK
-  main_caption,            // Ｚ-ＯＬＫ
-  page_caption,            // ZOLK
-  run_mes,                 // 設定／実行の選択ボタン
-  run01B,                  // 履歴バックアップ
-  run01B_hint,             // 履歴バックアップの処理を行います。
-  s_mes,                   // ＜＝＞
-  run02B,                  // 復　　元
-  run02B_hint,             // バックアップ・データを復元します。
-  s_mes_hint_backup,       // 現在のモードは、履歴バックアップです。
-  s_mes_hint_restore,      // 現在のモードは、復元です。
-  st01_backup,             // 履歴バックアップを行います。
-  st01_restore,            // 復元を行います。
-  Label3,                  // 履歴ジョブ名
-  Label4,                  // 今回の処理に対するコメント
-  Label1,                  // バックアップ元フォルダ
-  Label2_backup,           // バックアップ先フォルダ
-  Label2_restore,          // 復元先フォルダ
-  browse,                  // 参  照
-  R_ListLabel,             // どの時点を復元しますか
-  R_ListBox,               // 履歴バックアップの情報がありません。
-  JorF,                    // 選択  (履歴バックアップを行ったジョブ名か、...)
-  JorF_by_name,            // ジョブ名選択
-  JorF_by_folder,          // フォルダ選択
-  job_combo_s,             // 履歴バックアップが実行されていません。
-  Rdirname,                // Rdirname
-  startb01,                // 現在の設定を実行
-  end_Button,              // 終了
-  end_Button_hint,         // プログラムを終了します。
-  st_main,                 // ジョブ名は、設定を保存するのに利用されます。
+  app_title,           // ZOLK
+  main_caption,        // Ｚ-ＯＬＫ
+  page_caption,        // ZOLK
+  run_mes,             // 設定／実行の選択ボタン
+  run01B,              // 履歴バックアップ
+  run01B_hint,         // 履歴バックアップの処理を行います。
+  s_mes,               // ＜＝＞
+  run02B,              // 復　　元
+  run02B_hint,         // バックアップ・データを復元します。
+  s_mes_hint_backup,   // 現在のモードは、履歴バックアップです。
+  s_mes_hint_restore,  // 現在のモードは、復元です。
+  st01_backup,         // 履歴バックアップを行います。
+  st01_restore,        // 復元を行います。
+  Label3,              // 履歴ジョブ名
+  Label4,              // 今回の処理に対するコメント
+  Label1,              // バックアップ元フォルダ
+  Label2_backup,       // バックアップ先フォルダ
+  Label2_restore,      // 復元先フォルダ
+  browse,              // 参  照
+  R_ListLabel,         // どの時点を復元しますか
+  R_ListBox,           // 履歴バックアップの情報がありません。
+  JorF,                // 選択  (履歴バックアップを行ったジョブ名か、...)
+  JorF_by_name,        // ジョブ名選択
+  JorF_by_folder,      // フォルダ選択
+  job_combo_s,         // 履歴バックアップが実行されていません。
+  Rdirname,            // Rdirname
+  startb01,            // 現在の設定を実行
+  end_Button,          // 終了
+  end_Button_hint,     // プログラムを終了します。
+  st_main,             // ジョブ名は、設定を保存するのに利用されます。
   // Folder chooser.
-  Form2_caption,           // フォルダ選択
-  mes_01_source,           // 現在のディレクトリ・リストはバックアップ元フォルダに反映されます。
-  mes_01_destination,      // 現在のディレクトリ・リストはバックアップ先フォルダに反映されます。
-  SpeedButton2,            // 決定/閉じる
-  SpeedButton1,            // フォルダ作成
+  Form2_caption,  // フォルダ選択
+  mes_01_source,  // 現在のディレクトリ・リストはバックアップ元フォルダに反映されます。
+  mes_01_destination,  // 現在のディレクトリ・リストはバックアップ先フォルダに反映されます。
+  SpeedButton2,        // 決定/閉じる
+  SpeedButton1,        // フォルダ作成
   // Run window.
-  run_win_caption,         // 実行画面
-  run_win_Label1,          // ステータス
-  BitBtn1,                 // ログ保存終了
-  BitBtn2,                 // 終了
-  stop_button,             // 中止
-  stop_question_backup,    // 処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。
-  stop_question_restore,   // 復元を中止しますか？ 復元先には途中までの内容が残ります。
-  entries_unit,            // 件
-  time_left,               // "残り約 "
-  log_file_filter,         // テキスト ファイル (*.txt);;すべてのファイル (*)
-  log_save_failed,         // ログを保存できませんでした。\r\n
+  run_win_caption,       // 実行画面
+  run_win_Label1,        // ステータス
+  BitBtn1,               // ログ保存終了
+  BitBtn2,               // 終了
+  stop_button,           // 中止
+  stop_question_backup,  // 処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。
+  stop_question_restore,  // 復元を中止しますか？ 復元先には途中までの内容が残ります。
+  entries_unit,     // 件
+  time_left,        // "残り約 "
+  log_file_filter,  // テキスト ファイル (*.txt);;すべてのファイル (*)
+  log_save_failed,  // ログを保存できませんでした。\r\n
   // Messages of the folder checks, pieces joined with nothing between them.
-  message_caption,         // 注意:Message
-  source_root,             // バックアップ元フォルダにルートフォルダが指定されました。
-  destination_root,        // バックアップ先フォルダにルートフォルダが指定されました。
-  target_root,             // 復元先フォルダにルートフォルダが指定されました。
-  root_unsupported,        // ルートフォルダの指定は現在サポートされていません。
-  root_advice,             // ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。
-  source_duplicate_1,      // "バックアップ元フォルダに指定した "
-  source_duplicate_2,      // " は、既に登録されています。このまま重複して設定する事もできますが"
-  duplicate_advice,        // 設定ミスならば変更してください
-  destination_duplicate_1, // "バックアップ先フォルダに指定した "
-  destination_duplicate_2, // " は、ジョブ名："
-  destination_duplicate_3, // "で登録されています。このまま重複して設定する事もできますが"
-  subfolder_1,             // バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを
-  subfolder_2,             // 指定する事はできません。他のフォルダを指定して下さい。
+  message_caption,  // 注意:Message
+  source_root,  // バックアップ元フォルダにルートフォルダが指定されました。
+  destination_root,  // バックアップ先フォルダにルートフォルダが指定されました。
+  target_root,       // 復元先フォルダにルートフォルダが指定されました。
+  root_unsupported,  // ルートフォルダの指定は現在サポートされていません。
+  root_advice,  // ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。
+  source_duplicate_1,  // "バックアップ元フォルダに指定した "
+  source_duplicate_2,  // " は、既に登録されています。このまま重複して設定する事もできますが"
+  duplicate_advice,    // 設定ミスならば変更してください
+  destination_duplicate_1,  // "バックアップ先フォルダに指定した "
+  destination_duplicate_2,  // " は、ジョブ名："
+  destination_duplicate_3,  // "で登録されています。このまま重複して設定する事もできますが"
+  subfolder_1,  // バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを
+  subfolder_2,  // 指定する事はできません。他のフォルダを指定して下さい。
   // The question before a restore into a folder that holds files (Yes/No).
-  restore_over_files,      // 復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？
+  restore_over_files,  // 復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？
   // A restore asked for before a point was picked.
-  choose_point,            // 復元する時点を選択してください。
+  choose_point,  // 復元する時点を選択してください。
   // The history tools of restore mode: a point's changes, a restore of one entry.
-  henkou,                  // 変更内容
-  henkou_hint,             // 選択した時点の処理で変更された項目を表示します。
-  bubun,                   // 一部を復元
-  bubun_hint,              // 選択した時点のファイルかフォルダを一つだけ復元します。
-  changes_title,           // " 時点の変更内容" (after the point)
-  change_new,              // 新規
-  change_changed,          // 更新
-  change_deleted,          // 削除
-  change_type,             // 種類の変更
-  no_changes,              // この時点の処理で変更された項目はありません。
-  no_change_log,           // この時点の処理のログファイルがありません。
-  change_log_cut,          // ログファイルを最後まで読めませんでした。読めた分だけを表示しています。
-  path_prompt,             // 復元するファイルかフォルダを、時点の中のパスで指定してください（例: docs\report.txt）。
-  bad_path,                // 時点の中のファイルかフォルダのパスを指定してください。
-  ok_button,               // ＯＫ
-  cancel_button,           // キャンセル
-  close_button,            // 閉じる
-  count_  // keep last
+  henkou,       // 変更内容
+  henkou_hint,  // 選択した時点の処理で変更された項目を表示します。
+  bubun,        // 一部を復元
+  bubun_hint,   // 選択した時点のファイルかフォルダを一つだけ復元します。
+  changes_title,   // " 時点の変更内容" (after the point)
+  change_new,      // 新規
+  change_changed,  // 更新
+  change_deleted,  // 削除
+  change_type,     // 種類の変更
+  no_changes,      // この時点の処理で変更された項目はありません。
+  no_change_log,   // この時点の処理のログファイルがありません。
+  change_log_cut,  // ログファイルを最後まで読めませんでした。読めた分だけを表示しています。
+  path_prompt,  // 復元するファイルかフォルダを、時点の中のパスで指定してください（例:
+                // docs\report.txt）。
+  bad_path,     // 時点の中のファイルかフォルダのパスを指定してください。
+  ok_button,    // ＯＫ
+  cancel_button,  // キャンセル
+  close_button,   // 閉じる
+  count_          // keep last
 };
 
 // The CP932 text of an entry (converted once, on first use).

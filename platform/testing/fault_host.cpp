@@ -13,7 +13,9 @@ class fault_file : public file {
  public:
   fault_file(std::unique_ptr<file> inner, fault_host& owner, std::string path,
              std::function<void()> before_read = nullptr)
-      : inner_(std::move(inner)), owner_(owner), path_(std::move(path)),
+      : inner_(std::move(inner)),
+        owner_(owner),
+        path_(std::move(path)),
         before_read_(std::move(before_read)) {}
   int64_t read(void* buffer, size_t length) override {
     if (before_read_) {
@@ -169,13 +171,9 @@ bool fault_host::append_text(const std::string& path, const std::string& bytes) 
   return allow(call_kind::append_text, path) && inner_.append_text(path, bytes);
 }
 
-bool fault_host::sync_volume(const std::string& path) {
-  return allow(call_kind::sync, path);
-}
+bool fault_host::sync_volume(const std::string& path) { return allow(call_kind::sync, path); }
 
-bool fault_host::sync_folder(const std::string& path) {
-  return allow(call_kind::sync, path);
-}
+bool fault_host::sync_folder(const std::string& path) { return allow(call_kind::sync, path); }
 
 static std::string beneath_path(const std::string& base, const std::string& relative) {
   return base.empty() ? relative : base + "\\" + relative;

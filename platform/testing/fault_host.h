@@ -13,8 +13,22 @@
 
 namespace host {
 
-enum class call_kind { search, create_folder, rename, remove_file, open_read, open_write, write,
-                       set_time, append_text, sync, replace, exists, lock, remove_folder };
+enum class call_kind {
+  search,
+  create_folder,
+  rename,
+  remove_file,
+  open_read,
+  open_write,
+  write,
+  set_time,
+  append_text,
+  sync,
+  replace,
+  exists,
+  lock,
+  remove_folder
+};
 
 // Pushes to disk (sync calls) are decided and counted but not performed: a test cannot
 // observe them, and on a busy machine each costs a flush of the whole volume.
@@ -25,7 +39,9 @@ class fault_host : public host {
   // The `k`-th call (1-based) of `kind` from now on fails.
   void fail_call(call_kind kind, int k) { fail_at_[kind].insert(calls_[kind] + k); }
   // Every call of `kind` whose (first) path contains `fragment` fails.
-  void fail_path(call_kind kind, const std::string& fragment) { fail_paths_[kind].insert(fragment); }
+  void fail_path(call_kind kind, const std::string& fragment) {
+    fail_paths_[kind].insert(fragment);
+  }
   // After `k` more mutating calls (create, rename, replace, remove, open for writing, write,
   // set time, append), every mutating call fails: the process has "stopped" there.
   void crash_after(int k) { crash_at_ = mutations_ + k; }

@@ -79,7 +79,8 @@ void TForm2::closeEvent(QCloseEvent* event) {
 
 void TForm2::fill_drives() {
   QStringList roots;
-  for (const QFileInfo& drive : QDir::drives()) roots << QDir::toNativeSeparators(drive.absoluteFilePath());
+  for (const QFileInfo& drive : QDir::drives())
+    roots << QDir::toNativeSeparators(drive.absoluteFilePath());
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
     const QString root = QDir::toNativeSeparators(volume.rootPath());
     if (volume.isValid() && volume.isReady() && !roots.contains(root)) roots << root;

@@ -31,7 +31,8 @@ class PointDialogsView : public WindowTest {
   void backup() {
     engine::recording_log log;
     engine::null_progress progress;
-    engine::run_history_backup(host::default_host(), dir_.at("src"), dir_.at("store"), log, progress);
+    engine::run_history_backup(host::default_host(), dir_.at("src"), dir_.at("store"), log,
+                               progress);
   }
   // Runs `fill` on the path dialog once it is shown (it blocks the click that opens it).
   void on_path_dialog(const std::function<void(TRestorePath&)>& fill) {

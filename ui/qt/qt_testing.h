@@ -25,7 +25,9 @@
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
-inline void PrintTo(const QKeySequence& keys, std::ostream* os) { *os << keys.toString().toStdString(); }
+inline void PrintTo(const QKeySequence& keys, std::ostream* os) {
+  *os << keys.toString().toStdString();
+}
 
 namespace zolk_qt {
 

@@ -8,9 +8,7 @@ QString to_qstring(const std::string& cp932_text) {
   return QString::fromStdString(cp932::to_unicode(cp932_text));
 }
 
-std::string from_qstring(const QString& text) {
-  return cp932::from_unicode(text.toStdString());
-}
+std::string from_qstring(const QString& text) { return cp932::from_unicode(text.toStdString()); }
 
 QString hint_with_keys(const QString& hint, const QKeySequence& keys) {
   if (keys.isEmpty()) return hint;

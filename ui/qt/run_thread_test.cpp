@@ -47,7 +47,8 @@ class RunDuringWork : public WindowTest {
   std::unique_ptr<ui_testing::held_copy> held_;
 };
 
-void write_source(testing_support::temp_folder& dir, const std::map<std::string, std::string>& files) {
+void write_source(testing_support::temp_folder& dir,
+                  const std::map<std::string, std::string>& files) {
   for (const auto& [name, bytes] : files) testing_support::write_file(dir.at("src/" + name), bytes);
 }
 
@@ -96,7 +97,8 @@ TEST_F(RunDuringWork, AStoppedBackupIsCompletedByTheNextRunAndEveryPointRestores
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(shown_log().contains(
       u8("err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。")));
-  EXPECT_TRUE(shown_log().endsWith(u8("処理は終了しました。ログ保存終了か、終了ボタンを押してください。")));
+  EXPECT_TRUE(
+      shown_log().endsWith(u8("処理は終了しました。ログ保存終了か、終了ボタンを押してください。")));
   EXPECT_TRUE(testing_support::exists(dir_.at("store/.zolk-run")));
 
   // The next run completes the cut one to the source as it is then, and goes on.
@@ -108,7 +110,8 @@ TEST_F(RunDuringWork, AStoppedBackupIsCompletedByTheNextRunAndEveryPointRestores
   ASSERT_TRUE(start_and_wait());
   const tree second = testing_support::list_tree(dir_.at("src"));
 
-  const std::vector<std::string> points = engine::restore_point_entries(host::default_host(), dir_.at("store"));
+  const std::vector<std::string> points =
+      engine::restore_point_entries(host::default_host(), dir_.at("store"));
   ASSERT_EQ(points.size(), 3u);
   EXPECT_EQ(restored(3), second);
   EXPECT_EQ(restored(2), first);
@@ -181,7 +184,8 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
   click(run_win_->StopButton);
   ASSERT_EQ(messages_.questions.size(), 1u);
-  EXPECT_EQ(messages_.questions[0], u8("復元を中止しますか？ 復元先には途中までの内容が残ります。"));
+  EXPECT_EQ(messages_.questions[0],
+            u8("復元を中止しますか？ 復元先には途中までの内容が残ります。"));
   held_->release();
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(shown_log().contains(

@@ -53,7 +53,8 @@ Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
   BitBtn1->setEnabled(false);
   connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
   ask_save_path = [this] {
-    return QFileDialog::getSaveFileName(this, qtext(ui::wt::BitBtn1), QStringLiteral("zolk-log.txt"),
+    return QFileDialog::getSaveFileName(this, qtext(ui::wt::BitBtn1),
+                                        QStringLiteral("zolk-log.txt"),
                                         qtext(ui::wt::log_file_filter));
   };
   BitBtn2 = new QPushButton(qtext(ui::wt::BitBtn2), this);
@@ -186,9 +187,7 @@ bool Trun_win::save_log(const QString& path) {
   return copied && out.commit();
 }
 
-void Trun_win::refresh_buttons() {
-  BitBtn1->setEnabled(has_log_ && !running_);
-}
+void Trun_win::refresh_buttons() { BitBtn1->setEnabled(has_log_ && !running_); }
 
 void Trun_win::show_for_run() {
   running_ = true;
@@ -210,8 +209,7 @@ void Trun_win::run_ended() {
 }
 
 void Trun_win::closeEvent(QCloseEvent* event) {
-  const ui::close_answer answer =
-      running_ && on_close ? on_close() : ui::close_answer::close_now;
+  const ui::close_answer answer = running_ && on_close ? on_close() : ui::close_answer::close_now;
   if (answer == ui::close_answer::close_now) {
     event->accept();
     return;

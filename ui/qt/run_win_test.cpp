@@ -104,7 +104,9 @@ TEST(RunWindow, TheSavedLogIsTheShownLogByteForByteAndTheWindowCloses) {
   const std::string saved = save_through_button(w, dir.at("log.txt"));
   EXPECT_EQ(saved, (w.Memo1->toPlainText() + "\n").toUtf8().toStdString());
   EXPECT_EQ(saved, u8("履歴バックアップ初回処理。\n==> /home/u/書類/表.txt\nends in a pair\n\n"
-                      "処理は終了しました。\n").toUtf8().toStdString());
+                      "処理は終了しました。\n")
+                       .toUtf8()
+                       .toStdString());
   EXPECT_FALSE(w.isVisible());
 }
 
@@ -151,7 +153,8 @@ TEST(RunWindow, ASaveThatCannotBeWrittenIsToldAndNoAnswerSavesNothing) {
   EXPECT_FALSE(w.BitBtn1Click());
   EXPECT_TRUE(w.isVisible());
   ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_EQ(messages.texts[0], u8("ログを保存できませんでした。\r\n") + QString::fromStdString(path));
+  EXPECT_EQ(messages.texts[0],
+            u8("ログを保存できませんでした。\r\n") + QString::fromStdString(path));
   // The log goes on being kept after a failed save.
   w.add_line("two");
   EXPECT_EQ(save_through_button(w, dir.at("log.txt")), "one line\ntwo\n");

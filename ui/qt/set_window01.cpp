@@ -8,8 +8,8 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLinearGradient>
 #include <QLineEdit>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -176,7 +176,8 @@ void Tset_window01::build_panel() {
   }
   JorF->setFont(small);
   JorF_name = place(new QRadioButton(qtext(ui::wt::JorF_by_name), JorF), "JorF_0", 10, 18, 140, 20);
-  JorF_folder = place(new QRadioButton(qtext(ui::wt::JorF_by_folder), JorF), "JorF_1", 170, 18, 140, 20);
+  JorF_folder =
+      place(new QRadioButton(qtext(ui::wt::JorF_by_folder), JorF), "JorF_1", 170, 18, 140, 20);
   jorf_buttons_ = new QButtonGroup(this);
   jorf_buttons_->addButton(JorF_name, 0);
   jorf_buttons_->addButton(JorF_folder, 1);
@@ -214,8 +215,8 @@ void Tset_window01::build_bottom() {
 }
 
 void Tset_window01::set_tab_order() {
-  QWidget* const order[] = {job_combo,   zolk_comment, Tdirname,    Bdirname,
-                            JorF_name,   JorF_folder,  job_combo_s, R_ListBox};
+  QWidget* const order[] = {job_combo, zolk_comment, Tdirname,    Bdirname,
+                            JorF_name, JorF_folder,  job_combo_s, R_ListBox};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
@@ -226,8 +227,8 @@ void Tset_window01::assign_shortcuts() {
   const std::pair<QPushButton*, const char*> keys[] = {
       {run01B, "Alt+B"},  {run02B, "Alt+R"},   {new_Button, "Alt+N"}, {Button1, "Alt+1"},
       {Button3, "Alt+1"}, {Button2, "Alt+2"},  {touroku, "Alt+T"},    {syusei, "Alt+M"},
-      {sakujo, "Alt+D"},  {startb01, "Alt+S"}, {end_Button, "Alt+X"},
-      {henkou, "Alt+H"},  {bubun, "Alt+P"},
+      {sakujo, "Alt+D"},  {startb01, "Alt+S"}, {end_Button, "Alt+X"}, {henkou, "Alt+H"},
+      {bubun, "Alt+P"},
   };
   for (const auto& [button, key] : keys) {
     button->setShortcut(QKeySequence(QString::fromLatin1(key)));

@@ -138,8 +138,8 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   ui::message_port* messages_ = nullptr;
   QTimer* run_timer_ = nullptr;
   bool end_after_run_ = false;  // the user stopped the run to end the program
-  bool showing_ = false;   // the model is being shown: widget signals are not the user's
-  bool checking_ = false;  // a field check (and its message) is under way
+  bool showing_ = false;        // the model is being shown: widget signals are not the user's
+  bool checking_ = false;       // a field check (and its message) is under way
 };
 
 }  // namespace zolk_qt

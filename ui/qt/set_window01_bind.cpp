@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -71,20 +71,30 @@ void Tset_window01::handle(const std::function<void()>& handler) {
 }
 
 void Tset_window01::connect_controls() {
-  connect(run01B, &QPushButton::clicked, this, [this] { handle([this] { logic_->run01BClick(); }); });
-  connect(run02B, &QPushButton::clicked, this, [this] { handle([this] { logic_->run02BClick(); }); });
+  connect(run01B, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->run01BClick(); }); });
+  connect(run02B, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->run02BClick(); }); });
   connect(new_Button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->new_ButtonClick(); }); });
-  connect(touroku, &QPushButton::clicked, this, [this] { handle([this] { logic_->tourokuClick(); }); });
-  connect(syusei, &QPushButton::clicked, this, [this] { handle([this] { logic_->syuseiClick(); }); });
-  connect(sakujo, &QPushButton::clicked, this, [this] { handle([this] { logic_->sakujoClick(); }); });
-  connect(startb01, &QPushButton::clicked, this, [this] { handle([this] { logic_->startb01Click(); }); });
-  connect(henkou, &QPushButton::clicked, this, [this] { handle([this] { logic_->henkouClick(); }); });
+  connect(touroku, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->tourokuClick(); }); });
+  connect(syusei, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->syuseiClick(); }); });
+  connect(sakujo, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->sakujoClick(); }); });
+  connect(startb01, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->startb01Click(); }); });
+  connect(henkou, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->henkouClick(); }); });
   connect(bubun, &QPushButton::clicked, this, [this] { handle([this] { logic_->bubunClick(); }); });
   connect(end_Button, &QPushButton::clicked, this, [this] { end_ButtonClick(); });
-  connect(Button1, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
-  connect(Button3, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button1Click(); }); });
-  connect(Button2, &QPushButton::clicked, this, [this] { handle([this] { logic_->Button2Click(); }); });
+  connect(Button1, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->Button1Click(); }); });
+  connect(Button3, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->Button1Click(); }); });
+  connect(Button2, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->Button2Click(); }); });
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this] { handle([this] { logic_->PageControl1Change(); }); });
   connect(jorf_buttons_, &QButtonGroup::idClicked, this, [this](int id) {
@@ -125,8 +135,8 @@ void Tset_window01::connect_fields() {
           [&m](const QString& text) { m.form.set_Tdirname(from_qstring(text)); });
   connect(Bdirname, &QLineEdit::textEdited, this,
           [&m](const QString& text) { m.form.set_Bdirname(from_qstring(text)); });
-  for (QObject* field : std::initializer_list<QObject*>{job_combo, job_combo->lineEdit(), zolk_comment,
-                                                       Tdirname, Bdirname}) {
+  for (QObject* field : std::initializer_list<QObject*>{job_combo, job_combo->lineEdit(),
+                                                        zolk_comment, Tdirname, Bdirname}) {
     field->installEventFilter(this);
   }
 }
@@ -215,8 +225,8 @@ void Tset_window01::show_mode() {
   show_control(touroku, m.touroku);
   show_control(syusei, m.syusei);
   show_control(sakujo, m.sakujo);
-  for (const auto& [button, state] : {std::pair<QPushButton*, const ui::control_state&>{henkou, m.henkou},
-                                      {bubun, m.bubun}}) {
+  for (const auto& [button, state] :
+       {std::pair<QPushButton*, const ui::control_state&>{henkou, m.henkou}, {bubun, m.bubun}}) {
     show_control(button, state);
     button->setVisible(state.visible);
   }

@@ -39,9 +39,9 @@ using MainWindowView = WindowTest;
 
 // How a tooltip names the keys of its button.
 QString shortcut_note(const char* key) {
-  return u8("（") + QKeySequence(QString::fromLatin1(key)).toString(QKeySequence::NativeText) + u8("）");
+  return u8("（") + QKeySequence(QString::fromLatin1(key)).toString(QKeySequence::NativeText) +
+         u8("）");
 }
-
 
 TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace) {
   open();
@@ -83,7 +83,8 @@ TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace)
   EXPECT_EQ(w.run02B->toolTip(), u8("バックアップ・データを復元します。") + shortcut_note("Alt+R"));
   EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、履歴バックアップです。"));
   EXPECT_EQ(w.touroku->toolTip(), u8("現在の設定を保存します。") + shortcut_note("Alt+T"));
-  EXPECT_EQ(w.syusei->toolTip(), u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
+  EXPECT_EQ(w.syusei->toolTip(),
+            u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
   EXPECT_EQ(w.end_Button->toolTip(), u8("プログラムを終了します。") + shortcut_note("Alt+X"));
   EXPECT_EQ(w.sakujo->toolTip(), shortcut_note("Alt+D"));
 
@@ -106,7 +107,8 @@ TEST_F(MainWindowView, TabMovesThroughTheFieldsInOrderSkippingWhatIsHidden) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     visited.push_back(QApplication::focusWidget());
   }
-  EXPECT_EQ(visited, (std::vector<QWidget*>{main_->zolk_comment, main_->Tdirname, main_->Bdirname}));
+  EXPECT_EQ(visited,
+            (std::vector<QWidget*>{main_->zolk_comment, main_->Tdirname, main_->Bdirname}));
 }
 
 TEST_F(MainWindowView, JobButtonsRegisterChooseModifyAndDelete) {
@@ -165,23 +167,26 @@ TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   type_into(w.Tdirname, "/DATA/A");
   EXPECT_FALSE(w.TdirnameExit());
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_EQ(messages_.texts[0], u8("バックアップ元フォルダに指定した /data/a は、既に登録されています。"
-                                   "このまま重複して設定する事もできますが設定ミスならば変更してください"));
+  EXPECT_EQ(messages_.texts[0],
+            u8("バックアップ元フォルダに指定した /data/a は、既に登録されています。"
+               "このまま重複して設定する事もできますが設定ミスならば変更してください"));
   erase(w.Tdirname);
   type_into(w.Tdirname, "/data/new");
   EXPECT_TRUE(w.TdirnameExit());
   erase(w.Bdirname);
   type_into(w.Bdirname, "/data/new/history");
   EXPECT_FALSE(w.BdirnameExit());
-  EXPECT_EQ(messages_.texts.back(), u8("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
-                                       "指定する事はできません。他のフォルダを指定して下さい。"));
+  EXPECT_EQ(messages_.texts.back(),
+            u8("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
+               "指定する事はできません。他のフォルダを指定して下さい。"));
   erase(w.Bdirname);
   EXPECT_TRUE(w.BdirnameExit());  // an empty field is left without a word
   type_into(w.Bdirname, "/");
   EXPECT_FALSE(w.BdirnameExit());
-  EXPECT_EQ(messages_.texts.back(), u8("バックアップ先フォルダにルートフォルダが指定されました。"
-                                       "ルートフォルダの指定は現在サポートされていません。"
-                                       "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。"));
+  EXPECT_EQ(messages_.texts.back(),
+            u8("バックアップ先フォルダにルートフォルダが指定されました。"
+               "ルートフォルダの指定は現在サポートされていません。"
+               "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。"));
 
   // Leaving the field by the Tab key runs the check, and the focus comes back.
   messages_.texts.clear();
@@ -202,7 +207,8 @@ TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   QTest::keyClick(w.Tdirname, Qt::Key_Tab);
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_TRUE(messages_.texts[0].startsWith(u8("バックアップ元フォルダにルートフォルダが指定されました。")));
+  EXPECT_TRUE(messages_.texts[0].startsWith(
+      u8("バックアップ元フォルダにルートフォルダが指定されました。")));
   EXPECT_EQ(QApplication::focusWidget(), w.Tdirname);
 }
 
@@ -271,7 +277,8 @@ TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccep
   click(w.Button2);
   ASSERT_TRUE(form2_->isVisible());
   EXPECT_EQ(form2_->windowTitle(), u8("フォルダ選択"));
-  EXPECT_EQ(form2_->mes_01->text(), u8("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
+  EXPECT_EQ(form2_->mes_01->text(),
+            u8("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
   EXPECT_EQ(form2_->SpeedButton2->text(), u8("決定/閉じる"));
   EXPECT_FALSE(form2_->SpeedButton1->isEnabled());
   form2_->go_to(QString::fromStdString(dir_.at("store/inner")));
@@ -282,7 +289,8 @@ TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccep
   EXPECT_TRUE(messages_.texts.empty());
 
   click(w.Button1);
-  EXPECT_EQ(form2_->mes_01->text(), u8("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
+  EXPECT_EQ(form2_->mes_01->text(),
+            u8("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   form2_->go_to("/");
   EXPECT_EQ(w.Tdirname->text(), "/");
   click(form2_->SpeedButton2);  // a root folder: refused, the chooser stays
@@ -317,7 +325,9 @@ TEST_F(MainWindowView, RestoreModeListsThePointsNewestFirst) {
   EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、復元です。"));
   EXPECT_TRUE(w.Bdirname->text().isEmpty());
   EXPECT_FALSE(w.touroku->isEnabled() || w.syusei->isEnabled() || w.sakujo->isEnabled());
-  EXPECT_EQ(w.JorF->title(), u8("選択  (履歴バックアップを行ったジョブ名か、履歴の取られているフォルダを指定します)"));
+  EXPECT_EQ(
+      w.JorF->title(),
+      u8("選択  (履歴バックアップを行ったジョブ名か、履歴の取られているフォルダを指定します)"));
   EXPECT_EQ(w.job_combo_s->currentText(), "kept");
   ASSERT_EQ(w.R_ListBox->count(), 3);
   EXPECT_TRUE(w.R_ListBox->itemText(0).startsWith("0003: "));
@@ -348,7 +358,8 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
   const QString after_backup = run_win_->Memo1->toPlainText();
-  EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。"))) << after_backup.toStdString();
+  EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。")))
+      << after_backup.toStdString();
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/docs/note.txt")), "kept text");
   EXPECT_TRUE(w.startb01->isEnabled());
 
@@ -375,8 +386,9 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   messages_.answer = false;
   click(w.startb01);
   ASSERT_EQ(messages_.questions.size(), 1u);
-  EXPECT_EQ(messages_.questions[0],
-            u8("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？"));
+  EXPECT_EQ(
+      messages_.questions[0],
+      u8("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？"));
   EXPECT_FALSE(run_win_->isVisible());
   EXPECT_EQ(run_win_->Memo1->toPlainText(), after_restore);
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "edited");
@@ -410,7 +422,8 @@ TEST_F(MainWindowView, RestoreModeLeavesNoEmptyFieldThatComplainsAtEveryClick) {
   w.job_combo_s->setFocus(Qt::MouseFocusReason);
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_TRUE(messages_.texts[0].startsWith(u8("復元先フォルダにルートフォルダが指定されました。")));
+  EXPECT_TRUE(
+      messages_.texts[0].startsWith(u8("復元先フォルダにルートフォルダが指定されました。")));
   EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
 }
 
@@ -485,7 +498,8 @@ TEST_F(MainWindowView, EveryButtonNamesItsShortcutInItsTooltip) {
   // Texts that change with the job state keep their shortcut.
   register_job("A", "/data/a", "/keep/a");
   pick(w.job_combo, 0);
-  EXPECT_EQ(w.syusei->toolTip(), u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
+  EXPECT_EQ(w.syusei->toolTip(),
+            u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
   EXPECT_EQ(w.sakujo->toolTip(), shortcut_note("Alt+D"));
 }
 
@@ -515,7 +529,8 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   erase(w.zolk_comment);
   type_into(w.zolk_comment, "modified");
   press('m');
-  QTRY_VERIFY(testing_support::read_file(dir_.at("Zcli.dat")).find("modified") != std::string::npos);
+  QTRY_VERIFY(testing_support::read_file(dir_.at("Zcli.dat")).find("modified") !=
+              std::string::npos);
   press('2');
   QTRY_VERIFY(form2_->isVisible());
   EXPECT_EQ(w.logic().Form2.tag, 2);

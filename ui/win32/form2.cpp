@@ -32,16 +32,16 @@ bool name_before(const std::string& a, const std::string& b) {
 }  // namespace
 
 TForm2::TForm2(host::host& h) : host_(h) {
-  create(L"ZolkFolderChooser", wtext(ui::wt::Form2_caption),
-         WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, k_width, k_height);
+  create(L"ZolkFolderChooser", wtext(ui::wt::Form2_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+         WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
   dpi_ = dpi_of(hwnd());
   DriveCB1 = make_control(hwnd(), WC_COMBOBOXW, L"",
                           WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id_drive);
-  DirList1 = make_control(hwnd(), WC_TREEVIEWW, L"",
-                          WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES |
-                              TVS_LINESATROOT | TVS_SHOWSELALWAYS,
-                          id_tree, WS_EX_CLIENTEDGE);
+  DirList1 = make_control(
+      hwnd(), WC_TREEVIEWW, L"",
+      WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
+      id_tree, WS_EX_CLIENTEDGE);
   mes_01 = make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_label);
   SpeedButton1 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton1),
                               WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON, id_create);
@@ -76,7 +76,8 @@ void TForm2::lay_out() {
   SetWindowPos(DriveCB1, nullptr, m, m, w, scaled(200, dpi_), SWP_NOZORDER);
   const int tree_top = m + drive_h + m / 2;
   const int tree_bottom = bottom - button_h - label_h - m;
-  SetWindowPos(DirList1, nullptr, m, tree_top, w, std::max(0, tree_bottom - tree_top), SWP_NOZORDER);
+  SetWindowPos(DirList1, nullptr, m, tree_top, w, std::max(0, tree_bottom - tree_top),
+               SWP_NOZORDER);
   SetWindowPos(mes_01, nullptr, m, tree_bottom + m / 2, w, label_h, SWP_NOZORDER);
   const int button_w = scaled(100, dpi_);
   SetWindowPos(SpeedButton1, nullptr, m, bottom - button_h, button_w, button_h, SWP_NOZORDER);

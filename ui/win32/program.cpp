@@ -11,8 +11,8 @@ namespace zolk_win32 {
 void prepare_controls() {
   INITCOMMONCONTROLSEX controls = {};
   controls.dwSize = sizeof controls;
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
-                   ICC_PROGRESS_CLASS | ICC_TREEVIEW_CLASSES;
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                   ICC_TREEVIEW_CLASSES;
   InitCommonControlsEx(&controls);
 }
 
@@ -49,7 +49,8 @@ int run_program() {
       DispatchMessageW(&message);
     }
   } catch (const std::exception& error) {
-    MessageBoxW(nullptr, wide(error.what()).c_str(), wtext(ui::wt::app_title).c_str(), MB_OK | MB_ICONERROR);
+    MessageBoxW(nullptr, wide(error.what()).c_str(), wtext(ui::wt::app_title).c_str(),
+                MB_OK | MB_ICONERROR);
   }
   return 0;
 }

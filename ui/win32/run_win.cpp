@@ -33,7 +33,8 @@ Trun_win::Trun_win(host::host& h) : host_(h) {
                            ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
                        id_memo, WS_EX_CLIENTEDGE);
   SendMessageW(Memo1, EM_SETLIMITTEXT, 0, 0);
-  ProgressText = make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
+  ProgressText =
+      make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
   CurrentPath = make_control(hwnd(), WC_STATICW, L"",
                              WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id_other);
   Label1 = make_control(hwnd(), WC_STATICW, wtext(ui::wt::run_win_Label1),
@@ -75,7 +76,8 @@ void Trun_win::lay_out() {
   int y = c.bottom - m - button_h;
   SetWindowPos(StopButton, nullptr, m, y, button_w, button_h, SWP_NOZORDER);
   SetWindowPos(BitBtn2, nullptr, c.right - m - button_w, y, button_w, button_h, SWP_NOZORDER);
-  SetWindowPos(BitBtn1, nullptr, c.right - 2 * m - 2 * button_w, y, button_w, button_h, SWP_NOZORDER);
+  SetWindowPos(BitBtn1, nullptr, c.right - 2 * m - 2 * button_w, y, button_w, button_h,
+               SWP_NOZORDER);
   y -= m / 2 + line;
   const int label_w = scaled(70, dpi_);
   SetWindowPos(Label1, nullptr, m, y + scaled(2, dpi_), label_w, line, SWP_NOZORDER);
@@ -306,7 +308,8 @@ std::string Trun_win::save_dialog() {
   size_t start = 0;
   while (start < filter.size()) {
     size_t at = filter.find(L";;", start);
-    const std::wstring item = filter.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start);
+    const std::wstring item =
+        filter.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start);
     const size_t open = item.rfind(L'(');
     const size_t close = item.rfind(L')');
     const std::wstring pattern =

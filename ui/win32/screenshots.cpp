@@ -71,7 +71,8 @@ void pick(HWND combo, int index) {
 // The window as the screen shows it, frame included, as a 24-bit BMP file.
 bool save(host::host& h, HWND hwnd, const std::string& folder, const char* name) {
   SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(hwnd, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   settle(600);
   RECT r;
   GetWindowRect(hwnd, &r);
@@ -92,7 +93,8 @@ bool save(host::host& h, HWND hwnd, const std::string& folder, const char* name)
   info.biCompression = BI_RGB;
   const int stride = (width * 3 + 3) & ~3;
   std::vector<char> pixels(static_cast<size_t>(stride) * height);
-  GetDIBits(dc, picture, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  GetDIBits(dc, picture, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
   DeleteObject(picture);
   DeleteDC(dc);
   ReleaseDC(nullptr, screen);

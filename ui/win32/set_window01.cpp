@@ -11,15 +11,33 @@ namespace {
 constexpr int k_width = 554;
 constexpr int k_height = 327;
 constexpr int k_page_height = 265;
-constexpr DWORD k_style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD k_style =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr UINT_PTR k_run_timer = 1;
 constexpr UINT k_field_left = WM_APP + 1;  // wparam: the id of the field left
 
 enum control_id {
-  id_run01B = 101, id_run02B, id_s_mes, id_job_combo, id_new_Button, id_zolk_comment,
-  id_Tdirname, id_Button1, id_JorF_name, id_JorF_folder, id_job_combo_s, id_Button3,
-  id_R_ListBox, id_Bdirname, id_Button2, id_touroku, id_syusei, id_sakujo, id_startb01,
-  id_end_Button, id_other,
+  id_run01B = 101,
+  id_run02B,
+  id_s_mes,
+  id_job_combo,
+  id_new_Button,
+  id_zolk_comment,
+  id_Tdirname,
+  id_Button1,
+  id_JorF_name,
+  id_JorF_folder,
+  id_job_combo_s,
+  id_Button3,
+  id_R_ListBox,
+  id_Bdirname,
+  id_Button2,
+  id_touroku,
+  id_syusei,
+  id_sakujo,
+  id_startb01,
+  id_end_Button,
+  id_other,
 };
 
 // The page and the panel: plain containers that paint their background and hand the
@@ -30,7 +48,8 @@ LRESULT CALLBACK container_procedure(HWND hwnd, UINT message, WPARAM wparam, LPA
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
   }
   auto* owner = reinterpret_cast<Tset_window01*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (owner == nullptr || message == WM_NCDESTROY) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (owner == nullptr || message == WM_NCDESTROY)
+    return DefWindowProcW(hwnd, message, wparam, lparam);
   return owner->container_message(hwnd, message, wparam, lparam);
 }
 
@@ -200,7 +219,8 @@ void Tset_window01::build() {
   show_hint(run01B, wtext(ui::wt::run01B_hint));
   show_hint(run02B, wtext(ui::wt::run02B_hint));
   show_hint(end_Button, wtext(ui::wt::end_Button_hint));
-  for (HWND button : {new_Button, Button1, Button3, Button2, sakujo, startb01}) show_hint(button, L"");
+  for (HWND button : {new_Button, Button1, Button3, Button2, sakujo, startb01})
+    show_hint(button, L"");
   lay_out();
 }
 
@@ -213,8 +233,11 @@ void Tset_window01::build_page() {
   SetWindowLongPtrW(s_mes, GWLP_ID, id_s_mes);
   run02B = speed_button(ZOLK, wtext(ui::wt::run02B), id_run02B, BS_CHECKBOX | BS_PUSHLIKE);
   st01 = label(ZOLK, L"");
-  page_places_ = {{run_mes, 24, 8, 137, 16}, {run01B, 233, 3, 100, 22}, {s_mes, 336, 5, 39, 16},
-                  {run02B, 380, 3, 100, 22}, {st01, 120, 32, 410, 16}};
+  page_places_ = {{run_mes, 24, 8, 137, 16},
+                  {run01B, 233, 3, 100, 22},
+                  {s_mes, 336, 5, 39, 16},
+                  {run02B, 380, 3, 100, 22},
+                  {st01, 120, 32, 410, 16}};
 }
 
 // Created in the order of the Tab key: job_combo, zolk_comment, Tdirname, Bdirname, the
@@ -229,10 +252,10 @@ void Tset_window01::build_job_rows() {
   Tdirname = edit(ZOLK, id_Tdirname);
   Button1 = browse_button(ZOLK, id_Button1);
   const std::vector<placement> rows = {
-      {Label3, 8, 56, 158, 16},        {job_combo, 168, 53, 297, 200},
-      {new_Button, 472, 53, 60, 21},   {Label4, 8, 80, 158, 16},
+      {Label3, 8, 56, 158, 16},         {job_combo, 168, 53, 297, 200},
+      {new_Button, 472, 53, 60, 21},    {Label4, 8, 80, 158, 16},
       {zolk_comment, 168, 79, 297, 19}, {Label1, 8, 105, 142, 16},
-      {Tdirname, 152, 103, 313, 19},   {Button1, 472, 101, 60, 21}};
+      {Tdirname, 152, 103, 313, 19},    {Button1, 472, 101, 60, 21}};
   page_places_.insert(page_places_.end(), rows.begin(), rows.end());
 }
 
@@ -248,11 +271,10 @@ void Tset_window01::build_lower_rows() {
   sakujo = speed_button(ZOLK, L"", id_sakujo);
   Rdirname = make_control(ZOLK, WC_EDITW, L"", WS_DISABLED | ES_AUTOHSCROLL, id_other);
   const std::vector<placement> rows = {
-      {Label2, 8, 152, 142, 16},       {Bdirname, 152, 150, 313, 21},
-      {Button2, 472, 149, 60, 22},     {Panel1, 8, 53, 524, 69},
-      {R_ListLabel, 8, 128, 142, 16},  {R_ListBox, 152, 124, 385, 200},
-      {touroku, 256, 207, 70, 22},     {syusei, 328, 207, 70, 22},
-      {sakujo, 400, 207, 70, 22},      {Rdirname, 152, 230, 313, 17}};
+      {Label2, 8, 152, 142, 16},    {Bdirname, 152, 150, 313, 21},  {Button2, 472, 149, 60, 22},
+      {Panel1, 8, 53, 524, 69},     {R_ListLabel, 8, 128, 142, 16}, {R_ListBox, 152, 124, 385, 200},
+      {touroku, 256, 207, 70, 22},  {syusei, 328, 207, 70, 22},     {sakujo, 400, 207, 70, 22},
+      {Rdirname, 152, 230, 313, 17}};
   page_places_.insert(page_places_.end(), rows.begin(), rows.end());
 }
 
@@ -267,8 +289,10 @@ void Tset_window01::build_panel() {
   // Last, so the frame lies beneath the radio buttons it holds.
   JorF = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF), WS_VISIBLE | BS_GROUPBOX, id_other);
   SendMessageW(JorF_name, BM_SETCHECK, BST_CHECKED, 0);
-  panel_places_ = {{JorF, 2, 0, 518, 42},         {JorF_name, 12, 18, 140, 20},
-                   {JorF_folder, 172, 18, 140, 20}, {job_combo_s, 6, 45, 450, 200},
+  panel_places_ = {{JorF, 2, 0, 518, 42},
+                   {JorF_name, 12, 18, 140, 20},
+                   {JorF_folder, 172, 18, 140, 20},
+                   {job_combo_s, 6, 45, 450, 200},
                    {Button3, 460, 45, 56, 21}};
 }
 
@@ -305,7 +329,8 @@ void Tset_window01::lay_out() {
   place({startb01, 8, 272, 105, 28}, dpi_);
   place({end_Button, 448, 272, 97, 28}, dpi_);
   SendMessageW(st_main, WM_SIZE, 0, 0);
-  if (tooltips_ != nullptr) SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  if (tooltips_ != nullptr)
+    SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
@@ -334,7 +359,8 @@ void Tset_window01::make_page_brush(int width, int height) {
   DeleteObject(picture);
 }
 
-LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wparam,
+                                         LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -389,7 +415,8 @@ LRESULT Tset_window01::handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_SYSCOMMAND:
       // Alt and a key that no menu takes arrives here from whichever control has the focus.
-      if ((wparam & 0xFFF0) == SC_KEYMENU && lparam != 0 && press_key(static_cast<wchar_t>(lparam))) {
+      if ((wparam & 0xFFF0) == SC_KEYMENU && lparam != 0 &&
+          press_key(static_cast<wchar_t>(lparam))) {
         return 0;
       }
       return window::handle(message, wparam, lparam);
@@ -415,7 +442,8 @@ void Tset_window01::command(int id, int code, HWND control) {
     case EN_CHANGE:
       return field_changed(id);
     case EN_KILLFOCUS:
-      if (!checking_ && (id == id_Tdirname || id == id_Bdirname)) PostMessageW(hwnd(), k_field_left, id, 0);
+      if (!checking_ && (id == id_Tdirname || id == id_Bdirname))
+        PostMessageW(hwnd(), k_field_left, id, 0);
       return;
     case CBN_SELCHANGE:
       return combo_picked(id);
@@ -427,17 +455,27 @@ void Tset_window01::command(int id, int code, HWND control) {
       return;
   }
   switch (id) {
-    case id_run01B: return handle_click([&m] { m.run01BClick(); });
-    case id_run02B: return handle_click([&m] { m.run02BClick(); });
-    case id_new_Button: return handle_click([&m] { m.new_ButtonClick(); });
-    case id_touroku: return handle_click([&m] { m.tourokuClick(); });
-    case id_syusei: return handle_click([&m] { m.syuseiClick(); });
-    case id_sakujo: return handle_click([&m] { m.sakujoClick(); });
-    case id_startb01: return handle_click([&m] { m.startb01Click(); });
-    case id_end_Button: return end_ButtonClick();
+    case id_run01B:
+      return handle_click([&m] { m.run01BClick(); });
+    case id_run02B:
+      return handle_click([&m] { m.run02BClick(); });
+    case id_new_Button:
+      return handle_click([&m] { m.new_ButtonClick(); });
+    case id_touroku:
+      return handle_click([&m] { m.tourokuClick(); });
+    case id_syusei:
+      return handle_click([&m] { m.syuseiClick(); });
+    case id_sakujo:
+      return handle_click([&m] { m.sakujoClick(); });
+    case id_startb01:
+      return handle_click([&m] { m.startb01Click(); });
+    case id_end_Button:
+      return end_ButtonClick();
     case id_Button1:
-    case id_Button3: return handle_click([&m] { m.Button1Click(); });
-    case id_Button2: return handle_click([&m] { m.Button2Click(); });
+    case id_Button3:
+      return handle_click([&m] { m.Button1Click(); });
+    case id_Button2:
+      return handle_click([&m] { m.Button2Click(); });
     case id_JorF_name:
     case id_JorF_folder:
       return handle_click([&m, id] {
@@ -652,7 +690,8 @@ bool Tset_window01::press_key(wchar_t key) {
     const std::wstring keys = keys_of(button);
     if (keys.empty() || keys.back() != letter) continue;
     // Button1 and Button3 share their key: the one on show takes it.
-    if ((GetWindowLongPtrW(button, GWL_STYLE) & WS_VISIBLE) == 0 || !IsWindowVisible(GetParent(button))) {
+    if ((GetWindowLongPtrW(button, GWL_STYLE) & WS_VISIBLE) == 0 ||
+        !IsWindowVisible(GetParent(button))) {
       continue;
     }
     if (IsWindowEnabled(button)) SendMessageW(button, BM_CLICK, 0, 0);
@@ -696,7 +735,8 @@ void Tset_window01::show_mode() {
                        Button2, JorF_name, JorF_folder, job_combo_s, Button3, R_ListBox}) {
     set_enabled(control, idle);
   }
-  for (HWND control : {Label3, job_combo, new_Button, Label4, zolk_comment, Label1, Tdirname, Button1}) {
+  for (HWND control :
+       {Label3, job_combo, new_Button, Label4, zolk_comment, Label1, Tdirname, Button1}) {
     show_visible(control, m.job_rows_visible);
   }
   show_visible(Panel1, m.Panel1_visible);

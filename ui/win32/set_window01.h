@@ -45,14 +45,14 @@ class Tset_window01 : public window, private ui::run_window_port {
 
   // Controls, named as the window names them. ZOLK is the page of PageControl1 that holds
   // the job rows; Panel1 holds the restore-side choice.
-  HWND PageControl1 = nullptr, ZOLK = nullptr, run_mes = nullptr, run01B = nullptr,
-       s_mes = nullptr, run02B = nullptr, st01 = nullptr, Label3 = nullptr, job_combo = nullptr,
+  HWND PageControl1 = nullptr, ZOLK = nullptr, run_mes = nullptr, run01B = nullptr, s_mes = nullptr,
+       run02B = nullptr, st01 = nullptr, Label3 = nullptr, job_combo = nullptr,
        new_Button = nullptr, Label4 = nullptr, zolk_comment = nullptr, Label1 = nullptr,
-       Tdirname = nullptr, Button1 = nullptr, Panel1 = nullptr, JorF = nullptr,
-       JorF_name = nullptr, JorF_folder = nullptr, job_combo_s = nullptr, Button3 = nullptr,
-       R_ListLabel = nullptr, R_ListBox = nullptr, Label2 = nullptr, Bdirname = nullptr,
-       Button2 = nullptr, touroku = nullptr, syusei = nullptr, sakujo = nullptr,
-       Rdirname = nullptr, startb01 = nullptr, end_Button = nullptr, st_main = nullptr;
+       Tdirname = nullptr, Button1 = nullptr, Panel1 = nullptr, JorF = nullptr, JorF_name = nullptr,
+       JorF_folder = nullptr, job_combo_s = nullptr, Button3 = nullptr, R_ListLabel = nullptr,
+       R_ListBox = nullptr, Label2 = nullptr, Bdirname = nullptr, Button2 = nullptr,
+       touroku = nullptr, syusei = nullptr, sakujo = nullptr, Rdirname = nullptr,
+       startb01 = nullptr, end_Button = nullptr, st_main = nullptr;
 
   // The hint a control shows when the pointer rests on it (empty for none): its own words
   // followed by its keys, "（Alt+S）".

@@ -60,9 +60,8 @@ LRESULT CALLBACK window::procedure(HWND hwnd, UINT message, WPARAM wparam, LPARA
 
 HWND make_control(HWND parent, const wchar_t* class_name, const std::wstring& text, DWORD style,
                   int id, DWORD ex_style) {
-  return CreateWindowExW(ex_style, class_name, text.c_str(),
-                         WS_CHILD | WS_CLIPSIBLINGS | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+  return CreateWindowExW(ex_style, class_name, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, 0,
+                         0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
 }
 

@@ -125,7 +125,8 @@ class Win32Windows : public ::testing::Test {
     SetFocus(to);
     pump(50);
   }
-  void register_job(const std::string& name, const std::string& source, const std::string& destination) {
+  void register_job(const std::string& name, const std::string& source,
+                    const std::string& destination) {
     type(main().job_combo, name);
     type(main().zolk_comment, name + " comment");
     type(main().Tdirname, source);
@@ -147,8 +148,9 @@ TEST(Win32Text, TypedPathsKeepTheirSeparatorsAndEveryNameRoundTrips) {
   EXPECT_EQ(narrow(L"c:\\data\\x"), "c:\\data\\x");
   EXPECT_EQ(narrow(w("c:\\表\\予定")), "c:\\" + sj("表") + "\\" + sj("予定"));
   EXPECT_EQ(host::split_path(narrow(w("c:\\表\\予定"))).size(), 3u);
-  for (const std::wstring& name : {std::wstring(L"caf\u00E9"), std::wstring(L"\U0001F600 emoji"),
-                                   std::wstring{wchar_t(0xDC00), L'x'}, w("履歴バックアップ"), std::wstring(L"a/b")}) {
+  for (const std::wstring& name :
+       {std::wstring(L"caf\u00E9"), std::wstring(L"\U0001F600 emoji"),
+        std::wstring{wchar_t(0xDC00), L'x'}, w("履歴バックアップ"), std::wstring(L"a/b")}) {
     EXPECT_EQ(wide(narrow(name)), name);
   }
 }
@@ -205,9 +207,11 @@ TEST_F(Win32Windows, TheTabKeyGoesThroughTheFieldsOfTheModeInForce) {
     }
     return seen;
   };
-  EXPECT_EQ(order(m.job_combo, 4), (std::vector<HWND>{m.zolk_comment, m.Tdirname, m.Bdirname, m.job_combo}));
+  EXPECT_EQ(order(m.job_combo, 4),
+            (std::vector<HWND>{m.zolk_comment, m.Tdirname, m.Bdirname, m.job_combo}));
   click(m.run02B);
-  EXPECT_EQ(order(m.Bdirname, 4), (std::vector<HWND>{m.JorF_name, m.job_combo_s, m.R_ListBox, m.Bdirname}));
+  EXPECT_EQ(order(m.Bdirname, 4),
+            (std::vector<HWND>{m.JorF_name, m.job_combo_s, m.R_ListBox, m.Bdirname}));
 }
 
 TEST_F(Win32Windows, AltAndALetterPressTheButtonOnShow) {
@@ -335,9 +339,10 @@ TEST_F(Win32Windows, LeavingAFolderFieldShowsTheCheckMessageAndKeepsTheFocus) {
   type(m.Tdirname, "c:\\");
   move_focus(m.Tdirname, m.Bdirname);
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_EQ(messages_.texts[0], w("バックアップ元フォルダにルートフォルダが指定されました。"
-                                  "ルートフォルダの指定は現在サポートされていません。"
-                                  "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。"));
+  EXPECT_EQ(messages_.texts[0],
+            w("バックアップ元フォルダにルートフォルダが指定されました。"
+              "ルートフォルダの指定は現在サポートされていません。"
+              "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。"));
   EXPECT_EQ(GetFocus(), m.Tdirname);
 
   type(m.Tdirname, dir_.at("src"));
@@ -353,8 +358,9 @@ TEST_F(Win32Windows, LeavingAFolderFieldShowsTheCheckMessageAndKeepsTheFocus) {
   type(m.Bdirname, "d:\\");
   move_focus(m.Bdirname, m.R_ListBox);
   ASSERT_EQ(messages_.texts.size(), 3u);
-  EXPECT_EQ(messages_.texts[2].substr(0, w("復元先フォルダにルートフォルダが指定されました。").size()),
-            w("復元先フォルダにルートフォルダが指定されました。"));
+  EXPECT_EQ(
+      messages_.texts[2].substr(0, w("復元先フォルダにルートフォルダが指定されました。").size()),
+      w("復元先フォルダにルートフォルダが指定されました。"));
   // The start button without a picked point says so and starts nothing.
   click(m.startb01);
   ASSERT_EQ(messages_.texts.size(), 4u);
@@ -452,7 +458,8 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   ASSERT_TRUE(chooser().go_to(narrow(root)));
   click(chooser().SpeedButton2);
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_EQ(messages_.texts[0].substr(0, w("バックアップ先フォルダにルートフォルダが指定されました。").size()),
+  EXPECT_EQ(messages_.texts[0].substr(
+                0, w("バックアップ先フォルダにルートフォルダが指定されました。").size()),
             w("バックアップ先フォルダにルートフォルダが指定されました。"));
   EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
   ASSERT_TRUE(chooser().go_to(dir_.at("other")));
@@ -478,7 +485,8 @@ TEST_F(Win32Windows, TheRunLogShowsLineEndsKeepsItsLastLinesAndSavesTheWholeSess
   r.add_line(sj("-----* 処理の開始 *-----\r\n"));
   EXPECT_EQ(r.shown_lines(), (std::vector<std::wstring>{w("-----* 処理の開始 *-----"), L""}));
   ui::run_batch batch;
-  for (int i = 0; i < Trun_win::k_kept_lines + 100; ++i) batch.texts.push_back("line " + std::to_string(i));
+  for (int i = 0; i < Trun_win::k_kept_lines + 100; ++i)
+    batch.texts.push_back("line " + std::to_string(i));
   r.show_batch(batch, 0);
   const std::vector<std::wstring> kept = r.shown_lines();
   EXPECT_EQ(kept.size(), static_cast<size_t>(Trun_win::k_kept_lines));
@@ -489,7 +497,9 @@ TEST_F(Win32Windows, TheRunLogShowsLineEndsKeepsItsLastLinesAndSavesTheWholeSess
   ASSERT_TRUE(r.BitBtn1Click());
   EXPECT_FALSE(IsWindowVisible(r.hwnd()));
   const std::string bytes = testing_support::read_file(saved);
-  EXPECT_EQ(bytes.substr(0, 39), "-----* \xE5\x87\xA6\xE7\x90\x86\xE3\x81\xAE\xE9\x96\x8B\xE5\xA7\x8B *-----\r\n\r\nline 0");
+  EXPECT_EQ(
+      bytes.substr(0, 39),
+      "-----* \xE5\x87\xA6\xE7\x90\x86\xE3\x81\xAE\xE9\x96\x8B\xE5\xA7\x8B *-----\r\n\r\nline 0");
   EXPECT_NE(bytes.find("line 5099\r\n"), std::string::npos);
 }
 

@@ -43,6 +43,12 @@ void add_restore_command(CLI::App& app, host::host& h, outcome& result);
 // settings file; run backs up a job's folders through run_backup.
 void add_job_commands(CLI::App& app, host::host& h, outcome& result);
 
+// prune DESTINATION (--keep-last N | --keep-since DATE | --point NNNN) [--dry-run]
+void add_prune_command(CLI::App& app, host::host& h, outcome& result);
+
+// verify DESTINATION [--source SRC]
+void add_verify_command(CLI::App& app, host::host& h, outcome& result);
+
 }  // namespace cli
 
 #endif

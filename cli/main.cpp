@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
   cli::add_restore_command(app, h, result);
   cli::add_history_commands(app, h, result);
   cli::add_job_commands(app, h, result);
+  cli::add_prune_command(app, h, result);
+  cli::add_verify_command(app, h, result);
   try {
     std::vector<std::string> arguments = host::program_arguments(argc, argv);
     std::vector<char*> pointers;

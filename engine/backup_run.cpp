@@ -11,6 +11,7 @@
 #include "engine/paths.h"
 #include "engine/point_times.h"
 #include "engine/progress_meter.h"
+#include "engine/prune_steps.h"
 #include "engine/run_marker.h"
 #include "engine/snapshot.h"
 #include "engine/store_lock.h"
@@ -683,7 +684,12 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       refuse(log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
     } else if (const auto lock = lock_destination(h, destination, log, summary)) {
-      if (complete_interrupted_run(h, source, destination, source_tree, log, meter, summary)) {
+      // A run must find the store whole: a prune cut off half-way is completed first.
+      if (complete_cut_prune(h, destination, log) == cut_prune::failed) {
+        summary.failed++;
+        summary.refused = true;
+      } else if (complete_interrupted_run(h, source, destination, source_tree, log, meter,
+                                          summary)) {
         const folder_tree history = scan_history_folders(h, destination);
         if (history.empty()) {
           first_run(h, run, destination, source_tree, log);

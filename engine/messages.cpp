@@ -72,6 +72,9 @@ constexpr const char* k_utf8[] = {
     "    理由: ",
     "次の項目だけを復元します。",
     "err:選択された時点に指定の項目がありません。",
+    "前回中断された履歴の整理を完了しました。",
+    "err:前回中断された履歴の整理を完了出来ませんでした。",
+    "err:履歴の整理で時点の番号が変わりました。時点を確かめてから復元し直してください。",
 };
 static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 

@@ -86,7 +86,12 @@ enum class msg {
   restore_only,  // 次の項目だけを復元します。 (then "==> " and each entry)
   restore_entry_missing,  // err:選択された時点に指定の項目がありません。 (then "==> " and the
                           // entry)
-  count_  // keep last
+  // A prune of the store that was cut off, completed by the next command.
+  prune_completed,  // 前回中断された履歴の整理を完了しました。 (then "==> " and the destination)
+  prune_not_completed,  // err:前回中断された履歴の整理を完了出来ませんでした。 (then "==> " and the
+                        // path)
+  points_renumbered,  // err:履歴の整理で時点の番号が変わりました。時点を確かめてから復元し直してください。
+  count_              // keep last
 };
 
 // The CP932 text of a message (converted once, on first use).

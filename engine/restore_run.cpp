@@ -8,6 +8,8 @@
 #include "engine/messages.h"
 #include "engine/paths.h"
 #include "engine/point_walk.h"
+#include "engine/prune_marker.h"
+#include "engine/prune_steps.h"
 #include "engine/restore_copy.h"
 #include "engine/restore_list.h"
 #include "engine/restore_target.h"
@@ -88,6 +90,22 @@ int64_t report_unread_logs(const std::vector<std::string>& unread_logs, run_log&
   return static_cast<int64_t>(unread_logs.size());
 }
 
+// A prune cut off half-way is completed before anything else, whatever point was asked for.
+// It numbered the points anew, so the number asked for may now name another point, or none:
+// the restore stops, and the user chooses again.
+run_summary complete_prune_first(host::host& h, const std::string& store, run_log& log) {
+  run_summary stopped;
+  stopped.refused = true;
+  const host::lock_result lock = lock_store(h, store);
+  if (lock.state == host::lock_state::busy) {
+    report_store_busy(log, store);
+  } else if (complete_cut_prune(h, store, log) != cut_prune::failed) {
+    return refuse(log, msg::points_renumbered);
+  }
+  log.add_line(text(msg::restore_end));
+  return stopped;
+}
+
 }  // namespace
 
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
@@ -98,6 +116,8 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_tree seen = scan_history_folders(h, request.store);
   if (seen.empty()) return nothing;
   write_opening_lines(request, point_entry_text(seen, request.point), log);
+  if (h.exists(path_join(request.store, k_prune_marker_name)))
+    return complete_prune_first(h, request.store, log);
   if (find_point(seen, request.point) == nullptr) return refuse(log, msg::restore_point_missing);
   std::vector<std::string> keys;
   std::string bad_path;
@@ -117,6 +137,13 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     log.add_line(text(msg::restore_end));
     return nothing;
   }
+  // A prune cut off since the store was first listed is completed all the same.
+  const cut_prune late = complete_cut_prune(h, request.store, log);
+  if (late == cut_prune::failed) {
+    log.add_line(text(msg::restore_end));
+    return nothing;
+  }
+  if (late != cut_prune::none) return refuse(log, msg::points_renumbered);
   // Listed again under the lock: a run that ended a moment ago may have added a newer folder,
   // which the roll-back must start from.
   const folder_tree history = scan_history_folders(h, request.store);

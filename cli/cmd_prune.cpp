@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "engine/prune_run.h"
+#include "platform/native_path.h"
 #include "platform/terminal.h"
 
 namespace cli {
@@ -12,8 +13,10 @@ constexpr const char* k_loss_note =
     "Note: a point that goes takes with it the last stored copy of every file deleted, and of "
     "every version replaced, before the next point was made.";
 
+// Written as run-log lines are: the system's separators, control characters of names written out.
 void print(const std::string& cp932_text) {
-  std::printf("%s\n", host::terminal_text(cp932_text).c_str());
+  console_log out;
+  out.add_line(cp932_text);
 }
 
 void print_plan(const engine::prune_result& r, bool dry_run) {
@@ -43,7 +46,7 @@ int run_prune(host::host& h, const engine::prune_request& request) {
     case outcome::failed:
       break;
   }
-  print_error("prune: " + host::terminal_text(r.reason));
+  print_error("prune: " + host::terminal_text(host::shown_text(r.reason)));
   return k_exit_failed;
 }
 

@@ -3,13 +3,16 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "engine/verify_store.h"
+#include "platform/native_path.h"
 #include "platform/terminal.h"
 
 namespace cli {
 namespace {
 
+// Written as run-log lines are: the system's separators, control characters of names written out.
 void print(const std::string& cp932_text) {
-  std::printf("%s\n", host::terminal_text(cp932_text).c_str());
+  console_log out;
+  out.add_line(cp932_text);
 }
 
 size_t print_report(const engine::verify_report& r, const std::string& source) {
@@ -32,7 +35,7 @@ int run_verify(host::host& h, const std::string& store, const std::string& sourc
   console_log log;
   engine::verify_report report = engine::verify_store(h, store, log);
   if (report.refused) {
-    print_error("verify: " + host::terminal_text(report.reason));
+    print_error("verify: " + host::terminal_text(host::shown_text(report.reason)));
     return k_exit_failed;
   }
   if (!source.empty()) engine::compare_with_source(h, store, source, report);

@@ -19,7 +19,7 @@ class prune_cli : public ::testing::Test {
  protected:
   testing_support::temp_folder tmp;
   std::string src = tmp.at("src"), dst = tmp.at("dst");
-  std::string q_src = quoted(src), q_dst = quoted(dst);
+  std::string q_src = cli_testing::quoted(src), q_dst = cli_testing::quoted(dst);
 
   // Four points: a.txt in four versions, b.txt made in the second and deleted in the third.
   void SetUp() override {
@@ -36,7 +36,7 @@ class prune_cli : public ::testing::Test {
   std::string restored(const std::string& point, const std::string& name) {
     const std::string target = tmp.at("r" + point);
     testing_support::remove_tree(target);
-    zolk_cli("restore " + q_dst + " " + point + " " + quoted(target));
+    zolk_cli("restore " + q_dst + " " + point + " " + cli_testing::quoted(target));
     return testing_support::read_file(target + "/" + name);
   }
 };
@@ -76,7 +76,7 @@ TEST_F(prune_cli, DryRunListsWhatWouldGoAndChangesNothing) {
 TEST_F(prune_cli, RefusesTheNewestPointAMissingOneAndACutRun) {
   EXPECT_EQ(zolk_cli("prune " + q_dst + " --point 0004").status, 1);
   EXPECT_EQ(zolk_cli("prune " + q_dst + " --point 0009").status, 1);
-  EXPECT_EQ(zolk_cli("prune " + quoted(tmp.at("none")) + " --keep-last 1").status, 1);
+  EXPECT_EQ(zolk_cli("prune " + cli_testing::quoted(tmp.at("none")) + " --keep-last 1").status, 1);
   // A run cut off after it made its folder: the next backup completes it, not a prune.
   write_file(dst + "/.zolk-run", "Zolk0004\r\nZolk0003\r\ncarried\r\n");
   const auto before = testing_support::list_tree(dst);
@@ -112,7 +112,7 @@ TEST_F(prune_cli, ThinsAPointRenumbersTheRestAndVerifySaysSo) {
   EXPECT_EQ(damaged.status, 1);
   EXPECT_NE(damaged.out.find("gap"), std::string::npos) << damaged.out;
   EXPECT_EQ(zolk_cli("prune " + q_dst + " --keep-last 1").status, 1);  // refused: a gap
-  EXPECT_EQ(zolk_cli("verify " + quoted(tmp.at("none"))).status, 1);
+  EXPECT_EQ(zolk_cli("verify " + cli_testing::quoted(tmp.at("none"))).status, 1);
 }
 
 }  // namespace

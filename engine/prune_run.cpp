@@ -12,6 +12,7 @@
 #include "engine/prune_steps.h"
 #include "engine/run_marker.h"
 #include "engine/store_lock.h"
+#include "platform/cp932.h"
 #include "platform/packed_time.h"
 
 namespace engine {
@@ -146,13 +147,25 @@ bool choose_points(const prune_request& request, const std::vector<const folder_
   return true;
 }
 
-bool write_merged_log(host::host& h, const std::string& store, const std::vector<log_line>& lines) {
-  change_log_writer writer;
-  if (!writer.open(h, store, k_prune_log_temp_name)) return false;
-  bool written = true;
-  for (const log_line& line : lines)
-    written = writer.write_line(line.code.c_str(), line.path) && written;
-  return writer.close() && written;
+// The merged log takes the time of the log it replaces: a point shows the time of its run,
+// which runs keep on its folder from its log.
+bool write_merged_log(host::host& h, const std::string& store, const std::vector<log_line>& lines,
+                      uint32_t time) {
+  std::string bytes;
+  for (const log_line& line : lines) {
+    bytes += line.code + cp932::escape_control_bytes(line.path) + "\r\n";
+  }
+  std::unique_ptr<host::file> f = h.open_write_beneath(store, k_prune_log_temp_name);
+  bool written = f && f->write(bytes.data(), bytes.size()) && f->set_time(time) && f->sync();
+  return f && f->close() && written;
+}
+
+// The time of a point's run: its change log's, or its folder's when it has none.
+uint32_t run_time(host::host& h, const std::string& store, const folder_node& point) {
+  std::unique_ptr<host::file> f = h.open_read(change_log_file_name(store, point.name));
+  uint32_t time = point.time;
+  if (f && !f->get_time(time)) time = point.time;
+  return time;
 }
 
 // Refusals that hold for a dry run and a real one alike.
@@ -208,11 +221,13 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   prune_plan plan;
   std::vector<log_line> merged;
   named_paths thinned_named;
+  uint32_t newer_time = 0;
   if (thinned < points.size()) {
     plan.older = points[thinned - 1]->name;
     plan.thinned = points[thinned]->name;
     plan.newer = points[thinned + 1]->name;
-    plan.older_time = points[thinned - 1]->time;
+    plan.older_time = run_time(h, store, *points[thinned - 1]);
+    newer_time = run_time(h, store, *points[thinned + 1]);
     change_log_state first_state = change_log_state::read, second_state = change_log_state::read;
     const change_log first = read_change_log(h, path_join(store, plan.thinned), &first_state);
     const change_log second = read_change_log(h, path_join(store, plan.newer), &second_state);
@@ -251,7 +266,7 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
     return r;
   }
   std::string failure;
-  if (plan.thins() && !write_merged_log(h, store, merged)) {
+  if (plan.thins() && !write_merged_log(h, store, merged, newer_time)) {
     h.remove_file(path_join(store, k_prune_log_temp_name));
     r.status = outcome::failed;
     r.reason =

@@ -67,7 +67,7 @@ TEST(PruneDate, KeepSinceTakesDatesWithOrWithoutATime) {
   }
 }
 
-TEST(PruneTimes, APointKeepsItsTimeWhenTheOneAfterItIsThinnedOut) {
+TEST(PruneTimes, PointsKeepTheirTimesWhenTheOneBetweenThemIsThinnedOut) {
   testing_support::temp_folder tmp;
   const std::string src = tmp.at("src"), dst = tmp.at("dst");
   host::host& h = host::default_host();
@@ -80,8 +80,13 @@ TEST(PruneTimes, APointKeepsItsTimeWhenTheOneAfterItIsThinnedOut) {
     testing_support::write_file(src + "/a.txt", std::string(static_cast<size_t>(run), 'a'));
     prune_testing::backup(h, src, dst);
   }
-  const uint32_t old_time = host::pack_time(host::calendar_time{2020, 2, 2, 2, 2, 2});
-  ASSERT_TRUE(h.set_folder_time(dst + "/Zolk0002", old_time));
+  // The times of the runs that made points 2 and 4, as their logs and folders keep them.
+  const uint32_t second = host::pack_time(host::calendar_time{2020, 2, 2, 2, 2, 2});
+  const uint32_t fourth = host::pack_time(host::calendar_time{2020, 4, 4, 4, 4, 4});
+  testing_support::set_time(dst + "/Zolk0002.Zcl", second);
+  testing_support::set_time(dst + "/Zolk0004.Zcl", fourth);
+  ASSERT_TRUE(h.set_folder_time(dst + "/Zolk0002", second));
+  ASSERT_TRUE(h.set_folder_time(dst + "/Zolk0004", fourth));
   engine::prune_request request;
   request.store = dst;
   request.how = engine::prune_request::rule::point;
@@ -90,6 +95,10 @@ TEST(PruneTimes, APointKeepsItsTimeWhenTheOneAfterItIsThinnedOut) {
   const std::vector<std::string> points = engine::restore_point_entries(h, dst);
   ASSERT_EQ(points.size(), 3u);
   EXPECT_EQ(points[1], "0002: 2020/02/02 02:02:02");
+  EXPECT_EQ(points[0], "0003: 2020/04/04 04:04:04");  // its log is the merged one
+  // The next run keeps each point's time from its log.
+  prune_testing::backup(h, src, dst);
+  EXPECT_EQ(engine::restore_point_entries(h, dst)[1], "0003: 2020/04/04 04:04:04");
   EXPECT_TRUE(testing_support::exists(dst + "/Zolk0002/kept.txt"));
 }
 

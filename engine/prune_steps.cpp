@@ -4,6 +4,7 @@
 #include "engine/history_store.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
+#include "engine/point_times.h"
 #include "engine/prune_merge.h"
 
 namespace engine {
@@ -43,7 +44,7 @@ bool merge_phase(host::host& h, const std::string& store, const prune_plan& plan
     return false;
   }
   // The point list shows a point by its folder's time, which the merge has just moved on.
-  h.set_folder_time(path_join(store, plan.older), plan.older_time);
+  if (!h.set_folder_time(path_join(store, plan.older), plan.older_time)) h.take_failure_reason();
   return true;
 }
 
@@ -109,6 +110,8 @@ bool carry_out_prune(host::host& h, const std::string& store, prune_plan& plan,
       return false;
     }
   }
+  // Renames keep every time, but the merge moved the older folder's on.
+  set_point_times_back(h, store);
   // Delete last: the store is whole without these; one that cannot be removed now is removed
   // by the next prune (verify names it meanwhile).
   remove_prune_leftovers(h, store);

@@ -26,8 +26,9 @@ void print_plan(const engine::prune_result& r, bool dry_run) {
   for (const auto& [from, to] : r.renumbered) {
     print(std::string(dry_run ? "would renumber " : "renumbered ") + from + " -> " + to);
   }
-  std::printf("%s %lld files, %lld bytes\n", dry_run ? "would free" : "freed",
-              static_cast<long long>(r.files_freed), static_cast<long long>(r.bytes_freed));
+  std::printf("%s %lld %s, %lld bytes\n", dry_run ? "would free" : "freed",
+              static_cast<long long>(r.files_freed), r.files_freed == 1 ? "file" : "files",
+              static_cast<long long>(r.bytes_freed));
   std::printf("%s\n", k_loss_note);
 }
 

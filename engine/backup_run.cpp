@@ -15,38 +15,12 @@
 #include "engine/run_marker.h"
 #include "engine/snapshot.h"
 #include "engine/store_lock.h"
+#include "engine/stream_compare.h"
 
 namespace engine {
 namespace {
 
 enum class note { change_log_not_opened, no_changes };
-
-// The entries and bytes below a new folder, the folder itself included.
-void count_subtree(const folder_node& node, int64_t& entries, int64_t& bytes) {
-  ++entries;
-  if (!node.is_folder()) {
-    bytes += static_cast<int64_t>(node.size);
-    return;
-  }
-  for (const folder_node* n = node.first_child; n != nullptr; n = n->next) {
-    if (!n->is_special) count_subtree(*n, entries, bytes);
-  }
-}
-
-// What applying the list will do, so that a view can tell how far the run has come.
-void plan_work(difference_list& list, progress_meter& meter) {
-  int64_t entries = 0;
-  int64_t bytes = 0;
-  for (const difference_entry* e = list.first(); e != nullptr; e = e->next) {
-    if (e->kind == 'S') {
-      count_subtree(*e->node, entries, bytes);
-    } else {
-      ++entries;
-      if (e->kind != 'D') bytes += static_cast<int64_t>(e->node->size);
-    }
-  }
-  meter.plan(entries, bytes);
-}
 
 // One run: the paths it works on, its sinks and what it has done so far.
 class backup_run {
@@ -70,15 +44,21 @@ class backup_run {
   // A cut later run copied some entries itself (its change log names them): they too belong to
   // no point yet, and are dropped or copied over in the same way.
   void note_cut_copies(const change_log& log);
-  // Compares and applies. `resuming` continues the change log of a cut run instead of
-  // starting it, and leaves the report of unbackable entries to the run that follows.
-  int apply_differences(const folder_tree& previous, const folder_tree& source, bool resuming);
-  void report_unbackable(const folder_tree& source);
+  // Compares the newest history folder with the source, folder by folder, and applies the
+  // differences: first every deletion, then every new and changed entry. `resuming` continues
+  // the change log of a cut run instead of starting it, and leaves the report of unbackable
+  // entries to the run that follows.
+  int apply_differences(bool resuming);
+  void report_unbackable(const comparison_survey& survey);
   // Links found in the copy were planted there: nothing is written through them, and each is
   // named once.
-  void report_store_links(const folder_tree& previous);
+  void report_store_links(const comparison_survey& survey);
   // Removes the temporary files of cut copies from the newest history folder.
-  void remove_leftovers(const folder_tree& previous);
+  void remove_leftovers(const comparison_survey& survey);
+  // Applies one finding of the comparison.
+  void apply_found(char kind, const folder_node& node);
+  // True (and the run marked stopped) when the user asked the run to stop.
+  bool stop_here();
   // A cut run may have moved entries into the previous folder without writing their lines:
   // they are logged now, so that a restore of the previous point finds them.
   void log_unlogged_moves();
@@ -92,7 +72,7 @@ class backup_run {
   int move_into_history(char kind, const folder_node& node);
   void copy_new_file(const folder_node& node);
   void replace_changed_file(const folder_node& node);
-  void replace_cut_copy(const difference_entry& entry);
+  void replace_cut_copy(char kind, const folder_node& node);
   bool is_cut_copy(const std::string& relative) const;
   // The lines and counts of a copy's result (k_copy_done, ...).
   void report_copy(char kind, int result, const folder_node& node);
@@ -103,11 +83,10 @@ class backup_run {
   void report_change_log_failure();
   void copy_new_folder(const folder_node& node, bool with_change_log_line);
   void copy_folder_level(const folder_node* first);
-  void log_unlogged_level(const folder_node* first, const std::unordered_set<std::string>& logged);
+  void log_unlogged_level(const std::string* relative,
+                          const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
-  void apply_entry(const difference_entry& e);
-  // True (and the run marked stopped) when the user asked the run to stop.
-  bool stop_here();
+  void apply_entry(char kind, const folder_node& node);
   bool note_stopped_copy(int copy_result);
   void detail(const std::string& path) { log_.add_line(text(msg::detail_prefix) + path + "\r\n"); }
   // The system's reason for the failure just reported, for the views that show it.
@@ -167,33 +146,48 @@ void backup_run::report_apply_note(note kind, const std::string& change_log_name
   }
 }
 
-void backup_run::report_unbackable(const folder_tree& source) {
-  for (const folder_node* node : source.special_nodes()) {
+void backup_run::report_unbackable(const comparison_survey& survey) {
+  for (const std::string& path : survey.special_paths) {
     log_.add_line(text(msg::entry_not_backed_up));
-    detail(source_path(*node));
+    detail(path);
     ++summary_.failed;
   }
-  for (const std::string& relative : source.leftovers()) {
+  for (const std::string& relative : survey.leftover_paths) {
     log_.add_line(text(msg::reserved_name_not_backed_up));
     detail(path_join(source_, relative));
     ++summary_.failed;
   }
-  for (const folder_node* node : source.unreadable_folders()) {
+  for (const std::string& path : survey.unreadable_paths) {
     log_.add_line(text(msg::folder_not_read));
-    detail(source_path(*node));
+    detail(path);
     ++summary_.failed;
   }
 }
 
-void backup_run::report_store_links(const folder_tree& previous) {
-  for (const folder_node* node : previous.special_nodes()) {
+void backup_run::report_store_links(const comparison_survey& survey) {
+  for (const std::string& path : survey.store_link_paths) {
     log_.add_line(text(msg::link_in_store));
-    detail(newest_path(*node));
+    detail(path);
   }
 }
 
-int backup_run::apply_differences(const folder_tree& previous, const folder_tree& source,
-                                  bool resuming) {
+// Hands the findings of the comparison's passes to the run as they are found.
+class applying_sink : public difference_sink {
+ public:
+  explicit applying_sink(backup_run& run) : run_(run) {}
+  void found(char kind, const folder_node& node) override { run_.apply_found(kind, node); }
+  bool stop() override { return run_.stop_here(); }
+
+ private:
+  backup_run& run_;
+};
+
+int backup_run::apply_differences(bool resuming) {
+  // The survey reads both trees once, folder by folder: what is reported before anything
+  // changes, the work for the progress view, and where the differences lie, so that the two
+  // passes that apply them enter only those folders.
+  comparison_survey survey = survey_comparison(h_, new_folder_, source_);
+  remove_leftovers(survey);
   const std::string change_log_name = new_folder_ + k_change_log_extension;
   if (resuming) {
     change_log_.open_append(h_, change_log_name);
@@ -204,40 +198,42 @@ int backup_run::apply_differences(const folder_tree& previous, const folder_tree
     return 1;
   }
   buffer_ = make_transfer_buffer();
-  difference_list list = compare_trees(previous, source);
-  if (list.empty()) report_apply_note(note::no_changes, change_log_name);
-  if (!resuming) report_unbackable(source);
-  report_store_links(previous);
-  plan_work(list, meter_);
-  for (const difference_entry* e = list.first(); e != nullptr && !stop_here(); e = e->next) {
-    if (e->kind == 'S') {
-      // A new folder counts its own entries, one by one, as it copies them.
-      copy_new_folder(*e->node, true);
-      continue;
-    }
-    meter_.begin_entry(source_path(*e->node));
-    apply_entry(*e);
-    meter_.end_entry();
-  }
-  free_difference_list(list);
+  if (survey.differences == 0) report_apply_note(note::no_changes, change_log_name);
+  if (!resuming) report_unbackable(survey);
+  report_store_links(survey);
+  meter_.plan(survey.entries, survey.bytes);
+  applying_sink sink(*this);
+  stream_deleted_entries(h_, new_folder_, source_, sink, &survey.deleted_in);
+  if (!stop_here()) stream_new_and_changed_entries(h_, new_folder_, source_, sink, &survey.new_in);
   buffer_ = transfer_buffer();
   return 0;
 }
 
-void backup_run::apply_entry(const difference_entry& e) {
-  if ((e.kind == 'D' || e.kind == 'N') && is_cut_copy(relative_path(*e.node))) {
-    replace_cut_copy(e);
+void backup_run::apply_found(char kind, const folder_node& node) {
+  if (kind == 'S') {
+    // A new folder counts its own entries, one by one, as it copies them.
+    copy_new_folder(node, true);
     return;
   }
-  switch (e.kind) {
+  meter_.begin_entry(source_path(node));
+  apply_entry(kind, node);
+  meter_.end_entry();
+}
+
+void backup_run::apply_entry(char kind, const folder_node& node) {
+  if ((kind == 'D' || kind == 'N') && is_cut_copy(relative_path(node))) {
+    replace_cut_copy(kind, node);
+    return;
+  }
+  switch (kind) {
     case 'D':
-      move_into_history('D', *e.node);
+      move_into_history('D', node);
       break;
     case 'N':
-      replace_changed_file(*e.node);
+      replace_changed_file(node);
       break;
     default:
-      copy_new_file(*e.node);
+      copy_new_file(node);
       break;
   }
 }
@@ -254,8 +250,8 @@ bool backup_run::note_stopped_copy(int copy_result) {
   return true;
 }
 
-void backup_run::remove_leftovers(const folder_tree& previous) {
-  for (const std::string& relative : previous.leftovers()) {
+void backup_run::remove_leftovers(const comparison_survey& survey) {
+  for (const std::string& relative : survey.store_leftovers) {
     h_.remove_file_beneath(store_, path_join(new_name_, relative));
   }
 }
@@ -266,19 +262,20 @@ void backup_run::log_unlogged_moves() {
   for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
     if (line->code[0] == 'D') logged.insert(line->text);
   }
-  const folder_tree moved = scan_folder_tree(h_, previous_folder_);
-  log_unlogged_level(moved.first(), logged);
+  log_unlogged_level(nullptr, logged);
 }
 
-void backup_run::log_unlogged_level(const folder_node* first,
+void backup_run::log_unlogged_level(const std::string* relative_folder,
                                     const std::unordered_set<std::string>& logged) {
-  for (const folder_node* n = first; n != nullptr; n = n->next) {
+  const folder_tree level = scan_folder_level(h_, previous_folder_, relative_folder);
+  for (const folder_node* n = level.first(); n != nullptr; n = n->next) {
     const std::string relative = relative_path(*n);
     if (logged.count(relative) != 0 || n->is_special) continue;
     // A folder may only be the parent made for a move: look inside. An empty one is such a
     // parent whose move never happened; naming it would stand for an emptied folder.
     if (n->is_folder()) {
-      log_unlogged_level(n->first_child, logged);
+      const std::string inner = level_path_of(*n);
+      log_unlogged_level(&inner, logged);
     } else {
       note_change(k_code_deleted, relative);
     }
@@ -329,16 +326,16 @@ bool backup_run::is_cut_copy(const std::string& relative) const {
   return false;
 }
 
-void backup_run::replace_cut_copy(const difference_entry& entry) {
-  if (entry.kind == 'N') {
+void backup_run::replace_cut_copy(char kind, const folder_node& node) {
+  if (kind == 'N') {
     report_copy('N',
-                copy_file_with_progress(h_, meter_, buffer_, k_block_length,
-                                        source_path(*entry.node), newest_path(*entry.node)),
-                *entry.node);
+                copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(node),
+                                        newest_path(node)),
+                node);
     return;
   }
-  const std::string newest = newest_path(*entry.node);
-  if (remove_entry(h_, newest_place(*entry.node)) != 0) {
+  const std::string newest = newest_path(node);
+  if (remove_entry(h_, newest_place(node)) != 0) {
     log_.add_line(text(msg::deleted_not_moved));
     failed_detail(newest);
     summary_.failed++;
@@ -440,7 +437,10 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
     summary_.failed++;
   }
   meter_.end_entry();
-  copy_folder_level(node.first_child);
+  // One folder of the new subtree at a time: only it and the folders above it are held.
+  const std::string inner = level_path_of(node);
+  const folder_tree level = scan_folder_level(h_, source_, &inner);
+  copy_folder_level(level.first());
 }
 
 void backup_run::copy_folder_level(const folder_node* first) {
@@ -557,8 +557,8 @@ std::optional<run_marker> marker_to_complete(host::host& h, const std::string& d
 // the source as it is now, appending to its change log. False when the run must stop because
 // the completion could not record its progress.
 bool complete_interrupted_run(host::host& h, const std::string& source,
-                              const std::string& destination, const folder_tree& source_tree,
-                              run_log& log, progress_meter& meter, run_summary& summary) {
+                              const std::string& destination, run_log& log, progress_meter& meter,
+                              run_summary& summary) {
   std::optional<run_marker> marker = marker_to_complete(h, destination, log, summary);
   if (!marker) return true;
   const std::string new_folder = path_join(destination, marker->new_folder);
@@ -582,9 +582,7 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
   } else {
     run.note_cut_copies(read_change_log(h, new_folder));
   }
-  const folder_tree previous_tree = scan_folder_tree(h, new_folder);
-  run.remove_leftovers(previous_tree);
-  run.apply_differences(previous_tree, source_tree, true);
+  run.apply_differences(true);
   run.finish(destination);
   summary.copied += run.summary().copied;
   summary.moved += run.summary().moved;
@@ -593,8 +591,7 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
   return !run.stopped();
 }
 
-void first_run(host::host& h, backup_run& run, const std::string& destination,
-               const folder_tree& source_tree, run_log& log) {
+void first_run(host::host& h, backup_run& run, const std::string& destination, run_log& log) {
   log.add_line(text(msg::first_run));
   const std::string new_folder = path_join(destination, k_first_history_folder);
   if (!mark(h, destination, run_marker{k_first_history_folder, std::string(), true}, log)) {
@@ -609,12 +606,12 @@ void first_run(host::host& h, backup_run& run, const std::string& destination,
     return;
   }
   run.set_folders(new_folder, std::string());
-  run.apply_differences(folder_tree(), source_tree, false);
+  run.apply_differences(false);
   run.finish(destination);
 }
 
 void later_run(host::host& h, backup_run& run, const std::string& destination,
-               const folder_tree& source_tree, const folder_node& newest, run_log& log) {
+               const folder_node& newest, run_log& log) {
   log.add_line(text(msg::later_run));
   run_marker marker{next_history_folder_name(&newest), newest.name, false};
   const std::string new_folder = path_join(destination, marker.new_folder);
@@ -643,9 +640,7 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
     return;
   }
   run.set_folders(new_folder, previous_folder);
-  const folder_tree previous_tree = scan_folder_tree(h, new_folder);
-  run.remove_leftovers(previous_tree);
-  run.apply_differences(previous_tree, source_tree, false);
+  run.apply_differences(false);
   run.finish(destination);
 }
 
@@ -678,8 +673,8 @@ run_summary run_history_backup(host::host& h, const std::string& source,
   backup_run run(h, source, log, meter);
   run_summary& summary = run.summary();
   if (!refused(h, source, destination, log, summary)) {
-    const folder_tree source_tree = scan_folder_tree(h, source);
-    if (!source_tree.root_readable()) {
+    // Only the top is read here; the comparison reads the rest folder by folder.
+    if (!scan_folder_level(h, source, nullptr).root_readable()) {
       // A missing source would otherwise read as "everything was deleted".
       refuse(log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
@@ -688,13 +683,12 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       if (complete_cut_prune(h, destination, log) == cut_prune::failed) {
         summary.failed++;
         summary.refused = true;
-      } else if (complete_interrupted_run(h, source, destination, source_tree, log, meter,
-                                          summary)) {
+      } else if (complete_interrupted_run(h, source, destination, log, meter, summary)) {
         const folder_tree history = scan_history_folders(h, destination);
         if (history.empty()) {
-          first_run(h, run, destination, source_tree, log);
+          first_run(h, run, destination, log);
         } else {
-          later_run(h, run, destination, source_tree, *history.first(), log);
+          later_run(h, run, destination, *history.first(), log);
         }
       }
     }

@@ -1,7 +1,6 @@
 #include "engine/snapshot.h"
 
 #include <string_view>
-#include <unordered_map>
 
 #include "engine/file_copy.h"
 #include "engine/paths.h"
@@ -22,9 +21,10 @@ bool every_entry_seen(const std::vector<host::found_entry>& entries) {
 }
 
 // Scans one level below `root` at relative path `rel` (null at the top) and links its nodes
-// under `parent`. Returns the first node; `readable` tells whether the folder could be listed.
+// under `parent`, descending into folders when `descend`. Returns the first node; `readable`
+// tells whether the folder could be listed.
 folder_node* scan_level(host::host& h, const std::string& root, const shared_path& rel,
-                        folder_node* parent, folder_tree& tree, bool& readable) {
+                        folder_node* parent, folder_tree& tree, bool& readable, bool descend) {
   std::vector<host::found_entry> entries;
   readable = h.search(folder_search_pattern(root, rel ? piece(*rel) : std::nullopt), entries);
   if (readable && !every_entry_seen(entries)) {
@@ -33,14 +33,16 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
   }
   folder_node* first = nullptr;
   folder_node* last = nullptr;
+  size_t count = 0;
   for (host::found_entry& entry : entries) {
     if (entry.name == "." || entry.name == "..") continue;
     // The one pattern of names kept for Zolk's own use inside a tree: never part of a point.
     if (is_copy_temp_name(entry.name)) {
-      tree.note_leftover(path_join(rel ? piece(*rel) : std::nullopt, entry.name));
+      tree.note_leftover(path_join(rel ? piece(*rel) : std::nullopt, entry.name), count);
       continue;
     }
     folder_node& node = tree.new_node();
+    node.position = static_cast<uint32_t>(count++);
     node.time = entry.time;
     node.size = entry.full_size;
     node.attributes = static_cast<uint16_t>(entry.attributes);
@@ -54,13 +56,13 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     last = &node;
     if (node.is_special) {
       tree.note_special(&node);
-    } else if (node.is_folder()) {
+    } else if (node.is_folder() && descend) {
       // Every real folder is descended, whatever its other attribute bits: a read-only or
       // hidden folder's files need protecting as much as any others.
       const shared_path child_rel =
           tree.new_level_path(rel ? path_join(*rel, node.name) : node.name);
       bool child_readable = true;
-      node.first_child = scan_level(h, root, child_rel, &node, tree, child_readable);
+      node.first_child = scan_level(h, root, child_rel, &node, tree, child_readable, true);
       if (!child_readable) {
         node.unreadable = true;
         tree.note_unreadable(&node);
@@ -70,41 +72,31 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
   return first;
 }
 
-// Finds nodes of one level by name. Small levels are walked; larger ones indexed, so that
-// comparing two levels costs linear time. Either way the first node of a name counts.
-class level_index {
- public:
-  explicit level_index(const folder_node* first) : first_(first) {
-    size_t count = 0;
-    for (const folder_node* n = first; n != nullptr; n = n->next) ++count;
-    if (count <= k_walk_limit) return;
-    map_.reserve(count);
-    for (const folder_node* n = first; n != nullptr; n = n->next) map_.emplace(n->name, n);
-  }
-
-  const folder_node* find(const std::string& name) const {
-    if (map_.empty()) {
-      for (const folder_node* n = first_; n != nullptr; n = n->next) {
-        if (n->name == name) return n;
-      }
-      return nullptr;
-    }
-    const auto it = map_.find(name);
-    return it == map_.end() ? nullptr : it->second;
-  }
-
- private:
-  static constexpr size_t k_walk_limit = 8;
-  const folder_node* first_;
-  std::unordered_map<std::string_view, const folder_node*> map_;
-};
-
 // A node that a comparison can match: not special.
+}  // namespace
+
+level_index::level_index(const folder_node* first) : first_(first) {
+  size_t count = 0;
+  for (const folder_node* n = first; n != nullptr; n = n->next) ++count;
+  if (count <= k_walk_limit) return;
+  map_.reserve(count);
+  for (const folder_node* n = first; n != nullptr; n = n->next) map_.emplace(n->name, n);
+}
+
+const folder_node* level_index::find(const std::string& name) const {
+  if (map_.empty()) {
+    for (const folder_node* n = first_; n != nullptr; n = n->next) {
+      if (n->name == name) return n;
+    }
+    return nullptr;
+  }
+  const auto it = map_.find(name);
+  return it == map_.end() ? nullptr : it->second;
+}
+
 const folder_node* comparable(const folder_node* node) {
   return node != nullptr && !node->is_special ? node : nullptr;
 }
-
-}  // namespace
 
 std::string relative_path(const folder_node& node) {
   return path_join(node.folder_path ? piece(*node.folder_path) : std::nullopt, node.name);
@@ -115,6 +107,7 @@ void folder_tree::clear() {
   special_.clear();
   unreadable_.clear();
   leftovers_.clear();
+  leftover_positions_.clear();
   nodes_.clear();
   level_paths_.clear();
   root_readable_ = true;
@@ -123,7 +116,16 @@ void folder_tree::clear() {
 folder_tree scan_folder_tree(host::host& h, const std::string& root) {
   folder_tree tree;
   bool readable = true;
-  tree.set_first(scan_level(h, root, nullptr, nullptr, tree, readable));
+  tree.set_first(scan_level(h, root, nullptr, nullptr, tree, readable, true));
+  tree.set_root_readable(readable);
+  return tree;
+}
+
+folder_tree scan_folder_level(host::host& h, const std::string& root, const std::string* relative) {
+  folder_tree tree;
+  const shared_path rel = relative ? tree.new_level_path(*relative) : nullptr;
+  bool readable = true;
+  tree.set_first(scan_level(h, root, rel, nullptr, tree, readable, false));
   tree.set_root_readable(readable);
   return tree;
 }

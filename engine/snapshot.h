@@ -11,6 +11,8 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/host.h"
@@ -25,6 +27,7 @@ struct folder_node {
   uint64_t size = 0;        // the whole length
   uint32_t time = 0;        // packed local modification time
   uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder
+  uint32_t position = 0;    // place among the nodes of its level, in search order
   bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
   bool unreadable = false;  // a folder whose contents could not be listed
   // Display time; only in the history-folder list (null in trees, which keeps nodes small:
@@ -72,7 +75,13 @@ class folder_tree {
   void set_root_readable(bool readable) { root_readable_ = readable; }
   void note_special(const folder_node* node) { special_.push_back(node); }
   void note_unreadable(const folder_node* node) { unreadable_.push_back(node); }
-  void note_leftover(std::string relative_path) { leftovers_.push_back(std::move(relative_path)); }
+  // `position`: how many nodes of its level the search gave before it.
+  void note_leftover(std::string relative_path, size_t position = 0) {
+    leftovers_.push_back(std::move(relative_path));
+    leftover_positions_.push_back(position);
+  }
+  // For a tree of one level: the position of each leftover among the level's nodes.
+  const std::vector<size_t>& leftover_positions() const { return leftover_positions_; }
   void clear();
 
  private:
@@ -83,10 +92,32 @@ class folder_tree {
   std::vector<const folder_node*> special_;
   std::vector<const folder_node*> unreadable_;
   std::vector<std::string> leftovers_;
+  std::vector<size_t> leftover_positions_;
 };
 
 // Scans the folder `root` (CP932) with everything below it.
 folder_tree scan_folder_tree(host::host& h, const std::string& root);
+
+// Scans one folder of the tree at `root`: the level at `relative` (null: the top), no deeper.
+// Its nodes are those scan_folder_tree would hold there (first_child stays null);
+// root_readable() tells whether that folder could be listed and every entry in it seen.
+folder_tree scan_folder_level(host::host& h, const std::string& root, const std::string* relative);
+
+// Finds nodes of one level by name. Small levels are walked; larger ones indexed, so that
+// comparing two levels costs linear time. Either way the first node of a name counts.
+class level_index {
+ public:
+  explicit level_index(const folder_node* first);
+  const folder_node* find(const std::string& name) const;
+
+ private:
+  static constexpr size_t k_walk_limit = 8;
+  const folder_node* first_;
+  std::unordered_map<std::string_view, const folder_node*> map_;
+};
+
+// The node itself when a comparison can match it (not null, not special); otherwise null.
+const folder_node* comparable(const folder_node* node);
 
 // The first node of the top level, from any node; null gives null.
 folder_node* first_top_node(folder_node* node);

@@ -1,0 +1,294 @@
+#include "engine/stream_compare.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "engine/paths.h"
+
+namespace engine {
+namespace {
+
+// Bytes a folder name costs in the set beyond its text (node, bucket, string header).
+constexpr size_t k_set_overhead = 64;
+
+piece as_piece(const std::string* relative) { return relative ? piece(*relative) : std::nullopt; }
+
+std::string child_path(const std::string* relative, const std::string& name) {
+  return relative ? path_join(*relative, name) : name;
+}
+
+// Where an entry stands in the copy's tree order: its position in each level on the way.
+// Sorting these orders entries as a walk of the whole tree would meet them.
+using tree_position = std::vector<uint32_t>;
+
+class surveyor {
+ public:
+  surveyor(host::host& h, const std::string& previous_root, const std::string& source_root,
+           comparison_survey& out)
+      : h_(h), previous_root_(previous_root), source_root_(source_root), out_(out) {}
+
+  void run() {
+    const folder_tree source = scan_folder_level(h_, source_root_, nullptr);
+    const folder_tree copy = scan_folder_level(h_, previous_root_, nullptr);
+    tree_position at;
+    if (source.root_readable()) {
+      pair_level(nullptr, copy, source, at);
+    } else {
+      copy_level(nullptr, copy, at);
+    }
+    std::stable_sort(links_.begin(), links_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& link : links_) out_.store_link_paths.push_back(std::move(link.second));
+  }
+
+ private:
+  // The copy's side of a level: links, leftovers and deleted entries; the copy's folders that
+  // no source folder pairs with are walked alone, for their links and leftovers.
+  bool copy_side(const std::string* relative, const folder_tree& copy, const folder_tree& source,
+                 tree_position& at) {
+    const level_index sources(source.first());
+    bool deleted = false;
+    for (const std::string& leftover : copy.leftovers()) out_.store_leftovers.push_back(leftover);
+    for (const folder_node* p = copy.first(); p != nullptr; p = p->next) {
+      if (p->is_special) {
+        note_link(relative, *p, at);
+        continue;
+      }
+      const folder_node* q = comparable(sources.find(p->name));
+      if (q != nullptr && q->is_folder() == p->is_folder()) continue;
+      ++out_.differences;
+      ++out_.entries;
+      deleted = true;
+      if (p->is_folder()) copy_alone(child_path(relative, p->name), p->position, at);
+    }
+    return deleted;
+  }
+
+  void pair_level(const std::string* relative, const folder_tree& copy, const folder_tree& source,
+                  tree_position& at) {
+    if (copy_side(relative, copy, source, at)) out_.deleted_in.add_with_parents(stack_);
+    const level_index copies(copy.first());
+    size_t leftover = 0;
+    bool found_new = false;
+    for (const folder_node* q = source.first(); q != nullptr; q = q->next) {
+      note_leftovers(source, q->position, leftover);
+      if (q->is_special) {
+        out_.special_paths.push_back(path_join(source_root_, as_piece(relative), q->name));
+        continue;
+      }
+      const folder_node* p = comparable(copies.find(q->name));
+      if (p == nullptr || p->is_folder() != q->is_folder()) {
+        ++out_.differences;
+        found_new = true;
+        count_new(relative, *q);
+        continue;
+      }
+      if (q->is_folder()) {
+        pair_folders(relative, *p, *q, at);
+      } else if (p->time != q->time || p->size != q->size) {
+        ++out_.differences;
+        ++out_.entries;
+        out_.bytes += static_cast<int64_t>(p->size);
+        found_new = true;
+      }
+    }
+    note_leftovers(source, std::numeric_limits<size_t>::max(), leftover);
+    if (found_new) out_.new_in.add_with_parents(stack_);
+  }
+
+  void pair_folders(const std::string* relative, const folder_node& p, const folder_node& q,
+                    tree_position& at) {
+    const std::string child = child_path(relative, q.name);
+    const folder_tree source = scan_folder_level(h_, source_root_, &child);
+    if (!source.root_readable()) {
+      out_.unreadable_paths.push_back(path_join(source_root_, as_piece(relative), q.name));
+      copy_alone(child, p.position, at);
+      return;
+    }
+    const folder_tree copy = scan_folder_level(h_, previous_root_, &child);
+    at.push_back(p.position);
+    stack_.push_back(child);
+    pair_level(&child, copy, source, at);
+    stack_.pop_back();
+    at.pop_back();
+  }
+
+  // A new source entry: itself, and for a folder everything in it.
+  void count_new(const std::string* relative, const folder_node& q) {
+    ++out_.entries;
+    if (!q.is_folder()) {
+      out_.bytes += static_cast<int64_t>(q.size);
+      return;
+    }
+    const std::string child = child_path(relative, q.name);
+    const folder_tree source = scan_folder_level(h_, source_root_, &child);
+    if (!source.root_readable()) {
+      out_.unreadable_paths.push_back(path_join(source_root_, as_piece(relative), q.name));
+      return;
+    }
+    size_t leftover = 0;
+    for (const folder_node* n = source.first(); n != nullptr; n = n->next) {
+      note_leftovers(source, n->position, leftover);
+      if (n->is_special) {
+        out_.special_paths.push_back(path_join(source_root_, child, n->name));
+      } else {
+        count_new(&child, *n);
+      }
+    }
+    note_leftovers(source, std::numeric_limits<size_t>::max(), leftover);
+  }
+
+  void copy_alone(const std::string& relative, uint32_t position, tree_position& at) {
+    const folder_tree copy = scan_folder_level(h_, previous_root_, &relative);
+    at.push_back(position);
+    copy_level(&relative, copy, at);
+    at.pop_back();
+  }
+
+  void copy_level(const std::string* relative, const folder_tree& copy, tree_position& at) {
+    for (const std::string& leftover : copy.leftovers()) out_.store_leftovers.push_back(leftover);
+    for (const folder_node* p = copy.first(); p != nullptr; p = p->next) {
+      if (p->is_special) {
+        note_link(relative, *p, at);
+      } else if (p->is_folder()) {
+        copy_alone(child_path(relative, p->name), p->position, at);
+      }
+    }
+  }
+
+  void note_link(const std::string* relative, const folder_node& p, const tree_position& at) {
+    tree_position where = at;
+    where.push_back(p.position);
+    links_.emplace_back(std::move(where), path_join(previous_root_, as_piece(relative), p.name));
+  }
+
+  // The source level's leftovers that the search gave before the node at `position`.
+  void note_leftovers(const folder_tree& level, size_t position, size_t& next) {
+    const std::vector<std::string>& names = level.leftovers();
+    const std::vector<size_t>& positions = level.leftover_positions();
+    for (; next < names.size() && positions[next] <= position; ++next) {
+      out_.leftover_paths.push_back(names[next]);
+    }
+  }
+
+  host::host& h_;
+  const std::string& previous_root_;
+  const std::string& source_root_;
+  comparison_survey& out_;
+  std::vector<std::string> stack_;  // the folders on the way to the level being surveyed
+  std::vector<std::pair<tree_position, std::string>> links_;
+};
+
+// One pass over the folder pairs a survey marked.
+class pass {
+ public:
+  using level_fn = void (pass::*)(const std::string*, const folder_tree&, const folder_tree&);
+
+  pass(host::host& h, const std::string& previous_root, const std::string& source_root,
+       difference_sink& sink, const folder_set* enter)
+      : h_(h),
+        previous_root_(previous_root),
+        source_root_(source_root),
+        sink_(sink),
+        enter_(enter) {}
+
+  void run(level_fn level) {
+    const folder_tree source = scan_folder_level(h_, source_root_, nullptr);
+    if (!source.root_readable()) return;
+    const folder_tree copy = scan_folder_level(h_, previous_root_, nullptr);
+    (this->*level)(nullptr, copy, source);
+  }
+
+  void deleted_level(const std::string* relative, const folder_tree& copy,
+                     const folder_tree& source) {
+    const level_index sources(source.first());
+    for (const folder_node* p = copy.first(); p != nullptr && !sink_.stop(); p = p->next) {
+      if (p->is_special) continue;
+      const folder_node* q = comparable(sources.find(p->name));
+      // A file that became a folder, or the reverse, is a deletion plus a new entry.
+      if (q == nullptr || q->is_folder() != p->is_folder()) {
+        sink_.found('D', *p);
+      } else if (p->is_folder()) {
+        descend(relative, p->name, &pass::deleted_level);
+      }
+    }
+  }
+
+  void new_level(const std::string* relative, const folder_tree& copy, const folder_tree& source) {
+    const level_index copies(copy.first());
+    for (const folder_node* q = source.first(); q != nullptr && !sink_.stop(); q = q->next) {
+      if (q->is_special) continue;
+      const folder_node* p = comparable(copies.find(q->name));
+      if (p == nullptr || p->is_folder() != q->is_folder()) {
+        sink_.found(q->is_folder() ? 'S' : 'C', *q);
+      } else if (q->is_folder()) {
+        // Also when the copy's folder is empty: its new entries are listed one by one, so an
+        // S always means the folder did not exist in the copy.
+        descend(relative, q->name, &pass::new_level);
+      } else if (p->time != q->time || p->size != q->size) {
+        // The packed time has a two-second grain: a rewrite within one slot shows only in
+        // the length.
+        sink_.found('N', *p);
+      }
+    }
+  }
+
+ private:
+  // A source folder that could not be read keeps what the copy holds: nothing below it is
+  // a finding.
+  void descend(const std::string* relative, const std::string& name, level_fn level) {
+    const std::string child = child_path(relative, name);
+    if (enter_ != nullptr && !enter_->holds(child)) return;
+    const folder_tree source = scan_folder_level(h_, source_root_, &child);
+    if (!source.root_readable()) return;
+    const folder_tree copy = scan_folder_level(h_, previous_root_, &child);
+    (this->*level)(&child, copy, source);
+  }
+
+  host::host& h_;
+  const std::string& previous_root_;
+  const std::string& source_root_;
+  difference_sink& sink_;
+  const folder_set* enter_;
+};
+
+}  // namespace
+
+void folder_set::add_with_parents(const std::vector<std::string>& path) {
+  if (all_) return;
+  for (size_t i = path.size(); i-- > 0;) {
+    if (!folders_.insert(path[i]).second) return;  // the folders above it are there already
+    bytes_ += path[i].size() + k_set_overhead;
+    if (bytes_ > budget_) {
+      all_ = true;
+      folders_.clear();
+      return;
+    }
+  }
+}
+
+comparison_survey survey_comparison(host::host& h, const std::string& previous_root,
+                                    const std::string& source_root) {
+  comparison_survey out;
+  surveyor(h, previous_root, source_root, out).run();
+  return out;
+}
+
+void stream_deleted_entries(host::host& h, const std::string& previous_root,
+                            const std::string& source_root, difference_sink& sink,
+                            const folder_set* enter) {
+  pass(h, previous_root, source_root, sink, enter).run(&pass::deleted_level);
+}
+
+void stream_new_and_changed_entries(host::host& h, const std::string& previous_root,
+                                    const std::string& source_root, difference_sink& sink,
+                                    const folder_set* enter) {
+  pass(h, previous_root, source_root, sink, enter).run(&pass::new_level);
+}
+
+std::string level_path_of(const folder_node& folder) {
+  return child_path(folder.folder_path, folder.name);
+}
+
+}  // namespace engine

@@ -86,9 +86,19 @@ bool folder_is_there(host::host& h, const std::string& path) {
 
 run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
                         run_log& log, progress_meter& meter, const std::string& store) {
+  plan_restore(list, meter);
+  const restore_feed feed = [&list](const std::function<bool(const restore_item&)>& each) {
+    for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
+      if (!each(*item)) return;
+    }
+  };
+  return restore_items(h, target_folder, feed, log, meter, store);
+}
+
+run_summary restore_items(host::host& h, const std::string& target_folder, const restore_feed& feed,
+                          run_log& log, progress_meter& meter, const std::string& store) {
   run_summary summary;
   transfer_buffer buffer = make_transfer_buffer();
-  plan_restore(list, meter);
   create_parent_folders(h, path_join(target_folder, "x"));
   if (!make_folder(h, target_folder)) {
     report(h, log, msg::restore_folder_not_created, target_folder);
@@ -105,10 +115,11 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
       !store.empty() &&
       (path_is_within(store, target_folder) ||
        (!real_store.empty() && !real_target.empty() && path_is_within(real_store, real_target)));
-  for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
+  feed([&](const restore_item& entry) {
+    const restore_item* item = &entry;
     if (meter.stop_requested()) {
       summary.stopped = true;
-      break;
+      return false;
     }
     const place target{target_folder, item->relative_folder
                                           ? path_join(*item->relative_folder, item->name)
@@ -124,10 +135,11 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
     meter.end_entry();
     if (outcome == restored::stopped) {
       summary.stopped = true;
-      break;
+      return false;
     }
     ++(outcome == restored::done ? summary.copied : summary.failed);
-  }
+    return true;
+  });
   if (summary.stopped) {
     log.add_line(text(msg::interrupted));
     log.add_line(text(msg::restore_stopped));

@@ -2,6 +2,7 @@
 #ifndef ZOLK_ENGINE_RESTORE_COPY_H
 #define ZOLK_ENGINE_RESTORE_COPY_H
 
+#include <functional>
 #include <string>
 
 #include "engine/progress_meter.h"
@@ -22,6 +23,14 @@ namespace engine {
 // what was restored stays in the target.
 run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
                         run_log& log, progress_meter& meter, const std::string& store);
+
+// Hands each item of a restore to `each`, in restore order (a folder before its contents),
+// until `each` returns false.
+using restore_feed = std::function<void(const std::function<bool(const restore_item&)>& each)>;
+
+// run_restore over the items a feed hands on. The progress plan is the caller's.
+run_summary restore_items(host::host& h, const std::string& target_folder, const restore_feed& feed,
+                          run_log& log, progress_meter& meter, const std::string& store);
 
 // True when `path` names a folder that can be listed.
 bool folder_is_there(host::host& h, const std::string& path);

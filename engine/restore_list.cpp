@@ -1,6 +1,5 @@
 #include "engine/restore_list.h"
 
-#include <unordered_set>
 #include <vector>
 
 #include "engine/file_copy.h"
@@ -82,33 +81,6 @@ void restore_list::remove(restore_item* item) {
     current->parent = current->first_child = current->last_child = nullptr;
     current->next_sibling = current->prev_sibling = nullptr;
   }
-}
-
-restore_list select_entries(const restore_list& list, const std::vector<std::string>& keys) {
-  std::unordered_set<const restore_item*> wanted;
-  std::vector<const restore_item*> pending;
-  for (const std::string& key : keys) {
-    const restore_item* item = list.find(key);
-    if (item == nullptr) continue;
-    for (const restore_item* above = item->parent; above != nullptr; above = above->parent) {
-      if (!wanted.insert(above).second) break;
-    }
-    pending.push_back(item);
-  }
-  while (!pending.empty()) {
-    const restore_item* current = pending.back();
-    pending.pop_back();
-    wanted.insert(current);
-    for (const restore_item* c = current->first_child; c != nullptr; c = c->next_sibling) {
-      pending.push_back(c);
-    }
-  }
-  restore_list selected;
-  for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
-    if (wanted.count(item) != 0) selected.append(*item);
-  }
-  for (const std::string& folder : list.unreadable()) selected.note_unreadable(folder);
-  return selected;
 }
 
 restore_item* gather_folder_items(host::host& h, restore_list& list, const shared_text& folder,

@@ -79,11 +79,6 @@ class restore_list {
   std::vector<std::string> unreadable_;
 };
 
-// A list of the items of `list` named by `keys` (list keys, item_key), each with everything
-// under it and the folders above it (so that a restore makes them first), in the order of
-// `list`. A key with no item adds nothing. The unreadable folders noted in `list` go along.
-restore_list select_entries(const restore_list& list, const std::vector<std::string>& keys);
-
 // Appends an item for every entry of `folder` below `relative_folder` (null: the top), in
 // search order, descending into every real folder. Returns the last item of the list.
 restore_item* gather_folder_items(host::host& h, restore_list& list, const shared_text& folder,

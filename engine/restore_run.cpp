@@ -13,6 +13,7 @@
 #include "engine/restore_copy.h"
 #include "engine/restore_list.h"
 #include "engine/restore_target.h"
+#include "engine/restore_walk.h"
 #include "engine/store_lock.h"
 #include "engine/target_contents.h"
 
@@ -71,14 +72,68 @@ std::string point_entry_text(const folder_tree& history, int point) {
   return digits;
 }
 
-// The list of the chosen point: the newest history folder's tree, rolled back over every
-// older history folder down to the point.
-restore_list gather_point(host::host& h, const std::string& store, const folder_tree& history,
-                          const folder_node* point, std::vector<std::string>& unread_logs) {
-  restore_list list;
-  walk_points(h, store, history, point, list, unread_logs);
-  return list;
+// The walk of the chosen point: the newest history folder's tree, rolled back over every
+// older history folder down to the point. Every history folder newer than the point lends
+// its change log; the paths of those that could not be read go to `unread_logs`, and their
+// older folders are applied as for a run that wrote no log.
+restore_walk walk_of_point(host::host& h, const std::string& store, const folder_tree& history,
+                           const folder_node* point, std::vector<std::string>& unread_logs) {
+  std::vector<std::string> folders;
+  std::vector<change_log_index> logs(1);
+  const change_log_finder finder(h, store);
+  const folder_node* newer = history.first();
+  folders.push_back(path_join(store, newer->name));
+  while (newer != point && newer->next != nullptr) {
+    const folder_node* older = newer->next;
+    change_log_state state = change_log_state::read;
+    logs.emplace_back(finder.read(newer->name, state));
+    if (state != change_log_state::read) unread_logs.push_back(finder.path_of(newer->name));
+    folders.push_back(path_join(store, older->name));
+    newer = older;
+  }
+  return restore_walk(h, std::move(folders), std::move(logs));
 }
+
+// Which entries of the point a restore of some paths only brings back: each chosen entry
+// with everything under it, and the folders above it so that it lands where it stood.
+class path_choice {
+ public:
+  explicit path_choice(const std::vector<std::string>& keys) : keys_(keys), found_(keys.size()) {}
+
+  // True when `item` is to be restored; notes which chosen keys it is.
+  bool wants(const restore_item& item) {
+    if (keys_.empty()) return true;
+    const std::string key = item_key(item);
+    bool wanted = false;
+    for (size_t i = 0; i < keys_.size(); ++i) {
+      const std::string& chosen = keys_[i];
+      if (key == chosen) {
+        found_[i] = true;
+        wanted = true;
+      } else if (within(key, chosen) || within(chosen, key)) {
+        wanted = true;
+      }
+    }
+    return wanted;
+  }
+
+  // The index of a chosen key no entry of the point matched; -1 when every one was found.
+  int missing() const {
+    for (size_t i = 0; i < found_.size(); ++i) {
+      if (!found_[i]) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+ private:
+  static bool within(const std::string& inner, const std::string& outer) {
+    return inner.size() > outer.size() && inner[outer.size()] == '\\' &&
+           inner.compare(0, outer.size(), outer) == 0;
+  }
+
+  const std::vector<std::string>& keys_;
+  std::vector<bool> found_;
+};
 
 // Without its log a run's older versions cannot be told from its leftovers: the point may
 // then hold entries of later points. Returns the count reported.
@@ -150,22 +205,33 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_node* point = find_point(history, request.point);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   std::vector<std::string> unread_logs;
-  restore_list list = gather_point(h, request.store, history, point, unread_logs);
-  if (!keys.empty()) {
-    // Every chosen entry is checked before anything is written: a restore that brought back
-    // only some of them would look like a success.
-    for (size_t i = 0; i < keys.size(); ++i) {
-      if (list.find(keys[i]) == nullptr) return refuse_entry(log, request.paths[i]);
-    }
-    list = select_entries(list, keys);
+  restore_walk walk = walk_of_point(h, request.store, history, point, unread_logs);
+  // A first walk finds the work for the progress view, the folders of the store that cannot
+  // be read and any chosen path the point lacks, all told before anything is written: a
+  // restore that brought back only some of the chosen entries would look like a success.
+  path_choice choice(keys);
+  int64_t items = 0;
+  int64_t bytes = 0;
+  walk.walk([&](const restore_item& item) {
+    if (!choice.wants(item)) return true;
+    ++items;
+    if (!item.is_folder()) bytes += item.size;
+    return true;
+  });
+  if (const int missing = choice.missing(); missing >= 0) {
+    return refuse_entry(log, request.paths[static_cast<size_t>(missing)]);
   }
   int64_t unreadable = report_unread_logs(unread_logs, log);
-  for (const std::string& folder : list.unreadable()) {
+  for (const std::string& folder : walk.unreadable()) {
     log.add_line(text(msg::restore_store_not_read) + text(msg::detail_prefix) + folder);
     ++unreadable;
   }
   progress_meter meter(progress, stop);
-  run_summary summary = run_restore(h, request.target, list, log, meter, request.store);
+  meter.plan(items, bytes);
+  const restore_feed feed = [&](const std::function<bool(const restore_item&)>& each) {
+    walk.walk([&](const restore_item& item) { return !choice.wants(item) || each(item); });
+  };
+  run_summary summary = restore_items(h, request.target, feed, log, meter, request.store);
   summary.failed += unreadable;
   return summary;
 }

@@ -11,6 +11,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -99,15 +100,29 @@ void inspect(int dir_fd, const char* name, found_entry& entry) {
   if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) entry.is_special = true;
 }
 
+// A copy asks a file's time and length right after opening it and again once it is copied,
+// and copies it in blocks until a short one. On a tree of tiny files those calls cost more than
+// the data, so the file keeps what it already knows: the state found at the open (or by
+// get_time) answers the next length() and get_time() until the file is read, written or moved
+// in, and a copy takes no more than the length found at the open, so it stops there without
+// asking the system for the end once more (a file that grew meanwhile shows it in its length,
+// and the run sees it changed).
 class posix_file : public file {
  public:
   explicit posix_file(int fd) : fd_(fd) {}
+  // `opened`: the file's state as open_regular found it.
+  posix_file(int fd, const struct stat& opened)
+      : fd_(fd), state_(opened), state_known_(true), end_at_open_(opened.st_size) {}
   ~posix_file() override { close(); }
 
   int64_t read(void* buffer, size_t length) override {
+    state_known_ = false;
     for (;;) {
       const ssize_t n = ::read(fd_, buffer, length);
-      if (n >= 0) return n;
+      if (n >= 0) {
+        position_ += n;
+        return n;
+      }
       if (errno != EINTR) {
         noted(false);
         return -1;
@@ -116,11 +131,13 @@ class posix_file : public file {
   }
 
   bool write(const void* buffer, size_t length) override {
+    state_known_ = false;
     const char* p = static_cast<const char*>(buffer);
     while (length > 0) {
       const ssize_t n = ::write(fd_, p, length);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return n == 0 ? refused(EIO) : noted(false);
+      position_ += n;
       p += n;
       length -= static_cast<size_t>(n);
     }
@@ -129,23 +146,35 @@ class posix_file : public file {
 
   bool seek(uint64_t offset) override {
     if (offset > static_cast<uint64_t>(LLONG_MAX)) return refused(EINVAL);
-    return noted(lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0);
+    const auto to = static_cast<off_t>(offset);
+    if (position_ == to) return true;
+    position_ = -1;  // unknown until the seek is done
+    if (!noted(lseek(fd_, to, SEEK_SET) >= 0)) return false;
+    position_ = to;
+    return true;
   }
 
   int64_t length() override {
+    if (state_known_) {
+      state_known_ = false;
+      return state_.st_size;
+    }
     struct stat st {};
     if (!noted(fstat(fd_, &st) == 0)) return -1;
     return st.st_size;
   }
 
   bool get_time(uint32_t& packed) override {
-    struct stat st {};
-    if (!noted(fstat(fd_, &st) == 0)) return false;
-    packed = packed_from_epoch(st.st_mtime);
+    if (!state_known_) {
+      if (!noted(fstat(fd_, &state_) == 0)) return false;
+      state_known_ = true;
+    }
+    packed = packed_from_epoch(state_.st_mtime);
     return true;
   }
 
   bool set_time(uint32_t packed) override {
+    state_known_ = false;
     struct timespec times[2];
     times[0].tv_sec = epoch_from_packed(packed);
     times[0].tv_nsec = 0;
@@ -157,22 +186,30 @@ class posix_file : public file {
   // target, a file system that cannot) through the buffer.
   int64_t copy_to(file& target, char* buffer, size_t length) override {
     auto* plain = dynamic_cast<posix_file*>(&target);
+    state_known_ = false;
+    if (plain == nullptr || position_ < 0 || plain->position_ < 0) {
+      return file::copy_to(target, buffer, length);
+    }
+    plain->state_known_ = false;
     size_t done = 0;
-    while (plain != nullptr && done < length) {
-      const ssize_t n = copy_file_range(fd_, nullptr, plain->fd_, nullptr, length - done, 0);
+    while (done < length && (end_at_open_ < 0 || position_ < end_at_open_)) {
+      size_t ask = length - done;
+      if (end_at_open_ >= 0) ask = std::min(ask, static_cast<size_t>(end_at_open_ - position_));
+      const ssize_t n = copy_file_range(fd_, nullptr, plain->fd_, nullptr, ask, 0);
       if (n == 0) return static_cast<int64_t>(done);
       if (n < 0) {
         if (errno == EINTR) continue;
         if (done == 0 &&
             (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
-          break;
+          return file::copy_to(target, buffer, length);
         noted(false);
         return -1;
       }
       done += static_cast<size_t>(n);
+      position_ += n;
+      plain->position_ += n;
     }
-    if (done == length) return static_cast<int64_t>(done);
-    return file::copy_to(target, buffer, length);
+    return static_cast<int64_t>(done);
   }
 
   bool sync() override { return noted(fdatasync(fd_) == 0); }
@@ -186,6 +223,10 @@ class posix_file : public file {
 
  private:
   int fd_;
+  struct stat state_ {};
+  bool state_known_ = false;
+  off_t position_ = 0;      // where the next read or write goes; -1 when not known
+  off_t end_at_open_ = -1;  // the length found at the open; -1 when not known
 };
 
 // Moves without replacing. renameat2 decides atomically; where the file system lacks it,
@@ -301,12 +342,34 @@ bool is_link_at(int dir_fd, const std::string& name) {
   return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
 }
 
+// renameat2 without replacing; false with errno EINVAL or ENOSYS where the file system or
+// the system lacks it.
+bool renameat_no_replace_at_once(int from_fd, const std::string& from, int to_fd,
+                                 const std::string& to) {
+#ifdef SYS_renameat2
+  return syscall(SYS_renameat2, from_fd, from.c_str(), to_fd, to.c_str(), 1u) == 0;
+#else
+  errno = ENOSYS;
+  return false;
+#endif
+}
+
+// True when `a` and `b` name entries of one folder: the same pieces but for the last, which
+// names an entry (not empty, "." or "..") in both.
+bool same_folder(const std::string& a, const std::string& b) {
+  const std::vector<std::string> x = split_path(a);
+  const std::vector<std::string> y = split_path(b);
+  if (x.size() != y.size() || x.empty()) return false;
+  for (const std::string* last : {&x.back(), &y.back()}) {
+    if (last->empty() || *last == "." || *last == "..") return false;
+  }
+  return std::equal(x.begin(), x.end() - 1, y.begin());
+}
+
 // renameat without replacing, as rename_no_replace does for whole paths.
 bool renameat_no_replace(int from_fd, const std::string& from, int to_fd, const std::string& to) {
-#ifdef SYS_renameat2
-  if (syscall(SYS_renameat2, from_fd, from.c_str(), to_fd, to.c_str(), 1u) == 0) return true;
+  if (renameat_no_replace_at_once(from_fd, from, to_fd, to)) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
-#endif
   struct stat st {};
   if (fstatat(from_fd, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   if (!S_ISDIR(st.st_mode)) {
@@ -356,14 +419,13 @@ std::string resolved(const std::string& native) {
 
 // Opens `path` only when it is a regular file, and never waits: a FIFO put in place of a
 // file of the store or of the settings would hold the open, or a later write, forever. The
-// descriptor blocks as usual once it is known to be a file. -1 on any failure.
-int open_regular(const std::string& path, int flags) {
+// descriptor blocks as usual once it is known to be a file (F_SETFL takes the status flags
+// we opened with, O_NONBLOCK left out; it ignores the access and creation flags). `st`
+// receives the file's state. -1 on any failure.
+int open_regular(const std::string& path, int flags, struct stat& st) {
   const int fd = open(native_path(path).c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
   if (fd < 0) return -1;
-  struct stat st {};
-  const int status = fcntl(fd, F_GETFL);
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || status < 0 ||
-      fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0) {
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, flags) != 0) {
     ::close(fd);
     errno = EINVAL;  // not a plain file
     return -1;
@@ -420,19 +482,22 @@ class posix_host : public host {
   }
 
   std::unique_ptr<file> open_read(const std::string& path) override {
-    const int fd = open_regular(path, O_RDONLY);
+    struct stat st {};
+    const int fd = open_regular(path, O_RDONLY, st);
     if (!noted(fd >= 0)) return nullptr;
-    return std::make_unique<posix_file>(fd);
+    return std::make_unique<posix_file>(fd, st);
   }
 
   std::unique_ptr<file> open_write(const std::string& path) override {
-    const int fd = open_regular(path, O_RDWR | O_CREAT | O_TRUNC);
+    struct stat st {};
+    const int fd = open_regular(path, O_RDWR | O_CREAT | O_TRUNC, st);
     if (!noted(fd >= 0)) return nullptr;
     return std::make_unique<posix_file>(fd);
   }
 
   bool append_text(const std::string& path, const std::string& bytes) override {
-    const int fd = open_regular(path, O_WRONLY | O_APPEND | O_CREAT);
+    struct stat st {};
+    const int fd = open_regular(path, O_WRONLY | O_APPEND | O_CREAT, st);
     if (!noted(fd >= 0)) return false;
     posix_file f(fd);
     const bool written = f.write(bytes.data(), bytes.size());
@@ -476,9 +541,12 @@ class posix_host : public host {
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
     if (!noted(parent.ok())) return nullptr;
-    unlinkat(parent.get(), name.c_str(), 0);
-    const int fd = openat(parent.get(), name.c_str(),
-                          O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    constexpr int k_flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = openat(parent.get(), name.c_str(), k_flags, 0666);
+    if (fd < 0 && errno == EEXIST) {  // a leftover: the entry goes, never what it may link to
+      unlinkat(parent.get(), name.c_str(), 0);
+      fd = openat(parent.get(), name.c_str(), k_flags, 0666);
+    }
     if (!noted(fd >= 0)) return nullptr;
     return std::make_unique<posix_file>(fd);
   }
@@ -488,14 +556,20 @@ class posix_host : public host {
     std::string from_name;
     std::string to_name;
     const folder_fd from_parent = open_parent_beneath(base, from, from_name);
-    const folder_fd to_parent = open_parent_beneath(base, to, to_name);
-    if (!noted(from_parent.ok() && to_parent.ok())) return false;
-    if (!replace) {
-      return noted(renameat_no_replace(from_parent.get(), from_name, to_parent.get(), to_name));
-    }
-    if (is_link_at(to_parent.get(), to_name)) return refused(ELOOP);
-    return noted(renameat(from_parent.get(), from_name.c_str(), to_parent.get(), to_name.c_str()) ==
-                 0);
+    // A copy's temporary file is renamed within its folder: that folder is reached once.
+    const bool one_folder = same_folder(from, to);
+    const folder_fd other_parent =
+        one_folder ? folder_fd() : open_parent_beneath(base, to, to_name);
+    if (one_folder) to_name = native_path(split_path(to).back());
+    const int to_fd = one_folder ? from_parent.get() : other_parent.get();
+    if (!noted(from_parent.ok() && to_fd >= 0)) return false;
+    if (!replace) return noted(renameat_no_replace(from_parent.get(), from_name, to_fd, to_name));
+    // Most targets are new (a first run, a restore into an empty folder): one call settles
+    // those; a name already there is replaced only when it is no link.
+    if (renameat_no_replace_at_once(from_parent.get(), from_name, to_fd, to_name)) return true;
+    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return noted(false);
+    if (is_link_at(to_fd, to_name)) return refused(ELOOP);
+    return noted(renameat(from_parent.get(), from_name.c_str(), to_fd, to_name.c_str()) == 0);
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {

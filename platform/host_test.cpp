@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/cp932.h"
@@ -142,6 +143,29 @@ TEST(Host, FilesReadWriteSeekAndCarryPackedTimes) {
   EXPECT_EQ(read_file(tmp.at("log")), "x\r\ny\r\n");
   EXPECT_TRUE(h.remove_file(tmp.at("log")));
   EXPECT_FALSE(h.remove_file(tmp.at("log")));
+}
+
+// A copy reads its source twice over when a run retries it: the second pass must start at
+// the start again, whatever the file remembers of its position.
+TEST(Host, ASeekBackAfterACopyOrAReadStartsOver) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("from"), "abcdef");
+  std::unique_ptr<host::file> from = h.open_read(tmp.at("from"));
+  std::unique_ptr<host::file> to = h.open_write(tmp.at("to"));
+  ASSERT_TRUE(from && to);
+  char buffer[16];
+  EXPECT_EQ(from->read(buffer, 2), 2);
+  ASSERT_TRUE(from->seek(0));
+  EXPECT_EQ(from->copy_to(*to, buffer, sizeof buffer), 6);
+  ASSERT_TRUE(from->seek(0));
+  ASSERT_TRUE(to->seek(0));
+  EXPECT_EQ(from->copy_to(*to, buffer, sizeof buffer), 6);
+  ASSERT_TRUE(from->seek(3));
+  EXPECT_EQ(from->read(buffer, sizeof buffer), 3);
+  EXPECT_EQ(std::string(buffer, 3), "def");
+  ASSERT_TRUE(to->close());
+  EXPECT_EQ(read_file(tmp.at("to")), "abcdef");
 }
 
 TEST(Host, AFailureKeepsTheSystemsReasonUntilTakenOnItsOwnThread) {
@@ -301,6 +325,29 @@ TEST(HostPosix, ControlCharactersInNamesArriveEscapedAndRoundTrip) {
   EXPECT_EQ(host::default_host().process_id(), static_cast<uint32_t>(getpid()));
 }
 
+// A run compares a copy's source before and after: a file that grew in between must show it,
+// and what was copied is what the file held when it was opened.
+TEST(HostPosix, ACopyTakesTheFileAsOpenedAndItsLengthThenShowsTheGrowth) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("from"), "1234");
+  std::unique_ptr<host::file> from = h.open_read(tmp.at("from"));
+  std::unique_ptr<host::file> to = h.open_write(tmp.at("to"));
+  ASSERT_TRUE(from && to);
+  uint32_t opened_time = 0;
+  ASSERT_TRUE(from->get_time(opened_time));
+  EXPECT_EQ(from->length(), 4);
+  {
+    std::ofstream grow(tmp.at("from"), std::ios::binary | std::ios::app);
+    grow << "5678";
+  }
+  char buffer[64];
+  EXPECT_EQ(from->copy_to(*to, buffer, sizeof buffer), 4);
+  EXPECT_EQ(from->length(), 8);
+  ASSERT_TRUE(to->close());
+  EXPECT_EQ(read_file(tmp.at("to")), "1234");
+}
+
 TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
   temp_folder tmp;
   write_file(tmp.at("target"), "data");
@@ -425,6 +472,16 @@ TEST(HostBeneath, WorksBelowTheBaseAndNeverThroughALinkThere) {
   write_file(base + "/a/x.txt", "X");
   EXPECT_FALSE(h.rename_beneath(base, "a\\x.txt", "a\\link", true));
   EXPECT_TRUE(std::filesystem::is_symlink(std::filesystem::u8path(base + "/a/link")));
+  // A leftover at the name of a new file goes itself; what it links to is never written.
+  std::filesystem::create_symlink(std::filesystem::u8path(tmp.at("outside/f.txt")),
+                                  std::filesystem::u8path(base + "/a/left"));
+  std::unique_ptr<host::file> f = h.open_write_beneath(base, "a\\left");
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(f->write("NEW", 3));
+  EXPECT_TRUE(f->close());
+  EXPECT_FALSE(std::filesystem::is_symlink(std::filesystem::u8path(base + "/a/left")));
+  EXPECT_EQ(read_file(base + "/a/left"), "NEW");
+  EXPECT_EQ(read_file(tmp.at("outside/f.txt")), "OUT");
 }
 
 TEST(HostBeneath, RealPathResolvesLinksDotsAndTheMissingRest) {

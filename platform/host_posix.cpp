@@ -337,6 +337,29 @@ folder_fd open_parent_beneath(const std::string& base, const std::string& relati
   return parent;
 }
 
+// The folder the last file made by open_write_beneath (on this thread) was made in. A copy
+// makes its temporary file, fills it and renames it within that folder; on a tree of tiny
+// files, reaching the folder a second time for the rename costs more than the data. Renaming
+// that very file takes the folder from here, where the file is known to lie, instead of
+// walking to it again; any rename or removal beneath a base lets it go, so it lives no
+// longer than the copy it serves and never holds a removable medium busy after it.
+struct folder_made_in {
+  std::string base;
+  std::string relative;  // the file made, as it was named
+  folder_fd folder;
+};
+thread_local folder_made_in last_made;
+
+// The folder of `relative` beneath `base` when that is the file last made; invalid otherwise.
+// Either way the folder is let go.
+folder_fd take_folder_made_in(const std::string& base, const std::string& relative) {
+  folder_fd taken = std::move(last_made.folder);
+  const bool same = last_made.base == base && last_made.relative == relative;
+  last_made.base.clear();
+  last_made.relative.clear();
+  return same ? std::move(taken) : folder_fd();
+}
+
 bool is_link_at(int dir_fd, const std::string& name) {
   struct stat st {};
   return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
@@ -539,7 +562,7 @@ class posix_host : public host {
   std::unique_ptr<file> open_write_beneath(const std::string& base,
                                            const std::string& relative) override {
     std::string name;
-    const folder_fd parent = open_parent_beneath(base, relative, name);
+    folder_fd parent = open_parent_beneath(base, relative, name);
     if (!noted(parent.ok())) return nullptr;
     constexpr int k_flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     int fd = openat(parent.get(), name.c_str(), k_flags, 0666);
@@ -548,6 +571,9 @@ class posix_host : public host {
       fd = openat(parent.get(), name.c_str(), k_flags, 0666);
     }
     if (!noted(fd >= 0)) return nullptr;
+    last_made.base = base;
+    last_made.relative = relative;
+    last_made.folder = std::move(parent);
     return std::make_unique<posix_file>(fd);
   }
 
@@ -555,7 +581,12 @@ class posix_host : public host {
                       bool replace) override {
     std::string from_name;
     std::string to_name;
-    const folder_fd from_parent = open_parent_beneath(base, from, from_name);
+    folder_fd from_parent = take_folder_made_in(base, from);
+    if (from_parent.ok()) {
+      from_name = native_path(split_path(from).back());
+    } else {
+      from_parent = open_parent_beneath(base, from, from_name);
+    }
     // A copy's temporary file is renamed within its folder: that folder is reached once.
     const bool one_folder = same_folder(from, to);
     const folder_fd other_parent =
@@ -573,6 +604,7 @@ class posix_host : public host {
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {
+    take_folder_made_in(base, relative);
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
     return noted(parent.ok() && unlinkat(parent.get(), name.c_str(), 0) == 0);

@@ -484,6 +484,29 @@ TEST(HostBeneath, WorksBelowTheBaseAndNeverThroughALinkThere) {
   EXPECT_EQ(read_file(tmp.at("outside/f.txt")), "OUT");
 }
 
+// A file made beneath a base is renamed through the folder it was made in; any other rename
+// must still find its own folder, however alike the names.
+TEST(HostBeneath, ARenameFindsItsOwnFolderAfterAFileWasMadeElsewhere) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string base = tmp.at("base");
+  for (const char* folder : {"", "/a", "/b"}) ASSERT_TRUE(h.create_folder(base + folder));
+  std::unique_ptr<host::file> made = h.open_write_beneath(base, "a\\t");
+  ASSERT_NE(made, nullptr);
+  ASSERT_TRUE(made->write("A", 1) && made->close());
+  write_file(base + "/b/t", "B");
+  EXPECT_TRUE(h.rename_beneath(base, "b\\t", "b\\u", false));
+  EXPECT_EQ(read_file(base + "/b/u"), "B");
+  EXPECT_EQ(read_file(base + "/a/t"), "A");
+  EXPECT_TRUE(h.rename_beneath(base, "a\\t", "a\\v", true));
+  EXPECT_EQ(read_file(base + "/a/v"), "A");
+  made = h.open_write_beneath(base, "a\\w");
+  ASSERT_NE(made, nullptr);
+  ASSERT_TRUE(made->close());
+  EXPECT_TRUE(h.rename_beneath(tmp.path(), "base\\a\\w", "base\\a\\x", false));
+  EXPECT_TRUE(h.exists(base + "/a/x"));
+}
+
 TEST(HostBeneath, RealPathResolvesLinksDotsAndTheMissingRest) {
   temp_folder tmp;
   host::host& h = host::default_host();

@@ -106,10 +106,6 @@ class backup_run {
   std::string newest_path(const folder_node& n) const {
     return path_join(new_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt, n.name);
   }
-  std::string history_path(const folder_node& n) const {
-    return path_join(previous_folder_, n.folder_path ? piece(*n.folder_path) : std::nullopt,
-                     n.name);
-  }
   // The same places as relative paths beneath the store.
   place newest_place(const folder_node& n) const {
     return place{

@@ -51,6 +51,4 @@ change_log read_change_log(host::host& h, const std::string& point_path, change_
   return log;
 }
 
-void free_change_log(change_log& log) { log = change_log(); }
-
 }  // namespace engine

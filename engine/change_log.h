@@ -47,9 +47,6 @@ enum class change_log_state {
 change_log read_change_log(host::host& h, const std::string& point_path,
                            change_log_state* state = nullptr);
 
-// Releases every line early (the log also releases them when it goes).
-void free_change_log(change_log& log);
-
 }  // namespace engine
 
 #endif

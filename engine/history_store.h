@@ -61,7 +61,6 @@ class change_log_writer {
   bool write_line(const char* code, const std::string& relative_path);
   // Pushes the file to the disk and closes it.
   bool close();
-  bool is_open() const { return file_ != nullptr || append_host_ != nullptr; }
 
  private:
   std::unique_ptr<host::file> file_;

@@ -58,18 +58,6 @@ bool same_piece(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-bool is_separator_at(std::string_view s, size_t i) {
-  for (size_t k = 0; k < s.size() && k <= i; ++k) {
-    if (is_lead(s[k]) && k + 1 < s.size()) {
-      if (k + 1 == i) return false;
-      ++k;
-      continue;
-    }
-    if (k == i) return s[k] == '\\';
-  }
-  return false;
-}
-
 size_t drive_prefix_length(std::string_view path) {
   return path.size() >= 2 && path[1] == ':' && !is_lead(path[0]) ? 2 : 0;
 }

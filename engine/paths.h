@@ -29,10 +29,6 @@ std::string folder_search_pattern(std::string_view folder, piece sub_path = std:
 // true below it ("\\server\share\folder").
 bool root_folder_check(std::string_view path);
 
-// True when byte i of s is a separator: `\` not taken by a double-byte character.
-// Walks s from its start; use split helpers below for whole-path work.
-bool is_separator_at(std::string_view s, size_t i);
-
 // Length of the drive prefix ("c:") of a path: 2 or 0.
 size_t drive_prefix_length(std::string_view path);
 

@@ -83,11 +83,7 @@ TEST(PathIsWithin, ComparesWholePiecesIgnoringSeparatorKindAndCase) {
   EXPECT_FALSE(engine::path_is_within("c:\\" + k_hyou + "x", "c:\\" + k_hyou));
 }
 
-TEST(IsSeparatorAt, SkipsTrailBytes) {
-  const std::string s = "a\\" + k_hyou + "\\b";
-  EXPECT_TRUE(engine::is_separator_at(s, 1));
-  EXPECT_FALSE(engine::is_separator_at(s, 3));
-  EXPECT_TRUE(engine::is_separator_at(s, 4));
+TEST(DrivePrefix, OnlyALetterAndColonCount) {
   EXPECT_EQ(engine::drive_prefix_length("c:\\x"), 2u);
   EXPECT_EQ(engine::drive_prefix_length("/x"), 0u);
 }

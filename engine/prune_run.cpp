@@ -184,7 +184,6 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   const std::string& store = request.store;
   if (scan_history_folders(h, store).empty()) return refused("no restore points in " + store);
   std::unique_ptr<host::lock> lock;
-  bool completed = false;
   if (request.dry_run) {
     if (h.exists(path_join(store, k_prune_marker_name))) {
       return refused("a prune of " + store +
@@ -196,13 +195,11 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
       return refused("the store " + store + " is in use by another run");
     if (!taken.held) return refused("the store " + store + " cannot be locked");
     lock = std::move(taken.held);
-    const cut_prune cut = complete_cut_prune(h, store, log);
-    if (cut == cut_prune::failed) {
+    if (complete_cut_prune(h, store, log) == cut_prune::failed) {
       prune_result r = refused("a prune of " + store + " that was cut off could not be completed");
       r.status = outcome::failed;
       return r;
     }
-    completed = cut != cut_prune::none;
   }
   std::string reason;
   if (store_refusal(h, store, reason)) return refused(reason);
@@ -217,7 +214,6 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   if (!choose_points(request, points, dropped, thinned, reason)) return refused(reason);
 
   prune_result r;
-  r.completed_cut_prune = completed;
   prune_plan plan;
   std::vector<log_line> merged;
   named_paths thinned_named;

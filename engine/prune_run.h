@@ -51,7 +51,6 @@ struct prune_result {
   int64_t bytes_freed = 0;           // what the removed files held
   int64_t files_freed = 0;           // files removed (folders not counted)
   std::vector<std::pair<std::string, std::string>> renumbered;  // old and new four digits
-  bool completed_cut_prune = false;  // a prune that was cut off was completed first
 };
 
 // Prunes as `request` says (see above). `log` hears the lines of completing a cut prune.

@@ -79,11 +79,6 @@ restored restore_one(host::host& h, const restore_item& item, const place& targe
 
 }  // namespace
 
-bool folder_is_there(host::host& h, const std::string& path) {
-  std::vector<host::found_entry> entries;
-  return h.search(folder_search_pattern(path), entries);
-}
-
 run_summary run_restore(host::host& h, const std::string& target_folder, const restore_list& list,
                         run_log& log, progress_meter& meter, const std::string& store) {
   plan_restore(list, meter);

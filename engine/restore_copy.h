@@ -32,9 +32,6 @@ using restore_feed = std::function<void(const std::function<bool(const restore_i
 run_summary restore_items(host::host& h, const std::string& target_folder, const restore_feed& feed,
                           run_log& log, progress_meter& meter, const std::string& store);
 
-// True when `path` names a folder that can be listed.
-bool folder_is_there(host::host& h, const std::string& path);
-
 }  // namespace engine
 
 #endif

@@ -119,14 +119,4 @@ restore_item* add_restore_item(host::host& h, restore_list& list, const shared_t
   return gather_folder_items(h, list, folder, std::make_shared<const std::string>(item_key(*item)));
 }
 
-int64_t restore_weight(const restore_item& item) { return item.size == 0 ? 50 : item.size; }
-
-int64_t total_restore_weight(const restore_list& list) {
-  int64_t total = 0;
-  for (const restore_item* item = list.first(); item != nullptr; item = item->next) {
-    total += restore_weight(*item);
-  }
-  return total;
-}
-
 }  // namespace engine

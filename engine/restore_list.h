@@ -90,12 +90,6 @@ restore_item* gather_folder_items(host::host& h, restore_list& list, const share
 restore_item* add_restore_item(host::host& h, restore_list& list, const shared_text& folder,
                                const shared_text& relative_folder, const host::found_entry& entry);
 
-// The weight of an item on the progress bar: its size, or 50 for a folder or empty file.
-int64_t restore_weight(const restore_item& item);
-
-// The sum of the weights of every item (0 for an empty list).
-int64_t total_restore_weight(const restore_list& list);
-
 }  // namespace engine
 
 #endif

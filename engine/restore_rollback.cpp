@@ -58,10 +58,6 @@ change_log_index::change_log_index(const change_log& log) {
   }
 }
 
-bool change_log_lookup(const change_log_index& log, std::string_view relative_path) {
-  return log.named().count(change_log_key(relative_path)) != 0;
-}
-
 restore_item* apply_older_entry(restore_list& list, const restore_item& entry, bool whole) {
   list_folders_above(list, entry);
   if (!whole) {

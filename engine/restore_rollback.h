@@ -44,10 +44,6 @@ class change_log_index {
 // The list key of a change-log path: the text without one leading separator.
 std::string change_log_key(std::string_view text);
 
-// True when a D, D-C, C or S line of the log names `relative_path` (with or without the
-// leading separator of a top-level path), byte for byte.
-bool change_log_lookup(const change_log_index& log, std::string_view relative_path);
-
 // Lets one entry of an older history folder's list take the place of the listed entry with
 // the same key, or joins it to the list. `whole`: the entry comes with everything under it
 // and replaces everything listed under its key. Otherwise only the entry itself is merged:

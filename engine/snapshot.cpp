@@ -130,15 +130,6 @@ folder_tree scan_folder_level(host::host& h, const std::string& root, const std:
   return tree;
 }
 
-folder_node* first_top_node(folder_node* node) {
-  if (node == nullptr) return nullptr;
-  while (node->parent != nullptr) node = node->parent;
-  while (node->prev != nullptr) node = node->prev;
-  return node;
-}
-
-void free_folder_tree(folder_tree& tree) { tree.clear(); }
-
 difference_entry* difference_list::append(const folder_node* node, char kind) {
   difference_entry* tail = this->tail();
   difference_entry& entry = entries_.emplace_back();
@@ -147,10 +138,6 @@ difference_entry* difference_list::append(const folder_node* node, char kind) {
   entry.prev = tail;
   if (tail != nullptr) tail->next = &entry;
   return &entry;
-}
-
-difference_entry* append_difference(difference_list& list, const folder_node* node, char kind) {
-  return list.append(node, kind);
 }
 
 difference_entry* list_deleted_entries(difference_list& list, const folder_node* previous,
@@ -200,7 +187,5 @@ difference_list compare_trees(const folder_tree& previous, const folder_tree& so
   list_new_and_changed_entries(list, previous.first(), source.first());
   return list;
 }
-
-void free_difference_list(difference_list& list) { list.clear(); }
 
 }  // namespace engine

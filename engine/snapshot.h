@@ -119,12 +119,6 @@ class level_index {
 // The node itself when a comparison can match it (not null, not special); otherwise null.
 const folder_node* comparable(const folder_node* node);
 
-// The first node of the top level, from any node; null gives null.
-folder_node* first_top_node(folder_node* node);
-
-// Releases the tree early; it is released anyway when it goes.
-void free_folder_tree(folder_tree& tree);
-
 struct difference_entry {
   difference_entry* prev = nullptr;
   difference_entry* next = nullptr;
@@ -154,9 +148,6 @@ class difference_list {
   std::deque<difference_entry> entries_;
 };
 
-// Appends one entry; returns the new tail.
-difference_entry* append_difference(difference_list& list, const folder_node* node, char kind);
-
 // Appends a D entry for every entry of the previous state with no entry of the same name and
 // kind in the source, descending into folders present on both sides. A source folder that
 // could not be listed keeps its previous contents: nothing under it is reported.
@@ -171,8 +162,6 @@ difference_entry* list_new_and_changed_entries(difference_list& list, const fold
 
 // Both passes, D entries first: the list a run applies.
 difference_list compare_trees(const folder_tree& previous, const folder_tree& source);
-
-void free_difference_list(difference_list& list);
 
 }  // namespace engine
 

@@ -145,12 +145,4 @@ job_record* find_job(const job_list& list, int n, unsigned char kind) {
   return find_job(list.first(), n, kind);
 }
 
-int count_jobs(const job_list& list, unsigned char kind) {
-  int count = 0;
-  for (const job_record* r = list.first(); r != nullptr; r = r->next) {
-    if (r->job_kind == kind) ++count;
-  }
-  return count;
-}
-
 }  // namespace jobs

@@ -106,9 +106,6 @@ const job_record* find_job(const job_record* any, int n, unsigned char kind);
 // The same over a whole list.
 job_record* find_job(const job_list& list, int n, unsigned char kind);
 
-// The number of records of `kind` in the list.
-int count_jobs(const job_list& list, unsigned char kind);
-
 }  // namespace jobs
 
 #endif

@@ -81,7 +81,6 @@ class job_form {
   void set_job_name_text(const std::string& text) { job_combo.type(text); }
 
   int current_job_index() const { return job_combo.chosen_index; }
-  void set_current_job_index(int index) { job_combo.chosen_index = index; }
 
   // new_Button disabled means the new-job state.
   bool new_Button_enabled() const { return new_Button_enabled_; }

@@ -5,19 +5,6 @@
 
 namespace ui {
 
-void progress_model::advance() {
-  const int64_t before = position_;
-  // Saturating: position and step may both be near the 64-bit limits.
-  if (step_ > 0 && position_ > std::numeric_limits<int64_t>::max() - step_) {
-    position_ = std::numeric_limits<int64_t>::max();
-  } else if (step_ < 0 && position_ < std::numeric_limits<int64_t>::min() - step_) {
-    position_ = std::numeric_limits<int64_t>::min();
-  } else {
-    position_ += step_;
-  }
-  if (before <= max_ && position_ > max_) position_ = max_;
-}
-
 void progress_model::show_facts(const engine::progress_facts& facts) {
   constexpr int64_t k_block = 131071;
   visible_ = facts.file_bytes_total > k_block;
@@ -26,18 +13,12 @@ void progress_model::show_facts(const engine::progress_facts& facts) {
   position_ = std::min(max_, (facts.file_bytes_done + k_block - 1) / k_block);
 }
 
-int64_t progress_model::scale() const {
-  const int64_t low = std::max<int64_t>(min_, 0);
-  const int64_t high = std::max(max_, low);
-  return high / k_bar_limit + 1;
-}
+int64_t progress_model::scale() const { return std::max<int64_t>(max_, 0) / k_bar_limit + 1; }
 
 int progress_model::to_bar(int64_t n) const {
   const int64_t clamped = std::clamp<int64_t>(n, 0, std::numeric_limits<int64_t>::max());
   return static_cast<int>(std::min(clamped / scale(), k_bar_limit));
 }
-
-int progress_model::bar_min() const { return to_bar(min_); }
 
 int progress_model::bar_max() const { return std::max(bar_min(), to_bar(max_)); }
 

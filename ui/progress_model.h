@@ -18,32 +18,22 @@ class progress_model {
   void show_facts(const engine::progress_facts& facts);
   bool visible() const { return visible_; }
 
-  void set_min(int64_t n) { min_ = n; }
-  void set_max(int64_t n) { max_ = n; }
-  void set_step(int64_t n) { step_ = n; }
-  void set_position(int64_t n) { position_ = n; }
-  // Moves by the step; stays at the maximum once there (a bar never runs past its end).
-  void advance();
-
-  int64_t minimum() const { return min_; }
   int64_t maximum() const { return max_; }
   int64_t position() const { return position_; }
 
   // The bar's bounds and value, all within 0..k_bar_limit, with value between the bounds.
-  int bar_min() const;
+  int bar_min() const { return 0; }
   int bar_max() const;
   int bar_value() const;
 
   static constexpr int64_t k_bar_limit = 1 << 30;
 
  private:
-  int64_t scale() const;  // the divisor that brings the bounds within k_bar_limit
+  int64_t scale() const;  // the divisor that brings the maximum within k_bar_limit
   int to_bar(int64_t n) const;
 
   bool visible_ = false;
-  int64_t min_ = 0;
   int64_t max_ = 100;
-  int64_t step_ = 1;
   int64_t position_ = 0;
 };
 

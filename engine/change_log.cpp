@@ -1,8 +1,47 @@
 #include "engine/change_log.h"
 
-#include "engine/history_store.h"
+#include "engine/paths.h"
+#include "platform/cp932.h"
 
 namespace engine {
+
+std::string change_log_file_name(const std::string& destination, const std::string& folder_name) {
+  return path_join(destination, folder_name) + k_change_log_extension;
+}
+
+bool change_log_writer::open(host::host& h, const std::string& destination,
+                             const std::string& name) {
+  file_ = h.open_write_beneath(destination, name);
+  return file_ != nullptr;
+}
+
+void change_log_writer::open_append(host::host& h, const std::string& path) {
+  file_.reset();
+  append_host_ = &h;
+  append_path_ = path;
+}
+
+bool change_log_writer::write_line(const char* code, const std::string& relative_path) {
+  std::string line(code, 4);
+  // Hosts already hand names over escaped; this holds whatever a host reports, so that no
+  // name can ever end a line and start a forged one.
+  line += cp932::escape_control_bytes(relative_path);
+  line += "\r\n";
+  if (append_host_ != nullptr) return append_host_->append_text(append_path_, line);
+  if (!file_) return false;
+  return file_->write(line.data(), line.size());
+}
+
+bool change_log_writer::set_time(uint32_t packed) { return file_ && file_->set_time(packed); }
+
+bool change_log_writer::close() {
+  append_host_ = nullptr;
+  if (!file_) return true;
+  const bool synced = file_->sync();
+  const bool closed = file_->close();
+  file_.reset();
+  return synced && closed;
+}
 
 change_log_line& change_log::append(std::string_view raw_line) {
   change_log_line& line = lines_.emplace_back();

@@ -1,13 +1,53 @@
-// A change log as read back: one line per recorded action, in file order.
+// The change log beside each history folder (ZolkNNNN.Zcl): one line per entry the run took
+// out of the point before it, written by backup runs and prunes and read by restores, the
+// change list and verify.
 #ifndef ZOLK_ENGINE_CHANGE_LOG_H
 #define ZOLK_ENGINE_CHANGE_LOG_H
 
+#include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 
 #include "platform/host.h"
 
 namespace engine {
+
+constexpr const char* k_change_log_extension = ".Zcl";
+
+// destination\name.Zcl
+std::string change_log_file_name(const std::string& destination, const std::string& folder_name);
+
+// Change-log codes, four bytes each.
+constexpr const char* k_code_new_folder = "S   ";
+constexpr const char* k_code_new_file = "C   ";
+constexpr const char* k_code_deleted = "D   ";
+constexpr const char* k_code_changed = "D-C ";
+
+// Writes a change log: each line is the code, the relative path and CR LF, nothing else. A
+// control byte in a path is written as its escape (cp932.h), so a line is never split.
+// Every line is handed to the file as it is written. Every writer of change logs goes through
+// this class, so that a log reads back the same whoever wrote it.
+class change_log_writer {
+ public:
+  // Makes the file `name` in `destination` anew, empty; false when it cannot be made. A link
+  // planted at that name is replaced, never written through.
+  bool open(host::host& h, const std::string& destination, const std::string& name);
+  // Continues an existing file (creating it when missing), for completing a cut run.
+  void open_append(host::host& h, const std::string& path);
+  // Appends one line; false when it could not be written.
+  bool write_line(const char* code, const std::string& relative_path);
+  // Gives a file made by open() the packed modification time `packed` (the time of the run
+  // the log describes); false when there is no such file or the time could not be set.
+  bool set_time(uint32_t packed);
+  // Pushes the file to the disk and closes it.
+  bool close();
+
+ private:
+  std::unique_ptr<host::file> file_;
+  host::host* append_host_ = nullptr;  // set in append mode: lines go through append_text
+  std::string append_path_;
+};
 
 struct change_log_line {
   change_log_line* prev = nullptr;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "engine/change_log.h"
 #include "engine/history_store.h"
 #include "engine/point_walk.h"
 #include "engine/restore_rollback.h"

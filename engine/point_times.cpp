@@ -3,6 +3,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/change_log.h"
 #include "engine/history_store.h"
 #include "engine/paths.h"
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "engine/change_log.h"
 #include "engine/history_store.h"
 #include "engine/paths.h"
 #include "engine/restore_rollback.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "engine/change_log.h"
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/paths.h"

@@ -12,7 +12,6 @@
 #include "engine/prune_steps.h"
 #include "engine/run_marker.h"
 #include "engine/store_lock.h"
-#include "platform/cp932.h"
 #include "platform/packed_time.h"
 
 namespace engine {
@@ -151,13 +150,13 @@ bool choose_points(const prune_request& request, const std::vector<const folder_
 // which runs keep on its folder from its log.
 bool write_merged_log(host::host& h, const std::string& store, const std::vector<log_line>& lines,
                       uint32_t time) {
-  std::string bytes;
-  for (const log_line& line : lines) {
-    bytes += line.code + cp932::escape_control_bytes(line.path) + "\r\n";
-  }
-  std::unique_ptr<host::file> f = h.open_write_beneath(store, k_prune_log_temp_name);
-  bool written = f && f->write(bytes.data(), bytes.size()) && f->set_time(time) && f->sync();
-  return f && f->close() && written;
+  change_log_writer log;
+  if (!log.open(h, store, k_prune_log_temp_name)) return false;
+  bool written = true;
+  for (const log_line& line : lines)
+    written = written && log.write_line(line.code.c_str(), line.path);
+  written = written && log.set_time(time);
+  return log.close() && written;
 }
 
 // The time of a point's run: its change log's, or its folder's when it has none.

@@ -97,6 +97,7 @@ TEST(PruneTimes, PointsKeepTheirTimesWhenTheOneBetweenThemIsThinnedOut) {
   // Shown in the system's date format, which differs between systems.
   EXPECT_EQ(points[1], "0002: " + h.date_text(second));
   EXPECT_EQ(points[0], "0003: " + h.date_text(fourth));  // its log is the merged one
+  EXPECT_EQ(testing_support::read_file(dst + "/Zolk0003.Zcl"), "D   \\kept.txt\r\nD-C \\a.txt\r\n");
   // The next run keeps each point's time from its log.
   prune_testing::backup(h, src, dst);
   EXPECT_EQ(engine::restore_point_entries(h, dst)[1], "0003: " + h.date_text(fourth));

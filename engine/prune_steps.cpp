@@ -1,5 +1,6 @@
 #include "engine/prune_steps.h"
 
+#include "engine/change_log.h"
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/messages.h"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "engine/change_log.h"
 #include "engine/history_store.h"
 
 namespace engine {

@@ -1,15 +1,11 @@
 #include "engine/messages.h"
 
-#include <array>
-
 #include "platform/cp932.h"
 
 namespace engine {
 namespace {
 
-constexpr size_t k_count = static_cast<size_t>(msg::count_);
-
-// Indexed by msg; the static_assert below keeps the two in step.
+// Indexed by msg; table_text keeps the two in step.
 constexpr const char* k_utf8[] = {
     "err:処理を中断しました。",
     "err:バックアップの対象フォルダにルートを指定する事は出来ません。",
@@ -76,13 +72,9 @@ constexpr const char* k_utf8[] = {
     "err:前回中断された履歴の整理を完了出来ませんでした。",
     "err:履歴の整理で時点の番号が変わりました。時点を確かめてから復元し直してください。",
 };
-static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_count, "one text per message");
 
 }  // namespace
 
-const std::string& text(msg id) {
-  static const std::array<std::string, k_count> converted = cp932::from_unicode_table(k_utf8);
-  return converted[static_cast<size_t>(id)];
-}
+const std::string& text(msg id) { return cp932::table_text(k_utf8, id); }
 
 }  // namespace engine

@@ -35,12 +35,18 @@ std::string from_unicode_name(const std::string& utf8);
 // control byte is never the trail byte of a double-byte character, so no character is cut.
 std::string escape_control_bytes(const std::string& cp932);
 
-// A table of UTF-8 texts (a program's messages) in CP932, converted in one go.
-template <size_t N>
-std::array<std::string, N> from_unicode_table(const char* const (&utf8)[N]) {
-  std::array<std::string, N> out;
-  for (size_t i = 0; i < N; ++i) out[i] = from_unicode(utf8[i]);
-  return out;
+// The CP932 text of `id` in a table of a program's texts: `utf8` holds one UTF-8 text per
+// member of the enum `Id`, in its order, and Id::count_ comes last. The whole table is
+// converted once, on first use; a table one text short or long does not compile.
+template <typename Id, size_t N>
+const std::string& table_text(const char* const (&utf8)[N], Id id) {
+  static_assert(N == static_cast<size_t>(Id::count_), "one text per member of the enum");
+  static const std::array<std::string, N> converted = [&utf8] {
+    std::array<std::string, N> out;
+    for (size_t i = 0; i < N; ++i) out[i] = from_unicode(utf8[i]);
+    return out;
+  }();
+  return converted.at(static_cast<size_t>(id));
 }
 
 // CP932 with escapes -> UTF-8 bytes. Escapes give back their exact bytes; a byte sequence

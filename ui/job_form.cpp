@@ -1,6 +1,5 @@
 #include "ui/job_form.h"
 
-#include <array>
 #include <utility>
 
 #include "platform/cp932.h"
@@ -8,9 +7,7 @@
 namespace ui {
 namespace {
 
-constexpr size_t k_text_count = static_cast<size_t>(job_text::count_);
-
-// Indexed by job_text; the static_assert keeps the two in step.
+// Indexed by job_text; table_text keeps the two in step.
 constexpr const char* k_utf8[] = {
     "新規作成状態です。設定して登録して下さい。",
     "履歴バックアップを行います。",
@@ -22,16 +19,12 @@ constexpr const char* k_utf8[] = {
     "削除",
     "クリア",
 };
-static_assert(sizeof k_utf8 / sizeof k_utf8[0] == k_text_count, "one text per job_text");
 
 std::string utf8_to_cp932(const char* utf8) { return cp932::from_unicode(utf8); }
 
 }  // namespace
 
-const std::string& text_of(job_text id) {
-  static const std::array<std::string, k_text_count> table = cp932::from_unicode_table(k_utf8);
-  return table.at(static_cast<size_t>(id));
-}
+const std::string& text_of(job_text id) { return cp932::table_text(k_utf8, id); }
 
 std::string save_problem_text(jobs::save_status status, const std::string& path) {
   switch (status) {

@@ -1,15 +1,11 @@
 #include "ui/window_texts.h"
 
-#include <array>
-
 #include "platform/cp932.h"
 
 namespace ui {
 namespace {
 
-constexpr size_t k_count = static_cast<size_t>(wt::count_);
-
-// Indexed by wt; the static_assert below keeps the two in step.
+// Indexed by wt; table_text keeps the two in step.
 constexpr const char* k_utf8[] = {
     "ZOLK",
     "Ｚ-ＯＬＫ",
@@ -91,13 +87,9 @@ constexpr const char* k_utf8[] = {
     "キャンセル",
     "閉じる",
 };
-static_assert(sizeof(k_utf8) / sizeof(k_utf8[0]) == k_count, "one text per wt entry");
 
 }  // namespace
 
-const std::string& text(wt id) {
-  static const std::array<std::string, k_count> converted = cp932::from_unicode_table(k_utf8);
-  return converted[static_cast<size_t>(id)];
-}
+const std::string& text(wt id) { return cp932::table_text(k_utf8, id); }
 
 }  // namespace ui

@@ -68,13 +68,7 @@ change_log read_change_log(host::host& h, const std::string& point_path, change_
   }
   *state = change_log_state::read;
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const int64_t n = f->read(buffer, sizeof buffer);
-    if (n < 0) *state = change_log_state::unreadable;
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  if (!host::read_to_end(*f, bytes)) *state = change_log_state::unreadable;
   // A line of any length stays whole: cutting it would turn one long path into lines whose
   // "codes" are pieces of a name.
   size_t start = 0;

@@ -55,40 +55,20 @@ std::string temp_path_beside(host::host& h, const std::string& target) {
   return path_join(folder, copy_temp_name(h));
 }
 
-// The offsets of the separators of a path (`\` outside a double-byte character, and `/`).
-std::vector<size_t> separators_of(const std::string& path) {
-  std::vector<size_t> out;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
-      ++i;
-    } else if (c == '\\' || c == '/') {
-      out.push_back(i);
-    }
-  }
-  return out;
-}
-
 // The offset just past the last separator of a path (0 when it has none).
 size_t final_name_offset(const std::string& path) {
-  const std::vector<size_t> separators = separators_of(path);
+  const std::vector<size_t> separators = cp932::path_separators(path);
   return separators.empty() ? 0 : separators.back() + 1;
 }
 
 // A ".." piece after a folder that is not there: making that folder would leave a stray one
 // behind, outside the path the user meant.
 bool climbs_out_of_missing_folder(host::host& h, const std::string& path, size_t drive) {
+  std::vector<size_t> ends = cp932::path_separators(path);
+  ends.push_back(path.size());
   size_t start = drive;
-  for (size_t i = drive; i <= path.size(); ++i) {
-    const bool end = i == path.size();
-    if (!end) {
-      const auto c = static_cast<unsigned char>(path[i]);
-      if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
-        ++i;
-        continue;
-      }
-      if (c != '\\' && c != '/') continue;
-    }
+  for (const size_t i : ends) {
+    if (i < drive) continue;
     if (path.compare(start, i - start, "..") == 0 && i - start == 2 && start > drive &&
         !h.exists(path.substr(0, start - 1))) {
       return true;
@@ -171,13 +151,8 @@ int create_parent_folders(host::host& h, const std::string& path) {
   const size_t drive = drive_prefix_length(path);
   if (climbs_out_of_missing_folder(h, path, drive)) return 0;
   bool first = true;
-  for (size_t i = drive; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (c != '\\' && c != '/') continue;
+  for (const size_t i : cp932::path_separators(path)) {
+    if (i < drive) continue;
     // The first separator ends the drive root (or stands alone at the start); never made.
     if (first) {
       first = false;
@@ -210,7 +185,7 @@ int move_file_creating_folders(host::host& h, const std::string& from, const std
 }
 
 int create_parent_folders(host::host& h, const place& p) {
-  for (const size_t i : separators_of(p.relative)) {
+  for (const size_t i : cp932::path_separators(p.relative)) {
     const std::string folder = p.relative.substr(0, i);
     if (!h.create_folder_beneath(p.base, folder) && !h.is_folder_beneath(p.base, folder)) return -1;
   }

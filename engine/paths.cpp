@@ -9,19 +9,6 @@ namespace {
 
 bool is_lead(char c) { return cp932::is_lead_byte(static_cast<unsigned char>(c)); }
 
-// Byte offsets where the separators of s stand (`\`, and `/` when slash_too).
-std::vector<size_t> separator_offsets(std::string_view s, bool slash_too) {
-  std::vector<size_t> offsets;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (is_lead(s[i]) && i + 1 < s.size()) {
-      ++i;
-      continue;
-    }
-    if (s[i] == '\\' || (slash_too && s[i] == '/')) offsets.push_back(i);
-  }
-  return offsets;
-}
-
 // A network path: a run of two or more `\` followed by a server name.
 bool names_a_server(std::string_view path) {
   if (path.size() < 3 || path[0] != '\\' || path[1] != '\\') return false;
@@ -34,7 +21,7 @@ char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 
 std::vector<std::string_view> pieces_of(std::string_view path) {
   std::vector<std::string_view> pieces;
   size_t start = 0;
-  for (size_t at : separator_offsets(path, true)) {
+  for (size_t at : cp932::path_separators(path, true)) {
     if (at > start) pieces.push_back(path.substr(start, at - start));
     start = at + 1;
   }
@@ -82,35 +69,29 @@ std::string path_join(piece base, piece first, piece second) {
     while (work[i] == '\\') ++i;
     after_separator = true;
   }
-  for (; i < work.size(); ++i) {
-    if (is_lead(work[i]) && i + 1 < work.size()) {
-      out += work[i];
-      out += work[++i];
-      after_separator = false;
-      continue;
-    }
-    if (work[i] == '\\') {
-      if (!after_separator) out += '\\';
-      after_separator = true;
-      continue;
-    }
-    out += work[i];
-    after_separator = false;
+  // Each run of separators becomes one.
+  for (const size_t at : cp932::path_separators(work, false)) {
+    if (at < i) continue;
+    out.append(work, i, at - i);
+    if (at > i || !after_separator) out += '\\';
+    after_separator = true;
+    i = at + 1;
   }
+  out.append(work, i, std::string::npos);
   return out;
 }
 
 std::string folder_search_pattern(std::string_view folder, piece sub_path) {
   const size_t drive = drive_prefix_length(folder);
   const std::string_view rest = folder.substr(drive);
-  const std::vector<size_t> separators = separator_offsets(rest, true);
+  const std::vector<size_t> separators = cp932::path_separators(rest, true);
   const size_t split = separators.empty() ? 0 : separators.back() + 1;
   std::string folder_part(rest.substr(0, split));
   const std::string_view last = rest.substr(split);
   if (!last.empty() && last.front() != '*') folder_part += last;
   const auto ends_in_separator = [&] {
-    return !folder_part.empty() && !separator_offsets(folder_part, true).empty() &&
-           separator_offsets(folder_part, true).back() == folder_part.size() - 1;
+    return !folder_part.empty() && !cp932::path_separators(folder_part, true).empty() &&
+           cp932::path_separators(folder_part, true).back() == folder_part.size() - 1;
   };
   if (sub_path) {
     if (!folder_part.empty() && !ends_in_separator()) folder_part += '\\';
@@ -130,7 +111,7 @@ bool root_folder_check(std::string_view path) {
 }
 
 std::string parent_folder(std::string_view path) {
-  const std::vector<size_t> separators = separator_offsets(path, true);
+  const std::vector<size_t> separators = cp932::path_separators(path, true);
   if (separators.empty()) return std::string();
   return std::string(path.substr(0, separators.back()));
 }

@@ -37,13 +37,9 @@ std::vector<std::string> split_words(const std::string& line) {
 std::string read_small_file(host::host& h, const std::string& path) {
   std::unique_ptr<host::file> f = h.open_read(path);
   std::string bytes;
-  if (!f) return bytes;
-  char buffer[4096];
-  for (;;) {
-    const int64_t n = f->read(buffer, sizeof buffer);
-    if (n <= 0 || bytes.size() > (1u << 20)) return bytes;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  // A marker cut short by a failed read lacks its last line and is not taken.
+  if (f) host::read_to_end(*f, bytes, 1u << 20);
+  return bytes;
 }
 
 // One line of the plan into `plan`; false when it does not read.

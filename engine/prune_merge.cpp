@@ -76,12 +76,8 @@ state newer_state(const line_kinds* thinned, const line_kinds* newer) {
 
 std::vector<std::string> folders_above(const std::string& key) {
   std::vector<std::string> out;
-  for (size_t i = 0; i < key.size(); ++i) {
-    if (cp932::is_lead_byte(static_cast<unsigned char>(key[i])) && i + 1 < key.size()) {
-      ++i;
-    } else if (key[i] == '\\' && i > 0) {
-      out.push_back(key.substr(0, i));
-    }
+  for (const size_t i : cp932::path_separators(key, false)) {
+    if (i > 0) out.push_back(key.substr(0, i));
   }
   return out;
 }

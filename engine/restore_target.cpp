@@ -33,13 +33,7 @@ path_pieces reduce_path(std::string_view path) {
     }
     start = end + 1;
   };
-  for (size_t i = 0; i < path.size(); ++i) {
-    if (cp932::is_lead_byte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (path[i] == '\\' || path[i] == '/') take(i);
-  }
+  for (const size_t i : cp932::path_separators(path)) take(i);
   take(path.size());
   return out;
 }

@@ -24,16 +24,6 @@ bool is_run_folder_name(const std::string& name) {
   return true;
 }
 
-std::string read_all(host::file& f) {
-  std::string bytes;
-  char buffer[512];
-  for (;;) {
-    const int64_t n = f.read(buffer, sizeof buffer);
-    if (n <= 0 || bytes.size() > 4096) return bytes;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-}
-
 }  // namespace
 
 bool write_run_marker(host::host& h, const std::string& destination, const run_marker& marker) {
@@ -57,7 +47,9 @@ bool write_run_marker(host::host& h, const std::string& destination, const run_m
 std::optional<run_marker> read_run_marker(host::host& h, const std::string& destination) {
   std::unique_ptr<host::file> f = h.open_read(marker_path(destination));
   if (!f) return std::nullopt;
-  const std::string bytes = read_all(*f);
+  std::string bytes;
+  // A marker is three short lines; whatever a read could not give leaves them unmatched.
+  host::read_to_end(*f, bytes, 4096);
   std::string fields[3];
   size_t start = 0;
   for (std::string& field : fields) {

@@ -89,18 +89,6 @@ bool folder_writable(host::host& h, const std::string& folder) {
   return true;
 }
 
-// Reads the whole file; false when any read fails.
-bool read_whole(host::file& f, std::string& out) {
-  out.clear();
-  char buffer[65536];
-  for (;;) {
-    const int64_t n = f.read(buffer, sizeof buffer);
-    if (n < 0) return false;
-    if (n == 0) return true;
-    out.append(buffer, static_cast<size_t>(n));
-  }
-}
-
 }  // namespace
 
 std::string settings_bytes(const header_bytes& header, const job_list& list) {
@@ -181,7 +169,7 @@ load_result load_settings(host::host& h, settings_file& file, job_list& list,
   // Whatever stands there but cannot be read may hold jobs: it is never replaced.
   std::string bytes;
   std::unique_ptr<host::file> f = h.open_read(file.path);
-  if (!f || !read_whole(*f, bytes)) {
+  if (!f || !host::read_to_end(*f, bytes)) {
     file.header.fill(0);
     file.protect_unreadable = true;
     result.status = load_status::unreadable;

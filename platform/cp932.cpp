@@ -85,6 +85,18 @@ std::string from_unicode(const std::string& utf8) { return convert_from_unicode(
 
 std::string from_unicode_name(const std::string& utf8) { return convert_from_unicode(utf8, true); }
 
+std::vector<size_t> path_separators(std::string_view path, bool slash_too) {
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (is_lead_byte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+    } else if (path[i] == '\\' || (slash_too && path[i] == '/')) {
+      offsets.push_back(i);
+    }
+  }
+  return offsets;
+}
+
 std::string escape_control_bytes(const std::string& text) {
   std::string out;
   out.reserve(text.size());

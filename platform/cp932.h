@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace cp932 {
 
@@ -21,6 +23,11 @@ namespace cp932 {
 inline bool is_lead_byte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+
+// The byte offsets of the separators of a CP932 path, in order: each `\` that is not the
+// trail byte of a double-byte character (the second byte of 表 is 0x5C), and each `/` when
+// `slash_too`. A lead byte at the very end stands alone.
+std::vector<size_t> path_separators(std::string_view path, bool slash_too = true);
 
 // Unicode text (UTF-8 bytes, not necessarily valid) -> CP932 with escapes. Control
 // characters stay as they are, so a message keeps its CR LF.

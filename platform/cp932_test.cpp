@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 TEST(Cp932, JapaneseNamesBecomeTheirShiftJisBytes) {
@@ -71,6 +73,17 @@ TEST(Cp932, LeadBytes) {
   EXPECT_TRUE(cp932::is_lead_byte(0xE0));
   EXPECT_TRUE(cp932::is_lead_byte(0xFC));
   EXPECT_FALSE(cp932::is_lead_byte(0xFD));
+}
+
+TEST(Cp932, PathSeparatorsAreNeverTheTrailByteOfACharacter) {
+  const std::string hyou = "\x95\x5C";  // 表: its second byte is a backslash
+  const std::string path = "a\\" + hyou + "\\" + hyou + "/b";
+  EXPECT_EQ(cp932::path_separators(path), (std::vector<size_t>{1, 4, 7}));
+  EXPECT_EQ(cp932::path_separators(path, false), (std::vector<size_t>{1, 4}));
+  // A lead byte at the end has no trail to take; "\x95" before a separator takes it.
+  EXPECT_EQ(cp932::path_separators("a\\\x95"), std::vector<size_t>{1});
+  EXPECT_EQ(cp932::path_separators("\x95\\b"), std::vector<size_t>{});
+  EXPECT_EQ(cp932::path_separators(""), std::vector<size_t>{});
 }
 
 }  // namespace

@@ -76,6 +76,11 @@ class file {
   }
 };
 
+// Reads `f` from where it stands to its end, appending the bytes to `out`, but no more than
+// `limit` bytes (a file Zolk only ever writes small is never read whole when something planted
+// a huge one in its place). False when a read failed; `out` keeps what was read before.
+bool read_to_end(file& f, std::string& out, size_t limit = SIZE_MAX);
+
 // An exclusive lock on a file. Released when the object goes, and by the system when the
 // process ends in any way, so a crash never leaves a lock behind.
 class lock {

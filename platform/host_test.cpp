@@ -526,4 +526,48 @@ TEST(HostBeneath, RealPathResolvesLinksDotsAndTheMissingRest) {
   EXPECT_EQ(h.real_path(tmp.at("alias/new")), real + sep + "new");
 }
 
+// A file that gives `chunks` reads of `chunk` bytes each, then fails (or ends when `ends`).
+class scripted_file : public host::file {
+ public:
+  scripted_file(int chunks, size_t chunk, bool ends)
+      : chunks_(chunks), chunk_(chunk), ends_(ends) {}
+  int64_t read(void* buffer, size_t length) override {
+    if (chunks_ == 0) return ends_ ? 0 : -1;
+    --chunks_;
+    const size_t n = std::min(length, chunk_);
+    std::fill_n(static_cast<char*>(buffer), n, 'x');
+    return static_cast<int64_t>(n);
+  }
+  bool write(const void*, size_t) override { return false; }
+  bool seek(uint64_t) override { return false; }
+  int64_t length() override { return -1; }
+  bool get_time(uint32_t&) override { return false; }
+  bool set_time(uint32_t) override { return false; }
+  bool sync() override { return false; }
+  bool close() override { return true; }
+
+ private:
+  int chunks_;
+  size_t chunk_;
+  bool ends_;
+};
+
+TEST(ReadToEnd, AppendsEverythingUpToTheLimitAndTellsAFailedRead) {
+  std::string out = "kept";
+  scripted_file whole(3, 30000, true);
+  EXPECT_TRUE(host::read_to_end(whole, out));
+  EXPECT_EQ(out.size(), 4u + 90000u);
+  EXPECT_EQ(out.substr(0, 4), "kept");
+
+  out.clear();
+  scripted_file huge(1000, 65536, true);
+  EXPECT_TRUE(host::read_to_end(huge, out, 4096));
+  EXPECT_EQ(out.size(), 4096u);  // never read past the limit
+
+  out.clear();
+  scripted_file failing(2, 10, false);
+  EXPECT_FALSE(host::read_to_end(failing, out));
+  EXPECT_EQ(out, std::string(20, 'x'));  // what came before the failure stays
+}
+
 }  // namespace

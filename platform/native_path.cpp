@@ -7,27 +7,14 @@ namespace host {
 
 std::vector<std::string> split_path(const std::string& path) {
   std::vector<std::string> pieces;
-  std::string piece;
-  bool leading = true;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const auto c = static_cast<unsigned char>(path[i]);
-    if (cp932::is_lead_byte(c) && i + 1 < path.size()) {
-      piece += path[i];
-      piece += path[++i];
-      leading = false;
-      continue;
-    }
-    if (c == '\\' || c == '/') {
-      if (leading) pieces.emplace_back();
-      if (!piece.empty()) pieces.push_back(piece);
-      piece.clear();
-      leading = false;
-      continue;
-    }
-    piece += path[i];
-    leading = false;
+  std::vector<size_t> ends = cp932::path_separators(path);
+  if (!ends.empty() && ends.front() == 0) pieces.emplace_back();
+  ends.push_back(path.size());
+  size_t start = 0;
+  for (const size_t end : ends) {
+    if (end > start) pieces.push_back(path.substr(start, end - start));
+    start = end + 1;
   }
-  if (!piece.empty()) pieces.push_back(piece);
   return pieces;
 }
 
@@ -57,15 +44,9 @@ std::string join_native(const std::vector<std::string>& pieces) {
 }  // namespace
 
 std::string folder_of_pattern(const std::string& pattern) {
-  size_t last = std::string::npos;
-  for (size_t i = 0; i < pattern.size(); ++i) {
-    if (cp932::is_lead_byte(static_cast<unsigned char>(pattern[i])) && i + 1 < pattern.size()) {
-      ++i;
-      continue;
-    }
-    if (pattern[i] == '\\' || pattern[i] == '/') last = i;
-  }
-  if (last == std::string::npos) return ".";
+  const std::vector<size_t> separators = cp932::path_separators(pattern);
+  if (separators.empty()) return ".";
+  const size_t last = separators.back();
   if (last == 0 || (last == 2 && has_drive_prefix(pattern))) return pattern.substr(0, last + 1);
   return pattern.substr(0, last);
 }
@@ -86,13 +67,7 @@ std::string native_folder_of_pattern(const std::string& cp932_pattern) {
 
 std::string shown_text(const std::string& cp932_text) {
   std::string out = cp932_text;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (cp932::is_lead_byte(static_cast<unsigned char>(out[i])) && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (out[i] == '\\') out[i] = '/';
-  }
+  for (const size_t i : cp932::path_separators(out, false)) out[i] = '/';
   return out;
 }
 

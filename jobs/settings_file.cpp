@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "platform/cp932.h"
 
@@ -36,16 +37,8 @@ header_bytes created_header() {
 // The folder part of a CP932 path, its final separator included; empty when there is none.
 // A trail byte 0x5C of a double-byte character is not a separator.
 std::string folder_of(const std::string& path) {
-  size_t cut = 0;
-  for (size_t i = 0; i < path.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (cp932::is_lead_byte(c)) {
-      ++i;
-      continue;
-    }
-    if (c == '\\' || c == '/') cut = i + 1;
-  }
-  return path.substr(0, cut);
+  const std::vector<size_t> separators = cp932::path_separators(path);
+  return path.substr(0, separators.empty() ? 0 : separators.back() + 1);
 }
 
 std::string random_suffix() {
@@ -61,18 +54,14 @@ std::string temporary_name(const std::string& folder, const std::string& purpose
   return folder + "." + k_settings_file_name + "." + purpose + "-" + random_suffix() + ".tmp";
 }
 
-bool is_separator_byte(char c) { return c == '\\' || c == '/'; }
-
 // Creates every missing folder of `folder` (which ends in a separator).
 bool make_folders(host::host& h, const std::string& folder) {
-  for (size_t i = 0; i < folder.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(folder[i]);
-    if (cp932::is_lead_byte(c)) {
-      ++i;
-      continue;
-    }
-    if (!is_separator_byte(folder[i]) || i == 0) continue;
-    if (folder[i - 1] == ':' || is_separator_byte(folder[i - 1])) continue;
+  size_t previous = SIZE_MAX;
+  for (const size_t i : cp932::path_separators(folder)) {
+    const bool after_separator = i > 0 && previous == i - 1;
+    previous = i;
+    // A trail byte 0x5C before it is part of the folder's name, not a separator.
+    if (i == 0 || after_separator || folder[i - 1] == ':') continue;
     const std::string prefix = folder.substr(0, i);
     if (!h.exists(prefix) && !h.create_folder(prefix) && !h.exists(prefix)) return false;
   }
@@ -231,8 +220,7 @@ std::string user_settings_folder(host::host& h) {
 #ifdef _WIN32
   std::string base = h.environment("APPDATA");
   if (base.empty()) return std::string();
-  while (!base.empty() && is_separator_byte(base.back()) && folder_of(base) == base)
-    base.pop_back();
+  while (!base.empty() && folder_of(base) == base) base.pop_back();
   return base + "\\zolk\\";
 #else
   std::string base = h.environment("XDG_CONFIG_HOME");

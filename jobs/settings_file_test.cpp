@@ -313,6 +313,11 @@ TEST(SettingsFile, ASaveCreatesTheMissingFoldersOfItsPath) {
   EXPECT_EQ(jobs::load_settings(host::default_host(), file, list).status,
             jobs::load_status::created);
   EXPECT_EQ(read_file(file.path), created_header());
+  // A folder whose name ends in 表 (trail byte 0x5C) is made like any other.
+  jobs::settings_file beside_hyou{tmp.at("home/\x95\x5C\x95\x5C/\x95\x5C/Zcli.dat")};
+  EXPECT_EQ(jobs::load_settings(host::default_host(), beside_hyou, list).status,
+            jobs::load_status::created);
+  EXPECT_EQ(read_file(beside_hyou.path), created_header());
 }
 
 // A host whose program lives where the test says and whose environment the test sets.

@@ -102,12 +102,7 @@ std::string read_file(const std::string& path) {
   std::unique_ptr<host::file> f = host::default_host().open_read(path);
   if (!f) return "<missing>";
   std::string bytes;
-  char buffer[65536];
-  for (;;) {
-    const int64_t n = f->read(buffer, sizeof buffer);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
+  host::read_to_end(*f, bytes);
   return bytes;
 }
 

@@ -163,8 +163,8 @@ int main(int argc, char** argv) {
   w.Form2->go_to(work_folder + QString::fromUtf8("/書類/見積"));
   settle(800);
   // Scrolled as a user would, so the picture shows the folders of the example.
-  auto* model = static_cast<QFileSystemModel*>(w.Form2->DirList1->model());
-  w.Form2->DirList1->scrollTo(model->index(work_folder), QAbstractItemView::PositionAtTop);
+  auto* model = static_cast<QFileSystemModel*>(w.Form2->folder_view->model());
+  w.Form2->folder_view->scrollTo(model->index(work_folder), QAbstractItemView::PositionAtTop);
   settle();
   ok = save(w.Form2->grab(), out, "chooser.png") && ok;
   return ok ? 0 : 1;

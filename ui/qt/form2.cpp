@@ -23,53 +23,53 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(420, 440);
 
-  DriveCB1 = new QComboBox(this);
-  DriveCB1->setObjectName("DriveCB1");
+  drive_box = new QComboBox(this);
+  drive_box->setObjectName("DriveCB1");
   model_ = new QFileSystemModel(this);
   model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
   model_->setRootPath(QString());
-  DirList1 = new QTreeView(this);
-  DirList1->setObjectName("DirList1");
-  DirList1->setModel(model_);
-  for (int column = 1; column < model_->columnCount(); ++column) DirList1->hideColumn(column);
-  DirList1->header()->hide();
-  mes_01 = new QLabel(this);
-  mes_01->setObjectName("mes_01");
-  mes_01->setWordWrap(true);
-  SpeedButton2 = new QPushButton(qtext(ui::wt::SpeedButton2), this);
-  SpeedButton2->setObjectName("SpeedButton2");
-  SpeedButton1 = new QPushButton(qtext(ui::wt::SpeedButton1), this);
-  SpeedButton1->setObjectName("SpeedButton1");
-  SpeedButton1->setEnabled(false);
+  folder_view = new QTreeView(this);
+  folder_view->setObjectName("DirList1");
+  folder_view->setModel(model_);
+  for (int column = 1; column < model_->columnCount(); ++column) folder_view->hideColumn(column);
+  folder_view->header()->hide();
+  target_note = new QLabel(this);
+  target_note->setObjectName("mes_01");
+  target_note->setWordWrap(true);
+  decide_button = new QPushButton(qtext(ui::wt::SpeedButton2), this);
+  decide_button->setObjectName("SpeedButton2");
+  make_folder_button = new QPushButton(qtext(ui::wt::SpeedButton1), this);
+  make_folder_button->setObjectName("SpeedButton1");
+  make_folder_button->setEnabled(false);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(SpeedButton1);
+  buttons->addWidget(make_folder_button);
   buttons->addStretch(1);
-  buttons->addWidget(SpeedButton2);
+  buttons->addWidget(decide_button);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(DriveCB1);
-  layout->addWidget(DirList1, 1);
-  layout->addWidget(mes_01);
+  layout->addWidget(drive_box);
+  layout->addWidget(folder_view, 1);
+  layout->addWidget(target_note);
   layout->addLayout(buttons);
 
   fill_drives();
-  connect(DriveCB1, qOverload<int>(&QComboBox::activated), this,
-          [this](int index) { DriveCB1Change(index); });
-  connect(DirList1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this] { DirList1Change(); });
+  connect(drive_box, qOverload<int>(&QComboBox::activated), this,
+          [this](int index) { on_drive_chosen(index); });
+  connect(folder_view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this] { on_tree_moved(); });
   // Folders are read in the background: keep the current one in view as they arrive.
   connect(model_, &QFileSystemModel::directoryLoaded, this,
-          [this] { DirList1->scrollTo(DirList1->currentIndex()); });
+          [this] { folder_view->scrollTo(folder_view->currentIndex()); });
   // Escape is the frame's close: hidden without a check.
   connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
           &QWidget::close);
-  connect(SpeedButton2, &QPushButton::clicked, this, [this] {
+  connect(decide_button, &QPushButton::clicked, this, [this] {
     if (on_decide) on_decide();
   });
   current_ = QDir::homePath();
   const QModelIndex start = model_->index(current_);
-  DirList1->setCurrentIndex(start);
-  DirList1->scrollTo(start);
+  folder_view->setCurrentIndex(start);
+  folder_view->scrollTo(start);
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
@@ -85,22 +85,22 @@ void TForm2::fill_drives() {
     const QString root = QDir::toNativeSeparators(volume.rootPath());
     if (volume.isValid() && volume.isReady() && !roots.contains(root)) roots << root;
   }
-  DriveCB1->addItems(roots);
+  drive_box->addItems(roots);
 }
 
-void TForm2::DriveCB1Change(int index) {
-  if (index >= 0) go_to(QDir::fromNativeSeparators(DriveCB1->itemText(index)));
+void TForm2::on_drive_chosen(int index) {
+  if (index >= 0) go_to(QDir::fromNativeSeparators(drive_box->itemText(index)));
 }
 
 void TForm2::go_to(const QString& path) {
   const QModelIndex target = model_->index(path);
   if (!target.isValid()) return;
-  DirList1->setCurrentIndex(target);  // reports through DirList1Change
-  DirList1->scrollTo(target);
+  folder_view->setCurrentIndex(target);  // reports through on_tree_moved
+  folder_view->scrollTo(target);
 }
 
-void TForm2::DirList1Change() {
-  const QModelIndex index = DirList1->currentIndex();
+void TForm2::on_tree_moved() {
+  const QModelIndex index = folder_view->currentIndex();
   if (!index.isValid()) return;
   current_ = model_->filePath(index);
   if (on_folder_changed) on_folder_changed(current_folder());

@@ -2,6 +2,10 @@
 // reported through `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps
 // its place in the tree between showings; it is hidden, never rebuilt. Escape closes it as its
 // frame does.
+//
+// The controls by role, beside the names the window gives them (and their Qt object names):
+//   drive_box DriveCB1, folder_view DirList1, target_note mes_01 (which field the tree fills),
+//   decide_button SpeedButton2 (決定/閉じる), make_folder_button SpeedButton1 (フォルダ作成).
 #ifndef ZOLK_UI_QT_FORM2_H
 #define ZOLK_UI_QT_FORM2_H
 
@@ -26,23 +30,23 @@ class TForm2 : public QWidget {
   // Moves the tree to a folder given as a Qt path; reports the change like a user's move.
   void go_to(const QString& path);
 
-  std::function<void(const std::string&)> on_folder_changed;  // DirList1Change
+  std::function<void(const std::string&)> on_folder_changed;  // main_window::DirList1Change
   std::function<void()> on_decide;                            // SpeedButton2Click
   std::function<void()> on_closed;  // closed by its frame: hidden without a check
 
-  QComboBox* DriveCB1 = nullptr;
-  QTreeView* DirList1 = nullptr;
-  QLabel* mes_01 = nullptr;
-  QPushButton* SpeedButton2 = nullptr;
-  QPushButton* SpeedButton1 = nullptr;
+  QComboBox* drive_box = nullptr;
+  QTreeView* folder_view = nullptr;
+  QLabel* target_note = nullptr;
+  QPushButton* decide_button = nullptr;
+  QPushButton* make_folder_button = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void fill_drives();
-  void DriveCB1Change(int index);
-  void DirList1Change();
+  void on_drive_chosen(int index);
+  void on_tree_moved();
 
   QFileSystemModel* model_ = nullptr;
   QString current_;

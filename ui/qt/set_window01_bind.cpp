@@ -264,7 +264,7 @@ void Tset_window01::show_chooser() {
   if (form2_ == nullptr) return;
   const ui::chooser_state& c = logic_->Form2;
   form2_->setEnabled(!logic_->run_working());  // it writes into the fields
-  form2_->mes_01->setText(to_qstring(c.mes_01));
+  form2_->target_note->setText(to_qstring(c.mes_01));
   if (c.visible && !form2_->isVisible()) {
     form2_->show();
     form2_->raise();

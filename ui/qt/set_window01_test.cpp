@@ -277,23 +277,23 @@ TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccep
   click(w.Button2);
   ASSERT_TRUE(form2_->isVisible());
   EXPECT_EQ(form2_->windowTitle(), u8("フォルダ選択"));
-  EXPECT_EQ(form2_->mes_01->text(),
+  EXPECT_EQ(form2_->target_note->text(),
             u8("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
-  EXPECT_EQ(form2_->SpeedButton2->text(), u8("決定/閉じる"));
-  EXPECT_FALSE(form2_->SpeedButton1->isEnabled());
+  EXPECT_EQ(form2_->decide_button->text(), u8("決定/閉じる"));
+  EXPECT_FALSE(form2_->make_folder_button->isEnabled());
   form2_->go_to(QString::fromStdString(dir_.at("store/inner")));
   EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("store/inner"));
   EXPECT_TRUE(messages_.texts.empty());
-  click(form2_->SpeedButton2);
+  click(form2_->decide_button);
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_TRUE(messages_.texts.empty());
 
   click(w.Button1);
-  EXPECT_EQ(form2_->mes_01->text(),
+  EXPECT_EQ(form2_->target_note->text(),
             u8("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   form2_->go_to("/");
   EXPECT_EQ(w.Tdirname->text(), "/");
-  click(form2_->SpeedButton2);  // a root folder: refused, the chooser stays
+  click(form2_->decide_button);  // a root folder: refused, the chooser stays
   EXPECT_TRUE(form2_->isVisible());
   ASSERT_EQ(messages_.texts.size(), 1u);
   form2_->close();  // its frame: hidden without a check
@@ -447,7 +447,7 @@ TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   form2_->go_to(QString::fromStdString(dir_.at("target")));
   EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
   EXPECT_EQ(w.Tdirname->text(), source);
-  click(form2_->SpeedButton2);
+  click(form2_->decide_button);
   EXPECT_FALSE(form2_->isVisible());
 
   // By folder, the browse chooses among the jobs' source folders.
@@ -464,7 +464,7 @@ TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   EXPECT_TRUE(w.R_ListBox->isVisible());
   EXPECT_EQ(w.R_ListBox->count(), 1);
   EXPECT_EQ(w.Rdirname->text().toStdString(), dir_.at("store"));
-  click(form2_->SpeedButton2);
+  click(form2_->decide_button);
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
   EXPECT_TRUE(messages_.texts.empty());
@@ -631,8 +631,8 @@ TEST_F(MainWindowView, EscapeClosesTheChooserWithoutACheck) {
   ASSERT_TRUE(form2_->isVisible());
   form2_->go_to("/");
   QApplication::setActiveWindow(form2_.get());
-  form2_->DirList1->setFocus();
-  QTest::keyClick(form2_->DirList1, Qt::Key_Escape);
+  form2_->folder_view->setFocus();
+  QTest::keyClick(form2_->folder_view, Qt::Key_Escape);
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_EQ(w.Bdirname->text(), "/");

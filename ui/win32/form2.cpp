@@ -36,17 +36,17 @@ TForm2::TForm2(host::host& h) : host_(h) {
          WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
   dpi_ = dpi_of(hwnd());
-  DriveCB1 = make_control(hwnd(), WC_COMBOBOXW, L"",
-                          WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id_drive);
-  DirList1 = make_control(
+  drive_box = make_control(hwnd(), WC_COMBOBOXW, L"",
+                           WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, id_drive);
+  folder_view = make_control(
       hwnd(), WC_TREEVIEWW, L"",
       WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
       id_tree, WS_EX_CLIENTEDGE);
-  mes_01 = make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_label);
-  SpeedButton1 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton1),
-                              WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON, id_create);
-  SpeedButton2 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton2),
-                              WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_decide);
+  target_note = make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_label);
+  make_folder_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton1),
+                                    WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON, id_create);
+  decide_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton2),
+                               WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_decide);
   fill_drives();
   lay_out();
   // The first showing stands in the user's own folder.
@@ -73,15 +73,15 @@ void TForm2::lay_out() {
   const int label_h = scaled(34, dpi_);
   const int drive_h = scaled(22, dpi_);
   const int bottom = client.bottom - m;
-  SetWindowPos(DriveCB1, nullptr, m, m, w, scaled(200, dpi_), SWP_NOZORDER);
+  SetWindowPos(drive_box, nullptr, m, m, w, scaled(200, dpi_), SWP_NOZORDER);
   const int tree_top = m + drive_h + m / 2;
   const int tree_bottom = bottom - button_h - label_h - m;
-  SetWindowPos(DirList1, nullptr, m, tree_top, w, std::max(0, tree_bottom - tree_top),
+  SetWindowPos(folder_view, nullptr, m, tree_top, w, std::max(0, tree_bottom - tree_top),
                SWP_NOZORDER);
-  SetWindowPos(mes_01, nullptr, m, tree_bottom + m / 2, w, label_h, SWP_NOZORDER);
+  SetWindowPos(target_note, nullptr, m, tree_bottom + m / 2, w, label_h, SWP_NOZORDER);
   const int button_w = scaled(100, dpi_);
-  SetWindowPos(SpeedButton1, nullptr, m, bottom - button_h, button_w, button_h, SWP_NOZORDER);
-  SetWindowPos(SpeedButton2, nullptr, client.right - m - button_w, bottom - button_h, button_w,
+  SetWindowPos(make_folder_button, nullptr, m, bottom - button_h, button_w, button_h, SWP_NOZORDER);
+  SetWindowPos(decide_button, nullptr, client.right - m - button_w, bottom - button_h, button_w,
                button_h, SWP_NOZORDER);
 }
 
@@ -92,13 +92,13 @@ void TForm2::fill_drives() {
   for (size_t at = 0; at < got && all[at] != L'\0';) {
     const std::wstring root(&all[at]);
     drives_.push_back(narrow(root));
-    SendMessageW(DriveCB1, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root.c_str()));
+    SendMessageW(drive_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root.c_str()));
     at += root.size() + 1;
   }
 }
 
 void TForm2::show_state(const std::wstring& mes_01_text, bool visible, bool enabled) {
-  show_text(mes_01, mes_01_text);
+  show_text(target_note, mes_01_text);
   if ((IsWindowEnabled(hwnd()) != FALSE) != enabled) EnableWindow(hwnd(), enabled);
   const bool shown = IsWindowVisible(hwnd()) != FALSE;
   if (visible && !shown) {
@@ -112,21 +112,21 @@ void TForm2::show_state(const std::wstring& mes_01_text, bool visible, bool enab
 LRESULT TForm2::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      if (DirList1 != nullptr) lay_out();
+      if (folder_view != nullptr) lay_out();
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wparam) == id_drive && HIWORD(wparam) == CBN_SELCHANGE) DriveCB1Change();
+      if (LOWORD(wparam) == id_drive && HIWORD(wparam) == CBN_SELCHANGE) on_drive_chosen();
       if (LOWORD(wparam) == id_decide && HIWORD(wparam) == BN_CLICKED && on_decide) on_decide();
       if (LOWORD(wparam) == IDCANCEL && lparam == 0) close_chooser();  // Escape
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lparam);
-      if (header->hwndFrom != DirList1) return 0;
+      if (header->hwndFrom != folder_view) return 0;
       const auto* tree = reinterpret_cast<const NMTREEVIEWW*>(lparam);
       if (header->code == TVN_ITEMEXPANDINGW && (tree->action & TVE_EXPAND) != 0) {
         list_children(tree->itemNew.hItem);
       }
-      if (header->code == TVN_SELCHANGEDW && !moving_) DirList1Change(tree->itemNew.hItem);
+      if (header->code == TVN_SELCHANGEDW && !moving_) on_tree_moved(tree->itemNew.hItem);
       return 0;
     }
     case WM_CLOSE:
@@ -150,12 +150,12 @@ void TForm2::close_chooser() {
   if (on_closed) on_closed();
 }
 
-void TForm2::DriveCB1Change() {
-  const int index = static_cast<int>(SendMessageW(DriveCB1, CB_GETCURSEL, 0, 0));
+void TForm2::on_drive_chosen() {
+  const int index = static_cast<int>(SendMessageW(drive_box, CB_GETCURSEL, 0, 0));
   if (index >= 0 && index < static_cast<int>(drives_.size())) go_to(drives_[index]);
 }
 
-void TForm2::DirList1Change(HTREEITEM item) {
+void TForm2::on_tree_moved(HTREEITEM item) {
   const node* n = node_of(item);
   if (n == nullptr) return;
   current_ = n->path;
@@ -167,7 +167,7 @@ TForm2::node* TForm2::node_of(HTREEITEM item) const {
   TVITEMW tv = {};
   tv.mask = TVIF_PARAM;
   tv.hItem = item;
-  if (!SendMessageW(DirList1, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return nullptr;
+  if (!SendMessageW(folder_view, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return nullptr;
   return reinterpret_cast<node*>(tv.lParam);
 }
 
@@ -182,7 +182,7 @@ HTREEITEM TForm2::add_item(HTREEITEM parent, const std::string& name, const std:
   insert.item.cChildren = 1;  // told when the branch is opened
   insert.item.lParam = reinterpret_cast<LPARAM>(&nodes_.back());
   return reinterpret_cast<HTREEITEM>(
-      SendMessageW(DirList1, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+      SendMessageW(folder_view, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 // The folders of a branch are read once, when it is first opened. Links are not offered:
@@ -191,7 +191,7 @@ void TForm2::list_children(HTREEITEM item) {
   node* n = node_of(item);
   if (n == nullptr || n->listed) return;
   n->listed = true;
-  const bool root = TreeView_GetParent(DirList1, item) == nullptr;
+  const bool root = TreeView_GetParent(folder_view, item) == nullptr;
   const std::string folder = n->path;
   std::vector<host::found_entry> found;
   host_.search(joined(folder, "*.*", root), found);
@@ -208,13 +208,13 @@ void TForm2::list_children(HTREEITEM item) {
     tv.mask = TVIF_CHILDREN;
     tv.hItem = item;
     tv.cChildren = 0;
-    SendMessageW(DirList1, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+    SendMessageW(folder_view, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
   }
 }
 
 HTREEITEM TForm2::child_named(HTREEITEM parent, const std::string& name) {
-  for (HTREEITEM child = TreeView_GetChild(DirList1, parent); child != nullptr;
-       child = TreeView_GetNextSibling(DirList1, child)) {
+  for (HTREEITEM child = TreeView_GetChild(folder_view, parent); child != nullptr;
+       child = TreeView_GetNextSibling(folder_view, child)) {
     const node* n = node_of(child);
     if (n == nullptr) continue;
     const std::vector<std::string> pieces = host::split_path(n->path);
@@ -224,11 +224,11 @@ HTREEITEM TForm2::child_named(HTREEITEM parent, const std::string& name) {
 }
 
 void TForm2::show_drive(const std::string& root) {
-  TreeView_DeleteAllItems(DirList1);
+  TreeView_DeleteAllItems(folder_view);
   nodes_.clear();
   add_item(TVI_ROOT, root, root);
   for (size_t i = 0; i < drives_.size(); ++i) {
-    if (drives_[i] == root) SendMessageW(DriveCB1, CB_SETCURSEL, i, 0);
+    if (drives_[i] == root) SendMessageW(drive_box, CB_SETCURSEL, i, 0);
   }
 }
 
@@ -240,24 +240,24 @@ bool TForm2::go_to(const std::string& folder) {
     if (d.size() >= 2 && ui::same_text_ignoring_case(d.substr(0, 2), pieces.front())) drive = &d;
   }
   if (drive == nullptr) return false;
-  HTREEITEM item = TreeView_GetRoot(DirList1);
+  HTREEITEM item = TreeView_GetRoot(folder_view);
   const node* root = node_of(item);
   if (root == nullptr || root->path != *drive) {
     show_drive(*drive);
-    item = TreeView_GetRoot(DirList1);
+    item = TreeView_GetRoot(folder_view);
   }
   moving_ = true;
   for (size_t i = 1; i < pieces.size(); ++i) {
     list_children(item);  // a branch opened by a program may not be told of
-    TreeView_Expand(DirList1, item, TVE_EXPAND);
+    TreeView_Expand(folder_view, item, TVE_EXPAND);
     HTREEITEM child = child_named(item, pieces[i]);
     if (child == nullptr) break;
     item = child;
   }
-  TreeView_SelectItem(DirList1, item);
-  TreeView_EnsureVisible(DirList1, item);
+  TreeView_SelectItem(folder_view, item);
+  TreeView_EnsureVisible(folder_view, item);
   moving_ = false;
-  DirList1Change(item);
+  on_tree_moved(item);
   return true;
 }
 

@@ -1,8 +1,11 @@
-// TForm2 on Windows: the folder chooser. A drive box (DriveCB1) and a folder tree (DirList1)
-// whose folders are read through the host when a branch is opened; every move in the tree is
-// reported through `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps its
-// place in the tree between showings; it is hidden, never rebuilt. Escape and the close box
-// hide it without a check.
+// TForm2 on Windows: the folder chooser. A drive box and a folder tree whose folders are read
+// through the host when a branch is opened; every move in the tree is reported through
+// `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps its place in the tree
+// between showings; it is hidden, never rebuilt. Escape and the close box hide it without a check.
+//
+// The controls by role, beside the names the window gives them:
+//   drive_box DriveCB1, folder_view DirList1, target_note mes_01 (which field the tree fills),
+//   decide_button SpeedButton2 (決定/閉じる), make_folder_button SpeedButton1 (フォルダ作成).
 #ifndef ZOLK_UI_WIN32_FORM2_H
 #define ZOLK_UI_WIN32_FORM2_H
 
@@ -29,18 +32,18 @@ class TForm2 : public window {
   // far as they exist; reports the change as a move of the user's. False when not even the
   // drive was found.
   bool go_to(const std::string& folder);
-  // What the main window shows of the chooser: the text of mes_01, shown or hidden, enabled.
+  // What the main window shows of the chooser: the text of target_note, shown or hidden, enabled.
   void show_state(const std::wstring& mes_01_text, bool visible, bool enabled);
 
-  std::function<void(const std::string&)> on_folder_changed;  // DirList1Change
+  std::function<void(const std::string&)> on_folder_changed;  // main_window::DirList1Change
   std::function<void()> on_decide;                            // SpeedButton2Click
   std::function<void()> on_closed;  // closed by its frame or Escape: hidden without a check
 
-  HWND DriveCB1 = nullptr;
-  HWND DirList1 = nullptr;
-  HWND mes_01 = nullptr;
-  HWND SpeedButton2 = nullptr;
-  HWND SpeedButton1 = nullptr;
+  HWND drive_box = nullptr;
+  HWND folder_view = nullptr;
+  HWND target_note = nullptr;
+  HWND decide_button = nullptr;
+  HWND make_folder_button = nullptr;
 
  protected:
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -53,8 +56,8 @@ class TForm2 : public window {
 
   void lay_out();
   void fill_drives();
-  void DriveCB1Change();
-  void DirList1Change(HTREEITEM item);
+  void on_drive_chosen();
+  void on_tree_moved(HTREEITEM item);
   void show_drive(const std::string& root);
   HTREEITEM add_item(HTREEITEM parent, const std::string& name, const std::string& path);
   void list_children(HTREEITEM item);

@@ -203,7 +203,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   SetWindowPos(w.Form2->hwnd(), nullptr, 300, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   w.Form2->go_to(source + "\\" + sj("見積"));
   // Scrolled as a user would, so the picture shows the folders of the example.
-  HWND tree = w.Form2->DirList1;
+  HWND tree = w.Form2->folder_view;
   HTREEITEM top = TreeView_GetParent(tree, TreeView_GetParent(tree, TreeView_GetSelection(tree)));
   if (top != nullptr) TreeView_Select(tree, top, TVGN_FIRSTVISIBLE);
   ok = save(h, w.Form2->hwnd(), out, "win32-chooser.bmp") && ok;

@@ -436,41 +436,41 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   Tset_window01& m = main();
   click(m.Button2);
   EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
-  EXPECT_EQ(window_text(chooser().mes_01),
+  EXPECT_EQ(window_text(chooser().target_note),
             w("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
-  EXPECT_EQ(window_text(chooser().SpeedButton2), w("決定/閉じる"));
-  EXPECT_FALSE(enabled(chooser().SpeedButton1));
-  EXPECT_GT(SendMessageW(chooser().DriveCB1, CB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(window_text(chooser().decide_button), w("決定/閉じる"));
+  EXPECT_FALSE(enabled(chooser().make_folder_button));
+  EXPECT_GT(SendMessageW(chooser().drive_box, CB_GETCOUNT, 0, 0), 0);
 
   ASSERT_TRUE(chooser().go_to(dir_.at(sj("保存"))));
   EXPECT_EQ(window_text(m.Bdirname), shown(dir_.at(sj("保存"))));
   // The user moves down the tree: the field follows, unchecked.
-  HTREEITEM here = TreeView_GetSelection(chooser().DirList1);
-  TreeView_Expand(chooser().DirList1, here, TVE_EXPAND);
-  HTREEITEM child = TreeView_GetChild(chooser().DirList1, here);
+  HTREEITEM here = TreeView_GetSelection(chooser().folder_view);
+  TreeView_Expand(chooser().folder_view, here, TVE_EXPAND);
+  HTREEITEM child = TreeView_GetChild(chooser().folder_view, here);
   ASSERT_NE(child, nullptr);
-  TreeView_SelectItem(chooser().DirList1, child);
+  TreeView_SelectItem(chooser().folder_view, child);
   EXPECT_EQ(window_text(m.Bdirname), shown(dir_.at(sj("保存") + "\\" + sj("二〇二六"))));
   EXPECT_TRUE(messages_.texts.empty());
 
   // "決定/閉じる" on a drive root: the message, and the chooser stays.
   std::wstring root = window_text(m.Bdirname).substr(0, 3);
   ASSERT_TRUE(chooser().go_to(narrow(root)));
-  click(chooser().SpeedButton2);
+  click(chooser().decide_button);
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0].substr(
                 0, w("バックアップ先フォルダにルートフォルダが指定されました。").size()),
             w("バックアップ先フォルダにルートフォルダが指定されました。"));
   EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
   ASSERT_TRUE(chooser().go_to(dir_.at("other")));
-  click(chooser().SpeedButton2);
+  click(chooser().decide_button);
   EXPECT_EQ(messages_.texts.size(), 1u);
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
   EXPECT_EQ(window_text(m.Bdirname), shown(dir_.at("other")));
 
   // Button1 fills the source field; the close box hides without a check.
   click(m.Button1);
-  EXPECT_EQ(window_text(chooser().mes_01),
+  EXPECT_EQ(window_text(chooser().target_note),
             w("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   ASSERT_TRUE(chooser().go_to(dir_.at(sj("保存"))));
   EXPECT_EQ(window_text(m.Tdirname), shown(dir_.at(sj("保存"))));

@@ -143,6 +143,6 @@ int main(int argc, char** argv) {
   std::printf("all rounds: zolk-cli %.2f s, window %.2f s, ratio %.2f (target <= 1.2)\n", cli_total,
               window_total, window_total / cli_total);
   std::printf("log lines the run window shows: %d (it keeps at most %d)\n",
-              w.run_win->Memo1->blockCount(), zolk_qt::Trun_win::k_kept_lines);
+              w.run_win->log_view->blockCount(), zolk_qt::Trun_win::k_kept_lines);
   return 0;
 }

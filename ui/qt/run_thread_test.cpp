@@ -30,7 +30,7 @@ class RunDuringWork : public WindowTest {
     if (held_) held_->release();
     WindowTest::TearDown();
   }
-  QString shown_log() const { return run_win_->Memo1->toPlainText(); }
+  QString shown_log() const { return run_win_->log_view->toPlainText(); }
   // Restores point `point` into a new folder and returns what it holds.
   tree restored(int point) {
     engine::restore_request request;
@@ -63,7 +63,7 @@ TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing)
   EXPECT_FALSE(w.run02B->isEnabled());
   EXPECT_FALSE(w.touroku->isEnabled());
   EXPECT_TRUE(w.end_Button->isEnabled());
-  EXPECT_TRUE(run_win_->StopButton->isEnabled());
+  EXPECT_TRUE(run_win_->stop_button->isEnabled());
   // Neither a click on the greyed button nor one that reached it anyway starts a run.
   click(w.startb01);
   emit w.startb01->clicked();
@@ -77,7 +77,7 @@ TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing)
   EXPECT_FALSE(w.logic().run_working());
   EXPECT_TRUE(w.startb01->isEnabled());
   EXPECT_TRUE(w.job_combo->isEnabled());
-  EXPECT_FALSE(run_win_->StopButton->isEnabled());
+  EXPECT_FALSE(run_win_->stop_button->isEnabled());
   EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
   EXPECT_EQ(shown_log().count(u8("処理は終了しました。")), 1);
   EXPECT_TRUE(messages_.questions.empty());
@@ -88,11 +88,11 @@ TEST_F(RunDuringWork, AStoppedBackupIsCompletedByTheNextRunAndEveryPointRestores
   write_source(dir_, {{"a.txt", "a1"}, {"m.txt", "m1"}, {"sub/z.txt", "z1"}});
   const tree first = testing_support::list_tree(dir_.at("src"));
   start_held_backup("m.txt");
-  click(run_win_->StopButton);
+  click(run_win_->stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0],
             u8("処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。"));
-  EXPECT_FALSE(run_win_->StopButton->isEnabled());
+  EXPECT_FALSE(run_win_->stop_button->isEnabled());
   held_->release();
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(shown_log().contains(
@@ -127,7 +127,7 @@ TEST_F(RunDuringWork, ClosingEitherWindowAsksAndNoLetsTheRunGoOn) {
   run_win_->close();
   EXPECT_TRUE(run_win_->isVisible());
   QTest::keyClick(run_win_.get(), Qt::Key_Escape);  // Escape never closes it during a run
-  click(run_win_->BitBtn2);
+  click(run_win_->close_button);
   EXPECT_TRUE(run_win_->isVisible());
   main_->close();
   EXPECT_TRUE(main_->isVisible());
@@ -182,7 +182,7 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   held_ = std::make_unique<ui_testing::held_copy>(host_, "b.txt");
   click(w.startb01);
   ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
-  click(run_win_->StopButton);
+  click(run_win_->stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0],
             u8("復元を中止しますか？ 復元先には途中までの内容が残ります。"));
@@ -195,8 +195,8 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   // The log of both runs, saved as shown.
   const std::string saved = dir_.at("session.log");
   run_win_->ask_save_path = [&saved] { return QString::fromStdString(saved); };
-  ASSERT_TRUE(run_win_->BitBtn1->isEnabled());
-  click(run_win_->BitBtn1);
+  ASSERT_TRUE(run_win_->save_log_button->isEnabled());
+  click(run_win_->save_log_button);
   EXPECT_EQ(testing_support::read_file(saved), (shown_log() + "\n").toUtf8().toStdString());
   EXPECT_FALSE(run_win_->isVisible());
 }

@@ -26,53 +26,53 @@ Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(560, 400);
 
-  Memo1 = new QPlainTextEdit(this);
-  Memo1->setObjectName("Memo1");
-  Memo1->setReadOnly(true);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setMaximumBlockCount(k_kept_lines);
-  ProgressText = new QLabel(this);
-  ProgressText->setObjectName("ProgressText");
-  CurrentPath = new QLabel(this);
-  CurrentPath->setObjectName("CurrentPath");
-  CurrentPath->setMinimumWidth(1);  // the path is elided to the width, never widens the window
-  Label1 = new QLabel(qtext(ui::wt::run_win_Label1), this);
-  Label1->setObjectName("Label1");
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->hide();
-  StopButton = new QPushButton(qtext(ui::wt::stop_button), this);
-  StopButton->setObjectName("StopButton");
-  StopButton->setEnabled(false);
-  connect(StopButton, &QPushButton::clicked, this, [this] {
-    if (on_stop && on_stop()) StopButton->setEnabled(false);
+  log_view = new QPlainTextEdit(this);
+  log_view->setObjectName("Memo1");
+  log_view->setReadOnly(true);
+  log_view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  log_view->setMaximumBlockCount(k_kept_lines);
+  progress_line = new QLabel(this);
+  progress_line->setObjectName("ProgressText");
+  path_line = new QLabel(this);
+  path_line->setObjectName("CurrentPath");
+  path_line->setMinimumWidth(1);  // the path is elided to the width, never widens the window
+  status_label = new QLabel(qtext(ui::wt::run_win_Label1), this);
+  status_label->setObjectName("Label1");
+  file_bar = new QProgressBar(this);
+  file_bar->setObjectName("ProgressBar1");
+  file_bar->setRange(0, 100);
+  file_bar->hide();
+  stop_button = new QPushButton(qtext(ui::wt::stop_button), this);
+  stop_button->setObjectName("StopButton");
+  stop_button->setEnabled(false);
+  connect(stop_button, &QPushButton::clicked, this, [this] {
+    if (on_stop && on_stop()) stop_button->setEnabled(false);
   });
-  BitBtn1 = new QPushButton(qtext(ui::wt::BitBtn1), this);
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setEnabled(false);
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+  save_log_button = new QPushButton(qtext(ui::wt::BitBtn1), this);
+  save_log_button->setObjectName("BitBtn1");
+  save_log_button->setEnabled(false);
+  connect(save_log_button, &QPushButton::clicked, this, [this] { save_log_and_close(); });
   ask_save_path = [this] {
     return QFileDialog::getSaveFileName(this, qtext(ui::wt::BitBtn1),
                                         QStringLiteral("zolk-log.txt"),
                                         qtext(ui::wt::log_file_filter));
   };
-  BitBtn2 = new QPushButton(qtext(ui::wt::BitBtn2), this);
-  BitBtn2->setObjectName("BitBtn2");
-  connect(BitBtn2, &QPushButton::clicked, this, [this] { close(); });
+  close_button = new QPushButton(qtext(ui::wt::BitBtn2), this);
+  close_button->setObjectName("BitBtn2");
+  connect(close_button, &QPushButton::clicked, this, [this] { close(); });
 
   auto* status_row = new QHBoxLayout;
-  status_row->addWidget(Label1);
-  status_row->addWidget(ProgressBar1, 1);
+  status_row->addWidget(status_label);
+  status_row->addWidget(file_bar, 1);
   auto* button_row = new QHBoxLayout;
-  button_row->addWidget(StopButton);
+  button_row->addWidget(stop_button);
   button_row->addStretch(1);
-  button_row->addWidget(BitBtn1);
-  button_row->addWidget(BitBtn2);
+  button_row->addWidget(save_log_button);
+  button_row->addWidget(close_button);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(Memo1, 1);
-  layout->addWidget(ProgressText);
-  layout->addWidget(CurrentPath);
+  layout->addWidget(log_view, 1);
+  layout->addWidget(progress_line);
+  layout->addWidget(path_line);
   layout->addLayout(status_row);
   layout->addLayout(button_row);
 }
@@ -99,7 +99,7 @@ void Trun_win::add_line(const std::string& text) {
 void Trun_win::report(const engine::progress_facts& facts) {
   const bool was_visible = bar_.visible();
   bar_.show_facts(facts);
-  if (bar_.visible() != was_visible) ProgressBar1->setVisible(bar_.visible());
+  if (bar_.visible() != was_visible) file_bar->setVisible(bar_.visible());
   if (bar_.visible()) render_bar();
 }
 
@@ -109,15 +109,15 @@ void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
   if (!lines.isEmpty()) append_lines(lines);
   if (!batch.facts) return;
   report(*batch.facts);
-  ProgressText->setText(to_qstring(ui::progress_counts_text(*batch.facts, elapsed_seconds)));
+  progress_line->setText(to_qstring(ui::progress_counts_text(*batch.facts, elapsed_seconds)));
   path_ = to_qstring(host::shown_text(batch.facts->current_path));
   show_path();
 }
 
 void Trun_win::show_path() {
-  CurrentPath->setText(
-      CurrentPath->fontMetrics().elidedText(path_, Qt::ElideMiddle, CurrentPath->width()));
-  CurrentPath->setToolTip(path_);
+  path_line->setText(
+      path_line->fontMetrics().elidedText(path_, Qt::ElideMiddle, path_line->width()));
+  path_line->setToolTip(path_);
 }
 
 void Trun_win::resizeEvent(QResizeEvent* event) {
@@ -127,10 +127,10 @@ void Trun_win::resizeEvent(QResizeEvent* event) {
 
 // A reader scrolled up to earlier lines keeps their place; a view at the end follows the run.
 void Trun_win::append_lines(const QStringList& lines) {
-  QScrollBar* bar = Memo1->verticalScrollBar();
+  QScrollBar* bar = log_view->verticalScrollBar();
   const bool at_end = bar->value() >= bar->maximum();
   const int kept = bar->value();
-  Memo1->appendPlainText(lines.join(QLatin1Char('\n')));
+  log_view->appendPlainText(lines.join(QLatin1Char('\n')));
   bar->setValue(at_end ? bar->maximum() : kept);
   keep_in_file(lines);
   if (!has_log_) {
@@ -154,7 +154,7 @@ void Trun_win::keep_in_file(const QStringList& lines) {
   if (session_log_->write(bytes) != bytes.size()) file_failed_ = true;
 }
 
-bool Trun_win::BitBtn1Click() {
+bool Trun_win::save_log_and_close() {
   if (!has_log_ || running_ || !ask_save_path) return false;
   const QString path = ask_save_path();
   if (path.isEmpty()) return false;
@@ -174,7 +174,7 @@ bool Trun_win::save_log(const QString& path) {
   if (!out.open(QIODevice::WriteOnly)) return false;
   if (file_failed_ || !session_log_) {
     out.setTextModeEnabled(true);
-    out.write((Memo1->toPlainText() + QLatin1Char('\n')).toUtf8());
+    out.write((log_view->toPlainText() + QLatin1Char('\n')).toUtf8());
     return out.commit();
   }
   if (!session_log_->flush() || !session_log_->seek(0)) return false;
@@ -187,12 +187,12 @@ bool Trun_win::save_log(const QString& path) {
   return copied && out.commit();
 }
 
-void Trun_win::refresh_buttons() { BitBtn1->setEnabled(has_log_ && !running_); }
+void Trun_win::refresh_buttons() { save_log_button->setEnabled(has_log_ && !running_); }
 
 void Trun_win::show_for_run() {
   running_ = true;
   close_after_run_ = false;
-  StopButton->setEnabled(true);
+  stop_button->setEnabled(true);
   refresh_buttons();
   show();
   raise();
@@ -200,7 +200,7 @@ void Trun_win::show_for_run() {
 
 void Trun_win::run_ended() {
   running_ = false;
-  StopButton->setEnabled(false);
+  stop_button->setEnabled(false);
   refresh_buttons();
   if (close_after_run_) {
     close_after_run_ = false;
@@ -216,7 +216,7 @@ void Trun_win::closeEvent(QCloseEvent* event) {
   }
   if (answer == ui::close_answer::after_run) {
     close_after_run_ = true;
-    StopButton->setEnabled(false);
+    stop_button->setEnabled(false);
   }
   event->ignore();
 }
@@ -230,8 +230,8 @@ void Trun_win::keyPressEvent(QKeyEvent* event) {
 }
 
 void Trun_win::render_bar() {
-  ProgressBar1->setRange(bar_.bar_min(), bar_.bar_max());
-  ProgressBar1->setValue(bar_.bar_value());
+  file_bar->setRange(bar_.bar_min(), bar_.bar_max());
+  file_bar->setValue(bar_.bar_value());
 }
 
 }  // namespace zolk_qt

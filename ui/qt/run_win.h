@@ -1,9 +1,14 @@
-// Trun_win: the run window. Shows the run log (Memo1) and the progress of a run, which works
+// Trun_win: the run window. Shows the run log and the progress of a run, which works
 // on a worker thread: the main window hands it what the run reported in batches, so the
 // window stays live (it can be moved, scrolled and closed while the run works).
 //
 // The view keeps the last k_kept_lines lines; every line of the program's session also goes
 // to a temporary file, which ログ保存終了 saves whole as UTF-8 text, one line per line end.
+//
+// The controls by role, beside the names the window gives them (and their Qt object names):
+//   log_view Memo1, status_label Label1 (ステータス), file_bar ProgressBar1,
+//   progress_line ProgressText, path_line CurrentPath, stop_button StopButton (中止),
+//   save_log_button BitBtn1 (ログ保存終了), close_button BitBtn2 (終了).
 #ifndef ZOLK_UI_QT_RUN_WIN_H
 #define ZOLK_UI_QT_RUN_WIN_H
 
@@ -55,16 +60,16 @@ class Trun_win : public QWidget, public engine::run_log, public engine::run_prog
 
   // ログ保存終了: the whole log into a file the user names, then the window closes. False
   // when nothing was saved.
-  bool BitBtn1Click();
+  bool save_log_and_close();
 
-  QPlainTextEdit* Memo1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QProgressBar* ProgressBar1 = nullptr;
-  QLabel* ProgressText = nullptr;  // entries and bytes done, time left
-  QLabel* CurrentPath = nullptr;   // the entry being worked on, elided in the middle
-  QPushButton* StopButton = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
+  QPlainTextEdit* log_view = nullptr;
+  QLabel* status_label = nullptr;
+  QProgressBar* file_bar = nullptr;
+  QLabel* progress_line = nullptr;  // entries and bytes done, time left
+  QLabel* path_line = nullptr;      // the entry being worked on, elided in the middle
+  QPushButton* stop_button = nullptr;
+  QPushButton* save_log_button = nullptr;
+  QPushButton* close_button = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

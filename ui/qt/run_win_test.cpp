@@ -12,52 +12,52 @@ namespace {
 TEST(RunWindow, LogLinesFollowCarriageReturnLineFeedPairsAndAccumulate) {
   Trun_win w;
   EXPECT_EQ(w.windowTitle(), u8("実行画面"));
-  EXPECT_EQ(w.Label1->text(), u8("ステータス"));
-  EXPECT_EQ(w.BitBtn1->text(), u8("ログ保存終了"));
-  EXPECT_FALSE(w.BitBtn1->isEnabled());
-  EXPECT_EQ(w.BitBtn2->text(), u8("終了"));
-  EXPECT_TRUE(w.Memo1->toPlainText().isEmpty());
+  EXPECT_EQ(w.status_label->text(), u8("ステータス"));
+  EXPECT_EQ(w.save_log_button->text(), u8("ログ保存終了"));
+  EXPECT_FALSE(w.save_log_button->isEnabled());
+  EXPECT_EQ(w.close_button->text(), u8("終了"));
+  EXPECT_TRUE(w.log_view->toPlainText().isEmpty());
   w.show_for_run();
   w.add_line(cp932::from_unicode("-----* 処理の開始 *-----\r\n"));
   w.add_line("x\r\n\r\n\r\n");
   w.add_line("last");
-  EXPECT_EQ(w.Memo1->toPlainText(), u8("-----* 処理の開始 *-----\n\nx\n\n\n\nlast"));
-  QTest::mouseClick(w.BitBtn2, Qt::LeftButton);
+  EXPECT_EQ(w.log_view->toPlainText(), u8("-----* 処理の開始 *-----\n\nx\n\n\n\nlast"));
+  QTest::mouseClick(w.close_button, Qt::LeftButton);
   EXPECT_FALSE(w.isVisible());
   w.show_for_run();
   w.add_line("second run");
-  EXPECT_TRUE(w.Memo1->toPlainText().endsWith("last\nsecond run"));
+  EXPECT_TRUE(w.log_view->toPlainText().endsWith("last\nsecond run"));
 }
 
 TEST(RunWindow, PathsAreShownWithTheHostsSeparator) {
   Trun_win w;
   w.add_line(cp932::from_unicode("==> /home/u/src") + "\\docs\\" + cp932::from_unicode("表ソ.txt"));
 #ifdef _WIN32
-  EXPECT_EQ(w.Memo1->toPlainText(), u8("==> /home/u/src\\docs\\表ソ.txt"));
+  EXPECT_EQ(w.log_view->toPlainText(), u8("==> /home/u/src\\docs\\表ソ.txt"));
 #else
-  EXPECT_EQ(w.Memo1->toPlainText(), u8("==> /home/u/src/docs/表ソ.txt"));
+  EXPECT_EQ(w.log_view->toPlainText(), u8("==> /home/u/src/docs/表ソ.txt"));
 #endif
 }
 
 TEST(RunWindow, TheBarShowsWhileALargeFileIsCopiedAndKeepsItsStateWhileHidden) {
   Trun_win w;
   w.show_for_run();
-  EXPECT_FALSE(w.ProgressBar1->isVisible());
+  EXPECT_FALSE(w.file_bar->isVisible());
   engine::progress_facts facts;
   facts.file_bytes_total = 4 * 131071 - 1;
   facts.file_bytes_done = 2 * 131071;
   w.report(facts);
-  EXPECT_TRUE(w.ProgressBar1->isVisible());
-  EXPECT_EQ(w.ProgressBar1->maximum(), 4);
-  EXPECT_EQ(w.ProgressBar1->value(), 2);
+  EXPECT_TRUE(w.file_bar->isVisible());
+  EXPECT_EQ(w.file_bar->maximum(), 4);
+  EXPECT_EQ(w.file_bar->value(), 2);
   w.report(engine::progress_facts());
-  EXPECT_FALSE(w.ProgressBar1->isVisible());
-  EXPECT_EQ(w.ProgressBar1->value(), 2);
+  EXPECT_FALSE(w.file_bar->isVisible());
+  EXPECT_EQ(w.file_bar->value(), 2);
   // A file beyond any int still shows as a fraction of the bar.
   facts.file_bytes_total = int64_t{1} << 50;
   facts.file_bytes_done = int64_t{1} << 49;
   w.report(facts);
-  EXPECT_NEAR(static_cast<double>(w.ProgressBar1->value()) / w.ProgressBar1->maximum(), 0.5, 0.01);
+  EXPECT_NEAR(static_cast<double>(w.file_bar->value()) / w.file_bar->maximum(), 0.5, 0.01);
 }
 
 TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
@@ -67,9 +67,9 @@ TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
   for (int i = 0; i < 300; ++i) batch.texts.push_back("line " + std::to_string(i));
   batch.texts.push_back("two\r\nlines");
   w.show_batch(batch, 1.0);
-  QScrollBar* bar = w.Memo1->verticalScrollBar();
-  EXPECT_EQ(w.Memo1->blockCount(), 302);
-  EXPECT_TRUE(w.Memo1->toPlainText().endsWith("line 299\ntwo\nlines"));
+  QScrollBar* bar = w.log_view->verticalScrollBar();
+  EXPECT_EQ(w.log_view->blockCount(), 302);
+  EXPECT_TRUE(w.log_view->toPlainText().endsWith("line 299\ntwo\nlines"));
   EXPECT_EQ(bar->value(), bar->maximum());  // at the end: the view follows the run
   bar->setValue(10);
   w.show_batch(batch, 2.0);
@@ -82,27 +82,27 @@ TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
 // Saves the log through ログ保存終了 into `path` and returns the file's bytes.
 std::string save_through_button(Trun_win& w, const std::string& path) {
   w.ask_save_path = [&path] { return QString::fromStdString(path); };
-  QTest::mouseClick(w.BitBtn1, Qt::LeftButton);
+  QTest::mouseClick(w.save_log_button, Qt::LeftButton);
   return testing_support::read_file(path);
 }
 
 TEST(RunWindow, TheSavedLogIsTheShownLogByteForByteAndTheWindowCloses) {
   testing_support::temp_folder dir;
   Trun_win w;
-  EXPECT_FALSE(w.BitBtn1->isEnabled());  // no log yet
+  EXPECT_FALSE(w.save_log_button->isEnabled());  // no log yet
   w.show_for_run();
   ui::run_batch batch;
   batch.texts = {cp932::from_unicode("履歴バックアップ初回処理。"),
                  cp932::from_unicode("==> /home/u/書類") + "\\" + cp932::from_unicode("表.txt"),
                  "ends in a pair\r\n"};
   w.show_batch(batch, 0);
-  EXPECT_FALSE(w.BitBtn1->isEnabled());  // a run works
-  EXPECT_FALSE(w.BitBtn1Click());
+  EXPECT_FALSE(w.save_log_button->isEnabled());  // a run works
+  EXPECT_FALSE(w.save_log_and_close());
   w.run_ended();
   w.add_line(cp932::from_unicode("処理は終了しました。"));
-  ASSERT_TRUE(w.BitBtn1->isEnabled());
+  ASSERT_TRUE(w.save_log_button->isEnabled());
   const std::string saved = save_through_button(w, dir.at("log.txt"));
-  EXPECT_EQ(saved, (w.Memo1->toPlainText() + "\n").toUtf8().toStdString());
+  EXPECT_EQ(saved, (w.log_view->toPlainText() + "\n").toUtf8().toStdString());
   EXPECT_EQ(saved, u8("履歴バックアップ初回処理。\n==> /home/u/書類/表.txt\nends in a pair\n\n"
                       "処理は終了しました。\n")
                        .toUtf8()
@@ -125,8 +125,8 @@ TEST(RunWindow, TheViewKeepsTheLastLinesAndTheSavedLogHasEveryLine) {
     w.show_batch(batch, 0);
   }
   w.run_ended();
-  EXPECT_EQ(w.Memo1->blockCount(), Trun_win::k_kept_lines);
-  const std::string shown = (w.Memo1->toPlainText() + "\n").toUtf8().toStdString();
+  EXPECT_EQ(w.log_view->blockCount(), Trun_win::k_kept_lines);
+  const std::string shown = (w.log_view->toPlainText() + "\n").toUtf8().toStdString();
   const std::string saved = save_through_button(w, dir.at("log.txt"));
   EXPECT_EQ(saved, expected);
   // What the view still shows is the end of the saved file, byte for byte.
@@ -144,13 +144,13 @@ TEST(RunWindow, ASaveThatCannotBeWrittenIsToldAndNoAnswerSavesNothing) {
   w.add_line("one line");
   w.run_ended();
   w.ask_save_path = [] { return QString(); };  // the dialog was cancelled
-  EXPECT_FALSE(w.BitBtn1Click());
+  EXPECT_FALSE(w.save_log_and_close());
   EXPECT_TRUE(w.isVisible());
   EXPECT_TRUE(messages.texts.empty());
   testing_support::write_file(dir.at("blocker"), "a file, not a folder");
   const std::string path = dir.at("blocker") + "/log.txt";
   w.ask_save_path = [&path] { return QString::fromStdString(path); };
-  EXPECT_FALSE(w.BitBtn1Click());
+  EXPECT_FALSE(w.save_log_and_close());
   EXPECT_TRUE(w.isVisible());
   ASSERT_EQ(messages.texts.size(), 1u);
   EXPECT_EQ(messages.texts[0],
@@ -164,7 +164,7 @@ TEST(RunWindow, CountsBytesTheEstimateAndTheCurrentPathShowUnderTheLog) {
   Trun_win w;
   w.resize(400, 300);
   w.show_for_run();
-  EXPECT_TRUE(w.ProgressText->text().isEmpty());
+  EXPECT_TRUE(w.progress_line->text().isEmpty());
   ui::run_batch batch;
   engine::progress_facts f;
   f.entries_done = 1234;
@@ -174,13 +174,13 @@ TEST(RunWindow, CountsBytesTheEstimateAndTheCurrentPathShowUnderTheLog) {
   f.current_path = "/home/u/src\\" + std::string(200, 'x') + "\\" + cp932::from_unicode("最後.txt");
   batch.facts = f;
   w.show_batch(batch, 10);
-  EXPECT_EQ(w.ProgressText->text(), u8("1,234 / 20,000 件  12.3 MiB / 40.0 MiB  残り約 2:15"));
+  EXPECT_EQ(w.progress_line->text(), u8("1,234 / 20,000 件  12.3 MiB / 40.0 MiB  残り約 2:15"));
   const QString path = u8("/home/u/src/") + QString(200, 'x') + u8("/最後.txt");
-  EXPECT_EQ(w.CurrentPath->toolTip(), path);
+  EXPECT_EQ(w.path_line->toolTip(), path);
   // Too long for the window: both ends stay readable.
-  EXPECT_TRUE(w.CurrentPath->text().startsWith("/home/u"));
-  EXPECT_TRUE(w.CurrentPath->text().endsWith(u8("最後.txt")));
-  EXPECT_LT(w.CurrentPath->text().size(), path.size());
+  EXPECT_TRUE(w.path_line->text().startsWith("/home/u"));
+  EXPECT_TRUE(w.path_line->text().endsWith(u8("最後.txt")));
+  EXPECT_LT(w.path_line->text().size(), path.size());
 }
 
 }  // namespace

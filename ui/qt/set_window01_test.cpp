@@ -357,13 +357,13 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   Tset_window01& w = *main_;
   ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
-  const QString after_backup = run_win_->Memo1->toPlainText();
+  const QString after_backup = run_win_->log_view->toPlainText();
   EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。")))
       << after_backup.toStdString();
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/docs/note.txt")), "kept text");
   EXPECT_TRUE(w.startb01->isEnabled());
 
-  click(run_win_->BitBtn2);
+  click(run_win_->close_button);
   EXPECT_FALSE(run_win_->isVisible());
 
   click(w.run02B);
@@ -373,7 +373,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
   ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
-  const QString after_restore = run_win_->Memo1->toPlainText();
+  const QString after_restore = run_win_->log_view->toPlainText();
   EXPECT_TRUE(after_restore.startsWith(after_backup));  // the log keeps the first run's lines
   EXPECT_TRUE(after_restore.contains(u8("-----* 処理の開始 *-----")));
   EXPECT_TRUE(after_restore.contains(u8(" へ復元します。")));
@@ -381,7 +381,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   EXPECT_TRUE(messages_.questions.empty());
 
   // Again into the folder that now holds the files: asked, and No starts nothing.
-  click(run_win_->BitBtn2);
+  click(run_win_->close_button);
   testing_support::write_file(dir_.at("restored/docs/note.txt"), "edited");
   messages_.answer = false;
   click(w.startb01);
@@ -390,7 +390,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
       messages_.questions[0],
       u8("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？"));
   EXPECT_FALSE(run_win_->isVisible());
-  EXPECT_EQ(run_win_->Memo1->toPlainText(), after_restore);
+  EXPECT_EQ(run_win_->log_view->toPlainText(), after_restore);
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "edited");
   messages_.answer = true;
   ASSERT_TRUE(start_and_wait());
@@ -579,7 +579,7 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   Tset_window01& w = *main_;
   ASSERT_TRUE(start_and_wait());
   run_win_->hide();
-  const QString log = run_win_->Memo1->toPlainText();
+  const QString log = run_win_->log_view->toPlainText();
   // A new job typed with the name of a registered one: Enter never loads that job over it.
   ASSERT_FALSE(w.new_Button->isEnabled());  // still the new-job state after registering
   w.job_combo->clearEditText();
@@ -615,7 +615,7 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_EQ(messages_.texts[1], u8("復元する時点を選択してください。"));
   EXPECT_FALSE(run_win_->isVisible());
-  EXPECT_EQ(run_win_->Memo1->toPlainText(), log);
+  EXPECT_EQ(run_win_->log_view->toPlainText(), log);
   pick(w.R_ListBox, 0);
   QTest::keyClick(w.Bdirname, Qt::Key_Return);
   EXPECT_TRUE(run_win_->isVisible());

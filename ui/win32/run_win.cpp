@@ -28,25 +28,25 @@ Trun_win::Trun_win(host::host& h) : host_(h) {
          WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
   dpi_ = dpi_of(hwnd());
-  Memo1 = make_control(hwnd(), WC_EDITW, L"",
-                       WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
-                           ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
-                       id_memo, WS_EX_CLIENTEDGE);
-  SendMessageW(Memo1, EM_SETLIMITTEXT, 0, 0);
-  ProgressText =
+  log_view = make_control(hwnd(), WC_EDITW, L"",
+                          WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                              ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL,
+                          id_memo, WS_EX_CLIENTEDGE);
+  SendMessageW(log_view, EM_SETLIMITTEXT, 0, 0);
+  progress_line =
       make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
-  CurrentPath = make_control(hwnd(), WC_STATICW, L"",
-                             WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id_other);
-  Label1 = make_control(hwnd(), WC_STATICW, wtext(ui::wt::run_win_Label1),
-                        WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
-  ProgressBar1 = make_control(hwnd(), PROGRESS_CLASSW, L"", 0, id_other);
-  SendMessageW(ProgressBar1, PBM_SETRANGE32, 0, 100);
-  StopButton = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::stop_button),
-                            WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_stop);
-  BitBtn1 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn1),
-                         WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_save);
-  BitBtn2 = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn2),
-                         WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_close);
+  path_line = make_control(hwnd(), WC_STATICW, L"",
+                           WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id_other);
+  status_label = make_control(hwnd(), WC_STATICW, wtext(ui::wt::run_win_Label1),
+                              WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
+  file_bar = make_control(hwnd(), PROGRESS_CLASSW, L"", 0, id_other);
+  SendMessageW(file_bar, PBM_SETRANGE32, 0, 100);
+  stop_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::stop_button),
+                             WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_stop);
+  save_log_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn1),
+                                 WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_save);
+  close_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn2),
+                              WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_close);
   ask_save_path = [this] { return save_dialog(); };
   lay_out();
 }
@@ -74,25 +74,25 @@ void Trun_win::lay_out() {
   const int button_w = scaled(100, dpi_);
   const int w = std::max(0, static_cast<int>(c.right) - 2 * m);
   int y = c.bottom - m - button_h;
-  SetWindowPos(StopButton, nullptr, m, y, button_w, button_h, SWP_NOZORDER);
-  SetWindowPos(BitBtn2, nullptr, c.right - m - button_w, y, button_w, button_h, SWP_NOZORDER);
-  SetWindowPos(BitBtn1, nullptr, c.right - 2 * m - 2 * button_w, y, button_w, button_h,
+  SetWindowPos(stop_button, nullptr, m, y, button_w, button_h, SWP_NOZORDER);
+  SetWindowPos(close_button, nullptr, c.right - m - button_w, y, button_w, button_h, SWP_NOZORDER);
+  SetWindowPos(save_log_button, nullptr, c.right - 2 * m - 2 * button_w, y, button_w, button_h,
                SWP_NOZORDER);
   y -= m / 2 + line;
   const int label_w = scaled(70, dpi_);
-  SetWindowPos(Label1, nullptr, m, y + scaled(2, dpi_), label_w, line, SWP_NOZORDER);
-  SetWindowPos(ProgressBar1, nullptr, m + label_w, y, std::max(0, w - label_w), line, SWP_NOZORDER);
+  SetWindowPos(status_label, nullptr, m, y + scaled(2, dpi_), label_w, line, SWP_NOZORDER);
+  SetWindowPos(file_bar, nullptr, m + label_w, y, std::max(0, w - label_w), line, SWP_NOZORDER);
   y -= line;
-  SetWindowPos(CurrentPath, nullptr, m, y, w, line, SWP_NOZORDER);
+  SetWindowPos(path_line, nullptr, m, y, w, line, SWP_NOZORDER);
   y -= line;
-  SetWindowPos(ProgressText, nullptr, m, y, w, line, SWP_NOZORDER);
-  SetWindowPos(Memo1, nullptr, m, m, w, std::max(0, y - m / 2 - m), SWP_NOZORDER);
+  SetWindowPos(progress_line, nullptr, m, y, w, line, SWP_NOZORDER);
+  SetWindowPos(log_view, nullptr, m, m, w, std::max(0, y - m / 2 - m), SWP_NOZORDER);
 }
 
 LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
-      if (BitBtn2 != nullptr) lay_out();
+      if (close_button != nullptr) lay_out();
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
@@ -102,10 +102,10 @@ LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case id_stop:
-          if (on_stop && on_stop()) EnableWindow(StopButton, FALSE);
+          if (on_stop && on_stop()) EnableWindow(stop_button, FALSE);
           return 0;
         case id_save:
-          BitBtn1Click();
+          save_log_and_close();
           return 0;
         case id_close:
           close_asked();
@@ -117,7 +117,7 @@ LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
           return 0;
       }
     case WM_CTLCOLORSTATIC:
-      if (reinterpret_cast<HWND>(lparam) == Memo1) {
+      if (reinterpret_cast<HWND>(lparam) == log_view) {
         // The log is read-only but reads as text, not as a disabled field.
         SetBkColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_WINDOW));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
@@ -147,7 +147,7 @@ void Trun_win::close_asked() {
     ShowWindow(hwnd(), SW_HIDE);
   } else if (answer == ui::close_answer::after_run) {
     close_after_run_ = true;
-    EnableWindow(StopButton, FALSE);
+    EnableWindow(stop_button, FALSE);
   }
 }
 
@@ -170,7 +170,7 @@ void Trun_win::add_line(const std::string& text) {
 void Trun_win::report(const engine::progress_facts& facts) {
   const bool was_visible = bar_.visible();
   bar_.show_facts(facts);
-  if (bar_.visible() != was_visible) ShowWindow(ProgressBar1, bar_.visible() ? SW_SHOWNA : SW_HIDE);
+  if (bar_.visible() != was_visible) ShowWindow(file_bar, bar_.visible() ? SW_SHOWNA : SW_HIDE);
   if (bar_.visible()) render_bar();
 }
 
@@ -180,8 +180,8 @@ void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
   if (!lines.empty()) append_lines(lines);
   if (!batch.facts) return;
   report(*batch.facts);
-  show_text(ProgressText, wide(ui::progress_counts_text(*batch.facts, elapsed_seconds)));
-  show_text(CurrentPath, wide(host::shown_text(batch.facts->current_path)));
+  show_text(progress_line, wide(ui::progress_counts_text(*batch.facts, elapsed_seconds)));
+  show_text(path_line, wide(host::shown_text(batch.facts->current_path)));
 }
 
 // A reader scrolled up to earlier lines keeps their place; a view at the end follows the run.
@@ -189,32 +189,32 @@ void Trun_win::append_lines(const std::vector<std::wstring>& lines) {
   SCROLLINFO bar = {};
   bar.cbSize = sizeof bar;
   bar.fMask = SIF_ALL;
-  const bool scrolled = GetScrollInfo(Memo1, SB_VERT, &bar) != FALSE;
+  const bool scrolled = GetScrollInfo(log_view, SB_VERT, &bar) != FALSE;
   const bool at_end = !scrolled || bar.nPos + static_cast<int>(bar.nPage) > bar.nMax;
-  const int first = static_cast<int>(SendMessageW(Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
-  std::wstring text = GetWindowTextLengthW(Memo1) > 0 ? L"\r\n" : L"";
+  const int first = static_cast<int>(SendMessageW(log_view, EM_GETFIRSTVISIBLELINE, 0, 0));
+  std::wstring text = GetWindowTextLengthW(log_view) > 0 ? L"\r\n" : L"";
   for (size_t i = 0; i < lines.size(); ++i) {
     if (i > 0) text += L"\r\n";
     text += lines[i];
   }
-  const int end = GetWindowTextLengthW(Memo1);
-  SendMessageW(Memo1, EM_SETSEL, end, end);
-  SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  const int end = GetWindowTextLengthW(log_view);
+  SendMessageW(log_view, EM_SETSEL, end, end);
+  SendMessageW(log_view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
   int dropped = 0;
-  const int count = static_cast<int>(SendMessageW(Memo1, EM_GETLINECOUNT, 0, 0));
+  const int count = static_cast<int>(SendMessageW(log_view, EM_GETLINECOUNT, 0, 0));
   if (count > k_kept_lines) {
     dropped = count - k_kept_lines;
-    const int cut = static_cast<int>(SendMessageW(Memo1, EM_LINEINDEX, dropped, 0));
-    SendMessageW(Memo1, EM_SETSEL, 0, cut);
-    SendMessageW(Memo1, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    const int cut = static_cast<int>(SendMessageW(log_view, EM_LINEINDEX, dropped, 0));
+    SendMessageW(log_view, EM_SETSEL, 0, cut);
+    SendMessageW(log_view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
   }
-  const int length = GetWindowTextLengthW(Memo1);
-  SendMessageW(Memo1, EM_SETSEL, length, length);
+  const int length = GetWindowTextLengthW(log_view);
+  SendMessageW(log_view, EM_SETSEL, length, length);
   if (at_end) {
-    SendMessageW(Memo1, EM_SCROLLCARET, 0, 0);
+    SendMessageW(log_view, EM_SCROLLCARET, 0, 0);
   } else {
-    const int now = static_cast<int>(SendMessageW(Memo1, EM_GETFIRSTVISIBLELINE, 0, 0));
-    SendMessageW(Memo1, EM_LINESCROLL, 0, std::max(0, first - dropped) - now);
+    const int now = static_cast<int>(SendMessageW(log_view, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(log_view, EM_LINESCROLL, 0, std::max(0, first - dropped) - now);
   }
   keep_in_file(lines);
   if (!has_log_) {
@@ -225,7 +225,7 @@ void Trun_win::append_lines(const std::vector<std::wstring>& lines) {
 
 std::vector<std::wstring> Trun_win::shown_lines() const {
   std::vector<std::wstring> lines;
-  const std::wstring all = window_text(Memo1);
+  const std::wstring all = window_text(log_view);
   if (all.empty()) return lines;
   size_t start = 0;
   for (;;) {
@@ -254,7 +254,7 @@ void Trun_win::keep_in_file(const std::vector<std::wstring>& lines) {
   if (!session_log_->write(bytes.data(), bytes.size())) file_failed_ = true;
 }
 
-bool Trun_win::BitBtn1Click() {
+bool Trun_win::save_log_and_close() {
   if (!has_log_ || running_ || !ask_save_path) return false;
   const std::string path = ask_save_path();
   if (path.empty()) return false;
@@ -333,12 +333,12 @@ std::string Trun_win::save_dialog() {
   return narrow(std::wstring(file.c_str()));
 }
 
-void Trun_win::refresh_buttons() { EnableWindow(BitBtn1, has_log_ && !running_); }
+void Trun_win::refresh_buttons() { EnableWindow(save_log_button, has_log_ && !running_); }
 
 void Trun_win::show_for_run() {
   running_ = true;
   close_after_run_ = false;
-  EnableWindow(StopButton, TRUE);
+  EnableWindow(stop_button, TRUE);
   refresh_buttons();
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
@@ -346,7 +346,7 @@ void Trun_win::show_for_run() {
 
 void Trun_win::run_ended() {
   running_ = false;
-  EnableWindow(StopButton, FALSE);
+  EnableWindow(stop_button, FALSE);
   refresh_buttons();
   if (close_after_run_) {
     close_after_run_ = false;
@@ -355,8 +355,8 @@ void Trun_win::run_ended() {
 }
 
 void Trun_win::render_bar() {
-  SendMessageW(ProgressBar1, PBM_SETRANGE32, bar_.bar_min(), bar_.bar_max());
-  SendMessageW(ProgressBar1, PBM_SETPOS, bar_.bar_value(), 0);
+  SendMessageW(file_bar, PBM_SETRANGE32, bar_.bar_min(), bar_.bar_max());
+  SendMessageW(file_bar, PBM_SETPOS, bar_.bar_value(), 0);
 }
 
 }  // namespace zolk_win32

@@ -1,10 +1,15 @@
-// Trun_win on Windows: the run window. Shows the run log (Memo1) and the progress of a run,
+// Trun_win on Windows: the run window. Shows the run log and the progress of a run,
 // which works on a worker thread: the main window hands it what the run reported in batches
 // on a timer, so the window stays live (it can be moved, scrolled and closed while the run
 // works).
 //
 // The view keeps the last k_kept_lines lines; every line of the program's session also goes
 // to a temporary file, which ログ保存終了 saves whole as UTF-8 text with CR LF line ends.
+//
+// The controls by role, beside the names the window gives them:
+//   log_view Memo1, status_label Label1 (ステータス), file_bar ProgressBar1,
+//   progress_line ProgressText, path_line CurrentPath, stop_button StopButton (中止),
+//   save_log_button BitBtn1 (ログ保存終了), close_button BitBtn2 (終了).
 #ifndef ZOLK_UI_WIN32_RUN_WIN_H
 #define ZOLK_UI_WIN32_RUN_WIN_H
 
@@ -52,19 +57,19 @@ class Trun_win : public window, public engine::run_log, public engine::run_progr
 
   // ログ保存終了: the whole log into a file the user names, then the window hides. False when
   // nothing was saved.
-  bool BitBtn1Click();
+  bool save_log_and_close();
 
   // The lines the view shows now, in order (for tests and the screenshots).
   std::vector<std::wstring> shown_lines() const;
 
-  HWND Memo1 = nullptr;
-  HWND Label1 = nullptr;
-  HWND ProgressBar1 = nullptr;
-  HWND ProgressText = nullptr;  // entries and bytes done, time left
-  HWND CurrentPath = nullptr;   // the entry being worked on, shortened in the middle
-  HWND StopButton = nullptr;
-  HWND BitBtn1 = nullptr;
-  HWND BitBtn2 = nullptr;
+  HWND log_view = nullptr;
+  HWND status_label = nullptr;
+  HWND file_bar = nullptr;
+  HWND progress_line = nullptr;  // entries and bytes done, time left
+  HWND path_line = nullptr;      // the entry being worked on, shortened in the middle
+  HWND stop_button = nullptr;
+  HWND save_log_button = nullptr;
+  HWND close_button = nullptr;
 
  protected:
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;

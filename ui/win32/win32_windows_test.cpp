@@ -191,8 +191,8 @@ TEST_F(Win32Windows, StartWithoutJobsShowsTheNewJobStateWithTheWindowsTexts) {
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
   EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
   EXPECT_EQ(window_text(run_win().hwnd()), w("実行画面"));
-  EXPECT_EQ(window_text(run_win().StopButton), w("中止"));
-  EXPECT_FALSE(enabled(run_win().BitBtn1));
+  EXPECT_EQ(window_text(run_win().stop_button), w("中止"));
+  EXPECT_FALSE(enabled(run_win().save_log_button));
 }
 
 TEST_F(Win32Windows, TheTabKeyGoesThroughTheFieldsOfTheModeInForce) {
@@ -257,8 +257,8 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   EXPECT_NE(std::find(backup_lines.begin(), backup_lines.end(),
                       wide(engine::text(engine::msg::run_finished))),
             backup_lines.end());
-  EXPECT_FALSE(enabled(run_win().StopButton));
-  EXPECT_TRUE(enabled(run_win().BitBtn1));
+  EXPECT_FALSE(enabled(run_win().stop_button));
+  EXPECT_TRUE(enabled(run_win().save_log_button));
   EXPECT_TRUE(enabled(m.startb01));
 
   click(m.run02B);
@@ -325,7 +325,7 @@ TEST_F(Win32Windows, ARestoreOverFilesIsAskedAboutAndNoStartsNothing) {
   EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "new");
   EXPECT_GT(run_win().shown_lines().size(), lines);
   // 終了 hides the run window once the run has ended.
-  click(run_win().BitBtn2);
+  click(run_win().close_button);
   EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
 }
 
@@ -381,7 +381,7 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   EXPECT_FALSE(enabled(m.run02B));
   EXPECT_FALSE(enabled(m.startb01));
   EXPECT_FALSE(enabled(m.touroku));
-  EXPECT_TRUE(enabled(run_win().StopButton));
+  EXPECT_TRUE(enabled(run_win().stop_button));
   // Even a button forced back to life does nothing while the run works.
   for (HWND b : {m.run02B, m.touroku, m.startb01}) {
     EnableWindow(b, TRUE);
@@ -392,14 +392,14 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   EXPECT_EQ(entries(m.job_combo).size(), 1u);
   // 中止 asks, and No lets the run go on.
   messages_.answer = false;
-  click(run_win().StopButton);
+  click(run_win().stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0], w(ui::wt::stop_question_backup));
   EXPECT_EQ(m.logic().run.state(), ui::run_state::running);
   messages_.answer = true;
-  click(run_win().StopButton);
+  click(run_win().stop_button);
   EXPECT_EQ(m.logic().run.state(), ui::run_state::stopping);
-  EXPECT_FALSE(enabled(run_win().StopButton));
+  EXPECT_FALSE(enabled(run_win().stop_button));
   held_->release();
   ASSERT_TRUE(wait_for_run());
   // Nothing was kept for later: the mode is the one before, and clicks work again.

@@ -122,12 +122,12 @@ int main(int argc, char** argv) {
   settle();
   bool ok = save(main.grab(), out, "main-backup.png");
 
-  main.startb01->click();
+  main.start_button->click();
   wait_for_run(m);
   QThread::sleep(2);  // file times count in steps of two seconds
   write_file(h, source + "/" + cp932::from_unicode("見積/山田商店.txt"), "second version");
   write_file(h, source + "/" + cp932::from_unicode("見積/鈴木工業.txt"), "new");
-  main.startb01->click();
+  main.start_button->click();
   wait_for_run(m);
   settle();
   ok = save(w.run_win->grab(), out, "run-window.png") && ok;
@@ -141,13 +141,13 @@ int main(int argc, char** argv) {
     ok = save(running.grab(), out, "run-window-running.png") && ok;
   }
 
-  main.run02B->click();
+  main.restore_mode_button->click();
   m.job_combo_s.select(0);
   m.job_combo_sChange();
   main.show_model();
   main.activateWindow();
   settle();
-  main.R_ListBox->showPopup();
+  main.point_list->showPopup();
   settle();
   // The open point list is a window of its own: the screen holds both.
   const QRect frame = main.frameGeometry();
@@ -155,10 +155,10 @@ int main(int argc, char** argv) {
                                                          frame.height()),
             out, "main-restore.png") &&
        ok;
-  main.R_ListBox->hidePopup();
+  main.point_list->hidePopup();
 
-  main.run01B->click();
-  main.Button2->click();
+  main.backup_mode_button->click();
+  main.browse_destination->click();
   const QString work_folder = QString::fromStdString(cp932::to_unicode(work));
   w.Form2->go_to(work_folder + QString::fromUtf8("/書類/見積"));
   settle(800);

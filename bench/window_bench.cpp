@@ -76,7 +76,7 @@ double window_seconds(zolk_app::windows& w) {
   sync_disk();
   QElapsedTimer timer;
   timer.start();
-  w.set_window01->startb01->click();
+  w.set_window01->start_button->click();
   QEventLoop loop;
   QTimer check;
   QObject::connect(&check, &QTimer::timeout, [&] {

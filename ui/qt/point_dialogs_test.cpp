@@ -26,7 +26,7 @@ class PointDialogsView : public WindowTest {
     open();
     register_job("job", dir_.at("src"), dir_.at("store"));
     open();
-    click(main_->run02B);
+    click(main_->restore_mode_button);
   }
   void backup() {
     engine::recording_log log;
@@ -45,20 +45,20 @@ class PointDialogsView : public WindowTest {
 
 TEST_F(PointDialogsView, TheButtonsStandInRestoreModeOnly) {
   Tset_window01& w = *main_;
-  EXPECT_TRUE(w.henkou->isVisible());
-  EXPECT_TRUE(w.bubun->isVisible());
-  EXPECT_EQ(w.henkou->text(), u8("変更内容"));
-  EXPECT_EQ(w.bubun->text(), u8("一部を復元"));
-  EXPECT_EQ(w.henkou->shortcut(), QKeySequence("Alt+H"));
-  click(w.run01B);
-  EXPECT_FALSE(w.henkou->isVisible());
-  EXPECT_FALSE(w.bubun->isVisible());
+  EXPECT_TRUE(w.show_changes_button->isVisible());
+  EXPECT_TRUE(w.restore_entry_button->isVisible());
+  EXPECT_EQ(w.show_changes_button->text(), u8("変更内容"));
+  EXPECT_EQ(w.restore_entry_button->text(), u8("一部を復元"));
+  EXPECT_EQ(w.show_changes_button->shortcut(), QKeySequence("Alt+H"));
+  click(w.backup_mode_button);
+  EXPECT_FALSE(w.show_changes_button->isVisible());
+  EXPECT_FALSE(w.restore_entry_button->isVisible());
 }
 
 TEST_F(PointDialogsView, ChangesShowInAWindowOfTheirOwn) {
   Tset_window01& w = *main_;
-  pick(w.R_ListBox, 0);
-  click(w.henkou);
+  pick(w.point_list, 0);
+  click(w.show_changes_button);
   TPointChanges& window = *w.tools().changes_window;
   ASSERT_TRUE(window.isVisible());
   EXPECT_TRUE(window.windowTitle().startsWith("0002: "));
@@ -73,8 +73,8 @@ TEST_F(PointDialogsView, ChangesShowInAWindowOfTheirOwn) {
 
 TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
   Tset_window01& w = *main_;
-  pick(w.R_ListBox, 1);
-  type_into(w.Bdirname, QString::fromStdString(dir_.at("part")));
+  pick(w.point_list, 1);
+  type_into(w.destination_folder, QString::fromStdString(dir_.at("part")));
   // A path that names nothing keeps the dialog open and says what is wanted; cancel starts
   // nothing.
   on_path_dialog([](TRestorePath& dialog) {
@@ -84,7 +84,7 @@ TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
     EXPECT_EQ(dialog.prompt->text(), u8("時点の中のファイルかフォルダのパスを指定してください。"));
     click(dialog.cancel_button);
   });
-  click(w.bubun);
+  click(w.restore_entry_button);
   EXPECT_FALSE(run_win_->isVisible());
   EXPECT_FALSE(testing_support::exists(dir_.at("part")));
 
@@ -93,7 +93,7 @@ TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
     type_into(dialog.path_field, "docs/a.txt");
     click(dialog.ok_button);
   });
-  click(w.bubun);
+  click(w.restore_entry_button);
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(run_win_->isVisible());
   EXPECT_EQ(testing_support::list_tree(dir_.at("part")),

@@ -75,7 +75,7 @@ class WindowTest : public ::testing::Test {
   }
   // Presses the start button and waits for the run it starts.
   bool start_and_wait() {
-    click(main_->startb01);
+    click(main_->start_button);
     return wait_for_run();
   }
   // The user picks an entry of a drop-down list.
@@ -103,14 +103,15 @@ class WindowTest : public ::testing::Test {
   void register_job(const QString& name, const std::string& source,
                     const std::string& destination) {
     // After a registration the window stays in the new-job state, new_Button disabled.
-    if (main_->new_Button->isEnabled()) click(main_->new_Button);
-    main_->job_combo->clearEditText();
-    for (QLineEdit* field : {main_->zolk_comment, main_->Tdirname, main_->Bdirname}) erase(field);
-    type_into(main_->job_combo, name);
-    type_into(main_->zolk_comment, name + " comment");
-    type_into(main_->Tdirname, QString::fromStdString(source));
-    type_into(main_->Bdirname, QString::fromStdString(destination));
-    click(main_->touroku);
+    if (main_->new_job_button->isEnabled()) click(main_->new_job_button);
+    main_->job_name_box->clearEditText();
+    for (QLineEdit* field : {main_->comment_field, main_->source_folder, main_->destination_folder})
+      erase(field);
+    type_into(main_->job_name_box, name);
+    type_into(main_->comment_field, name + " comment");
+    type_into(main_->source_folder, QString::fromStdString(source));
+    type_into(main_->destination_folder, QString::fromStdString(destination));
+    click(main_->register_button);
   }
 
   testing_support::temp_folder dir_;

@@ -23,7 +23,7 @@ class RunDuringWork : public WindowTest {
     open(std::string(), host_);
     register_job("job", dir_.at("src"), dir_.at("store"));
     held_ = std::make_unique<ui_testing::held_copy>(host_, held);
-    click(main_->startb01);
+    click(main_->start_button);
     ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
   }
   void TearDown() override {
@@ -58,25 +58,25 @@ TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing)
   start_held_backup("b.txt");
   Tset_window01& w = *main_;
   EXPECT_TRUE(run_win_->isVisible());
-  EXPECT_FALSE(w.startb01->isEnabled());
-  EXPECT_FALSE(w.job_combo->isEnabled());
-  EXPECT_FALSE(w.run02B->isEnabled());
-  EXPECT_FALSE(w.touroku->isEnabled());
-  EXPECT_TRUE(w.end_Button->isEnabled());
+  EXPECT_FALSE(w.start_button->isEnabled());
+  EXPECT_FALSE(w.job_name_box->isEnabled());
+  EXPECT_FALSE(w.restore_mode_button->isEnabled());
+  EXPECT_FALSE(w.register_button->isEnabled());
+  EXPECT_TRUE(w.end_button->isEnabled());
   EXPECT_TRUE(run_win_->stop_button->isEnabled());
   // Neither a click on the greyed button nor one that reached it anyway starts a run.
-  click(w.startb01);
-  emit w.startb01->clicked();
+  click(w.start_button);
+  emit w.start_button->clicked();
   QApplication::setActiveWindow(main_.get());
   QTest::keyClick(main_.get(), 's', Qt::AltModifier);
-  click(w.run02B);
-  EXPECT_TRUE(w.run01B->isChecked());
+  click(w.restore_mode_button);
+  EXPECT_TRUE(w.backup_mode_button->isChecked());
   held_->release();
   ASSERT_TRUE(wait_for_run());
   QCoreApplication::processEvents();
   EXPECT_FALSE(w.logic().run_working());
-  EXPECT_TRUE(w.startb01->isEnabled());
-  EXPECT_TRUE(w.job_combo->isEnabled());
+  EXPECT_TRUE(w.start_button->isEnabled());
+  EXPECT_TRUE(w.job_name_box->isEnabled());
   EXPECT_FALSE(run_win_->stop_button->isEnabled());
   EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
   EXPECT_EQ(shown_log().count(u8("処理は終了しました。")), 1);
@@ -131,7 +131,7 @@ TEST_F(RunDuringWork, ClosingEitherWindowAsksAndNoLetsTheRunGoOn) {
   EXPECT_TRUE(run_win_->isVisible());
   main_->close();
   EXPECT_TRUE(main_->isVisible());
-  click(main_->end_Button);
+  click(main_->end_button);
   EXPECT_EQ(ended_, 0);
   EXPECT_EQ(messages_.questions.size(), 4u);
   EXPECT_TRUE(main_->logic().run_working());
@@ -175,12 +175,12 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   register_job("job", dir_.at("src"), dir_.at("store"));
   ASSERT_TRUE(start_and_wait());
   Tset_window01& w = *main_;
-  click(w.run02B);
-  pick(w.job_combo_s, 0);
-  pick(w.R_ListBox, 0);
-  type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
+  click(w.restore_mode_button);
+  pick(w.restore_job_box, 0);
+  pick(w.point_list, 0);
+  type_into(w.destination_folder, QString::fromStdString(dir_.at("restored")));
   held_ = std::make_unique<ui_testing::held_copy>(host_, "b.txt");
-  click(w.startb01);
+  click(w.start_button);
   ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
   click(run_win_->stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
@@ -190,8 +190,8 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(shown_log().contains(
       u8("err:中止の指示により復元を止めました。復元先には途中までの内容があります。")));
-  EXPECT_TRUE(w.startb01->isEnabled());
-  EXPECT_TRUE(w.run02B->isChecked());
+  EXPECT_TRUE(w.start_button->isEnabled());
+  EXPECT_TRUE(w.restore_mode_button->isChecked());
   // The log of both runs, saved as shown.
   const std::string saved = dir_.at("session.log");
   run_win_->ask_save_path = [&saved] { return QString::fromStdString(saved); };

@@ -126,109 +126,120 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
 Tset_window01::~Tset_window01() = default;
 
 void Tset_window01::build_page() {
-  PageControl1 = place(new QTabWidget(this), "PageControl1", 0, 0, k_width, k_page_height);
-  ZOLK = new QWidget;
-  ZOLK->setObjectName("ZOLK");
-  PageControl1->addTab(ZOLK, qtext(ui::wt::page_caption));
-  PageControl1->tabBar()->setFocusPolicy(Qt::NoFocus);  // the Tab key goes through the fields only
-  Image1 = place(new QLabel(ZOLK), "Image1", 0, 0, k_width, k_page_height);
-  Image1->setPixmap(page_picture(k_width, k_page_height));
-  run_mes = label(ZOLK, "run_mes", qtext(ui::wt::run_mes), 24, 8);
-  run01B = speed_button(ZOLK, "run01B", qtext(ui::wt::run01B), 233, 3, 100, 22);
-  run01B->setToolTip(qtext(ui::wt::run01B_hint));
-  s_mes = place(new QLabel(qtext(ui::wt::s_mes), ZOLK), "s_mes", 336, 5, 39, 13);
-  s_mes->setAlignment(Qt::AlignCenter);
-  run02B = speed_button(ZOLK, "run02B", qtext(ui::wt::run02B), 380, 3, 100, 22);
-  run02B->setToolTip(qtext(ui::wt::run02B_hint));
+  pages = place(new QTabWidget(this), "PageControl1", 0, 0, k_width, k_page_height);
+  job_page = new QWidget;
+  job_page->setObjectName("ZOLK");
+  pages->addTab(job_page, qtext(ui::wt::page_caption));
+  pages->tabBar()->setFocusPolicy(Qt::NoFocus);  // the Tab key goes through the fields only
+  page_image = place(new QLabel(job_page), "Image1", 0, 0, k_width, k_page_height);
+  page_image->setPixmap(page_picture(k_width, k_page_height));
+  mode_caption = label(job_page, "run_mes", qtext(ui::wt::run_mes), 24, 8);
+  backup_mode_button = speed_button(job_page, "run01B", qtext(ui::wt::run01B), 233, 3, 100, 22);
+  backup_mode_button->setToolTip(qtext(ui::wt::run01B_hint));
+  mode_status = place(new QLabel(qtext(ui::wt::s_mes), job_page), "s_mes", 336, 5, 39, 13);
+  mode_status->setAlignment(Qt::AlignCenter);
+  restore_mode_button = speed_button(job_page, "run02B", qtext(ui::wt::run02B), 380, 3, 100, 22);
+  restore_mode_button->setToolTip(qtext(ui::wt::run02B_hint));
   mode_buttons_ = new QButtonGroup(this);
-  for (QPushButton* b : {run01B, run02B}) {
+  for (QPushButton* b : {backup_mode_button, restore_mode_button}) {
     b->setCheckable(true);
     mode_buttons_->addButton(b);
   }
-  run01B->setChecked(true);
-  st01 = label(ZOLK, "st01", QString(), 120, 32);
-  st01->setStyleSheet("color: blue;");
+  backup_mode_button->setChecked(true);
+  mode_heading = label(job_page, "st01", QString(), 120, 32);
+  mode_heading->setStyleSheet("color: blue;");
 }
 
 void Tset_window01::build_job_rows() {
-  Label3 = label(ZOLK, "Label3", qtext(ui::wt::Label3), 8, 56);
-  job_combo = editable_combo(ZOLK, "job_combo", 168, 53, 297, 21);
-  new_Button = speed_button(ZOLK, "new_Button", to_qstring(ui::text_of(ui::job_text::new_Button)),
-                            472, 53, 60, 21);
-  Label4 = label(ZOLK, "Label4", qtext(ui::wt::Label4), 8, 80);
-  zolk_comment = place(new QLineEdit(ZOLK), "zolk_comment", 168, 79, 297, 17);
-  Label1 = label(ZOLK, "Label1", qtext(ui::wt::Label1), 8, 105);
-  Tdirname = place(new QLineEdit(ZOLK), "Tdirname", 152, 105, 313, 17);
-  Button1 = browse_button(ZOLK, "Button1", 472, 101, 21);
+  job_name_label = label(job_page, "Label3", qtext(ui::wt::Label3), 8, 56);
+  job_name_box = editable_combo(job_page, "job_combo", 168, 53, 297, 21);
+  new_job_button = speed_button(job_page, "new_Button",
+                                to_qstring(ui::text_of(ui::job_text::new_Button)), 472, 53, 60, 21);
+  comment_label = label(job_page, "Label4", qtext(ui::wt::Label4), 8, 80);
+  comment_field = place(new QLineEdit(job_page), "zolk_comment", 168, 79, 297, 17);
+  source_label = label(job_page, "Label1", qtext(ui::wt::Label1), 8, 105);
+  source_folder = place(new QLineEdit(job_page), "Tdirname", 152, 105, 313, 17);
+  browse_source = browse_button(job_page, "Button1", 472, 101, 21);
 }
 
 void Tset_window01::build_panel() {
-  Panel1 = place(new QFrame(ZOLK), "Panel1", 8, 53, 524, 69);
-  Panel1->setFrameShape(QFrame::StyledPanel);
-  Panel1->setAutoFillBackground(true);
-  JorF = place(new QGroupBox(qtext(ui::wt::JorF), Panel1), "JorF", 2, 0, 520, 42);
-  QFont small = JorF->font();
+  restore_panel = place(new QFrame(job_page), "Panel1", 8, 53, 524, 69);
+  restore_panel->setFrameShape(QFrame::StyledPanel);
+  restore_panel->setAutoFillBackground(true);
+  restore_by_group =
+      place(new QGroupBox(qtext(ui::wt::JorF), restore_panel), "JorF", 2, 0, 520, 42);
+  QFont small = restore_by_group->font();
   // The long caption of the group fits the panel only a little smaller than the rest.
   if (small.pixelSize() > 0) {
     small.setPixelSize(small.pixelSize() - 1);
   } else {
     small.setPointSizeF(small.pointSizeF() * 0.9);
   }
-  JorF->setFont(small);
-  JorF_name = place(new QRadioButton(qtext(ui::wt::JorF_by_name), JorF), "JorF_0", 10, 18, 140, 20);
-  JorF_folder =
-      place(new QRadioButton(qtext(ui::wt::JorF_by_folder), JorF), "JorF_1", 170, 18, 140, 20);
+  restore_by_group->setFont(small);
+  by_job_name = place(new QRadioButton(qtext(ui::wt::JorF_by_name), restore_by_group), "JorF_0", 10,
+                      18, 140, 20);
+  by_source_folder = place(new QRadioButton(qtext(ui::wt::JorF_by_folder), restore_by_group),
+                           "JorF_1", 170, 18, 140, 20);
   jorf_buttons_ = new QButtonGroup(this);
-  jorf_buttons_->addButton(JorF_name, 0);
-  jorf_buttons_->addButton(JorF_folder, 1);
-  JorF_name->setChecked(true);
-  job_combo_s = editable_combo(Panel1, "job_combo_s", 6, 45, 450, 21);
-  Button3 = browse_button(Panel1, "Button3", 460, 45, 21);
-  Button3->hide();
-  Panel1->hide();
+  jorf_buttons_->addButton(by_job_name, 0);
+  jorf_buttons_->addButton(by_source_folder, 1);
+  by_job_name->setChecked(true);
+  restore_job_box = editable_combo(restore_panel, "job_combo_s", 6, 45, 450, 21);
+  browse_restore_source = browse_button(restore_panel, "Button3", 460, 45, 21);
+  browse_restore_source->hide();
+  restore_panel->hide();
 }
 
 void Tset_window01::build_lower_rows() {
-  R_ListLabel = label(ZOLK, "R_ListLabel", qtext(ui::wt::R_ListLabel), 8, 128);
-  R_ListBox = editable_combo(ZOLK, "R_ListBox", 152, 124, 385, 21);
-  Label2 = label(ZOLK, "Label2", qtext(ui::wt::Label2_backup), 8, 152);
-  Bdirname = place(new QLineEdit(ZOLK), "Bdirname", 152, 149, 313, 21);
-  Button2 = browse_button(ZOLK, "Button2", 472, 149, 22);
-  touroku = speed_button(ZOLK, "touroku", QString(), 256, 207, 70, 22);
-  syusei = speed_button(ZOLK, "syusei", QString(), 328, 207, 70, 22);
-  sakujo = speed_button(ZOLK, "sakujo", QString(), 400, 207, 70, 22);
+  point_label = label(job_page, "R_ListLabel", qtext(ui::wt::R_ListLabel), 8, 128);
+  point_list = editable_combo(job_page, "R_ListBox", 152, 124, 385, 21);
+  destination_label = label(job_page, "Label2", qtext(ui::wt::Label2_backup), 8, 152);
+  destination_folder = place(new QLineEdit(job_page), "Bdirname", 152, 149, 313, 21);
+  browse_destination = browse_button(job_page, "Button2", 472, 149, 22);
+  register_button = speed_button(job_page, "touroku", QString(), 256, 207, 70, 22);
+  update_button = speed_button(job_page, "syusei", QString(), 328, 207, 70, 22);
+  delete_button = speed_button(job_page, "sakujo", QString(), 400, 207, 70, 22);
   // Left of the job buttons, which restore mode shows disabled.
-  henkou = speed_button(ZOLK, "henkou", QString(), 8, 207, 100, 22);
-  bubun = speed_button(ZOLK, "bubun", QString(), 112, 207, 110, 22);
-  Rdirname = place(new QLineEdit(ZOLK), "Rdirname", 152, 230, 313, 17);
-  Rdirname->hide();
-  Rdirname->setEnabled(false);
+  show_changes_button = speed_button(job_page, "henkou", QString(), 8, 207, 100, 22);
+  restore_entry_button = speed_button(job_page, "bubun", QString(), 112, 207, 110, 22);
+  store_folder = place(new QLineEdit(job_page), "Rdirname", 152, 230, 313, 17);
+  store_folder->hide();
+  store_folder->setEnabled(false);
 }
 
 void Tset_window01::build_bottom() {
-  startb01 = speed_button(this, "startb01", qtext(ui::wt::startb01), 8, 272, 105, 28);
-  end_Button = speed_button(this, "end_Button", qtext(ui::wt::end_Button), 448, 272, 97, 28);
-  end_Button->setToolTip(qtext(ui::wt::end_Button_hint));
-  st_main = place(new QStatusBar(this), "st_main", 0, k_height - 19, k_width, 19);
-  st_main->setSizeGripEnabled(false);
-  st_main->showMessage(qtext(ui::wt::st_main));
+  start_button = speed_button(this, "startb01", qtext(ui::wt::startb01), 8, 272, 105, 28);
+  end_button = speed_button(this, "end_Button", qtext(ui::wt::end_Button), 448, 272, 97, 28);
+  end_button->setToolTip(qtext(ui::wt::end_Button_hint));
+  status_bar = place(new QStatusBar(this), "st_main", 0, k_height - 19, k_width, 19);
+  status_bar->setSizeGripEnabled(false);
+  status_bar->showMessage(qtext(ui::wt::st_main));
 }
 
 void Tset_window01::set_tab_order() {
-  QWidget* const order[] = {job_combo, zolk_comment, Tdirname,    Bdirname,
-                            JorF_name, JorF_folder,  job_combo_s, R_ListBox};
+  QWidget* const order[] = {job_name_box, comment_field,    source_folder,   destination_folder,
+                            by_job_name,  by_source_folder, restore_job_box, point_list};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 // Alt and a letter press a button; the browse buttons take the digit of the field they fill
-// (Button1 and Button3 are never shown together). A key does nothing while its button is
-// hidden or disabled.
+// (browse_source and browse_restore_source are never shown together). A key does nothing while its
+// button is hidden or disabled.
 void Tset_window01::assign_shortcuts() {
   const std::pair<QPushButton*, const char*> keys[] = {
-      {run01B, "Alt+B"},  {run02B, "Alt+R"},   {new_Button, "Alt+N"}, {Button1, "Alt+1"},
-      {Button3, "Alt+1"}, {Button2, "Alt+2"},  {touroku, "Alt+T"},    {syusei, "Alt+M"},
-      {sakujo, "Alt+D"},  {startb01, "Alt+S"}, {end_Button, "Alt+X"}, {henkou, "Alt+H"},
-      {bubun, "Alt+P"},
+      {backup_mode_button, "Alt+B"},
+      {restore_mode_button, "Alt+R"},
+      {new_job_button, "Alt+N"},
+      {browse_source, "Alt+1"},
+      {browse_restore_source, "Alt+1"},
+      {browse_destination, "Alt+2"},
+      {register_button, "Alt+T"},
+      {update_button, "Alt+M"},
+      {delete_button, "Alt+D"},
+      {start_button, "Alt+S"},
+      {end_button, "Alt+X"},
+      {show_changes_button, "Alt+H"},
+      {restore_entry_button, "Alt+P"},
   };
   for (const auto& [button, key] : keys) {
     button->setShortcut(QKeySequence(QString::fromLatin1(key)));
@@ -281,7 +292,7 @@ void Tset_window01::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
-void Tset_window01::end_ButtonClick() {
+void Tset_window01::on_end_clicked() {
   const ui::close_answer answer = logic_->ask_close();
   if (answer == ui::close_answer::after_run) end_after_run_ = true;
   if (answer == ui::close_answer::close_now && on_end) on_end();

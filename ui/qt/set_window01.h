@@ -1,6 +1,23 @@
 // Tset_window01: the main window. Its widgets are bound to ui::main_window, which holds the
 // whole window logic; this class places the widgets, copies what the user types or picks
 // into the model, calls the handler and shows the model again.
+//
+// The controls by role, beside the names the window gives them (and their Qt object names)
+// (ui::main_window keeps those names for its model of each control):
+//   pages PageControl1, job_page ZOLK (the page holding the job rows), page_image Image1,
+//   mode_caption run_mes, backup_mode_button run01B, restore_mode_button run02B,
+//   mode_status s_mes, mode_heading st01, job_name_label Label3, job_name_box job_combo,
+//   new_job_button new_Button, comment_label Label4, comment_field zolk_comment,
+//   source_label Label1, source_folder Tdirname, browse_source Button1,
+//   restore_panel Panel1 (the restore-side choice), restore_by_group JorF,
+//   by_job_name JorF_name, by_source_folder JorF_folder, restore_job_box job_combo_s,
+//   browse_restore_source Button3, point_label R_ListLabel, point_list R_ListBox,
+//   destination_label Label2, destination_folder Bdirname, browse_destination Button2,
+//   register_button touroku, update_button syusei, delete_button sakujo,
+//   show_changes_button henkou, restore_entry_button bubun, store_folder Rdirname,
+//   start_button startb01, end_button end_Button, status_bar st_main;
+//   on_source_left TdirnameExit, on_destination_left BdirnameExit, on_end_clicked
+//   end_ButtonClick.
 #ifndef ZOLK_UI_QT_SET_WINDOW01_H
 #define ZOLK_UI_QT_SET_WINDOW01_H
 
@@ -46,52 +63,52 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   // Shows the model in the widgets (after a handler ran).
   void show_model();
 
-  // What end_Button does: ends the event loop with status 0 (tests replace it). During a run
+  // What end_button does: ends the event loop with status 0 (tests replace it). During a run
   // the user is asked first; after a stop the program ends once the run has ended.
   std::function<void()> on_end;
 
   // The handlers of the two folder fields' exits: true when accepted; on a refusal the
   // focus goes back to the field.
-  bool TdirnameExit();
-  bool BdirnameExit();
+  bool on_source_left();
+  bool on_destination_left();
 
-  // Controls, named as the window names them.
-  QTabWidget* PageControl1 = nullptr;
-  QWidget* ZOLK = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel* run_mes = nullptr;
-  QPushButton* run01B = nullptr;
-  QLabel* s_mes = nullptr;
-  QPushButton* run02B = nullptr;
-  QLabel* st01 = nullptr;
-  QLabel* Label3 = nullptr;
-  QComboBox* job_combo = nullptr;
-  QPushButton* new_Button = nullptr;
-  QLabel* Label4 = nullptr;
-  QLineEdit* zolk_comment = nullptr;
-  QLabel* Label1 = nullptr;
-  QLineEdit* Tdirname = nullptr;
-  QPushButton* Button1 = nullptr;
-  QFrame* Panel1 = nullptr;
-  QGroupBox* JorF = nullptr;
-  QRadioButton* JorF_name = nullptr;
-  QRadioButton* JorF_folder = nullptr;
-  QComboBox* job_combo_s = nullptr;
-  QPushButton* Button3 = nullptr;
-  QLabel* R_ListLabel = nullptr;
-  QComboBox* R_ListBox = nullptr;
-  QLabel* Label2 = nullptr;
-  QLineEdit* Bdirname = nullptr;
-  QPushButton* Button2 = nullptr;
-  QPushButton* touroku = nullptr;
-  QPushButton* syusei = nullptr;
-  QPushButton* sakujo = nullptr;
-  QPushButton* henkou = nullptr;  // restore mode: the picked point's changes
-  QPushButton* bubun = nullptr;   // restore mode: a restore of one entry of the point
-  QLineEdit* Rdirname = nullptr;
-  QPushButton* startb01 = nullptr;
-  QPushButton* end_Button = nullptr;
-  QStatusBar* st_main = nullptr;
+  // The controls (see the list above).
+  QTabWidget* pages = nullptr;
+  QWidget* job_page = nullptr;
+  QLabel* page_image = nullptr;
+  QLabel* mode_caption = nullptr;
+  QPushButton* backup_mode_button = nullptr;
+  QLabel* mode_status = nullptr;
+  QPushButton* restore_mode_button = nullptr;
+  QLabel* mode_heading = nullptr;
+  QLabel* job_name_label = nullptr;
+  QComboBox* job_name_box = nullptr;
+  QPushButton* new_job_button = nullptr;
+  QLabel* comment_label = nullptr;
+  QLineEdit* comment_field = nullptr;
+  QLabel* source_label = nullptr;
+  QLineEdit* source_folder = nullptr;
+  QPushButton* browse_source = nullptr;
+  QFrame* restore_panel = nullptr;
+  QGroupBox* restore_by_group = nullptr;
+  QRadioButton* by_job_name = nullptr;
+  QRadioButton* by_source_folder = nullptr;
+  QComboBox* restore_job_box = nullptr;
+  QPushButton* browse_restore_source = nullptr;
+  QLabel* point_label = nullptr;
+  QComboBox* point_list = nullptr;
+  QLabel* destination_label = nullptr;
+  QLineEdit* destination_folder = nullptr;
+  QPushButton* browse_destination = nullptr;
+  QPushButton* register_button = nullptr;
+  QPushButton* update_button = nullptr;
+  QPushButton* delete_button = nullptr;
+  QPushButton* show_changes_button = nullptr;   // restore mode: the picked point's changes
+  QPushButton* restore_entry_button = nullptr;  // restore mode: a restore of one entry of the point
+  QLineEdit* store_folder = nullptr;
+  QPushButton* start_button = nullptr;
+  QPushButton* end_button = nullptr;
+  QStatusBar* status_bar = nullptr;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -108,7 +125,7 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
 
   // Hands the run's reports to the run window while it works (on a timer).
   void poll_run();
-  void end_ButtonClick();
+  void on_end_clicked();
 
   void build_page();
   void build_job_rows();

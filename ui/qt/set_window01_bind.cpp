@@ -71,31 +71,32 @@ void Tset_window01::handle(const std::function<void()>& handler) {
 }
 
 void Tset_window01::connect_controls() {
-  connect(run01B, &QPushButton::clicked, this,
+  connect(backup_mode_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->run01BClick(); }); });
-  connect(run02B, &QPushButton::clicked, this,
+  connect(restore_mode_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->run02BClick(); }); });
-  connect(new_Button, &QPushButton::clicked, this,
+  connect(new_job_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->new_ButtonClick(); }); });
-  connect(touroku, &QPushButton::clicked, this,
+  connect(register_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->tourokuClick(); }); });
-  connect(syusei, &QPushButton::clicked, this,
+  connect(update_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->syuseiClick(); }); });
-  connect(sakujo, &QPushButton::clicked, this,
+  connect(delete_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->sakujoClick(); }); });
-  connect(startb01, &QPushButton::clicked, this,
+  connect(start_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->startb01Click(); }); });
-  connect(henkou, &QPushButton::clicked, this,
+  connect(show_changes_button, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->henkouClick(); }); });
-  connect(bubun, &QPushButton::clicked, this, [this] { handle([this] { logic_->bubunClick(); }); });
-  connect(end_Button, &QPushButton::clicked, this, [this] { end_ButtonClick(); });
-  connect(Button1, &QPushButton::clicked, this,
+  connect(restore_entry_button, &QPushButton::clicked, this,
+          [this] { handle([this] { logic_->bubunClick(); }); });
+  connect(end_button, &QPushButton::clicked, this, [this] { on_end_clicked(); });
+  connect(browse_source, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->Button1Click(); }); });
-  connect(Button3, &QPushButton::clicked, this,
+  connect(browse_restore_source, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->Button1Click(); }); });
-  connect(Button2, &QPushButton::clicked, this,
+  connect(browse_destination, &QPushButton::clicked, this,
           [this] { handle([this] { logic_->Button2Click(); }); });
-  connect(PageControl1, &QTabWidget::currentChanged, this,
+  connect(pages, &QTabWidget::currentChanged, this,
           [this] { handle([this] { logic_->PageControl1Change(); }); });
   connect(jorf_buttons_, &QButtonGroup::idClicked, this, [this](int id) {
     logic_->JorF = id;
@@ -105,38 +106,39 @@ void Tset_window01::connect_controls() {
 
 void Tset_window01::connect_fields() {
   ui::main_window& m = *logic_;
-  connect(job_combo, &QComboBox::activated, this, [this, &m](int index) {
+  connect(job_name_box, &QComboBox::activated, this, [this, &m](int index) {
     if (showing_) return;
     m.form.job_combo.select(index);
     handle([&m] { m.job_comboChange(); });
   });
-  connect(job_combo, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
+  connect(job_name_box, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
     if (showing_) return;
-    typed_into(job_combo, m.form.job_combo, text);
+    typed_into(job_name_box, m.form.job_combo, text);
     handle([&m] { m.job_comboChange(); });
   });
-  connect(job_combo_s, &QComboBox::activated, this, [this, &m](int index) {
+  connect(restore_job_box, &QComboBox::activated, this, [this, &m](int index) {
     if (showing_) return;
     m.job_combo_s.select(index);
     handle([&m] { m.job_combo_sChange(); });
   });
-  connect(job_combo_s, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
-    if (!showing_) typed_into(job_combo_s, m.job_combo_s, text);
+  connect(restore_job_box, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
+    if (!showing_) typed_into(restore_job_box, m.job_combo_s, text);
   });
-  connect(R_ListBox, &QComboBox::activated, this, [this, &m](int index) {
+  connect(point_list, &QComboBox::activated, this, [this, &m](int index) {
     if (!showing_) m.R_ListBox.select(index);
   });
-  connect(R_ListBox, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
-    if (!showing_) typed_into(R_ListBox, m.R_ListBox, text);
+  connect(point_list, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
+    if (!showing_) typed_into(point_list, m.R_ListBox, text);
   });
-  connect(zolk_comment, &QLineEdit::textEdited, this,
+  connect(comment_field, &QLineEdit::textEdited, this,
           [&m](const QString& text) { m.form.set_zolk_comment(from_qstring(text)); });
-  connect(Tdirname, &QLineEdit::textEdited, this,
+  connect(source_folder, &QLineEdit::textEdited, this,
           [&m](const QString& text) { m.form.set_Tdirname(from_qstring(text)); });
-  connect(Bdirname, &QLineEdit::textEdited, this,
+  connect(destination_folder, &QLineEdit::textEdited, this,
           [&m](const QString& text) { m.form.set_Bdirname(from_qstring(text)); });
-  for (QObject* field : std::initializer_list<QObject*>{job_combo, job_combo->lineEdit(),
-                                                        zolk_comment, Tdirname, Bdirname}) {
+  for (QObject* field :
+       std::initializer_list<QObject*>{job_name_box, job_name_box->lineEdit(), comment_field,
+                                       source_folder, destination_folder}) {
     field->installEventFilter(this);
   }
 }
@@ -162,7 +164,7 @@ void Tset_window01::connect_chooser() {
 bool Tset_window01::enter_pressed(QObject* watched, const QKeyEvent& key) {
   if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
   if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
-  if (watched == Bdirname && logic_->main_mode == ui::k_restore_mode) {
+  if (watched == destination_folder && logic_->main_mode == ui::k_restore_mode) {
     handle([this] { logic_->BdirnameEnter(); });
   } else {
     focusNextPrevChild(true);
@@ -179,26 +181,26 @@ bool Tset_window01::eventFilter(QObject* watched, QEvent* event) {
   // Another window taking the focus (a message box, the chooser) does not leave the field.
   if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
   // The check runs once the focus has moved, so giving it back is not undone by the move.
-  if (watched == Tdirname) QTimer::singleShot(0, this, [this] { TdirnameExit(); });
-  if (watched == Bdirname) QTimer::singleShot(0, this, [this] { BdirnameExit(); });
+  if (watched == source_folder) QTimer::singleShot(0, this, [this] { on_source_left(); });
+  if (watched == destination_folder) QTimer::singleShot(0, this, [this] { on_destination_left(); });
   return false;
 }
 
-bool Tset_window01::TdirnameExit() {
+bool Tset_window01::on_source_left() {
   checking_ = true;
   const bool accepted = logic_->TdirnameExit();
   // Still checking: the field that loses the focus now was not left by the user.
-  if (!accepted) Tdirname->setFocus(Qt::OtherFocusReason);
+  if (!accepted) source_folder->setFocus(Qt::OtherFocusReason);
   checking_ = false;
   show_model();
   return accepted;
 }
 
-bool Tset_window01::BdirnameExit() {
+bool Tset_window01::on_destination_left() {
   checking_ = true;
   const bool accepted = logic_->BdirnameExit();
   // Still checking: the field that loses the focus now was not left by the user.
-  if (!accepted) Bdirname->setFocus(Qt::OtherFocusReason);
+  if (!accepted) destination_folder->setFocus(Qt::OtherFocusReason);
   checking_ = false;
   show_model();
   return accepted;
@@ -215,49 +217,51 @@ void Tset_window01::show_model() {
 
 void Tset_window01::show_mode() {
   const ui::main_window& m = *logic_;
-  run01B->setChecked(m.run01B_down);
-  run02B->setChecked(!m.run01B_down);
-  s_mes->setToolTip(to_qstring(m.s_mes.hint));
-  st01->setText(to_qstring(m.st01.caption));
-  st01->adjustSize();
-  Label2->setText(to_qstring(m.Label2.caption));
-  Label2->adjustSize();
-  show_control(touroku, m.touroku);
-  show_control(syusei, m.syusei);
-  show_control(sakujo, m.sakujo);
+  backup_mode_button->setChecked(m.run01B_down);
+  restore_mode_button->setChecked(!m.run01B_down);
+  mode_status->setToolTip(to_qstring(m.s_mes.hint));
+  mode_heading->setText(to_qstring(m.st01.caption));
+  mode_heading->adjustSize();
+  destination_label->setText(to_qstring(m.Label2.caption));
+  destination_label->adjustSize();
+  show_control(register_button, m.touroku);
+  show_control(update_button, m.syusei);
+  show_control(delete_button, m.sakujo);
   for (const auto& [button, state] :
-       {std::pair<QPushButton*, const ui::control_state&>{henkou, m.henkou}, {bubun, m.bubun}}) {
+       {std::pair<QPushButton*, const ui::control_state&>{show_changes_button, m.henkou},
+        {restore_entry_button, m.bubun}}) {
     show_control(button, state);
     button->setVisible(state.visible);
   }
-  new_Button->setEnabled(m.new_Button.enabled);
-  startb01->setEnabled(m.startb01.enabled);
-  PageControl1->setEnabled(!m.run_working());
-  for (QWidget* w : std::initializer_list<QWidget*>{Label3, job_combo, new_Button, Label4,
-                                                    zolk_comment, Label1, Tdirname, Button1}) {
+  new_job_button->setEnabled(m.new_Button.enabled);
+  start_button->setEnabled(m.startb01.enabled);
+  pages->setEnabled(!m.run_working());
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{job_name_label, job_name_box, new_job_button, comment_label,
+                                       comment_field, source_label, source_folder, browse_source}) {
     w->setVisible(m.job_rows_visible);
   }
-  Panel1->setVisible(m.Panel1_visible);
-  Panel1->raise();
+  restore_panel->setVisible(m.Panel1_visible);
+  restore_panel->raise();
 }
 
 void Tset_window01::show_fields() {
   const ui::main_window& m = *logic_;
-  show_combo(job_combo, m.form.job_combo);
-  show_text(zolk_comment, m.form.zolk_comment());
-  show_text(Tdirname, m.form.Tdirname());
-  show_text(Bdirname, m.form.Bdirname());
-  show_text(Rdirname, m.Rdirname);
+  show_combo(job_name_box, m.form.job_combo);
+  show_text(comment_field, m.form.zolk_comment());
+  show_text(source_folder, m.form.Tdirname());
+  show_text(destination_folder, m.form.Bdirname());
+  show_text(store_folder, m.Rdirname);
 }
 
 void Tset_window01::show_restore_side() {
   const ui::main_window& m = *logic_;
-  (m.JorF == 0 ? JorF_name : JorF_folder)->setChecked(true);
-  show_combo(job_combo_s, m.job_combo_s);
-  Button3->setVisible(m.Button3_visible);
-  show_combo(R_ListBox, m.R_ListBox);
-  R_ListLabel->setVisible(m.R_ListLabel_visible);
-  R_ListBox->setVisible(m.R_ListBox_visible);
+  (m.JorF == 0 ? by_job_name : by_source_folder)->setChecked(true);
+  show_combo(restore_job_box, m.job_combo_s);
+  browse_restore_source->setVisible(m.Button3_visible);
+  show_combo(point_list, m.R_ListBox);
+  point_label->setVisible(m.R_ListLabel_visible);
+  point_list->setVisible(m.R_ListBox_visible);
 }
 
 void Tset_window01::show_chooser() {

@@ -51,64 +51,67 @@ TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace)
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_FALSE(run_win_->isVisible());
-  EXPECT_EQ(w.job_combo->geometry(), QRect(168, 53, 297, 21));
-  EXPECT_EQ(w.Tdirname->geometry(), QRect(152, 105, 313, 17));
-  EXPECT_EQ(w.Bdirname->geometry(), QRect(152, 149, 313, 21));
-  EXPECT_EQ(w.R_ListBox->geometry(), QRect(152, 124, 385, 21));
-  EXPECT_EQ(w.Panel1->geometry(), QRect(8, 53, 524, 69));
-  EXPECT_EQ(w.startb01->geometry(), QRect(8, 272, 105, 28));
-  EXPECT_EQ(w.end_Button->geometry(), QRect(448, 272, 97, 28));
-  EXPECT_EQ(w.touroku->geometry(), QRect(256, 207, 70, 22));
+  EXPECT_EQ(w.job_name_box->geometry(), QRect(168, 53, 297, 21));
+  EXPECT_EQ(w.source_folder->geometry(), QRect(152, 105, 313, 17));
+  EXPECT_EQ(w.destination_folder->geometry(), QRect(152, 149, 313, 21));
+  EXPECT_EQ(w.point_list->geometry(), QRect(152, 124, 385, 21));
+  EXPECT_EQ(w.restore_panel->geometry(), QRect(8, 53, 524, 69));
+  EXPECT_EQ(w.start_button->geometry(), QRect(8, 272, 105, 28));
+  EXPECT_EQ(w.end_button->geometry(), QRect(448, 272, 97, 28));
+  EXPECT_EQ(w.register_button->geometry(), QRect(256, 207, 70, 22));
 
-  EXPECT_TRUE(w.run01B->isChecked());
-  EXPECT_FALSE(w.run02B->isChecked());
-  EXPECT_EQ(w.run01B->text(), u8("履歴バックアップ"));
-  EXPECT_EQ(w.run02B->text(), u8("復　　元"));
-  EXPECT_EQ(w.st01->text(), u8("新規作成状態です。設定して登録して下さい。"));
-  EXPECT_EQ(w.sakujo->text(), u8("クリア"));
-  EXPECT_TRUE(w.sakujo->isEnabled());
-  EXPECT_TRUE(w.touroku->isEnabled());
-  EXPECT_FALSE(w.syusei->isEnabled());
-  EXPECT_FALSE(w.new_Button->isEnabled());
-  EXPECT_TRUE(w.job_combo->isVisible());
-  EXPECT_TRUE(w.Tdirname->isVisible());
-  EXPECT_FALSE(w.Panel1->isVisible());
-  EXPECT_FALSE(w.R_ListBox->isVisible());
-  EXPECT_FALSE(w.Rdirname->isVisible());
-  EXPECT_FALSE(w.Rdirname->isEnabled());
-  EXPECT_EQ(w.Label2->text(), u8("バックアップ先フォルダ"));
-  EXPECT_EQ(w.st_main->currentMessage(), u8("ジョブ名は、設定を保存するのに利用されます。"));
+  EXPECT_TRUE(w.backup_mode_button->isChecked());
+  EXPECT_FALSE(w.restore_mode_button->isChecked());
+  EXPECT_EQ(w.backup_mode_button->text(), u8("履歴バックアップ"));
+  EXPECT_EQ(w.restore_mode_button->text(), u8("復　　元"));
+  EXPECT_EQ(w.mode_heading->text(), u8("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(w.delete_button->text(), u8("クリア"));
+  EXPECT_TRUE(w.delete_button->isEnabled());
+  EXPECT_TRUE(w.register_button->isEnabled());
+  EXPECT_FALSE(w.update_button->isEnabled());
+  EXPECT_FALSE(w.new_job_button->isEnabled());
+  EXPECT_TRUE(w.job_name_box->isVisible());
+  EXPECT_TRUE(w.source_folder->isVisible());
+  EXPECT_FALSE(w.restore_panel->isVisible());
+  EXPECT_FALSE(w.point_list->isVisible());
+  EXPECT_FALSE(w.store_folder->isVisible());
+  EXPECT_FALSE(w.store_folder->isEnabled());
+  EXPECT_EQ(w.destination_label->text(), u8("バックアップ先フォルダ"));
+  EXPECT_EQ(w.status_bar->currentMessage(), u8("ジョブ名は、設定を保存するのに利用されます。"));
 
-  EXPECT_EQ(w.run01B->toolTip(), u8("履歴バックアップの処理を行います。") + shortcut_note("Alt+B"));
-  EXPECT_EQ(w.run02B->toolTip(), u8("バックアップ・データを復元します。") + shortcut_note("Alt+R"));
-  EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、履歴バックアップです。"));
-  EXPECT_EQ(w.touroku->toolTip(), u8("現在の設定を保存します。") + shortcut_note("Alt+T"));
-  EXPECT_EQ(w.syusei->toolTip(),
+  EXPECT_EQ(w.backup_mode_button->toolTip(),
+            u8("履歴バックアップの処理を行います。") + shortcut_note("Alt+B"));
+  EXPECT_EQ(w.restore_mode_button->toolTip(),
+            u8("バックアップ・データを復元します。") + shortcut_note("Alt+R"));
+  EXPECT_EQ(w.mode_status->toolTip(), u8("現在のモードは、履歴バックアップです。"));
+  EXPECT_EQ(w.register_button->toolTip(), u8("現在の設定を保存します。") + shortcut_note("Alt+T"));
+  EXPECT_EQ(w.update_button->toolTip(),
             u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
-  EXPECT_EQ(w.end_Button->toolTip(), u8("プログラムを終了します。") + shortcut_note("Alt+X"));
-  EXPECT_EQ(w.sakujo->toolTip(), shortcut_note("Alt+D"));
+  EXPECT_EQ(w.end_button->toolTip(), u8("プログラムを終了します。") + shortcut_note("Alt+X"));
+  EXPECT_EQ(w.delete_button->toolTip(), shortcut_note("Alt+D"));
 
   // Pressing a button of the window never leaves a field; the browse buttons do, by click.
-  for (QPushButton* b : {w.startb01, w.run01B, w.run02B, w.new_Button, w.touroku, w.syusei,
-                         w.sakujo, w.end_Button}) {
+  for (QPushButton* b :
+       {w.start_button, w.backup_mode_button, w.restore_mode_button, w.new_job_button,
+        w.register_button, w.update_button, w.delete_button, w.end_button}) {
     EXPECT_EQ(b->focusPolicy(), Qt::NoFocus) << b->objectName().toStdString();
   }
-  EXPECT_EQ(w.Button1->focusPolicy(), Qt::ClickFocus);
-  EXPECT_EQ(w.Button2->focusPolicy(), Qt::ClickFocus);
+  EXPECT_EQ(w.browse_source->focusPolicy(), Qt::ClickFocus);
+  EXPECT_EQ(w.browse_destination->focusPolicy(), Qt::ClickFocus);
   EXPECT_TRUE(messages_.texts.empty());
 }
 
 TEST_F(MainWindowView, TabMovesThroughTheFieldsInOrderSkippingWhatIsHidden) {
   open();
   QApplication::setActiveWindow(main_.get());
-  main_->job_combo->setFocus();
+  main_->job_name_box->setFocus();
   std::vector<QWidget*> visited;
   for (int i = 0; i < 3; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     visited.push_back(QApplication::focusWidget());
   }
-  EXPECT_EQ(visited,
-            (std::vector<QWidget*>{main_->zolk_comment, main_->Tdirname, main_->Bdirname}));
+  EXPECT_EQ(visited, (std::vector<QWidget*>{main_->comment_field, main_->source_folder,
+                                            main_->destination_folder}));
 }
 
 TEST_F(MainWindowView, JobButtonsRegisterChooseModifyAndDelete) {
@@ -116,73 +119,73 @@ TEST_F(MainWindowView, JobButtonsRegisterChooseModifyAndDelete) {
   register_job(u8("毎日"), "/data/a", "/keep/a");
   register_job("second", "/data/b", "/keep/b");
   Tset_window01& w = *main_;
-  ASSERT_EQ(w.job_combo->count(), 2);
-  EXPECT_EQ(w.job_combo->currentText(), "second");
+  ASSERT_EQ(w.job_name_box->count(), 2);
+  EXPECT_EQ(w.job_name_box->currentText(), "second");
   // Registering leaves the new-job state as it was.
-  EXPECT_EQ(w.st01->text(), u8("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(w.mode_heading->text(), u8("新規作成状態です。設定して登録して下さい。"));
 
-  pick(w.job_combo, 0);
-  EXPECT_EQ(w.job_combo->currentText(), u8("毎日"));
-  EXPECT_EQ(w.Tdirname->text(), "/data/a");
-  EXPECT_EQ(w.Bdirname->text(), "/keep/a");
-  EXPECT_EQ(w.zolk_comment->text(), u8("毎日 comment"));
-  EXPECT_EQ(w.st01->text(), u8("履歴バックアップを行います。"));
-  EXPECT_EQ(w.sakujo->text(), u8("削除"));
-  EXPECT_TRUE(w.new_Button->isEnabled());
-  EXPECT_FALSE(w.touroku->isEnabled());
+  pick(w.job_name_box, 0);
+  EXPECT_EQ(w.job_name_box->currentText(), u8("毎日"));
+  EXPECT_EQ(w.source_folder->text(), "/data/a");
+  EXPECT_EQ(w.destination_folder->text(), "/keep/a");
+  EXPECT_EQ(w.comment_field->text(), u8("毎日 comment"));
+  EXPECT_EQ(w.mode_heading->text(), u8("履歴バックアップを行います。"));
+  EXPECT_EQ(w.delete_button->text(), u8("削除"));
+  EXPECT_TRUE(w.new_job_button->isEnabled());
+  EXPECT_FALSE(w.register_button->isEnabled());
 
-  erase(w.zolk_comment);
-  type_into(w.zolk_comment, "changed");
-  click(w.syusei);
+  erase(w.comment_field);
+  type_into(w.comment_field, "changed");
+  click(w.update_button);
   const std::string bytes = testing_support::read_file(dir_.at("Zcli.dat"));
   EXPECT_NE(bytes.find("changed"), std::string::npos);
   EXPECT_NE(bytes.find(cp932::from_unicode("毎日")), std::string::npos);
 
-  click(w.sakujo);
-  ASSERT_EQ(w.job_combo->count(), 1);
-  EXPECT_EQ(w.job_combo->currentText(), "second");
-  EXPECT_EQ(w.Tdirname->text(), "/data/b");
+  click(w.delete_button);
+  ASSERT_EQ(w.job_name_box->count(), 1);
+  EXPECT_EQ(w.job_name_box->currentText(), "second");
+  EXPECT_EQ(w.source_folder->text(), "/data/b");
   EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")).find("changed"), std::string::npos);
 
-  click(w.new_Button);
-  EXPECT_TRUE(w.job_combo->currentText().isEmpty());
-  EXPECT_TRUE(w.Tdirname->text().isEmpty());
-  EXPECT_TRUE(w.Bdirname->text().isEmpty());
-  EXPECT_FALSE(w.new_Button->isEnabled());
-  click(w.sakujo);  // "クリア" deletes nothing
-  EXPECT_EQ(w.job_combo->count(), 1);
+  click(w.new_job_button);
+  EXPECT_TRUE(w.job_name_box->currentText().isEmpty());
+  EXPECT_TRUE(w.source_folder->text().isEmpty());
+  EXPECT_TRUE(w.destination_folder->text().isEmpty());
+  EXPECT_FALSE(w.new_job_button->isEnabled());
+  click(w.delete_button);  // "クリア" deletes nothing
+  EXPECT_EQ(w.job_name_box->count(), 1);
 
   // A restart shows the first job.
   open();
-  EXPECT_EQ(main_->job_combo->currentText(), "second");
-  EXPECT_EQ(main_->Bdirname->text(), "/keep/b");
+  EXPECT_EQ(main_->job_name_box->currentText(), "second");
+  EXPECT_EQ(main_->destination_folder->text(), "/keep/b");
 }
 
 TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   open();
   register_job("A", "/data/a", "/keep/a");
   Tset_window01& w = *main_;
-  EXPECT_FALSE(w.new_Button->isEnabled());  // still the new-job state after registering
-  erase(w.Tdirname);
-  type_into(w.Tdirname, "/DATA/A");
-  EXPECT_FALSE(w.TdirnameExit());
+  EXPECT_FALSE(w.new_job_button->isEnabled());  // still the new-job state after registering
+  erase(w.source_folder);
+  type_into(w.source_folder, "/DATA/A");
+  EXPECT_FALSE(w.on_source_left());
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0],
             u8("バックアップ元フォルダに指定した /data/a は、既に登録されています。"
                "このまま重複して設定する事もできますが設定ミスならば変更してください"));
-  erase(w.Tdirname);
-  type_into(w.Tdirname, "/data/new");
-  EXPECT_TRUE(w.TdirnameExit());
-  erase(w.Bdirname);
-  type_into(w.Bdirname, "/data/new/history");
-  EXPECT_FALSE(w.BdirnameExit());
+  erase(w.source_folder);
+  type_into(w.source_folder, "/data/new");
+  EXPECT_TRUE(w.on_source_left());
+  erase(w.destination_folder);
+  type_into(w.destination_folder, "/data/new/history");
+  EXPECT_FALSE(w.on_destination_left());
   EXPECT_EQ(messages_.texts.back(),
             u8("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
                "指定する事はできません。他のフォルダを指定して下さい。"));
-  erase(w.Bdirname);
-  EXPECT_TRUE(w.BdirnameExit());  // an empty field is left without a word
-  type_into(w.Bdirname, "/");
-  EXPECT_FALSE(w.BdirnameExit());
+  erase(w.destination_folder);
+  EXPECT_TRUE(w.on_destination_left());  // an empty field is left without a word
+  type_into(w.destination_folder, "/");
+  EXPECT_FALSE(w.on_destination_left());
   EXPECT_EQ(messages_.texts.back(),
             u8("バックアップ先フォルダにルートフォルダが指定されました。"
                "ルートフォルダの指定は現在サポートされていません。"
@@ -191,25 +194,25 @@ TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   // Leaving the field by the Tab key runs the check, and the focus comes back.
   messages_.texts.clear();
   QApplication::setActiveWindow(main_.get());
-  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);  // given back by the last check
-  w.Tdirname->setFocus();  // leaving the unchanged root folder is refused again
+  EXPECT_EQ(QApplication::focusWidget(), w.destination_folder);  // given back by the last check
+  w.source_folder->setFocus();  // leaving the unchanged root folder is refused again
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
-  erase(w.Bdirname);
-  type_into(w.Bdirname, "/keep/new");
-  w.Tdirname->setFocus();
+  EXPECT_EQ(QApplication::focusWidget(), w.destination_folder);
+  erase(w.destination_folder);
+  type_into(w.destination_folder, "/keep/new");
+  w.source_folder->setFocus();
   QApplication::processEvents();
-  EXPECT_EQ(QApplication::focusWidget(), w.Tdirname);
+  EXPECT_EQ(QApplication::focusWidget(), w.source_folder);
   messages_.texts.clear();
-  erase(w.Tdirname);
-  type_into(w.Tdirname, "/");
-  QTest::keyClick(w.Tdirname, Qt::Key_Tab);
+  erase(w.source_folder);
+  type_into(w.source_folder, "/");
+  QTest::keyClick(w.source_folder, Qt::Key_Tab);
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_TRUE(messages_.texts[0].startsWith(
       u8("バックアップ元フォルダにルートフォルダが指定されました。")));
-  EXPECT_EQ(QApplication::focusWidget(), w.Tdirname);
+  EXPECT_EQ(QApplication::focusWidget(), w.source_folder);
 }
 
 TEST_F(MainWindowView, MessageBoxesAreCaptionedWithAnOkButtonAndNoIcon) {
@@ -274,7 +277,7 @@ TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccep
   testing_support::make_folders(dir_.at("store/inner"));
   open();
   Tset_window01& w = *main_;
-  click(w.Button2);
+  click(w.browse_destination);
   ASSERT_TRUE(form2_->isVisible());
   EXPECT_EQ(form2_->windowTitle(), u8("フォルダ選択"));
   EXPECT_EQ(form2_->target_note->text(),
@@ -282,24 +285,24 @@ TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccep
   EXPECT_EQ(form2_->decide_button->text(), u8("決定/閉じる"));
   EXPECT_FALSE(form2_->make_folder_button->isEnabled());
   form2_->go_to(QString::fromStdString(dir_.at("store/inner")));
-  EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("store/inner"));
+  EXPECT_EQ(w.destination_folder->text().toStdString(), dir_.at("store/inner"));
   EXPECT_TRUE(messages_.texts.empty());
   click(form2_->decide_button);
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_TRUE(messages_.texts.empty());
 
-  click(w.Button1);
+  click(w.browse_source);
   EXPECT_EQ(form2_->target_note->text(),
             u8("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   form2_->go_to("/");
-  EXPECT_EQ(w.Tdirname->text(), "/");
+  EXPECT_EQ(w.source_folder->text(), "/");
   click(form2_->decide_button);  // a root folder: refused, the chooser stays
   EXPECT_TRUE(form2_->isVisible());
   ASSERT_EQ(messages_.texts.size(), 1u);
   form2_->close();  // its frame: hidden without a check
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_EQ(messages_.texts.size(), 1u);
-  click(w.run01B);
+  click(w.backup_mode_button);
   EXPECT_FALSE(form2_->isVisible());
 }
 
@@ -311,42 +314,43 @@ TEST_F(MainWindowView, RestoreModeListsThePointsNewestFirst) {
   register_job("kept", "/data/kept", dir_.at("store"));
   open();  // the job list is read at start
   Tset_window01& w = *main_;
-  click(w.run02B);
-  EXPECT_TRUE(w.run02B->isChecked());
-  EXPECT_FALSE(w.run01B->isChecked());
-  EXPECT_TRUE(w.Panel1->isVisible());
-  EXPECT_FALSE(w.job_combo->isVisible());
-  EXPECT_FALSE(w.Tdirname->isVisible());
-  EXPECT_TRUE(w.R_ListBox->isVisible());
-  EXPECT_TRUE(w.R_ListLabel->isVisible());
-  EXPECT_FALSE(w.Button3->isVisible());
-  EXPECT_EQ(w.Label2->text(), u8("復元先フォルダ"));
-  EXPECT_EQ(w.st01->text(), u8("復元を行います。"));
-  EXPECT_EQ(w.s_mes->toolTip(), u8("現在のモードは、復元です。"));
-  EXPECT_TRUE(w.Bdirname->text().isEmpty());
-  EXPECT_FALSE(w.touroku->isEnabled() || w.syusei->isEnabled() || w.sakujo->isEnabled());
+  click(w.restore_mode_button);
+  EXPECT_TRUE(w.restore_mode_button->isChecked());
+  EXPECT_FALSE(w.backup_mode_button->isChecked());
+  EXPECT_TRUE(w.restore_panel->isVisible());
+  EXPECT_FALSE(w.job_name_box->isVisible());
+  EXPECT_FALSE(w.source_folder->isVisible());
+  EXPECT_TRUE(w.point_list->isVisible());
+  EXPECT_TRUE(w.point_label->isVisible());
+  EXPECT_FALSE(w.browse_restore_source->isVisible());
+  EXPECT_EQ(w.destination_label->text(), u8("復元先フォルダ"));
+  EXPECT_EQ(w.mode_heading->text(), u8("復元を行います。"));
+  EXPECT_EQ(w.mode_status->toolTip(), u8("現在のモードは、復元です。"));
+  EXPECT_TRUE(w.destination_folder->text().isEmpty());
+  EXPECT_FALSE(w.register_button->isEnabled() || w.update_button->isEnabled() ||
+               w.delete_button->isEnabled());
   EXPECT_EQ(
-      w.JorF->title(),
+      w.restore_by_group->title(),
       u8("選択  (履歴バックアップを行ったジョブ名か、履歴の取られているフォルダを指定します)"));
-  EXPECT_EQ(w.job_combo_s->currentText(), "kept");
-  ASSERT_EQ(w.R_ListBox->count(), 3);
-  EXPECT_TRUE(w.R_ListBox->itemText(0).startsWith("0003: "));
-  EXPECT_TRUE(w.R_ListBox->itemText(1).startsWith("0002: "));
-  EXPECT_TRUE(w.R_ListBox->itemText(2).startsWith("0001: "));
-  EXPECT_TRUE(w.R_ListBox->currentText().isEmpty());
+  EXPECT_EQ(w.restore_job_box->currentText(), "kept");
+  ASSERT_EQ(w.point_list->count(), 3);
+  EXPECT_TRUE(w.point_list->itemText(0).startsWith("0003: "));
+  EXPECT_TRUE(w.point_list->itemText(1).startsWith("0002: "));
+  EXPECT_TRUE(w.point_list->itemText(2).startsWith("0001: "));
+  EXPECT_TRUE(w.point_list->currentText().isEmpty());
 
-  click(w.JorF_folder);
-  EXPECT_TRUE(w.Button3->isVisible());
-  EXPECT_FALSE(w.R_ListBox->isVisible());
-  EXPECT_EQ(w.job_combo_s->currentText(), "/data/kept");
-  pick(w.job_combo_s, 0);
-  EXPECT_TRUE(w.R_ListBox->isVisible());
-  EXPECT_EQ(w.Rdirname->text().toStdString(), dir_.at("store"));
+  click(w.by_source_folder);
+  EXPECT_TRUE(w.browse_restore_source->isVisible());
+  EXPECT_FALSE(w.point_list->isVisible());
+  EXPECT_EQ(w.restore_job_box->currentText(), "/data/kept");
+  pick(w.restore_job_box, 0);
+  EXPECT_TRUE(w.point_list->isVisible());
+  EXPECT_EQ(w.store_folder->text().toStdString(), dir_.at("store"));
 
-  click(w.run01B);
-  EXPECT_TRUE(w.job_combo->isVisible());
-  EXPECT_FALSE(w.Panel1->isVisible());
-  EXPECT_EQ(w.Label2->text(), u8("バックアップ先フォルダ"));
+  click(w.backup_mode_button);
+  EXPECT_TRUE(w.job_name_box->isVisible());
+  EXPECT_FALSE(w.restore_panel->isVisible());
+  EXPECT_EQ(w.destination_label->text(), u8("バックアップ先フォルダ"));
 }
 
 TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
@@ -361,16 +365,16 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。")))
       << after_backup.toStdString();
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/docs/note.txt")), "kept text");
-  EXPECT_TRUE(w.startb01->isEnabled());
+  EXPECT_TRUE(w.start_button->isEnabled());
 
   click(run_win_->close_button);
   EXPECT_FALSE(run_win_->isVisible());
 
-  click(w.run02B);
-  pick(w.job_combo_s, 0);
-  ASSERT_EQ(w.R_ListBox->count(), 1);
-  pick(w.R_ListBox, 0);
-  type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
+  click(w.restore_mode_button);
+  pick(w.restore_job_box, 0);
+  ASSERT_EQ(w.point_list->count(), 1);
+  pick(w.point_list, 0);
+  type_into(w.destination_folder, QString::fromStdString(dir_.at("restored")));
   ASSERT_TRUE(start_and_wait());
   EXPECT_TRUE(run_win_->isVisible());
   const QString after_restore = run_win_->log_view->toPlainText();
@@ -384,7 +388,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   click(run_win_->close_button);
   testing_support::write_file(dir_.at("restored/docs/note.txt"), "edited");
   messages_.answer = false;
-  click(w.startb01);
+  click(w.start_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(
       messages_.questions[0],
@@ -403,28 +407,28 @@ TEST_F(MainWindowView, RestoreModeLeavesNoEmptyFieldThatComplainsAtEveryClick) {
   register_job("A", "/data/a", "/keep/a");
   Tset_window01& w = *main_;
   QApplication::setActiveWindow(main_.get());
-  w.Bdirname->setFocus();
+  w.destination_folder->setFocus();
   QApplication::processEvents();
   messages_.texts.clear();
-  click(w.run02B);  // takes no focus: the emptied target field keeps it
+  click(w.restore_mode_button);  // takes no focus: the emptied target field keeps it
   QApplication::processEvents();
-  EXPECT_TRUE(w.Bdirname->text().isEmpty());
+  EXPECT_TRUE(w.destination_folder->text().isEmpty());
   for (int i = 0; i < 2; ++i) {
-    w.job_combo_s->setFocus(Qt::MouseFocusReason);
+    w.restore_job_box->setFocus(Qt::MouseFocusReason);
     QApplication::processEvents();
-    EXPECT_TRUE(w.job_combo_s->hasFocus());
-    w.Bdirname->setFocus(Qt::MouseFocusReason);
+    EXPECT_TRUE(w.restore_job_box->hasFocus());
+    w.destination_folder->setFocus(Qt::MouseFocusReason);
     QApplication::processEvents();
   }
   EXPECT_TRUE(messages_.texts.empty()) << messages_.texts.front().toStdString();
   // Typed and left, a root target is still refused.
-  type_into(w.Bdirname, "/");
-  w.job_combo_s->setFocus(Qt::MouseFocusReason);
+  type_into(w.destination_folder, "/");
+  w.restore_job_box->setFocus(Qt::MouseFocusReason);
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_TRUE(
       messages_.texts[0].startsWith(u8("復元先フォルダにルートフォルダが指定されました。")));
-  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
+  EXPECT_EQ(QApplication::focusWidget(), w.destination_folder);
 }
 
 TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
@@ -436,37 +440,37 @@ TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   open();
   Tset_window01& w = *main_;
   const QString source = QString::fromStdString(dir_.at("data"));
-  click(w.Button1);  // the chooser is open for the source when the mode changes
+  click(w.browse_source);  // the chooser is open for the source when the mode changes
   ASSERT_TRUE(form2_->isVisible());
-  click(w.run02B);
+  click(w.restore_mode_button);
   form2_->go_to(QString::fromStdString(dir_.at("elsewhere")));
-  EXPECT_EQ(w.Tdirname->text(), source);
+  EXPECT_EQ(w.source_folder->text(), source);
 
-  click(w.Button2);
+  click(w.browse_destination);
   ASSERT_TRUE(form2_->isVisible());
   form2_->go_to(QString::fromStdString(dir_.at("target")));
-  EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
-  EXPECT_EQ(w.Tdirname->text(), source);
+  EXPECT_EQ(w.destination_folder->text().toStdString(), dir_.at("target"));
+  EXPECT_EQ(w.source_folder->text(), source);
   click(form2_->decide_button);
   EXPECT_FALSE(form2_->isVisible());
 
   // By folder, the browse chooses among the jobs' source folders.
-  click(w.JorF_folder);
-  click(w.Button3);
+  click(w.by_source_folder);
+  click(w.browse_restore_source);
   ASSERT_TRUE(form2_->isVisible());
   form2_->go_to(QString::fromStdString(dir_.at("elsewhere")));
-  EXPECT_EQ(w.Tdirname->text(), source);
-  EXPECT_EQ(w.job_combo_s->currentText().toStdString(), dir_.at("elsewhere"));
-  EXPECT_FALSE(w.R_ListBox->isVisible());
+  EXPECT_EQ(w.source_folder->text(), source);
+  EXPECT_EQ(w.restore_job_box->currentText().toStdString(), dir_.at("elsewhere"));
+  EXPECT_FALSE(w.point_list->isVisible());
   form2_->go_to(source);
-  EXPECT_EQ(w.job_combo_s->currentText(), source);
-  EXPECT_EQ(w.job_combo_s->currentIndex(), 0);
-  EXPECT_TRUE(w.R_ListBox->isVisible());
-  EXPECT_EQ(w.R_ListBox->count(), 1);
-  EXPECT_EQ(w.Rdirname->text().toStdString(), dir_.at("store"));
+  EXPECT_EQ(w.restore_job_box->currentText(), source);
+  EXPECT_EQ(w.restore_job_box->currentIndex(), 0);
+  EXPECT_TRUE(w.point_list->isVisible());
+  EXPECT_EQ(w.point_list->count(), 1);
+  EXPECT_EQ(w.store_folder->text().toStdString(), dir_.at("store"));
   click(form2_->decide_button);
   EXPECT_FALSE(form2_->isVisible());
-  EXPECT_EQ(w.Bdirname->text().toStdString(), dir_.at("target"));
+  EXPECT_EQ(w.destination_folder->text().toStdString(), dir_.at("target"));
   EXPECT_TRUE(messages_.texts.empty());
 }
 
@@ -478,17 +482,17 @@ TEST_F(MainWindowView, EveryButtonNamesItsShortcutInItsTooltip) {
     const char* key;
     const char* hint;
   } expected[] = {
-      {w.run01B, "Alt+B", "履歴バックアップの処理を行います。"},
-      {w.run02B, "Alt+R", "バックアップ・データを復元します。"},
-      {w.new_Button, "Alt+N", ""},
-      {w.Button1, "Alt+1", ""},
-      {w.Button3, "Alt+1", ""},
-      {w.Button2, "Alt+2", ""},
-      {w.touroku, "Alt+T", "現在の設定を保存します。"},
-      {w.syusei, "Alt+M", "現在の設定を上書き保存（修正）します。"},
-      {w.sakujo, "Alt+D", ""},
-      {w.startb01, "Alt+S", ""},
-      {w.end_Button, "Alt+X", "プログラムを終了します。"},
+      {w.backup_mode_button, "Alt+B", "履歴バックアップの処理を行います。"},
+      {w.restore_mode_button, "Alt+R", "バックアップ・データを復元します。"},
+      {w.new_job_button, "Alt+N", ""},
+      {w.browse_source, "Alt+1", ""},
+      {w.browse_restore_source, "Alt+1", ""},
+      {w.browse_destination, "Alt+2", ""},
+      {w.register_button, "Alt+T", "現在の設定を保存します。"},
+      {w.update_button, "Alt+M", "現在の設定を上書き保存（修正）します。"},
+      {w.delete_button, "Alt+D", ""},
+      {w.start_button, "Alt+S", ""},
+      {w.end_button, "Alt+X", "プログラムを終了します。"},
   };
   for (const auto& e : expected) {
     SCOPED_TRACE(e.button->objectName().toStdString());
@@ -497,10 +501,10 @@ TEST_F(MainWindowView, EveryButtonNamesItsShortcutInItsTooltip) {
   }
   // Texts that change with the job state keep their shortcut.
   register_job("A", "/data/a", "/keep/a");
-  pick(w.job_combo, 0);
-  EXPECT_EQ(w.syusei->toolTip(),
+  pick(w.job_name_box, 0);
+  EXPECT_EQ(w.update_button->toolTip(),
             u8("現在の設定を上書き保存（修正）します。") + shortcut_note("Alt+M"));
-  EXPECT_EQ(w.sakujo->toolTip(), shortcut_note("Alt+D"));
+  EXPECT_EQ(w.delete_button->toolTip(), shortcut_note("Alt+D"));
 }
 
 TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
@@ -509,25 +513,25 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   open();
   Tset_window01& w = *main_;
   QApplication::setActiveWindow(main_.get());
-  w.job_combo->setFocus();
+  w.job_name_box->setFocus();
   const auto press = [](char letter) {
     QTest::keyClick(QApplication::focusWidget(), letter, Qt::AltModifier);
   };
-  type_into(w.job_combo, "keys");
-  type_into(w.zolk_comment, "by keys");
-  type_into(w.Tdirname, QString::fromStdString(dir_.at("src")));
-  type_into(w.Bdirname, QString::fromStdString(dir_.at("store")));
+  type_into(w.job_name_box, "keys");
+  type_into(w.comment_field, "by keys");
+  type_into(w.source_folder, QString::fromStdString(dir_.at("src")));
+  type_into(w.destination_folder, QString::fromStdString(dir_.at("store")));
   press('t');
-  QTRY_COMPARE(w.job_combo->count(), 1);
+  QTRY_COMPARE(w.job_name_box->count(), 1);
   press('s');
   QTRY_VERIFY(run_win_->isVisible());
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/a.txt")), "a");
   run_win_->hide();
   QApplication::setActiveWindow(main_.get());
-  pick(w.job_combo, 0);
-  erase(w.zolk_comment);
-  type_into(w.zolk_comment, "modified");
+  pick(w.job_name_box, 0);
+  erase(w.comment_field);
+  type_into(w.comment_field, "modified");
   press('m');
   QTRY_VERIFY(testing_support::read_file(dir_.at("Zcli.dat")).find("modified") !=
               std::string::npos);
@@ -542,30 +546,30 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   QApplication::setActiveWindow(main_.get());
 
   press('r');
-  QTRY_VERIFY(w.run02B->isChecked());
-  EXPECT_TRUE(w.Panel1->isVisible());
-  // Disabled in restore mode, and Button1 is hidden: their keys do nothing. Shortcuts take
+  QTRY_VERIFY(w.restore_mode_button->isChecked());
+  EXPECT_TRUE(w.restore_panel->isVisible());
+  // Disabled in restore mode, and browse_source is hidden: their keys do nothing. Shortcuts take
   // effect in the order pressed, so once the mode is back they would have acted.
   press('d');
   press('1');
   press('b');
-  QTRY_VERIFY(w.run01B->isChecked());
-  EXPECT_EQ(w.job_combo->count(), 1);
+  QTRY_VERIFY(w.backup_mode_button->isChecked());
+  EXPECT_EQ(w.job_name_box->count(), 1);
   EXPECT_FALSE(form2_->isVisible());
   press('r');
-  QTRY_VERIFY(w.run02B->isChecked());
-  click(w.JorF_folder);
+  QTRY_VERIFY(w.restore_mode_button->isChecked());
+  click(w.by_source_folder);
   QApplication::setActiveWindow(main_.get());
-  press('1');  // Button3 now
+  press('1');  // browse_restore_source now
   QTRY_VERIFY(form2_->isVisible());
   form2_->hide();
   QApplication::setActiveWindow(main_.get());
   press('b');
-  QTRY_VERIFY(w.run01B->isChecked());
+  QTRY_VERIFY(w.backup_mode_button->isChecked());
   press('d');
-  QTRY_COMPARE(w.job_combo->count(), 0);
+  QTRY_COMPARE(w.job_name_box->count(), 0);
   press('n');
-  QTRY_VERIFY(!w.new_Button->isEnabled());
+  QTRY_VERIFY(!w.new_job_button->isEnabled());
   press('x');
   QTRY_COMPARE(ended_, 1);
   EXPECT_TRUE(messages_.texts.empty());
@@ -581,43 +585,44 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   run_win_->hide();
   const QString log = run_win_->log_view->toPlainText();
   // A new job typed with the name of a registered one: Enter never loads that job over it.
-  ASSERT_FALSE(w.new_Button->isEnabled());  // still the new-job state after registering
-  w.job_combo->clearEditText();
-  for (QLineEdit* field : {w.zolk_comment, w.Tdirname, w.Bdirname}) erase(field);
-  type_into(w.zolk_comment, "typed");
+  ASSERT_FALSE(w.new_job_button->isEnabled());  // still the new-job state after registering
+  w.job_name_box->clearEditText();
+  for (QLineEdit* field : {w.comment_field, w.source_folder, w.destination_folder}) erase(field);
+  type_into(w.comment_field, "typed");
   QApplication::setActiveWindow(main_.get());
-  w.job_combo->setFocus();
-  type_into(w.job_combo, "job");
+  w.job_name_box->setFocus();
+  type_into(w.job_name_box, "job");
   std::vector<QWidget*> visited;
   for (int i = 0; i < 3; ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QApplication::processEvents();
     visited.push_back(QApplication::focusWidget());
   }
-  EXPECT_EQ(visited, (std::vector<QWidget*>{w.zolk_comment, w.Tdirname, w.Bdirname}));
-  EXPECT_EQ(w.job_combo->currentText(), "job");
-  EXPECT_EQ(w.zolk_comment->text(), "typed");
-  EXPECT_FALSE(w.new_Button->isEnabled());
+  EXPECT_EQ(visited,
+            (std::vector<QWidget*>{w.comment_field, w.source_folder, w.destination_folder}));
+  EXPECT_EQ(w.job_name_box->currentText(), "job");
+  EXPECT_EQ(w.comment_field->text(), "typed");
+  EXPECT_FALSE(w.new_job_button->isEnabled());
   // Enter leaves a field as Tab does: its check runs.
-  erase(w.Bdirname);
-  type_into(w.Bdirname, "/");
-  QTest::keyClick(w.Bdirname, Qt::Key_Enter);
+  erase(w.destination_folder);
+  type_into(w.destination_folder, "/");
+  QTest::keyClick(w.destination_folder, Qt::Key_Enter);
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
-  EXPECT_EQ(QApplication::focusWidget(), w.Bdirname);
+  EXPECT_EQ(QApplication::focusWidget(), w.destination_folder);
   EXPECT_FALSE(run_win_->isVisible());
 
-  click(w.run02B);
-  pick(w.job_combo_s, 0);
-  w.Bdirname->setFocus();
-  type_into(w.Bdirname, QString::fromStdString(dir_.at("restored")));
-  QTest::keyClick(w.Bdirname, Qt::Key_Return);
+  click(w.restore_mode_button);
+  pick(w.restore_job_box, 0);
+  w.destination_folder->setFocus();
+  type_into(w.destination_folder, QString::fromStdString(dir_.at("restored")));
+  QTest::keyClick(w.destination_folder, Qt::Key_Return);
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_EQ(messages_.texts[1], u8("復元する時点を選択してください。"));
   EXPECT_FALSE(run_win_->isVisible());
   EXPECT_EQ(run_win_->log_view->toPlainText(), log);
-  pick(w.R_ListBox, 0);
-  QTest::keyClick(w.Bdirname, Qt::Key_Return);
+  pick(w.point_list, 0);
+  QTest::keyClick(w.destination_folder, Qt::Key_Return);
   EXPECT_TRUE(run_win_->isVisible());
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/a.txt")), "a");
@@ -627,7 +632,7 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
 TEST_F(MainWindowView, EscapeClosesTheChooserWithoutACheck) {
   open();
   Tset_window01& w = *main_;
-  click(w.Button2);
+  click(w.browse_destination);
   ASSERT_TRUE(form2_->isVisible());
   form2_->go_to("/");
   QApplication::setActiveWindow(form2_.get());
@@ -635,14 +640,14 @@ TEST_F(MainWindowView, EscapeClosesTheChooserWithoutACheck) {
   QTest::keyClick(form2_->folder_view, Qt::Key_Escape);
   EXPECT_FALSE(form2_->isVisible());
   EXPECT_TRUE(messages_.texts.empty());
-  EXPECT_EQ(w.Bdirname->text(), "/");
+  EXPECT_EQ(w.destination_folder->text(), "/");
   EXPECT_FALSE(w.logic().Form2.visible);
 }
 
 TEST_F(MainWindowView, EndButtonEndsTheProgramEvenWithUnregisteredTexts) {
   open();
-  type_into(main_->Tdirname, "/never/registered");
-  click(main_->end_Button);
+  type_into(main_->source_folder, "/never/registered");
+  click(main_->end_button);
   EXPECT_EQ(ended_, 1);
 }
 

@@ -165,22 +165,22 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   zolk_win32::Tset_window01& main = *w.set_window01;
   ui::main_window& m = main.logic();
   ShowWindow(main.hwnd(), SW_SHOW);
-  type(main.job_combo, sj("書類の毎日の履歴"));
-  type(main.zolk_comment, sj("見積と予定表"));
-  type(main.Tdirname, source);
-  type(main.Bdirname, store);
-  SendMessageW(main.touroku, BM_CLICK, 0, 0);
-  pick(main.job_combo, 0);
+  type(main.job_name_box, sj("書類の毎日の履歴"));
+  type(main.comment_field, sj("見積と予定表"));
+  type(main.source_folder, source);
+  type(main.destination_folder, store);
+  SendMessageW(main.register_button, BM_CLICK, 0, 0);
+  pick(main.job_name_box, 0);
   settle();
   bool ok = save(h, main.hwnd(), out, "win32-main-backup.bmp");
 
   SetWindowPos(w.run_win->hwnd(), nullptr, 120, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  SendMessageW(main.startb01, BM_CLICK, 0, 0);
+  SendMessageW(main.start_button, BM_CLICK, 0, 0);
   wait_for_run(m);
   std::this_thread::sleep_for(std::chrono::seconds(2));  // file times count in two-second steps
   write_file(h, source + "\\" + sj("見積") + "\\" + sj("山田商店.txt"), "second version");
   write_file(h, source + "\\" + sj("見積") + "\\" + sj("鈴木工業.txt"), "new");
-  SendMessageW(main.startb01, BM_CLICK, 0, 0);
+  SendMessageW(main.start_button, BM_CLICK, 0, 0);
   wait_for_run(m);
   ok = save(h, w.run_win->hwnd(), out, "win32-run-window.bmp") && ok;
   ShowWindow(w.run_win->hwnd(), SW_HIDE);
@@ -192,14 +192,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ok = save(h, running.hwnd(), out, "win32-run-window-running.bmp") && ok;
   }
 
-  SendMessageW(main.run02B, BM_CLICK, 0, 0);
-  pick(main.job_combo_s, 0);
-  pick(main.R_ListBox, 0);
-  type(main.Bdirname, work + "\\" + sj("復元先"));
+  SendMessageW(main.restore_mode_button, BM_CLICK, 0, 0);
+  pick(main.restore_job_box, 0);
+  pick(main.point_list, 0);
+  type(main.destination_folder, work + "\\" + sj("復元先"));
   ok = save(h, main.hwnd(), out, "win32-main-restore.bmp") && ok;
 
-  SendMessageW(main.run01B, BM_CLICK, 0, 0);
-  SendMessageW(main.Button2, BM_CLICK, 0, 0);
+  SendMessageW(main.backup_mode_button, BM_CLICK, 0, 0);
+  SendMessageW(main.browse_destination, BM_CLICK, 0, 0);
   SetWindowPos(w.Form2->hwnd(), nullptr, 300, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   w.Form2->go_to(source + "\\" + sj("見積"));
   // Scrolled as a user would, so the picture shows the folders of the example.

@@ -200,109 +200,118 @@ Tset_window01::~Tset_window01() {
 }
 
 void Tset_window01::build() {
-  PageControl1 = make_control(hwnd(), WC_TABCONTROLW, L"", WS_VISIBLE | TCS_FOCUSNEVER, id_other);
+  pages = make_control(hwnd(), WC_TABCONTROLW, L"", WS_VISIBLE | TCS_FOCUSNEVER, id_other);
   TCITEMW tab = {};
   tab.mask = TCIF_TEXT;
   std::wstring page_caption = wtext(ui::wt::page_caption);
   tab.pszText = &page_caption[0];
-  SendMessageW(PageControl1, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
-  ZOLK = make_container(hwnd(), this, 0);
+  SendMessageW(pages, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&tab));
+  job_page = make_container(hwnd(), this, 0);
   build_page();
   build_job_rows();
   build_lower_rows();
   build_panel();
   build_bottom();
   // The page lies over the tab control, which only draws its tab and frame around it.
-  SetWindowPos(ZOLK, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  ShowWindow(ZOLK, SW_SHOWNA);
+  SetWindowPos(job_page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ShowWindow(job_page, SW_SHOWNA);
   tooltips_ = make_tooltips(hwnd());
-  show_hint(run01B, wtext(ui::wt::run01B_hint));
-  show_hint(run02B, wtext(ui::wt::run02B_hint));
-  show_hint(end_Button, wtext(ui::wt::end_Button_hint));
-  for (HWND button : {new_Button, Button1, Button3, Button2, sakujo, startb01})
+  show_hint(backup_mode_button, wtext(ui::wt::run01B_hint));
+  show_hint(restore_mode_button, wtext(ui::wt::run02B_hint));
+  show_hint(end_button, wtext(ui::wt::end_Button_hint));
+  for (HWND button : {new_job_button, browse_source, browse_restore_source, browse_destination,
+                      delete_button, start_button})
     show_hint(button, L"");
   lay_out();
 }
 
 void Tset_window01::build_page() {
-  run_mes = label(ZOLK, wtext(ui::wt::run_mes));
+  mode_caption = label(job_page, wtext(ui::wt::run_mes));
   // Toggle buttons that the model keeps exclusive: a radio button would take a Tab stop when
   // checked.
-  run01B = speed_button(ZOLK, wtext(ui::wt::run01B), id_run01B, BS_CHECKBOX | BS_PUSHLIKE);
-  s_mes = label(ZOLK, wtext(ui::wt::s_mes), SS_CENTER | SS_NOTIFY);
-  SetWindowLongPtrW(s_mes, GWLP_ID, id_s_mes);
-  run02B = speed_button(ZOLK, wtext(ui::wt::run02B), id_run02B, BS_CHECKBOX | BS_PUSHLIKE);
-  st01 = label(ZOLK, L"");
-  page_places_ = {{run_mes, 24, 8, 137, 16},
-                  {run01B, 233, 3, 100, 22},
-                  {s_mes, 336, 5, 39, 16},
-                  {run02B, 380, 3, 100, 22},
-                  {st01, 120, 32, 410, 16}};
+  backup_mode_button =
+      speed_button(job_page, wtext(ui::wt::run01B), id_run01B, BS_CHECKBOX | BS_PUSHLIKE);
+  mode_status = label(job_page, wtext(ui::wt::s_mes), SS_CENTER | SS_NOTIFY);
+  SetWindowLongPtrW(mode_status, GWLP_ID, id_s_mes);
+  restore_mode_button =
+      speed_button(job_page, wtext(ui::wt::run02B), id_run02B, BS_CHECKBOX | BS_PUSHLIKE);
+  mode_heading = label(job_page, L"");
+  page_places_ = {{mode_caption, 24, 8, 137, 16},
+                  {backup_mode_button, 233, 3, 100, 22},
+                  {mode_status, 336, 5, 39, 16},
+                  {restore_mode_button, 380, 3, 100, 22},
+                  {mode_heading, 120, 32, 410, 16}};
 }
 
-// Created in the order of the Tab key: job_combo, zolk_comment, Tdirname, Bdirname, the
-// controls of Panel1, R_ListBox (the page's controls are its children in creation order).
+// Created in the order of the Tab key: job_name_box, comment_field, source_folder,
+// destination_folder, the controls of restore_panel, point_list (the page's controls are its
+// children in creation order).
 void Tset_window01::build_job_rows() {
-  Label3 = label(ZOLK, wtext(ui::wt::Label3));
-  job_combo = combo(ZOLK, id_job_combo);
-  new_Button = speed_button(ZOLK, wide(ui::text_of(ui::job_text::new_Button)), id_new_Button);
-  Label4 = label(ZOLK, wtext(ui::wt::Label4));
-  zolk_comment = edit(ZOLK, id_zolk_comment);
-  Label1 = label(ZOLK, wtext(ui::wt::Label1));
-  Tdirname = edit(ZOLK, id_Tdirname);
-  Button1 = browse_button(ZOLK, id_Button1);
+  job_name_label = label(job_page, wtext(ui::wt::Label3));
+  job_name_box = combo(job_page, id_job_combo);
+  new_job_button =
+      speed_button(job_page, wide(ui::text_of(ui::job_text::new_Button)), id_new_Button);
+  comment_label = label(job_page, wtext(ui::wt::Label4));
+  comment_field = edit(job_page, id_zolk_comment);
+  source_label = label(job_page, wtext(ui::wt::Label1));
+  source_folder = edit(job_page, id_Tdirname);
+  browse_source = browse_button(job_page, id_Button1);
   const std::vector<placement> rows = {
-      {Label3, 8, 56, 158, 16},         {job_combo, 168, 53, 297, 200},
-      {new_Button, 472, 53, 60, 21},    {Label4, 8, 80, 158, 16},
-      {zolk_comment, 168, 79, 297, 19}, {Label1, 8, 105, 142, 16},
-      {Tdirname, 152, 103, 313, 19},    {Button1, 472, 101, 60, 21}};
+      {job_name_label, 8, 56, 158, 16},   {job_name_box, 168, 53, 297, 200},
+      {new_job_button, 472, 53, 60, 21},  {comment_label, 8, 80, 158, 16},
+      {comment_field, 168, 79, 297, 19},  {source_label, 8, 105, 142, 16},
+      {source_folder, 152, 103, 313, 19}, {browse_source, 472, 101, 60, 21}};
   page_places_.insert(page_places_.end(), rows.begin(), rows.end());
 }
 
 void Tset_window01::build_lower_rows() {
-  Label2 = label(ZOLK, wtext(ui::wt::Label2_backup));
-  Bdirname = edit(ZOLK, id_Bdirname);
-  Button2 = browse_button(ZOLK, id_Button2);
-  Panel1 = make_container(ZOLK, this, WS_EX_STATICEDGE);
-  R_ListLabel = label(ZOLK, wtext(ui::wt::R_ListLabel));
-  R_ListBox = combo(ZOLK, id_R_ListBox);
-  touroku = speed_button(ZOLK, L"", id_touroku);
-  syusei = speed_button(ZOLK, L"", id_syusei);
-  sakujo = speed_button(ZOLK, L"", id_sakujo);
-  Rdirname = make_control(ZOLK, WC_EDITW, L"", WS_DISABLED | ES_AUTOHSCROLL, id_other);
+  destination_label = label(job_page, wtext(ui::wt::Label2_backup));
+  destination_folder = edit(job_page, id_Bdirname);
+  browse_destination = browse_button(job_page, id_Button2);
+  restore_panel = make_container(job_page, this, WS_EX_STATICEDGE);
+  point_label = label(job_page, wtext(ui::wt::R_ListLabel));
+  point_list = combo(job_page, id_R_ListBox);
+  register_button = speed_button(job_page, L"", id_touroku);
+  update_button = speed_button(job_page, L"", id_syusei);
+  delete_button = speed_button(job_page, L"", id_sakujo);
+  store_folder = make_control(job_page, WC_EDITW, L"", WS_DISABLED | ES_AUTOHSCROLL, id_other);
   const std::vector<placement> rows = {
-      {Label2, 8, 152, 142, 16},    {Bdirname, 152, 150, 313, 21},  {Button2, 472, 149, 60, 22},
-      {Panel1, 8, 53, 524, 69},     {R_ListLabel, 8, 128, 142, 16}, {R_ListBox, 152, 124, 385, 200},
-      {touroku, 256, 207, 70, 22},  {syusei, 328, 207, 70, 22},     {sakujo, 400, 207, 70, 22},
-      {Rdirname, 152, 230, 313, 17}};
+      {destination_label, 8, 152, 142, 16},   {destination_folder, 152, 150, 313, 21},
+      {browse_destination, 472, 149, 60, 22}, {restore_panel, 8, 53, 524, 69},
+      {point_label, 8, 128, 142, 16},         {point_list, 152, 124, 385, 200},
+      {register_button, 256, 207, 70, 22},    {update_button, 328, 207, 70, 22},
+      {delete_button, 400, 207, 70, 22},      {store_folder, 152, 230, 313, 17}};
   page_places_.insert(page_places_.end(), rows.begin(), rows.end());
 }
 
 void Tset_window01::build_panel() {
-  JorF_name = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
-                           WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_JorF_name);
-  JorF_folder = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
-                             WS_VISIBLE | BS_AUTORADIOBUTTON, id_JorF_folder);
-  job_combo_s = combo(Panel1, id_job_combo_s);
-  SetWindowLongPtrW(job_combo_s, GWL_STYLE, GetWindowLongPtrW(job_combo_s, GWL_STYLE) | WS_GROUP);
-  Button3 = browse_button(Panel1, id_Button3);
+  by_job_name = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
+                             WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_JorF_name);
+  by_source_folder = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
+                                  WS_VISIBLE | BS_AUTORADIOBUTTON, id_JorF_folder);
+  restore_job_box = combo(restore_panel, id_job_combo_s);
+  SetWindowLongPtrW(restore_job_box, GWL_STYLE,
+                    GetWindowLongPtrW(restore_job_box, GWL_STYLE) | WS_GROUP);
+  browse_restore_source = browse_button(restore_panel, id_Button3);
   // Last, so the frame lies beneath the radio buttons it holds.
-  JorF = make_control(Panel1, WC_BUTTONW, wtext(ui::wt::JorF), WS_VISIBLE | BS_GROUPBOX, id_other);
-  SendMessageW(JorF_name, BM_SETCHECK, BST_CHECKED, 0);
-  panel_places_ = {{JorF, 2, 0, 518, 42},
-                   {JorF_name, 12, 18, 140, 20},
-                   {JorF_folder, 172, 18, 140, 20},
-                   {job_combo_s, 6, 45, 450, 200},
-                   {Button3, 460, 45, 56, 21}};
+  restore_by_group = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF),
+                                  WS_VISIBLE | BS_GROUPBOX, id_other);
+  SendMessageW(by_job_name, BM_SETCHECK, BST_CHECKED, 0);
+  panel_places_ = {{restore_by_group, 2, 0, 518, 42},
+                   {by_job_name, 12, 18, 140, 20},
+                   {by_source_folder, 172, 18, 140, 20},
+                   {restore_job_box, 6, 45, 450, 200},
+                   {browse_restore_source, 460, 45, 56, 21}};
 }
 
 void Tset_window01::build_bottom() {
-  startb01 = speed_button(hwnd(), wtext(ui::wt::startb01), id_startb01);
-  end_Button = speed_button(hwnd(), wtext(ui::wt::end_Button), id_end_Button);
-  st_main = make_control(hwnd(), STATUSCLASSNAMEW, L"", WS_VISIBLE, id_other);
+  start_button = speed_button(hwnd(), wtext(ui::wt::startb01), id_startb01);
+  end_button = speed_button(hwnd(), wtext(ui::wt::end_Button), id_end_Button);
+  status_bar = make_control(hwnd(), STATUSCLASSNAMEW, L"", WS_VISIBLE, id_other);
   int one_part = -1;
-  SendMessageW(st_main, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&one_part));
-  SendMessageW(st_main, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(wtext(ui::wt::st_main).c_str()));
+  SendMessageW(status_bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&one_part));
+  SendMessageW(status_bar, SB_SETTEXTW, 0,
+               reinterpret_cast<LPARAM>(wtext(ui::wt::st_main).c_str()));
 }
 
 // Places everything for the window's dpi; run again when the window moves to a monitor of
@@ -311,24 +320,24 @@ void Tset_window01::lay_out() {
   if (font_ != nullptr) DeleteObject(font_);
   if (small_font_ != nullptr) DeleteObject(small_font_);
   font_ = make_font(dpi_);
-  // The long caption of JorF fits the panel only a little smaller than the rest.
+  // The long caption of restore_by_group fits the panel only a little smaller than the rest.
   small_font_ = make_font(dpi_, 11);
   set_font_all(hwnd(), font_);
-  SendMessageW(JorF, WM_SETFONT, reinterpret_cast<WPARAM>(small_font_), TRUE);
-  place({PageControl1, 0, 0, k_width, k_page_height}, dpi_);
+  SendMessageW(restore_by_group, WM_SETFONT, reinterpret_cast<WPARAM>(small_font_), TRUE);
+  place({pages, 0, 0, k_width, k_page_height}, dpi_);
   RECT page = {0, 0, scaled(k_width, dpi_), scaled(k_page_height, dpi_)};
-  SendMessageW(PageControl1, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
-  SetWindowPos(ZOLK, nullptr, page.left, page.top, page.right - page.left, page.bottom - page.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(pages, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+  SetWindowPos(job_page, nullptr, page.left, page.top, page.right - page.left,
+               page.bottom - page.top, SWP_NOZORDER | SWP_NOACTIVATE);
   make_page_brush(page.right - page.left, page.bottom - page.top);
   place_all(page_places_, dpi_);
   place_all(panel_places_, dpi_);
-  for (HWND combo_box : {job_combo, job_combo_s, R_ListBox}) {
+  for (HWND combo_box : {job_name_box, restore_job_box, point_list}) {
     SendMessageW(combo_box, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(15, dpi_));
   }
-  place({startb01, 8, 272, 105, 28}, dpi_);
-  place({end_Button, 448, 272, 97, 28}, dpi_);
-  SendMessageW(st_main, WM_SIZE, 0, 0);
+  place({start_button, 8, 272, 105, 28}, dpi_);
+  place({end_button, 448, 272, 97, 28}, dpi_);
+  SendMessageW(status_bar, WM_SIZE, 0, 0);
   if (tooltips_ != nullptr)
     SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   InvalidateRect(hwnd(), nullptr, TRUE);
@@ -372,7 +381,7 @@ LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wp
       RECT r;
       GetClientRect(container, &r);
       POINT origin = {0, 0};
-      MapWindowPoints(container, ZOLK, &origin, 1);
+      MapWindowPoints(container, job_page, &origin, 1);
       SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
       FillRect(dc, &r, page_brush_ != nullptr ? page_brush_ : GetSysColorBrush(COLOR_BTNFACE));
       return 1;
@@ -381,15 +390,15 @@ LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wp
     case WM_CTLCOLORBTN: {
       HDC dc = reinterpret_cast<HDC>(wparam);
       HWND control = reinterpret_cast<HWND>(lparam);
-      if (control == st01) SetTextColor(dc, RGB(0, 0, 255));
-      if (page_brush_ == nullptr || control == Rdirname) {
+      if (control == mode_heading) SetTextColor(dc, RGB(0, 0, 255));
+      if (page_brush_ == nullptr || control == store_folder) {
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
       // The labels and radio buttons show the page's picture behind their text.
       RECT r;
       GetWindowRect(control, &r);
-      MapWindowPoints(nullptr, ZOLK, reinterpret_cast<POINT*>(&r), 2);
+      MapWindowPoints(nullptr, job_page, reinterpret_cast<POINT*>(&r), 2);
       SetBrushOrgEx(dc, -r.left, -r.top, nullptr);
       SetBkMode(dc, TRANSPARENT);
       return reinterpret_cast<LRESULT>(page_brush_);
@@ -470,7 +479,7 @@ void Tset_window01::command(int id, int code, HWND control) {
     case id_startb01:
       return handle_click([&m] { m.startb01Click(); });
     case id_end_Button:
-      return end_ButtonClick();
+      return on_end_clicked();
     case id_Button1:
     case id_Button3:
       return handle_click([&m] { m.Button1Click(); });
@@ -495,21 +504,21 @@ void Tset_window01::handle_click(const std::function<void()>& handler) {
 
 void Tset_window01::field_changed(int id) {
   ui::main_window& m = *logic_;
-  if (id == id_zolk_comment) m.form.set_zolk_comment(narrow(window_text(zolk_comment)));
-  if (id == id_Tdirname) m.form.set_Tdirname(narrow(window_text(Tdirname)));
-  if (id == id_Bdirname) m.form.set_Bdirname(narrow(window_text(Bdirname)));
+  if (id == id_zolk_comment) m.form.set_zolk_comment(narrow(window_text(comment_field)));
+  if (id == id_Tdirname) m.form.set_Tdirname(narrow(window_text(source_folder)));
+  if (id == id_Bdirname) m.form.set_Bdirname(narrow(window_text(destination_folder)));
 }
 
 void Tset_window01::combo_picked(int id) {
   ui::main_window& m = *logic_;
   if (id == id_job_combo) {
-    m.form.job_combo.select(static_cast<int>(SendMessageW(job_combo, CB_GETCURSEL, 0, 0)));
+    m.form.job_combo.select(static_cast<int>(SendMessageW(job_name_box, CB_GETCURSEL, 0, 0)));
     handle_click([&m] { m.job_comboChange(); });
   } else if (id == id_job_combo_s) {
-    m.job_combo_s.select(static_cast<int>(SendMessageW(job_combo_s, CB_GETCURSEL, 0, 0)));
+    m.job_combo_s.select(static_cast<int>(SendMessageW(restore_job_box, CB_GETCURSEL, 0, 0)));
     handle_click([&m] { m.job_combo_sChange(); });
   } else if (id == id_R_ListBox) {
-    m.R_ListBox.select(static_cast<int>(SendMessageW(R_ListBox, CB_GETCURSEL, 0, 0)));
+    m.R_ListBox.select(static_cast<int>(SendMessageW(point_list, CB_GETCURSEL, 0, 0)));
   }
 }
 
@@ -518,12 +527,12 @@ void Tset_window01::combo_picked(int id) {
 void Tset_window01::combo_typed(int id) {
   ui::main_window& m = *logic_;
   if (id == id_job_combo) {
-    m.form.job_combo.type(narrow(window_text(job_combo)));
+    m.form.job_combo.type(narrow(window_text(job_name_box)));
     handle_click([&m] { m.job_comboChange(); });
   } else if (id == id_job_combo_s) {
-    m.job_combo_s.type(narrow(window_text(job_combo_s)));
+    m.job_combo_s.type(narrow(window_text(restore_job_box)));
   } else if (id == id_R_ListBox) {
-    m.R_ListBox.type(narrow(window_text(R_ListBox)));
+    m.R_ListBox.type(narrow(window_text(point_list)));
   }
 }
 
@@ -532,26 +541,26 @@ void Tset_window01::combo_typed(int id) {
 void Tset_window01::field_left(int id) {
   if (checking_) return;
   HWND focus = GetFocus();
-  HWND field = id == id_Tdirname ? Tdirname : Bdirname;
+  HWND field = id == id_Tdirname ? source_folder : destination_folder;
   if (focus == nullptr || focus == field || !IsChild(hwnd(), focus)) return;
-  if (id == id_Tdirname) TdirnameExit();
-  if (id == id_Bdirname) BdirnameExit();
+  if (id == id_Tdirname) on_source_left();
+  if (id == id_Bdirname) on_destination_left();
 }
 
-bool Tset_window01::TdirnameExit() {
+bool Tset_window01::on_source_left() {
   checking_ = true;
   const bool accepted = logic_->TdirnameExit();
   // Still checking: the control that loses the focus now was not left by the user.
-  if (!accepted) SetFocus(Tdirname);
+  if (!accepted) SetFocus(source_folder);
   checking_ = false;
   show_model();
   return accepted;
 }
 
-bool Tset_window01::BdirnameExit() {
+bool Tset_window01::on_destination_left() {
   checking_ = true;
   const bool accepted = logic_->BdirnameExit();
-  if (!accepted) SetFocus(Bdirname);
+  if (!accepted) SetFocus(destination_folder);
   checking_ = false;
   show_model();
   return accepted;
@@ -563,7 +572,7 @@ bool Tset_window01::BdirnameExit() {
 void Tset_window01::enter_pressed() {
   HWND focus = GetFocus();
   if (focus == nullptr || !IsChild(hwnd(), focus) || checking_) return;
-  if (focus == Bdirname && logic_->main_mode == ui::k_restore_mode) {
+  if (focus == destination_folder && logic_->main_mode == ui::k_restore_mode) {
     handle_click([this] { logic_->BdirnameEnter(); });
     return;
   }
@@ -646,7 +655,7 @@ void Tset_window01::close_asked() {
   if (answer == ui::close_answer::close_now && on_end) on_end();
 }
 
-void Tset_window01::end_ButtonClick() { close_asked(); }
+void Tset_window01::on_end_clicked() { close_asked(); }
 
 std::wstring Tset_window01::hint_of(HWND control) const {
   for (const auto& [c, hint] : hints_) {
@@ -657,9 +666,17 @@ std::wstring Tset_window01::hint_of(HWND control) const {
 
 std::wstring Tset_window01::keys_of(HWND control) const {
   const std::pair<HWND, const wchar_t*> keys[] = {
-      {run01B, L"Alt+B"},  {run02B, L"Alt+R"},   {new_Button, L"Alt+N"}, {Button1, L"Alt+1"},
-      {Button3, L"Alt+1"}, {Button2, L"Alt+2"},  {touroku, L"Alt+T"},    {syusei, L"Alt+M"},
-      {sakujo, L"Alt+D"},  {startb01, L"Alt+S"}, {end_Button, L"Alt+X"},
+      {backup_mode_button, L"Alt+B"},
+      {restore_mode_button, L"Alt+R"},
+      {new_job_button, L"Alt+N"},
+      {browse_source, L"Alt+1"},
+      {browse_restore_source, L"Alt+1"},
+      {browse_destination, L"Alt+2"},
+      {register_button, L"Alt+T"},
+      {update_button, L"Alt+M"},
+      {delete_button, L"Alt+D"},
+      {start_button, L"Alt+S"},
+      {end_button, L"Alt+X"},
   };
   for (const auto& [button, key] : keys) {
     if (button == control) return key;
@@ -685,11 +702,12 @@ void Tset_window01::show_hint(HWND control, const std::wstring& words) {
 
 bool Tset_window01::press_key(wchar_t key) {
   const wchar_t letter = key >= L'a' && key <= L'z' ? static_cast<wchar_t>(key - L'a' + L'A') : key;
-  for (HWND button : {run01B, run02B, new_Button, Button1, Button3, Button2, touroku, syusei,
-                      sakujo, startb01, end_Button}) {
+  for (HWND button : {backup_mode_button, restore_mode_button, new_job_button, browse_source,
+                      browse_restore_source, browse_destination, register_button, update_button,
+                      delete_button, start_button, end_button}) {
     const std::wstring keys = keys_of(button);
     if (keys.empty() || keys.back() != letter) continue;
-    // Button1 and Button3 share their key: the one on show takes it.
+    // browse_source and browse_restore_source share their key: the one on show takes it.
     if ((GetWindowLongPtrW(button, GWL_STYLE) & WS_VISIBLE) == 0 ||
         !IsWindowVisible(GetParent(button))) {
       continue;
@@ -717,49 +735,53 @@ void Tset_window01::set_enabled(HWND control, bool enabled) {
 void Tset_window01::show_mode() {
   const ui::main_window& m = *logic_;
   const bool idle = !m.run_working();
-  SendMessageW(run01B, BM_SETCHECK, m.run01B_down ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(run02B, BM_SETCHECK, m.run01B_down ? BST_UNCHECKED : BST_CHECKED, 0);
-  show_text(st01, wide(m.st01.caption));
-  show_text(Label2, wide(m.Label2.caption));
-  const std::pair<HWND, const ui::control_state*> buttons[] = {
-      {touroku, &m.touroku}, {syusei, &m.syusei}, {sakujo, &m.sakujo}, {s_mes, &m.s_mes}};
+  SendMessageW(backup_mode_button, BM_SETCHECK, m.run01B_down ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(restore_mode_button, BM_SETCHECK, m.run01B_down ? BST_UNCHECKED : BST_CHECKED, 0);
+  show_text(mode_heading, wide(m.st01.caption));
+  show_text(destination_label, wide(m.Label2.caption));
+  const std::pair<HWND, const ui::control_state*> buttons[] = {{register_button, &m.touroku},
+                                                               {update_button, &m.syusei},
+                                                               {delete_button, &m.sakujo},
+                                                               {mode_status, &m.s_mes}};
   for (const auto& [button, model] : buttons) {
     show_hint(button, wide(model->hint));
-    if (button == s_mes) continue;
+    if (button == mode_status) continue;
     show_text(button, wide(model->caption));
     set_enabled(button, model->enabled && idle);
   }
-  set_enabled(new_Button, m.new_Button.enabled && idle);
-  set_enabled(startb01, m.startb01.enabled);
-  for (HWND control : {run01B, run02B, job_combo, zolk_comment, Tdirname, Button1, Bdirname,
-                       Button2, JorF_name, JorF_folder, job_combo_s, Button3, R_ListBox}) {
+  set_enabled(new_job_button, m.new_Button.enabled && idle);
+  set_enabled(start_button, m.startb01.enabled);
+  for (HWND control :
+       {backup_mode_button, restore_mode_button, job_name_box, comment_field, source_folder,
+        browse_source, destination_folder, browse_destination, by_job_name, by_source_folder,
+        restore_job_box, browse_restore_source, point_list}) {
     set_enabled(control, idle);
   }
-  for (HWND control :
-       {Label3, job_combo, new_Button, Label4, zolk_comment, Label1, Tdirname, Button1}) {
+  for (HWND control : {job_name_label, job_name_box, new_job_button, comment_label, comment_field,
+                       source_label, source_folder, browse_source}) {
     show_visible(control, m.job_rows_visible);
   }
-  show_visible(Panel1, m.Panel1_visible);
+  show_visible(restore_panel, m.Panel1_visible);
 }
 
 void Tset_window01::show_fields() {
   const ui::main_window& m = *logic_;
-  show_combo(job_combo, m.form.job_combo);
-  show_text(zolk_comment, wide(m.form.zolk_comment()));
-  show_text(Tdirname, wide(m.form.Tdirname()));
-  show_text(Bdirname, wide(m.form.Bdirname()));
-  show_text(Rdirname, wide(m.Rdirname));
+  show_combo(job_name_box, m.form.job_combo);
+  show_text(comment_field, wide(m.form.zolk_comment()));
+  show_text(source_folder, wide(m.form.Tdirname()));
+  show_text(destination_folder, wide(m.form.Bdirname()));
+  show_text(store_folder, wide(m.Rdirname));
 }
 
 void Tset_window01::show_restore_side() {
   const ui::main_window& m = *logic_;
-  SendMessageW(JorF_name, BM_SETCHECK, m.JorF == 0 ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(JorF_folder, BM_SETCHECK, m.JorF == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
-  show_combo(job_combo_s, m.job_combo_s);
-  show_visible(Button3, m.Button3_visible);
-  show_combo(R_ListBox, m.R_ListBox);
-  show_visible(R_ListLabel, m.R_ListLabel_visible);
-  show_visible(R_ListBox, m.R_ListBox_visible);
+  SendMessageW(by_job_name, BM_SETCHECK, m.JorF == 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(by_source_folder, BM_SETCHECK, m.JorF == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+  show_combo(restore_job_box, m.job_combo_s);
+  show_visible(browse_restore_source, m.Button3_visible);
+  show_combo(point_list, m.R_ListBox);
+  show_visible(point_label, m.R_ListLabel_visible);
+  show_visible(point_list, m.R_ListBox_visible);
 }
 
 void Tset_window01::show_chooser() {

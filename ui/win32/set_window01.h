@@ -2,6 +2,23 @@
 // which holds the whole window logic. This class places the controls (in pixels laid out for
 // 96 dpi, scaled to the monitor's dpi), copies what the user types or picks into the model,
 // calls the handler and shows the model again, as the Qt view does.
+//
+// The controls by role, beside the names the window gives them
+// (ui::main_window keeps those names for its model of each control):
+//   pages PageControl1, job_page ZOLK (the page holding the job rows), page_image Image1,
+//   mode_caption run_mes, backup_mode_button run01B, restore_mode_button run02B,
+//   mode_status s_mes, mode_heading st01, job_name_label Label3, job_name_box job_combo,
+//   new_job_button new_Button, comment_label Label4, comment_field zolk_comment,
+//   source_label Label1, source_folder Tdirname, browse_source Button1,
+//   restore_panel Panel1 (the restore-side choice), restore_by_group JorF,
+//   by_job_name JorF_name, by_source_folder JorF_folder, restore_job_box job_combo_s,
+//   browse_restore_source Button3, point_label R_ListLabel, point_list R_ListBox,
+//   destination_label Label2, destination_folder Bdirname, browse_destination Button2,
+//   register_button touroku, update_button syusei, delete_button sakujo,
+//   show_changes_button henkou, restore_entry_button bubun, store_folder Rdirname,
+//   start_button startb01, end_button end_Button, status_bar st_main;
+//   on_source_left TdirnameExit, on_destination_left BdirnameExit, on_end_clicked
+//   end_ButtonClick.
 #ifndef ZOLK_UI_WIN32_SET_WINDOW01_H
 #define ZOLK_UI_WIN32_SET_WINDOW01_H
 
@@ -33,26 +50,28 @@ class Tset_window01 : public window, private ui::run_window_port {
   // Shows the model in the controls (after a handler ran).
   void show_model();
 
-  // What end_Button and closing the window do once no run works: ends the message loop with
+  // What end_button and closing the window do once no run works: ends the message loop with
   // status 0 (tests replace it). During a run the user is asked first; after a stop the
   // program ends once the run has ended.
   std::function<void()> on_end;
 
   // The checks run when a folder field is left: true when accepted; on a refusal the focus
   // goes back to the field.
-  bool TdirnameExit();
-  bool BdirnameExit();
+  bool on_source_left();
+  bool on_destination_left();
 
-  // Controls, named as the window names them. ZOLK is the page of PageControl1 that holds
-  // the job rows; Panel1 holds the restore-side choice.
-  HWND PageControl1 = nullptr, ZOLK = nullptr, run_mes = nullptr, run01B = nullptr, s_mes = nullptr,
-       run02B = nullptr, st01 = nullptr, Label3 = nullptr, job_combo = nullptr,
-       new_Button = nullptr, Label4 = nullptr, zolk_comment = nullptr, Label1 = nullptr,
-       Tdirname = nullptr, Button1 = nullptr, Panel1 = nullptr, JorF = nullptr, JorF_name = nullptr,
-       JorF_folder = nullptr, job_combo_s = nullptr, Button3 = nullptr, R_ListLabel = nullptr,
-       R_ListBox = nullptr, Label2 = nullptr, Bdirname = nullptr, Button2 = nullptr,
-       touroku = nullptr, syusei = nullptr, sakujo = nullptr, Rdirname = nullptr,
-       startb01 = nullptr, end_Button = nullptr, st_main = nullptr;
+  // The controls (see the list above).
+  HWND pages = nullptr, job_page = nullptr, mode_caption = nullptr, backup_mode_button = nullptr,
+       mode_status = nullptr, restore_mode_button = nullptr, mode_heading = nullptr,
+       job_name_label = nullptr, job_name_box = nullptr, new_job_button = nullptr,
+       comment_label = nullptr, comment_field = nullptr, source_label = nullptr,
+       source_folder = nullptr, browse_source = nullptr, restore_panel = nullptr,
+       restore_by_group = nullptr, by_job_name = nullptr, by_source_folder = nullptr,
+       restore_job_box = nullptr, browse_restore_source = nullptr, point_label = nullptr,
+       point_list = nullptr, destination_label = nullptr, destination_folder = nullptr,
+       browse_destination = nullptr, register_button = nullptr, update_button = nullptr,
+       delete_button = nullptr, store_folder = nullptr, start_button = nullptr,
+       end_button = nullptr, status_bar = nullptr;
 
   // The hint a control shows when the pointer rests on it (empty for none): its own words
   // followed by its keys, "（Alt+S）".
@@ -92,7 +111,7 @@ class Tset_window01 : public window, private ui::run_window_port {
   void field_left(int id);
   void enter_pressed();
   void poll_run();
-  void end_ButtonClick();
+  void on_end_clicked();
   void close_asked();
   void show_mode();
   void show_fields();

@@ -127,11 +127,11 @@ class Win32Windows : public ::testing::Test {
   }
   void register_job(const std::string& name, const std::string& source,
                     const std::string& destination) {
-    type(main().job_combo, name);
-    type(main().zolk_comment, name + " comment");
-    type(main().Tdirname, source);
-    type(main().Bdirname, destination);
-    click(main().touroku);
+    type(main().job_name_box, name);
+    type(main().comment_field, name + " comment");
+    type(main().source_folder, source);
+    type(main().destination_folder, destination);
+    click(main().register_button);
   }
 
   testing_support::temp_folder dir_;
@@ -159,26 +159,26 @@ TEST_F(Win32Windows, StartWithoutJobsShowsTheNewJobStateWithTheWindowsTexts) {
   open();
   Tset_window01& m = main();
   EXPECT_EQ(window_text(m.hwnd()), w("Ｚ-ＯＬＫ"));
-  EXPECT_EQ(window_text(m.run01B), w("履歴バックアップ"));
-  EXPECT_EQ(window_text(m.run02B), w("復　　元"));
-  EXPECT_EQ(window_text(m.st01), w("新規作成状態です。設定して登録して下さい。"));
-  EXPECT_EQ(window_text(m.sakujo), w("クリア"));
-  EXPECT_EQ(window_text(m.Label2), w("バックアップ先フォルダ"));
-  EXPECT_EQ(window_text(m.Button1), w("参  照"));
-  EXPECT_EQ(window_text(m.startb01), w("現在の設定を実行"));
-  EXPECT_EQ(m.hint_of(m.s_mes), w("現在のモードは、履歴バックアップです。"));
-  EXPECT_EQ(m.hint_of(m.end_Button), w("プログラムを終了します。（Alt+X）"));
-  EXPECT_EQ(m.hint_of(m.run01B), w("履歴バックアップの処理を行います。（Alt+B）"));
-  EXPECT_EQ(m.hint_of(m.touroku), w("現在の設定を保存します。（Alt+T）"));
-  EXPECT_EQ(m.hint_of(m.startb01), w("（Alt+S）"));
+  EXPECT_EQ(window_text(m.backup_mode_button), w("履歴バックアップ"));
+  EXPECT_EQ(window_text(m.restore_mode_button), w("復　　元"));
+  EXPECT_EQ(window_text(m.mode_heading), w("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(window_text(m.delete_button), w("クリア"));
+  EXPECT_EQ(window_text(m.destination_label), w("バックアップ先フォルダ"));
+  EXPECT_EQ(window_text(m.browse_source), w("参  照"));
+  EXPECT_EQ(window_text(m.start_button), w("現在の設定を実行"));
+  EXPECT_EQ(m.hint_of(m.mode_status), w("現在のモードは、履歴バックアップです。"));
+  EXPECT_EQ(m.hint_of(m.end_button), w("プログラムを終了します。（Alt+X）"));
+  EXPECT_EQ(m.hint_of(m.backup_mode_button), w("履歴バックアップの処理を行います。（Alt+B）"));
+  EXPECT_EQ(m.hint_of(m.register_button), w("現在の設定を保存します。（Alt+T）"));
+  EXPECT_EQ(m.hint_of(m.start_button), w("（Alt+S）"));
   std::wstring status(200, L'\0');
-  SendMessageW(m.st_main, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(&status[0]));
+  SendMessageW(m.status_bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(&status[0]));
   EXPECT_EQ(std::wstring(status.c_str()), w("ジョブ名は、設定を保存するのに利用されます。"));
-  EXPECT_EQ(SendMessageW(m.run01B, BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_FALSE(enabled(m.new_Button));
-  EXPECT_FALSE(visible(m.Panel1));
-  EXPECT_FALSE(visible(m.R_ListBox));
-  EXPECT_FALSE(visible(m.Rdirname));
+  EXPECT_EQ(SendMessageW(m.backup_mode_button, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_FALSE(enabled(m.new_job_button));
+  EXPECT_FALSE(visible(m.restore_panel));
+  EXPECT_FALSE(visible(m.point_list));
+  EXPECT_FALSE(visible(m.store_folder));
   // A fixed frame with a minimise box only, and the client area of 554 x 327 at 96 dpi.
   const LONG_PTR style = GetWindowLongPtrW(m.hwnd(), GWL_STYLE);
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
@@ -207,11 +207,12 @@ TEST_F(Win32Windows, TheTabKeyGoesThroughTheFieldsOfTheModeInForce) {
     }
     return seen;
   };
-  EXPECT_EQ(order(m.job_combo, 4),
-            (std::vector<HWND>{m.zolk_comment, m.Tdirname, m.Bdirname, m.job_combo}));
-  click(m.run02B);
-  EXPECT_EQ(order(m.Bdirname, 4),
-            (std::vector<HWND>{m.JorF_name, m.job_combo_s, m.R_ListBox, m.Bdirname}));
+  EXPECT_EQ(order(m.job_name_box, 4), (std::vector<HWND>{m.comment_field, m.source_folder,
+                                                         m.destination_folder, m.job_name_box}));
+  click(m.restore_mode_button);
+  EXPECT_EQ(
+      order(m.destination_folder, 4),
+      (std::vector<HWND>{m.by_job_name, m.restore_job_box, m.point_list, m.destination_folder}));
 }
 
 TEST_F(Win32Windows, AltAndALetterPressTheButtonOnShow) {
@@ -244,11 +245,11 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   Tset_window01& m = main();
   register_job(sj("日本語ジョブ"), source, dir_.at(sj("履歴")));
   EXPECT_TRUE(messages_.texts.empty());
-  EXPECT_EQ(entries(m.job_combo), std::vector<std::wstring>{w("日本語ジョブ")});
-  EXPECT_EQ(window_text(m.job_combo), w("日本語ジョブ"));
+  EXPECT_EQ(entries(m.job_name_box), std::vector<std::wstring>{w("日本語ジョブ")});
+  EXPECT_EQ(window_text(m.job_name_box), w("日本語ジョブ"));
   EXPECT_TRUE(testing_support::exists(dir_.at("Zcli.dat")));
 
-  click(m.startb01);
+  click(m.start_button);
   EXPECT_TRUE(IsWindowVisible(run_win().hwnd()));
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(testing_support::is_folder(dir_.at(sj("履歴") + "\\Zolk0001")));
@@ -259,28 +260,28 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
             backup_lines.end());
   EXPECT_FALSE(enabled(run_win().stop_button));
   EXPECT_TRUE(enabled(run_win().save_log_button));
-  EXPECT_TRUE(enabled(m.startb01));
+  EXPECT_TRUE(enabled(m.start_button));
 
-  click(m.run02B);
-  EXPECT_EQ(window_text(m.Label2), w("復元先フォルダ"));
-  EXPECT_EQ(window_text(m.st01), w("復元を行います。"));
-  EXPECT_EQ(m.hint_of(m.s_mes), w("現在のモードは、復元です。"));
-  EXPECT_TRUE(visible(m.Panel1));
-  EXPECT_FALSE(visible(m.job_combo));
-  EXPECT_FALSE(enabled(m.touroku));
-  EXPECT_EQ(window_text(m.Bdirname), L"");
+  click(m.restore_mode_button);
+  EXPECT_EQ(window_text(m.destination_label), w("復元先フォルダ"));
+  EXPECT_EQ(window_text(m.mode_heading), w("復元を行います。"));
+  EXPECT_EQ(m.hint_of(m.mode_status), w("現在のモードは、復元です。"));
+  EXPECT_TRUE(visible(m.restore_panel));
+  EXPECT_FALSE(visible(m.job_name_box));
+  EXPECT_FALSE(enabled(m.register_button));
+  EXPECT_EQ(window_text(m.destination_folder), L"");
   // The job registered in this session is listed; the user picks it.
-  EXPECT_EQ(entries(m.job_combo_s), std::vector<std::wstring>{w("日本語ジョブ")});
-  pick(m.job_combo_s, 0);
-  EXPECT_EQ(window_text(m.job_combo_s), w("日本語ジョブ"));
-  const std::vector<std::wstring> points = entries(m.R_ListBox);
+  EXPECT_EQ(entries(m.restore_job_box), std::vector<std::wstring>{w("日本語ジョブ")});
+  pick(m.restore_job_box, 0);
+  EXPECT_EQ(window_text(m.restore_job_box), w("日本語ジョブ"));
+  const std::vector<std::wstring> points = entries(m.point_list);
   ASSERT_EQ(points.size(), 1u);
   EXPECT_EQ(points[0].substr(0, 6), L"0001: ");
 
   const std::string target = dir_.at(sj("復元先"));
-  pick(m.R_ListBox, 0);
-  type(m.Bdirname, target);
-  click(m.startb01);
+  pick(m.point_list, 0);
+  type(m.destination_folder, target);
+  click(m.start_button);
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(list_tree(target), list_tree(source));
   EXPECT_EQ(list_tree(target).at(sj("資料") + "/" + sj("報告書.txt")), "report");
@@ -290,9 +291,9 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   EXPECT_TRUE(std::equal(backup_lines.begin(), backup_lines.end(), all_lines.begin()));
 
   // Back in history backup mode the job's own fields return.
-  click(m.run01B);
-  EXPECT_TRUE(visible(m.job_combo));
-  EXPECT_EQ(window_text(m.Bdirname), wide(dir_.at(sj("履歴"))));
+  click(m.backup_mode_button);
+  EXPECT_TRUE(visible(m.job_name_box));
+  EXPECT_EQ(window_text(m.destination_folder), wide(dir_.at(sj("履歴"))));
 }
 
 TEST_F(Win32Windows, ARestoreOverFilesIsAskedAboutAndNoStartsNothing) {
@@ -303,23 +304,23 @@ TEST_F(Win32Windows, ARestoreOverFilesIsAskedAboutAndNoStartsNothing) {
   open();
   Tset_window01& m = main();
   register_job("job", dir_.at("src"), dir_.at("store"));
-  click(m.startb01);
+  click(m.start_button);
   ASSERT_TRUE(wait_for_run());
   const size_t lines = run_win().shown_lines().size();
   ShowWindow(run_win().hwnd(), SW_HIDE);
-  click(m.run02B);
-  pick(m.job_combo_s, 0);
-  pick(m.R_ListBox, 0);
-  type(m.Bdirname, dir_.at("target"));
+  click(m.restore_mode_button);
+  pick(m.restore_job_box, 0);
+  pick(m.point_list, 0);
+  type(m.destination_folder, dir_.at("target"));
   messages_.answer = false;
-  click(m.startb01);
+  click(m.start_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0], w(ui::wt::restore_over_files));
   EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
   EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "old");
   // Yes restores over the file; the run window shows again with the old log above.
   messages_.answer = true;
-  click(m.startb01);
+  click(m.start_button);
   EXPECT_TRUE(IsWindowVisible(run_win().hwnd()));
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "new");
@@ -333,36 +334,36 @@ TEST_F(Win32Windows, LeavingAFolderFieldShowsTheCheckMessageAndKeepsTheFocus) {
   open();
   Tset_window01& m = main();
   // An empty field is left without a word.
-  move_focus(m.Bdirname, m.Tdirname);
+  move_focus(m.destination_folder, m.source_folder);
   EXPECT_TRUE(messages_.texts.empty());
 
-  type(m.Tdirname, "c:\\");
-  move_focus(m.Tdirname, m.Bdirname);
+  type(m.source_folder, "c:\\");
+  move_focus(m.source_folder, m.destination_folder);
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0],
             w("バックアップ元フォルダにルートフォルダが指定されました。"
               "ルートフォルダの指定は現在サポートされていません。"
               "ルートディレクトリ以下の何れかのフォルダを指定するようにして下さい。"));
-  EXPECT_EQ(GetFocus(), m.Tdirname);
+  EXPECT_EQ(GetFocus(), m.source_folder);
 
-  type(m.Tdirname, dir_.at("src"));
-  type(m.Bdirname, dir_.at("src\\hist"));
-  move_focus(m.Bdirname, m.Tdirname);
+  type(m.source_folder, dir_.at("src"));
+  type(m.destination_folder, dir_.at("src\\hist"));
+  move_focus(m.destination_folder, m.source_folder);
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_EQ(messages_.texts[1], w("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
                                   "指定する事はできません。他のフォルダを指定して下さい。"));
-  EXPECT_EQ(GetFocus(), m.Bdirname);
+  EXPECT_EQ(GetFocus(), m.destination_folder);
 
   // In restore mode the target's root is told in the words of a restore.
-  click(m.run02B);
-  type(m.Bdirname, "d:\\");
-  move_focus(m.Bdirname, m.R_ListBox);
+  click(m.restore_mode_button);
+  type(m.destination_folder, "d:\\");
+  move_focus(m.destination_folder, m.point_list);
   ASSERT_EQ(messages_.texts.size(), 3u);
   EXPECT_EQ(
       messages_.texts[2].substr(0, w("復元先フォルダにルートフォルダが指定されました。").size()),
       w("復元先フォルダにルートフォルダが指定されました。"));
   // The start button without a picked point says so and starts nothing.
-  click(m.startb01);
+  click(m.start_button);
   ASSERT_EQ(messages_.texts.size(), 4u);
   EXPECT_EQ(messages_.texts[3], w("復元する時点を選択してください。"));
   EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
@@ -376,20 +377,20 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   Tset_window01& m = main();
   register_job("job", dir_.at("src"), dir_.at("store"));
   held_ = std::make_unique<ui_testing::held_copy>(host_, "held.txt");
-  click(m.startb01);
+  click(m.start_button);
   ASSERT_TRUE(pump_until([this] { return held_->reached(); }));
-  EXPECT_FALSE(enabled(m.run02B));
-  EXPECT_FALSE(enabled(m.startb01));
-  EXPECT_FALSE(enabled(m.touroku));
+  EXPECT_FALSE(enabled(m.restore_mode_button));
+  EXPECT_FALSE(enabled(m.start_button));
+  EXPECT_FALSE(enabled(m.register_button));
   EXPECT_TRUE(enabled(run_win().stop_button));
   // Even a button forced back to life does nothing while the run works.
-  for (HWND b : {m.run02B, m.touroku, m.startb01}) {
+  for (HWND b : {m.restore_mode_button, m.register_button, m.start_button}) {
     EnableWindow(b, TRUE);
     click(b);
   }
   SendMessageW(m.hwnd(), WM_SYSCOMMAND, SC_KEYMENU, 'r');
   EXPECT_EQ(m.logic().main_mode, ui::k_backup_mode);
-  EXPECT_EQ(entries(m.job_combo).size(), 1u);
+  EXPECT_EQ(entries(m.job_name_box).size(), 1u);
   // 中止 asks, and No lets the run go on.
   messages_.answer = false;
   click(run_win().stop_button);
@@ -404,8 +405,8 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   ASSERT_TRUE(wait_for_run());
   // Nothing was kept for later: the mode is the one before, and clicks work again.
   EXPECT_EQ(m.logic().main_mode, ui::k_backup_mode);
-  EXPECT_TRUE(enabled(m.run02B));
-  click(m.run02B);
+  EXPECT_TRUE(enabled(m.restore_mode_button));
+  click(m.restore_mode_button);
   EXPECT_EQ(m.logic().main_mode, ui::k_restore_mode);
 }
 
@@ -414,11 +415,11 @@ TEST_F(Win32Windows, TheEndButtonEndsOnlyAfterTheQuestionDuringARun) {
   write_file(dir_.at("src\\held.txt"), "held");
   open();
   Tset_window01& m = main();
-  click(m.end_Button);
+  click(m.end_button);
   EXPECT_EQ(ended_, 1);
   register_job("job", dir_.at("src"), dir_.at("store"));
   held_ = std::make_unique<ui_testing::held_copy>(host_, "held.txt");
-  click(m.startb01);
+  click(m.start_button);
   ASSERT_TRUE(pump_until([this] { return held_->reached(); }));
   SendMessageW(m.hwnd(), WM_CLOSE, 0, 0);
   EXPECT_EQ(messages_.questions.size(), 1u);
@@ -434,7 +435,7 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   testing_support::make_folders(dir_.at("other"));
   open();
   Tset_window01& m = main();
-  click(m.Button2);
+  click(m.browse_destination);
   EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
   EXPECT_EQ(window_text(chooser().target_note),
             w("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
@@ -443,18 +444,18 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   EXPECT_GT(SendMessageW(chooser().drive_box, CB_GETCOUNT, 0, 0), 0);
 
   ASSERT_TRUE(chooser().go_to(dir_.at(sj("保存"))));
-  EXPECT_EQ(window_text(m.Bdirname), shown(dir_.at(sj("保存"))));
+  EXPECT_EQ(window_text(m.destination_folder), shown(dir_.at(sj("保存"))));
   // The user moves down the tree: the field follows, unchecked.
   HTREEITEM here = TreeView_GetSelection(chooser().folder_view);
   TreeView_Expand(chooser().folder_view, here, TVE_EXPAND);
   HTREEITEM child = TreeView_GetChild(chooser().folder_view, here);
   ASSERT_NE(child, nullptr);
   TreeView_SelectItem(chooser().folder_view, child);
-  EXPECT_EQ(window_text(m.Bdirname), shown(dir_.at(sj("保存") + "\\" + sj("二〇二六"))));
+  EXPECT_EQ(window_text(m.destination_folder), shown(dir_.at(sj("保存") + "\\" + sj("二〇二六"))));
   EXPECT_TRUE(messages_.texts.empty());
 
   // "決定/閉じる" on a drive root: the message, and the chooser stays.
-  std::wstring root = window_text(m.Bdirname).substr(0, 3);
+  std::wstring root = window_text(m.destination_folder).substr(0, 3);
   ASSERT_TRUE(chooser().go_to(narrow(root)));
   click(chooser().decide_button);
   ASSERT_EQ(messages_.texts.size(), 1u);
@@ -466,14 +467,14 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   click(chooser().decide_button);
   EXPECT_EQ(messages_.texts.size(), 1u);
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
-  EXPECT_EQ(window_text(m.Bdirname), shown(dir_.at("other")));
+  EXPECT_EQ(window_text(m.destination_folder), shown(dir_.at("other")));
 
   // Button1 fills the source field; the close box hides without a check.
-  click(m.Button1);
+  click(m.browse_source);
   EXPECT_EQ(window_text(chooser().target_note),
             w("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   ASSERT_TRUE(chooser().go_to(dir_.at(sj("保存"))));
-  EXPECT_EQ(window_text(m.Tdirname), shown(dir_.at(sj("保存"))));
+  EXPECT_EQ(window_text(m.source_folder), shown(dir_.at(sj("保存"))));
   SendMessageW(chooser().hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
   EXPECT_FALSE(m.logic().Form2.visible);
@@ -494,7 +495,7 @@ TEST_F(Win32Windows, TheRunLogShowsLineEndsKeepsItsLastLinesAndSavesTheWholeSess
   ShowWindow(r.hwnd(), SW_SHOW);
   const std::string saved = dir_.at(sj("ログ.txt"));
   r.ask_save_path = [&] { return saved; };
-  ASSERT_TRUE(r.BitBtn1Click());
+  ASSERT_TRUE(r.save_log_and_close());
   EXPECT_FALSE(IsWindowVisible(r.hwnd()));
   const std::string bytes = testing_support::read_file(saved);
   EXPECT_EQ(

@@ -91,6 +91,14 @@ temp_folder::~temp_folder() {
 
 std::string temp_folder::at(const std::string& relative) const { return path_ + "/" + relative; }
 
+bool link_or_file(const std::string& target, const std::string& path) {
+  std::error_code failed;
+  std::filesystem::create_symlink(target, path, failed);
+  if (!failed) return true;
+  write_file(path, "no link");
+  return false;
+}
+
 void write_file(const std::string& path, const std::string& bytes) {
   std::unique_ptr<host::file> f = host::default_host().open_write(path);
   if (!f || !f->write(bytes.data(), bytes.size()) || !f->close()) {

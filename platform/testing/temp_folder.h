@@ -29,6 +29,10 @@ class temp_folder {
 void write_file(const std::string& path, const std::string& bytes);
 std::string read_file(const std::string& path);  // "<missing>" when it cannot be read
 bool exists(const std::string& path);
+// A symbolic link at `path` to `target` (both plain ASCII) where the system makes one; where it
+// cannot (Windows without the right to make links), a small file in its place, so that a
+// randomly made tree keeps its shape. True for a link.
+bool link_or_file(const std::string& target, const std::string& path);
 bool is_folder(const std::string& path);
 void make_folders(const std::string& path);  // every folder of the path, the last included
 void remove_tree(const std::string& path);   // a file, or a folder with everything in it

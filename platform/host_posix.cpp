@@ -377,11 +377,9 @@ bool renameat_no_replace_at_once(int from_fd, const std::string& from, int to_fd
 #endif
 }
 
-// True when `a` and `b` name entries of one folder: the same pieces but for the last, which
-// names an entry (not empty, "." or "..") in both.
-bool same_folder(const std::string& a, const std::string& b) {
-  const std::vector<std::string> x = split_path(a);
-  const std::vector<std::string> y = split_path(b);
+// True when the pieces `x` and `y` name entries of one folder: the same pieces but for the
+// last, which names an entry (not empty, "." or "..") in both.
+bool same_folder(const std::vector<std::string>& x, const std::vector<std::string>& y) {
   if (x.size() != y.size() || x.empty()) return false;
   for (const std::string* last : {&x.back(), &y.back()}) {
     if (last->empty() || *last == "." || *last == "..") return false;
@@ -581,17 +579,19 @@ class posix_host : public host {
                       bool replace) override {
     std::string from_name;
     std::string to_name;
+    const std::vector<std::string> from_pieces = split_path(from);
+    const std::vector<std::string> to_pieces = split_path(to);
     folder_fd from_parent = take_folder_made_in(base, from);
-    if (from_parent.ok()) {
-      from_name = native_path(split_path(from).back());
+    if (from_parent.ok() && !from_pieces.empty()) {
+      from_name = native_path(from_pieces.back());
     } else {
       from_parent = open_parent_beneath(base, from, from_name);
     }
     // A copy's temporary file is renamed within its folder: that folder is reached once.
-    const bool one_folder = same_folder(from, to);
+    const bool one_folder = same_folder(from_pieces, to_pieces);
     const folder_fd other_parent =
         one_folder ? folder_fd() : open_parent_beneath(base, to, to_name);
-    if (one_folder) to_name = native_path(split_path(to).back());
+    if (one_folder) to_name = native_path(to_pieces.back());
     const int to_fd = one_folder ? from_parent.get() : other_parent.get();
     if (!noted(from_parent.ok() && to_fd >= 0)) return false;
     if (!replace) return noted(renameat_no_replace(from_parent.get(), from_name, to_fd, to_name));

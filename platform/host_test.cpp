@@ -145,14 +145,24 @@ TEST(Host, FilesReadWriteSeekAndCarryPackedTimes) {
   EXPECT_FALSE(h.remove_file(tmp.at("log")));
 }
 
+// A file "from" holding `bytes`, opened for reading, and a new file "to" opened for writing.
+struct copy_ends {
+  copy_ends(const temp_folder& tmp, const std::string& bytes) {
+    write_file(tmp.at("from"), bytes);
+    from = host::default_host().open_read(tmp.at("from"));
+    to = host::default_host().open_write(tmp.at("to"));
+  }
+  std::unique_ptr<host::file> from;
+  std::unique_ptr<host::file> to;
+};
+
 // A copy reads its source twice over when a run retries it: the second pass must start at
 // the start again, whatever the file remembers of its position.
 TEST(Host, ASeekBackAfterACopyOrAReadStartsOver) {
   temp_folder tmp;
-  host::host& h = host::default_host();
-  write_file(tmp.at("from"), "abcdef");
-  std::unique_ptr<host::file> from = h.open_read(tmp.at("from"));
-  std::unique_ptr<host::file> to = h.open_write(tmp.at("to"));
+  copy_ends ends(tmp, "abcdef");
+  host::file* from = ends.from.get();
+  host::file* to = ends.to.get();
   ASSERT_TRUE(from && to);
   char buffer[16];
   EXPECT_EQ(from->read(buffer, 2), 2);
@@ -329,10 +339,9 @@ TEST(HostPosix, ControlCharactersInNamesArriveEscapedAndRoundTrip) {
 // and what was copied is what the file held when it was opened.
 TEST(HostPosix, ACopyTakesTheFileAsOpenedAndItsLengthThenShowsTheGrowth) {
   temp_folder tmp;
-  host::host& h = host::default_host();
-  write_file(tmp.at("from"), "1234");
-  std::unique_ptr<host::file> from = h.open_read(tmp.at("from"));
-  std::unique_ptr<host::file> to = h.open_write(tmp.at("to"));
+  copy_ends ends(tmp, "1234");
+  host::file* from = ends.from.get();
+  host::file* to = ends.to.get();
   ASSERT_TRUE(from && to);
   uint32_t opened_time = 0;
   ASSERT_TRUE(from->get_time(opened_time));

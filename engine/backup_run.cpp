@@ -665,6 +665,7 @@ std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& d
 run_summary run_history_backup(host::host& h, const std::string& source,
                                const std::string& destination, run_log& log, run_progress& progress,
                                const stop_request* stop) {
+  const host::operation_folders folders(h);
   progress_meter meter(progress, stop);
   backup_run run(h, source, log, meter);
   run_summary& summary = run.summary();

@@ -180,6 +180,7 @@ bool store_refusal(host::host& h, const std::string& store, std::string& reason)
 }  // namespace
 
 prune_result prune_store(host::host& h, const prune_request& request, run_log& log) {
+  const host::operation_folders folders(h);
   const std::string& store = request.store;
   if (scan_history_folders(h, store).empty()) return refused("no restore points in " + store);
   std::unique_ptr<host::lock> lock;

@@ -165,6 +165,7 @@ run_summary complete_prune_first(host::host& h, const std::string& store, run_lo
 
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
                           run_progress& progress, const stop_request* stop) {
+  const host::operation_folders folders(h);
   run_summary nothing;
   nothing.refused = true;
   if (request.point <= 0) return nothing;

@@ -131,6 +131,18 @@ TEST_F(Restore, SingleHistoryFolderComesBackWholeWithItsLinesAndWeights) {
   EXPECT_EQ(progress.last().bytes_done, 8);
 }
 
+// Two restores on one thread, the first target moved away between them: the second
+// restore makes the target again and fills it, and the moved folder keeps what it held.
+TEST_F(Restore, ASecondRestoreWritesWhereItsTargetNowIs) {
+  history_folder("Zolk0001", {{"docs", "/"}, {"docs\\a.txt", "A"}});
+  EXPECT_TRUE(restore("0001").ok());
+  std::filesystem::rename(std::filesystem::u8path(host::native_path(target)),
+                          std::filesystem::u8path(host::native_path(tmp.at("moved"))));
+  EXPECT_TRUE(restore("0001").ok());
+  EXPECT_EQ(tree_of(target), tree_of(store + "/Zolk0001"));
+  EXPECT_EQ(tree_of(tmp.at("moved")), tree_of(store + "/Zolk0001"));
+}
+
 TEST_F(Restore, AnEmptyNewestFolderGivesTheOpeningAndClosingLinesOnly) {
   history_folder("Zolk0001", {{"a.txt", "A"}});
   history_folder("Zolk0002", {});

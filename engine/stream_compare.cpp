@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/paired_levels.h"
 #include "engine/paths.h"
 
 namespace engine {
@@ -26,16 +27,19 @@ class surveyor {
  public:
   surveyor(host::host& h, const std::string& previous_root, const std::string& source_root,
            comparison_survey& out)
-      : h_(h), previous_root_(previous_root), source_root_(source_root), out_(out) {}
+      : h_(h),
+        previous_root_(previous_root),
+        source_root_(source_root),
+        out_(out),
+        levels_(h, previous_root, source_root) {}
 
   void run() {
-    const folder_tree source = scan_folder_level(h_, source_root_, nullptr);
-    const folder_tree copy = scan_folder_level(h_, previous_root_, nullptr);
+    const level_pair top = levels_.read(nullptr, true);
     tree_position at;
-    if (source.root_readable()) {
-      pair_level(nullptr, copy, source, at);
+    if (top.source.root_readable()) {
+      pair_level(nullptr, top.copy, top.source, at);
     } else {
-      copy_level(nullptr, copy, at);
+      copy_level(nullptr, top.copy, at);
     }
     std::stable_sort(links_.begin(), links_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -100,17 +104,16 @@ class surveyor {
   void pair_folders(const std::string* relative, const folder_node& p, const folder_node& q,
                     tree_position& at) {
     const std::string child = child_path(relative, q.name);
-    const folder_tree source = scan_folder_level(h_, source_root_, &child);
-    if (!source.root_readable()) {
-      out_.unreadable_paths.push_back(path_join(source_root_, as_piece(relative), q.name));
-      copy_alone(child, p.position, at);
-      return;
-    }
-    const folder_tree copy = scan_folder_level(h_, previous_root_, &child);
+    const level_pair levels = levels_.read(&child, true);
     at.push_back(p.position);
-    stack_.push_back(child);
-    pair_level(&child, copy, source, at);
-    stack_.pop_back();
+    if (!levels.source.root_readable()) {
+      out_.unreadable_paths.push_back(path_join(source_root_, as_piece(relative), q.name));
+      copy_level(&child, levels.copy, at);  // the copy's side alone, as copy_alone walks it
+    } else {
+      stack_.push_back(child);
+      pair_level(&child, levels.copy, levels.source, at);
+      stack_.pop_back();
+    }
     at.pop_back();
   }
 
@@ -178,6 +181,7 @@ class surveyor {
   comparison_survey& out_;
   std::vector<std::string> stack_;  // the folders on the way to the level being surveyed
   std::vector<std::pair<tree_position, std::string>> links_;
+  paired_levels levels_;
 };
 
 // One pass over the folder pairs a survey marked.
@@ -191,13 +195,13 @@ class pass {
         previous_root_(previous_root),
         source_root_(source_root),
         sink_(sink),
-        enter_(enter) {}
+        enter_(enter),
+        levels_(h, previous_root, source_root) {}
 
   void run(level_fn level) {
-    const folder_tree source = scan_folder_level(h_, source_root_, nullptr);
-    if (!source.root_readable()) return;
-    const folder_tree copy = scan_folder_level(h_, previous_root_, nullptr);
-    (this->*level)(nullptr, copy, source);
+    const level_pair top = levels_.read(nullptr, false);
+    if (!top.source.root_readable()) return;
+    (this->*level)(nullptr, top.copy, top.source);
   }
 
   void deleted_level(const std::string* relative, const folder_tree& copy,
@@ -240,10 +244,9 @@ class pass {
   void descend(const std::string* relative, const std::string& name, level_fn level) {
     const std::string child = child_path(relative, name);
     if (enter_ != nullptr && !enter_->holds(child)) return;
-    const folder_tree source = scan_folder_level(h_, source_root_, &child);
-    if (!source.root_readable()) return;
-    const folder_tree copy = scan_folder_level(h_, previous_root_, &child);
-    (this->*level)(&child, copy, source);
+    const level_pair levels = levels_.read(&child, false);
+    if (!levels.source.root_readable()) return;
+    (this->*level)(&child, levels.copy, levels.source);
   }
 
   host::host& h_;
@@ -251,6 +254,7 @@ class pass {
   const std::string& source_root_;
   difference_sink& sink_;
   const folder_set* enter_;
+  paired_levels levels_;
 };
 
 }  // namespace

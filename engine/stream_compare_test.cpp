@@ -198,6 +198,7 @@ TEST(StreamCompare, FindsWhatTheWholeTreeComparisonFindsInItsOrderOnRandomTrees)
     temp_folder source;
     tree_maker(seed).fill(copy.path(), source.path(), 0);
     host::fault_host h(host::default_host());
+    if (seed % 2 == 0) h.allow_parallel_searches();  // the copy's levels on a helper thread
     // Deeper down both sides, at the top and one level below of the source alone.
     h.fail_path(host::call_kind::search, "lock2");
     h.hide_entries("hide2");

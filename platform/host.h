@@ -198,6 +198,20 @@ class host {
     return false;
   }
 
+  // True when `search` may run on two threads at once (each thread's failure reasons stay
+  // its own). A run then reads the source and its copy side by side.
+  virtual bool parallel_searches() { return false; }
+
+  // A host may keep open, on the calling thread, the folder the last file beneath a base was
+  // made in, and reach later names in that folder through it: a copy of many small files into
+  // one folder then walks from the base once, not once a file. It lets that folder go itself
+  // whenever one of our calls might move or remove it (a rename other than within that very
+  // folder, a folder removed, a rename or replace by path, a sync). This lets it go as well:
+  // each operation of ours (a run, a restore, a prune) calls it when it starts and when it
+  // ends, so that a folder moved or removed by someone else between two operations is never
+  // written through, and no folder is held open (a removable medium busy) after one.
+  virtual void let_go_of_folders() {}
+
   // The real location of `path`, for comparing places: an absolute path with every link
   // resolved and no "." or ".." piece, in the host's letter case where it can tell. When
   // `path` does not exist, its nearest existing folder is resolved and the rest added with
@@ -232,6 +246,19 @@ class host {
 
   // The plain warning sound.
   virtual void beep() = 0;
+};
+
+// One operation's hold on the folders a host keeps (see host::let_go_of_folders): lets them
+// go when it starts and when it ends, however it ends.
+class operation_folders {
+ public:
+  explicit operation_folders(host& h) : h_(h) { h_.let_go_of_folders(); }
+  ~operation_folders() { h_.let_go_of_folders(); }
+  operation_folders(const operation_folders&) = delete;
+  operation_folders& operator=(const operation_folders&) = delete;
+
+ private:
+  host& h_;
 };
 
 // The host of the system Zolk was built for. Lives for the whole program.

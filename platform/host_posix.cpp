@@ -4,6 +4,7 @@
 #endif
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -29,6 +31,9 @@ namespace {
 
 // The errno of this thread's most recent failed call; 0 once taken (see take_failure_reason).
 thread_local int noted_errno = 0;
+
+// This process's id once asked for (see posix_host::process_id); 0 until then.
+std::atomic<pid_t> kept_pid{0};
 
 // Passes `ok` through, noting errno when it reports a failure.
 bool noted(bool ok) {
@@ -49,17 +54,29 @@ uint32_t packed_from_epoch(time_t seconds) {
                                  local.tm_hour, local.tm_min, local.tm_sec});
 }
 
+// Not mktime: glibc's looks at /etc/localtime again on every call, once a file copied.
+// The time is read as if it were UTC, then moved by the local offset found there; another
+// step or two settle a time near a change of the offset (summer time). localtime_r reads the
+// zone once, so both conversions here use one set of rules for the life of the process.
 time_t epoch_from_packed(uint32_t packed) {
   const calendar_time t = unpack_time(packed);
-  struct tm local {};
-  local.tm_year = t.year - 1900;
-  local.tm_mon = t.month - 1;
-  local.tm_mday = t.day;
-  local.tm_hour = t.hour;
-  local.tm_min = t.minute;
-  local.tm_sec = t.second;
-  local.tm_isdst = -1;
-  return mktime(&local);
+  struct tm wanted {};
+  wanted.tm_year = t.year - 1900;
+  wanted.tm_mon = t.month - 1;
+  wanted.tm_mday = t.day;
+  wanted.tm_hour = t.hour;
+  wanted.tm_min = t.minute;
+  wanted.tm_sec = t.second;
+  const time_t as_utc = timegm(&wanted);
+  time_t epoch = as_utc;
+  for (int step = 0; step < 3; ++step) {
+    struct tm local {};
+    if (localtime_r(&epoch, &local) == nullptr) return as_utc;
+    const time_t next = as_utc - local.tm_gmtoff;
+    if (next == epoch) break;
+    epoch = next;
+  }
+  return epoch;
 }
 
 uint32_t attributes_of(const struct stat& st) {
@@ -316,48 +333,92 @@ constexpr int k_walk_flags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // no read right
 constexpr int k_walk_flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
 
-// The folder that holds the last name of `relative` beneath `base`, reached one piece at a
-// time with O_NOFOLLOW, so that a link planted anywhere on the way stops the walk instead of
-// leading out of `base`. `name` receives the last name in the host's form.
+// The pieces of `relative` when it may name something beneath a base: at least one, the first
+// not empty, none "." or "..". errno is EINVAL otherwise.
+bool pieces_beneath(const std::string& relative, std::vector<std::string>& pieces) {
+  pieces = split_path(relative);
+  errno = EINVAL;
+  if (pieces.empty() || pieces.front().empty()) return false;
+  for (const std::string& piece : pieces) {
+    if (piece == "." || piece == "..") return false;
+  }
+  return true;
+}
+
+// The folder of the first `count` pieces beneath `base`, reached one piece at a time with
+// O_NOFOLLOW, so that a link planted anywhere on the way stops the walk instead of leading
+// out of `base`.
+folder_fd walk_beneath(const std::string& base, const std::vector<std::string>& pieces,
+                       size_t count) {
+  const std::string native_base = native_path(base);
+  folder_fd folder(open(native_base.empty() ? "." : native_base.c_str(), k_walk_flags));
+  for (size_t i = 0; folder.ok() && i < count; ++i) {
+    folder =
+        folder_fd(openat(folder.get(), native_path(pieces[i]).c_str(), k_walk_flags | O_NOFOLLOW));
+  }
+  return folder;
+}
+
+// The folder that holds the last name of `relative` beneath `base` (see walk_beneath).
+// `name` receives the last name in the host's form.
 folder_fd open_parent_beneath(const std::string& base, const std::string& relative,
                               std::string& name) {
-  const std::vector<std::string> pieces = split_path(relative);
-  errno = EINVAL;  // the reason when the pieces themselves are refused
-  if (pieces.empty() || pieces.front().empty()) return folder_fd();
-  for (const std::string& piece : pieces) {
-    if (piece == "." || piece == "..") return folder_fd();
-  }
-  const std::string native_base = native_path(base);
-  folder_fd parent(open(native_base.empty() ? "." : native_base.c_str(), k_walk_flags));
-  for (size_t i = 0; parent.ok() && i + 1 < pieces.size(); ++i) {
-    parent =
-        folder_fd(openat(parent.get(), native_path(pieces[i]).c_str(), k_walk_flags | O_NOFOLLOW));
-  }
+  std::vector<std::string> pieces;
+  if (!pieces_beneath(relative, pieces)) return folder_fd();
   name = native_path(pieces.back());
+  return walk_beneath(base, pieces, pieces.size() - 1);
+}
+
+// The folder the last file made by open_write_beneath (on this thread) was made in, kept
+// open (see host::let_go_of_folders). A copy makes its temporary file there, fills it and
+// renames it within that folder, and the next copy most often goes to the same folder; on a
+// tree of tiny files, walking from the base again (an open and a close for each level) cost
+// more than the data.
+struct kept_folder {
+  std::string base;
+  std::vector<std::string> pieces;  // the folder's own, below base
+  folder_fd folder;
+};
+thread_local kept_folder kept;
+
+void let_go_of_kept_folder() {
+  kept.folder = folder_fd();
+  kept.base.clear();
+  kept.pieces.clear();
+}
+
+// The folder a name beneath a base lies in: the kept folder when it is that one, otherwise
+// walked to for this call alone (until keep() keeps it).
+struct parent_folder {
+  int fd = -1;
+  folder_fd walked;  // holds the folder when it is not the kept one
+  std::vector<std::string> pieces;
+  std::string name;  // the last piece, in the host's form
+  bool is_kept() const { return fd >= 0 && !walked.ok(); }
+};
+
+parent_folder parent_beneath(const std::string& base, const std::string& relative) {
+  parent_folder parent;
+  std::vector<std::string> pieces;
+  if (!pieces_beneath(relative, pieces)) return parent;
+  parent.name = native_path(pieces.back());
+  pieces.pop_back();
+  if (kept.folder.ok() && kept.base == base && kept.pieces == pieces) {
+    parent.fd = kept.folder.get();
+  } else {
+    parent.walked = walk_beneath(base, pieces, pieces.size());
+    parent.fd = parent.walked.get();
+  }
+  parent.pieces = std::move(pieces);
   return parent;
 }
 
-// The folder the last file made by open_write_beneath (on this thread) was made in. A copy
-// makes its temporary file, fills it and renames it within that folder; on a tree of tiny
-// files, reaching the folder a second time for the rename costs more than the data. Renaming
-// that very file takes the folder from here, where the file is known to lie, instead of
-// walking to it again; any rename or removal beneath a base lets it go, so it lives no
-// longer than the copy it serves and never holds a removable medium busy after it.
-struct folder_made_in {
-  std::string base;
-  std::string relative;  // the file made, as it was named
-  folder_fd folder;
-};
-thread_local folder_made_in last_made;
-
-// The folder of `relative` beneath `base` when that is the file last made; invalid otherwise.
-// Either way the folder is let go.
-folder_fd take_folder_made_in(const std::string& base, const std::string& relative) {
-  folder_fd taken = std::move(last_made.folder);
-  const bool same = last_made.base == base && last_made.relative == relative;
-  last_made.base.clear();
-  last_made.relative.clear();
-  return same ? std::move(taken) : folder_fd();
+// Keeps a folder walked to, in place of the one kept so far; parent.fd stays valid.
+void keep(const std::string& base, parent_folder& parent) {
+  if (!parent.walked.ok()) return;
+  kept.base = base;
+  kept.pieces = std::move(parent.pieces);
+  kept.folder = std::move(parent.walked);
 }
 
 bool is_link_at(int dir_fd, const std::string& name) {
@@ -454,6 +515,34 @@ int open_regular(const std::string& path, int flags, struct stat& st) {
   return fd;
 }
 
+// Makes a new file named parent.name in the parent folder, never through a link there;
+// the descriptor, or -1.
+int create_file_in(const parent_folder& parent) {
+  if (parent.fd < 0) return -1;
+  constexpr int k_flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+  int fd = openat(parent.fd, parent.name.c_str(), k_flags, 0666);
+  if (fd < 0 && errno == EEXIST) {  // a leftover: the entry goes, never what it may link to
+    unlinkat(parent.fd, parent.name.c_str(), 0);
+    fd = openat(parent.fd, parent.name.c_str(), k_flags, 0666);
+  }
+  return fd;
+}
+
+// Renames between two folders; with `replace` a file at `to` is replaced, a link there is not.
+bool rename_at(int from_fd, const std::string& from, int to_fd, const std::string& to,
+               bool replace) {
+  if (!replace) return renameat_no_replace(from_fd, from, to_fd, to);
+  // Most targets are new (a first run, a restore into an empty folder): one call settles
+  // those; a name already there is replaced only when it is no link.
+  if (renameat_no_replace_at_once(from_fd, from, to_fd, to)) return true;
+  if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return false;
+  if (is_link_at(to_fd, to)) {
+    errno = ELOOP;
+    return false;
+  }
+  return renameat(from_fd, from.c_str(), to_fd, to.c_str()) == 0;
+}
+
 class posix_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -480,11 +569,14 @@ class posix_host : public host {
     return noted(mkdir(native_path(path).c_str(), 0777) == 0);
   }
 
+  // The calls by path that may move or remove a folder let the kept one go first.
   bool rename(const std::string& from, const std::string& to) override {
+    let_go_of_kept_folder();
     return noted(rename_no_replace(native_path(from), native_path(to)));
   }
 
   bool replace_file(const std::string& from, const std::string& to) override {
+    let_go_of_kept_folder();
     return noted(::rename(native_path(from).c_str(), native_path(to).c_str()) == 0);
   }
 
@@ -493,6 +585,7 @@ class posix_host : public host {
   }
 
   bool remove_folder(const std::string& path) override {
+    let_go_of_kept_folder();
     return noted(rmdir(native_path(path).c_str()) == 0);
   }
 
@@ -526,6 +619,7 @@ class posix_host : public host {
   }
 
   bool sync_folder(const std::string& path) override {
+    let_go_of_kept_folder();
     const int fd = open(native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (!noted(fd >= 0)) return false;
     const bool synced = noted(fsync(fd) == 0);
@@ -534,6 +628,7 @@ class posix_host : public host {
   }
 
   bool sync_volume(const std::string& path) override {
+    let_go_of_kept_folder();
     const int fd = open(native_path(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (!noted(fd >= 0)) return false;
     const bool synced = noted(syncfs(fd) == 0);
@@ -559,56 +654,57 @@ class posix_host : public host {
 
   std::unique_ptr<file> open_write_beneath(const std::string& base,
                                            const std::string& relative) override {
-    std::string name;
-    folder_fd parent = open_parent_beneath(base, relative, name);
-    if (!noted(parent.ok())) return nullptr;
-    constexpr int k_flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int fd = openat(parent.get(), name.c_str(), k_flags, 0666);
-    if (fd < 0 && errno == EEXIST) {  // a leftover: the entry goes, never what it may link to
-      unlinkat(parent.get(), name.c_str(), 0);
-      fd = openat(parent.get(), name.c_str(), k_flags, 0666);
+    parent_folder parent = parent_beneath(base, relative);
+    int fd = create_file_in(parent);
+    if (fd < 0 && errno == ENOENT && parent.is_kept()) {  // removed behind our back
+      let_go_of_kept_folder();
+      parent = parent_beneath(base, relative);
+      fd = create_file_in(parent);
     }
     if (!noted(fd >= 0)) return nullptr;
-    last_made.base = base;
-    last_made.relative = relative;
-    last_made.folder = std::move(parent);
+    keep(base, parent);
     return std::make_unique<posix_file>(fd);
   }
 
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
                       bool replace) override {
-    std::string from_name;
-    std::string to_name;
-    const std::vector<std::string> from_pieces = split_path(from);
     const std::vector<std::string> to_pieces = split_path(to);
-    folder_fd from_parent = take_folder_made_in(base, from);
-    if (from_parent.ok() && !from_pieces.empty()) {
-      from_name = native_path(from_pieces.back());
-    } else {
-      from_parent = open_parent_beneath(base, from, from_name);
+    if (!same_folder(split_path(from), to_pieces)) {
+      let_go_of_kept_folder();  // a move between folders may move the kept one
+      std::string from_name;
+      std::string to_name;
+      const folder_fd from_parent = open_parent_beneath(base, from, from_name);
+      const folder_fd to_parent = open_parent_beneath(base, to, to_name);
+      if (!noted(from_parent.ok() && to_parent.ok())) return false;
+      return noted(rename_at(from_parent.get(), from_name, to_parent.get(), to_name, replace));
     }
-    // A copy's temporary file is renamed within its folder: that folder is reached once.
-    const bool one_folder = same_folder(from_pieces, to_pieces);
-    const folder_fd other_parent =
-        one_folder ? folder_fd() : open_parent_beneath(base, to, to_name);
-    if (one_folder) to_name = native_path(to_pieces.back());
-    const int to_fd = one_folder ? from_parent.get() : other_parent.get();
-    if (!noted(from_parent.ok() && to_fd >= 0)) return false;
-    if (!replace) return noted(renameat_no_replace(from_parent.get(), from_name, to_fd, to_name));
-    // Most targets are new (a first run, a restore into an empty folder): one call settles
-    // those; a name already there is replaced only when it is no link.
-    if (renameat_no_replace_at_once(from_parent.get(), from_name, to_fd, to_name)) return true;
-    if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return noted(false);
-    if (is_link_at(to_fd, to_name)) return refused(ELOOP);
-    return noted(renameat(from_parent.get(), from_name.c_str(), to_fd, to_name.c_str()) == 0);
+    // A copy's temporary file is renamed within its folder, most often the kept one.
+    const std::string to_name = native_path(to_pieces.back());
+    parent_folder parent = parent_beneath(base, from);
+    bool renamed = parent.fd >= 0 && rename_at(parent.fd, parent.name, parent.fd, to_name, replace);
+    if (!renamed && errno == ENOENT && parent.is_kept()) {  // removed behind our back
+      let_go_of_kept_folder();
+      parent = parent_beneath(base, from);
+      renamed = parent.fd >= 0 && rename_at(parent.fd, parent.name, parent.fd, to_name, replace);
+    }
+    const bool result = noted(renamed);
+    // An entry renamed within another folder may be a folder the kept one lies in.
+    if (!parent.is_kept()) let_go_of_kept_folder();
+    return result;
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {
-    take_folder_made_in(base, relative);
-    std::string name;
-    const folder_fd parent = open_parent_beneath(base, relative, name);
-    return noted(parent.ok() && unlinkat(parent.get(), name.c_str(), 0) == 0);
+    parent_folder parent = parent_beneath(base, relative);
+    bool removed = parent.fd >= 0 && unlinkat(parent.fd, parent.name.c_str(), 0) == 0;
+    if (!removed && errno == ENOENT && parent.is_kept()) {  // removed behind our back
+      let_go_of_kept_folder();
+      parent = parent_beneath(base, relative);
+      removed = parent.fd >= 0 && unlinkat(parent.fd, parent.name.c_str(), 0) == 0;
+    }
+    return noted(removed);
   }
+
+  void let_go_of_folders() override { let_go_of_kept_folder(); }
 
   std::string real_path(const std::string& path) override {
     const std::string real = resolved(native_path(path));
@@ -628,6 +724,8 @@ class posix_host : public host {
     return noted(utimensat(AT_FDCWD, native.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0);
   }
 
+  bool parallel_searches() override { return true; }
+
   std::string take_failure_reason() override {
     if (noted_errno == 0) return std::string();
     char buffer[256];
@@ -644,7 +742,18 @@ class posix_host : public host {
     return cp932::from_unicode_name(buffer);
   }
 
-  uint32_t process_id() override { return static_cast<uint32_t>(getpid()); }
+  // getpid is a system call every time, and a copy asks once a file: the id is kept, and
+  // forgotten in a child of fork, which has an id of its own.
+  uint32_t process_id() override {
+    static const int watching_forks = pthread_atfork(nullptr, nullptr, [] { kept_pid = 0; });
+    (void)watching_forks;
+    pid_t pid = kept_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+      pid = getpid();
+      kept_pid.store(pid, std::memory_order_relaxed);
+    }
+    return static_cast<uint32_t>(pid);
+  }
 
   std::string environment(const std::string& name) override {
     const char* value = getenv(cp932::to_unicode(name).c_str());

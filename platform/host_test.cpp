@@ -396,6 +396,67 @@ TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {
   EXPECT_EQ(find(after, "real")->time, find(before, "real")->time);
 }
 
+// A copy names its temporary file by the process id; a child of fork must not reuse its
+// parent's, or the two would write through one name.
+TEST(HostPosix, TheProcessIdIsTheChildsOwnAfterFork) {
+  host::host& h = host::default_host();
+  EXPECT_EQ(h.process_id(), static_cast<uint32_t>(getpid()));
+  int answer[2];
+  ASSERT_EQ(pipe(answer), 0);
+  const pid_t child = fork();
+  if (child == 0) {
+    const char own = h.process_id() == static_cast<uint32_t>(getpid()) ? 'y' : 'n';
+    _exit(write(answer[1], &own, 1) == 1 ? 0 : 2);
+  }
+  char own = 0;
+  EXPECT_EQ(read(answer[0], &own, 1), 1);
+  waitpid(child, nullptr, 0);
+  close(answer[0]);
+  close(answer[1]);
+  EXPECT_EQ(own, 'y');
+  EXPECT_EQ(h.process_id(), static_cast<uint32_t>(getpid()));
+}
+
+// File times are local: set and read back around both summer-time changes of a zone, every
+// time that exists comes back as it was set, at the moment the system's own mktime names.
+TEST(HostPosix, FileTimesKeepTheirLocalTimeAcrossSummerTimeChanges) {
+  const char* zone = getenv("TZ");
+  const std::string saved = zone != nullptr ? zone : "";
+  setenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3",
+         1);  // 2026: 29 March 2:00 -> 3:00, 25 October 3:00 -> 2:00
+  tzset();
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string path = tmp.at("f");
+  for (const auto& [month, day] :
+       {std::pair{3, 28}, {3, 29}, {3, 30}, {10, 24}, {10, 25}, {10, 26}}) {
+    for (int minutes = 0; minutes < 24 * 60; minutes += 10) {
+      const int hour = minutes / 60;
+      if (month == 3 && day == 29 && hour == 2) continue;  // never existed
+      const uint32_t packed = host::pack_time({2026, month, day, hour, minutes % 60, 58});
+      std::unique_ptr<host::file> w = h.open_write(path);
+      ASSERT_TRUE(w && w->set_time(packed) && w->close());
+      uint32_t back = 0;
+      std::unique_ptr<host::file> r = h.open_read(path);
+      ASSERT_TRUE(r && r->get_time(back));
+      EXPECT_EQ(back, packed) << month << "/" << day << " " << hour << ":" << minutes % 60;
+      if (month == 10 && day == 25 && hour == 2) continue;  // twice: either moment is right
+      struct tm local {};
+      local.tm_year = 126, local.tm_mon = month - 1, local.tm_mday = day, local.tm_hour = hour;
+      local.tm_min = minutes % 60, local.tm_sec = 58, local.tm_isdst = -1;
+      struct stat st {};
+      ASSERT_EQ(stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mtime, mktime(&local)) << month << "/" << day << " " << hour;
+    }
+  }
+  if (zone != nullptr) {
+    setenv("TZ", saved.c_str(), 1);
+  } else {
+    unsetenv("TZ");
+  }
+  tzset();
+}
+
 TEST(HostPosix, OnlyRegularFilesAreOpenedAndAFifoIsNeverWaitedOn) {
   temp_folder tmp;
   host::host& h = host::default_host();
@@ -514,6 +575,76 @@ TEST(HostBeneath, ARenameFindsItsOwnFolderAfterAFileWasMadeElsewhere) {
   ASSERT_TRUE(made->close());
   EXPECT_TRUE(h.rename_beneath(tmp.path(), "base\\a\\w", "base\\a\\x", false));
   EXPECT_TRUE(h.exists(base + "/a/x"));
+}
+
+// A host may keep the folder it last made a file in (see let_go_of_folders). Whatever moves
+// or removes that folder, or one above it, must never leave a later file written into the
+// folder's old self: the file goes where its path says, or nowhere.
+class KeptFolder : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* folder : {"", "/a", "/a/b"}) ASSERT_TRUE(h.create_folder(base + folder));
+    make("a\\b\\first");
+  }
+  void TearDown() override { h.let_go_of_folders(); }
+  bool make(const std::string& relative) {
+    std::unique_ptr<host::file> f = h.open_write_beneath(base, relative);
+    return f != nullptr && f->write("X", 1) && f->close();
+  }
+  bool exists(const std::string& path) {
+    return std::filesystem::exists(std::filesystem::u8path(path));
+  }
+
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const std::string base = tmp.at("base");
+};
+
+TEST_F(KeptFolder, RenamesAboveItOrOfItLetItGo) {
+  // Within the top folder, "a" (above the kept a/b) takes another name.
+  ASSERT_TRUE(h.rename_beneath(base, "a", "moved", false));
+  EXPECT_FALSE(make("a\\b\\second"));
+  EXPECT_FALSE(exists(base + "/moved/b/second"));
+  // By path, then made again at the old name.
+  ASSERT_TRUE(make("moved\\b\\third"));
+  ASSERT_TRUE(h.rename(base + "/moved", base + "/gone"));
+  ASSERT_TRUE(h.create_folder(base + "/moved") && h.create_folder(base + "/moved/b"));
+  EXPECT_TRUE(make("moved\\b\\fourth"));
+  EXPECT_TRUE(exists(base + "/moved/b/fourth"));
+  EXPECT_FALSE(exists(base + "/gone/b/fourth"));
+  // Between folders: the kept folder itself moves into another.
+  ASSERT_TRUE(h.rename_beneath(base, "moved\\b", "gone\\b2", false));
+  ASSERT_TRUE(h.create_folder(base + "/moved/b"));
+  EXPECT_TRUE(make("moved\\b\\fifth"));
+  EXPECT_TRUE(exists(base + "/moved/b/fifth"));
+  EXPECT_FALSE(exists(base + "/gone/b2/fifth"));
+}
+
+TEST_F(KeptFolder, EntriesRenamedWithinItKeepItWhereItIs) {
+  ASSERT_TRUE(h.rename_beneath(base, "a\\b\\first", "a\\b\\renamed", true));
+  ASSERT_TRUE(make("a\\b\\second"));
+  ASSERT_TRUE(h.remove_file_beneath(base, "a\\b\\second"));
+  EXPECT_TRUE(make("a\\b\\third"));
+  EXPECT_TRUE(exists(base + "/a/b/renamed") && exists(base + "/a/b/third"));
+  EXPECT_FALSE(exists(base + "/a/b/first") || exists(base + "/a/b/second"));
+}
+
+TEST_F(KeptFolder, RemovedAndMadeAgainBehindOurBackTheNewOneIsUsed) {
+  std::filesystem::remove_all(std::filesystem::u8path(base + "/a"));
+  std::filesystem::create_directories(std::filesystem::u8path(base + "/a/b"));
+  EXPECT_TRUE(make("a\\b\\second"));
+  EXPECT_TRUE(h.rename_beneath(base, "a\\b\\second", "a\\b\\third", false));
+  EXPECT_TRUE(exists(base + "/a/b/third"));
+}
+
+TEST_F(KeptFolder, MovedBehindOurBackBetweenOperationsTheNewOneIsUsed) {
+  std::filesystem::rename(std::filesystem::u8path(base + "/a"),
+                          std::filesystem::u8path(base + "/old"));
+  std::filesystem::create_directories(std::filesystem::u8path(base + "/a/b"));
+  h.let_go_of_folders();  // as each operation does when it starts
+  EXPECT_TRUE(make("a\\b\\second"));
+  EXPECT_TRUE(exists(base + "/a/b/second"));
+  EXPECT_FALSE(exists(base + "/old/b/second"));
 }
 
 TEST(HostBeneath, RealPathResolvesLinksDotsAndTheMissingRest) {

@@ -531,6 +531,8 @@ class win32_host : public host {
     return ok;
   }
 
+  bool parallel_searches() override { return true; }
+
   std::string take_failure_reason() override {
     if (noted_error == 0) return std::string();
     const std::wstring text = error_text(noted_error);

@@ -62,11 +62,13 @@ void fault_host::clear_faults() {
 }
 
 int fault_host::calls(call_kind kind) const {
+  const std::lock_guard<std::mutex> lock(deciding_);
   const auto it = calls_.find(kind);
   return it == calls_.end() ? 0 : it->second;
 }
 
 bool fault_host::allow(call_kind kind, const std::string& path) {
+  const std::lock_guard<std::mutex> lock(deciding_);
   const int n = ++calls_[kind];
   if (is_mutation(kind)) {
     if (crashed()) return false;

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -57,6 +58,10 @@ class fault_host : public host {
   // Every entry a search reports from now on carries these attribute bits besides its own
   // (all but "." and ".."), as a store on a read-only disk or copied from a CD does.
   void add_reported_attributes(uint32_t bits) { extra_attributes_ = bits; }
+  // Lets searches run on two threads, as the host passed to does when it can. Off by
+  // default: the k-th call of a kind is then always the same call.
+  void allow_parallel_searches() { parallel_ = true; }
+  bool parallel_searches() override { return parallel_ && inner_.parallel_searches(); }
 
   int calls(call_kind kind) const;
   int mutations() const { return mutations_; }
@@ -99,10 +104,13 @@ class fault_host : public host {
   void set_failure_reason(const std::string& reason) { failure_reason_ = reason; }
   std::string take_failure_reason() override;
   void beep() override { ++beeps_; }
+  void let_go_of_folders() override { inner_.let_go_of_folders(); }
   int beeps() const { return beeps_; }
 
  private:
   host& inner_;
+  mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_searches)
+  bool parallel_ = false;
   std::map<call_kind, int> calls_;
   std::map<call_kind, std::set<int>> fail_at_;
   std::map<call_kind, std::set<std::string>> fail_paths_;

@@ -6,7 +6,7 @@
 // the entries. Where the host can search on two threads at once, the copy's level is read on
 // a helper thread while the caller reads the source's, so the two walks take about the time
 // of one. Elsewhere (a host that cannot, a test host counting its calls in order) the levels
-// are read one after the other, the source's first, as before.
+// are read one after the other, the source's first.
 #ifndef ZOLK_ENGINE_PAIRED_LEVELS_H
 #define ZOLK_ENGINE_PAIRED_LEVELS_H
 

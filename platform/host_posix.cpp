@@ -333,16 +333,13 @@ constexpr int k_walk_flags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // no read right
 constexpr int k_walk_flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 #endif
 
-// The pieces of `relative` when it may name something beneath a base: at least one, the first
-// not empty, none "." or "..". errno is EINVAL otherwise.
-bool pieces_beneath(const std::string& relative, std::vector<std::string>& pieces) {
-  pieces = split_path(relative);
-  errno = EINVAL;
-  if (pieces.empty() || pieces.front().empty()) return false;
-  for (const std::string& piece : pieces) {
-    if (piece == "." || piece == "..") return false;
-  }
-  return true;
+// True when pieces may name something beneath a base: at least one, the first not empty,
+// none "." or "..". errno is EINVAL otherwise.
+bool valid_beneath(const std::vector<std::string>& pieces) {
+  bool valid = !pieces.empty() && !pieces.front().empty();
+  for (const std::string& piece : pieces) valid = valid && piece != "." && piece != "..";
+  if (!valid) errno = EINVAL;
+  return valid;
 }
 
 // The folder of the first `count` pieces beneath `base`, reached one piece at a time with
@@ -363,8 +360,8 @@ folder_fd walk_beneath(const std::string& base, const std::vector<std::string>& 
 // `name` receives the last name in the host's form.
 folder_fd open_parent_beneath(const std::string& base, const std::string& relative,
                               std::string& name) {
-  std::vector<std::string> pieces;
-  if (!pieces_beneath(relative, pieces)) return folder_fd();
+  const std::vector<std::string> pieces = split_path(relative);
+  if (!valid_beneath(pieces)) return folder_fd();
   name = native_path(pieces.back());
   return walk_beneath(base, pieces, pieces.size() - 1);
 }
@@ -397,10 +394,9 @@ struct parent_folder {
   bool is_kept() const { return fd >= 0 && !walked.ok(); }
 };
 
-parent_folder parent_beneath(const std::string& base, const std::string& relative) {
+parent_folder parent_beneath(const std::string& base, std::vector<std::string> pieces) {
   parent_folder parent;
-  std::vector<std::string> pieces;
-  if (!pieces_beneath(relative, pieces)) return parent;
+  if (!valid_beneath(pieces)) return parent;
   parent.name = native_path(pieces.back());
   pieces.pop_back();
   if (kept.folder.ok() && kept.base == base && kept.pieces == pieces) {
@@ -411,6 +407,19 @@ parent_folder parent_beneath(const std::string& base, const std::string& relativ
   }
   parent.pieces = std::move(pieces);
   return parent;
+}
+
+// Does `act` in the folder of `pieces` beneath `base` (`parent` receives it); a kept folder
+// that was removed behind our back (ENOENT) is let go and the folder walked to again.
+template <class Act>
+bool act_in_parent(const std::string& base, const std::vector<std::string>& pieces,
+                   parent_folder& parent, Act act) {
+  parent = parent_beneath(base, pieces);
+  if (parent.fd >= 0 && act(parent)) return true;
+  if (errno != ENOENT || !parent.is_kept()) return false;
+  let_go_of_kept_folder();
+  parent = parent_beneath(base, pieces);
+  return parent.fd >= 0 && act(parent);
 }
 
 // Keeps a folder walked to, in place of the one kept so far; parent.fd stays valid.
@@ -654,22 +663,23 @@ class posix_host : public host {
 
   std::unique_ptr<file> open_write_beneath(const std::string& base,
                                            const std::string& relative) override {
-    parent_folder parent = parent_beneath(base, relative);
-    int fd = create_file_in(parent);
-    if (fd < 0 && errno == ENOENT && parent.is_kept()) {  // removed behind our back
-      let_go_of_kept_folder();
-      parent = parent_beneath(base, relative);
-      fd = create_file_in(parent);
-    }
-    if (!noted(fd >= 0)) return nullptr;
+    parent_folder parent;
+    int fd = -1;
+    const bool made =
+        act_in_parent(base, split_path(relative), parent, [&](const parent_folder& p) {
+          fd = create_file_in(p);
+          return fd >= 0;
+        });
+    if (!noted(made)) return nullptr;
     keep(base, parent);
     return std::make_unique<posix_file>(fd);
   }
 
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
                       bool replace) override {
+    const std::vector<std::string> from_pieces = split_path(from);
     const std::vector<std::string> to_pieces = split_path(to);
-    if (!same_folder(split_path(from), to_pieces)) {
+    if (!same_folder(from_pieces, to_pieces)) {
       let_go_of_kept_folder();  // a move between folders may move the kept one
       std::string from_name;
       std::string to_name;
@@ -680,28 +690,20 @@ class posix_host : public host {
     }
     // A copy's temporary file is renamed within its folder, most often the kept one.
     const std::string to_name = native_path(to_pieces.back());
-    parent_folder parent = parent_beneath(base, from);
-    bool renamed = parent.fd >= 0 && rename_at(parent.fd, parent.name, parent.fd, to_name, replace);
-    if (!renamed && errno == ENOENT && parent.is_kept()) {  // removed behind our back
-      let_go_of_kept_folder();
-      parent = parent_beneath(base, from);
-      renamed = parent.fd >= 0 && rename_at(parent.fd, parent.name, parent.fd, to_name, replace);
-    }
-    const bool result = noted(renamed);
+    parent_folder parent;
+    const bool result = noted(act_in_parent(base, from_pieces, parent, [&](const parent_folder& p) {
+      return rename_at(p.fd, p.name, p.fd, to_name, replace);
+    }));
     // An entry renamed within another folder may be a folder the kept one lies in.
     if (!parent.is_kept()) let_go_of_kept_folder();
     return result;
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {
-    parent_folder parent = parent_beneath(base, relative);
-    bool removed = parent.fd >= 0 && unlinkat(parent.fd, parent.name.c_str(), 0) == 0;
-    if (!removed && errno == ENOENT && parent.is_kept()) {  // removed behind our back
-      let_go_of_kept_folder();
-      parent = parent_beneath(base, relative);
-      removed = parent.fd >= 0 && unlinkat(parent.fd, parent.name.c_str(), 0) == 0;
-    }
-    return noted(removed);
+    parent_folder parent;
+    return noted(act_in_parent(base, split_path(relative), parent, [](const parent_folder& p) {
+      return unlinkat(p.fd, p.name.c_str(), 0) == 0;
+    }));
   }
 
   void let_go_of_folders() override { let_go_of_kept_folder(); }

@@ -180,8 +180,8 @@ class applying_sink : public difference_sink {
 
 int backup_run::apply_differences(bool resuming) {
   // The survey reads both trees once, folder by folder: what is reported before anything
-  // changes, the work for the progress view, and where the differences lie, so that the two
-  // passes that apply them enter only those folders.
+  // changes, the work for the progress view, and the differences themselves (or, past its
+  // budget, where they lie, so that the two passes that apply them enter only those folders).
   comparison_survey survey = survey_comparison(h_, new_folder_, source_);
   remove_leftovers(survey);
   const std::string change_log_name = new_folder_ + k_change_log_extension;
@@ -199,8 +199,8 @@ int backup_run::apply_differences(bool resuming) {
   report_store_links(survey);
   meter_.plan(survey.entries, survey.bytes);
   applying_sink sink(*this);
-  stream_deleted_entries(h_, new_folder_, source_, sink, &survey.deleted_in);
-  if (!stop_here()) stream_new_and_changed_entries(h_, new_folder_, source_, sink, &survey.new_in);
+  deliver_deleted_entries(h_, new_folder_, source_, survey, sink);
+  if (!stop_here()) deliver_new_and_changed_entries(h_, new_folder_, source_, survey, sink);
   buffer_ = transfer_buffer();
   return 0;
 }

@@ -19,10 +19,6 @@ std::string child_path(const std::string* relative, const std::string& name) {
   return relative ? path_join(*relative, name) : name;
 }
 
-// Where an entry stands in the copy's tree order: its position in each level on the way.
-// Sorting these orders entries as a walk of the whole tree would meet them.
-using tree_position = std::vector<uint32_t>;
-
 class surveyor {
  public:
   surveyor(host::host& h, const std::string& previous_root, const std::string& source_root,
@@ -41,6 +37,7 @@ class surveyor {
     } else {
       copy_level(nullptr, top.copy, at);
     }
+    out_.findings.finish();
     std::stable_sort(links_.begin(), links_.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& link : links_) out_.store_link_paths.push_back(std::move(link.second));
@@ -64,6 +61,7 @@ class surveyor {
       ++out_.differences;
       ++out_.entries;
       deleted = true;
+      out_.findings.add_deleted(*p, relative, position_of(at, *p));
       if (p->is_folder()) copy_alone(child_path(relative, p->name), p->position, at);
     }
     return deleted;
@@ -85,6 +83,7 @@ class surveyor {
       if (p == nullptr || p->is_folder() != q->is_folder()) {
         ++out_.differences;
         found_new = true;
+        out_.findings.add_new_or_changed(q->is_folder() ? 'S' : 'C', *q, relative);
         count_new(relative, *q);
         continue;
       }
@@ -95,6 +94,7 @@ class surveyor {
         ++out_.entries;
         out_.bytes += static_cast<int64_t>(p->size);
         found_new = true;
+        out_.findings.add_new_or_changed('N', *p, relative);
       }
     }
     note_leftovers(source, std::numeric_limits<size_t>::max(), leftover);
@@ -161,9 +161,13 @@ class surveyor {
   }
 
   void note_link(const std::string* relative, const folder_node& p, const tree_position& at) {
+    links_.emplace_back(position_of(at, p), path_join(previous_root_, as_piece(relative), p.name));
+  }
+
+  static tree_position position_of(const tree_position& at, const folder_node& p) {
     tree_position where = at;
     where.push_back(p.position);
-    links_.emplace_back(std::move(where), path_join(previous_root_, as_piece(relative), p.name));
+    return where;
   }
 
   // The source level's leftovers that the search gave before the node at `position`.
@@ -289,6 +293,26 @@ void stream_new_and_changed_entries(host::host& h, const std::string& previous_r
                                     const std::string& source_root, difference_sink& sink,
                                     const folder_set* enter) {
   pass(h, previous_root, source_root, sink, enter).run(&pass::new_level);
+}
+
+void deliver_deleted_entries(host::host& h, const std::string& previous_root,
+                             const std::string& source_root, const comparison_survey& survey,
+                             difference_sink& sink) {
+  if (survey.findings.complete()) {
+    survey.findings.replay_deleted(sink);
+  } else {
+    stream_deleted_entries(h, previous_root, source_root, sink, &survey.deleted_in);
+  }
+}
+
+void deliver_new_and_changed_entries(host::host& h, const std::string& previous_root,
+                                     const std::string& source_root,
+                                     const comparison_survey& survey, difference_sink& sink) {
+  if (survey.findings.complete()) {
+    survey.findings.replay_new_and_changed(sink);
+  } else {
+    stream_new_and_changed_entries(h, previous_root, source_root, sink, &survey.new_in);
+  }
 }
 
 std::string level_path_of(const folder_node& folder) {

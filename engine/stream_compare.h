@@ -6,8 +6,8 @@
 // it, so memory follows the largest folder and the depth, not the number of entries.
 //
 // A run first surveys the two trees (what it will report before it changes anything, how much
-// work there is, and which folders hold differences), then makes the two passes that apply
-// the findings, entering only the folders the survey marked.
+// work there is, and which folders hold differences), then applies the findings: those the
+// survey kept, or else by two passes that enter only the folders the survey marked.
 #ifndef ZOLK_ENGINE_STREAM_COMPARE_H
 #define ZOLK_ENGINE_STREAM_COMPARE_H
 
@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/snapshot.h"
+#include "engine/survey_findings.h"
 #include "platform/host.h"
 
 namespace engine {
@@ -61,22 +62,13 @@ struct comparison_survey {
   std::vector<std::string> store_leftovers;
   folder_set deleted_in;  // folders holding D entries, with the folders above them
   folder_set new_in;      // folders holding S, C or N entries, with the folders above them
+  survey_findings findings;  // the findings themselves, while they fit its budget
 };
 
 // Walks both trees once, folder by folder. The lists it fills hold only the entries that are
 // reported; problem entries are few where trees are large.
 comparison_survey survey_comparison(host::host& h, const std::string& previous_root,
                                     const std::string& source_root);
-
-// Receives the findings of a pass, one at a time. The node (and its relative folder) lives
-// only during the call; for D and N it is the copy's node, for S and C the source's.
-class difference_sink {
- public:
-  virtual ~difference_sink() = default;
-  virtual void found(char kind, const folder_node& node) = 0;
-  // Asked before each finding; true ends the pass.
-  virtual bool stop() { return false; }
-};
 
 // The D entries of compare_trees, in its order. `enter` (may be null: every folder) names the
 // folders below the top worth entering; others are passed over as holding no finding.
@@ -88,6 +80,18 @@ void stream_deleted_entries(host::host& h, const std::string& previous_root,
 void stream_new_and_changed_entries(host::host& h, const std::string& previous_root,
                                     const std::string& source_root, difference_sink& sink,
                                     const folder_set* enter = nullptr);
+
+// The D entries of compare_trees, in its order: from the survey's record of them when it kept
+// them all, so that no folder is read again; otherwise by stream_deleted_entries, entering the
+// folders the survey marked.
+void deliver_deleted_entries(host::host& h, const std::string& previous_root,
+                             const std::string& source_root, const comparison_survey& survey,
+                             difference_sink& sink);
+
+// The S, C and N entries of compare_trees, in its order; from the record as above.
+void deliver_new_and_changed_entries(host::host& h, const std::string& previous_root,
+                                     const std::string& source_root,
+                                     const comparison_survey& survey, difference_sink& sink);
 
 // The relative path of the folder a folder node stands for, as its own level names it.
 std::string level_path_of(const folder_node& folder);

@@ -20,13 +20,21 @@ using testing_support::temp_folder;
 const uint32_t k_t1 = host::pack_time(host::calendar_time{2020, 1, 2, 3, 4, 6});
 const uint32_t k_t2 = host::pack_time(host::calendar_time{2021, 5, 6, 7, 8, 10});
 
-// Records what a pass finds, as "K relative\path".
+// What a run reads of a finding's node beyond its path.
+std::string state_of(const engine::folder_node& node) {
+  return std::to_string(node.size) + " " + std::to_string(node.time) + " " +
+         std::to_string(node.attributes);
+}
+
+// Records what a pass finds, as "K relative\path", and each node's state.
 class recording_sink : public engine::difference_sink {
  public:
   void found(char kind, const engine::folder_node& node) override {
     seen.push_back(std::string(1, kind) + " " + engine::relative_path(node));
+    states.push_back(state_of(node));
   }
   std::vector<std::string> seen;
+  std::vector<std::string> states;
 };
 
 std::vector<std::string> streamed(host::host& h, const std::string& copy, const std::string& source,
@@ -35,6 +43,15 @@ std::vector<std::string> streamed(host::host& h, const std::string& copy, const 
   engine::stream_deleted_entries(h, copy, source, sink, survey ? &survey->deleted_in : nullptr);
   engine::stream_new_and_changed_entries(h, copy, source, sink, survey ? &survey->new_in : nullptr);
   return sink.seen;
+}
+
+// What a run applies: the survey's record, or passes over the folders it marked.
+recording_sink delivered(host::host& h, const std::string& copy, const std::string& source,
+                         const engine::comparison_survey& survey) {
+  recording_sink sink;
+  engine::deliver_deleted_entries(h, copy, source, survey, sink);
+  engine::deliver_new_and_changed_entries(h, copy, source, survey, sink);
+  return sink;
 }
 
 // What a run would plan for the whole-tree comparison: a new folder with all in it.
@@ -57,6 +74,7 @@ std::string under(const std::string& root, const engine::folder_node& node) {
 // The whole-tree comparison, as the oracle for the streaming one.
 struct oracle {
   std::vector<std::string> findings;
+  std::vector<std::string> states;
   engine::comparison_survey survey;
 
   oracle(host::host& h, const std::string& copy, const std::string& source) {
@@ -65,6 +83,7 @@ struct oracle {
     engine::difference_list list = engine::compare_trees(p, s);
     for (const engine::difference_entry* e = list.first(); e != nullptr; e = e->next) {
       findings.push_back(std::string(1, e->kind) + " " + engine::relative_path(*e->node));
+      states.push_back(state_of(*e->node));
       ++survey.differences;
       if (e->kind == 'S') {
         count_subtree(*e->node, survey.entries, survey.bytes);
@@ -214,6 +233,10 @@ TEST(StreamCompare, FindsWhatTheWholeTreeComparisonFindsInItsOrderOnRandomTrees)
 
     EXPECT_EQ(streamed(h, copy.path(), source.path(), nullptr), expected.findings);
     EXPECT_EQ(streamed(h, copy.path(), source.path(), &survey), expected.findings);
+    ASSERT_TRUE(survey.findings.complete());
+    const recording_sink replayed = delivered(h, copy.path(), source.path(), survey);
+    EXPECT_EQ(replayed.seen, expected.findings);
+    EXPECT_EQ(replayed.states, expected.states);
     EXPECT_EQ(survey.differences, expected.survey.differences);
     EXPECT_EQ(survey.entries, expected.survey.entries);
     EXPECT_EQ(survey.bytes, expected.survey.bytes);
@@ -251,11 +274,63 @@ TEST(StreamCompare, PassesEnterOnlyTheFoldersThatHoldFindings) {
   EXPECT_FALSE(survey.new_in.holds("quiet"));
 
   host::fault_host h(host::default_host());
-  EXPECT_EQ(streamed(h, copy.path(), source.path(), &survey),
-            (std::vector<std::string>{"D busy\\inner\\gone", "C busy\\new"}));
+  const std::vector<std::string> expected{"D busy\\inner\\gone", "C busy\\new"};
+  EXPECT_EQ(streamed(h, copy.path(), source.path(), &survey), expected);
   const int searches = h.calls(host::call_kind::search);
   streamed(h, copy.path(), source.path(), nullptr);
   EXPECT_LT(searches, h.calls(host::call_kind::search) - searches);
+
+  // The survey kept its findings: a run applies them without reading a folder again.
+  ASSERT_TRUE(survey.findings.complete());
+  host::fault_host replaying(host::default_host());
+  EXPECT_EQ(delivered(replaying, copy.path(), source.path(), survey).seen, expected);
+  EXPECT_EQ(replaying.calls(host::call_kind::search), 0);
+}
+
+TEST(StreamCompare, FindingsPastTheirBudgetAreDroppedAndTheMarkedFoldersReadAgain) {
+  temp_folder copy;
+  temp_folder source;
+  testing_support::make_folders(copy.at("a/b"));
+  testing_support::make_folders(source.at("a/b"));
+  for (int i = 0; i < 50; ++i) {
+    testing_support::write_file(copy.at("a/b/old" + std::to_string(i)), "1");
+    testing_support::write_file(source.at("a/new" + std::to_string(i)), "1");
+  }
+  engine::comparison_survey survey =
+      engine::survey_comparison(host::default_host(), copy.path(), source.path());
+  ASSERT_TRUE(survey.findings.complete());
+  const std::vector<std::string> kept =
+      delivered(host::default_host(), copy.path(), source.path(), survey).seen;
+  ASSERT_EQ(kept.size(), 100u);
+
+  engine::survey_findings small(2000);
+  engine::folder_node node;
+  node.name = "x";
+  while (small.complete()) small.add_new_or_changed('C', node, nullptr);
+  EXPECT_EQ(small.size(), 0u);
+  survey.findings = std::move(small);
+  host::fault_host h(host::default_host());
+  EXPECT_EQ(delivered(h, copy.path(), source.path(), survey).seen, kept);
+  EXPECT_GT(h.calls(host::call_kind::search), 0);
+}
+
+// D findings come as the survey meets them and leave in the copy's walk order.
+TEST(StreamCompare, KeptDeletionsLeaveInTheCopysWalkOrder) {
+  engine::survey_findings findings;
+  const std::string folder = "f";
+  engine::folder_node node;
+  for (const auto& [name, at] : std::vector<std::pair<std::string, engine::tree_position>>{
+           {"f\\z", {2, 0}}, {"top", {1}}, {"f\\a", {2, 1}}, {"first", {0}}}) {
+    node.name = name;
+    findings.add_deleted(node, nullptr, at);
+  }
+  node.name = "deep";
+  findings.add_deleted(node, &folder, {2, 0, 5});
+  findings.finish();
+  recording_sink sink;
+  findings.replay_deleted(sink);
+  EXPECT_EQ(sink.seen, (std::vector<std::string>{"D \\first", "D \\top", "D \\f\\z",
+                                                 "D f\\deep", "D \\f\\a"}));
 }
 
 TEST(StreamCompare, AFolderSetPastItsBudgetHoldsEveryFolder) {

@@ -105,7 +105,8 @@ class host {
 
   // Lists every entry of the folder a pattern names ("folder\*.*"; the final component is the
   // wildcard and is not interpreted further), including "." and "..", in the order the system
-  // returns them. Returns false, with `out` empty, when the folder cannot be listed.
+  // returns them. Returns false, with `out` empty, when the folder cannot be listed. "." and
+  // ".." are folders; their time and length may be left zero.
   virtual bool search(const std::string& pattern, std::vector<found_entry>& out) = 0;
 
   // Creates one folder. False when it exists or cannot be made.

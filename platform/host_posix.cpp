@@ -94,6 +94,10 @@ void describe(const struct stat& st, found_entry& entry) {
 
 // Fills an entry from lstat; a link to a file stands for that file, anything else that is
 // not a plain file or folder is marked special.
+bool is_dot_or_dot_dot(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
 void inspect(int dir_fd, const char* name, found_entry& entry) {
   struct stat st {};
   if (fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -563,6 +567,12 @@ class posix_host : public host {
     while (struct dirent* d = readdir(dir)) {
       found_entry entry;
       entry.name = cp932::from_unicode_name(d->d_name);
+      if (is_dot_or_dot_dot(d->d_name)) {
+        // Every caller passes over these two: asking their state was two calls a folder.
+        entry.attributes = k_directory;
+        out.push_back(std::move(entry));
+        continue;
+      }
       inspect(dir_fd, d->d_name, entry);
       // An entry removed since the folder was read is simply gone (errno is the failed
       // lstat's); any other failure, in a folder that may be listed but not entered, leaves

@@ -42,8 +42,10 @@ TEST(Host, SearchReportsNamesAttributesSizesAndDots) {
   ASSERT_TRUE(h.create_folder(tmp.at("sub")));
   std::vector<host::found_entry> entries;
   ASSERT_TRUE(h.search(tmp.path() + "\\*.*", entries));
-  ASSERT_NE(find(entries, "."), nullptr);
-  ASSERT_NE(find(entries, ".."), nullptr);
+  for (const char* dots : {".", ".."}) {
+    ASSERT_NE(find(entries, dots), nullptr);
+    EXPECT_EQ(find(entries, dots)->attributes & host::k_directory, host::k_directory);
+  }
   const host::found_entry* file = find(entries, japanese);
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->attributes & (host::k_directory | host::k_archive), host::k_archive);

@@ -78,6 +78,17 @@ bool climbs_out_of_missing_folder(host::host& h, const std::string& path, size_t
   return false;
 }
 
+// Makes the folder `relative` ends in at separators[i] beneath base, with any missing above
+// it. The deepest comes first: most often it alone is missing, or none is, and each call
+// walks from the base, so going down from the top cost a walk for every level.
+bool make_folder_beneath(host::host& h, const std::string& base, const std::string& relative,
+                         const std::vector<size_t>& separators, size_t i) {
+  const std::string folder = relative.substr(0, separators[i]);
+  if (h.create_folder_beneath(base, folder) || h.is_folder_beneath(base, folder)) return true;
+  if (i == 0 || !make_folder_beneath(h, base, relative, separators, i - 1)) return false;
+  return h.create_folder_beneath(base, folder) || h.is_folder_beneath(base, folder);
+}
+
 constexpr const char* k_copy_temp_suffix = ".tmp";
 constexpr const char* k_earlier_copy_temp_name = ".zolk-copy.tmp";
 
@@ -185,11 +196,9 @@ int move_file_creating_folders(host::host& h, const std::string& from, const std
 }
 
 int create_parent_folders(host::host& h, const place& p) {
-  for (const size_t i : cp932::path_separators(p.relative)) {
-    const std::string folder = p.relative.substr(0, i);
-    if (!h.create_folder_beneath(p.base, folder) && !h.is_folder_beneath(p.base, folder)) return -1;
-  }
-  return 0;
+  const std::vector<size_t> separators = cp932::path_separators(p.relative);
+  if (separators.empty()) return 0;
+  return make_folder_beneath(h, p.base, p.relative, separators, separators.size() - 1) ? 0 : -1;
 }
 
 int move_file_creating_folders(host::host& h, const std::string& base, const std::string& from,

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -426,6 +427,23 @@ bool act_in_parent(const std::string& base, const std::vector<std::string>& piec
   return parent.fd >= 0 && act(parent);
 }
 
+bool same_letters(const std::string& x, const std::string& y) {
+  return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), [](char a, char b) {
+           return std::tolower(static_cast<unsigned char>(a)) ==
+                  std::tolower(static_cast<unsigned char>(b));
+         });
+}
+
+// True when moving (or replacing) the entry `pieces` beneath `base` may move the kept folder:
+// it is that folder or one it lies in, or lies beneath another spelling of the base. Names are
+// compared without regard to case, for a store on a volume that ignores it.
+bool takes_kept_folder(const std::string& base, const std::vector<std::string>& pieces) {
+  if (!kept.folder.ok()) return false;
+  if (base != kept.base) return true;
+  return pieces.size() <= kept.pieces.size() &&
+         std::equal(pieces.begin(), pieces.end(), kept.pieces.begin(), same_letters);
+}
+
 // Keeps a folder walked to, in place of the one kept so far; parent.fd stays valid.
 void keep(const std::string& base, parent_folder& parent) {
   if (!parent.walked.ok()) return;
@@ -689,24 +707,26 @@ class posix_host : public host {
                       bool replace) override {
     const std::vector<std::string> from_pieces = split_path(from);
     const std::vector<std::string> to_pieces = split_path(to);
+    if (takes_kept_folder(base, from_pieces) || takes_kept_folder(base, to_pieces)) {
+      let_go_of_kept_folder();
+    }
+    parent_folder parent;
     if (!same_folder(from_pieces, to_pieces)) {
-      let_go_of_kept_folder();  // a move between folders may move the kept one
-      std::string from_name;
+      // A run moves a replaced file out of the kept folder, where its new copy waits: the
+      // source side may be the kept folder, the target side is walked to (and never kept, so
+      // that a walk again on the source side cannot close it).
       std::string to_name;
-      const folder_fd from_parent = open_parent_beneath(base, from, from_name);
       const folder_fd to_parent = open_parent_beneath(base, to, to_name);
-      if (!noted(from_parent.ok() && to_parent.ok())) return false;
-      return noted(rename_at(from_parent.get(), from_name, to_parent.get(), to_name, replace));
+      if (!noted(to_parent.ok())) return false;
+      return noted(act_in_parent(base, from_pieces, parent, [&](const parent_folder& p) {
+        return rename_at(p.fd, p.name, to_parent.get(), to_name, replace);
+      }));
     }
     // A copy's temporary file is renamed within its folder, most often the kept one.
     const std::string to_name = native_path(to_pieces.back());
-    parent_folder parent;
-    const bool result = noted(act_in_parent(base, from_pieces, parent, [&](const parent_folder& p) {
+    return noted(act_in_parent(base, from_pieces, parent, [&](const parent_folder& p) {
       return rename_at(p.fd, p.name, p.fd, to_name, replace);
     }));
-    // An entry renamed within another folder may be a folder the kept one lies in.
-    if (!parent.is_kept()) let_go_of_kept_folder();
-    return result;
   }
 
   bool remove_file_beneath(const std::string& base, const std::string& relative) override {

@@ -620,6 +620,17 @@ TEST_F(KeptFolder, RenamesAboveItOrOfItLetItGo) {
   EXPECT_TRUE(make("moved\\b\\fifth"));
   EXPECT_TRUE(exists(base + "/moved/b/fifth"));
   EXPECT_FALSE(exists(base + "/gone/b2/fifth"));
+  // Between folders: a folder it lies in moves into another.
+  ASSERT_TRUE(h.rename_beneath(base, "moved", "gone\\again", false));
+  ASSERT_TRUE(h.create_folder(base + "/moved") && h.create_folder(base + "/moved/b"));
+  EXPECT_TRUE(make("moved\\b\\sixth"));
+  EXPECT_TRUE(exists(base + "/moved/b/sixth"));
+  EXPECT_FALSE(exists(base + "/gone/again/b/sixth"));
+  // The kept folder renamed beneath another base that holds it.
+  ASSERT_TRUE(h.rename_beneath(base + "/moved", "b", "renamed", false));
+  ASSERT_TRUE(h.create_folder(base + "/moved/b"));
+  EXPECT_TRUE(make("moved\\b\\seventh"));
+  EXPECT_FALSE(exists(base + "/moved/renamed/seventh"));
 }
 
 TEST_F(KeptFolder, EntriesRenamedWithinItKeepItWhereItIs) {
@@ -629,6 +640,11 @@ TEST_F(KeptFolder, EntriesRenamedWithinItKeepItWhereItIs) {
   EXPECT_TRUE(make("a\\b\\third"));
   EXPECT_TRUE(exists(base + "/a/b/renamed") && exists(base + "/a/b/third"));
   EXPECT_FALSE(exists(base + "/a/b/first") || exists(base + "/a/b/second"));
+  // Moved out of it into another folder, as a replaced version goes into the history.
+  ASSERT_TRUE(h.create_folder(base + "/old"));
+  ASSERT_TRUE(h.rename_beneath(base, "a\\b\\renamed", "old\\renamed", false));
+  EXPECT_TRUE(make("a\\b\\fourth"));
+  EXPECT_TRUE(exists(base + "/a/b/fourth") && exists(base + "/old/renamed"));
 }
 
 TEST_F(KeptFolder, RemovedAndMadeAgainBehindOurBackTheNewOneIsUsed) {

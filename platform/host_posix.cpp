@@ -93,12 +93,12 @@ void describe(const struct stat& st, found_entry& entry) {
   entry.time = packed_from_epoch(st.st_mtime);
 }
 
-// Fills an entry from lstat; a link to a file stands for that file, anything else that is
-// not a plain file or folder is marked special.
 bool is_dot_or_dot_dot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Fills an entry from lstat; a link to a file stands for that file, anything else that is
+// not a plain file or folder is marked special.
 void inspect(int dir_fd, const char* name, found_entry& entry) {
   struct stat st {};
   if (fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {

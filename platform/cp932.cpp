@@ -1,5 +1,7 @@
 #include "platform/cp932.h"
 
+#include <atomic>
+
 #include "platform/utf8.h"
 
 namespace cp932 {
@@ -35,20 +37,77 @@ bool read_escape(unsigned char lead, unsigned char trail, unsigned char& byte) {
   return true;
 }
 
+// The system's tables answer one character per call and cost a microsecond or more; every
+// name of every run and every run-log line goes through them. So each answer is remembered,
+// for the 65,536 codes of either direction (a double-byte CP932 code, or a single byte, which
+// never collides with one since a lead byte is 0x81 or more; a code point of the Basic
+// Multilingual Plane). A slot holds 0 while unknown, 1 for "no such character", otherwise the
+// answer + 2. Threads may race to fill a slot; they write the same value.
+class answer_cache {
+ public:
+  // Calls `ask(value)` once per slot; `ask` returns false when there is no answer.
+  template <class Ask>
+  bool find(size_t slot, uint32_t& value, Ask ask) {
+    const uint32_t known = slots_[slot].load(std::memory_order_relaxed);
+    if (known >= 2) value = known - 2;
+    if (known != 0) return known >= 2;
+    const bool found = ask(value);
+    slots_[slot].store(found ? value + 2 : 1, std::memory_order_relaxed);
+    return found;
+  }
+
+ private:
+  std::atomic<uint32_t> slots_[0x10000];
+};
+
+answer_cache decoded_characters;
+answer_cache encoded_code_points;
+
+// decode_character, remembered.
+bool decode_known(const unsigned char* bytes, int count, uint32_t& cp) {
+  const size_t slot = count == 1 ? bytes[0] : static_cast<size_t>(bytes[0]) << 8 | bytes[1];
+  return decoded_characters.find(
+      slot, cp, [&](uint32_t& value) { return decode_character(bytes, count, value); });
+}
+
 // A character is taken as CP932 only when the table maps it both ways to itself, so that a
 // many-to-one mapping can never change a name, and never into the escape area.
-bool encode_exactly(uint32_t cp, std::string& out) {
-  std::string bytes;
+bool encodes_exactly(uint32_t cp, std::string& bytes) {
   if (!encode_code_point(cp, bytes) || bytes.empty()) return false;
   const auto lead = static_cast<unsigned char>(bytes[0]);
   if (lead >= k_escape_lead_first && lead <= k_escape_lead_last) return false;
   uint32_t back = 0;
-  if (!decode_character(reinterpret_cast<const unsigned char*>(bytes.data()),
-                        static_cast<int>(bytes.size()), back) ||
-      back != cp) {
-    return false;
+  return decode_character(reinterpret_cast<const unsigned char*>(bytes.data()),
+                          static_cast<int>(bytes.size()), back) &&
+         back == cp;
+}
+
+// Appends the CP932 bytes of `cp` (encodes_exactly, remembered for the BMP); false when none.
+bool encode_exactly(uint32_t cp, std::string& out) {
+  if (cp > 0xFFFF) {
+    std::string bytes;
+    if (!encodes_exactly(cp, bytes)) return false;
+    out += bytes;
+    return true;
   }
-  out += bytes;
+  // One or two bytes, kept as lead << 8 | trail, or the single byte + 0x10000.
+  uint32_t code = 0;
+  const bool found = encoded_code_points.find(cp, code, [cp](uint32_t& value) {
+    std::string bytes;
+    if (!encodes_exactly(cp, bytes)) return false;
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    value = bytes.size() == 1 ? 0x10000u + first
+                              : static_cast<uint32_t>(first) << 8 |
+                                    static_cast<unsigned char>(bytes[1]);
+    return true;
+  });
+  if (!found) return false;
+  if (code >= 0x10000) {
+    out += static_cast<char>(code - 0x10000);
+  } else {
+    out += static_cast<char>(code >> 8);
+    out += static_cast<char>(code & 0xFF);
+  }
   return true;
 }
 
@@ -112,7 +171,12 @@ std::string escape_control_bytes(const std::string& text) {
 
 std::string to_unicode(const std::string& text) {
   std::string out;
-  out.reserve(text.size() + text.size() / 2);
+  append_unicode(out, text);
+  return out;
+}
+
+void append_unicode(std::string& out, std::string_view text) {
+  out.reserve(out.size() + text.size() + text.size() / 2);
   size_t i = 0;
   while (i < text.size()) {
     const auto c = static_cast<unsigned char>(text[i]);
@@ -130,14 +194,14 @@ std::string to_unicode(const std::string& text) {
         i += 2;
         continue;
       }
-      if (decode_character(reinterpret_cast<const unsigned char*>(text.data() + i), 2, cp)) {
+      if (decode_known(reinterpret_cast<const unsigned char*>(text.data() + i), 2, cp)) {
         utf8::append(out, cp);
         i += 2;
         continue;
       }
     } else {
       uint32_t cp = 0;
-      if (decode_character(&c, 1, cp)) {  // half-width katakana
+      if (decode_known(&c, 1, cp)) {  // half-width katakana
         utf8::append(out, cp);
         ++i;
         continue;
@@ -146,7 +210,6 @@ std::string to_unicode(const std::string& text) {
     out += static_cast<char>(c);
     ++i;
   }
-  return out;
 }
 
 }  // namespace cp932

@@ -59,6 +59,8 @@ const std::string& table_text(const char* const (&utf8)[N], Id id) {
 // CP932 with escapes -> UTF-8 bytes. Escapes give back their exact bytes; a byte sequence
 // that is not CP932 is kept as it stands.
 std::string to_unicode(const std::string& cp932);
+// The same, appended to `out`.
+void append_unicode(std::string& out, std::string_view cp932);
 
 // Character tables of the system, one per platform (cp932_iconv.cpp, cp932_win32.cpp).
 // Encodes one Unicode code point as its CP932 bytes; false when CP932 has no such character.

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
+
+#include "platform/utf8.h"
 
 namespace {
 
@@ -28,6 +31,63 @@ TEST(Cp932, EveryHostNameRoundTripsByteForByte) {
   for (const std::string& name : names) {
     EXPECT_EQ(cp932::to_unicode(cp932::from_unicode(name)), name) << name;
   }
+}
+
+// Each answer of the system's tables is remembered. Every code of either direction is converted
+// on a second thread first (filling the memory) and then here (reading it): both must agree
+// with each other and with the table itself, for characters and non-characters alike.
+TEST(Cp932, RememberedAnswersAgreeWithTheTableOnEveryCode) {
+  std::vector<std::string> texts;
+  for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+    if (!cp932::is_lead_byte(static_cast<unsigned char>(lead))) continue;
+    for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+      texts.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+    }
+  }
+  for (unsigned single = 0xA1; single <= 0xDF; ++single) texts.push_back({static_cast<char>(single)});
+  std::vector<std::string> names;
+  for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
+    if (cp >= 0xD800 && cp <= 0xDFFF) continue;
+    std::string name;
+    utf8::append(name, cp);
+    names.push_back(name);
+  }
+  std::vector<std::string> first_decoded;
+  std::vector<std::string> first_encoded;
+  std::thread([&] {
+    for (const std::string& text : texts) first_decoded.push_back(cp932::to_unicode(text));
+    for (const std::string& name : names) first_encoded.push_back(cp932::from_unicode(name));
+  }).join();
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(texts[i].data());
+    const auto lead = bytes[0];
+    ASSERT_EQ(cp932::to_unicode(texts[i]), first_decoded[i]) << i;
+    if (lead >= 0xF0 && lead <= 0xF9) continue;  // escapes, never asked of the table
+    // A pair that is no character keeps its lead byte; the trail byte is read on its own.
+    const auto as_table_reads = [](const unsigned char* code, int count) {
+      uint32_t cp = 0;
+      std::string out;
+      if (code[0] >= 0x80 && cp932::decode_character(code, count, cp)) {
+        utf8::append(out, cp);
+      } else {
+        out.assign(reinterpret_cast<const char*>(code), static_cast<size_t>(count));
+      }
+      return out;
+    };
+    std::string expected = as_table_reads(bytes, static_cast<int>(texts[i].size()));
+    if (texts[i].size() == 2 && expected == texts[i]) {
+      expected = texts[i].substr(0, 1) + as_table_reads(bytes + 1, 1);
+    }
+    ASSERT_EQ(first_decoded[i], expected) << i;
+  }
+  size_t characters = 0;
+  for (size_t i = 0; i < names.size(); ++i) {
+    ASSERT_EQ(cp932::from_unicode(names[i]), first_encoded[i]) << i;
+    ASSERT_EQ(cp932::to_unicode(first_encoded[i]), names[i]) << i;
+    const auto lead = static_cast<unsigned char>(first_encoded[i][0]);
+    if (lead < 0xF0 || lead > 0xF9) ++characters;
+  }
+  EXPECT_GT(characters, 7000u);  // JIS X 0208 and the vendor rows, not all escaped
 }
 
 TEST(Cp932, EscapesNeverHoldASeparatorOrAsciiByte) {

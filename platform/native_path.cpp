@@ -1,20 +1,41 @@
 #include "platform/native_path.h"
 
+#include <cstdint>
+
 #include "platform/cp932.h"
 #include "platform/wide_text.h"
 
 namespace host {
 
+namespace {
+
+bool is_separator(char c) { return c == '\\' || c == '/'; }
+
+// Calls `piece` with each name between the separators of a CP932 path, in order, skipping
+// empty ones. One pass and no copies: every host call turns one or two paths into pieces.
+template <class Piece>
+void each_piece(std::string_view path, Piece piece) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (cp932::is_lead_byte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+    } else if (is_separator(path[i])) {
+      if (i > start) piece(path.substr(start, i - start));
+      start = i + 1;
+    }
+  }
+  if (path.size() > start) piece(path.substr(start));
+}
+
+// A separator in the first place is never the trail byte of a character.
+bool starts_at_root(std::string_view path) { return !path.empty() && is_separator(path[0]); }
+
+}  // namespace
+
 std::vector<std::string> split_path(const std::string& path) {
   std::vector<std::string> pieces;
-  std::vector<size_t> ends = cp932::path_separators(path);
-  if (!ends.empty() && ends.front() == 0) pieces.emplace_back();
-  ends.push_back(path.size());
-  size_t start = 0;
-  for (const size_t end : ends) {
-    if (end > start) pieces.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
+  if (starts_at_root(path)) pieces.emplace_back();
+  each_piece(path, [&pieces](std::string_view piece) { pieces.emplace_back(piece); });
   return pieces;
 }
 
@@ -26,18 +47,24 @@ bool has_drive_prefix(const std::string& path) {
 }
 
 #ifndef _WIN32
-// An empty first piece stands for the root.
-std::string join_native(const std::vector<std::string>& pieces) {
+// The first `count` pieces joined with '/', each in its Unicode form; '/' first for the root.
+std::string join_native(std::string_view path, size_t count) {
   std::string out;
-  for (size_t i = 0; i < pieces.size(); ++i) {
-    if (i == 0 && pieces[i].empty()) {
-      out = "/";
-      continue;
-    }
+  out.reserve(path.size() + 8);
+  if (starts_at_root(path)) out = "/";
+  size_t index = 0;
+  each_piece(path, [&](std::string_view piece) {
+    if (index++ >= count) return;
     if (!out.empty() && out.back() != '/') out += '/';
-    out += cp932::to_unicode(pieces[i]);
-  }
+    cp932::append_unicode(out, piece);
+  });
   return out;
+}
+
+std::string_view without_drive(const std::string& path) {
+  std::string_view view = path;
+  if (has_drive_prefix(path)) view.remove_prefix(2);
+  return view;
 }
 #endif
 
@@ -72,20 +99,19 @@ std::string shown_text(const std::string& cp932_text) {
 }
 
 std::string native_path(const std::string& cp932_path) {
-  std::string path = cp932_path;
-  if (has_drive_prefix(path)) path.erase(0, 2);
-  const std::vector<std::string> pieces = split_path(path);
-  std::string out = join_native(pieces);
-  return out;
+  return join_native(without_drive(cp932_path), SIZE_MAX);
 }
 
 std::string native_folder_of_pattern(const std::string& cp932_pattern) {
-  std::string path = cp932_pattern;
-  if (has_drive_prefix(path)) path.erase(0, 2);
-  std::vector<std::string> pieces = split_path(path);
-  if (!pieces.empty() && pieces.back().find('*') != std::string::npos) pieces.pop_back();
-  std::string out = join_native(pieces);
-  return out;
+  const std::string_view path = without_drive(cp932_pattern);
+  size_t count = 0;
+  std::string_view last;
+  each_piece(path, [&](std::string_view piece) {
+    ++count;
+    last = piece;
+  });
+  if (last.find('*') != std::string_view::npos) --count;
+  return join_native(path, count);
 }
 
 #endif

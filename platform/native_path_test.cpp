@@ -44,6 +44,14 @@ TEST(NativePath, PosixFormDropsTheDriveAndDecodesNames) {
   EXPECT_EQ(host::native_path("/t/\x95\x5C"), "/t/表");
   EXPECT_EQ(host::native_folder_of_pattern("/tmp/a\\*.*"), "/tmp/a");
   EXPECT_EQ(host::native_folder_of_pattern("\\*.*"), "/");
+  // Doubled and trailing separators vanish; a lead byte at the very end stands alone.
+  EXPECT_EQ(host::native_path("\\\\a\\\\b/\\"), "/a/b");
+  EXPECT_EQ(host::native_path("a\\\x95"), "a/\x95");
+  EXPECT_EQ(host::native_path(""), "");
+  // Only a last piece holding '*' is a pattern; a folder may hold one in its name.
+  EXPECT_EQ(host::native_folder_of_pattern("/s*\\b\\*.*"), "/s*/b");
+  EXPECT_EQ(host::native_folder_of_pattern("c:/s\\b"), "/s/b");
+  EXPECT_EQ(host::native_folder_of_pattern("*.*"), "");
 }
 #endif
 

@@ -63,7 +63,8 @@ class backup_run {
   // they are logged now, so that a restore of the previous point finds them.
   void log_unlogged_moves();
   // Pushes the change log and the store to disk and removes the run marker. A run that was
-  // asked to stop keeps its marker instead, as a cut run does, and says so.
+  // asked to stop keeps its marker instead, as a cut run does, and says so; so does one that
+  // left an unfinished copy it could not remove, silently (the copy's failure was reported).
   void finish(const std::string& destination);
   run_summary& summary() { return summary_; }
   bool stopped() const { return summary_.stopped; }
@@ -81,8 +82,11 @@ class backup_run {
   // Writes one change-log line; one that cannot be written is named and counts as failed.
   bool note_change(const char* code, const std::string& relative);
   void report_change_log_failure();
-  void copy_new_folder(const folder_node& node, bool with_change_log_line);
-  void copy_folder_level(const folder_node* first);
+  // Copies a new folder and all it holds. `in_place` (see copy_file_in_place) when a cut
+  // run's completion already takes everything in it for that run's own copies.
+  void copy_new_folder(const folder_node& node, bool with_change_log_line, bool in_place);
+  void copy_folder_level(const folder_node* first, bool in_place);
+  int copy_folder_file(const folder_node& node, bool in_place);
   void log_unlogged_level(const std::string* relative,
                           const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
@@ -122,6 +126,7 @@ class backup_run {
   std::string new_folder_;
   std::string previous_folder_;
   bool completing_first_run_ = false;
+  bool unfinished_copy_left_ = false;  // see copy_folder_file
   std::unordered_set<std::string> cut_copies_;  // files and whole folders, by relative path
   std::string store_;
   std::string new_name_;
@@ -208,7 +213,7 @@ int backup_run::apply_differences(bool resuming) {
 void backup_run::apply_found(char kind, const folder_node& node) {
   if (kind == 'S') {
     // A new folder counts its own entries, one by one, as it copies them.
-    copy_new_folder(node, true);
+    copy_new_folder(node, true, false);
     return;
   }
   meter_.begin_entry(source_path(node));
@@ -290,7 +295,7 @@ void backup_run::finish(const std::string& destination) {
     log_.add_line(text(msg::run_stopped));
     return;
   }
-  remove_run_marker(h_, destination);
+  if (!unfinished_copy_left_) remove_run_marker(h_, destination);
 }
 
 bool backup_run::note_change(const char* code, const std::string& relative) {
@@ -305,18 +310,28 @@ void backup_run::report_change_log_failure() {
   failed_detail(new_folder_ + k_change_log_extension);
 }
 
+namespace {
+
+// An entry at the top of the tree is written "\name", one below it "folder\name": without
+// the separator the top one is also the first piece of every path beneath it.
+std::string without_leading_separator(const std::string& relative) {
+  return !relative.empty() && relative[0] == '\\' ? relative.substr(1) : relative;
+}
+
+}  // namespace
+
 void backup_run::note_cut_copies(const change_log& log) {
   for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
     const std::string code(line->code, 4);
     if (code == k_code_new_file || code == k_code_changed || code == k_code_new_folder) {
-      cut_copies_.insert(line->text);
+      cut_copies_.insert(without_leading_separator(line->text));
     }
   }
 }
 
 bool backup_run::is_cut_copy(const std::string& relative) const {
   if (completing_first_run_) return true;
-  for (std::string p = relative; !p.empty(); p = parent_folder(p)) {
+  for (std::string p = without_leading_separator(relative); !p.empty(); p = parent_folder(p)) {
     if (cut_copies_.count(p) != 0) return true;
   }
   return false;
@@ -416,11 +431,14 @@ void backup_run::report_copy(char kind, int result, const folder_node& node) {
   detail(source_path(node), result != 0);
 }
 
-void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line) {
+void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line,
+                                 bool in_place) {
   meter_.begin_entry(source_path(node));
   if (with_change_log_line) {
     log_.add_line(text(msg::new_folder));
-    note_change(k_code_new_folder, relative_path(node));
+    // The completion of a cut first run takes all of its folder for that run's copies; that
+    // of a later run, all of each folder its change log names.
+    in_place = note_change(k_code_new_folder, relative_path(node)) || previous_folder_.empty();
   }
   if (!node.is_folder()) {
     meter_.end_entry();
@@ -436,19 +454,31 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
   // One folder of the new subtree at a time: only it and the folders above it are held.
   const std::string inner = level_path_of(node);
   const folder_tree level = scan_folder_level(h_, source_, &inner);
-  copy_folder_level(level.first());
+  copy_folder_level(level.first(), in_place);
 }
 
-void backup_run::copy_folder_level(const folder_node* first) {
+int backup_run::copy_folder_file(const folder_node& node, bool in_place) {
+  if (!in_place) {
+    return copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(node),
+                                   newest_place(node));
+  }
+  const int result = copy_file_in_place(h_, meter_, buffer_, k_block_length, source_path(node),
+                                        newest_place(node));
+  if (result != k_copy_left_unfinished) return result;
+  // Only the completion of this run copies that file again: its marker stays.
+  unfinished_copy_left_ = true;
+  return k_copy_failed;
+}
+
+void backup_run::copy_folder_level(const folder_node* first, bool in_place) {
   for (const folder_node* n = first; n != nullptr && !stop_here(); n = n->next) {
     if (n->is_special) continue;  // reported once, by report_unbackable
     if (n->is_folder()) {
-      copy_new_folder(*n, false);
+      copy_new_folder(*n, false, in_place);
       continue;
     }
     meter_.begin_entry(source_path(*n));
-    const int result = copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(*n),
-                                               newest_place(*n));
+    const int result = copy_folder_file(*n, in_place);
     meter_.end_entry();
     if (note_stopped_copy(result) || report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));

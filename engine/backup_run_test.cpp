@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "engine/backup_steps.h"
 #include "engine/file_copy.h"
+#include "engine/messages.h"
+#include "engine/run_marker.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
@@ -262,8 +265,10 @@ TEST_F(BackupRun, AChangedFileWhoseOldVersionCannotMoveIsNotOverwritten) {
 TEST_F(BackupRun, FailedCopiesAreReportedAndFoundAgainNextRun) {
   file("a", "A");
   make_folders(src + "/f");
-  file("f/in", "I");
+  file("f/unwritten", "I");
+  // A file of a new folder is written under its own name, the rest under a temporary one.
   faults.fail_path(host::call_kind::open_write, engine::k_copy_temp_prefix);
+  faults.fail_path(host::call_kind::open_write, "unwritten");
   engine::run_summary summary;
   const std::vector<std::string> lines = run(&summary);
   EXPECT_EQ(summary.failed, 2);
@@ -272,7 +277,94 @@ TEST_F(BackupRun, FailedCopiesAreReportedAndFoundAgainNextRun) {
   faults.clear_faults();
   run();
   EXPECT_EQ(stored("Zolk0002").at("a"), "A");
-  EXPECT_EQ(stored("Zolk0002").at("f/in"), "I");
+  EXPECT_EQ(stored("Zolk0002").at("f/unwritten"), "I");
+}
+
+// A folder the run makes belongs, all of it, to no point until the run ends, and the
+// completion of a cut run copies again whatever in it is not the source's: its files are
+// written under their own names, without a temporary name and a rename. Any file elsewhere,
+// or in a folder whose line the change log could not take, still takes the rename.
+TEST_F(BackupRun, FilesOfFoldersTheRunMakesAreWrittenUnderTheirOwnNames) {
+  file("a", "A");
+  make_folders(src + "/first/deeper");
+  file("first/one", "1");
+  file("first/deeper/two", "2");
+  faults.fail_path(host::call_kind::replace, "first");
+  engine::run_summary summary;
+  run(&summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
+                                    {"a", "A"},
+                                    {"first", "<folder>"},
+                                    {"first/deeper", "<folder>"},
+                                    {"first/deeper/two", "2"},
+                                    {"first/one", "1"}}));
+
+  make_folders(src + "/later");
+  file("later/three", "3");
+  faults.fail_path(host::call_kind::replace, "later");
+  run(&summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(stored("Zolk0002").at("later/three"), "3");
+  EXPECT_NE(change_log("Zolk0002").find("S   \\later"), std::string::npos);
+
+  make_folders(src + "/unlogged");
+  file("unlogged/four", "4");
+  faults.fail_path(host::call_kind::replace, "unlogged");
+  faults.fail_path(host::call_kind::write, "Zolk0003.Zcl");
+  faults.fail_path(host::call_kind::append_text, "Zolk0003.Zcl");
+  run(&summary);
+  EXPECT_EQ(stored("Zolk0003").count("unlogged/four"), 0u);
+  faults.clear_faults();
+  run();
+  EXPECT_EQ(stored("Zolk0004").at("unlogged/four"), "4");
+}
+
+// What a cut run copied into a new folder at the top of the source belongs to no point: when
+// the source changes it again before the completion, the older point must not gain it.
+TEST_F(BackupRun, ACutRunsCopiesInANewTopFolderNeverReachTheOlderPoint) {
+  file("a", "A");
+  run();
+  make_folders(src + "/fresh/inner");
+  file("fresh/moving", "copied by the cut run");
+  file("fresh/inner/deep", "copied by the cut run");
+  faults.fail_path(host::call_kind::remove_file, engine::k_run_marker_name);  // cut at its end
+  run();
+  ASSERT_TRUE(exists(dst + "/" + engine::k_run_marker_name));
+  file("fresh/moving", "changed before the completion", k_t2);
+  file("fresh/inner/deep", "changed before the completion", k_t2);
+  faults.clear_faults();
+  engine::run_summary summary;
+  run(&summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{}));
+  EXPECT_EQ(stored("Zolk0002"), (std::map<std::string, std::string>{}));
+  EXPECT_EQ(stored("Zolk0003").at("fresh/moving"), "changed before the completion");
+  EXPECT_EQ(stored("Zolk0003").at("fresh/inner/deep"), "changed before the completion");
+}
+
+// A copy written under its own name that fails and cannot be removed would stand in the
+// point as if it were the source's; the run keeps its marker instead, and its completion
+// copies the file again.
+TEST_F(BackupRun, AnUnfinishedCopyThatStaysLeavesTheRunToBeCompleted) {
+  file("a", "A");
+  run();
+  make_folders(src + "/fresh");
+  file("fresh/moving", "old");
+  faults.change_on_read("moving", [&] { file("fresh/moving", "changed while read", k_t2); });
+  faults.fail_path(host::call_kind::remove_file, "moving");
+  engine::run_summary summary;
+  const std::vector<std::string> lines = run(&summary);
+  EXPECT_EQ(summary.failed, 1);
+  EXPECT_TRUE(exists(dst + "/" + engine::k_run_marker_name));
+  faults.clear_faults();
+  const std::vector<std::string> next = run(&summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_NE(std::find(next.begin(), next.end(), u(engine::text(engine::msg::resuming_run))),
+            next.end());
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{}));
+  EXPECT_EQ(stored("Zolk0003").at("fresh/moving"), "changed while read");
+  EXPECT_FALSE(exists(dst + "/" + engine::k_run_marker_name));
 }
 
 TEST_F(BackupRun, AStoreEndsAtZolk9999AndRefusesTheNextRunUntouched) {

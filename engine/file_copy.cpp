@@ -89,6 +89,36 @@ bool make_folder_beneath(host::host& h, const std::string& base, const std::stri
   return h.create_folder_beneath(base, folder) || h.is_folder_beneath(base, folder);
 }
 
+// Writes the source's bytes and packed time into a new file at `written`: k_copy_done, or
+// why not. `made` tells whether that file was made; it is left in place either way.
+int fill_copy(host::host& h, progress_meter& meter, transfer_buffer& buffer, size_t block_length,
+              const std::string& source, const place& written, bool& made) {
+  std::unique_ptr<host::file> from = h.open_read(source);
+  if (!from) return k_copy_failed;
+  std::unique_ptr<host::file> to = h.open_write_beneath(written.base, written.relative);
+  if (!to) return k_copy_failed;
+  made = true;
+  const source_state opened = state_of(*from);
+  meter.begin_file(opened.length);
+  const int64_t copied = opened.length >= 0 && from->seek(0)
+                             ? copy_blocks(*from, *to, meter, buffer, block_length)
+                             : -1;
+  int result = k_copy_done;
+  if (copied == k_blocks_stopped) {
+    result = k_copy_stopped;
+  } else if (copied < 0) {
+    result = k_copy_failed;
+  } else if (!still_as_opened(*from, opened, copied)) {
+    result = k_copy_source_changed;
+  } else if (opened.have_time && !to->set_time(opened.time)) {
+    result = k_copy_failed;
+  }
+  from->close();
+  if (!to->close() && result == k_copy_done) result = k_copy_failed;
+  meter.end_file();
+  return result;
+}
+
 constexpr const char* k_copy_temp_suffix = ".tmp";
 constexpr const char* k_earlier_copy_temp_name = ".zolk-copy.tmp";
 
@@ -130,32 +160,23 @@ int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffe
 int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                             size_t block_length, const std::string& source, const place& target,
                             const std::function<bool()>& before_rename) {
-  std::unique_ptr<host::file> from = h.open_read(source);
-  if (!from) return k_copy_failed;
   const std::string temp = temp_path_beside(h, target.relative);
-  std::unique_ptr<host::file> to = h.open_write_beneath(target.base, temp);
-  if (!to) return k_copy_failed;
-  const source_state opened = state_of(*from);
-  meter.begin_file(opened.length);
-  const int64_t copied = opened.length >= 0 && from->seek(0)
-                             ? copy_blocks(*from, *to, meter, buffer, block_length)
-                             : -1;
-  const bool stopped = copied == k_blocks_stopped;
-  bool ok = copied >= 0;
-  const bool changed = ok && !still_as_opened(*from, opened, copied);
-  ok = ok && !changed;
-  if (ok && opened.have_time) ok = to->set_time(opened.time);
-  from->close();
-  ok = to->close() && ok;
-  ok = ok && (!before_rename || before_rename()) &&
-       h.rename_beneath(target.base, temp, target.relative, true);
-  meter.end_file();
-  if (!ok) {
-    h.remove_file_beneath(target.base, temp);
-    if (stopped) return k_copy_stopped;
-    return changed ? k_copy_source_changed : k_copy_failed;
+  bool made = false;
+  int result = fill_copy(h, meter, buffer, block_length, source, place{target.base, temp}, made);
+  if (result == k_copy_done && ((before_rename && !before_rename()) ||
+                                !h.rename_beneath(target.base, temp, target.relative, true))) {
+    result = k_copy_failed;
   }
-  return k_copy_done;
+  if (result != k_copy_done && made) h.remove_file_beneath(target.base, temp);
+  return result;
+}
+
+int copy_file_in_place(host::host& h, progress_meter& meter, transfer_buffer& buffer,
+                       size_t block_length, const std::string& source, const place& target) {
+  bool made = false;
+  const int result = fill_copy(h, meter, buffer, block_length, source, target, made);
+  if (result == k_copy_done || !made) return result;
+  return h.remove_file_beneath(target.base, target.relative) ? result : k_copy_left_unfinished;
 }
 
 int create_parent_folders(host::host& h, const std::string& path) {

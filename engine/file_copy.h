@@ -36,6 +36,8 @@ constexpr int k_copy_done = 0;
 constexpr int k_copy_failed = -1;
 constexpr int k_copy_source_changed = -2;
 constexpr int k_copy_stopped = -3;  // the run was asked to stop between two blocks
+// copy_file_in_place only: the copy failed and its unfinished file could not be removed.
+constexpr int k_copy_left_unfinished = -4;
 
 // A place beneath a trusted folder (see host::create_folder_beneath): `base` as the user gave
 // it (a destination, a restore target), `relative` below it. Nothing on the way from base to
@@ -73,6 +75,17 @@ int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffe
 int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                             size_t block_length, const std::string& source, const place& target,
                             const std::function<bool()>& before_rename = nullptr);
+
+// The same, but the bytes go straight into a new file under the target's own name (a file
+// or link there is removed first), sparing the temporary name and its rename, which cost a
+// tiny file as much again as its data. Only for a folder whose every entry belongs to no
+// point until the run that writes it ends: the completion of a cut run takes each entry
+// there for that run's own copy and copies it again unless its length and time are the
+// source's, which a cut-off copy's are not (its time is set only once it is whole). On a
+// failure the unfinished file is removed; k_copy_left_unfinished when even that fails, and
+// the caller must then leave the run to be completed.
+int copy_file_in_place(host::host& h, progress_meter& meter, transfer_buffer& buffer,
+                       size_t block_length, const std::string& source, const place& target);
 
 // Creates every missing folder of the folder part of path (never the final component, never
 // the drive root). Folders that cannot be made are passed over; returns 0. A ".." piece that

@@ -50,7 +50,10 @@ size_t drive_prefix_length(std::string_view path) {
 }
 
 std::string path_join(piece base, piece first, piece second) {
-  std::string work(base ? *base : std::string_view());
+  std::string work;
+  work.reserve((base ? base->size() : 0) + (first ? first->size() + 1 : 0) +
+               (second ? second->size() + 1 : 0));
+  if (base) work += *base;
   if (first) {
     work += '\\';
     work += *first;
@@ -59,26 +62,33 @@ std::string path_join(piece base, piece first, piece second) {
     work += '\\';
     work += *second;
   }
-  std::string out;
-  out.reserve(work.size());
+  // Each run of separators becomes one, in place: every path of every entry of a run is
+  // joined here, so no other string is made.
+  size_t read = 0;
+  size_t write = 0;
   bool after_separator = false;
-  size_t i = 0;
   if (base && names_a_server(*base)) {
     // One `\` would name a folder on the current drive instead of the share.
-    out = "\\\\";
-    while (work[i] == '\\') ++i;
+    write = 2;
+    read = work.find_first_not_of('\\');
     after_separator = true;
   }
-  // Each run of separators becomes one.
-  for (const size_t at : cp932::path_separators(work, false)) {
-    if (at < i) continue;
-    out.append(work, i, at - i);
-    if (at > i || !after_separator) out += '\\';
-    after_separator = true;
-    i = at + 1;
+  while (read < work.size()) {
+    const char c = work[read];
+    if (is_lead(c) && read + 1 < work.size()) {
+      work[write++] = c;
+      work[write++] = work[read + 1];
+      read += 2;
+      after_separator = false;
+      continue;
+    }
+    ++read;
+    if (c == '\\' && after_separator) continue;
+    after_separator = c == '\\';
+    work[write++] = c;
   }
-  out.append(work, i, std::string::npos);
-  return out;
+  work.resize(write);
+  return work;
 }
 
 std::string folder_search_pattern(std::string_view folder, piece sub_path) {

@@ -36,6 +36,12 @@ TEST(PathJoin, TrailByte5CIsNotASeparator) {
   EXPECT_EQ(path_join("c:\\" + k_hyou, "x"), "c:\\" + k_hyou + "\\x");
   // Two such characters in a row are not a run of separators either.
   EXPECT_EQ(path_join(k_hyou + k_hyou), k_hyou + k_hyou);
+  // A run after 表 still becomes one; a lone lead byte at the end of the base takes the
+  // joint's separator as its trail byte, as it would in the joined text.
+  EXPECT_EQ(path_join(k_hyou + "\\\\", "\\x\\"), k_hyou + "\\x\\");
+  EXPECT_EQ(path_join("a\x95", "x"), "a\x95\\x");
+  EXPECT_EQ(path_join("a\x95", "\\x"), "a\x95\\\\x");
+  EXPECT_EQ(path_join("a", "\x95"), "a\\\x95");
 }
 
 TEST(FolderSearchPattern, BuildsPatterns) {

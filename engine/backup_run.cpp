@@ -449,6 +449,7 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
     log_.add_line(folder + text(msg::folder_not_created));
     why();
     summary_.failed++;
+    in_place = false;  // a folder this run did not make may hold what is not its own
   }
   meter_.end_entry();
   // One folder of the new subtree at a time: only it and the folders above it are held.

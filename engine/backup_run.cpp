@@ -86,7 +86,7 @@ class backup_run {
   // run's completion already takes everything in it for that run's own copies.
   void copy_new_folder(const folder_node& node, bool with_change_log_line, bool in_place);
   void copy_folder_level(const folder_node* first, bool in_place);
-  int copy_folder_file(const folder_node& node, bool in_place);
+  int copy_folder_file(const folder_node& node, const std::string& source, bool in_place);
   void log_unlogged_level(const std::string* relative,
                           const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
@@ -126,7 +126,7 @@ class backup_run {
   std::string new_folder_;
   std::string previous_folder_;
   bool completing_first_run_ = false;
-  bool unfinished_copy_left_ = false;  // see copy_folder_file
+  bool unfinished_copy_left_ = false;           // see copy_folder_file
   std::unordered_set<std::string> cut_copies_;  // files and whole folders, by relative path
   std::string store_;
   std::string new_name_;
@@ -458,13 +458,13 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
   copy_folder_level(level.first(), in_place);
 }
 
-int backup_run::copy_folder_file(const folder_node& node, bool in_place) {
+int backup_run::copy_folder_file(const folder_node& node, const std::string& source,
+                                 bool in_place) {
   if (!in_place) {
-    return copy_file_with_progress(h_, meter_, buffer_, k_block_length, source_path(node),
-                                   newest_place(node));
+    return copy_file_with_progress(h_, meter_, buffer_, k_block_length, source, newest_place(node));
   }
-  const int result = copy_file_in_place(h_, meter_, buffer_, k_block_length, source_path(node),
-                                        newest_place(node));
+  const int result =
+      copy_file_in_place(h_, meter_, buffer_, k_block_length, source, newest_place(node));
   if (result != k_copy_left_unfinished) return result;
   // Only the completion of this run copies that file again: its marker stays.
   unfinished_copy_left_ = true;
@@ -478,8 +478,9 @@ void backup_run::copy_folder_level(const folder_node* first, bool in_place) {
       copy_new_folder(*n, false, in_place);
       continue;
     }
-    meter_.begin_entry(source_path(*n));
-    const int result = copy_folder_file(*n, in_place);
+    const std::string source = source_path(*n);
+    meter_.begin_entry(source);
+    const int result = copy_folder_file(*n, source, in_place);
     meter_.end_entry();
     if (note_stopped_copy(result) || report_changed_while_copied(result, *n)) continue;
     log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));

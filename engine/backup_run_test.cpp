@@ -293,12 +293,11 @@ TEST_F(BackupRun, FilesOfFoldersTheRunMakesAreWrittenUnderTheirOwnNames) {
   engine::run_summary summary;
   run(&summary);
   EXPECT_EQ(summary.failed, 0);
-  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{
-                                    {"a", "A"},
-                                    {"first", "<folder>"},
-                                    {"first/deeper", "<folder>"},
-                                    {"first/deeper/two", "2"},
-                                    {"first/one", "1"}}));
+  EXPECT_EQ(stored("Zolk0001"), (std::map<std::string, std::string>{{"a", "A"},
+                                                                    {"first", "<folder>"},
+                                                                    {"first/deeper", "<folder>"},
+                                                                    {"first/deeper/two", "2"},
+                                                                    {"first/one", "1"}}));
 
   make_folders(src + "/later");
   file("later/three", "3");

@@ -37,25 +37,48 @@ std::string controls_written_out(const std::string& text) {
   return out;
 }
 
+int64_t now_ms() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 std::string shown_line(const std::string& cp932_text) {
   return controls_written_out(host::terminal_text(host::shown_text(cp932_text)));
 }
 
+console_log::~console_log() { flush(); }
+
 void console_log::add_line(const std::string& text) {
-  if (progress_line_ != nullptr) progress_line_->hide();
   for (const std::string& line : engine::split_log_text(text)) {
-    const std::string out = shown_line(line);
-    std::fwrite(out.data(), 1, out.size(), stdout);
-    std::fputc('\n', stdout);
+    waiting_ += shown_line(line);
+    waiting_ += '\n';
     ++lines_;
   }
+  if (batched_) {
+    flush_if_due();
+  } else {
+    flush();
+  }
+}
+
+void console_log::flush_if_due() {
+  if (!waiting_.empty() && now_ms() - last_write_ms_ >= 100) flush();
+}
+
+void console_log::flush() {
+  if (waiting_.empty()) return;
+  if (progress_line_ != nullptr) progress_line_->hide();
+  std::fwrite(waiting_.data(), 1, waiting_.size(), stdout);
   std::fflush(stdout);
+  waiting_.clear();
+  last_write_ms_ = now_ms();
   if (progress_line_ != nullptr) progress_line_->show();
 }
 
 void console_log::add_reason(const std::string& reason) {
+  flush();
   if (progress_line_ != nullptr) progress_line_->hide();
   const std::string line = engine::text(engine::msg::failure_reason) + reason;
   const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
@@ -66,20 +89,12 @@ void console_log::add_reason(const std::string& reason) {
   if (progress_line_ != nullptr) progress_line_->show();
 }
 
-namespace {
-
-int64_t now_ms() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
-
 console_progress::console_progress() : terminal_(host::stderr_is_terminal()), start_ms_(now_ms()) {}
 
 console_progress::~console_progress() { hide(); }
 
 void console_progress::report(const engine::progress_facts& facts) {
+  if (held_lines_ != nullptr) held_lines_->flush_if_due();
   if (!terminal_) return;
   const int64_t now = now_ms();
   if (now - last_draw_ms_ < 100) return;

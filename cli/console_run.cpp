@@ -33,10 +33,13 @@ std::string second_interrupt_message(run_kind kind) {
 console_run::console_run(run_kind kind)
     : kind_(kind),
       start_ms_(now_ms()),
-      log_(host::stdout_is_terminal() ? &progress_ : nullptr),
-      interrupt_(request_stop, &stop_, second_interrupt_message(kind)) {}
+      log_(host::stdout_is_terminal() ? &progress_ : nullptr, true),
+      interrupt_(request_stop, &stop_, second_interrupt_message(kind)) {
+  progress_.release_lines_of(&log_);
+}
 
 int console_run::finish(const engine::run_summary& summary) {
+  log_.flush();
   progress_.hide();
   const std::string line =
       closing_summary(kind_, summary, static_cast<double>(now_ms() - start_ms_) / 1000);

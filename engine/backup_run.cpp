@@ -187,6 +187,7 @@ int backup_run::apply_differences(bool resuming) {
   // The survey reads both trees once, folder by folder: what is reported before anything
   // changes, the work for the progress view, and the differences themselves (or, past its
   // budget, where they lie, so that the two passes that apply them enter only those folders).
+  log_.flush();
   comparison_survey survey = survey_comparison(h_, new_folder_, source_);
   remove_leftovers(survey);
   const std::string change_log_name = new_folder_ + k_change_log_extension;
@@ -289,6 +290,7 @@ void backup_run::finish(const std::string& destination) {
     summary_.failed++;
   }
   set_point_times_back(h_, destination);
+  log_.flush();
   if (!h_.sync_volume(destination)) summary_.failed++;
   if (summary_.stopped) {
     log_.add_line(text(msg::interrupted));

@@ -206,6 +206,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_node* point = find_point(history, request.point);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   std::vector<std::string> unread_logs;
+  log.flush();
   restore_walk walk = walk_of_point(h, request.store, history, point, unread_logs);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a

@@ -21,6 +21,9 @@ class run_log {
   // not be handled. Views show it apart from the run's own lines, which stay exactly as they
   // are (zolk-cli on standard error, the window as a detail line); the default drops it.
   virtual void add_reason(const std::string& reason) { (void)reason; }
+  // A step that adds no line and may take long comes next (a survey of the trees, the push
+  // of the store to disk): a view that holds lines back shows them now.
+  virtual void flush() {}
 };
 
 // Hands the host's reason for its latest failure, when it knows one, to the log.

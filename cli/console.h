@@ -20,7 +20,7 @@ class console_progress;
 // Prints the lines of the run log in the terminal's encoding. A progress line on the same
 // terminal is taken off while the lines are written and put back after them.
 // Unbatched, each line goes out as it comes. A run's log is batched: a run writes two lines
-// a file, and on a tree of tiny files a write a line cost a tenth of the run. Its lines go
+// a file, and on tiny files read through a pipe a write a line cost a quarter of it. Its lines go
 // out together at most ten times a second: the first after a pause at once, the rest once a
 // later line or the progress comes 100 ms after the last write, and all that wait before a
 // reason, before a long step without lines (flush), before the closing summary and at the

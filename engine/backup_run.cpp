@@ -5,6 +5,7 @@
 
 #include "engine/backup_steps.h"
 #include "engine/change_log.h"
+#include "engine/copy_batch.h"
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/messages.h"
@@ -26,7 +27,7 @@ enum class note { change_log_not_opened, no_changes };
 class backup_run {
  public:
   backup_run(host::host& h, const std::string& source, run_log& log, progress_meter& meter)
-      : h_(h), source_(source), log_(log), meter_(meter) {}
+      : h_(h), source_(source), log_(log), meter_(meter), batch_(h, meter.stop_source()) {}
 
   // Both history folders lie directly in the store (the destination), the base of every
   // change the run makes: nothing below it is followed as a link.
@@ -78,7 +79,7 @@ class backup_run {
   // The lines and counts of a copy's result (k_copy_done, ...).
   void report_copy(char kind, int result, const folder_node& node);
   // The err line of a file that changed while it was copied; true when that was the failure.
-  bool report_changed_while_copied(int copy_result, const folder_node& node);
+  bool report_changed_while_copied(int copy_result, const std::string& source);
   // Writes one change-log line; one that cannot be written is named and counts as failed.
   bool note_change(const char* code, const std::string& relative);
   void report_change_log_failure();
@@ -87,6 +88,18 @@ class backup_run {
   void copy_new_folder(const folder_node& node, bool with_change_log_line, bool in_place);
   void copy_folder_level(const folder_node* first, bool in_place);
   int copy_folder_file(const folder_node& node, const std::string& source, bool in_place);
+  // Copies the small files from `first` on (see copy_batch) and returns the entry after the
+  // last one it took. The first such batch goes to the helper, and the next one is copied
+  // here while the helper works; lines come once both are done.
+  const folder_node* copy_small_files(const folder_node* first);
+  // Waits for the batch with the helper, if any, and reports it. Called before any other line
+  // of a new folder is written, so that the lines keep the order of the entries.
+  void drain();
+  void report_batch(const std::vector<batch_file>& files);
+  // The lines and counts of a copy of a new folder's file (`relative` in the change log's
+  // form); `reason` is the host's for a failure.
+  void report_folder_file(const std::string& source, const std::string& relative, int result,
+                          const std::string& reason);
   void log_unlogged_level(const std::string* relative,
                           const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
@@ -97,9 +110,13 @@ class backup_run {
   void why() { report_failure_reason(h_, log_); }
   // detail() for an entry the system failed on: its reason comes between the "==> " line and
   // the empty line that closes the report.
-  void failed_detail(const std::string& path) {
+  void failed_detail(const std::string& path, const std::string* reason = nullptr) {
     log_.add_line(text(msg::detail_prefix) + path);
-    why();
+    if (reason == nullptr) {
+      why();
+    } else if (!reason->empty()) {
+      log_.add_reason(*reason);
+    }
     log_.add_line("");
   }
   void detail(const std::string& path, bool failed) { failed ? failed_detail(path) : detail(path); }
@@ -133,6 +150,8 @@ class backup_run {
   std::string previous_name_;
   change_log_writer change_log_;
   transfer_buffer buffer_;
+  copy_batch batch_;
+  std::vector<batch_file> started_;  // the batch with the helper (see drain)
   run_summary summary_;
 };
 
@@ -215,6 +234,7 @@ void backup_run::apply_found(char kind, const folder_node& node) {
   if (kind == 'S') {
     // A new folder counts its own entries, one by one, as it copies them.
     copy_new_folder(node, true, false);
+    drain();
     return;
   }
   meter_.begin_entry(source_path(node));
@@ -413,16 +433,16 @@ void backup_run::copy_new_file(const folder_node& node) {
   if (!noted) report_change_log_failure();  // counted with the copy it failed
 }
 
-bool backup_run::report_changed_while_copied(int copy_result, const folder_node& node) {
+bool backup_run::report_changed_while_copied(int copy_result, const std::string& source) {
   if (copy_result != k_copy_source_changed) return false;
   log_.add_line(text(msg::changed_while_copied));
-  detail(source_path(node));
+  detail(source);
   summary_.failed++;
   return true;
 }
 
 void backup_run::report_copy(char kind, int result, const folder_node& node) {
-  if (note_stopped_copy(result) || report_changed_while_copied(result, node)) return;
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source_path(node))) return;
   if (result == 0) {
     log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
@@ -437,6 +457,7 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
                                  bool in_place) {
   meter_.begin_entry(source_path(node));
   if (with_change_log_line) {
+    drain();
     log_.add_line(text(msg::new_folder));
     // The completion of a cut first run takes all of its folder for that run's copies; that
     // of a later run, all of each folder its change log names.
@@ -448,8 +469,11 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
   }
   const std::string folder = newest_path(node);
   if (!h_.create_folder_beneath(store_, newest_place(node).relative)) {
+    // Taken before the batch with the helper ends, whose last files may be copied here.
+    const std::string reason = h_.take_failure_reason();
+    drain();
     log_.add_line(folder + text(msg::folder_not_created));
-    why();
+    if (!reason.empty()) log_.add_reason(reason);
     summary_.failed++;
     in_place = false;  // a folder this run did not make may hold what is not its own
   }
@@ -474,24 +498,91 @@ int backup_run::copy_folder_file(const folder_node& node, const std::string& sou
 }
 
 void backup_run::copy_folder_level(const folder_node* first, bool in_place) {
-  for (const folder_node* n = first; n != nullptr && !stop_here(); n = n->next) {
-    if (n->is_special) continue;  // reported once, by report_unbackable
-    if (n->is_folder()) {
-      copy_new_folder(*n, false, in_place);
+  const folder_node* n = first;
+  while (n != nullptr && !stop_here()) {
+    if (n->is_special) {  // reported once, by report_unbackable
+      n = n->next;
       continue;
     }
-    const std::string source = source_path(*n);
-    meter_.begin_entry(source);
-    const int result = copy_folder_file(*n, source, in_place);
-    meter_.end_entry();
-    if (note_stopped_copy(result) || report_changed_while_copied(result, *n)) continue;
-    log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
-    detail(relative_path(*n), result != 0);
-    if (result == 0) {
-      summary_.copied++;
-    } else {
-      summary_.failed++;
+    if (in_place && batch_.shared() && !n->is_folder() && n->size <= k_batch_file_length) {
+      n = copy_small_files(n);
+      continue;
     }
+    if (n->is_folder()) {
+      copy_new_folder(*n, false, in_place);
+    } else {
+      const std::string source = source_path(*n);
+      meter_.begin_entry(source);
+      const int result = copy_folder_file(*n, source, in_place);
+      meter_.end_entry();
+      // Taken before the batch with the helper ends, whose last files may be copied here.
+      const std::string reason = result != k_copy_done ? h_.take_failure_reason() : "";
+      drain();
+      report_folder_file(source, relative_path(*n), result, reason);
+    }
+    n = n->next;
+  }
+}
+
+const folder_node* backup_run::copy_small_files(const folder_node* first) {
+  std::vector<batch_file> files;
+  const folder_node* n = first;
+  for (; n != nullptr && files.size() < k_batch_files; n = n->next) {
+    if (n->is_special) continue;
+    if (n->is_folder() || n->size > k_batch_file_length) break;
+    files.emplace_back();
+    files.back().relative = relative_path(*n);
+    files.back().source = source_path(*n);
+    files.back().target = newest_place(*n);
+  }
+  if (!batch_.started()) {
+    started_ = std::move(files);
+    batch_.start(started_);
+    return n;
+  }
+  batch_.copy_here(files);
+  drain();
+  report_batch(files);
+  return n;
+}
+
+void backup_run::drain() {
+  if (!batch_.started()) return;
+  batch_.finish();
+  report_batch(started_);
+  started_.clear();
+}
+
+void backup_run::report_batch(const std::vector<batch_file>& files) {
+  // The files a batch started are its first ones; a stop request left the rest.
+  for (size_t i = 0; i < files.size() && files[i].result != k_copy_not_started; ++i) {
+    const batch_file& f = files[i];
+    meter_.begin_entry(f.source);
+    if (f.length >= 0) {
+      meter_.begin_file(f.length);
+      meter_.add_file_bytes(f.copied);
+      meter_.end_file();
+    }
+    meter_.end_entry();
+    int result = f.result;
+    if (result == k_copy_left_unfinished) {
+      unfinished_copy_left_ = true;  // as in copy_folder_file
+      result = k_copy_failed;
+    }
+    report_folder_file(f.source, f.relative, result, f.reason);
+  }
+}
+
+void backup_run::report_folder_file(const std::string& source, const std::string& relative,
+                                    int result, const std::string& reason) {
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
+  log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
+  if (result == 0) {
+    detail(relative);
+    summary_.copied++;
+  } else {
+    failed_detail(relative, &reason);
+    summary_.failed++;
   }
 }
 

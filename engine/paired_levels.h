@@ -10,12 +10,10 @@
 #ifndef ZOLK_ENGINE_PAIRED_LEVELS_H
 #define ZOLK_ENGINE_PAIRED_LEVELS_H
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 
+#include "engine/helper_thread.h"
 #include "engine/snapshot.h"
 #include "platform/host.h"
 
@@ -29,7 +27,6 @@ struct level_pair {
 class paired_levels {
  public:
   paired_levels(host::host& h, const std::string& copy_root, const std::string& source_root);
-  ~paired_levels();
   paired_levels(const paired_levels&) = delete;
   paired_levels& operator=(const paired_levels&) = delete;
 
@@ -39,30 +36,10 @@ class paired_levels {
   level_pair read(const std::string* relative, bool copy_always);
 
  private:
-  // What the two sides say to each other through state_.
-  static constexpr int k_idle = 0;
-  static constexpr int k_asked = 1;     // the caller wants the copy's level at relative_
-  static constexpr int k_answered = 2;  // answer_ holds it
-  static constexpr int k_closing = 3;
-
-  void serve();
-  void tell(int state);
-  void await(int state);
-  void await_request();
-  template <class Ready>
-  void await_until(Ready ready);
-
   host::host& h_;
   const std::string copy_root_;
   const std::string source_root_;
-  std::atomic<int> state_{k_idle};
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  // Written by one side before it tells the other, read by the other after it hears.
-  bool at_top_ = false;
-  std::string relative_;
-  folder_tree answer_;
-  std::thread helper_;  // last: starts once everything above is in place
+  std::unique_ptr<helper_thread> helper_;  // null where the levels are read in turn
 };
 
 }  // namespace engine

@@ -29,6 +29,8 @@ class progress_meter {
   void end_file();
 
   bool stop_requested() const { return stop_ != nullptr && stop_->requested(); }
+  // The request this meter answers from (null when none), for meters of the run's helpers.
+  const stop_request* stop_source() const { return stop_; }
   const progress_facts& facts() const { return facts_; }
 
  private:

@@ -202,6 +202,11 @@ class host {
   // True when `search` may run on two threads at once (each thread's failure reasons stay
   // its own). A run then reads the source and its copy side by side.
   virtual bool parallel_searches() { return false; }
+  // True when files may be copied on two threads at once: open_read, open_write_beneath,
+  // remove_file_beneath and the calls on the files they open, each thread's failure reasons
+  // (and kept folder, see let_go_of_folders) staying its own. A run then writes a folder's
+  // small files two at a time.
+  virtual bool parallel_copies() { return false; }
 
   // A host may keep open, on the calling thread, the folder the last file beneath a base was
   // made in, and reach later names in that folder through it: a copy of many small files into

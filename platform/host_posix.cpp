@@ -757,6 +757,7 @@ class posix_host : public host {
   }
 
   bool parallel_searches() override { return true; }
+  bool parallel_copies() override { return true; }
 
   std::string take_failure_reason() override {
     if (noted_errno == 0) return std::string();

@@ -532,6 +532,7 @@ class win32_host : public host {
   }
 
   bool parallel_searches() override { return true; }
+  bool parallel_copies() override { return true; }
 
   std::string take_failure_reason() override {
     if (noted_error == 0) return std::string();

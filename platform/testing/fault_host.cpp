@@ -82,7 +82,7 @@ bool fault_host::allow(call_kind kind, const std::string& path) {
       if (path.find(fragment) != std::string::npos) fails = true;
     }
   }
-  if (fails) noted_reason_ = failure_reason_;
+  if (fails) noted_reasons_[std::this_thread::get_id()] = failure_reason_;
   return !fails;
 }
 
@@ -92,8 +92,11 @@ bool fault_host::set_folder_time(const std::string& path, uint32_t packed) {
 
 std::string fault_host::take_failure_reason() {
   std::string noted = inner_.take_failure_reason();
-  if (!noted_reason_.empty()) noted = std::move(noted_reason_);
-  noted_reason_.clear();
+  const std::lock_guard<std::mutex> lock(deciding_);
+  const auto own = noted_reasons_.find(std::this_thread::get_id());
+  if (own == noted_reasons_.end()) return noted;
+  if (!own->second.empty()) noted = std::move(own->second);
+  noted_reasons_.erase(own);
   return noted;
 }
 
@@ -148,6 +151,7 @@ std::unique_ptr<file> fault_host::open_read(const std::string& path) {
   std::unique_ptr<file> inner = inner_.open_read(path);
   if (!inner) return nullptr;
   std::function<void()> before_read;
+  const std::lock_guard<std::mutex> lock(deciding_);
   for (auto it = change_on_read_.begin(); it != change_on_read_.end(); ++it) {
     if (path.find(it->first) == std::string::npos) continue;
     before_read = std::move(it->second);

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "platform/host.h"
 
@@ -62,6 +63,10 @@ class fault_host : public host {
   // default: the k-th call of a kind is then always the same call.
   void allow_parallel_searches() { parallel_ = true; }
   bool parallel_searches() override { return parallel_ && inner_.parallel_searches(); }
+  // Lets files be copied on two threads, as the host passed to does when it can. Off by
+  // default, for the same reason.
+  void allow_parallel_copies() { parallel_copies_ = true; }
+  bool parallel_copies() override { return parallel_copies_ && inner_.parallel_copies(); }
 
   int calls(call_kind kind) const;
   int mutations() const { return mutations_; }
@@ -109,8 +114,9 @@ class fault_host : public host {
 
  private:
   host& inner_;
-  mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_searches)
+  mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_...)
   bool parallel_ = false;
+  bool parallel_copies_ = false;
   std::map<call_kind, int> calls_;
   std::map<call_kind, std::set<int>> fail_at_;
   std::map<call_kind, std::set<std::string>> fail_paths_;
@@ -121,7 +127,7 @@ class fault_host : public host {
   int beeps_ = 0;
   uint32_t extra_attributes_ = 0;
   std::string failure_reason_ = "injected failure";
-  std::string noted_reason_;
+  std::map<std::thread::id, std::string> noted_reasons_;  // each thread's own
 };
 
 }  // namespace host

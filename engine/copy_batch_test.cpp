@@ -1,0 +1,135 @@
+// Runs that copy a new folder's small files two at a time must leave the very store, and
+// write the very lines, that copying them one by one does, whatever stops or cuts them.
+#include "engine/copy_batch.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "engine/history_store.h"
+#include "engine/run_marker.h"
+#include "engine/store_lock.h"
+#include "engine/store_test_fixture.h"
+
+namespace {
+
+using store_test::exists;
+using store_test::make_folders;
+using store_test::tree;
+
+struct run_record {
+  std::vector<std::string> lines;
+  std::vector<std::string> reasons;
+  engine::run_summary summary;
+};
+
+class BatchCopy : public store_test::store_fixture {
+ protected:
+  // Folders of small files with, among them, a long file and a folder.
+  void make_source() {
+    for (int folder = 0; folder < 3; ++folder) {
+      make_folders(src + "/d" + std::to_string(folder));
+      for (int i = 0; i < 40; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "d%d/f%02d.txt", folder, i);
+        file(name, std::string(static_cast<size_t>(i), static_cast<char>('a' + folder)));
+      }
+    }
+    file("d1/long.bin", std::string(engine::k_batch_file_length + 1, 'L'));
+    make_folders(src + "/d1/inner");
+    file("d1/inner/g.txt", "g");
+  }
+  run_record backup(const engine::stop_request* stop = nullptr) {
+    run_record r;
+    engine::recording_log log;
+    engine::null_progress progress;
+    r.summary = engine::run_history_backup(faults, src, dst, log, progress, stop);
+    r.lines = log.lines();
+    r.reasons = log.reasons();
+    return r;
+  }
+  tree newest() { return store_test::list_tree(dst + "/Zolk" + points().front().substr(0, 4)); }
+  static size_t count(const std::vector<std::string>& lines, const std::string& text) {
+    return static_cast<size_t>(std::count(lines.begin(), lines.end(), text));
+  }
+};
+
+TEST_F(BatchCopy, TwoAtATimeWriteTheLinesAndTheStoreOfOneAtATime) {
+  make_source();
+  faults.set_failure_reason("no room here");
+  faults.fail_path(host::call_kind::open_write, "f17.txt");
+  const run_record one = backup();
+  const tree one_store = newest();
+  testing_support::remove_tree(dst);
+
+  faults.allow_parallel_copies();
+  const run_record two = backup();
+  EXPECT_EQ(two.lines, one.lines);
+  EXPECT_EQ(two.reasons, one.reasons);
+  EXPECT_EQ(newest(), one_store);
+  // Each failed file is named with its own reason, taken on the thread that failed.
+  EXPECT_EQ(count(two.reasons, "no room here"), 3u);
+  EXPECT_EQ(two.summary.failed, 3);
+  EXPECT_EQ(two.summary.copied, 1 + 3 * 39 + 1);  // the files less three, the long one
+  tree expected = store_test::list_tree(src);
+  for (const char* failed : {"d0/f17.txt", "d1/f17.txt", "d2/f17.txt"}) expected.erase(failed);
+  EXPECT_EQ(newest(), expected);
+}
+
+TEST_F(BatchCopy, AStopInABatchLeavesOnlyWholeFilesAndTheNextRunCompletes) {
+  make_source();
+  faults.allow_parallel_copies();
+  engine::stop_request stop;
+  // Asked for while the first folder's files are being copied: two folders are left.
+  faults.change_on_read("f05.txt", [&] { stop.request(); });
+  const run_record stopped = backup(&stop);
+  ASSERT_TRUE(stopped.summary.stopped);
+  EXPECT_LT(stopped.summary.copied, 3 * 40 + 2);
+  EXPECT_TRUE(exists(dst + "/" + engine::k_run_marker_name));
+  // Whatever the run copied is whole and has the source's content; nothing half-written.
+  const tree source = store_test::list_tree(src);
+  const tree copied = newest();
+  EXPECT_FALSE(copied.empty());
+  for (const auto& [relative, content] : copied) {
+    ASSERT_EQ(source.count(relative), 1u) << relative;
+    EXPECT_EQ(content, source.at(relative)) << relative;
+  }
+
+  const run_record completed = backup();
+  EXPECT_FALSE(completed.summary.stopped);
+  EXPECT_EQ(completed.summary.failed, 0);
+  EXPECT_FALSE(exists(dst + "/" + engine::k_run_marker_name));
+  EXPECT_EQ(restored(points().back()), source);
+  EXPECT_EQ(restored(points().front()), source);
+}
+
+// A cut at any call, whichever thread made it, leaves a store the next run completes.
+TEST_F(BatchCopy, ACutAtAnyCallIsCompletedByTheNextRun) {
+  make_folders(src + "/many/sub");
+  for (int i = 0; i < 12; ++i) file("many/m" + std::to_string(i), std::string(i, 'm'));
+  file("many/sub/s", "s");
+  file("many/sub/t", "t");
+  faults.allow_parallel_copies();
+  const int before = faults.mutations();
+  backup();
+  const int total = faults.mutations() - before;
+  ASSERT_GT(total, 30);
+  const tree source = store_test::list_tree(src);
+  for (int k = 1; k < total; ++k) {
+    testing_support::remove_tree(dst);
+    faults.crash_after(k);
+    backup();
+    faults.clear_faults();
+    const run_record completed = backup();
+    const std::string where = "cut after " + std::to_string(k) + " calls";
+    EXPECT_EQ(completed.summary.failed, 0) << where;
+    EXPECT_EQ(restored(points().front()), source) << where;
+    for (const auto& [relative, content] : store_test::list_tree(dst)) {
+      if (relative == engine::k_store_lock_name) continue;
+      EXPECT_EQ(relative.find(".zolk"), std::string::npos) << where << ": " << relative;
+    }
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+}  // namespace

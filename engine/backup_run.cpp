@@ -150,8 +150,10 @@ class backup_run {
   std::string previous_name_;
   change_log_writer change_log_;
   transfer_buffer buffer_;
+  // The batch with the helper (see drain); declared before batch_, whose end waits for the
+  // helper, so that it outlives any batch still being copied.
+  std::vector<batch_file> started_;
   copy_batch batch_;
-  std::vector<batch_file> started_;  // the batch with the helper (see drain)
   run_summary summary_;
 };
 

@@ -2,8 +2,9 @@
 //
 // The jobs a run hands over are short (reading one folder, copying a folder's small files) and
 // come by the thousand, so starting a thread for each would cost more than some of them. The
-// helper lives as long as its owner and waits between jobs; both sides spin briefly before
-// they sleep, since waking a sleeping thread costs more than many a job.
+// helper lives as long as its owner and waits between jobs. The owner waiting for a job to
+// end spins briefly before it sleeps, since waking a sleeping thread costs more than many a
+// job; so may the helper waiting for the next job.
 #ifndef ZOLK_ENGINE_HELPER_THREAD_H
 #define ZOLK_ENGINE_HELPER_THREAD_H
 

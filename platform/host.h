@@ -204,8 +204,8 @@ class host {
   virtual bool parallel_searches() { return false; }
   // True when files may be copied on two threads at once: open_read, open_write_beneath,
   // remove_file_beneath and the calls on the files they open, each thread's failure reasons
-  // (and kept folder, see let_go_of_folders) staying its own. A run then writes a folder's
-  // small files two at a time.
+  // (and kept folder, see let_go_of_folders) staying its own. A run then has one folder's
+  // small files copied on a helper thread while it copies the next folder's.
   virtual bool parallel_copies() { return false; }
 
   // A host may keep open, on the calling thread, the folder the last file beneath a base was

@@ -114,7 +114,7 @@ class fault_host : public host {
 
  private:
   host& inner_;
-  mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_...)
+  mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_*)
   bool parallel_ = false;
   bool parallel_copies_ = false;
   std::map<call_kind, int> calls_;

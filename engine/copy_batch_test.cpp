@@ -39,11 +39,12 @@ class BatchCopy : public store_test::store_fixture {
     make_folders(src + "/d1/inner");
     file("d1/inner/g.txt", "g");
   }
-  run_record backup(const engine::stop_request* stop = nullptr) {
+  run_record backup(const engine::stop_request* stop = nullptr) { return backup(faults, stop); }
+  run_record backup(host::host& h, const engine::stop_request* stop = nullptr) {
     run_record r;
     engine::recording_log log;
     engine::null_progress progress;
-    r.summary = engine::run_history_backup(faults, src, dst, log, progress, stop);
+    r.summary = engine::run_history_backup(h, src, dst, log, progress, stop);
     r.lines = log.lines();
     r.reasons = log.reasons();
     return r;
@@ -74,6 +75,36 @@ TEST_F(BatchCopy, TwoAtATimeWriteTheLinesAndTheStoreOfOneAtATime) {
   tree expected = store_test::list_tree(src);
   for (const char* failed : {"d0/f17.txt", "d1/f17.txt", "d2/f17.txt"}) expected.erase(failed);
   EXPECT_EQ(newest(), expected);
+}
+
+// The store is moved aside between runs, so that both runs name it alike in their lines.
+TEST_F(BatchCopy, NewFoldersOfALaterRunGetTheLinesOfOneThread) {
+  host::fault_host two_threads{host::default_host()};
+  two_threads.allow_parallel_copies();
+  const std::string one_store = tmp.at("one"), two_store = tmp.at("two");
+  file("old.txt", "o");
+  backup(faults);
+  ASSERT_EQ(std::rename(dst.c_str(), one_store.c_str()), 0);
+  backup(two_threads);
+  ASSERT_EQ(std::rename(dst.c_str(), two_store.c_str()), 0);
+
+  make_source();
+  for (host::fault_host* h : {&faults, &two_threads}) {
+    h->set_failure_reason("no room here");
+    h->fail_path(host::call_kind::open_write, "f17.txt");
+  }
+  ASSERT_EQ(std::rename(one_store.c_str(), dst.c_str()), 0);
+  const run_record one = backup(faults);
+  ASSERT_EQ(std::rename(dst.c_str(), one_store.c_str()), 0);
+  ASSERT_EQ(std::rename(two_store.c_str(), dst.c_str()), 0);
+  const run_record two = backup(two_threads);
+  EXPECT_EQ(two.lines, one.lines);
+  EXPECT_EQ(two.reasons, one.reasons);
+  EXPECT_EQ(count(two.reasons, "no room here"), 3u);
+  EXPECT_EQ(store_test::list_tree(dst), store_test::list_tree(one_store));
+  tree expected = store_test::list_tree(src);
+  for (const char* failed : {"d0/f17.txt", "d1/f17.txt", "d2/f17.txt"}) expected.erase(failed);
+  EXPECT_EQ(restored(points().front()), expected);
 }
 
 TEST_F(BatchCopy, AStopInABatchLeavesOnlyWholeFilesAndTheNextRunCompletes) {

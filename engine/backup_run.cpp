@@ -108,14 +108,18 @@ class backup_run {
   void detail(const std::string& path) { log_.add_line(text(msg::detail_prefix) + path + "\r\n"); }
   // The system's reason for the failure just reported, for the views that show it.
   void why() { report_failure_reason(h_, log_); }
+  // The same for a reason taken earlier (empty: none known).
+  void why(const std::string& reason) {
+    if (!reason.empty()) log_.add_reason(reason);
+  }
   // detail() for an entry the system failed on: its reason comes between the "==> " line and
   // the empty line that closes the report.
   void failed_detail(const std::string& path, const std::string* reason = nullptr) {
     log_.add_line(text(msg::detail_prefix) + path);
-    if (reason == nullptr) {
+    if (reason != nullptr) {
+      why(*reason);
+    } else {
       why();
-    } else if (!reason->empty()) {
-      log_.add_reason(*reason);
     }
     log_.add_line("");
   }
@@ -444,7 +448,8 @@ bool backup_run::report_changed_while_copied(int copy_result, const std::string&
 }
 
 void backup_run::report_copy(char kind, int result, const folder_node& node) {
-  if (note_stopped_copy(result) || report_changed_while_copied(result, source_path(node))) return;
+  const std::string source = source_path(node);
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
   if (result == 0) {
     log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
@@ -452,7 +457,7 @@ void backup_run::report_copy(char kind, int result, const folder_node& node) {
     log_.add_line(text(kind == 'C' ? msg::new_file_not_copied : msg::changed_not_copied));
     summary_.failed++;
   }
-  detail(source_path(node), result != 0);
+  detail(source, result != 0);
 }
 
 void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line,
@@ -475,7 +480,7 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
     const std::string reason = h_.take_failure_reason();
     drain();
     log_.add_line(folder + text(msg::folder_not_created));
-    if (!reason.empty()) log_.add_reason(reason);
+    why(reason);
     summary_.failed++;
     in_place = false;  // a folder this run did not make may hold what is not its own
   }

@@ -564,13 +564,7 @@ void backup_run::report_batch(const std::vector<batch_file>& files) {
   // The files a batch started are its first ones; a stop request left the rest.
   for (size_t i = 0; i < files.size() && files[i].result != k_copy_not_started; ++i) {
     const batch_file& f = files[i];
-    meter_.begin_entry(f.source);
-    if (f.length >= 0) {
-      meter_.begin_file(f.length);
-      meter_.add_file_bytes(f.copied);
-      meter_.end_file();
-    }
-    meter_.end_entry();
+    replay_progress(meter_, f, f.source);
     int result = f.result;
     if (result == k_copy_left_unfinished) {
       unfinished_copy_left_ = true;  // as in copy_folder_file

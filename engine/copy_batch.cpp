@@ -14,9 +14,10 @@ class file_facts : public run_progress {
 
 }  // namespace
 
-copy_batch::copy_batch(host::host& h, const stop_request* stop)
+copy_batch::copy_batch(host::host& h, const stop_request* stop, batch_writes writes)
     : h_(h),
       stop_(stop),
+      writes_(writes),
       own_buffer_(k_batch_file_length + 1),
       shared_(h.parallel_copies() && helper_thread::worthwhile()) {}
 
@@ -38,7 +39,7 @@ void copy_batch::start(std::vector<batch_file>& files) {
 
 void copy_batch::finish() {
   if (started_ == nullptr) return;
-  take_files(*started_, next_, own_buffer_);
+  if (writes_ == batch_writes::in_place) take_files(*started_, next_, own_buffer_);
   helper_->finish();
   started_ = nullptr;
 }
@@ -61,10 +62,22 @@ void copy_batch::take_files(std::vector<batch_file>& files, std::atomic<size_t>&
 void copy_batch::copy_one(batch_file& f, transfer_buffer& buffer) {
   file_facts facts;
   progress_meter meter(facts, stop_);
-  f.result = copy_file_in_place(h_, meter, buffer, buffer.size(), f.source, f.target);
+  f.result = writes_ == batch_writes::in_place
+                 ? copy_file_in_place(h_, meter, buffer, buffer.size(), f.source, f.target)
+                 : copy_file_with_progress(h_, meter, buffer, buffer.size(), f.source, f.target);
   f.length = facts.length;
   f.copied = meter.facts().bytes_done;
   if (f.result != k_copy_done) f.reason = h_.take_failure_reason();
+}
+
+void replay_progress(progress_meter& meter, const batch_file& f, const std::string& entry) {
+  meter.begin_entry(entry);
+  if (f.length >= 0) {
+    meter.begin_file(f.length);
+    meter.add_file_bytes(f.copied);
+    meter.end_file();
+  }
+  meter.end_entry();
 }
 
 }  // namespace engine

@@ -5,9 +5,7 @@
 // processor copying one folder's files while the run copies the next folder's takes a fifth
 // to a third off the whole. Two threads making files in one folder mostly wait on each
 // other (the system makes a folder's entries one at a time), so the helper is handed a whole
-// batch, one folder's files, and the caller goes on to the next. Only copies that go
-// straight under their own names (copy_file_in_place) are shared out, since two copies
-// through the temporary name of one folder would write the same file. The caller reports the
+// batch, one folder's files, and the caller goes on to the next. The caller reports the
 // outcomes afterwards, batch by batch in its own order, so the run's lines are the same
 // whichever thread made which file.
 #ifndef ZOLK_ENGINE_COPY_BATCH_H
@@ -47,13 +45,25 @@ struct batch_file {
   std::string reason;   // the host's words for a failure, taken on the thread that failed
 };
 
-// Every copy is made with copy_file_in_place, the files of a batch in the batch's order.
-// Once a stop is asked for, no further file is started: the files started are always the
-// first ones of a batch, and each of them ends (done, failed, stopped).
+// How the files of a batch are written.
+enum class batch_writes {
+  // Straight under their own names (copy_file_in_place), as a run does in a folder whose
+  // entries belong to no point yet. Two batches may share a folder.
+  in_place,
+  // Through the process's temporary name beside each target (copy_file_with_progress), as
+  // a restore does, so that no file is ever seen half-written under its name. Two copies into
+  // one folder at once would write through the same temporary file: the caller never lets
+  // the helper's batch and its own lie in one folder, and the helper copies its batch alone.
+  through_temporary_name,
+};
+
+// The copies of a batch are made in the batch's order. Once a stop is asked for, no further
+// file is started: the files started are always the first ones of a batch, and each of them
+// ends (done, failed, stopped).
 class copy_batch {
  public:
   // `stop` (may be null) is looked at before each file and between the blocks of a copy.
-  copy_batch(host::host& h, const stop_request* stop);
+  copy_batch(host::host& h, const stop_request* stop, batch_writes writes = batch_writes::in_place);
   copy_batch(const copy_batch&) = delete;
   copy_batch& operator=(const copy_batch&) = delete;
 
@@ -65,8 +75,9 @@ class copy_batch {
   void start(std::vector<batch_file>& files);
   // True between start() and finish().
   bool started() const { return started_ != nullptr; }
-  // Copies the files the helper has not yet taken of the started batch (if any) on the
-  // caller's thread, and returns once the helper is done with it.
+  // Returns once the helper is done with the started batch (if any). A batch written in
+  // place is finished with the caller's help: the files the helper has not yet taken are
+  // copied on the caller's thread (through the temporary name they would share one file).
   void finish();
 
   // Copies `files` on the caller's thread.
@@ -80,6 +91,7 @@ class copy_batch {
 
   host::host& h_;
   const stop_request* stop_;
+  const batch_writes writes_;
   transfer_buffer own_buffer_;
   transfer_buffer helper_buffer_;
   const bool shared_;
@@ -87,6 +99,10 @@ class copy_batch {
   std::atomic<size_t> next_{0};  // the next file of the started batch to take
   std::unique_ptr<helper_thread> helper_;  // made for the first batch started
 };
+
+// Tells `meter` what the copy of `f` did (the entry `entry`, the file's length and bytes), as
+// the copy would have told it on the caller's thread; for each file the batch started.
+void replay_progress(progress_meter& meter, const batch_file& f, const std::string& entry);
 
 }  // namespace engine
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/history_store.h"
+#include "engine/messages.h"
 #include "engine/run_marker.h"
 #include "engine/store_lock.h"
 #include "engine/store_test_fixture.h"
@@ -45,6 +46,24 @@ class BatchCopy : public store_test::store_fixture {
     engine::recording_log log;
     engine::null_progress progress;
     r.summary = engine::run_history_backup(h, src, dst, log, progress, stop);
+    r.lines = log.lines();
+    r.reasons = log.reasons();
+    return r;
+  }
+  // A folder of more small files than one batch takes, so that batches of one folder follow
+  // each other.
+  void make_crowded_folder() {
+    make_folders(src + "/crowd");
+    for (int i = 0; i < 600; ++i) file("crowd/m" + std::to_string(i), std::to_string(i));
+  }
+  run_record restore(host::host& h, const std::string& target, bool overwrite = false,
+                     const engine::stop_request* stop = nullptr) {
+    run_record r;
+    engine::recording_log log;
+    engine::null_progress progress;
+    engine::restore_request request{engine::point_number(points().front()), dst, src, target};
+    request.overwrite = overwrite;
+    r.summary = engine::start_restore(h, request, log, progress, stop);
     r.lines = log.lines();
     r.reasons = log.reasons();
     return r;
@@ -159,6 +178,99 @@ TEST_F(BatchCopy, ACutAtAnyCallIsCompletedByTheNextRun) {
       if (relative == engine::k_store_lock_name) continue;
       EXPECT_EQ(relative.find(".zolk"), std::string::npos) << where << ": " << relative;
     }
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
+// A restore copies through a temporary name, one per process: two threads never write into
+// one folder at once, and the lines are those of one thread.
+TEST_F(BatchCopy, ARestoreTwoAtATimeWritesTheLinesAndTheTreeOfOneAtATime) {
+  make_source();
+  make_crowded_folder();
+  backup();
+  host::fault_host two_threads{host::default_host()};
+  two_threads.allow_parallel_copies();
+  for (host::fault_host* h : {&faults, &two_threads}) {
+    h->set_failure_reason("cannot read");
+    h->fail_path(host::call_kind::open_read, "f17.txt");
+    // m5, m50 to m59, m500 to m599: in every batch of the crowded folder, whatever the order.
+    h->fail_path(host::call_kind::open_read, "crowd\\m5");
+  }
+  const std::string target = tmp.at("target"), one_target = tmp.at("one");
+  const run_record one = restore(faults, target);
+  ASSERT_EQ(std::rename(target.c_str(), one_target.c_str()), 0);
+  const run_record two = restore(two_threads, target);
+  EXPECT_EQ(two.lines, one.lines);
+  EXPECT_EQ(two.reasons, one.reasons);
+  EXPECT_EQ(count(two.reasons, "cannot read"), 3u + 111u);
+  EXPECT_EQ(two.summary.failed, 3 + 111);
+  tree expected = store_test::list_tree(src);
+  for (const char* failed : {"d0/f17.txt", "d1/f17.txt", "d2/f17.txt"}) expected.erase(failed);
+  for (auto i = expected.begin(); i != expected.end();) {
+    i = i->first.rfind("crowd/m5", 0) == 0 ? expected.erase(i) : std::next(i);
+  }
+  EXPECT_EQ(store_test::list_tree(target), expected);  // no temporary file left behind
+  EXPECT_EQ(store_test::list_tree(one_target), expected);
+}
+
+TEST_F(BatchCopy, AStoppedRestoreLeavesOnlyWholeFilesAndARestoreOverItCompletes) {
+  make_source();
+  make_crowded_folder();
+  backup();
+  faults.allow_parallel_copies();
+  engine::stop_request stop;
+  faults.change_on_read("m300", [&] { stop.request(); });
+  const std::string target = tmp.at("target");
+  const run_record stopped = restore(faults, target, false, &stop);
+  ASSERT_TRUE(stopped.summary.stopped);
+  EXPECT_EQ(count(stopped.lines, engine::text(engine::msg::restore_stopped)), 1u);
+  const std::string end = engine::text(engine::msg::restore_end);  // with its own "\r\n"
+  EXPECT_EQ(count(stopped.lines, end.substr(0, end.size() - 2)), 1u);
+  const tree source = store_test::list_tree(src);
+  const tree part = store_test::list_tree(target);
+  EXPECT_LT(part.size(), source.size());
+  for (const auto& [relative, content] : part) {
+    if (relative.find(".zolk-copy.") != std::string::npos) continue;  // the next one removes it
+    ASSERT_EQ(source.count(relative), 1u) << relative;
+    EXPECT_EQ(content, source.at(relative)) << relative;
+  }
+
+  faults.clear_faults();
+  const run_record completed = restore(faults, target, true);
+  EXPECT_FALSE(completed.summary.stopped);
+  EXPECT_EQ(completed.summary.failed, 0);
+  EXPECT_EQ(store_test::list_tree(target), source);
+}
+
+// Whichever thread's call a cut comes after, no file stands half-written under its name, and
+// a restore over what was left brings back the whole point.
+TEST_F(BatchCopy, ARestoreCutAtAnyCallLeavesNoHalfFile) {
+  make_folders(src + "/many/sub");
+  for (int i = 0; i < 12; ++i) file("many/m" + std::to_string(i), std::string(i, 'm'));
+  file("many/sub/s", "s");
+  file("many/sub/t", "t");
+  backup();
+  faults.allow_parallel_copies();
+  const std::string target = tmp.at("target");
+  const int before = faults.mutations();
+  restore(faults, target);
+  const int total = faults.mutations() - before;
+  ASSERT_GT(total, 30);
+  const tree source = store_test::list_tree(src);
+  for (int k = 1; k < total; ++k) {
+    testing_support::remove_tree(target);
+    faults.crash_after(k);
+    restore(faults, target);
+    faults.clear_faults();
+    const std::string where = "cut after " + std::to_string(k) + " calls";
+    for (const auto& [relative, content] : store_test::list_tree(target)) {
+      if (relative.find(".zolk-copy.") != std::string::npos) continue;
+      ASSERT_EQ(source.count(relative), 1u) << where << ": " << relative;
+      EXPECT_EQ(content, source.at(relative)) << where << ": " << relative;
+    }
+    const run_record completed = restore(faults, target, true);
+    EXPECT_EQ(completed.summary.failed, 0) << where;
+    EXPECT_EQ(store_test::list_tree(target), source) << where;
     if (::testing::Test::HasFailure()) return;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "engine/copy_batch.h"
 #include "engine/file_copy.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
@@ -60,6 +61,11 @@ void plan_restore(const restore_list& list, progress_meter& meter) {
 
 enum class restored { done, failed, stopped };
 
+std::string source_of(const restore_item& item) {
+  return path_join(*item.store_folder,
+                   item.relative_folder ? piece(*item.relative_folder) : std::nullopt, item.name);
+}
+
 restored restore_one(host::host& h, const restore_item& item, const place& target,
                      transfer_buffer& buffer, run_log& log, progress_meter& meter) {
   if (item.is_folder()) {
@@ -67,14 +73,148 @@ restored restore_one(host::host& h, const restore_item& item, const place& targe
     report(h, log, msg::restore_folder_not_created, target.path());
     return restored::failed;
   }
-  const std::string source =
-      path_join(*item.store_folder,
-                item.relative_folder ? piece(*item.relative_folder) : std::nullopt, item.name);
-  const int result = copy_file_with_progress(h, meter, buffer, k_block_length, source, target);
+  const int result =
+      copy_file_with_progress(h, meter, buffer, k_block_length, source_of(item), target);
   if (result == k_copy_done) return restored::done;
   if (result == k_copy_stopped) return restored::stopped;
   report(h, log, msg::restore_file_not_copied, target.path());
   return restored::failed;
+}
+
+// Restores the items it is handed, in their order, and counts them. Where the host allows,
+// the small files of one folder are gathered into a batch; the first batch goes to a helper
+// thread and the next one, always of another folder (both write through the process's
+// temporary name), is copied here meanwhile (see copy_batch). Every line waits until the
+// lines of the files before it are written, so the lines are those of one thread.
+class restorer {
+ public:
+  restorer(host::host& h, const std::string& target_folder, run_log& log, progress_meter& meter,
+           run_summary& summary)
+      : h_(h),
+        target_folder_(target_folder),
+        log_(log),
+        meter_(meter),
+        summary_(summary),
+        batch_(h, meter.stop_source(), batch_writes::through_temporary_name) {}
+
+  // Restores `item` at `target`, or refuses it (`in_history`). False once the restore was
+  // stopped.
+  bool restore(const restore_item& item, const place& target, bool in_history);
+  // Copies and reports the files still gathered (unless the restore was stopped) and those
+  // with the helper.
+  void finish() {
+    if (!summary_.stopped) send_gathered();
+    drain();
+  }
+
+ private:
+  bool joins_batch(const restore_item& item) const {
+    return batch_.shared() && !item.is_folder() &&
+           static_cast<uint64_t>(item.size) <= k_batch_file_length;
+  }
+  void gather(const restore_item& item, const place& target);
+  void send_gathered();
+  void drain();
+  void report_batch(const std::vector<batch_file>& files);
+  void count(restored outcome) { ++(outcome == restored::done ? summary_.copied : summary_.failed); }
+
+  host::host& h_;
+  const std::string& target_folder_;
+  run_log& log_;
+  progress_meter& meter_;
+  run_summary& summary_;
+  transfer_buffer buffer_ = make_transfer_buffer();
+  std::vector<batch_file> gathered_;  // the files of one folder, not yet copied
+  std::string gathered_folder_;
+  std::string started_folder_;
+  // The batch with the helper; declared before batch_, whose end waits for the helper.
+  std::vector<batch_file> started_;
+  copy_batch batch_;
+};
+
+bool restorer::restore(const restore_item& item, const place& target, bool in_history) {
+  if (!in_history && joins_batch(item)) {
+    gather(item, target);
+    return true;
+  }
+  send_gathered();
+  if (!item.is_folder() || in_history) drain();  // no two copies into one folder at once
+  meter_.begin_entry(target.path());
+  restored outcome = restored::failed;
+  if (in_history) {
+    report(log_, msg::restore_item_in_history, target.path());
+  } else if (!item.is_folder()) {
+    outcome = restore_one(h_, item, target, buffer_, log_, meter_);
+  } else if (make_folder(h_, target)) {
+    outcome = restored::done;
+  } else {
+    // A new folder is never the helper's, which copies into a folder made before it.
+    const std::string reason = h_.take_failure_reason();
+    drain();
+    report(log_, msg::restore_folder_not_created, target.path());
+    if (!reason.empty()) log_.add_reason(reason);
+  }
+  meter_.end_entry();
+  if (outcome == restored::stopped) {
+    summary_.stopped = true;
+    return false;
+  }
+  count(outcome);
+  return true;
+}
+
+void restorer::gather(const restore_item& item, const place& target) {
+  const std::string folder = item.relative_folder ? *item.relative_folder : std::string();
+  if (!gathered_.empty() && (gathered_.size() == k_batch_files || folder != gathered_folder_)) {
+    send_gathered();
+  }
+  gathered_folder_ = folder;
+  gathered_.emplace_back();
+  gathered_.back().source = source_of(item);
+  gathered_.back().target = target;
+}
+
+void restorer::send_gathered() {
+  if (gathered_.empty()) return;
+  if (batch_.started() && started_folder_ == gathered_folder_) drain();
+  if (!batch_.started()) {
+    started_ = std::move(gathered_);
+    started_folder_ = gathered_folder_;
+    gathered_.clear();
+    batch_.start(started_);
+    return;
+  }
+  batch_.copy_here(gathered_);
+  drain();
+  report_batch(gathered_);
+  gathered_.clear();
+}
+
+void restorer::drain() {
+  if (!batch_.started()) return;
+  batch_.finish();
+  report_batch(started_);
+  started_.clear();
+}
+
+void restorer::report_batch(const std::vector<batch_file>& files) {
+  // The files a batch started are its first ones; a stop request left the rest.
+  for (const batch_file& f : files) {
+    if (f.result == k_copy_not_started) {
+      summary_.stopped = true;
+      return;
+    }
+    replay_progress(meter_, f, f.target.path());
+    if (f.result == k_copy_stopped) {
+      summary_.stopped = true;
+      continue;
+    }
+    if (f.result != k_copy_done) {
+      report(log_, msg::restore_file_not_copied, f.target.path());
+      if (!f.reason.empty()) log_.add_reason(f.reason);
+    }
+    count(f.result == k_copy_done ? restored::done : restored::failed);
+  }
 }
 
 }  // namespace
@@ -110,31 +250,21 @@ run_summary restore_items(host::host& h, const std::string& target_folder, const
       !store.empty() &&
       (path_is_within(store, target_folder) ||
        (!real_store.empty() && !real_target.empty() && path_is_within(real_store, real_target)));
-  feed([&](const restore_item& entry) {
-    const restore_item* item = &entry;
+  restorer copier(h, target_folder, log, meter, summary);
+  feed([&](const restore_item& item) {
     if (meter.stop_requested()) {
       summary.stopped = true;
       return false;
     }
-    const place target{target_folder, item->relative_folder
-                                          ? path_join(*item->relative_folder, item->name)
-                                          : item->name};
-    meter.begin_entry(target.path());
-    restored outcome = restored::failed;
-    if (guard && (path_is_within(target.path(), store) ||
-                  path_is_within(path_join(real_target, target.relative), real_store))) {
-      report(log, msg::restore_item_in_history, target.path());
-    } else {
-      outcome = restore_one(h, *item, target, buffer, log, meter);
-    }
-    meter.end_entry();
-    if (outcome == restored::stopped) {
-      summary.stopped = true;
-      return false;
-    }
-    ++(outcome == restored::done ? summary.copied : summary.failed);
-    return true;
+    const place target{target_folder, item.relative_folder
+                                          ? path_join(*item.relative_folder, item.name)
+                                          : item.name};
+    const bool in_history =
+        guard && (path_is_within(target.path(), store) ||
+                  path_is_within(path_join(real_target, target.relative), real_store));
+    return copier.restore(item, target, in_history);
   });
+  copier.finish();
   if (summary.stopped) {
     log.add_line(text(msg::interrupted));
     log.add_line(text(msg::restore_stopped));

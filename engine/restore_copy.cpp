@@ -66,13 +66,9 @@ std::string source_of(const restore_item& item) {
                    item.relative_folder ? piece(*item.relative_folder) : std::nullopt, item.name);
 }
 
-restored restore_one(host::host& h, const restore_item& item, const place& target,
-                     transfer_buffer& buffer, run_log& log, progress_meter& meter) {
-  if (item.is_folder()) {
-    if (make_folder(h, target)) return restored::done;
-    report(h, log, msg::restore_folder_not_created, target.path());
-    return restored::failed;
-  }
+// A file copied here, with its blocks shown as they are written.
+restored restore_file(host::host& h, const restore_item& item, const place& target,
+                      transfer_buffer& buffer, run_log& log, progress_meter& meter) {
   const int result =
       copy_file_with_progress(h, meter, buffer, k_block_length, source_of(item), target);
   if (result == k_copy_done) return restored::done;
@@ -88,10 +84,8 @@ restored restore_one(host::host& h, const restore_item& item, const place& targe
 // lines of the files before it are written, so the lines are those of one thread.
 class restorer {
  public:
-  restorer(host::host& h, const std::string& target_folder, run_log& log, progress_meter& meter,
-           run_summary& summary)
+  restorer(host::host& h, run_log& log, progress_meter& meter, run_summary& summary)
       : h_(h),
-        target_folder_(target_folder),
         log_(log),
         meter_(meter),
         summary_(summary),
@@ -119,7 +113,6 @@ class restorer {
   void count(restored outcome) { ++(outcome == restored::done ? summary_.copied : summary_.failed); }
 
   host::host& h_;
-  const std::string& target_folder_;
   run_log& log_;
   progress_meter& meter_;
   run_summary& summary_;
@@ -144,7 +137,7 @@ bool restorer::restore(const restore_item& item, const place& target, bool in_hi
   if (in_history) {
     report(log_, msg::restore_item_in_history, target.path());
   } else if (!item.is_folder()) {
-    outcome = restore_one(h_, item, target, buffer_, log_, meter_);
+    outcome = restore_file(h_, item, target, buffer_, log_, meter_);
   } else if (make_folder(h_, target)) {
     outcome = restored::done;
   } else {
@@ -233,7 +226,6 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
 run_summary restore_items(host::host& h, const std::string& target_folder, const restore_feed& feed,
                           run_log& log, progress_meter& meter, const std::string& store) {
   run_summary summary;
-  transfer_buffer buffer = make_transfer_buffer();
   create_parent_folders(h, path_join(target_folder, "x"));
   if (!make_folder(h, target_folder)) {
     report(h, log, msg::restore_folder_not_created, target_folder);
@@ -250,7 +242,7 @@ run_summary restore_items(host::host& h, const std::string& target_folder, const
       !store.empty() &&
       (path_is_within(store, target_folder) ||
        (!real_store.empty() && !real_target.empty() && path_is_within(real_store, real_target)));
-  restorer copier(h, target_folder, log, meter, summary);
+  restorer copier(h, log, meter, summary);
   feed([&](const restore_item& item) {
     if (meter.stop_requested()) {
       summary.stopped = true;

@@ -154,10 +154,7 @@ class backup_run {
   std::string previous_name_;
   change_log_writer change_log_;
   transfer_buffer buffer_;
-  // The batch with the helper (see drain); declared before batch_, whose end waits for the
-  // helper, so that it outlives any batch still being copied.
-  std::vector<batch_file> started_;
-  copy_batch batch_;
+  copy_batch batch_;  // the helper's batch waits for drain()
   run_summary summary_;
 };
 
@@ -543,8 +540,7 @@ const folder_node* backup_run::copy_small_files(const folder_node* first) {
     files.back().target = newest_place(*n);
   }
   if (!batch_.started()) {
-    started_ = std::move(files);
-    batch_.start(started_);
+    batch_.start(std::move(files));
     return n;
   }
   batch_.copy_here(files);
@@ -554,10 +550,7 @@ const folder_node* backup_run::copy_small_files(const folder_node* first) {
 }
 
 void backup_run::drain() {
-  if (!batch_.started()) return;
-  batch_.finish();
-  report_batch(started_);
-  started_.clear();
+  if (batch_.started()) report_batch(batch_.finish());
 }
 
 void backup_run::report_batch(const std::vector<batch_file>& files) {

@@ -21,27 +21,29 @@ copy_batch::copy_batch(host::host& h, const stop_request* stop, batch_writes wri
       own_buffer_(k_batch_file_length + 1),
       shared_(h.parallel_copies() && helper_thread::worthwhile()) {}
 
-void copy_batch::start(std::vector<batch_file>& files) {
+void copy_batch::start(std::vector<batch_file> files) {
   if (!helper_) {
     helper_buffer_ = transfer_buffer(k_batch_file_length + 1);
     // Between two batches the run reads and makes folders and copies a batch itself.
     helper_ = std::make_unique<helper_thread>(0);
   }
-  started_ = &files;
+  files_ = std::move(files);
+  started_ = true;
   next_.store(0);
   helper_->start([this] {
-    take_files(*started_, next_, helper_buffer_);
+    take_files(files_, next_, helper_buffer_);
     // Nothing this thread keeps open may outlive the batch: the run may move or remove
     // those folders later, through calls this thread never sees.
     h_.let_go_of_folders();
   });
 }
 
-void copy_batch::finish() {
-  if (started_ == nullptr) return;
-  if (writes_ == batch_writes::in_place) take_files(*started_, next_, own_buffer_);
+std::vector<batch_file> copy_batch::finish() {
+  if (!started_) return {};
+  if (writes_ == batch_writes::in_place) take_files(files_, next_, own_buffer_);
   helper_->finish();
-  started_ = nullptr;
+  started_ = false;
+  return std::move(files_);
 }
 
 void copy_batch::copy_here(std::vector<batch_file>& files) {

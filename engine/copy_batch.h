@@ -70,15 +70,16 @@ class copy_batch {
   // True when a helper takes batches: the host allows it and there is a second processor.
   bool shared() const { return shared_; }
 
-  // Hands `files` to the helper, which copies them while the caller goes on; the caller
-  // leaves `files` alone until finish() returns. One batch at a time, and only when shared().
-  void start(std::vector<batch_file>& files);
+  // Hands `files` to the helper, which copies them while the caller goes on. One batch at a
+  // time, and only when shared().
+  void start(std::vector<batch_file> files);
   // True between start() and finish().
-  bool started() const { return started_ != nullptr; }
-  // Returns once the helper is done with the started batch (if any). A batch written in
-  // place is finished with the caller's help: the files the helper has not yet taken are
-  // copied on the caller's thread (through the temporary name they would share one file).
-  void finish();
+  bool started() const { return started_; }
+  // Returns the started batch, copied, once the helper is done with it (nothing when none
+  // was started). A batch written in place is finished with the caller's help: the files the
+  // helper has not yet taken are copied on the caller's thread (through the temporary name
+  // the two would share one file).
+  std::vector<batch_file> finish();
 
   // Copies `files` on the caller's thread.
   void copy_here(std::vector<batch_file>& files);
@@ -95,7 +96,9 @@ class copy_batch {
   transfer_buffer own_buffer_;
   transfer_buffer helper_buffer_;
   const bool shared_;
-  std::vector<batch_file>* started_ = nullptr;
+  bool started_ = false;
+  // The started batch; declared before helper_, whose end waits for the helper.
+  std::vector<batch_file> files_;
   std::atomic<size_t> next_{0};  // the next file of the started batch to take
   std::unique_ptr<helper_thread> helper_;  // made for the first batch started
 };

@@ -119,9 +119,7 @@ class restorer {
   transfer_buffer buffer_ = make_transfer_buffer();
   std::vector<batch_file> gathered_;  // the files of one folder, not yet copied
   std::string gathered_folder_;
-  std::string started_folder_;
-  // The batch with the helper; declared before batch_, whose end waits for the helper.
-  std::vector<batch_file> started_;
+  std::string started_folder_;  // of the helper's batch, which waits for drain()
   copy_batch batch_;
 };
 
@@ -171,10 +169,9 @@ void restorer::send_gathered() {
   if (gathered_.empty()) return;
   if (batch_.started() && started_folder_ == gathered_folder_) drain();
   if (!batch_.started()) {
-    started_ = std::move(gathered_);
     started_folder_ = gathered_folder_;
+    batch_.start(std::move(gathered_));
     gathered_.clear();
-    batch_.start(started_);
     return;
   }
   batch_.copy_here(gathered_);
@@ -184,10 +181,7 @@ void restorer::send_gathered() {
 }
 
 void restorer::drain() {
-  if (!batch_.started()) return;
-  batch_.finish();
-  report_batch(started_);
-  started_.clear();
+  if (batch_.started()) report_batch(batch_.finish());
 }
 
 void restorer::report_batch(const std::vector<batch_file>& files) {

@@ -50,6 +50,13 @@ class BatchCopy : public store_test::store_fixture {
     r.reasons = log.reasons();
     return r;
   }
+  // Twelve files and a folder of two, for the tests that cut a run at each of its calls.
+  void make_small_tree() {
+    make_folders(src + "/many/sub");
+    for (int i = 0; i < 12; ++i) file("many/m" + std::to_string(i), std::string(i, 'm'));
+    file("many/sub/s", "s");
+    file("many/sub/t", "t");
+  }
   // A folder of more small files than one batch takes, so that batches of one folder follow
   // each other.
   void make_crowded_folder() {
@@ -155,10 +162,7 @@ TEST_F(BatchCopy, AStopInABatchLeavesOnlyWholeFilesAndTheNextRunCompletes) {
 
 // A cut at any call, whichever thread made it, leaves a store the next run completes.
 TEST_F(BatchCopy, ACutAtAnyCallIsCompletedByTheNextRun) {
-  make_folders(src + "/many/sub");
-  for (int i = 0; i < 12; ++i) file("many/m" + std::to_string(i), std::string(i, 'm'));
-  file("many/sub/s", "s");
-  file("many/sub/t", "t");
+  make_small_tree();
   faults.allow_parallel_copies();
   const int before = faults.mutations();
   backup();
@@ -245,10 +249,7 @@ TEST_F(BatchCopy, AStoppedRestoreLeavesOnlyWholeFilesAndARestoreOverItCompletes)
 // Whichever thread's call a cut comes after, no file stands half-written under its name, and
 // a restore over what was left brings back the whole point.
 TEST_F(BatchCopy, ARestoreCutAtAnyCallLeavesNoHalfFile) {
-  make_folders(src + "/many/sub");
-  for (int i = 0; i < 12; ++i) file("many/m" + std::to_string(i), std::string(i, 'm'));
-  file("many/sub/s", "s");
-  file("many/sub/t", "t");
+  make_small_tree();
   backup();
   faults.allow_parallel_copies();
   const std::string target = tmp.at("target");

@@ -3,11 +3,11 @@
 // A first run (or a restore) of many tiny files spends nearly all of its time in the
 // system, making each file, filling it and giving it its time, and little of that waits on
 // the disk: a second processor copying one folder's files while the run copies the next
-// folder's takes a fifth to a third off the whole. Two threads making files in one folder mostly wait on each
-// other (the system makes a folder's entries one at a time), so the helper is handed a whole
-// batch, one folder's files, and the caller goes on to the next. The caller reports the
-// outcomes afterwards, batch by batch in its own order, so the run's lines are the same
-// whichever thread made which file.
+// folder's takes a fifth to a third off the whole. Two threads making files in one folder
+// mostly wait on each other (the system makes a folder's entries one at a time), so the
+// helper is handed a whole batch, one folder's files, and the caller goes on to the next.
+// The caller reports the outcomes afterwards, batch by batch in its own order, so the lines
+// are the same whichever thread made which file.
 #ifndef ZOLK_ENGINE_COPY_BATCH_H
 #define ZOLK_ENGINE_COPY_BATCH_H
 

@@ -110,7 +110,9 @@ class restorer {
   void send_gathered();
   void drain();
   void report_batch(const std::vector<batch_file>& files);
-  void count(restored outcome) { ++(outcome == restored::done ? summary_.copied : summary_.failed); }
+  void count(restored outcome) {
+    ++(outcome == restored::done ? summary_.copied : summary_.failed);
+  }
 
   host::host& h_;
   run_log& log_;

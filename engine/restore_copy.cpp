@@ -15,6 +15,12 @@ void report(run_log& log, msg what, const std::string& path) {
 }
 
 // The same for a failure of the system, with its reason.
+// The same with a reason taken earlier (empty: none known), as a batched copy hands it on.
+void report(run_log& log, msg what, const std::string& path, const std::string& reason) {
+  report(log, what, path);
+  if (!reason.empty()) log.add_reason(reason);
+}
+
 void report(host::host& h, run_log& log, msg what, const std::string& path) {
   report(log, what, path);
   report_failure_reason(h, log);
@@ -144,8 +150,7 @@ bool restorer::restore(const restore_item& item, const place& target, bool in_hi
     // A new folder is never the helper's, which copies into a folder made before it.
     const std::string reason = h_.take_failure_reason();
     drain();
-    report(log_, msg::restore_folder_not_created, target.path());
-    if (!reason.empty()) log_.add_reason(reason);
+    report(log_, msg::restore_folder_not_created, target.path(), reason);
   }
   meter_.end_entry();
   if (outcome == restored::stopped) {
@@ -199,8 +204,7 @@ void restorer::report_batch(const std::vector<batch_file>& files) {
       continue;
     }
     if (f.result != k_copy_done) {
-      report(log_, msg::restore_file_not_copied, f.target.path());
-      if (!f.reason.empty()) log_.add_reason(f.reason);
+      report(log_, msg::restore_file_not_copied, f.target.path(), f.reason);
     }
     count(f.result == k_copy_done ? restored::done : restored::failed);
   }

@@ -56,31 +56,45 @@ change_log_line& change_log::append(std::string_view raw_line) {
   return line;
 }
 
-change_log read_change_log(host::host& h, const std::string& point_path, change_log_state* state) {
-  change_log_state found = change_log_state::read;
-  if (state == nullptr) state = &found;
-  change_log log;
+change_log_state for_each_change_log_line(host::host& h, const std::string& point_path,
+                                          const std::function<void(std::string_view)>& line) {
   const std::string path = point_path + k_change_log_extension;
   std::unique_ptr<host::file> f = h.open_read(path);
-  if (!f) {
-    *state = h.exists(path) ? change_log_state::unreadable : change_log_state::missing;
-    return log;
-  }
-  *state = change_log_state::read;
-  std::string bytes;
-  if (!host::read_to_end(*f, bytes)) *state = change_log_state::unreadable;
+  if (!f) return h.exists(path) ? change_log_state::unreadable : change_log_state::missing;
+  change_log_state state = change_log_state::read;
   // A line of any length stays whole: cutting it would turn one long path into lines whose
-  // "codes" are pieces of a name.
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find('\n', start);
-    const bool last = end == std::string::npos;
-    if (last) end = bytes.size();
-    size_t text_end = end;
-    if (!last && text_end > start && bytes[text_end - 1] == '\r') --text_end;
-    log.append(std::string_view(bytes).substr(start, text_end - start));
-    start = last ? bytes.size() : end + 1;
+  // "codes" are pieces of a name. `pending` holds the start of a line not yet ended.
+  std::string pending;
+  char buffer[65536];
+  for (;;) {
+    const int64_t n = f->read(buffer, sizeof buffer);
+    if (n <= 0) {
+      if (n < 0) state = change_log_state::unreadable;
+      break;
+    }
+    std::string_view chunk(buffer, static_cast<size_t>(n));
+    for (size_t end = chunk.find('\n'); end != std::string_view::npos; end = chunk.find('\n')) {
+      std::string_view whole = chunk.substr(0, end);
+      if (!pending.empty()) {
+        pending.append(whole);
+        whole = pending;
+      }
+      if (!whole.empty() && whole.back() == '\r') whole.remove_suffix(1);
+      line(whole);
+      pending.clear();
+      chunk.remove_prefix(end + 1);
+    }
+    pending.append(chunk);
   }
+  if (!pending.empty()) line(pending);
+  return state;
+}
+
+change_log read_change_log(host::host& h, const std::string& point_path, change_log_state* state) {
+  change_log log;
+  const change_log_state found =
+      for_each_change_log_line(h, point_path, [&](std::string_view raw) { log.append(raw); });
+  if (state != nullptr) *state = found;
   return log;
 }
 

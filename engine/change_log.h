@@ -6,8 +6,10 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/host.h"
 
@@ -86,6 +88,12 @@ enum class change_log_state {
 // `state`, when given, tells how the file was found; the lines read before a failure are kept.
 change_log read_change_log(host::host& h, const std::string& point_path,
                            change_log_state* state = nullptr);
+
+// Reads the same lines as read_change_log, handing each to `line` (without its line end) as
+// soon as it is whole, so that only the line being read is held, whatever the file's size.
+// Returns how the file was found; the lines read before a failure have been handed over.
+change_log_state for_each_change_log_line(host::host& h, const std::string& point_path,
+                                          const std::function<void(std::string_view)>& line);
 
 }  // namespace engine
 

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/testing/temp_folder.h"
 
 namespace {
@@ -47,6 +50,29 @@ TEST(ChangeLog, MissingShortAndLongLines) {
   EXPECT_EQ(std::string(short_line->code, 4), std::string("D\0\0\0", 4));
   EXPECT_EQ(short_line->text, "");
   EXPECT_EQ(short_line->next->next->text, "\\lf-only");
+}
+
+// The reader goes through the file in pieces: a line may start in one and end in another,
+// and its CR may end one piece while its LF starts the next.
+TEST(ChangeLog, LinesAcrossTheReadersPiecesStayWhole) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const size_t piece = 65536;
+  const std::string first = "C   \\" + std::string(piece - 6, 'a');  // its CR ends a piece
+  const std::string huge = "D   \\" + std::string(3 * piece + 11, 'b');
+  const std::vector<std::string> expected{first, huge, "", "S   \\c", "N   \\last\r"};
+  write_file(tmp.at("p.Zcl"), first + "\r\n" + huge + "\r\n\r\nS   \\c\nN   \\last\r");
+  std::vector<std::string> lines;
+  const auto keep = [&](std::string_view line) { lines.emplace_back(line); };
+  EXPECT_EQ(engine::for_each_change_log_line(h, tmp.at("p"), keep), engine::change_log_state::read);
+  ASSERT_EQ(lines.size(), expected.size());
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << i;
+  EXPECT_EQ(engine::read_change_log(h, tmp.at("p")).size(), expected.size());
+
+  lines.clear();
+  EXPECT_EQ(engine::for_each_change_log_line(h, tmp.at("none"), keep),
+            engine::change_log_state::missing);
+  EXPECT_TRUE(lines.empty());
 }
 
 }  // namespace

@@ -65,6 +65,16 @@ change_log change_log_finder::read(const std::string& folder_name, change_log_st
   return read_change_log(h_, path_join(store_, *stem), &state);
 }
 
+change_log_index change_log_finder::read_index(const std::string& folder_name,
+                                               change_log_state& state) const {
+  const std::string* stem = stem_of(folder_name);
+  if (stem == nullptr) {
+    state = change_log_state::missing;
+    return change_log_index();
+  }
+  return change_log_index::read(h_, path_join(store_, *stem), state);
+}
+
 void walk_points(host::host& h, const std::string& store, const folder_tree& history,
                  const folder_node* last, restore_list& list, std::vector<std::string>& unread_logs,
                  const point_reached& reached) {
@@ -78,7 +88,7 @@ void walk_points(host::host& h, const std::string& store, const folder_tree& his
   while (newer != last && newer->next != nullptr) {
     const folder_node* older = newer->next;
     change_log_state state = change_log_state::read;
-    const change_log_index index(logs.read(newer->name, state));
+    const change_log_index index = logs.read_index(newer->name, state);
     if (state != change_log_state::read) unread_logs.push_back(logs.path_of(newer->name));
     roll_back_folder(h, list, std::make_shared<const std::string>(path_join(store, older->name)),
                      index);

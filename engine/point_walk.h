@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/change_log.h"
+#include "engine/change_log_index.h"
 #include "engine/restore_list.h"
 #include "engine/snapshot.h"
 #include "platform/host.h"
@@ -33,6 +34,8 @@ class change_log_finder {
   // The log of the run that made `folder_name`, empty when there is none; `state` tells
   // whether it was read whole, missing, or unreadable (lines read before a failure are kept).
   change_log read(const std::string& folder_name, change_log_state& state) const;
+  // The same log as an index of the paths it names, read a line at a time.
+  change_log_index read_index(const std::string& folder_name, change_log_state& state) const;
 
   // The path of that log as it stands in the store (or would stand, when missing).
   std::string path_of(const std::string& folder_name) const;

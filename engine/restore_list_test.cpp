@@ -67,9 +67,17 @@ TEST(RestoreRollBack, OnlyTheFourCodesNamePathsWithOrWithoutTheLeadingSeparator)
   }
   const engine::change_log_index index(log);
   // Keys drop one leading separator only: "\\g" stays "\g".
-  using keys = std::unordered_set<std::string>;
-  EXPECT_EQ(index.named(), (keys{"a.txt", "docs\\b.txt", "c", "d", "\\g"}));
-  EXPECT_EQ(index.created(), (keys{"c", "d"}));
+  EXPECT_EQ(index.size(), 5u);
+  for (const char* key : {"a.txt", "docs\\b.txt", "c", "d", "\\g"})
+    EXPECT_TRUE(index.named(key)) << key;
+  for (const char* key : {"e", "f", "g", "D", "docs", "b.txt"})
+    EXPECT_FALSE(index.named(key)) << key;
+  const std::string docs = "docs";
+  EXPECT_TRUE(index.named(&docs, "b.txt"));
+  EXPECT_FALSE(index.created(&docs, "b.txt"));
+  std::unordered_set<std::string> created;
+  index.for_each_created([&](std::string_view key) { created.emplace(key); });
+  EXPECT_EQ(created, (std::unordered_set<std::string>{"c", "d"}));
 }
 
 TEST(RestoreRollBack, AMergedEntryKeepsTheListedFolderAWholeEntryReplacesIt) {

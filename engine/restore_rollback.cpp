@@ -1,6 +1,5 @@
 #include "engine/restore_rollback.h"
 
-#include <cstring>
 #include <vector>
 
 #include "engine/change_log.h"
@@ -8,10 +7,6 @@
 
 namespace engine {
 namespace {
-
-bool code_is(const change_log_line& line, const char* code) {
-  return std::memcmp(line.code, code, 4) == 0;
-}
 
 // Lists the folders above `entry` (from the older folder's own list) that the list lacks,
 // so that the entry never stands in the list without its folder.
@@ -42,23 +37,6 @@ void append_contents(restore_list& list, const restore_item& folder) {
 
 }  // namespace
 
-std::string change_log_key(std::string_view text) {
-  if (!text.empty() && text.front() == '\\') text.remove_prefix(1);
-  return std::string(text);
-}
-
-change_log_index::change_log_index(const change_log& log) {
-  for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
-    const bool deleted = code_is(*line, k_code_deleted) || code_is(*line, k_code_changed);
-    const bool created = code_is(*line, k_code_new_file) || code_is(*line, k_code_new_folder);
-    if (!deleted && !created) continue;
-    std::string key = change_log_key(line->text);
-    if (key.empty()) continue;
-    if (created) created_.insert(key);
-    named_.insert(std::move(key));
-  }
-}
-
 restore_item* apply_older_entry(restore_list& list, const restore_item& entry, bool whole) {
   list_folders_above(list, entry);
   if (!whole) {
@@ -87,9 +65,10 @@ void roll_back_folder(host::host& h, restore_list& list, const shared_text& olde
   for (const std::string& folder : older.unreadable()) list.note_unreadable(folder);
 
   // What the newer run created and the older folder does not hold did not exist yet.
-  for (const std::string& key : newer_log.created()) {
-    if (older.find(key) == nullptr) list.remove(list.find(key));
-  }
+  newer_log.for_each_created([&](std::string_view key) {
+    const std::string listed(key);
+    if (older.find(listed) == nullptr) list.remove(list.find(listed));
+  });
 
   // Outermost first: a named entry brings its whole subtree, so nothing below it is
   // applied twice.
@@ -100,7 +79,7 @@ void roll_back_folder(host::host& h, restore_list& list, const shared_text& olde
   while (!pending.empty()) {
     const restore_item* current = pending.back();
     pending.pop_back();
-    const bool named = newer_log.named().count(item_key(*current)) != 0;
+    const bool named = newer_log.named(item_key(*current));
     apply_older_entry(list, *current, named);
     if (named) continue;
     for (const restore_item* c = current->last_child; c != nullptr; c = c->prev_sibling) {

@@ -15,34 +15,12 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_set>
 
-#include "engine/change_log.h"
+#include "engine/change_log_index.h"
 #include "engine/restore_list.h"
 #include "platform/host.h"
 
 namespace engine {
-
-// The paths a change log names, by kind, for constant-time lookups. Lines with any other
-// code are ignored. Paths are kept as list keys (the leading separator of a top-level path
-// dropped).
-class change_log_index {
- public:
-  change_log_index() = default;
-  explicit change_log_index(const change_log& log);
-
-  // Paths of "D   ", "D-C ", "C   " and "S   " lines.
-  const std::unordered_set<std::string>& named() const { return named_; }
-  // Paths of "C   " and "S   " lines: entries the run created.
-  const std::unordered_set<std::string>& created() const { return created_; }
-
- private:
-  std::unordered_set<std::string> named_;
-  std::unordered_set<std::string> created_;
-};
-
-// The list key of a change-log path: the text without one leading separator.
-std::string change_log_key(std::string_view text);
 
 // Lets one entry of an older history folder's list take the place of the listed entry with
 // the same key, or joins it to the list. `whole`: the entry comes with everything under it

@@ -86,7 +86,7 @@ restore_walk walk_of_point(host::host& h, const std::string& store, const folder
   while (newer != point && newer->next != nullptr) {
     const folder_node* older = newer->next;
     change_log_state state = change_log_state::read;
-    logs.emplace_back(finder.read(newer->name, state));
+    logs.push_back(finder.read_index(newer->name, state));
     if (state != change_log_state::read) unread_logs.push_back(finder.path_of(newer->name));
     folders.push_back(path_join(store, older->name));
     newer = older;

@@ -144,10 +144,10 @@ bool restore_walk::settle(const std::string* relative, const std::string& steps,
       for (const found& f : older) held.insert(f.name);
     }
     // What the newer run created and the older folder does not hold did not exist yet.
-    if (!log.created().empty()) {
+    if (!log.empty()) {
       std::vector<std::string> gone;
       for (const auto& [name, at] : here.by_name) {
-        if (held.count(name) == 0 && log.created().count(key_of(relative, name)) != 0) {
+        if (held.count(name) == 0 && log.created(relative, name)) {
           gone.push_back(name);
         }
       }
@@ -155,7 +155,7 @@ bool restore_walk::settle(const std::string* relative, const std::string& steps,
     }
     for (const found& f : older) {
       level::entry* listed = here.find(f.name);
-      const bool named = log.named().count(key_of(relative, f.name)) != 0;
+      const bool named = log.named(relative, f.name);
       if (named || listed == nullptr || listed->what.is_folder() != f.is_folder()) {
         // Everything below comes from the older folder: a replaced entry's subtree is gone.
         here.append(f, step, k_whole);

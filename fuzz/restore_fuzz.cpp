@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const engine::change_log log =
       engine::read_change_log(host::default_host(), f.store + "/Zolk0003");
   const engine::change_log_index index(log);
-  check(index.named().size() <= log.size(), "more named paths than lines");
+  check(index.size() <= log.size(), "more named paths than lines");
 
   // Every input restores over the tree the input before it left.
   engine::restore_request request{1, f.store, "src", f.target, true};

@@ -1,0 +1,118 @@
+#include "engine/change_log_index.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace engine {
+namespace {
+
+// FNV-1a, fed piece by piece so that a folder's key and a name need not be joined first.
+constexpr uint64_t k_hash_start = 14695981039346656037ull;
+
+uint64_t hash_more(uint64_t hash, std::string_view bytes) {
+  for (const char c : bytes) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+uint64_t hash_of(const std::string* folder, std::string_view name) {
+  uint64_t hash = k_hash_start;
+  if (folder != nullptr) hash = hash_more(hash_more(hash, *folder), "\\");
+  return hash_more(hash, name);
+}
+
+// Whether `key` reads `folder`\`name` (or `name` alone for a null folder).
+bool key_is(std::string_view key, const std::string* folder, std::string_view name) {
+  if (folder == nullptr) return key == name;
+  return key.size() == folder->size() + 1 + name.size() &&
+         key.compare(0, folder->size(), *folder) == 0 && key[folder->size()] == '\\' &&
+         key.substr(folder->size() + 1) == name;
+}
+
+}  // namespace
+
+std::string change_log_key(std::string_view text) {
+  if (!text.empty() && text.front() == '\\') text.remove_prefix(1);
+  return std::string(text);
+}
+
+change_log_index::change_log_index(const change_log& log) {
+  for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
+    std::string raw(line->code, 4);
+    add_line(raw + line->text);
+  }
+  seal();
+}
+
+change_log_index change_log_index::read(host::host& h, const std::string& point_path,
+                                        change_log_state& state) {
+  change_log_index index;
+  state = for_each_change_log_line(h, point_path,
+                                   [&index](std::string_view line) { index.add_line(line); });
+  index.seal();
+  return index;
+}
+
+void change_log_index::add_line(std::string_view raw_line) {
+  if (raw_line.size() < 4) return;
+  const std::string_view code = raw_line.substr(0, 4);
+  uint8_t kinds = 0;
+  if (code == k_code_deleted || code == k_code_changed) kinds = k_named;
+  if (code == k_code_new_file || code == k_code_new_folder) kinds = k_named | k_created;
+  if (kinds == 0) return;
+  std::string_view key = raw_line.substr(4);
+  if (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  if (key.empty()) return;
+  entries_.push_back(
+      entry{hash_of(nullptr, key), text_.size(), static_cast<uint32_t>(key.size()), kinds});
+  text_.append(key);
+}
+
+void change_log_index::seal() {
+  std::sort(entries_.begin(), entries_.end(), [this](const entry& a, const entry& b) {
+    if (a.hash != b.hash) return a.hash < b.hash;
+    return key_of(a) < key_of(b);
+  });
+  // One entry per key, with the kinds of all its lines.
+  size_t kept = 0;
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    if (kept > 0 && entries_[kept - 1].hash == entries_[i].hash &&
+        key_of(entries_[kept - 1]) == key_of(entries_[i])) {
+      entries_[kept - 1].kinds |= entries_[i].kinds;
+    } else {
+      entries_[kept++] = entries_[i];
+    }
+  }
+  entries_.resize(kept);
+  entries_.shrink_to_fit();
+}
+
+uint8_t change_log_index::kinds_of(const std::string* folder, std::string_view name) const {
+  if (entries_.empty()) return 0;
+  const uint64_t hash = hash_of(folder, name);
+  auto it = std::lower_bound(entries_.begin(), entries_.end(), hash,
+                             [](const entry& e, uint64_t h) { return e.hash < h; });
+  for (; it != entries_.end() && it->hash == hash; ++it) {
+    if (key_is(key_of(*it), folder, name)) return it->kinds;
+  }
+  return 0;
+}
+
+bool change_log_index::named(const std::string* folder, std::string_view name) const {
+  return (kinds_of(folder, name) & k_named) != 0;
+}
+
+bool change_log_index::created(const std::string* folder, std::string_view name) const {
+  return (kinds_of(folder, name) & k_created) != 0;
+}
+
+void change_log_index::for_each_created(
+    const std::function<void(std::string_view key)>& visit) const {
+  for (const entry& e : entries_) {
+    if ((e.kinds & k_created) != 0) visit(key_of(e));
+  }
+}
+
+}  // namespace engine

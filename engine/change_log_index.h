@@ -1,0 +1,74 @@
+// The paths a change log names, by kind, for the restore's roll-back.
+//
+// A restore of an old point consults the log of every run since that point, for every folder
+// it settles. The index keeps each named path once, in one block of text, with a 64-bit hash
+// for the lookup: about 24 bytes beside the path itself, where a set of strings took ten times
+// that. It is read from the file a line at a time, never from the whole file in memory.
+#ifndef ZOLK_ENGINE_CHANGE_LOG_INDEX_H
+#define ZOLK_ENGINE_CHANGE_LOG_INDEX_H
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/change_log.h"
+#include "platform/host.h"
+
+namespace engine {
+
+// The list key of a change-log path: the text without one leading separator.
+std::string change_log_key(std::string_view text);
+
+class change_log_index {
+ public:
+  change_log_index() = default;
+  // Indexes the lines of a log already read.
+  explicit change_log_index(const change_log& log);
+
+  // Reads point_path + ".Zcl" line by line; `state` tells how the file was found.
+  static change_log_index read(host::host& h, const std::string& point_path,
+                               change_log_state& state);
+
+  // Takes in one raw line (its code and path, without the line end). Lines with a code other
+  // than the four below, or without a path, are ignored. seal() must follow the last one.
+  void add_line(std::string_view raw_line);
+  // Makes the index ready for lookups.
+  void seal();
+
+  // Whether a "D   ", "D-C ", "C   " or "S   " line names the path. The key is `folder`\`name`,
+  // or `name` alone when `folder` is null (a top-level entry), as the list keys entries.
+  bool named(const std::string* folder, std::string_view name) const;
+  // Whether a "C   " or "S   " line names it: an entry the run created.
+  bool created(const std::string* folder, std::string_view name) const;
+  bool named(std::string_view key) const { return named(nullptr, key); }
+  bool created(std::string_view key) const { return created(nullptr, key); }
+
+  // The distinct paths named; the keys of the created ones, in no particular order.
+  size_t size() const { return entries_.size(); }
+  bool empty() const { return entries_.empty(); }
+  void for_each_created(const std::function<void(std::string_view key)>& visit) const;
+
+ private:
+  static constexpr uint8_t k_named = 1;
+  static constexpr uint8_t k_created = 2;
+  struct entry {
+    uint64_t hash;
+    size_t offset;  // of the key in text_
+    uint32_t length;
+    uint8_t kinds;
+  };
+  uint8_t kinds_of(const std::string* folder, std::string_view name) const;
+  std::string_view key_of(const entry& e) const {
+    return std::string_view(text_).substr(e.offset, e.length);
+  }
+
+  std::string text_;
+  std::vector<entry> entries_;  // by hash once sealed, one per key
+};
+
+}  // namespace engine
+
+#endif

@@ -87,6 +87,9 @@ void change_log_index::seal() {
   }
   entries_.resize(kept);
   entries_.shrink_to_fit();
+  text_.shrink_to_fit();
+  created_count_ = 0;
+  for (const entry& e : entries_) created_count_ += (e.kinds & k_created) != 0 ? 1 : 0;
 }
 
 uint8_t change_log_index::kinds_of(const std::string* folder, std::string_view name) const {

@@ -46,9 +46,10 @@ class change_log_index {
   bool named(std::string_view key) const { return named(nullptr, key); }
   bool created(std::string_view key) const { return created(nullptr, key); }
 
-  // The distinct paths named; the keys of the created ones, in no particular order.
+  // How many distinct paths the lines name, and how many of them the run created.
   size_t size() const { return entries_.size(); }
-  bool empty() const { return entries_.empty(); }
+  size_t created_count() const { return created_count_; }
+  // Calls `visit` with the key of every path the run created, in no particular order.
   void for_each_created(const std::function<void(std::string_view key)>& visit) const;
 
  private:
@@ -67,6 +68,7 @@ class change_log_index {
 
   std::string text_;
   std::vector<entry> entries_;  // by hash once sealed, one per key
+  size_t created_count_ = 0;
 };
 
 }  // namespace engine

@@ -53,6 +53,7 @@ TEST(ChangeLogIndex, AgreesWithPlainSetsOnRandomLogs) {
         engine::change_log_index::read(h, tmp.at("Zolk0002"), state);
     ASSERT_EQ(state, engine::change_log_state::read);
     EXPECT_EQ(index.size(), named.size());
+    EXPECT_EQ(index.created_count(), created.size());
     for (const std::string& key : asked) {
       EXPECT_EQ(index.named(key), named.count(key) != 0) << key;
       EXPECT_EQ(index.created(key), created.count(key) != 0) << key;

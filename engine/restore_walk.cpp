@@ -144,7 +144,7 @@ bool restore_walk::settle(const std::string* relative, const std::string& steps,
       for (const found& f : older) held.insert(f.name);
     }
     // What the newer run created and the older folder does not hold did not exist yet.
-    if (!log.empty()) {
+    if (log.created_count() != 0) {
       std::vector<std::string> gone;
       for (const auto& [name, at] : here.by_name) {
         if (held.count(name) == 0 && log.created(relative, name)) {

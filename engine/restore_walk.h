@@ -7,7 +7,9 @@
 // and hands its entries on in tree order (a folder before its contents) before it goes deeper.
 // It holds the folder it settles and the folders on the way to it (for each, what every history
 // folder made of it), never the whole tree: memory follows the largest folder, the depth and
-// the number of points, not the number of entries.
+// the number of points, not the number of entries. Besides, it holds an index of the paths the
+// change logs of the later runs name (change_log_index.h): about 24 bytes and the path for
+// each entry those runs changed, deleted or created.
 //
 // Each entry comes from the same history folder, with the same time, length and attributes,
 // as in the list gather_folder_items and roll_back_folder build. The order differs only where

@@ -1,7 +1,7 @@
 #include "engine/change_log_index.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cstdint>
 
 namespace engine {
 namespace {
@@ -64,7 +64,8 @@ void change_log_index::add_line(std::string_view raw_line) {
   if (kinds == 0) return;
   std::string_view key = raw_line.substr(4);
   if (!key.empty() && key.front() == '\\') key.remove_prefix(1);
-  if (key.empty()) return;
+  // No entry has a path of 4 GiB: such a line names nothing a restore could meet.
+  if (key.empty() || key.size() > UINT32_MAX) return;
   entries_.push_back(
       entry{hash_of(nullptr, key), text_.size(), static_cast<uint32_t>(key.size()), kinds});
   text_.append(key);

@@ -23,6 +23,12 @@ uint64_t hash_of(const std::string* folder, std::string_view name) {
   return hash_more(hash, name);
 }
 
+// A change-log path without one leading separator.
+std::string_view key_view(std::string_view text) {
+  if (!text.empty() && text.front() == '\\') text.remove_prefix(1);
+  return text;
+}
+
 // Whether `key` reads `folder`\`name` (or `name` alone for a null folder).
 bool key_is(std::string_view key, const std::string* folder, std::string_view name) {
   if (folder == nullptr) return key == name;
@@ -33,15 +39,13 @@ bool key_is(std::string_view key, const std::string* folder, std::string_view na
 
 }  // namespace
 
-std::string change_log_key(std::string_view text) {
-  if (!text.empty() && text.front() == '\\') text.remove_prefix(1);
-  return std::string(text);
-}
+std::string change_log_key(std::string_view text) { return std::string(key_view(text)); }
 
 change_log_index::change_log_index(const change_log& log) {
   for (const change_log_line* line = log.first(); line != nullptr; line = line->next) {
     std::string raw(line->code, 4);
-    add_line(raw + line->text);
+    raw += line->text;
+    add_line(raw);
   }
   seal();
 }
@@ -62,8 +66,7 @@ void change_log_index::add_line(std::string_view raw_line) {
   if (code == k_code_deleted || code == k_code_changed) kinds = k_named;
   if (code == k_code_new_file || code == k_code_new_folder) kinds = k_named | k_created;
   if (kinds == 0) return;
-  std::string_view key = raw_line.substr(4);
-  if (!key.empty() && key.front() == '\\') key.remove_prefix(1);
+  const std::string_view key = key_view(raw_line.substr(4));
   // No entry has a path of 4 GiB: such a line names nothing a restore could meet.
   if (key.empty() || key.size() > UINT32_MAX) return;
   entries_.push_back(

@@ -50,8 +50,21 @@ change_log_index::change_log_index(const change_log& log) {
   seal();
 }
 
+change_log_index::change_log_index(change_log_index&&) noexcept = default;
+change_log_index& change_log_index::operator=(change_log_index&&) noexcept = default;
+change_log_index::~change_log_index() = default;
+
 change_log_index change_log_index::read(host::host& h, const std::string& point_path,
-                                        change_log_state& state) {
+                                        change_log_state& state, const index_spill* spill) {
+  if (spill != nullptr && spill->h != nullptr) {
+    change_log_index index;
+    index.spill_place_ = *spill;
+    state = for_each_change_log_line(h, point_path,
+                                     [&index](std::string_view line) { index.add_line(line); });
+    index.seal();
+    if (!index.spill_failed_) return index;
+    // The paths already handed to the file are lost with it: the log is read again.
+  }
   change_log_index index;
   state = for_each_change_log_line(h, point_path,
                                    [&index](std::string_view line) { index.add_line(line); });
@@ -69,12 +82,62 @@ void change_log_index::add_line(std::string_view raw_line) {
   const std::string_view key = key_view(raw_line.substr(4));
   // No entry has a path of 4 GiB: such a line names nothing a restore could meet.
   if (key.empty() || key.size() > UINT32_MAX) return;
+  if (spill_failed_) return;
   entries_.push_back(
       entry{hash_of(nullptr, key), text_.size(), static_cast<uint32_t>(key.size()), kinds});
   text_.append(key);
+  if (spill_place_.h != nullptr &&
+      text_.size() + entries_.size() * sizeof(entry) > spill_place_.budget) {
+    spill_run();
+  }
+}
+
+// Hands the entries so far to the file as one sorted run and starts afresh. Without a file
+// (none could be made) they simply stay.
+void change_log_index::spill_run() {
+  if (!spill_) {
+    spill_ = key_spill::create(*spill_place_.h, spill_place_.path);
+    if (!spill_) {
+      spill_place_.h = nullptr;
+      return;
+    }
+  }
+  sort_entries();
+  std::vector<key_spill::record> run;
+  run.reserve(entries_.size());
+  for (const entry& e : entries_) run.push_back(key_spill::record{e.hash, e.kinds, key_of(e)});
+  if (!spill_->add_run(run)) {
+    spill_failed_ = true;
+    spill_.reset();
+    spill_place_.h = nullptr;
+  }
+  entries_.clear();
+  text_.clear();
 }
 
 void change_log_index::seal() {
+  if (spill_ && !entries_.empty()) spill_run();
+  created_count_ = 0;
+  if (spill_) {
+    entries_ = std::vector<entry>();
+    text_ = std::string();
+    const bool whole = spill_->finish([this](uint8_t kinds, std::string_view) {
+      if ((kinds & k_created) != 0) ++created_count_;
+    });
+    if (!whole) {
+      spill_failed_ = true;
+      spill_.reset();
+    }
+    return;
+  }
+  sort_entries();
+  entries_.shrink_to_fit();
+  text_.shrink_to_fit();
+  for (const entry& e : entries_) created_count_ += (e.kinds & k_created) != 0 ? 1 : 0;
+}
+
+// Sorts the entries by hash and key, one per key with the kinds of all its lines.
+void change_log_index::sort_entries() {
   std::sort(entries_.begin(), entries_.end(), [this](const entry& a, const entry& b) {
     if (a.hash != b.hash) return a.hash < b.hash;
     return key_of(a) < key_of(b);
@@ -90,15 +153,18 @@ void change_log_index::seal() {
     }
   }
   entries_.resize(kept);
-  entries_.shrink_to_fit();
-  text_.shrink_to_fit();
-  created_count_ = 0;
-  for (const entry& e : entries_) created_count_ += (e.kinds & k_created) != 0 ? 1 : 0;
 }
 
 uint8_t change_log_index::kinds_of(const std::string* folder, std::string_view name) const {
-  if (entries_.empty()) return 0;
   const uint64_t hash = hash_of(folder, name);
+  if (spill_) {
+    uint8_t kinds = 0;
+    spill_->for_each_with_hash(hash, [&](uint8_t k, std::string_view key) {
+      if (key_is(key, folder, name)) kinds = k;
+    });
+    return kinds;
+  }
+  if (entries_.empty()) return 0;
   auto it = std::lower_bound(entries_.begin(), entries_.end(), hash,
                              [](const entry& e, uint64_t h) { return e.hash < h; });
   for (; it != entries_.end() && it->hash == hash; ++it) {
@@ -117,9 +183,23 @@ bool change_log_index::created(const std::string* folder, std::string_view name)
 
 void change_log_index::for_each_created(
     const std::function<void(std::string_view key)>& visit) const {
+  if (spill_) {
+    spill_->for_each([&visit](uint8_t kinds, std::string_view key) {
+      if ((kinds & k_created) != 0) visit(key);
+    });
+    return;
+  }
   for (const entry& e : entries_) {
     if ((e.kinds & k_created) != 0) visit(key_of(e));
   }
 }
+
+size_t change_log_index::size() const { return spill_ ? spill_->size() : entries_.size(); }
+
+size_t change_log_index::memory() const {
+  return text_.capacity() + entries_.capacity() * sizeof(entry) + (spill_ ? spill_->memory() : 0);
+}
+
+bool change_log_index::failed() const { return spill_ && spill_->failed(); }
 
 }  // namespace engine

@@ -66,13 +66,14 @@ change_log change_log_finder::read(const std::string& folder_name, change_log_st
 }
 
 change_log_index change_log_finder::read_index(const std::string& folder_name,
-                                               change_log_state& state) const {
+                                               change_log_state& state,
+                                               const index_spill* spill) const {
   const std::string* stem = stem_of(folder_name);
   if (stem == nullptr) {
     state = change_log_state::missing;
     return change_log_index();
   }
-  return change_log_index::read(h_, path_join(store_, *stem), state);
+  return change_log_index::read(h_, path_join(store_, *stem), state, spill);
 }
 
 void walk_points(host::host& h, const std::string& store, const folder_tree& history,

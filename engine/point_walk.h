@@ -34,8 +34,10 @@ class change_log_finder {
   // The log of the run that made `folder_name`, empty when there is none; `state` tells
   // whether it was read whole, missing, or unreadable (lines read before a failure are kept).
   change_log read(const std::string& folder_name, change_log_state& state) const;
-  // The same log as an index of the paths it names, read a line at a time.
-  change_log_index read_index(const std::string& folder_name, change_log_state& state) const;
+  // The same log as an index of the paths it names, read a line at a time (spilling to a
+  // file past a budget when `spill` is given).
+  change_log_index read_index(const std::string& folder_name, change_log_state& state,
+                              const index_spill* spill = nullptr) const;
 
   // The path of that log as it stands in the store (or would stand, when missing).
   std::string path_of(const std::string& folder_name) const;

@@ -22,8 +22,10 @@ using restore_testing::tree;
 using restore_testing::tree_of;
 
 // Runs `runs` backups over a randomly changing source, then restores every point.
-// `leftovers`: every third run cannot carry its first entry forward.
-void check_history(unsigned seed, int runs, bool leftovers) {
+// `leftovers`: every third run cannot carry its first entry forward. `index_budget`: the
+// restore's memory for change-log paths (one byte keeps them all in files in the store).
+void check_history(unsigned seed, int runs, bool leftovers,
+                   size_t index_budget = engine::restore_request().index_budget) {
   testing_support::temp_folder tmp;
   const std::string source = tmp.at("src");
   const std::string store = tmp.at("store");
@@ -44,6 +46,7 @@ void check_history(unsigned seed, int runs, bool leftovers) {
   for (int run = 1; run <= runs; ++run) {
     const std::string target = tmp.at("target" + std::to_string(run));
     engine::restore_request request{run, store, source, target};
+    request.index_budget = index_budget;
     engine::recording_log log;
     engine::recording_progress progress;
     const engine::run_summary summary =
@@ -59,6 +62,11 @@ TEST(RestoreHistory, EveryPointOfRandomHistoriesComesBackExactly) {
 
 TEST(RestoreHistory, EntriesARunCouldNotCarryForwardBelongToTheirPoint) {
   for (unsigned seed : {11u, 12u, 13u}) check_history(seed, 9, true);
+}
+
+TEST(RestoreHistory, PointsComeBackExactlyWithTheLogsKeptInFiles) {
+  for (unsigned seed : {21u, 22u}) check_history(seed, 10, false, 1);
+  check_history(23u, 9, true, 1);
 }
 
 // A fixed history, built step by step: the source as it stood after each run is kept aside,

@@ -31,6 +31,8 @@ class RestoreLogs : public ::testing::Test {
   std::string store = tmp.at("store");
   std::string target = tmp.at("target");
   host::fault_host faults{host::default_host()};
+  size_t index_budget = size_t{4} << 20;
+  engine::run_progress* progress = nullptr;
 
   void SetUp() override {
     put("Zolk0001/a.txt", "1");
@@ -52,10 +54,10 @@ class RestoreLogs : public ::testing::Test {
   std::vector<std::string> restore(const std::string& point, engine::run_summary& summary) {
     testing_support::remove_tree(target);
     engine::recording_log log;
-    engine::null_progress progress;
-    summary = engine::start_restore(
-        faults, engine::restore_request{engine::point_number(point), store, "src", target}, log,
-        progress);
+    engine::null_progress quiet;
+    engine::restore_request request{engine::point_number(point), store, "src", target};
+    request.index_budget = index_budget;
+    summary = engine::start_restore(faults, request, log, progress ? *progress : quiet);
     std::vector<std::string> lines;
     for (const std::string& line : log.lines()) lines.push_back(cp932::to_unicode(line));
     return lines;
@@ -129,6 +131,59 @@ TEST_F(RestoreLogs, ALogThatCannotBeReadOrIsNoFileIsReported) {
   make_folders(store + "/Zolk0003.Zcl");
   EXPECT_EQ(logs_not_read(restore("0002", summary)), (std::vector<std::string>{zlog("Zolk0003")}));
   EXPECT_EQ(summary.failed, 1);
+}
+
+// Logs kept in files in the store (a budget of one byte spills every path) restore the same
+// points; the files go when the restore ends, and one a killed restore left goes as well.
+TEST_F(RestoreLogs, LogsSpilledToTheStoreRestoreTheSameAndLeaveNothingBehind) {
+  index_budget = 1;
+  write_file(store + "/.zolk-index.7.tmp", "left by a killed restore");
+  engine::run_summary summary;
+  EXPECT_TRUE(logs_not_read(restore("0001", summary)).empty());
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+  restore("0002", summary);
+  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "2"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+  for (const auto& entry : list_tree(store)) {
+    EXPECT_EQ(entry.first.find(".zolk-index"), std::string::npos) << entry.first;
+  }
+  // A file that cannot be made, or whose writing fails half-way, leaves the paths in memory.
+  faults.fail_path(host::call_kind::open_write, ".zolk-index");
+  restore("0001", summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+  faults.clear_faults();
+  faults.fail_call(host::call_kind::write, 2);
+  restore("0001", summary);
+  EXPECT_EQ(summary.failed, 0);
+  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+}
+
+// Reads an index's file back fail from the moment the restore has planned its work (the
+// second walk, during the copies): each log is reported, and the restore counts them.
+TEST_F(RestoreLogs, ASpilledLogThatCannotBeReadBackIsReported) {
+  struct failing_reads : engine::run_progress {
+    host::fault_host& faults;
+    explicit failing_reads(host::fault_host& f) : faults(f) {}
+    void report(const engine::progress_facts&) override {
+      faults.fail_path(host::call_kind::read, ".zolk-index");
+    }
+  } fail_later(faults);
+  progress = &fail_later;
+  index_budget = 1;
+  engine::run_summary summary;
+  const std::vector<std::string> lines = restore("0001", summary);
+  std::vector<std::string> named = logs_not_read(lines);
+  std::sort(named.begin(), named.end());
+  EXPECT_EQ(named, (std::vector<std::string>{zlog("Zolk0002"), zlog("Zolk0003")}));
+  EXPECT_EQ(summary.failed, 2);
+  // Told before the closing line, as every other failure of the restore.
+  const auto closing = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find("処理の終了") != std::string::npos;
+  });
+  for (const std::string& told : named) {
+    EXPECT_LT(std::find(lines.begin(), lines.end(), told), closing) << told;
+  }
 }
 
 #ifndef _WIN32

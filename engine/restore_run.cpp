@@ -1,5 +1,6 @@
 #include "engine/restore_run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -72,26 +73,69 @@ std::string point_entry_text(const folder_tree& history, int point) {
   return digits;
 }
 
+// The temporary files change-log indexes spill to: ".zolk-index.", a number, ".tmp".
+constexpr const char* k_index_spill_prefix = ".zolk-index.";
+constexpr const char* k_index_spill_suffix = ".tmp";
+
+// Removes the spill files a restore that was killed left in the store.
+void remove_spill_leftovers(host::host& h, const std::string& store) {
+  std::vector<host::found_entry> entries;
+  h.search(folder_search_pattern(store), entries);
+  const std::string prefix = k_index_spill_prefix;
+  const std::string suffix = k_index_spill_suffix;
+  for (const host::found_entry& e : entries) {
+    if (e.name.size() > prefix.size() + suffix.size() && e.name.compare(0, prefix.size(), prefix) == 0 &&
+        e.name.compare(e.name.size() - suffix.size(), suffix.size(), suffix) == 0 &&
+        (e.attributes & host::k_directory) == 0) {
+      h.remove_file(path_join(store, e.name));
+    }
+  }
+}
+
 // The walk of the chosen point: the newest history folder's tree, rolled back over every
 // older history folder down to the point. Every history folder newer than the point lends
 // its change log; the paths of those that could not be read go to `unread_logs`, and their
-// older folders are applied as for a run that wrote no log.
+// older folders are applied as for a run that wrote no log. With `spill` (the store's lock
+// held), the logs share `budget` bytes of memory and spill to files in the store past it.
 restore_walk walk_of_point(host::host& h, const std::string& store, const folder_tree& history,
-                           const folder_node* point, std::vector<std::string>& unread_logs) {
+                           const folder_node* point, std::vector<std::string>& unread_logs,
+                           std::vector<std::string>& log_paths, bool spill, size_t budget) {
   std::vector<std::string> folders;
   std::vector<change_log_index> logs(1);
+  log_paths.assign(1, std::string());
   const change_log_finder finder(h, store);
   const folder_node* newer = history.first();
   folders.push_back(path_join(store, newer->name));
+  if (spill) remove_spill_leftovers(h, store);
   while (newer != point && newer->next != nullptr) {
     const folder_node* older = newer->next;
     change_log_state state = change_log_state::read;
-    logs.push_back(finder.read_index(newer->name, state));
-    if (state != change_log_state::read) unread_logs.push_back(finder.path_of(newer->name));
+    index_spill place;
+    place.h = spill ? &h : nullptr;
+    place.path = path_join(store, k_index_spill_prefix + std::to_string(logs.size()) +
+                                      k_index_spill_suffix);
+    place.budget = budget;
+    logs.push_back(finder.read_index(newer->name, state, &place));
+    budget -= std::min(budget, logs.back().memory());
+    log_paths.push_back(finder.path_of(newer->name));
+    if (state != change_log_state::read) unread_logs.push_back(log_paths.back());
     folders.push_back(path_join(store, older->name));
     newer = older;
   }
   return restore_walk(h, std::move(folders), std::move(logs));
+}
+
+// Reports the logs whose spilled index could not be read back since the last call (`told`
+// of the walk's failed logs were reported before), as logs that could not be read.
+int64_t report_failed_indexes(const restore_walk& walk, const std::vector<std::string>& log_paths,
+                              size_t& told, run_log& log) {
+  const std::vector<size_t>& failed = walk.failed_logs();
+  int64_t count = 0;
+  for (; told < failed.size(); ++told, ++count) {
+    log.add_line(text(msg::change_log_not_read));
+    log.add_line(text(msg::detail_prefix) + log_paths[failed[told]]);
+  }
+  return count;
 }
 
 // Which entries of the point a restore of some paths only brings back: each chosen entry
@@ -206,8 +250,11 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_node* point = find_point(history, request.point);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   std::vector<std::string> unread_logs;
+  std::vector<std::string> log_paths;
   log.flush();
-  restore_walk walk = walk_of_point(h, request.store, history, point, unread_logs);
+  restore_walk walk =
+      walk_of_point(h, request.store, history, point, unread_logs, log_paths,
+                    lock.state == host::lock_state::taken, request.index_budget);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a
   // restore that brought back only some of the chosen entries would look like a success.
@@ -224,14 +271,23 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     return refuse_entry(log, request.paths[static_cast<size_t>(missing)]);
   }
   int64_t unreadable = report_unread_logs(unread_logs, log);
+  size_t told = 0;
+  unreadable += report_failed_indexes(walk, log_paths, told, log);
   for (const std::string& folder : walk.unreadable()) {
     log.add_line(text(msg::restore_store_not_read) + text(msg::detail_prefix) + folder);
     ++unreadable;
   }
   progress_meter meter(progress, stop);
   meter.plan(items, bytes);
+  // A spilled index that fails only now is told where it fails, among the copies' own lines.
   const restore_feed feed = [&](const std::function<bool(const restore_item&)>& each) {
-    walk.walk([&](const restore_item& item) { return !choice.wants(item) || each(item); });
+    walk.walk([&](const restore_item& item) {
+      if (walk.failed_logs().size() > told) {
+        unreadable += report_failed_indexes(walk, log_paths, told, log);
+      }
+      return !choice.wants(item) || each(item);
+    });
+    unreadable += report_failed_indexes(walk, log_paths, told, log);  // after the last entry
   };
   run_summary summary = restore_items(h, request.target, feed, log, meter, request.store);
   summary.failed += unreadable;

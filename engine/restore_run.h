@@ -23,6 +23,10 @@ struct restore_request {
   std::vector<std::string> paths{};  // only these entries of the point (paths inside it, `\` or
                                      // `/` separated, see entry_key), each with everything
                                      // under it and the folders above it; empty: the whole point
+  // The bytes of change-log paths a restore of an older point holds in memory, for all the
+  // later runs together; past it, a log's paths go to a temporary file in the store (when
+  // the store's lock is held) and only a filter and a sample of them stay in memory.
+  size_t index_budget = size_t{4} << 20;
 };
 
 // Lists the store once (under its lock), writes the opening lines (the point named as the

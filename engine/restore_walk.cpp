@@ -81,6 +81,7 @@ restore_walk::restore_walk(host::host& h, std::vector<std::string> folders,
     folders_.push_back(std::make_shared<const std::string>(std::move(folder)));
   }
   logs_.resize(folders_.size());
+  log_failed_.assign(folders_.size(), false);
 }
 
 bool restore_walk::walk(const std::function<bool(const restore_item&)>& visit) {
@@ -166,6 +167,10 @@ bool restore_walk::settle(const std::string* relative, const std::string& steps,
       } else {
         here.steps[f.name][step] = k_merge;
       }
+    }
+    if (log.failed() && !log_failed_[step]) {
+      log_failed_[step] = true;
+      failed_logs_.push_back(step);
     }
   }
   const shared_text folder =

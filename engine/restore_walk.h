@@ -9,7 +9,8 @@
 // folder made of it), never the whole tree: memory follows the largest folder, the depth and
 // the number of points, not the number of entries. Besides, it holds an index of the paths the
 // change logs of the later runs name (change_log_index.h): about 24 bytes and the path for
-// each entry those runs changed, deleted or created.
+// each entry those runs changed, deleted or created, unless the index was given a budget and
+// a file to spill to, when it holds a filter and a sample of bounded size.
 //
 // Each entry comes from the same history folder, with the same time, length and attributes,
 // as in the list gather_folder_items and roll_back_folder build. The order differs only where
@@ -42,6 +43,9 @@ class restore_walk {
 
   // The folders of the store that could not be listed during the last walk, in the order met.
   const std::vector<std::string>& unreadable() const { return unreadable_; }
+  // The steps whose change-log index could not be read back from its file (change_log_index
+  // failed()), each once, in the order met; a walk after the failure may have misread them.
+  const std::vector<size_t>& failed_logs() const { return failed_logs_; }
 
  private:
   struct level;
@@ -52,6 +56,8 @@ class restore_walk {
   std::vector<shared_text> folders_;
   std::vector<change_log_index> logs_;
   std::vector<std::string> unreadable_;
+  std::vector<size_t> failed_logs_;
+  std::vector<bool> log_failed_;
 };
 
 }  // namespace engine

@@ -5,10 +5,10 @@ namespace {
 
 bool is_mutation(call_kind kind) {
   return kind != call_kind::search && kind != call_kind::open_read && kind != call_kind::sync &&
-         kind != call_kind::exists && kind != call_kind::lock;
+         kind != call_kind::exists && kind != call_kind::lock && kind != call_kind::read;
 }
 
-// A file whose writes and time changes go through the fault host's decisions.
+// A file whose reads, writes and time changes go through the fault host's decisions.
 class fault_file : public file {
  public:
   fault_file(std::unique_ptr<file> inner, fault_host& owner, std::string path,
@@ -23,6 +23,7 @@ class fault_file : public file {
       before_read_ = nullptr;
       action();
     }
+    if (!owner_.allow(call_kind::read, path_)) return -1;
     return inner_->read(buffer, length);
   }
   bool write(const void* buffer, size_t length) override {

@@ -29,7 +29,8 @@ enum class call_kind {
   replace,
   exists,
   lock,
-  remove_folder
+  remove_folder,
+  read  // a read from an open file
 };
 
 // Pushes to disk (sync calls) are decided and counted but not performed: a test cannot

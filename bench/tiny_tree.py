@@ -2,8 +2,10 @@
 
   tiny_tree.py make ROOT FILES FOLDERS SIZE   FILES files of SIZE bytes in FOLDERS folders,
                                               a hundred folders to each folder at the top
-  tiny_tree.py change ROOT FILES FOLDERS      1 % of those files get one byte more and a
-                                              time ten seconds ahead, spread over the folders
+  tiny_tree.py change ROOT FILES FOLDERS [EVERY]
+                                              one file in EVERY (100: 1 %, the default) gets one
+                                              byte more and a time ten seconds ahead, spread over
+                                              the folders
 """
 import os
 import sys
@@ -26,10 +28,10 @@ def make(root, files, folders, size):
             os.close(fd)
 
 
-def change(root, files, folders):
+def change(root, files, folders, every=100):
     per = files // folders
     later = time.time() + 10
-    for n in range(0, files, 100):
+    for n in range(0, files, every):
         f, i = divmod(n, per)
         p = path_of(root, f, (i + f) % per)
         with open(p, "ab") as out:

@@ -70,19 +70,22 @@ class RestoreLogs : public ::testing::Test {
     }
     return named;
   }
+  // Restores the two older points, each as its run left the source, without a failure.
+  void expect_older_points() {
+    engine::run_summary summary;
+    EXPECT_TRUE(logs_not_read(restore("0001", summary)).empty());
+    EXPECT_EQ(summary.failed, 0);
+    EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+    restore("0002", summary);
+    EXPECT_EQ(summary.failed, 0);
+    EXPECT_EQ(list_tree(target), (tree{{"a.txt", "2"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+  }
   std::string zlog(const std::string& folder) {
     return "==> " + cp932::to_unicode(store) + "\\" + folder + ".Zcl";
   }
 };
 
-TEST_F(RestoreLogs, EveryPointRestoresExactlyWithItsLogs) {
-  engine::run_summary summary;
-  EXPECT_TRUE(logs_not_read(restore("0001", summary)).empty());
-  EXPECT_EQ(summary.failed, 0);
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
-  restore("0002", summary);
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "2"}, {"b.txt", "B"}, {"c.txt", "C"}}));
-}
+TEST_F(RestoreLogs, EveryPointRestoresExactlyWithItsLogs) { expect_older_points(); }
 
 TEST_F(RestoreLogs, AMissingLogThatIsNeededIsReportedAndTheRestoreGoesOn) {
   testing_support::remove_tree(store + "/Zolk0003.Zcl");
@@ -138,25 +141,16 @@ TEST_F(RestoreLogs, ALogThatCannotBeReadOrIsNoFileIsReported) {
 TEST_F(RestoreLogs, LogsSpilledToTheStoreRestoreTheSameAndLeaveNothingBehind) {
   index_budget = 1;
   write_file(store + "/.zolk-index.7.tmp", "left by a killed restore");
-  engine::run_summary summary;
-  EXPECT_TRUE(logs_not_read(restore("0001", summary)).empty());
-  EXPECT_EQ(summary.failed, 0);
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
-  restore("0002", summary);
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "2"}, {"b.txt", "B"}, {"c.txt", "C"}}));
+  expect_older_points();
   for (const auto& entry : list_tree(store)) {
     EXPECT_EQ(entry.first.find(".zolk-index"), std::string::npos) << entry.first;
   }
   // A file that cannot be made, or whose writing fails half-way, leaves the paths in memory.
   faults.fail_path(host::call_kind::open_write, ".zolk-index");
-  restore("0001", summary);
-  EXPECT_EQ(summary.failed, 0);
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+  expect_older_points();
   faults.clear_faults();
   faults.fail_call(host::call_kind::write, 2);
-  restore("0001", summary);
-  EXPECT_EQ(summary.failed, 0);
-  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+  expect_older_points();
 }
 
 // Reads an index's file back fail from the moment the restore has planned its work (the

@@ -59,6 +59,10 @@ change_log_index change_log_index::read(host::host& h, const std::string& point_
   if (spill != nullptr && spill->h != nullptr) {
     change_log_index index;
     index.spill_place_ = *spill;
+    // The budget is taken at once, a third for the entries, so that no doubling of a
+    // growing buffer goes past it; what a short log leaves unused goes again when sealed.
+    index.entries_.reserve(spill->budget / 3 / sizeof(entry));
+    index.text_.reserve(spill->budget - spill->budget / 3);
     state = for_each_change_log_line(h, point_path,
                                      [&index](std::string_view line) { index.add_line(line); });
     index.seal();
@@ -83,17 +87,17 @@ void change_log_index::add_line(std::string_view raw_line) {
   // No entry has a path of 4 GiB: such a line names nothing a restore could meet.
   if (key.empty() || key.size() > UINT32_MAX) return;
   if (spill_failed_) return;
+  if (spill_place_.h != nullptr && !entries_.empty() &&
+      (entries_.size() == entries_.capacity() || key.size() > text_.capacity() - text_.size())) {
+    spill_run();
+  }
   entries_.push_back(
       entry{hash_of(nullptr, key), text_.size(), static_cast<uint32_t>(key.size()), kinds});
   text_.append(key);
-  if (spill_place_.h != nullptr &&
-      text_.size() + entries_.size() * sizeof(entry) > spill_place_.budget) {
-    spill_run();
-  }
 }
 
-// Hands the entries so far to the file as one sorted run and starts afresh. Without a file
-// (none could be made) they simply stay.
+// Hands the entries so far to the file as one sorted run and starts afresh in the same
+// buffers. Without a file (none could be made) they simply stay, and grow.
 void change_log_index::spill_run() {
   if (!spill_) {
     spill_ = key_spill::create(*spill_place_.h, spill_place_.path);

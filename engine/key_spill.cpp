@@ -95,8 +95,8 @@ class key_spill::reader {
         if (!buffer_.empty()) error = true;
         return false;
       }
-      const size_t want =
-          static_cast<size_t>(std::min<uint64_t>(std::max(k_buffer, n - buffer_.size()), end_ - at_));
+      const size_t want = static_cast<size_t>(
+          std::min<uint64_t>(std::max(k_buffer, n - buffer_.size()), end_ - at_));
       const size_t had = buffer_.size();
       buffer_.resize(had + want);
       const int64_t got = f_.seek(at_) ? f_.read(&buffer_[had], want) : -1;
@@ -214,9 +214,9 @@ bool key_spill::finish(const visitor& each) {
   while (runs_.size() > 1) {
     std::vector<run> merged;
     for (size_t i = 0; i < runs_.size(); i += k_fan_in) {
-      const std::vector<run> group(runs_.begin() + static_cast<ptrdiff_t>(i),
-                                   runs_.begin() + static_cast<ptrdiff_t>(
-                                                       std::min(runs_.size(), i + k_fan_in)));
+      const std::vector<run> group(
+          runs_.begin() + static_cast<ptrdiff_t>(i),
+          runs_.begin() + static_cast<ptrdiff_t>(std::min(runs_.size(), i + k_fan_in)));
       merged.emplace_back();
       if (!merge(group, merged.back())) return fail();
     }

@@ -71,9 +71,8 @@ TEST(KeySpill, FindsWhatAMapHoldsOverRunsAndSharedHashes) {
     EXPECT_EQ(spill->size(), keys.size());
 
     std::multiset<std::pair<std::string, uint8_t>> walked, expected_walk;
-    ASSERT_TRUE(spill->for_each([&](uint8_t kinds, std::string_view key) {
-      walked.emplace(std::string(key), kinds);
-    }));
+    ASSERT_TRUE(spill->for_each(
+        [&](uint8_t kinds, std::string_view key) { walked.emplace(std::string(key), kinds); }));
     for (const auto& [at, kinds] : keys) expected_walk.emplace(at.second, kinds);
     EXPECT_EQ(walked, expected_walk);
     std::map<uint64_t, std::map<std::string, uint8_t>> by_hash;
@@ -84,9 +83,8 @@ TEST(KeySpill, FindsWhatAMapHoldsOverRunsAndSharedHashes) {
         EXPECT_TRUE(found.emplace(std::string(key), kinds).second);
       }));
       EXPECT_EQ(found, expected) << "hash " << hash;
-      EXPECT_TRUE(spill->for_each_with_hash(hash + 1, [](uint8_t, std::string_view key) {
-        ADD_FAILURE() << "found " << key;
-      }));
+      EXPECT_TRUE(spill->for_each_with_hash(
+          hash + 1, [](uint8_t, std::string_view key) { ADD_FAILURE() << "found " << key; }));
     }
     EXPECT_LT(spill->memory(), size_t{2} << 20);
     spill.reset();

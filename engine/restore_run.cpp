@@ -84,7 +84,8 @@ void remove_spill_leftovers(host::host& h, const std::string& store) {
   const std::string prefix = k_index_spill_prefix;
   const std::string suffix = k_index_spill_suffix;
   for (const host::found_entry& e : entries) {
-    if (e.name.size() > prefix.size() + suffix.size() && e.name.compare(0, prefix.size(), prefix) == 0 &&
+    if (e.name.size() > prefix.size() + suffix.size() &&
+        e.name.compare(0, prefix.size(), prefix) == 0 &&
         e.name.compare(e.name.size() - suffix.size(), suffix.size(), suffix) == 0 &&
         (e.attributes & host::k_directory) == 0) {
       h.remove_file(path_join(store, e.name));
@@ -112,8 +113,8 @@ restore_walk walk_of_point(host::host& h, const std::string& store, const folder
     change_log_state state = change_log_state::read;
     index_spill place;
     place.h = spill ? &h : nullptr;
-    place.path = path_join(store, k_index_spill_prefix + std::to_string(logs.size()) +
-                                      k_index_spill_suffix);
+    place.path =
+        path_join(store, k_index_spill_prefix + std::to_string(logs.size()) + k_index_spill_suffix);
     place.budget = budget;
     logs.push_back(finder.read_index(newer->name, state, &place));
     budget -= std::min(budget, logs.back().memory());
@@ -252,9 +253,8 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   std::vector<std::string> unread_logs;
   std::vector<std::string> log_paths;
   log.flush();
-  restore_walk walk =
-      walk_of_point(h, request.store, history, point, unread_logs, log_paths,
-                    lock.state == host::lock_state::taken, request.index_budget);
+  restore_walk walk = walk_of_point(h, request.store, history, point, unread_logs, log_paths,
+                                    lock.state == host::lock_state::taken, request.index_budget);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a
   // restore that brought back only some of the chosen entries would look like a success.
@@ -282,9 +282,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   // A spilled index that fails only now is told where it fails, among the copies' own lines.
   const restore_feed feed = [&](const std::function<bool(const restore_item&)>& each) {
     walk.walk([&](const restore_item& item) {
-      if (walk.failed_logs().size() > told) {
-        unreadable += report_failed_indexes(walk, log_paths, told, log);
-      }
+      unreadable += report_failed_indexes(walk, log_paths, told, log);
       return !choice.wants(item) || each(item);
     });
     unreadable += report_failed_indexes(walk, log_paths, told, log);  // after the last entry

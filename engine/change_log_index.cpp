@@ -100,7 +100,7 @@ void change_log_index::add_line(std::string_view raw_line) {
 // buffers. Without a file (none could be made) they simply stay, and grow.
 void change_log_index::spill_run() {
   if (!spill_) {
-    spill_ = key_spill::create(*spill_place_.h, spill_place_.path);
+    spill_ = key_spill::create(*spill_place_.h, spill_place_.folder, spill_place_.name);
     if (!spill_) {
       spill_place_.h = nullptr;
       return;

@@ -28,10 +28,11 @@ namespace engine {
 std::string change_log_key(std::string_view text);
 
 // Where an index may keep its paths when they outgrow `budget` bytes in memory (paths and
-// entries together): a file it creates at `path` and removes when it goes.
+// entries together): a file `name` it creates in `folder` and removes when it goes.
 struct index_spill {
   host::host* h = nullptr;
-  std::string path;
+  std::string folder;
+  std::string name;
   size_t budget = 0;
 };
 

@@ -33,7 +33,7 @@ TEST(ChangeLogIndex, AgreesWithPlainSetsOnRandomLogs) {
   host::host& h = host::default_host();
   std::mt19937 random(7);
   for (int round = 0; round < 300; ++round) {
-    const engine::index_spill spill{&h, tmp.at("index.tmp"), round % 3 == 1 ? 1u : 300u};
+    const engine::index_spill spill{&h, tmp.path(), "index.tmp", round % 3 == 1 ? 1u : 300u};
     std::string file;
     std::unordered_set<std::string> named, created, asked;
     const int lines = static_cast<int>(random() % 40);
@@ -87,7 +87,7 @@ TEST(ChangeLogIndex, ASpilledIndexHoldsLittleOfALargeLog) {
   engine::change_log_state state = engine::change_log_state::missing;
   const engine::change_log_index whole =
       engine::change_log_index::read(h, tmp.at("Zolk0002"), state);
-  const engine::index_spill spill{&h, tmp.at("index.tmp"), 64 * 1024};
+  const engine::index_spill spill{&h, tmp.path(), "index.tmp", 64 * 1024};
   const engine::change_log_index spilled =
       engine::change_log_index::read(h, tmp.at("Zolk0002"), state, &spill);
   EXPECT_TRUE(h.exists(tmp.at("index.tmp")));

@@ -140,18 +140,20 @@ class key_spill::writer {
   std::string buffer_;
 };
 
-std::unique_ptr<key_spill> key_spill::create(host::host& h, const std::string& path) {
-  std::unique_ptr<host::file> f = h.open_write(path);
+std::unique_ptr<key_spill> key_spill::create(host::host& h, const std::string& folder,
+                                             const std::string& name) {
+  std::unique_ptr<host::file> f = h.open_write_beneath(folder, name);
   if (!f) return nullptr;
-  return std::unique_ptr<key_spill>(new key_spill(h, path, std::move(f)));
+  return std::unique_ptr<key_spill>(new key_spill(h, folder, name, std::move(f)));
 }
 
-key_spill::key_spill(host::host& h, std::string path, std::unique_ptr<host::file> f)
-    : h_(h), path_(std::move(path)), file_(std::move(f)) {}
+key_spill::key_spill(host::host& h, std::string folder, std::string name,
+                     std::unique_ptr<host::file> f)
+    : h_(h), folder_(std::move(folder)), name_(std::move(name)), file_(std::move(f)) {}
 
 key_spill::~key_spill() {
   file_.reset();
-  h_.remove_file(path_);
+  h_.remove_file_beneath(folder_, name_);
 }
 
 bool key_spill::add_run(const std::vector<record>& run_records) {

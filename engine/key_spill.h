@@ -30,8 +30,10 @@ class key_spill {
   };
   using visitor = std::function<void(uint8_t kinds, std::string_view key)>;
 
-  // Creates (or empties) the file at `path`; null when it cannot be made.
-  static std::unique_ptr<key_spill> create(host::host& h, const std::string& path);
+  // Creates the file `name` in `folder` afresh (whatever stood there, a link included, is
+  // removed, never written through); null when it cannot be made.
+  static std::unique_ptr<key_spill> create(host::host& h, const std::string& folder,
+                                           const std::string& name);
   ~key_spill();
   key_spill(const key_spill&) = delete;
   key_spill& operator=(const key_spill&) = delete;
@@ -73,7 +75,7 @@ class key_spill {
     uint64_t offset;
   };
 
-  key_spill(host::host& h, std::string path, std::unique_ptr<host::file> f);
+  key_spill(host::host& h, std::string folder, std::string name, std::unique_ptr<host::file> f);
   bool merge(const std::vector<run>& group, run& out);
   bool read_block(size_t index);
   bool fail() {
@@ -84,7 +86,8 @@ class key_spill {
   void note(uint64_t hash);
 
   host::host& h_;
-  std::string path_;
+  std::string folder_;
+  std::string name_;
   std::unique_ptr<host::file> file_;
   uint64_t end_ = 0;  // where the next write goes
   std::vector<run> runs_;

@@ -62,7 +62,7 @@ TEST(KeySpill, FindsWhatAMapHoldsOverRunsAndSharedHashes) {
                                                    : random() % s.hashes * 1000;
       keys[{hash, random_key(random)}] = static_cast<uint8_t>(1 + random() % 3);
     }
-    std::unique_ptr<engine::key_spill> spill = engine::key_spill::create(h, tmp.at("keys.tmp"));
+    std::unique_ptr<engine::key_spill> spill = engine::key_spill::create(h, tmp.path(), "keys.tmp");
     ASSERT_NE(spill, nullptr);
     add_runs(*spill, keys, s.runs, random);
     size_t seen = 0;
@@ -99,10 +99,11 @@ TEST(KeySpill, FailuresOfItsFileAreReported) {
   const std::vector<engine::key_spill::record> run = {{5, 1, "a"}, {9, 2, "b"}};
 
   faults.fail_path(host::call_kind::open_write, "keys.tmp");
-  EXPECT_EQ(engine::key_spill::create(faults, tmp.at("keys.tmp")), nullptr);
+  EXPECT_EQ(engine::key_spill::create(faults, tmp.path(), "keys.tmp"), nullptr);
   faults.clear_faults();
 
-  std::unique_ptr<engine::key_spill> spill = engine::key_spill::create(faults, tmp.at("keys.tmp"));
+  std::unique_ptr<engine::key_spill> spill =
+      engine::key_spill::create(faults, tmp.path(), "keys.tmp");
   ASSERT_NE(spill, nullptr);
   faults.fail_path(host::call_kind::write, "keys.tmp");
   EXPECT_FALSE(spill->add_run(run));
@@ -110,14 +111,14 @@ TEST(KeySpill, FailuresOfItsFileAreReported) {
   EXPECT_FALSE(spill->finish([](uint8_t, std::string_view) {}));
   faults.clear_faults();
 
-  spill = engine::key_spill::create(faults, tmp.at("keys.tmp"));
+  spill = engine::key_spill::create(faults, tmp.path(), "keys.tmp");
   ASSERT_TRUE(spill->add_run(run));
   ASSERT_TRUE(spill->add_run(run));  // two runs: finish merges, reading both back
   faults.fail_path(host::call_kind::read, "keys.tmp");
   EXPECT_FALSE(spill->finish([](uint8_t, std::string_view) {}));
   faults.clear_faults();
 
-  spill = engine::key_spill::create(faults, tmp.at("keys.tmp"));
+  spill = engine::key_spill::create(faults, tmp.path(), "keys.tmp");
   ASSERT_TRUE(spill->add_run(run));
   ASSERT_TRUE(spill->finish([](uint8_t, std::string_view) {}));
   faults.fail_path(host::call_kind::read, "keys.tmp");

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "engine/restore_run.h"
 #include "platform/cp932.h"
+#include "platform/native_path.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
@@ -181,6 +183,39 @@ TEST_F(RestoreLogs, ASpilledLogThatCannotBeReadBackIsReported) {
 }
 
 #ifndef _WIN32
+// A link in the store where a restore keeps a log's paths is removed, never written through.
+TEST_F(RestoreLogs, ALinkInPlaceOfASpillFileIsNeverWrittenThrough) {
+  index_budget = 1;
+  const std::string outside = tmp.at("outside.txt");
+  write_file(outside, "mine");
+  // Planted as the restore's leftover clean-up has just run: a link made during the restore.
+  struct planting : host::fault_host {
+    std::string to;
+    using ::host::fault_host::fault_host;
+    void plant(const std::string& path) {
+      if (path.find(".zolk-index") == std::string::npos) return;
+      std::filesystem::create_symlink(::host::native_path(to), ::host::native_path(path));
+    }
+    std::unique_ptr<::host::file> open_write(const std::string& path) override {
+      plant(path);
+      return ::host::fault_host::open_write(path);
+    }
+    std::unique_ptr<::host::file> open_write_beneath(const std::string& base,
+                                                     const std::string& relative) override {
+      plant(base + "\\" + relative);
+      return ::host::fault_host::open_write_beneath(base, relative);
+    }
+  } planted(host::default_host());
+  planted.to = outside;
+  engine::recording_log log;
+  engine::null_progress quiet;
+  engine::restore_request request{1, store, "src", target};
+  request.index_budget = index_budget;
+  EXPECT_TRUE(engine::start_restore(planted, request, log, quiet).ok());
+  EXPECT_EQ(testing_support::read_file(outside), "mine");
+  EXPECT_EQ(list_tree(target), (tree{{"a.txt", "1"}, {"b.txt", "B"}}));
+}
+
 TEST_F(RestoreLogs, AFifoInPlaceOfALogIsReportedWithoutWaiting) {
   testing_support::remove_tree(store + "/Zolk0003.Zcl");
   ASSERT_TRUE(testing_support::make_fifo(store + "/Zolk0003.Zcl"));

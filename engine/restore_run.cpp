@@ -88,7 +88,7 @@ void remove_spill_leftovers(host::host& h, const std::string& store) {
         e.name.compare(0, prefix.size(), prefix) == 0 &&
         e.name.compare(e.name.size() - suffix.size(), suffix.size(), suffix) == 0 &&
         (e.attributes & host::k_directory) == 0) {
-      h.remove_file(path_join(store, e.name));
+      h.remove_file_beneath(store, e.name);
     }
   }
 }
@@ -113,8 +113,8 @@ restore_walk walk_of_point(host::host& h, const std::string& store, const folder
     change_log_state state = change_log_state::read;
     index_spill place;
     place.h = spill ? &h : nullptr;
-    place.path =
-        path_join(store, k_index_spill_prefix + std::to_string(logs.size()) + k_index_spill_suffix);
+    place.folder = store;
+    place.name = k_index_spill_prefix + std::to_string(logs.size()) + k_index_spill_suffix;
     place.budget = budget;
     logs.push_back(finder.read_index(newer->name, state, &place));
     budget -= std::min(budget, logs.back().memory());

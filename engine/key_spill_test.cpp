@@ -97,33 +97,34 @@ TEST(KeySpill, FailuresOfItsFileAreReported) {
   testing_support::temp_folder tmp;
   host::fault_host faults(host::default_host());
   const std::vector<engine::key_spill::record> run = {{5, 1, "a"}, {9, 2, "b"}};
+  // A fresh spill holding `runs` copies of the run; the one before goes first, as Windows
+  // cannot make an open file anew.
+  std::unique_ptr<engine::key_spill> spill;
+  const auto fresh = [&](int runs) {
+    spill.reset();
+    spill = engine::key_spill::create(faults, tmp.path(), "keys.tmp");
+    bool written = spill != nullptr;
+    for (int i = 0; i < runs && written; ++i) written = spill->add_run(run);
+    return written;
+  };
 
   faults.fail_path(host::call_kind::open_write, "keys.tmp");
   EXPECT_EQ(engine::key_spill::create(faults, tmp.path(), "keys.tmp"), nullptr);
   faults.clear_faults();
 
-  std::unique_ptr<engine::key_spill> spill =
-      engine::key_spill::create(faults, tmp.path(), "keys.tmp");
-  ASSERT_NE(spill, nullptr);
+  ASSERT_TRUE(fresh(0));
   faults.fail_path(host::call_kind::write, "keys.tmp");
   EXPECT_FALSE(spill->add_run(run));
   EXPECT_TRUE(spill->failed());
   EXPECT_FALSE(spill->finish([](uint8_t, std::string_view) {}));
   faults.clear_faults();
 
-  spill.reset();  // its file goes first: Windows cannot make an open file anew
-  spill = engine::key_spill::create(faults, tmp.path(), "keys.tmp");
-  ASSERT_NE(spill, nullptr);
-  ASSERT_TRUE(spill->add_run(run));
-  ASSERT_TRUE(spill->add_run(run));  // two runs: finish merges, reading both back
+  ASSERT_TRUE(fresh(2));  // two runs: finish merges, reading both back
   faults.fail_path(host::call_kind::read, "keys.tmp");
   EXPECT_FALSE(spill->finish([](uint8_t, std::string_view) {}));
   faults.clear_faults();
 
-  spill.reset();  // its file goes first: Windows cannot make an open file anew
-  spill = engine::key_spill::create(faults, tmp.path(), "keys.tmp");
-  ASSERT_NE(spill, nullptr);
-  ASSERT_TRUE(spill->add_run(run));
+  ASSERT_TRUE(fresh(1));
   ASSERT_TRUE(spill->finish([](uint8_t, std::string_view) {}));
   faults.fail_path(host::call_kind::read, "keys.tmp");
   EXPECT_FALSE(spill->for_each_with_hash(9, [](uint8_t, std::string_view) {}));

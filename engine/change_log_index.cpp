@@ -56,6 +56,11 @@ change_log_index::~change_log_index() = default;
 
 change_log_index change_log_index::read(host::host& h, const std::string& point_path,
                                         change_log_state& state, const index_spill* spill) {
+  const auto read_into = [&](change_log_index& index) {
+    state = for_each_change_log_line(h, point_path,
+                                     [&index](std::string_view line) { index.add_line(line); });
+    index.seal();
+  };
   if (spill != nullptr && spill->h != nullptr) {
     change_log_index index;
     index.spill_place_ = *spill;
@@ -63,16 +68,12 @@ change_log_index change_log_index::read(host::host& h, const std::string& point_
     // growing buffer goes past it; what a short log leaves unused goes again when sealed.
     index.entries_.reserve(spill->budget / 3 / sizeof(entry));
     index.text_.reserve(spill->budget - spill->budget / 3);
-    state = for_each_change_log_line(h, point_path,
-                                     [&index](std::string_view line) { index.add_line(line); });
-    index.seal();
+    read_into(index);
     if (!index.spill_failed_) return index;
     // The paths already handed to the file are lost with it: the log is read again.
   }
   change_log_index index;
-  state = for_each_change_log_line(h, point_path,
-                                   [&index](std::string_view line) { index.add_line(line); });
-  index.seal();
+  read_into(index);
   return index;
 }
 

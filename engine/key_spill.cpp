@@ -8,6 +8,10 @@
 namespace engine {
 namespace {
 
+// A block of the merged region holds at least this many bytes; one pass merges at most
+// this many runs.
+constexpr uint64_t k_block = 4096;
+constexpr size_t k_fan_in = 16;
 // A record in the file: the hash (8 bytes), the kinds (1), the key's length (4), the key.
 // The file never leaves this process, so the numbers are kept in the machine's own order.
 constexpr size_t k_header = 13;
@@ -245,22 +249,23 @@ bool key_spill::finish(const visitor& each) {
   return !failed_;
 }
 
-void key_spill::note(uint64_t hash) {
-  const uint64_t mask = filter_.size() * 64 - 1;
+// The filter's `i`-th bit for `hash`: the probes step through the filter from one mixed
+// word, by an odd stride taken from its upper half.
+uint64_t key_spill::probe(uint64_t hash, int i) const {
   const uint64_t m = mix(hash);
-  const uint64_t step = (m >> 33) | 1;
+  return (m + static_cast<uint64_t>(i) * ((m >> 33) | 1)) & (filter_.size() * 64 - 1);
+}
+
+void key_spill::note(uint64_t hash) {
   for (int i = 0; i < k_probes; ++i) {
-    const uint64_t bit = (m + static_cast<uint64_t>(i) * step) & mask;
+    const uint64_t bit = probe(hash, i);
     filter_[bit / 64] |= uint64_t{1} << (bit % 64);
   }
 }
 
 bool key_spill::may_hold(uint64_t hash) const {
-  const uint64_t mask = filter_.size() * 64 - 1;
-  const uint64_t m = mix(hash);
-  const uint64_t step = (m >> 33) | 1;
   for (int i = 0; i < k_probes; ++i) {
-    const uint64_t bit = (m + static_cast<uint64_t>(i) * step) & mask;
+    const uint64_t bit = probe(hash, i);
     if ((filter_[bit / 64] & (uint64_t{1} << (bit % 64))) == 0) return false;
   }
   return true;

@@ -57,11 +57,6 @@ class key_spill {
   // The bytes it holds in memory once finished.
   size_t memory() const;
 
-  // How many bytes a block of the region holds at least, and how many runs one pass merges:
-  // public for the tests.
-  static constexpr size_t k_block = 4096;
-  static constexpr size_t k_fan_in = 16;
-
  private:
   struct run {
     uint64_t begin;
@@ -84,6 +79,7 @@ class key_spill {
   }
   bool may_hold(uint64_t hash) const;
   void note(uint64_t hash);
+  uint64_t probe(uint64_t hash, int i) const;
 
   host::host& h_;
   std::string folder_;
@@ -96,7 +92,7 @@ class key_spill {
   // Once finished: the merged region, its blocks, the filter and the bytes of a block read.
   run region_{0, 0, 0};
   size_t size_ = 0;
-  uint64_t block_bytes_ = k_block;
+  uint64_t block_bytes_ = 0;  // set by finish()
   std::vector<block> blocks_;
   std::vector<uint64_t> filter_;
   std::string read_bytes_;

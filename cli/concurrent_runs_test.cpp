@@ -11,6 +11,7 @@
 
 #include "engine/history_store.h"
 #include "engine/restore_run.h"
+#include "engine/store_lock.h"
 #include "platform/packed_time.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"
@@ -92,7 +93,7 @@ TEST(ConcurrentRuns, OneStoreStaysExactUnderTwoProcesses) {
     EXPECT_TRUE(restored(dst, point, tmp.at("restore" + point)) == source) << "point " << point;
   }
   for (const auto& [relative, content] : list_tree(dst)) {
-    if (relative == ".zolk-lock") continue;
+    if (engine::is_kept_store_file(relative)) continue;
     EXPECT_EQ(relative.find(".zolk"), std::string::npos) << relative;
   }
   std::printf("%d of 16 processes were refused\n", refused);

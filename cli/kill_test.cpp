@@ -1,15 +1,15 @@
-// zolk-cli backup killed with SIGKILL at random moments over a large tree, then a clean run:
-// every restore point must still be the source it was taken from, nothing temporary may
-// remain and no version may be lost.
+// zolk-cli backup killed with SIGKILL at chosen depths of its work over a large tree, then a
+// clean run: every restore point must still be the source it was taken from, nothing
+// temporary may remain and no version may be lost.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <filesystem>
 #include <random>
 #include <set>
-#include <thread>
 
 #include "engine/history_store.h"
 #include "engine/restore_run.h"
+#include "engine/run_marker.h"
 #include "engine/store_lock.h"
 #include "platform/packed_time.h"
 #include "platform/testing/process.h"
@@ -45,6 +45,33 @@ int backup(const std::string& src, const std::string& dst) {
   return testing_support::wait_process(pid);
 }
 
+// The bytes of every change log of the store: they grow with each entry a run handles.
+uint64_t logged_bytes(const std::string& dst) {
+  uint64_t total = 0;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(dst, error)) {
+    if (entry.path().extension() != ".Zcl") continue;
+    const uintmax_t size = entry.file_size(error);
+    if (!error) total += size;
+  }
+  return total;
+}
+
+// Starts a backup and kills it once its change logs have grown by `depth` bytes while its
+// marker tells that it has not finished. True when it was cut there; false when it ended
+// before it got that far.
+bool cut_backup(const std::string& src, const std::string& dst, uint64_t depth) {
+  const std::string marker = dst + "/" + engine::k_run_marker_name;
+  const uint64_t start = logged_bytes(dst);
+  const int pid = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
+  int status = 0;
+  const bool halted = testing_support::halt_when(
+      pid, [&] { return testing_support::exists(marker) && logged_bytes(dst) >= start + depth; },
+      status);
+  if (halted) testing_support::kill_process(pid);
+  return halted;
+}
+
 std::map<std::string, std::string> restore(const std::string& dst, const std::string& point,
                                            const std::string& target) {
   engine::restore_request request{engine::point_number(point), dst, "", target};
@@ -63,9 +90,7 @@ TEST(KilledRuns, AreCompletedByTheNextRunAndLoseNothing) {
   testing_support::temp_folder tmp;
   const std::string src = tmp.at("src"), dst = tmp.at("dst");
   write_tree(src, 1, [](int, int) { return true; });
-  const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(backup(src, dst), 0);
-  const auto first_run = std::chrono::steady_clock::now() - start;
   const std::map<std::string, std::string> before = list_tree(src);
 
   // A third of the files change, a tenth go, and a new folder arrives.
@@ -77,13 +102,12 @@ TEST(KilledRuns, AreCompletedByTheNextRunAndLoseNothing) {
     write_file(src + "/new/n" + std::to_string(f), "new " + std::to_string(f));
   const std::map<std::string, std::string> after = list_tree(src);
 
+  // Each run logs about 7,000 changes of some twenty bytes: the cuts fall all over it, and a
+  // round that cuts nothing (its run ended first) is a completed run, also to be kept whole.
   std::mt19937 random(8128);
-  const auto span = std::chrono::duration_cast<std::chrono::microseconds>(first_run).count();
-  for (int round = 0; round < 5; ++round) {
-    const int pid = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % (span + 1)));
-    testing_support::kill_process(pid);
-  }
+  int cut = 0;
+  for (int round = 0; round < 5; ++round) cut += cut_backup(src, dst, 1 + random() % 60000);
+  EXPECT_GE(cut, 3);
   ASSERT_EQ(backup(src, dst), 0);
 
   const std::vector<std::string> points = engine::restore_point_entries(host::default_host(), dst);
@@ -94,7 +118,7 @@ TEST(KilledRuns, AreCompletedByTheNextRunAndLoseNothing) {
   }
   std::set<std::string> stored;
   for (const auto& [relative, content] : list_tree(dst)) {
-    if (relative == engine::k_store_lock_name) continue;
+    if (engine::is_kept_store_file(relative)) continue;
     EXPECT_EQ(relative.find(".zolk"), std::string::npos) << relative;
     stored.insert(content);
   }
@@ -112,9 +136,9 @@ TEST(KilledRuns, AKilledFirstRunIsCompletedToTheSourceAsItNowIs) {
   testing_support::temp_folder tmp;
   const std::string src = tmp.at("src"), dst = tmp.at("dst");
   write_tree(src, 1, [](int, int) { return true; });
-  const int pid = testing_support::start_process({ZOLK_CLI_PATH, "backup", src, dst});
-  std::this_thread::sleep_for(std::chrono::seconds(1));
-  testing_support::kill_process(pid);
+  // Cut once it has logged some of its 200 folders: it then holds part of the tree.
+  ASSERT_TRUE(cut_backup(src, dst, 200)) << "the first run ended before it could be cut";
+  ASSERT_TRUE(testing_support::exists(dst + "/" + engine::k_run_marker_name));
 
   // Fifty files change (with a time the first run cannot have seen) and a few go.
   const uint32_t k_edited = host::pack_time(host::calendar_time{2020, 1, 1, 0, 0, 0});
@@ -132,7 +156,7 @@ TEST(KilledRuns, AKilledFirstRunIsCompletedToTheSourceAsItNowIs) {
   std::set<std::string> contents;
   for (const auto& [relative, content] : now) contents.insert(content);
   for (const auto& [relative, content] : list_tree(dst)) {
-    if (relative == engine::k_store_lock_name || relative.find(".Zcl") != std::string::npos)
+    if (engine::is_kept_store_file(relative) || relative.find(".Zcl") != std::string::npos)
       continue;
     EXPECT_EQ(contents.count(content), 1u) << "kept " << relative;
   }

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "engine/backup_steps.h"
+#include "engine/change_check.h"
 #include "engine/change_log.h"
 #include "engine/copy_batch.h"
 #include "engine/file_copy.h"
@@ -28,6 +29,9 @@ class backup_run {
  public:
   backup_run(host::host& h, const std::string& source, run_log& log, progress_meter& meter)
       : h_(h), source_(source), log_(log), meter_(meter), batch_(h, meter.stop_source()) {}
+
+  // Copies stamped at or after `unsure_from` are compared by content (change_check.h).
+  void trust_times_before(uint32_t unsure_from) { unsure_from_ = unsure_from; }
 
   // Both history folders lie directly in the store (the destination), the base of every
   // change the run makes: nothing below it is followed as a link.
@@ -69,6 +73,9 @@ class backup_run {
   void finish(const std::string& destination);
   run_summary& summary() { return summary_; }
   bool stopped() const { return summary_.stopped; }
+  // True when the comparison went through every folder of the source (none unreadable, not
+  // stopped, the change log open): every entry of the copy was then found equal or copied.
+  bool compared_whole() const { return compared_whole_ && !summary_.stopped; }
 
  private:
   int move_into_history(char kind, const folder_node& node);
@@ -154,7 +161,9 @@ class backup_run {
   std::string previous_name_;
   change_log_writer change_log_;
   transfer_buffer buffer_;
-  copy_batch batch_;  // the helper's batch waits for drain()
+  copy_batch batch_;          // the helper's batch waits for drain()
+  uint32_t unsure_from_ = 0;  // no time is trusted until the store's record is read
+  bool compared_whole_ = false;
   run_summary summary_;
 };
 
@@ -210,7 +219,7 @@ int backup_run::apply_differences(bool resuming) {
   // changes, the work for the progress view, and the differences themselves (or, past its
   // budget, where they lie, so that the two passes that apply them enter only those folders).
   log_.flush();
-  comparison_survey survey = survey_comparison(h_, new_folder_, source_);
+  comparison_survey survey = survey_comparison(h_, new_folder_, source_, unsure_from_);
   remove_leftovers(survey);
   const std::string change_log_name = new_folder_ + k_change_log_extension;
   if (resuming) {
@@ -228,8 +237,10 @@ int backup_run::apply_differences(bool resuming) {
   meter_.plan(survey.entries, survey.bytes);
   applying_sink sink(*this);
   deliver_deleted_entries(h_, new_folder_, source_, survey, sink);
-  if (!stop_here()) deliver_new_and_changed_entries(h_, new_folder_, source_, survey, sink);
+  if (!stop_here())
+    deliver_new_and_changed_entries(h_, new_folder_, source_, unsure_from_, survey, sink);
   buffer_ = transfer_buffer();
+  compared_whole_ = survey.unreadable_paths.empty();
   return 0;
 }
 
@@ -672,8 +683,8 @@ std::optional<run_marker> marker_to_complete(host::host& h, const std::string& d
 // the source as it is now, appending to its change log. False when the run must stop because
 // the completion could not record its progress.
 bool complete_interrupted_run(host::host& h, const std::string& source,
-                              const std::string& destination, run_log& log, progress_meter& meter,
-                              run_summary& summary) {
+                              const std::string& destination, uint32_t unsure_from, run_log& log,
+                              progress_meter& meter, run_summary& summary) {
   std::optional<run_marker> marker = marker_to_complete(h, destination, log, summary);
   if (!marker) return true;
   const std::string new_folder = path_join(destination, marker->new_folder);
@@ -691,6 +702,7 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
     }
   }
   backup_run run(h, source, log, meter);
+  run.trust_times_before(unsure_from);
   run.set_folders(new_folder, previous_folder);
   if (previous_folder.empty()) {
     run.set_completing_first_run();
@@ -706,7 +718,9 @@ bool complete_interrupted_run(host::host& h, const std::string& source,
   return !run.stopped();
 }
 
-void first_run(host::host& h, backup_run& run, const std::string& destination, run_log& log) {
+// `checked`: when the run began to compare.
+void first_run(host::host& h, backup_run& run, const std::string& destination, run_log& log,
+               uint32_t checked) {
   log.add_line(text(msg::first_run));
   const std::string new_folder = path_join(destination, k_first_history_folder);
   if (!mark(h, destination, run_marker{k_first_history_folder, std::string(), true}, log)) {
@@ -714,6 +728,9 @@ void first_run(host::host& h, backup_run& run, const std::string& destination, r
     run.summary().refused = true;
     return;
   }
+  // Whatever a cut first run copies, it copies from now on: its completion need not read the
+  // files whose times lie before.
+  write_check_record(h, destination, checked);
   if (!h.create_folder(new_folder)) {
     log.add_line(new_folder + text(msg::folder_not_created));
     remove_run_marker(h, destination);
@@ -799,12 +816,20 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       if (complete_cut_prune(h, destination, log) == cut_prune::failed) {
         summary.failed++;
         summary.refused = true;
-      } else if (complete_interrupted_run(h, source, destination, log, meter, summary)) {
-        const folder_tree history = scan_history_folders(h, destination);
-        if (history.empty()) {
-          first_run(h, run, destination, log);
-        } else {
-          later_run(h, run, destination, *history.first(), log);
+      } else {
+        // Every comparison below starts at this moment or later.
+        const uint32_t checked = h.current_time();
+        const uint32_t unsure_from = read_check_record(h, destination);
+        if (complete_interrupted_run(h, source, destination, unsure_from, log, meter, summary)) {
+          run.trust_times_before(unsure_from);
+          const folder_tree history = scan_history_folders(h, destination);
+          if (history.empty()) {
+            first_run(h, run, destination, log, checked);
+          } else {
+            later_run(h, run, destination, *history.first(), log);
+          }
+          // A record that cannot be written stays as it was: older, so only more is read.
+          if (run.compared_whole()) write_check_record(h, destination, checked);
         }
       }
     }

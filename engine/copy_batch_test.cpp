@@ -179,7 +179,7 @@ TEST_F(BatchCopy, ACutAtAnyCallIsCompletedByTheNextRun) {
     EXPECT_EQ(completed.summary.failed, 0) << where;
     EXPECT_EQ(restored(points().front()), source) << where;
     for (const auto& [relative, content] : store_test::list_tree(dst)) {
-      if (relative == engine::k_store_lock_name) continue;
+      if (engine::is_kept_store_file(relative)) continue;
       EXPECT_EQ(relative.find(".zolk"), std::string::npos) << where << ": " << relative;
     }
     if (::testing::Test::HasFailure()) return;

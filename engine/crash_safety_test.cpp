@@ -172,7 +172,7 @@ int run_history(int crash_at) {
   // Nothing temporary is left, and every version ever backed up is still in the store.
   std::set<std::string> stored;
   for (const auto& [relative, content] : list_tree(dst)) {
-    if (relative == engine::k_store_lock_name) continue;
+    if (engine::is_kept_store_file(relative)) continue;
     EXPECT_EQ(relative.find(".zolk"), std::string::npos) << where << ": " << relative;
     stored.insert(content);
   }
@@ -236,7 +236,7 @@ TEST_F(CutFirstRun, IsCompletedToTheSourceAsItIsNow) {
     std::set<std::string> contents;
     for (const auto& [relative, content] : now) contents.insert(content);
     for (const auto& [relative, content] : testing_support::list_tree(dst)) {
-      if (relative.find(".Zcl") == std::string::npos && relative != engine::k_store_lock_name) {
+      if (relative.find(".Zcl") == std::string::npos && !engine::is_kept_store_file(relative)) {
         EXPECT_EQ(contents.count(content), 1u) << where << ": kept " << relative;
       }
     }

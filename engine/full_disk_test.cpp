@@ -44,7 +44,7 @@ TEST(FullDisk, FailedCopiesAreReportedAndTheNextRunCompletes) {
   EXPECT_GT(count_lines(log, "新規ファイルでバックアップに失敗しました。"), 0);
   // What was stored is whole; what did not fit is not there at all.
   for (const auto& [relative, content] : list_tree(dst)) {
-    if (relative == engine::k_store_lock_name) continue;
+    if (engine::is_kept_store_file(relative)) continue;
     EXPECT_EQ(relative.find(".zolk"), std::string::npos) << relative;
     if (relative.rfind("Zolk0001/f", 0) == 0) {
       EXPECT_EQ(content, bytes(400 * 1024, relative.back() - '0')) << relative;

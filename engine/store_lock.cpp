@@ -1,9 +1,14 @@
 #include "engine/store_lock.h"
 
+#include "engine/change_check.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
 
 namespace engine {
+
+bool is_kept_store_file(const std::string& name) {
+  return name == k_store_lock_name || name == k_check_record_name;
+}
 
 host::lock_result lock_store(host::host& h, const std::string& destination) {
   return h.lock_file(path_join(destination, k_store_lock_name));

@@ -14,6 +14,10 @@ namespace engine {
 // removing it while another process may be opening it would let two runs lock two files.
 constexpr const char* k_store_lock_name = ".zolk-lock";
 
+// True for the files a store keeps at its root between runs, beside its history folders and
+// change logs: the lock and the check record (change_check.h). Never a leftover of a cut run.
+bool is_kept_store_file(const std::string& name);
+
 // Takes the lock of the store in `destination` (which must exist), without waiting.
 host::lock_result lock_store(host::host& h, const std::string& destination);
 

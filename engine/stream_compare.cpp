@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "engine/change_check.h"
 #include "engine/paired_levels.h"
 #include "engine/paths.h"
 
@@ -19,14 +20,24 @@ std::string child_path(const std::string* relative, const std::string& name) {
   return relative ? path_join(*relative, name) : name;
 }
 
+// The survey and the passes decide alike whether the file `q` of the source changed against
+// its stored copy `p`, both in the level at `relative`.
+bool file_changed(const std::string& previous_root, const std::string& source_root,
+                  const change_check& check, const std::string* relative, const folder_node& p,
+                  const folder_node& q) {
+  return check.changed(p, q, path_join(previous_root, as_piece(relative), p.name),
+                       path_join(source_root, as_piece(relative), q.name));
+}
+
 class surveyor {
  public:
   surveyor(host::host& h, const std::string& previous_root, const std::string& source_root,
-           comparison_survey& out)
+           uint32_t unsure_from, comparison_survey& out)
       : h_(h),
         previous_root_(previous_root),
         source_root_(source_root),
         out_(out),
+        check_(h, unsure_from),
         levels_(h, previous_root, source_root) {}
 
   void run() {
@@ -89,7 +100,7 @@ class surveyor {
       }
       if (q->is_folder()) {
         pair_folders(relative, *p, *q, at);
-      } else if (p->time != q->time || p->size != q->size) {
+      } else if (file_changed(previous_root_, source_root_, check_, relative, *p, *q)) {
         ++out_.differences;
         ++out_.entries;
         out_.bytes += static_cast<int64_t>(p->size);
@@ -183,6 +194,7 @@ class surveyor {
   const std::string& previous_root_;
   const std::string& source_root_;
   comparison_survey& out_;
+  change_check check_;
   std::vector<std::string> stack_;  // the folders on the way to the level being surveyed
   std::vector<std::pair<tree_position, std::string>> links_;
   paired_levels levels_;
@@ -194,12 +206,13 @@ class pass {
   using level_fn = void (pass::*)(const std::string*, const folder_tree&, const folder_tree&);
 
   pass(host::host& h, const std::string& previous_root, const std::string& source_root,
-       difference_sink& sink, const folder_set* enter)
+       uint32_t unsure_from, difference_sink& sink, const folder_set* enter)
       : h_(h),
         previous_root_(previous_root),
         source_root_(source_root),
         sink_(sink),
         enter_(enter),
+        check_(h, unsure_from),
         levels_(h, previous_root, source_root) {}
 
   void run(level_fn level) {
@@ -234,9 +247,7 @@ class pass {
         // Also when the copy's folder is empty: its new entries are listed one by one, so an
         // S always means the folder did not exist in the copy.
         descend(relative, q->name, &pass::new_level);
-      } else if (p->time != q->time || p->size != q->size) {
-        // The packed time has a two-second grain: a rewrite within one slot shows only in
-        // the length.
+      } else if (file_changed(previous_root_, source_root_, check_, relative, *p, *q)) {
         sink_.found('N', *p);
       }
     }
@@ -258,6 +269,7 @@ class pass {
   const std::string& source_root_;
   difference_sink& sink_;
   const folder_set* enter_;
+  change_check check_;
   paired_levels levels_;
 };
 
@@ -277,22 +289,22 @@ void folder_set::add_with_parents(const std::vector<std::string>& path) {
 }
 
 comparison_survey survey_comparison(host::host& h, const std::string& previous_root,
-                                    const std::string& source_root) {
+                                    const std::string& source_root, uint32_t unsure_from) {
   comparison_survey out;
-  surveyor(h, previous_root, source_root, out).run();
+  surveyor(h, previous_root, source_root, unsure_from, out).run();
   return out;
 }
 
 void stream_deleted_entries(host::host& h, const std::string& previous_root,
                             const std::string& source_root, difference_sink& sink,
                             const folder_set* enter) {
-  pass(h, previous_root, source_root, sink, enter).run(&pass::deleted_level);
+  pass(h, previous_root, source_root, k_trust_every_time, sink, enter).run(&pass::deleted_level);
 }
 
 void stream_new_and_changed_entries(host::host& h, const std::string& previous_root,
-                                    const std::string& source_root, difference_sink& sink,
-                                    const folder_set* enter) {
-  pass(h, previous_root, source_root, sink, enter).run(&pass::new_level);
+                                    const std::string& source_root, uint32_t unsure_from,
+                                    difference_sink& sink, const folder_set* enter) {
+  pass(h, previous_root, source_root, unsure_from, sink, enter).run(&pass::new_level);
 }
 
 void deliver_deleted_entries(host::host& h, const std::string& previous_root,
@@ -306,12 +318,13 @@ void deliver_deleted_entries(host::host& h, const std::string& previous_root,
 }
 
 void deliver_new_and_changed_entries(host::host& h, const std::string& previous_root,
-                                     const std::string& source_root,
+                                     const std::string& source_root, uint32_t unsure_from,
                                      const comparison_survey& survey, difference_sink& sink) {
   if (survey.findings.complete()) {
     survey.findings.replay_new_and_changed(sink);
   } else {
-    stream_new_and_changed_entries(h, previous_root, source_root, sink, &survey.new_in);
+    stream_new_and_changed_entries(h, previous_root, source_root, unsure_from, sink,
+                                   &survey.new_in);
   }
 }
 

@@ -60,15 +60,17 @@ struct comparison_survey {
   // the relative paths of the copy's entries named like temporary copies.
   std::vector<std::string> store_link_paths;
   std::vector<std::string> store_leftovers;
-  folder_set deleted_in;  // folders holding D entries, with the folders above them
-  folder_set new_in;      // folders holding S, C or N entries, with the folders above them
+  folder_set deleted_in;     // folders holding D entries, with the folders above them
+  folder_set new_in;         // folders holding S, C or N entries, with the folders above them
   survey_findings findings;  // the findings themselves, while they fit its budget
 };
 
 // Walks both trees once, folder by folder. The lists it fills hold only the entries that are
-// reported; problem entries are few where trees are large.
+// reported; problem entries are few where trees are large. A file whose time and length match
+// its copy's is still an N entry when the copy's time is at or after `unsure_from` and the
+// bytes differ (change_check.h); compare_trees knows no bytes and never lists it.
 comparison_survey survey_comparison(host::host& h, const std::string& previous_root,
-                                    const std::string& source_root);
+                                    const std::string& source_root, uint32_t unsure_from);
 
 // The D entries of compare_trees, in its order. `enter` (may be null: every folder) names the
 // folders below the top worth entering; others are passed over as holding no finding.
@@ -76,10 +78,11 @@ void stream_deleted_entries(host::host& h, const std::string& previous_root,
                             const std::string& source_root, difference_sink& sink,
                             const folder_set* enter = nullptr);
 
-// The S, C and N entries of compare_trees, in its order; `enter` as above.
+// The S, C and N entries of compare_trees, in its order, with N entries for unsure copies as
+// survey_comparison finds them; `enter` as above.
 void stream_new_and_changed_entries(host::host& h, const std::string& previous_root,
-                                    const std::string& source_root, difference_sink& sink,
-                                    const folder_set* enter = nullptr);
+                                    const std::string& source_root, uint32_t unsure_from,
+                                    difference_sink& sink, const folder_set* enter = nullptr);
 
 // The D entries of compare_trees, in its order: from the survey's record of them when it kept
 // them all, so that no folder is read again; otherwise by stream_deleted_entries, entering the
@@ -90,7 +93,7 @@ void deliver_deleted_entries(host::host& h, const std::string& previous_root,
 
 // The S, C and N entries of compare_trees, in its order; from the record as above.
 void deliver_new_and_changed_entries(host::host& h, const std::string& previous_root,
-                                     const std::string& source_root,
+                                     const std::string& source_root, uint32_t unsure_from,
                                      const comparison_survey& survey, difference_sink& sink);
 
 // The relative path of the folder a folder node stands for, as its own level names it.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <random>
 
+#include "engine/change_check.h"
 #include "engine/file_copy.h"
 #include "engine/paths.h"
 #include "platform/packed_time.h"
@@ -41,7 +42,8 @@ std::vector<std::string> streamed(host::host& h, const std::string& copy, const 
                                   const engine::comparison_survey* survey) {
   recording_sink sink;
   engine::stream_deleted_entries(h, copy, source, sink, survey ? &survey->deleted_in : nullptr);
-  engine::stream_new_and_changed_entries(h, copy, source, sink, survey ? &survey->new_in : nullptr);
+  engine::stream_new_and_changed_entries(h, copy, source, engine::k_trust_every_time, sink,
+                                         survey ? &survey->new_in : nullptr);
   return sink.seen;
 }
 
@@ -50,7 +52,8 @@ recording_sink delivered(host::host& h, const std::string& copy, const std::stri
                          const engine::comparison_survey& survey) {
   recording_sink sink;
   engine::deliver_deleted_entries(h, copy, source, survey, sink);
-  engine::deliver_new_and_changed_entries(h, copy, source, survey, sink);
+  engine::deliver_new_and_changed_entries(h, copy, source, engine::k_trust_every_time, survey,
+                                          sink);
   return sink;
 }
 
@@ -229,7 +232,7 @@ TEST(StreamCompare, FindsWhatTheWholeTreeComparisonFindsInItsOrderOnRandomTrees)
     }
     const oracle expected(h, copy.path(), source.path());
     const engine::comparison_survey survey =
-        engine::survey_comparison(h, copy.path(), source.path());
+        engine::survey_comparison(h, copy.path(), source.path(), engine::k_trust_every_time);
 
     EXPECT_EQ(streamed(h, copy.path(), source.path(), nullptr), expected.findings);
     EXPECT_EQ(streamed(h, copy.path(), source.path(), &survey), expected.findings);
@@ -264,8 +267,8 @@ TEST(StreamCompare, PassesEnterOnlyTheFoldersThatHoldFindings) {
   }
   testing_support::write_file(copy.at("busy/inner/gone"), "1");
   testing_support::write_file(source.at("busy/new"), "1");
-  const engine::comparison_survey survey =
-      engine::survey_comparison(host::default_host(), copy.path(), source.path());
+  const engine::comparison_survey survey = engine::survey_comparison(
+      host::default_host(), copy.path(), source.path(), engine::k_trust_every_time);
   EXPECT_TRUE(survey.deleted_in.holds("busy"));
   EXPECT_TRUE(survey.deleted_in.holds("busy\\inner"));
   EXPECT_FALSE(survey.deleted_in.holds("quiet"));
@@ -296,8 +299,8 @@ TEST(StreamCompare, FindingsPastTheirBudgetAreDroppedAndTheMarkedFoldersReadAgai
     testing_support::write_file(copy.at("a/b/old" + std::to_string(i)), "1");
     testing_support::write_file(source.at("a/new" + std::to_string(i)), "1");
   }
-  engine::comparison_survey survey =
-      engine::survey_comparison(host::default_host(), copy.path(), source.path());
+  engine::comparison_survey survey = engine::survey_comparison(
+      host::default_host(), copy.path(), source.path(), engine::k_trust_every_time);
   ASSERT_TRUE(survey.findings.complete());
   const std::vector<std::string> kept =
       delivered(host::default_host(), copy.path(), source.path(), survey).seen;
@@ -329,8 +332,8 @@ TEST(StreamCompare, KeptDeletionsLeaveInTheCopysWalkOrder) {
   findings.finish();
   recording_sink sink;
   findings.replay_deleted(sink);
-  EXPECT_EQ(sink.seen, (std::vector<std::string>{"D \\first", "D \\top", "D \\f\\z",
-                                                 "D f\\deep", "D \\f\\a"}));
+  EXPECT_EQ(sink.seen, (std::vector<std::string>{"D \\first", "D \\top", "D \\f\\z", "D f\\deep",
+                                                 "D \\f\\a"}));
 }
 
 TEST(StreamCompare, AFolderSetPastItsBudgetHoldsEveryFolder) {

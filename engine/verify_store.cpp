@@ -127,7 +127,7 @@ void check_root(host::host& h, const std::string& store, const folder_tree& hist
     } else if (e.name == k_run_marker_name) {
       problems.push_back("the newest backup run did not finish (the next backup completes it): " +
                          path);
-    } else if (e.name.compare(0, 6, ".zolk-") == 0 && e.name != k_store_lock_name) {
+    } else if (e.name.compare(0, 6, ".zolk-") == 0 && !is_kept_store_file(e.name)) {
       problems.push_back("a file Zolk left behind: " + path);
     }
   }

@@ -238,6 +238,10 @@ class host {
   // caller takes it just after the failure it reports. The default knows no reasons.
   virtual std::string take_failure_reason() { return std::string(); }
 
+  // The packed local time now, by the clock that stamps the files this machine writes; 0 when
+  // it cannot be told (callers then trust no time, see engine/change_check.h).
+  virtual uint32_t current_time() { return 0; }
+
   // Full path of the running program.
   virtual std::string executable_path() = 0;
 

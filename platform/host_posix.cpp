@@ -795,6 +795,8 @@ class posix_host : public host {
 
   std::string date_text(uint32_t packed) override { return format_date_text(packed); }
 
+  uint32_t current_time() override { return packed_from_epoch(time(nullptr)); }
+
   void beep() override {
     if (isatty(STDERR_FILENO)) {
       const ssize_t ignored = ::write(STDERR_FILENO, "\a", 1);

@@ -552,6 +552,12 @@ class win32_host : public host {
     return found ? cp932::from_unicode(wtf8_from_utf16(utf16(value))) : std::string();
   }
 
+  uint32_t current_time() override {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    return packed_from_filetime(now);
+  }
+
   std::string date_text(uint32_t packed) override {
     const calendar_time t = unpack_time(packed);
     SYSTEMTIME st{};

@@ -104,6 +104,9 @@ class fault_host : public host {
   uint32_t process_id() override { return inner_.process_id(); }
   std::string environment(const std::string& name) override { return inner_.environment(name); }
   std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }
+  // The clock: the inner host's, or the time set here (a test can stop it in one slot).
+  void set_clock(uint32_t packed) { clock_ = packed; }
+  uint32_t current_time() override { return clock_ != 0 ? clock_ : inner_.current_time(); }
   bool set_folder_time(const std::string& path, uint32_t packed) override;
   // A failure this host makes up is noted with the reason given here (the inner host's own
   // reasons pass through otherwise).
@@ -127,6 +130,7 @@ class fault_host : public host {
   int crash_at_ = -1;
   int beeps_ = 0;
   uint32_t extra_attributes_ = 0;
+  uint32_t clock_ = 0;
   std::string failure_reason_ = "injected failure";
   std::map<std::thread::id, std::string> noted_reasons_;  // each thread's own
 };

@@ -8,13 +8,11 @@
 
 namespace testing_support {
 
-int start_process(const std::vector<std::string>& argv, const std::string& output_path) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
+namespace {
+
+[[noreturn]] void run_child(const std::vector<std::string>& argv, int output) {
   const int null = open("/dev/null", O_WRONLY);
-  const int output =
-      output_path.empty() ? null : open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  dup2(output, STDOUT_FILENO);
+  dup2(output < 0 ? null : output, STDOUT_FILENO);
   dup2(null, STDERR_FILENO);
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -23,9 +21,42 @@ int start_process(const std::vector<std::string>& argv, const std::string& outpu
   _exit(127);
 }
 
+}  // namespace
+
+int start_process(const std::vector<std::string>& argv, const std::string& output_path) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  run_child(argv, output_path.empty()
+                      ? -1
+                      : open(output_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+}
+
+bool halt_when(int pid, const std::function<bool()>& ready, int& status) {
+  for (;;) {
+    int raw = 0;
+    if (waitpid(pid, &raw, WNOHANG) == pid) {
+      status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+      return false;
+    }
+    if (ready()) {
+      kill(pid, SIGSTOP);
+      if (waitpid(pid, &raw, WUNTRACED) != pid) return false;
+      if (!WIFSTOPPED(raw)) {
+        status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        return false;
+      }
+      if (ready()) return true;
+      kill(pid, SIGCONT);
+    }
+    usleep(1000);
+  }
+}
+
+void resume_process(int pid) { kill(pid, SIGCONT); }
+
 void kill_process(int pid) {
   kill(pid, SIGKILL);
-  wait_process(pid);
+  wait_process(pid);  // a halted process is killed as it stands
 }
 
 void interrupt_process(int pid) { kill(pid, SIGINT); }

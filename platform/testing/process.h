@@ -3,6 +3,7 @@
 #ifndef ZOLK_PLATFORM_TESTING_PROCESS_H
 #define ZOLK_PLATFORM_TESTING_PROCESS_H
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,14 @@ namespace testing_support {
 // Starts argv[0] with the arguments, standard output and error into /dev/null (standard
 // output into the file `output_path` when one is named); the pid or -1.
 int start_process(const std::vector<std::string>& argv, const std::string& output_path = "");
+// Watches the running process until `ready` holds, then halts it (SIGSTOP) and asks `ready`
+// again: true when the process is halted with `ready` true, so a test may cut it at a point
+// its traces on disk prove it has reached and not passed (it resumes with resume_process or
+// ends with kill_process). False when it exited first; it is then reaped, with its status in
+// `status`. Timing decides only how far past `ready` the process got, never the answer.
+bool halt_when(int pid, const std::function<bool()>& ready, int& status);
+// Lets a halted process go on; a signal sent while it was halted reaches it now.
+void resume_process(int pid);
 // Kills the process at once (SIGKILL) and reaps it.
 void kill_process(int pid);
 // Interrupts the process as Ctrl-C does (SIGINT), or as a shutdown does (SIGTERM); the

@@ -254,7 +254,8 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
     const std::string to = "Zolk" + four_digits(++number);
     // A folder keeps its number, and so its name in whatever letter case it stands.
     if (same_store_name(to, points[i]->name)) continue;
-    plan.renames.push_back(prune_rename{points[i]->name, to, h.exists(logs.path_of(points[i]->name))});
+    plan.renames.push_back(
+        prune_rename{points[i]->name, to, h.exists(logs.path_of(points[i]->name))});
     r.renumbered.emplace_back(points[i]->name.substr(4), to.substr(4));
   }
   if (!plan.thins() && plan.dropped.empty()) {

@@ -5,8 +5,8 @@
 #include "engine/history_store.h"
 #include "engine/messages.h"
 #include "engine/paths.h"
-#include "engine/point_walk.h"
 #include "engine/point_times.h"
+#include "engine/point_walk.h"
 #include "engine/prune_merge.h"
 
 namespace engine {
@@ -85,8 +85,8 @@ bool renumber_phase(host::host& h, const std::string& store, const prune_plan& p
                     std::string& failure) {
   for (const prune_rename& r : plan.renames) {
     if (!rename_once(h, store, r.from, r.to, true, failure)) return false;
-    if (r.log && !rename_once(h, store, log_name(h, store, r.from),
-                              r.to + k_change_log_extension, true, failure))
+    if (r.log && !rename_once(h, store, log_name(h, store, r.from), r.to + k_change_log_extension,
+                              true, failure))
       return false;
   }
   return true;

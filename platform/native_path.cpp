@@ -99,9 +99,7 @@ std::string shown_text(const std::string& cp932_text) {
   return out;
 }
 
-std::string native_path(const std::string& cp932_path) {
-  return join_native(cp932_path, SIZE_MAX);
-}
+std::string native_path(const std::string& cp932_path) { return join_native(cp932_path, SIZE_MAX); }
 
 std::string native_folder_of_pattern(const std::string& cp932_pattern) {
   const std::string_view path = cp932_pattern;

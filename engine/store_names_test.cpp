@@ -45,13 +45,20 @@ class StoreNames : public store_test::store_fixture {
 // On POSIX ':' is a byte of a name like any other: "C:foo" is no drive and "a:b.txt" is not
 // "b.txt". Each name here once overwrote or merged into its neighbour.
 TEST_F(StoreNames, AColonIsAnOrdinaryNameByteOnPosix) {
-  const tree typed = {{"b.txt", "real"},        {"a:b.txt", "colon"},
-                      {"foo", "plain"},         {"C:foo", "drive-like"},
-                      {"x.txt", "x"},           {"1:x.txt", "digit"},
-                      {"sub", "<folder>"},      {"sub/dir", "<folder>"},
-                      {"sub/dir/g", "under dir"}, {"sub/D:dir", "<folder>"},
-                      {"sub/D:dir/f", "under D:dir"}, {u8"時刻 12:30.txt", "time"},
-                      {"c:", "<folder>"},       {"c:/k", "in c:"}};
+  const tree typed = {{"b.txt", "real"},
+                      {"a:b.txt", "colon"},
+                      {"foo", "plain"},
+                      {"C:foo", "drive-like"},
+                      {"x.txt", "x"},
+                      {"1:x.txt", "digit"},
+                      {"sub", "<folder>"},
+                      {"sub/dir", "<folder>"},
+                      {"sub/dir/g", "under dir"},
+                      {"sub/D:dir", "<folder>"},
+                      {"sub/D:dir/f", "under D:dir"},
+                      {u8"時刻 12:30.txt", "time"},
+                      {"c:", "<folder>"},
+                      {"c:/k", "in c:"}};
   tree names;
   for (const auto& [name, bytes] : typed) names[cp932::from_unicode(name)] = bytes;
   for (const auto& [name, bytes] : names) {

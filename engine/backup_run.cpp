@@ -1,5 +1,6 @@
 #include "engine/backup_run.h"
 
+#include <algorithm>
 #include <optional>
 #include <unordered_set>
 
@@ -16,6 +17,7 @@
 #include "engine/prune_steps.h"
 #include "engine/run_marker.h"
 #include "engine/snapshot.h"
+#include "engine/store_fit.h"
 #include "engine/store_lock.h"
 #include "engine/stream_compare.h"
 
@@ -85,6 +87,10 @@ class backup_run {
   bool is_cut_copy(const std::string& relative) const;
   // The lines and counts of a copy's result (k_copy_done, ...).
   void report_copy(char kind, int result, const folder_node& node);
+  // After the store refused to make `target` (a file of `size` bytes, or a folder): an "err:"
+  // line naming it when its file system cannot hold it there (store_fit.h). True when a twin
+  // stands where its name leads.
+  bool report_unfit(const place& target, uint64_t size);
   // The err line of a file that changed while it was copied; true when that was the failure.
   bool report_changed_while_copied(int copy_result, const std::string& source);
   // Writes one change-log line; one that cannot be written is named and counts as failed.
@@ -106,7 +112,7 @@ class backup_run {
   // The lines and counts of a copy of a new folder's file (`relative` in the change log's
   // form); `reason` is the host's for a failure.
   void report_folder_file(const std::string& source, const std::string& relative, int result,
-                          const std::string& reason);
+                          const std::string& reason, uint64_t size);
   void log_unlogged_level(const std::string* relative,
                           const std::unordered_set<std::string>& logged);
   void report_apply_note(note kind, const std::string& change_log_name);
@@ -154,7 +160,8 @@ class backup_run {
   std::string new_folder_;
   std::string previous_folder_;
   bool completing_first_run_ = false;
-  bool unfinished_copy_left_ = false;           // see copy_folder_file
+  bool unfinished_copy_left_ = false;  // see copy_folder_file
+  int folds_case_ = -1;  // whether the store's file system folds letter case; -1: not asked yet
   std::unordered_set<std::string> cut_copies_;  // files and whole folders, by relative path
   std::string store_;
   std::string new_name_;
@@ -466,6 +473,19 @@ void backup_run::report_copy(char kind, int result, const folder_node& node) {
     summary_.failed++;
   }
   detail(source, result != 0);
+  if (result != 0) report_unfit(newest_place(node), node.size);
+}
+
+bool backup_run::report_unfit(const place& target, uint64_t size) {
+  if (folds_case_ < 0) folds_case_ = store_folds_case(h_, new_folder_) ? 1 : 0;
+  const store_fit fit = why_store_refused(h_, target, size, folds_case_ == 1);
+  h_.take_failure_reason();  // the looks above explain nothing the lines would show
+  if (fit == store_fit::fits) return false;
+  log_.add_line(text(fit == store_fit::twin   ? msg::store_holds_twin
+                     : fit == store_fit::name ? msg::store_forbids_name
+                                              : msg::store_file_too_large));
+  detail(target.path());
+  return fit == store_fit::twin;
 }
 
 void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_line,
@@ -490,6 +510,12 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
     log_.add_line(folder + text(msg::folder_not_created));
     why(reason);
     summary_.failed++;
+    // What the file system took for this folder ("Docs" for "docs") is another entry:
+    // nothing of this one is written into it.
+    if (report_unfit(newest_place(node), 0)) {
+      meter_.end_entry();
+      return;
+    }
     in_place = false;  // a folder this run did not make may hold what is not its own
   }
   meter_.end_entry();
@@ -533,7 +559,7 @@ void backup_run::copy_folder_level(const folder_node* first, bool in_place) {
       // Taken before the batch with the helper ends, whose last files may be copied here.
       const std::string reason = result != k_copy_done ? h_.take_failure_reason() : "";
       drain();
-      report_folder_file(source, relative_path(*n), result, reason);
+      report_folder_file(source, relative_path(*n), result, reason, n->size);
     }
     n = n->next;
   }
@@ -574,12 +600,13 @@ void backup_run::report_batch(const std::vector<batch_file>& files) {
       unfinished_copy_left_ = true;  // as in copy_folder_file
       result = k_copy_failed;
     }
-    report_folder_file(f.source, f.relative, result, f.reason);
+    report_folder_file(f.source, f.relative, result, f.reason,
+                       static_cast<uint64_t>(std::max<int64_t>(f.length, 0)));
   }
 }
 
 void backup_run::report_folder_file(const std::string& source, const std::string& relative,
-                                    int result, const std::string& reason) {
+                                    int result, const std::string& reason, uint64_t size) {
   if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
   log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
   if (result == 0) {
@@ -588,6 +615,7 @@ void backup_run::report_folder_file(const std::string& source, const std::string
   } else {
     failed_detail(relative, &reason);
     summary_.failed++;
+    report_unfit(place{store_, path_join(new_name_, relative)}, size);
   }
 }
 

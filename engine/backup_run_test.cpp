@@ -181,7 +181,11 @@ TEST_F(BackupRun, JapaneseDotAndTypeChangedNamesAreHandled) {
 }
 
 TEST_F(BackupRun, RootsAndADestinationInsideTheSourceAreRefused) {
+#ifdef _WIN32
   dst = "c:\\";
+#else
+  dst = "/";  // "c:\\" is the relative folder "c:" here
+#endif
   EXPECT_EQ(run(), (std::vector<std::string>{
                        "err:処理を中断しました。",
                        "ルートディレクトリが、バックアップ先フォルダに指定されています。",

@@ -58,7 +58,11 @@ change_log_line& change_log::append(std::string_view raw_line) {
 
 change_log_state for_each_change_log_line(host::host& h, const std::string& point_path,
                                           const std::function<void(std::string_view)>& line) {
-  const std::string path = point_path + k_change_log_extension;
+  return for_each_change_log_file_line(h, point_path + k_change_log_extension, line);
+}
+
+change_log_state for_each_change_log_file_line(host::host& h, const std::string& path,
+                                               const std::function<void(std::string_view)>& line) {
   std::unique_ptr<host::file> f = h.open_read(path);
   if (!f) return h.exists(path) ? change_log_state::unreadable : change_log_state::missing;
   change_log_state state = change_log_state::read;
@@ -91,9 +95,13 @@ change_log_state for_each_change_log_line(host::host& h, const std::string& poin
 }
 
 change_log read_change_log(host::host& h, const std::string& point_path, change_log_state* state) {
+  return read_change_log_file(h, point_path + k_change_log_extension, state);
+}
+
+change_log read_change_log_file(host::host& h, const std::string& path, change_log_state* state) {
   change_log log;
   const change_log_state found =
-      for_each_change_log_line(h, point_path, [&](std::string_view raw) { log.append(raw); });
+      for_each_change_log_file_line(h, path, [&](std::string_view raw) { log.append(raw); });
   if (state != nullptr) *state = found;
   return log;
 }

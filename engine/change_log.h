@@ -88,12 +88,18 @@ enum class change_log_state {
 // `state`, when given, tells how the file was found; the lines read before a failure are kept.
 change_log read_change_log(host::host& h, const std::string& point_path,
                            change_log_state* state = nullptr);
+// The same for a log found under a name of its own (a store copied in another letter case:
+// "zolk0002.zcl"): `path` is the file's whole path.
+change_log read_change_log_file(host::host& h, const std::string& path,
+                                change_log_state* state = nullptr);
 
 // Reads the same lines as read_change_log, handing each to `line` (without its line end) as
 // soon as it is whole, so that only the line being read is held, whatever the file's size.
 // Returns how the file was found; the lines read before a failure have been handed over.
 change_log_state for_each_change_log_line(host::host& h, const std::string& point_path,
                                           const std::function<void(std::string_view)>& line);
+change_log_state for_each_change_log_file_line(host::host& h, const std::string& path,
+                                               const std::function<void(std::string_view)>& line);
 
 }  // namespace engine
 

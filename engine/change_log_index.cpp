@@ -56,9 +56,14 @@ change_log_index::~change_log_index() = default;
 
 change_log_index change_log_index::read(host::host& h, const std::string& point_path,
                                         change_log_state& state, const index_spill* spill) {
+  return read_file(h, point_path + k_change_log_extension, state, spill);
+}
+
+change_log_index change_log_index::read_file(host::host& h, const std::string& path,
+                                             change_log_state& state, const index_spill* spill) {
   const auto read_into = [&](change_log_index& index) {
-    state = for_each_change_log_line(h, point_path,
-                                     [&index](std::string_view line) { index.add_line(line); });
+    state = for_each_change_log_file_line(
+        h, path, [&index](std::string_view line) { index.add_line(line); });
     index.seal();
   };
   if (spill != nullptr && spill->h != nullptr) {

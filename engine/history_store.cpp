@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "engine/change_log.h"
 #include "engine/paths.h"
 
 namespace engine {
@@ -33,6 +34,25 @@ bool is_history_folder_name(const std::string& name) {
     if (name[i] < '0' || name[i] > '9') return false;
   }
   return true;
+}
+
+bool same_store_name(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (fold(a[i]) != fold(b[i])) return false;
+  }
+  return true;
+}
+
+std::string folded_store_name(std::string name) {
+  for (char& c : name) c = fold(c);
+  return name;
+}
+
+bool is_change_log_name(const std::string& name) {
+  const std::string extension = k_change_log_extension;
+  return name.size() == 8 + extension.size() && is_history_folder_name(name.substr(0, 8)) &&
+         same_store_name(name.substr(8), extension);
 }
 
 folder_tree scan_history_folders(host::host& h, const std::string& destination) {
@@ -89,7 +109,6 @@ std::vector<std::string> restore_point_entries(host::host& h, const std::string&
   std::vector<std::string> entries;
   folder_tree list = scan_history_folders(h, destination);
   for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
-    if (n->name.compare(0, 4, "Zolk") != 0) continue;
     entries.push_back(point_entry(*n));
   }
   return entries;

@@ -17,6 +17,17 @@ constexpr const char* k_first_history_folder = "Zolk0001";
 // digits (8 bytes in all).
 bool is_history_folder_name(const std::string& name);
 
+// True when `a` and `b` name one history folder or change log: equal with ASCII letters
+// folded ("zolk0002" and "Zolk0002"). A store copied to a disc or another system may come
+// back in any letter case; the names a run writes are spelt as k_first_history_folder is.
+bool same_store_name(const std::string& a, const std::string& b);
+// The one spelling of all letter cases of a name ("zolk0002" -> "ZOLK0002"), as a key.
+std::string folded_store_name(std::string name);
+
+// True for the name of a change log: a history folder name followed by ".Zcl", the whole in
+// any letter case ("zolk0002.zcl").
+bool is_change_log_name(const std::string& name);
+
 // The history folders of `destination`, newest (greatest name, letters folded) first,
 // each with its date_text. Every real folder of such a name counts, whatever its read-only,
 // hidden, system or archive bits; files, links and special entries never do.
@@ -32,8 +43,8 @@ std::string next_history_folder_name(const folder_node* newest);
 std::string point_entry(const folder_node& history_folder);
 
 // The restore points of `destination` as the point list shows them, newest first: for each
-// history folder whose name starts with "Zolk" in exactly that case, the four characters
-// after the prefix, ": " and the folder's date text ("0003: 2026/12/08 10:20:30").
+// history folder (in any letter case), the four characters after the prefix, ": " and the
+// folder's date text ("0003: 2026/12/08 10:20:30").
 std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination);
 
 }  // namespace engine

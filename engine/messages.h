@@ -91,7 +91,13 @@ enum class msg {
   prune_not_completed,  // err:前回中断された履歴の整理を完了出来ませんでした。 (then "==> " and the
                         // path)
   points_renumbered,  // err:履歴の整理で時点の番号が変わりました。時点を確かめてから復元し直してください。
-  count_              // keep last
+  // Backup run: an entry the store's file system cannot hold (then "==> " and its place in the
+  // store).
+  store_holds_twin,  // err:バックアップ先のファイルシステムは、大文字と小文字などだけが違う既存の項目と
+                     // この名前を区別出来ないため、保存出来ません。
+  store_forbids_name,  // err:バックアップ先のファイルシステムでは使えない名前のため、保存出来ません。
+  store_file_too_large,  // err:バックアップ先のファイルシステムには大き過ぎるファイルのため、保存出来ません。
+  count_                 // keep last
 };
 
 // The CP932 text of a message (converted once, on first use).

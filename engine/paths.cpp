@@ -46,7 +46,13 @@ bool same_piece(std::string_view a, std::string_view b) {
 }  // namespace
 
 size_t drive_prefix_length(std::string_view path) {
+#ifdef _WIN32
   return path.size() >= 2 && path[1] == ':' && !is_lead(path[0]) ? 2 : 0;
+#else
+  // A POSIX name holds any byte but '/' and NUL: "C:foo" is a name, never a drive.
+  static_cast<void>(path);
+  return 0;
+#endif
 }
 
 std::string path_join(piece base, piece first, piece second) {

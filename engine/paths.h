@@ -29,7 +29,8 @@ std::string folder_search_pattern(std::string_view folder, piece sub_path = std:
 // true below it ("\\server\share\folder").
 bool root_folder_check(std::string_view path);
 
-// Length of the drive prefix ("c:") of a path: 2 or 0.
+// Length of the drive prefix ("c:") of a path: 2 or 0. Always 0 on POSIX, where ':' is an
+// ordinary name byte.
 size_t drive_prefix_length(std::string_view path);
 
 // The folder part of a path without its final component and the separator before it

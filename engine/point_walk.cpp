@@ -32,12 +32,9 @@ change_log_finder::change_log_finder(host::host& h, const std::string& store)
     : h_(h), store_(store) {
   std::vector<host::found_entry> entries;
   h.search(folder_search_pattern(store), entries);
-  const std::string extension = k_change_log_extension;
   for (const host::found_entry& entry : entries) {
-    if ((entry.attributes & host::k_directory) != 0 || entry.name.size() != 12) continue;
-    std::string stem = entry.name.substr(0, 8);
-    if (entry.name.compare(8, 4, extension) != 0 || !is_history_folder_name(stem)) continue;
-    stems_[folded(stem)].push_back(std::move(stem));
+    if ((entry.attributes & host::k_directory) != 0 || !is_change_log_name(entry.name)) continue;
+    stems_[folded(entry.name.substr(0, 8))].push_back(entry.name);
   }
 }
 
@@ -46,34 +43,38 @@ const std::string* change_log_finder::stem_of(const std::string& folder_name) co
   if (found == stems_.end()) return nullptr;
   // The exact spelling wins over another letter case.
   for (const std::string& candidate : found->second) {
-    if (candidate == folder_name) return &candidate;
+    if (candidate == folder_name + k_change_log_extension) return &candidate;
   }
   return &found->second.front();
 }
 
+std::string change_log_finder::name_of(const std::string& folder_name) const {
+  const std::string* name = stem_of(folder_name);
+  return name != nullptr ? *name : folder_name + k_change_log_extension;
+}
+
 std::string change_log_finder::path_of(const std::string& folder_name) const {
-  const std::string* stem = stem_of(folder_name);
-  return path_join(store_, stem != nullptr ? *stem : folder_name) + k_change_log_extension;
+  return path_join(store_, name_of(folder_name));
 }
 
 change_log change_log_finder::read(const std::string& folder_name, change_log_state& state) const {
-  const std::string* stem = stem_of(folder_name);
-  if (stem == nullptr) {
+  const std::string* name = stem_of(folder_name);
+  if (name == nullptr) {
     state = change_log_state::missing;
     return change_log();
   }
-  return read_change_log(h_, path_join(store_, *stem), &state);
+  return read_change_log_file(h_, path_join(store_, *name), &state);
 }
 
 change_log_index change_log_finder::read_index(const std::string& folder_name,
                                                change_log_state& state,
                                                const index_spill* spill) const {
-  const std::string* stem = stem_of(folder_name);
-  if (stem == nullptr) {
+  const std::string* name = stem_of(folder_name);
+  if (name == nullptr) {
     state = change_log_state::missing;
     return change_log_index();
   }
-  return change_log_index::read(h_, path_join(store_, *stem), state, spill);
+  return change_log_index::read_file(h_, path_join(store_, *name), state, spill);
 }
 
 void walk_points(host::host& h, const std::string& store, const folder_tree& history,

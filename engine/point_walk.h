@@ -24,9 +24,10 @@ namespace engine {
 // null when the store has none.
 const folder_node* find_point(const folder_tree& history, int point);
 
-// The change logs beside the history folders, found by one search of the store. A folder
-// whose name differs in letter case from its log (zolk0002 beside Zolk0002.Zcl) still finds
-// it on a file system that tells case apart.
+// The change logs beside the history folders, found by one search of the store. A log is
+// found in any letter case, and a folder whose name differs in letter case from its log
+// (zolk0002 beside Zolk0002.Zcl, ZOLK0002.ZCL) still finds it on a file system that tells
+// case apart.
 class change_log_finder {
  public:
   change_log_finder(host::host& h, const std::string& store);
@@ -39,7 +40,9 @@ class change_log_finder {
   change_log_index read_index(const std::string& folder_name, change_log_state& state,
                               const index_spill* spill = nullptr) const;
 
-  // The path of that log as it stands in the store (or would stand, when missing).
+  // The name of that log as it stands in the store, in whatever letter case (or as a run
+  // would write it, when missing), and its path.
+  std::string name_of(const std::string& folder_name) const;
   std::string path_of(const std::string& folder_name) const;
 
  private:

@@ -8,6 +8,7 @@
 #include "engine/file_copy.h"
 #include "engine/history_store.h"
 #include "engine/paths.h"
+#include "engine/point_walk.h"
 #include "engine/prune_merge.h"
 #include "engine/prune_steps.h"
 #include "engine/run_marker.h"
@@ -32,8 +33,8 @@ std::string four_digits(int n) {
   return digits;
 }
 
-// The points oldest first. Empty when the store is not numbered 0001, 0002, ... in exactly
-// the case a run writes.
+// The points oldest first. Empty when the store is not numbered 0001, 0002, ... (in any letter
+// case: a store copied elsewhere may spell its folders otherwise).
 std::vector<const folder_node*> numbered_points(const folder_tree& history) {
   std::vector<const folder_node*> oldest_first;
   for (const folder_node* n = history.first(); n != nullptr; n = n->next) {
@@ -41,7 +42,9 @@ std::vector<const folder_node*> numbered_points(const folder_tree& history) {
   }
   std::reverse(oldest_first.begin(), oldest_first.end());
   for (size_t i = 0; i < oldest_first.size(); ++i) {
-    if (oldest_first[i]->name != "Zolk" + four_digits(static_cast<int>(i + 1))) return {};
+    if (!same_store_name(oldest_first[i]->name, "Zolk" + four_digits(static_cast<int>(i + 1)))) {
+      return {};
+    }
   }
   return oldest_first;
 }
@@ -128,7 +131,7 @@ bool choose_points(const prune_request& request, const std::vector<const folder_
   }
   size_t at = points.size();
   for (size_t i = 0; i < points.size(); ++i) {
-    if (points[i]->name == "Zolk" + four_digits(request.point)) at = i;
+    if (same_store_name(points[i]->name, "Zolk" + four_digits(request.point))) at = i;
   }
   if (at == points.size()) {
     reason = "there is no point " + four_digits(request.point);
@@ -160,8 +163,8 @@ bool write_merged_log(host::host& h, const std::string& store, const std::vector
 }
 
 // The time of a point's run: its change log's, or its folder's when it has none.
-uint32_t run_time(host::host& h, const std::string& store, const folder_node& point) {
-  std::unique_ptr<host::file> f = h.open_read(change_log_file_name(store, point.name));
+uint32_t run_time(host::host& h, const change_log_finder& logs, const folder_node& point) {
+  std::unique_ptr<host::file> f = h.open_read(logs.path_of(point.name));
   uint32_t time = point.time;
   if (f && !f->get_time(time)) time = point.time;
   return time;
@@ -218,15 +221,16 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   std::vector<log_line> merged;
   named_paths thinned_named;
   uint32_t newer_time = 0;
+  const change_log_finder logs(h, store);
   if (thinned < points.size()) {
     plan.older = points[thinned - 1]->name;
     plan.thinned = points[thinned]->name;
     plan.newer = points[thinned + 1]->name;
-    plan.older_time = run_time(h, store, *points[thinned - 1]);
-    newer_time = run_time(h, store, *points[thinned + 1]);
+    plan.older_time = run_time(h, logs, *points[thinned - 1]);
+    newer_time = run_time(h, logs, *points[thinned + 1]);
     change_log_state first_state = change_log_state::read, second_state = change_log_state::read;
-    const change_log first = read_change_log(h, path_join(store, plan.thinned), &first_state);
-    const change_log second = read_change_log(h, path_join(store, plan.newer), &second_state);
+    const change_log first = logs.read(plan.thinned, first_state);
+    const change_log second = logs.read(plan.newer, second_state);
     if (first_state == change_log_state::unreadable ||
         second_state == change_log_state::unreadable) {
       return refused("a change log of " + store + " cannot be read; verify names it");
@@ -235,22 +239,23 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
     thinned_named = paths_named_by(first);
     r.thinned = point_entry(*points[thinned]);
     count_thinned(h, store, plan.older, plan.thinned, thinned_named, r);
-    count_file(h, change_log_file_name(store, plan.thinned), r);
+    count_file(h, logs.path_of(plan.thinned), r);
   }
   for (size_t i : dropped) {
     plan.dropped.push_back(points[i]->name);
     r.dropped.push_back(point_entry(*points[i]));
     count_entry(h, path_join(store, points[i]->name), std::string(), true, 0, r);
-    count_file(h, change_log_file_name(store, points[i]->name), r);
+    count_file(h, logs.path_of(points[i]->name), r);
   }
   int number = 0;
   for (size_t i = 0; i < points.size(); ++i) {
     const bool goes = i == thinned || std::find(dropped.begin(), dropped.end(), i) != dropped.end();
     if (goes) continue;
     const std::string to = "Zolk" + four_digits(++number);
-    if (to == points[i]->name) continue;
+    // A folder keeps its number, and so its name in whatever letter case it stands.
+    if (same_store_name(to, points[i]->name)) continue;
     plan.renames.push_back(
-        prune_rename{points[i]->name, to, h.exists(change_log_file_name(store, points[i]->name))});
+        prune_rename{points[i]->name, to, h.exists(logs.path_of(points[i]->name))});
     r.renumbered.emplace_back(points[i]->name.substr(4), to.substr(4));
   }
   if (!plan.thins() && plan.dropped.empty()) {

@@ -6,12 +6,17 @@
 #include "engine/messages.h"
 #include "engine/paths.h"
 #include "engine/point_times.h"
+#include "engine/point_walk.h"
 #include "engine/prune_merge.h"
 
 namespace engine {
 namespace {
 
-std::string log_name(const std::string& folder) { return folder + k_change_log_extension; }
+// The name of a folder's log as it stands now, in whatever letter case; looked up afresh at
+// each step, as the steps before it rename logs.
+std::string log_name(host::host& h, const std::string& store, const std::string& folder) {
+  return change_log_finder(h, store).name_of(folder);
+}
 
 // Renames `from` to `to` at the store's root unless that was done already: true when `from`
 // is gone (renamed before a crash, or never there). When both stand, `to` being taken means
@@ -31,9 +36,10 @@ bool merge_phase(host::host& h, const std::string& store, const prune_plan& plan
                  std::string& failure) {
   if (!plan.thins()) return true;
   change_log_state state = change_log_state::read;
-  const change_log thinned_log = read_change_log(h, path_join(store, plan.thinned), &state);
+  const change_log_finder logs(h, store);
+  const change_log thinned_log = logs.read(plan.thinned, state);
   if (state == change_log_state::unreadable) {
-    failure = path_join(store, log_name(plan.thinned));
+    failure = logs.path_of(plan.thinned);
     return false;
   }
   if (!h.is_folder_beneath(store, plan.older) || !h.is_folder_beneath(store, plan.thinned)) {
@@ -54,8 +60,10 @@ bool log_phase(host::host& h, const std::string& store, const prune_plan& plan,
   const std::string temp = path_join(store, k_prune_log_temp_name);
   // Gone means it already took the newer log's place.
   if (!plan.thins() || !h.exists(temp)) return true;
-  if (h.rename_beneath(store, k_prune_log_temp_name, log_name(plan.newer), true)) return true;
-  failure = path_join(store, log_name(plan.newer));
+  // The newer log is replaced under the name it has, so that no second spelling of it stays.
+  const std::string newer_log = log_name(h, store, plan.newer);
+  if (h.rename_beneath(store, k_prune_log_temp_name, newer_log, true)) return true;
+  failure = path_join(store, newer_log);
   return false;
 }
 
@@ -65,7 +73,8 @@ bool trash_phase(host::host& h, const std::string& store, const prune_plan& plan
   if (plan.thins()) going.push_back(plan.thinned);
   for (const std::string& name : going) {
     if (!rename_once(h, store, name, prune_trash_name(name), false, failure)) return false;
-    if (!rename_once(h, store, log_name(name), prune_trash_name(log_name(name)), false, failure)) {
+    const std::string log = log_name(h, store, name);
+    if (!rename_once(h, store, log, prune_trash_name(log), false, failure)) {
       return false;
     }
   }
@@ -76,7 +85,8 @@ bool renumber_phase(host::host& h, const std::string& store, const prune_plan& p
                     std::string& failure) {
   for (const prune_rename& r : plan.renames) {
     if (!rename_once(h, store, r.from, r.to, true, failure)) return false;
-    if (r.log && !rename_once(h, store, log_name(r.from), log_name(r.to), true, failure))
+    if (r.log && !rename_once(h, store, log_name(h, store, r.from), r.to + k_change_log_extension,
+                              true, failure))
       return false;
   }
   return true;

@@ -15,9 +15,12 @@ std::string marker_path(const std::string& destination) {
   return path_join(destination, k_run_marker_name);
 }
 
-// "Zolk" and digits: the names a run creates (Zolk10000 included), never a path.
+// "Zolk" (in any letter case, as a store copied elsewhere may spell it) and digits: the names
+// a run creates (Zolk10000 included), never a path.
 bool is_run_folder_name(const std::string& name) {
-  if (name.size() < 8 || name.size() > 16 || name.compare(0, 4, "Zolk") != 0) return false;
+  if (name.size() < 8 || name.size() > 16 || !same_store_name(name.substr(0, 4), "Zolk")) {
+    return false;
+  }
   for (size_t i = 4; i < name.size(); ++i) {
     if (name[i] < '0' || name[i] > '9') return false;
   }

@@ -10,6 +10,7 @@
 #include "engine/change_log.h"
 #include "engine/history_store.h"
 #include "engine/paths.h"
+#include "engine/point_walk.h"
 #include "engine/prune_marker.h"
 #include "engine/prune_merge.h"
 #include "engine/prune_steps.h"
@@ -105,22 +106,20 @@ void check_tree(const folder_tree& tree, const std::string& folder,
   }
 }
 
-bool is_log_name(const std::string& name) {
-  return name.size() == 12 && name.compare(8, 4, k_change_log_extension) == 0 &&
-         is_history_folder_name(name.substr(0, 8));
-}
-
 // What the root holds besides the points: logs without folders, Zolk's leftovers.
 void check_root(host::host& h, const std::string& store, const folder_tree& history,
                 std::vector<std::string>& problems) {
   std::unordered_set<std::string> folders;
-  for (const folder_node* n = history.first(); n != nullptr; n = n->next) folders.insert(n->name);
+  for (const folder_node* n = history.first(); n != nullptr; n = n->next) {
+    folders.insert(folded_store_name(n->name));
+  }
   std::vector<host::found_entry> entries;
   h.search(folder_search_pattern(store), entries);
   for (const host::found_entry& e : entries) {
     const std::string path = path_join(store, e.name);
     const bool folder = (e.attributes & host::k_directory) != 0 && !e.is_link && !e.is_special;
-    if (is_log_name(e.name) && !folder && folders.count(e.name.substr(0, 8)) == 0) {
+    if (is_change_log_name(e.name) && !folder &&
+        folders.count(folded_store_name(e.name.substr(0, 8))) == 0) {
       problems.push_back("a change log without its history folder: " + path);
     } else if (is_history_folder_name(e.name) && !folder) {
       problems.push_back("an entry named as a history folder that is no folder: " + path);
@@ -133,17 +132,14 @@ void check_root(host::host& h, const std::string& store, const folder_tree& hist
   }
 }
 
-// Gaps and names a run would not write, oldest first.
+// Gaps in the numbering, oldest first. The letter case of a name does not matter: a store
+// copied to a disc or another system may come back in any.
 void check_numbering(const std::vector<const folder_node*>& oldest_first, const std::string& store,
                      std::vector<std::string>& problems) {
   size_t expected = 1;
   for (const folder_node* n : oldest_first) {
     const std::string digits = n->name.substr(4);
     const size_t number = static_cast<size_t>(std::stoul(digits));
-    if (n->name.compare(0, 4, "Zolk") != 0) {
-      problems.push_back("a history folder not named as a run names it: " +
-                         path_join(store, n->name));
-    }
     if (number > expected) {
       const std::string missing = number == expected + 1
                                       ? four_digits(expected)
@@ -159,6 +155,7 @@ void check_points(host::host& h, const std::string& store,
                   const std::vector<const folder_node*>& oldest_first, verify_report& report) {
   entry_kinds older;
   std::string older_name;
+  const change_log_finder logs(h, store);
   for (size_t i = 0; i < oldest_first.size(); ++i) {
     const folder_node& node = *oldest_first[i];
     point_check check;
@@ -166,9 +163,9 @@ void check_points(host::host& h, const std::string& store,
     const std::string folder = path_join(store, node.name);
     const folder_tree tree = scan_folder_tree(h, folder);
     check_tree(tree, folder, check.problems);
-    const std::string log_path = folder + k_change_log_extension;
+    const std::string log_path = logs.path_of(node.name);
     change_log_state state = change_log_state::read;
-    const change_log log = read_change_log(h, folder, &state);
+    const change_log log = logs.read(node.name, state);
     if (state == change_log_state::unreadable) {
       check.problems.push_back("the change log cannot be read: " + log_path);
     } else if (state == change_log_state::missing && i > 0) {

@@ -54,6 +54,18 @@ std::string temporary_name(const std::string& folder, const std::string& purpose
   return folder + "." + k_settings_file_name + "." + purpose + "-" + random_suffix() + ".tmp";
 }
 
+// True when the separator at `i` follows a drive ("c:\"), which is no folder to make. Only
+// Windows has drives; on POSIX "a:" is a folder's name.
+bool after_drive(const std::string& folder, size_t i) {
+#ifdef _WIN32
+  return i == 2 && folder[1] == ':';
+#else
+  static_cast<void>(folder);
+  static_cast<void>(i);
+  return false;
+#endif
+}
+
 // Creates every missing folder of `folder` (which ends in a separator).
 bool make_folders(host::host& h, const std::string& folder) {
   size_t previous = SIZE_MAX;
@@ -61,7 +73,7 @@ bool make_folders(host::host& h, const std::string& folder) {
     const bool after_separator = i > 0 && previous == i - 1;
     previous = i;
     // A trail byte 0x5C before it is part of the folder's name, not a separator.
-    if (i == 0 || after_separator || folder[i - 1] == ':') continue;
+    if (i == 0 || after_separator || after_drive(folder, i)) continue;
     const std::string prefix = folder.substr(0, i);
     if (!h.exists(prefix) && !h.create_folder(prefix) && !h.exists(prefix)) return false;
   }

@@ -318,6 +318,13 @@ TEST(SettingsFile, ASaveCreatesTheMissingFoldersOfItsPath) {
   EXPECT_EQ(jobs::load_settings(host::default_host(), beside_hyou, list).status,
             jobs::load_status::created);
   EXPECT_EQ(read_file(beside_hyou.path), created_header());
+#ifndef _WIN32
+  // On POSIX a folder whose name ends in ':' is a folder to make, not a drive.
+  jobs::settings_file beside_colon{tmp.at("home/a:/b:/Zcli.dat")};
+  EXPECT_EQ(jobs::load_settings(host::default_host(), beside_colon, list).status,
+            jobs::load_status::created);
+  EXPECT_EQ(read_file(beside_colon.path), created_header());
+#endif
 }
 
 // A host whose program lives where the test says and whose environment the test sets.

@@ -251,22 +251,49 @@ class posix_file : public file {
   off_t end_at_open_ = -1;  // the length found at the open; -1 when not known
 };
 
-// Moves without replacing. renameat2 decides atomically; where the file system lacks it,
-// a file is linked then unlinked (link never replaces) and a folder is checked first.
-bool rename_no_replace(const std::string& from, const std::string& to) {
+// renameat2 without replacing; false with errno EINVAL or ENOSYS where the file system or
+// the system lacks it.
+bool renameat_no_replace_at_once(int from_fd, const std::string& from, int to_fd,
+                                 const std::string& to) {
 #ifdef SYS_renameat2
-  if (syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 1u) == 0) return true;
-  if (errno != EINVAL && errno != ENOSYS) return false;
+  return syscall(SYS_renameat2, from_fd, from.c_str(), to_fd, to.c_str(), 1u) == 0;
+#else
+  errno = ENOSYS;
+  return false;
 #endif
+}
+
+// Where renameat2 cannot refuse to replace (FUSE file systems such as exFAT answer EINVAL), a
+// file is linked then unlinked, as link never replaces. A file system without links (exFAT,
+// FAT) and a folder get a plain renameat, which would replace: it is made only when the
+// kernel's lookup of `to`, which folds letter case wherever the file system does, finds
+// nothing there (a case twin "A.txt" of "a.txt" included). The store is locked, so nothing of
+// ours makes `to` between the two calls.
+bool renameat_no_replace_fallback(int from_fd, const std::string& from, int to_fd,
+                                  const std::string& to) {
   struct stat st {};
-  if (lstat(from.c_str(), &st) != 0) return false;
+  if (fstatat(from_fd, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   if (!S_ISDIR(st.st_mode)) {
-    if (link(from.c_str(), to.c_str()) != 0) return false;
-    return unlink(from.c_str()) == 0;
+    if (linkat(from_fd, from.c_str(), to_fd, to.c_str(), 0) == 0) {
+      return unlinkat(from_fd, from.c_str(), 0) == 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS && errno != EMLINK) return false;
   }
   struct stat existing {};
-  if (lstat(to.c_str(), &existing) == 0) return false;
-  return ::rename(from.c_str(), to.c_str()) == 0;
+  if (fstatat(to_fd, to.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  if (errno != ENOENT) return false;
+  return renameat(from_fd, from.c_str(), to_fd, to.c_str()) == 0;
+}
+
+// Moves without replacing. renameat2 decides atomically; where the file system lacks it,
+// see renameat_no_replace_fallback.
+bool rename_no_replace(const std::string& from, const std::string& to) {
+  if (renameat_no_replace_at_once(AT_FDCWD, from, AT_FDCWD, to)) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  return renameat_no_replace_fallback(AT_FDCWD, from, AT_FDCWD, to);
 }
 
 class posix_lock : public lock {
@@ -457,18 +484,6 @@ bool is_link_at(int dir_fd, const std::string& name) {
   return fstatat(dir_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode);
 }
 
-// renameat2 without replacing; false with errno EINVAL or ENOSYS where the file system or
-// the system lacks it.
-bool renameat_no_replace_at_once(int from_fd, const std::string& from, int to_fd,
-                                 const std::string& to) {
-#ifdef SYS_renameat2
-  return syscall(SYS_renameat2, from_fd, from.c_str(), to_fd, to.c_str(), 1u) == 0;
-#else
-  errno = ENOSYS;
-  return false;
-#endif
-}
-
 // True when the pieces `x` and `y` name entries of one folder: the same pieces but for the
 // last, which names an entry (not empty, "." or "..") in both.
 bool same_folder(const std::vector<std::string>& x, const std::vector<std::string>& y) {
@@ -483,15 +498,55 @@ bool same_folder(const std::vector<std::string>& x, const std::vector<std::strin
 bool renameat_no_replace(int from_fd, const std::string& from, int to_fd, const std::string& to) {
   if (renameat_no_replace_at_once(from_fd, from, to_fd, to)) return true;
   if (errno != EINVAL && errno != ENOSYS) return false;
-  struct stat st {};
-  if (fstatat(from_fd, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-  if (!S_ISDIR(st.st_mode)) {
-    if (linkat(from_fd, from.c_str(), to_fd, to.c_str(), 0) != 0) return false;
-    return unlinkat(from_fd, from.c_str(), 0) == 0;
+  return renameat_no_replace_fallback(from_fd, from, to_fd, to);
+}
+
+// `name` with its ASCII letters in the other case; equal to `name` when it has none.
+std::string other_case(const std::string& name) {
+  std::string out = name;
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
   }
-  struct stat existing {};
-  if (fstatat(to_fd, to.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) return false;
-  return renameat(from_fd, from.c_str(), to_fd, to.c_str()) == 0;
+  return out;
+}
+
+// True when the folder holds an entry spelt exactly `name`, byte for byte.
+bool holds_exactly(int dir_fd, const std::string& name) {
+  const int fd = openat(dir_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  bool found = false;
+  while (const struct dirent* e = readdir(dir)) {
+    if (name == e->d_name) {
+      found = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// True when what stands at `name` in the folder is the entry of that exact name, not a twin
+// that a file system folding letter case (exFAT, FAT, NTFS, a case-folding folder) or
+// dropping a trailing dot found in its place. Where the same name in the other case finds
+// nothing, the folder tells case apart and the lookup was exact; otherwise (or for a name
+// without letters, or ending in a dot or blank) the folder is listed.
+bool stands_exactly(int dir_fd, const std::string& name) {
+  const std::string swapped = other_case(name);
+  struct stat st {};
+  if (swapped != name && name.back() != '.' && name.back() != ' ' &&
+      fstatat(dir_fd, swapped.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
+    return true;
+  }
+  return holds_exactly(dir_fd, name);
 }
 
 // realpath of the nearest existing folder of `native`, with the missing rest added and its
@@ -559,16 +614,25 @@ int create_file_in(const parent_folder& parent) {
   return fd;
 }
 
-// Renames between two folders; with `replace` a file at `to` is replaced, a link there is not.
+// Renames between two folders; with `replace` a file at `to` is replaced, a link there is not,
+// and neither is a twin that only a file system folding letter case takes for `to` ("A.txt"
+// for "a.txt"): that fails with EEXIST.
 bool rename_at(int from_fd, const std::string& from, int to_fd, const std::string& to,
                bool replace) {
   if (!replace) return renameat_no_replace(from_fd, from, to_fd, to);
   // Most targets are new (a first run, a restore into an empty folder): one call settles
-  // those; a name already there is replaced only when it is no link.
+  // those; a name already there is replaced only when it is no link and no twin.
   if (renameat_no_replace_at_once(from_fd, from, to_fd, to)) return true;
-  if (errno != EEXIST && errno != EINVAL && errno != ENOSYS) return false;
+  if (errno == EINVAL || errno == ENOSYS) {
+    if (renameat_no_replace_fallback(from_fd, from, to_fd, to)) return true;
+  }
+  if (errno != EEXIST) return false;
   if (is_link_at(to_fd, to)) {
     errno = ELOOP;
+    return false;
+  }
+  if (!stands_exactly(to_fd, to)) {
+    errno = EEXIST;
     return false;
   }
   return renameat(from_fd, from.c_str(), to_fd, to.c_str()) == 0;

@@ -41,9 +41,15 @@ std::vector<std::string> split_path(const std::string& path) {
 
 namespace {
 
+// Only Windows has drives: on POSIX ':' is a name byte like any other ("C:foo", "a:b.txt").
 bool has_drive_prefix(const std::string& path) {
+#ifdef _WIN32
   return path.size() >= 2 && path[1] == ':' &&
          !cp932::is_lead_byte(static_cast<unsigned char>(path[0]));
+#else
+  static_cast<void>(path);
+  return false;
+#endif
 }
 
 #ifndef _WIN32
@@ -61,11 +67,6 @@ std::string join_native(std::string_view path, size_t count) {
   return out;
 }
 
-std::string_view without_drive(const std::string& path) {
-  std::string_view view = path;
-  if (has_drive_prefix(path)) view.remove_prefix(2);
-  return view;
-}
 #endif
 
 }  // namespace
@@ -98,12 +99,10 @@ std::string shown_text(const std::string& cp932_text) {
   return out;
 }
 
-std::string native_path(const std::string& cp932_path) {
-  return join_native(without_drive(cp932_path), SIZE_MAX);
-}
+std::string native_path(const std::string& cp932_path) { return join_native(cp932_path, SIZE_MAX); }
 
 std::string native_folder_of_pattern(const std::string& cp932_pattern) {
-  const std::string_view path = without_drive(cp932_pattern);
+  const std::string_view path = cp932_pattern;
   size_t count = 0;
   std::string_view last;
   each_piece(path, [&](std::string_view piece) {

@@ -12,9 +12,9 @@ namespace host {
 // first piece. Empty pieces between separators are dropped.
 std::vector<std::string> split_path(const std::string& cp932_path);
 
-// The host's own form of a CP932 path, as UTF-8. POSIX: pieces joined with '/'; a drive prefix
-// has no meaning there and is dropped. Windows: pieces joined with '\', the drive kept
-// (WTF-8, see wide_text.h).
+// The host's own form of a CP932 path, as UTF-8. POSIX: pieces joined with '/', every byte
+// of a piece kept (there is no drive: "c:\x" is the relative "c:/x"). Windows: pieces joined
+// with '\', the drive kept (WTF-8, see wide_text.h).
 std::string native_path(const std::string& cp932_path);
 
 // A CP932 text shown to the user (a run-log line), with the separators of the paths in it in
@@ -27,7 +27,8 @@ std::string shown_text(const std::string& cp932_text);
 std::string native_folder_of_pattern(const std::string& cp932_pattern);
 
 // The folder a search pattern lists, still as CP932: everything before the last separator,
-// which is kept for a root ("\*.*" gives "\", "c:\*.*" gives "c:\"); "." when there is none.
+// which is kept for a root ("\*.*" gives "\"; on Windows "c:\*.*" gives "c:\"); "." when there
+// is none.
 std::string folder_of_pattern(const std::string& cp932_pattern);
 
 }  // namespace host

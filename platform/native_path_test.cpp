@@ -37,9 +37,8 @@ TEST(NativePath, NetworkPathsKeepTheirServerAndShare) {
   EXPECT_EQ(host::native_folder_of_pattern("\\\\server\\share\\x\\*.*"), "\\\\server\\share\\x");
 }
 #else
-TEST(NativePath, PosixFormDropsTheDriveAndDecodesNames) {
+TEST(NativePath, PosixFormJoinsAndDecodesNames) {
   EXPECT_EQ(host::native_path("/tmp/a\\b"), "/tmp/a/b");
-  EXPECT_EQ(host::native_path("c:\\data\\x"), "/data/x");
   EXPECT_EQ(host::native_path("rel\\x"), "rel/x");
   EXPECT_EQ(host::native_path("/t/\x95\x5C"), "/t/表");
   EXPECT_EQ(host::native_folder_of_pattern("/tmp/a\\*.*"), "/tmp/a");
@@ -50,8 +49,20 @@ TEST(NativePath, PosixFormDropsTheDriveAndDecodesNames) {
   EXPECT_EQ(host::native_path(""), "");
   // Only a last piece holding '*' is a pattern; a folder may hold one in its name.
   EXPECT_EQ(host::native_folder_of_pattern("/s*\\b\\*.*"), "/s*/b");
-  EXPECT_EQ(host::native_folder_of_pattern("c:/s\\b"), "/s/b");
   EXPECT_EQ(host::native_folder_of_pattern("*.*"), "");
+}
+
+// A drive prefix exists only on Windows: on POSIX "c:" and "a:" are bytes of a name, so no
+// name loses its first two bytes, and a pattern's folder keeps them.
+TEST(NativePath, PosixKeepsEveryByteOfANameBeforeAColon) {
+  EXPECT_EQ(host::native_path("a:b.txt"), "a:b.txt");
+  EXPECT_EQ(host::native_path("C:foo"), "C:foo");
+  EXPECT_EQ(host::native_path("c:\\data\\x"), "c:/data/x");
+  EXPECT_EQ(host::native_path("/s/sub\\D:dir\\f"), "/s/sub/D:dir/f");
+  EXPECT_EQ(host::native_folder_of_pattern("c:/s\\b"), "c:/s/b");
+  EXPECT_EQ(host::native_folder_of_pattern("1:x\\*.*"), "1:x");
+  EXPECT_EQ(host::folder_of_pattern("c:\\*.*"), "c:");
+  EXPECT_EQ(host::split_path("C:foo\\a:b"), (std::vector<std::string>{"C:foo", "a:b"}));
 }
 #endif
 

@@ -77,7 +77,9 @@ TEST(WideText, HostPathsComeBackAsZolkPaths) {
 
 TEST(WideText, SearchPatternsNameTheirFolder) {
   EXPECT_EQ(host::folder_of_pattern("c:\\data\\*.*"), "c:\\data");
+#ifdef _WIN32
   EXPECT_EQ(host::folder_of_pattern("c:\\*.*"), "c:\\");
+#endif
   EXPECT_EQ(host::folder_of_pattern("\\*.*"), "\\");
   EXPECT_EQ(host::folder_of_pattern("a/\x95\x5C\\*.*"), "a/\x95\x5C");
   EXPECT_EQ(host::folder_of_pattern("*.*"), ".");

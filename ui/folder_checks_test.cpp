@@ -24,8 +24,13 @@ folder_check_input with_jobs() {
 }
 
 TEST(FolderChecks, RootFoldersAreRefusedWithTheMessageOfTheFieldAndMode) {
+#ifdef _WIN32
+  const char* root = "c:\\";
+#else
+  const char* root = "\\";  // "c:\\" names the relative folder "c:" here
+#endif
   folder_check_input in;
-  in.source = "c:\\";
+  in.source = root;
   EXPECT_EQ(Tdirname_chak(in),
             sj("バックアップ元フォルダにルートフォルダが指定されました。") + k_root_tail);
   in.mode = k_restore_mode;
@@ -33,7 +38,7 @@ TEST(FolderChecks, RootFoldersAreRefusedWithTheMessageOfTheFieldAndMode) {
             sj("バックアップ元フォルダにルートフォルダが指定されました。") + k_root_tail);
 
   in = folder_check_input();
-  in.destination = "c:\\";
+  in.destination = root;
   EXPECT_EQ(Bdirname_chak(in),
             sj("バックアップ先フォルダにルートフォルダが指定されました。") + k_root_tail);
   in.mode = k_restore_mode;

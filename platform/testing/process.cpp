@@ -1,12 +1,42 @@
 #include "platform/testing/process.h"
 
 #include <fcntl.h>
+#include <linux/loop.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
 namespace testing_support {
+namespace {
+
+bool file_system_known(const std::string& name) {
+  std::ifstream list("/proc/filesystems");
+  std::string line;
+  while (std::getline(list, line)) {
+    if (line.size() >= name.size() &&
+        line.compare(line.size() - name.size(), name.size(), name) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+const char* first_tool(std::initializer_list<const char*> paths) {
+  for (const char* p : paths) {
+    if (access(p, X_OK) == 0) return p;
+  }
+  return nullptr;
+}
+
+bool run(const std::vector<std::string>& argv) { return wait_process(start_process(argv)) == 0; }
+
+}  // namespace
 
 namespace {
 
@@ -81,6 +111,80 @@ small_volume::~small_volume() {
 bool small_volume::resize(int size_kib) {
   const std::string options = "size=" + std::to_string(size_kib) + "k";
   return mounted_ && mount("zolk-test", folder_.c_str(), "tmpfs", MS_REMOUNT, options.c_str()) == 0;
+}
+
+fat_volume::fat_volume(kind k, const std::string& image, const std::string& folder)
+    : folder_(folder) {
+  if (geteuid() != 0) {
+    why_not_ = "mounting a volume needs root";
+    return;
+  }
+  const bool exfat = k == kind::exfat;
+  const char* mkfs = exfat ? first_tool({"/usr/sbin/mkfs.exfat", "/sbin/mkfs.exfat"})
+                           : first_tool({"/usr/sbin/mkfs.vfat", "/sbin/mkfs.vfat"});
+  if (mkfs == nullptr) {
+    why_not_ = exfat ? "mkfs.exfat is missing (exfatprogs)" : "mkfs.vfat is missing (dosfstools)";
+    return;
+  }
+  { std::ofstream make(image, std::ios::binary); }
+  if (truncate(image.c_str(), 64 << 20) != 0 ||
+      !run(exfat ? std::vector<std::string>{mkfs, image}
+                 : std::vector<std::string>{mkfs, "-F", "32", image})) {
+    why_not_ = std::string("could not make the file system with ") + mkfs;
+    return;
+  }
+  const std::string kernel_type = exfat ? "exfat" : "vfat";
+  if (file_system_known(kernel_type) && attach_loop(image)) {
+    mounted_ = mount(loop_.c_str(), folder.c_str(), kernel_type.c_str(), 0, nullptr) == 0;
+    if (mounted_) return;
+  }
+  const char* fuse = exfat ? first_tool({"/usr/sbin/mount.exfat-fuse", "/sbin/mount.exfat-fuse"})
+                           : first_tool({"/usr/bin/fusefat"});
+  if (fuse == nullptr || access("/dev/fuse", R_OK | W_OK) != 0) {
+    why_not_ = "no " + kernel_type + " driver in the kernel, and no FUSE driver (" +
+               (exfat ? "exfat-fuse" : "fusefat") + ")";
+    return;
+  }
+  // exfat-fuse wants a block device; fusefat reads the image itself.
+  if (exfat && loop_.empty() && !attach_loop(image)) {
+    why_not_ = "no loop device could be attached";
+    return;
+  }
+  mounted_ = exfat ? run({fuse, loop_, folder}) : run({fuse, "-o", "rw+", image, folder});
+  fusefat_ = mounted_ && !exfat;
+  if (!mounted_) why_not_ = std::string("could not mount with ") + fuse;
+}
+
+bool fat_volume::attach_loop(const std::string& image) {
+  const int control = open("/dev/loop-control", O_RDWR | O_CLOEXEC);
+  if (control < 0) return false;
+  // Another process may take the free device between the two calls (EBUSY): ask again.
+  for (int attempt = 0; attempt < 16 && loop_.empty(); ++attempt) {
+    const int number = ioctl(control, LOOP_CTL_GET_FREE);
+    if (number < 0) break;
+    const std::string device = "/dev/loop" + std::to_string(number);
+    const int loop = open(device.c_str(), O_RDWR | O_CLOEXEC);
+    const int backing = open(image.c_str(), O_RDWR | O_CLOEXEC);
+    const bool attached = loop >= 0 && backing >= 0 && ioctl(loop, LOOP_SET_FD, backing) == 0;
+    const bool busy = !attached && errno == EBUSY;
+    if (backing >= 0) close(backing);
+    if (loop >= 0) close(loop);
+    if (attached) loop_ = device;
+    if (!attached && !busy) break;
+  }
+  close(control);
+  return !loop_.empty();
+}
+
+fat_volume::~fat_volume() {
+  if (mounted_ && umount2(folder_.c_str(), 0) != 0) umount2(folder_.c_str(), MNT_DETACH);
+  if (!loop_.empty()) {
+    const int loop = open(loop_.c_str(), O_RDWR | O_CLOEXEC);
+    if (loop >= 0) {
+      ioctl(loop, LOOP_CLR_FD, 0);
+      close(loop);
+    }
+  }
 }
 
 }  // namespace testing_support

@@ -46,6 +46,34 @@ class small_volume {
   bool mounted_ = false;
 };
 
+// A file system of a USB stick (exFAT, or FAT32) made in an image file `image` and mounted
+// on `folder` for the life of the object: through the kernel's driver where the system has
+// one, else through FUSE (exfat-fuse, fusefat; scripts/setup installs them, with the mkfs
+// tools). mounted() is false, with why_not() saying why, where that cannot be done (not root,
+// a tool missing): the test then skips.
+class fat_volume {
+ public:
+  enum class kind { exfat, fat32 };
+  fat_volume(kind k, const std::string& image, const std::string& folder);
+  ~fat_volume();
+  fat_volume(const fat_volume&) = delete;
+  fat_volume& operator=(const fat_volume&) = delete;
+  bool mounted() const { return mounted_; }
+  const std::string& why_not() const { return why_not_; }
+  // True when the volume is mounted through fusefat, which loses what a folder holds when it
+  // moves the folder into another one (as a second backup run does): tests of later runs
+  // skip on it, as no store can be kept there.
+  bool loses_moved_folders() const { return fusefat_; }
+
+ private:
+  bool attach_loop(const std::string& image);
+  std::string folder_;
+  std::string loop_;  // the loop device, when one was attached
+  bool mounted_ = false;
+  bool fusefat_ = false;
+  std::string why_not_;
+};
+
 }  // namespace testing_support
 
 #endif

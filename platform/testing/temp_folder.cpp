@@ -24,10 +24,8 @@ fs::path to_fs(const std::string& cp932_path) {
   const std::u16string wide = host::without_verbatim_prefix(host::windows_path(cp932_path));
   return fs::path(std::wstring(wide.begin(), wide.end()));
 #else
-  std::string rest = cp932_path;
-  if (rest.size() >= 2 && rest[1] == ':') rest.erase(0, 2);
   std::string utf8;
-  const std::vector<std::string> pieces = host::split_path(rest);
+  const std::vector<std::string> pieces = host::split_path(cp932_path);
   for (size_t i = 0; i < pieces.size(); ++i) {
     if (i > 0 || pieces[i].empty()) utf8 += '/';
     utf8 += cp932::to_unicode(pieces[i]);

@@ -91,7 +91,11 @@ enum class msg {
   prune_not_completed,  // err:前回中断された履歴の整理を完了出来ませんでした。 (then "==> " and the
                         // path)
   points_renumbered,  // err:履歴の整理で時点の番号が変わりました。時点を確かめてから復元し直してください。
-  count_              // keep last
+  // The point of a backup run that was stopped or killed, until the next run completes it.
+  point_unfinished_mark,  // " （未完了：中断されたバックアップ）" (after the point in the list)
+  restore_point_unfinished,  // err:この時点のバックアップは中断されたため未完了で、復元出来ません。
+                             // もう一度バックアップを実行すると完了し、復元出来るようになります。
+  count_                     // keep last
 };
 
 // The CP932 text of a message (converted once, on first use).

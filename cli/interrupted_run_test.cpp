@@ -105,6 +105,20 @@ TEST(InterruptedRuns, CtrlCStopsABackupAndTheNextRunCompletesItToEveryPoint) {
   EXPECT_TRUE(starts_with(backup.lines[n - 1], "中止しました: コピー ")) << backup.lines[n - 1];
   EXPECT_TRUE(exists(marker));  // left as a cut run, for the next run
 
+  // Until then its point is shown unfinished, and a restore of it is refused with the fix.
+  const cli_testing::result points = cli_testing::zolk_cli("points " + quoted(dst));
+  EXPECT_EQ(points.status, 0);
+  EXPECT_TRUE(starts_with(points.out, "0001: ")) << points.out;
+  EXPECT_NE(points.out.find(" （未完了：中断されたバックアップ）\n"), std::string::npos)
+      << points.out;
+  const cli_testing::result cut =
+      cli_testing::zolk_cli("restore " + quoted(dst) + " 0001 " + quoted(tmp.at("cut")));
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_NE(cut.out.find("err:この時点のバックアップは中断されたため未完了で、復元出来ません。"),
+            std::string::npos)
+      << cut.out;
+  EXPECT_FALSE(exists(tmp.at("cut")));
+
   const cli_testing::result next =
       cli_testing::zolk_cli("backup " + quoted(src) + " " + quoted(dst));
   EXPECT_EQ(next.status, 0);

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "engine/backup_run.h"
+#include "platform/host.h"
 #include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"
 
@@ -113,6 +115,79 @@ TEST(ZolkCliRestore, WhyAnEntryFailedGoesToStandardErrorOnly) {
   const result both = zolk_cli(restore, true);
   EXPECT_NE(both.out.find(failed_line + "    理由: Is a directory\n"), std::string::npos)
       << both.out;
+}
+
+// Asks the run to stop once it has finished `entries` entries, as the stop button does.
+class stop_after : public engine::run_progress {
+ public:
+  stop_after(engine::stop_request& stop, int64_t entries) : stop_(stop), entries_(entries) {}
+  void report(const engine::progress_facts& facts) override {
+    if (facts.entries_done >= entries_) stop_.request();
+  }
+
+ private:
+  engine::stop_request& stop_;
+  int64_t entries_;
+};
+
+TEST(ZolkCliRestore, TheCutPointIsShownUnfinishedAndItsRestoreRefusedUntilTheNextBackup) {
+  temp_folder tmp;
+  const std::string src = tmp.at("src"), dst = tmp.at("dst");
+  make_folders(src);
+  for (int i = 0; i < 30; ++i) write_file(src + "/f" + std::to_string(i), "one");
+  ASSERT_EQ(zolk_cli("backup " + quoted(src) + " " + quoted(dst)).status, 0);
+  const uint32_t later = host::pack_time(host::calendar_time{2021, 6, 2, 12, 0, 0});
+  for (int i = 0; i < 30; ++i) {
+    write_file(src + "/f" + std::to_string(i), "two");
+    testing_support::set_time(src + "/f" + std::to_string(i), later);
+  }
+  engine::stop_request stop;
+  stop_after progress(stop, 10);
+  engine::recording_log log;
+  ASSERT_TRUE(
+      engine::run_history_backup(host::default_host(), src, dst, log, progress, &stop).stopped);
+
+  const result points = zolk_cli("points " + quoted(dst));
+  EXPECT_EQ(points.status, 0);
+  EXPECT_EQ(points.out.find("\n0001: "), points.out.find('\n')) << points.out;
+  const std::string first_line = points.out.substr(0, points.out.find('\n'));
+  EXPECT_EQ(first_line.rfind("0002: ", 0), 0u) << first_line;
+  EXPECT_NE(first_line.find(" （未完了：中断されたバックアップ）"), std::string::npos)
+      << first_line;
+  EXPECT_EQ(points.out.find("未完了", first_line.size()), std::string::npos) << points.out;
+
+  const result json = zolk_cli("points " + quoted(dst) + " --json");
+  EXPECT_EQ(json.status, 0);
+  EXPECT_EQ(json.out.rfind("[\n{\"point\": \"0002\", \"folder\": \"Zolk0002\", \"time\": \"", 0),
+            0u)
+      << json.out;
+  const size_t second = json.out.find("\n{\"point\": \"0001\"");
+  ASSERT_NE(second, std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"finished\": false},"), std::string::npos) << json.out;
+  EXPECT_LT(json.out.find("\"finished\": false},"), second) << json.out;
+  EXPECT_NE(json.out.find("\"finished\": true}\n]\n", second), std::string::npos) << json.out;
+
+  const std::string refusal =
+      "err:この時点のバックアップは中断されたため未完了で、復元出来ません。もう一度バックアップを"
+      "実行すると完了し、復元出来るようになります。\n";
+  for (const char* point : {"0002", "latest"}) {
+    const result refused =
+        zolk_cli("restore " + quoted(dst) + " " + point + " " + quoted(tmp.at("cut")));
+    EXPECT_EQ(refused.status, 1) << point;
+    EXPECT_NE(refused.out.find(refusal), std::string::npos) << refused.out;
+    EXPECT_EQ(refused.out.find("復元 0"), std::string::npos) << refused.out;
+    EXPECT_FALSE(testing_support::exists(tmp.at("cut"))) << point;
+  }
+  const result older = zolk_cli("restore " + quoted(dst) + " 0001 " + quoted(tmp.at("old")));
+  EXPECT_EQ(older.status, 0) << older.out;
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(read_file(tmp.at("old/f" + std::to_string(i))), "one");
+
+  // The next backup completes the cut run: its point is a point like any other.
+  ASSERT_EQ(zolk_cli("backup " + quoted(src) + " " + quoted(dst)).status, 0);
+  EXPECT_EQ(zolk_cli("points " + quoted(dst)).out.find("未完了"), std::string::npos);
+  EXPECT_EQ(zolk_cli("points " + quoted(dst) + " --json").out.find("false"), std::string::npos);
+  EXPECT_EQ(zolk_cli("restore " + quoted(dst) + " 0002 " + quoted(tmp.at("cut"))).status, 0);
+  for (int i = 0; i < 30; ++i) EXPECT_EQ(read_file(tmp.at("cut/f" + std::to_string(i))), "two");
 }
 
 }  // namespace

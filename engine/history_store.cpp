@@ -4,7 +4,9 @@
 #include <cstdlib>
 
 #include "engine/change_log.h"
+#include "engine/messages.h"
 #include "engine/paths.h"
+#include "engine/run_marker.h"
 
 namespace engine {
 namespace {
@@ -105,11 +107,27 @@ std::string point_entry(const folder_node& history_folder) {
   return history_folder.name.substr(4) + ": " + *history_folder.date_text;
 }
 
+std::vector<store_point> list_store_points(host::host& h, const std::string& destination) {
+  std::vector<store_point> points;
+  const folder_tree list = scan_history_folders(h, destination);
+  const folder_node* unfinished = unfinished_folder(h, destination, list);
+  for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
+    store_point point;
+    point.folder = n->name;
+    point.time = *n->date_text;
+    point.entry = point_entry(*n);
+    point.finished = n != unfinished;
+    // Part old, part new: the list must not offer it as a point like the others.
+    if (!point.finished) point.entry += text(msg::point_unfinished_mark);
+    points.push_back(std::move(point));
+  }
+  return points;
+}
+
 std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination) {
   std::vector<std::string> entries;
-  folder_tree list = scan_history_folders(h, destination);
-  for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
-    entries.push_back(point_entry(*n));
+  for (store_point& point : list_store_points(h, destination)) {
+    entries.push_back(std::move(point.entry));
   }
   return entries;
 }

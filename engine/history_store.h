@@ -42,9 +42,24 @@ std::string next_history_folder_name(const folder_node* newest);
 // folder's date text ("0003: 2026/12/08 10:20:30").
 std::string point_entry(const folder_node& history_folder);
 
-// The restore points of `destination` as the point list shows them, newest first: for each
-// history folder (in any letter case), the four characters after the prefix, ": " and the
-// folder's date text ("0003: 2026/12/08 10:20:30").
+// One restore point of a store.
+struct store_point {
+  std::string folder;    // its history folder's name ("Zolk0003")
+  std::string time;      // the folder's date text ("2026/12/08 10:20:30")
+  std::string entry;     // as the point list shows it: point_entry, then for an unfinished
+                         // point the mark that says so
+  bool finished = true;  // false for the point of a backup run that was stopped or killed
+                         // and not yet completed by the next run (unfinished_folder): it
+                         // cannot be restored
+  std::string digits() const { return folder.substr(4); }
+};
+
+// The restore points of `destination`, newest first: each history folder, in any letter case.
+std::vector<store_point> list_store_points(host::host& h, const std::string& destination);
+
+// The entries of list_store_points as the point list shows them, newest first: the four
+// characters after the prefix, ": " and the folder's date text ("0003: 2026/12/08 10:20:30"),
+// followed for an unfinished point by a mark that says so.
 std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination);
 
 }  // namespace engine

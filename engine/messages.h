@@ -97,7 +97,11 @@ enum class msg {
                      // この名前を区別出来ないため、保存出来ません。
   store_forbids_name,  // err:バックアップ先のファイルシステムでは使えない名前のため、保存出来ません。
   store_file_too_large,  // err:バックアップ先のファイルシステムには大き過ぎるファイルのため、保存出来ません。
-  count_                 // keep last
+  // The point of a backup run that was stopped or killed, until the next run completes it.
+  point_unfinished_mark,  // " （未完了：中断されたバックアップ）" (after the point in the list)
+  restore_point_unfinished,  // err:この時点のバックアップは中断されたため未完了で、復元出来ません。
+                             // もう一度バックアップを実行すると完了し、復元出来るようになります。
+  count_                     // keep last
 };
 
 // The CP932 text of a message (converted once, on first use).

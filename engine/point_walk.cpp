@@ -7,6 +7,7 @@
 #include "engine/paths.h"
 #include "engine/restore_rollback.h"
 #include "engine/restore_run.h"
+#include "engine/run_marker.h"
 #include "platform/native_path.h"
 
 namespace engine {
@@ -86,12 +87,17 @@ void walk_points(host::host& h, const std::string& store, const folder_tree& his
                       nullptr);
   if (reached) reached(*newest, list);
   const change_log_finder logs(h, store);
+  // A cut run has no log until it starts to compare: then its older folder counts whole.
+  const folder_node* unfinished = unfinished_folder(h, store, history);
   const folder_node* newer = newest;
   while (newer != last && newer->next != nullptr) {
     const folder_node* older = newer->next;
     change_log_state state = change_log_state::read;
     const change_log_index index = logs.read_index(newer->name, state);
-    if (state != change_log_state::read) unread_logs.push_back(logs.path_of(newer->name));
+    const bool expected_missing = newer == unfinished && state == change_log_state::missing;
+    if (state != change_log_state::read && !expected_missing) {
+      unread_logs.push_back(logs.path_of(newer->name));
+    }
     roll_back_folder(h, list, std::make_shared<const std::string>(path_join(store, older->name)),
                      index);
     if (reached) reached(*older, list);

@@ -15,6 +15,7 @@
 #include "engine/restore_list.h"
 #include "engine/restore_target.h"
 #include "engine/restore_walk.h"
+#include "engine/run_marker.h"
 #include "engine/store_lock.h"
 #include "engine/target_contents.h"
 
@@ -98,8 +99,11 @@ void remove_spill_leftovers(host::host& h, const std::string& store) {
 // its change log; the paths of those that could not be read go to `unread_logs`, and their
 // older folders are applied as for a run that wrote no log. With `spill` (the store's lock
 // held), the logs share `budget` bytes of memory and spill to files in the store past it.
+// `unfinished` (may be null) is the folder of a cut run: until that run starts to compare it
+// has no log, and the older folder rightly counts whole, so a missing log is no fault there.
 restore_walk walk_of_point(host::host& h, const std::string& store, const folder_tree& history,
-                           const folder_node* point, std::vector<std::string>& unread_logs,
+                           const folder_node* point, const folder_node* unfinished,
+                           std::vector<std::string>& unread_logs,
                            std::vector<std::string>& log_paths, bool spill, size_t budget) {
   std::vector<std::string> folders;
   std::vector<change_log_index> logs(1);
@@ -119,7 +123,10 @@ restore_walk walk_of_point(host::host& h, const std::string& store, const folder
     logs.push_back(finder.read_index(newer->name, state, &place));
     budget -= std::min(budget, logs.back().memory());
     log_paths.push_back(finder.path_of(newer->name));
-    if (state != change_log_state::read) unread_logs.push_back(log_paths.back());
+    const bool expected_missing = newer == unfinished && state == change_log_state::missing;
+    if (state != change_log_state::read && !expected_missing) {
+      unread_logs.push_back(log_paths.back());
+    }
     folders.push_back(path_join(store, older->name));
     newer = older;
   }
@@ -219,7 +226,11 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   write_opening_lines(request, point_entry_text(seen, request.point), log);
   if (h.exists(path_join(request.store, k_prune_marker_name)))
     return complete_prune_first(h, request.store, log);
-  if (find_point(seen, request.point) == nullptr) return refuse(log, msg::restore_point_missing);
+  const folder_node* seen_point = find_point(seen, request.point);
+  if (seen_point == nullptr) return refuse(log, msg::restore_point_missing);
+  if (seen_point == unfinished_folder(h, request.store, seen)) {
+    return refuse(log, msg::restore_point_unfinished);
+  }
   std::vector<std::string> keys;
   std::string bad_path;
   if (!chosen_keys(request.paths, keys, bad_path)) return refuse_entry(log, bad_path);
@@ -250,11 +261,15 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_tree history = scan_history_folders(h, request.store);
   const folder_node* point = find_point(history, request.point);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
+  // A run stopped since the first listing left its point part old, part new.
+  const folder_node* unfinished = unfinished_folder(h, request.store, history);
+  if (point == unfinished) return refuse(log, msg::restore_point_unfinished);
   std::vector<std::string> unread_logs;
   std::vector<std::string> log_paths;
   log.flush();
-  restore_walk walk = walk_of_point(h, request.store, history, point, unread_logs, log_paths,
-                                    lock.state == host::lock_state::taken, request.index_budget);
+  restore_walk walk =
+      walk_of_point(h, request.store, history, point, unfinished, unread_logs, log_paths,
+                    lock.state == host::lock_state::taken, request.index_budget);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a
   // restore that brought back only some of the chosen entries would look like a success.
@@ -292,10 +307,17 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   return summary;
 }
 
+bool restore_point_unfinished(host::host& h, const std::string& store, int point) {
+  const folder_tree history = scan_history_folders(h, store);
+  const folder_node* node = find_point(history, point);
+  return node != nullptr && node == unfinished_folder(h, store, history);
+}
+
 bool restore_needs_consent(host::host& h, const restore_request& request) {
   if (request.point <= 0) return false;
   const folder_tree history = scan_history_folders(h, request.store);
-  if (history.empty() || find_point(history, request.point) == nullptr) return false;
+  const folder_node* point = find_point(history, request.point);
+  if (point == nullptr || point == unfinished_folder(h, request.store, history)) return false;
   if (target_refusal(h, request.target, request.store)) return false;
   return target_holds_entries(h, request.target);
 }

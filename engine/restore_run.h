@@ -32,12 +32,17 @@ struct restore_request {
 // Lists the store once (under its lock), writes the opening lines (the point named as the
 // point list shows it), gathers the restore list of the chosen point and restores it
 // (run_restore). Nothing chosen or no history folder: returns refused with no line. A missing
-// point, a refused target (restore_target.h), or a target holding entries without
-// `overwrite`, or a chosen path the point does not hold: refused with lines saying why,
-// nothing written. `stop` (may be null) ends the
-// restore between two entries, with lines saying so.
+// or unfinished point (restore_point_unfinished), a refused target (restore_target.h), or a target
+// holding entries without `overwrite`, or a chosen path the point does not hold: refused with lines
+// saying why, nothing written. `stop` (may be null) ends the restore between two entries, with
+// lines saying so.
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
                           run_progress& progress, const stop_request* stop = nullptr);
+
+// True when `point` of the history in `store` is the point of a backup run that was stopped or
+// killed and not yet completed by the next run (unfinished_folder): start_restore refuses it
+// with restore_point_unfinished before anything is written.
+bool restore_point_unfinished(host::host& h, const std::string& store, int point);
 
 // True when start_restore would find the point and accept the target, and the target already
 // holds entries: the restore then needs `overwrite`, which the user is asked for first.

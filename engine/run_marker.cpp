@@ -97,6 +97,15 @@ marker_match match_run_marker(const run_marker& marker, const folder_tree& histo
   return marker_match::stale;
 }
 
+const folder_node* unfinished_folder(host::host& h, const std::string& destination,
+                                     const folder_tree& history) {
+  // Asked first, so that a store without a marker leaves no failure reason behind.
+  if (history.empty() || !run_marker_present(h, destination)) return nullptr;
+  const std::optional<run_marker> marker = read_run_marker(h, destination);
+  if (!marker || match_run_marker(*marker, history) != marker_match::complete) return nullptr;
+  return history.first();
+}
+
 std::string set_aside_run_marker(host::host& h, const std::string& destination) {
   const std::string path = marker_path(destination);
   for (int n = 1; n <= 100; ++n) {

@@ -42,6 +42,13 @@ enum class marker_match {
 };
 marker_match match_run_marker(const run_marker& marker, const folder_tree& history);
 
+// The history folder of a backup run that was stopped or killed and that no run has completed
+// yet: the newest of `history` (scan_history_folders of `destination`) when the marker matches
+// it (marker_match::complete); null otherwise. Its entries are part old, part new: it is no
+// point of the source until the next run completes it.
+const folder_node* unfinished_folder(host::host& h, const std::string& destination,
+                                     const folder_tree& history);
+
 // Renames the marker aside under a free name (never deleting it). The new path, or the
 // marker's own path when it could not be renamed.
 std::string set_aside_run_marker(host::host& h, const std::string& destination);

@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "engine/point_versions.h"
 #include "engine/run_marker.h"
 #include "engine/store_lock.h"
 
@@ -38,6 +39,10 @@ TEST_F(RunMarker, AStaleMarkerIsSetAsideAndNeverActedOn) {
        {"Zolk0002\r\nZolk0001\r\ncarrying\r\n", "Zolk0004\r\nZolk0002\r\ncarried\r\n",
         "Zolk0001\r\n\r\ncarried\r\n"}) {
     write_file(marker, stale);
+    // Never acted on, so no point is taken for the cut run's.
+    for (const std::string& point : points()) {
+      EXPECT_EQ(u(point).find("未完了"), std::string::npos) << stale << ": " << u(point);
+    }
     engine::run_summary summary;
     const std::vector<std::string> lines = run(&summary);
     EXPECT_FALSE(has(lines, "前回中断された履歴バックアップの処理を完了します。")) << stale;
@@ -52,6 +57,54 @@ TEST_F(RunMarker, AStaleMarkerIsSetAsideAndNeverActedOn) {
     for (const auto& [point, want] : expected)
       EXPECT_EQ(restored(point), want) << stale << " point " << point;
   }
+}
+
+TEST_F(RunMarker, OnlyAMarkerThatMatchesTheNewestFoldersMakesTheirPointUnfinished) {
+  file("a.txt", "a1");
+  run();
+  file("a.txt", "a2");
+  file("b.txt", "b2");
+  run();
+  const tree first = restored("0001");
+  const tree second = restored("0002");
+  host::host& h = host::default_host();
+  const std::string marker = dst + "/" + engine::k_run_marker_name;
+
+  // Written just before a run makes its folder: nothing is cut yet.
+  write_file(marker, "Zolk0003\r\nZolk0002\r\ncarrying\r\n");
+  EXPECT_EQ(engine::unfinished_folder(h, dst, engine::scan_history_folders(h, dst)), nullptr);
+  // Cut while it carried the newest point forward: one entry moved, one not, no log yet.
+  make_folders(dst + "/Zolk0003");
+  ASSERT_TRUE(h.rename(dst + "/Zolk0002/a.txt", dst + "/Zolk0003/a.txt"));
+  const engine::folder_tree history = engine::scan_history_folders(h, dst);
+  const engine::folder_node* cut = engine::unfinished_folder(h, dst, history);
+  ASSERT_NE(cut, nullptr);
+  EXPECT_EQ(cut->name, "Zolk0003");
+  const std::vector<std::string> listed = points();
+  ASSERT_EQ(listed.size(), 3u);
+  EXPECT_EQ(u(listed[0]).substr(4),
+            ": " + u(*history.first()->date_text) + " （未完了：中断されたバックアップ）");
+  EXPECT_EQ(u(listed[1]).find("未完了"), std::string::npos);
+  EXPECT_TRUE(engine::restore_point_unfinished(h, dst, 3));
+  EXPECT_FALSE(engine::restore_point_unfinished(h, dst, 2));
+
+  // The older points are whole, and the log the cut run has not written yet is no failure.
+  engine::run_summary summary;
+  EXPECT_EQ(restored("0002", &summary), second);
+  EXPECT_TRUE(summary.ok()) << summary.failed;
+  EXPECT_EQ(restored("0001", &summary), first);
+  EXPECT_TRUE(summary.ok()) << summary.failed;
+  EXPECT_TRUE(engine::read_path_versions(h, dst, "a.txt").unread_logs.empty());
+  EXPECT_TRUE(restored("0003", &summary).empty());
+  EXPECT_TRUE(summary.refused);
+
+  // Completed by the next run: every point is finished.
+  run();
+  for (const std::string& point : points()) {
+    EXPECT_EQ(u(point).find("未完了"), std::string::npos) << u(point);
+  }
+  EXPECT_EQ(restored("0003"), list_tree(src));
+  EXPECT_EQ(restored("0002"), second);
 }
 
 TEST_F(RunMarker, AMarkerThatCannotBeWrittenRefusesTheRunAndLeavesNoTemporaryFile) {

@@ -75,6 +75,129 @@ TEST_F(StoppedRun, IsCompletedByTheNextRunAndEveryPointRestoresExactly) {
   EXPECT_EQ(restored("0003"), last);
 }
 
+const char* const k_unfinished_mark = " （未完了：中断されたバックアップ）";
+const char* const k_unfinished_refusal =
+    "err:この時点のバックアップは中断されたため未完了で、復元出来ません。もう一度バックアップを"
+    "実行すると完了し、復元出来るようになります。";
+
+bool ends_with(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A store with three points, then a run stopped after each number of entries in turn: while
+// the cut run waits for the next backup, its point is shown unfinished and a restore of it
+// writes nothing, and every older point restores exactly what it held.
+class StoppedRunPoints : public StoppedRun {
+ protected:
+  std::map<std::string, tree> held;  // point -> what the source held when it was made
+
+  void make_history() {
+    make_folders(src + "/docs/sub");
+    for (int i = 0; i < 6; ++i) file("docs/d" + std::to_string(i), "d1 " + std::to_string(i));
+    file("docs/sub/s", "s1");
+    file("top", "top1");
+    file("gone", "gone1");
+    run();
+    held["0001"] = source_now();
+    file("docs/d1", "d2");
+    remove_tree(src + "/gone");
+    file("new", "new2");
+    run();
+    held["0002"] = source_now();
+    remove_tree(src + "/docs/sub");
+    file("docs/d2", "d3");
+    make_folders(src + "/later");
+    file("later/l", "l3");
+    run();
+    held["0003"] = source_now();
+  }
+  // The changes the cut run works on: deletions, changes, a new folder, a file that became a
+  // folder.
+  void change_source() {
+    for (int i = 0; i < 6; i += 2) file("docs/d" + std::to_string(i), "d4 " + std::to_string(i));
+    remove_tree(src + "/later");
+    remove_tree(src + "/top");
+    make_folders(src + "/top");
+    file("top/inner", "inner4");
+    make_folders(src + "/fresh/deep");
+    for (int i = 0; i < 4; ++i) file("fresh/deep/f" + std::to_string(i), "f4");
+  }
+  void copy_store(const std::string& from, const std::string& to) {
+    make_folders(to);
+    for (const auto& [relative, content] : list_tree(from)) {
+      if (content == "<folder>") {
+        make_folders(to + "/" + relative);
+      } else {
+        write_file(to + "/" + relative, content);
+        testing_support::set_time(to + "/" + relative,
+                                  testing_support::file_time(from + "/" + relative));
+      }
+    }
+  }
+};
+
+TEST_F(StoppedRunPoints, AreShownUnfinishedAndRefusedWhileEveryOtherPointRestoresExactly) {
+  make_history();
+  change_source();
+  const std::string base = dst;
+  int cut = 0;
+  for (int entries = 1; entries < 40; ++entries) {
+    const std::string where = "stopped after " + std::to_string(entries) + " entries";
+    dst = tmp.at("store" + std::to_string(entries));
+    copy_store(base, dst);
+    engine::stop_request stop;
+    stop_after progress(stop, entries);
+    engine::run_summary summary;
+    stopped_run(progress, stop, summary);
+    if (!summary.stopped) break;  // the run got to its end
+    ++cut;
+    const std::vector<std::string> listed = points();
+    ASSERT_EQ(listed.size(), 4u) << where;
+    EXPECT_TRUE(ends_with(u(listed[0]), k_unfinished_mark)) << where << ": " << u(listed[0]);
+    for (size_t i = 1; i < listed.size(); ++i) {
+      EXPECT_FALSE(ends_with(u(listed[i]), k_unfinished_mark)) << where << ": " << u(listed[i]);
+    }
+    // Refused before anything is written: the target is not even made.
+    engine::run_summary refused;
+    std::vector<std::string> lines;
+    const std::string target = tmp.at("restore" + std::to_string(restores_ + 1));
+    EXPECT_TRUE(restored("0004", &refused, &lines).empty()) << where;
+    EXPECT_TRUE(refused.refused) << where;
+    EXPECT_FALSE(refused.ok()) << where;
+    EXPECT_FALSE(exists(target)) << where;
+    EXPECT_TRUE(has(lines, k_unfinished_refusal)) << where;
+    for (const auto& [point, expected] : held) {
+      engine::run_summary restore;
+      EXPECT_EQ(restored(point, &restore), expected) << where << ", point " << point;
+      EXPECT_TRUE(restore.ok()) << where << ", point " << point;
+    }
+    // The next run completes it: the mark goes, and the point restores the source.
+    run();
+    EXPECT_FALSE(ends_with(u(points()[1]), k_unfinished_mark)) << where;
+    EXPECT_EQ(restored("0004"), source_now()) << where;
+  }
+  EXPECT_GT(cut, 10);
+}
+
+TEST_F(StoppedRunPoints, AStoppedFirstRunIsShownUnfinishedAndRefused) {
+  for (int i = 0; i < 20; ++i) file("f" + std::to_string(i), "x");
+  engine::stop_request stop;
+  stop_after progress(stop, 5);
+  engine::run_summary summary;
+  stopped_run(progress, stop, summary);
+  ASSERT_TRUE(summary.stopped);
+  ASSERT_EQ(points().size(), 1u);
+  EXPECT_TRUE(ends_with(u(points()[0]), k_unfinished_mark)) << u(points()[0]);
+  engine::run_summary refused;
+  std::vector<std::string> lines;
+  EXPECT_TRUE(restored("0001", &refused, &lines).empty());
+  EXPECT_TRUE(refused.refused);
+  EXPECT_TRUE(has(lines, k_unfinished_refusal));
+  run();
+  EXPECT_FALSE(ends_with(u(points()[1]), k_unfinished_mark));
+  EXPECT_EQ(restored("0001"), source_now());
+}
+
 TEST_F(StoppedRun, AStopInsideALargeCopyKeepsTheStoredVersionWhole) {
   const std::string v1(5 * 131071, 'a');
   file("big.bin", v1);

@@ -140,6 +140,11 @@ void main_window::start_restore_run(const std::string& point_entry,
   request.source = form.Tdirname();
   request.target = form.Bdirname();
   request.paths = std::move(paths);
+  // Told before the run window shows; the restore itself would refuse it all the same.
+  if (engine::restore_point_unfinished(host_, request.store, request.point)) {
+    messages_.show_message(text(wt::point_unfinished));
+    return;
+  }
   if (engine::restore_needs_consent(host_, request) &&
       !messages_.ask_yes_no(text(wt::restore_over_files))) {
     return;

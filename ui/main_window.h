@@ -114,8 +114,9 @@ class main_window {
   void PageControl1Change();
   // Shows the run window and starts, on the run controller's worker, a history backup of
   // the texts of Tdirname and Bdirname (mode 1) or a restore of the chosen point into
-  // Bdirname (mode 2). A restore without a picked point is told to the user and starts
-  // nothing; a restore into a folder that already holds files is asked about first, and No
+  // Bdirname (mode 2). A restore without a picked point, or of the unfinished point of a
+  // stopped backup (listed with its mark), is told to the user and starts nothing; a
+  // restore into a folder that already holds files is asked about first, and No
   // starts nothing. While a run works this does nothing at all.
   void startb01Click();
   // Hands what the run reported since the last call to the run window. When the run has

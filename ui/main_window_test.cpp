@@ -582,6 +582,49 @@ TEST_F(RunningWindow, StopIsAskedAndLeavesACutRunThatTheNextRunCompletes) {
   }
 }
 
+TEST_F(RunningWindow, TheStoppedRunsPointIsMarkedAndItsRestoreRefusedUntilTheNextRun) {
+  main_window& w = start_held_backup();
+  EXPECT_TRUE(w.stopClick());
+  held_->release();
+  run_to_end(w);
+  register_job(w, "job", dir_.at("src"), dir_.at("store"));
+  w.run02BClick();
+  w.job_combo_s.select(0);
+  w.job_combo_sChange();
+  ASSERT_EQ(w.R_ListBox.entries.size(), 1u);
+  const std::string& entry = w.R_ListBox.entries[0];
+  const std::string mark = sj(" （未完了：中断されたバックアップ）");
+  ASSERT_GT(entry.size(), mark.size());
+  EXPECT_EQ(entry.substr(entry.size() - mark.size()), mark);
+
+  // Refused before the run window shows: nothing is written.
+  w.R_ListBox.select(0);
+  w.form.set_Bdirname(dir_.at("back"));
+  run_.calls.clear();
+  w.startb01Click();
+  EXPECT_FALSE(w.run_working());
+  EXPECT_EQ(messages_.texts, std::vector<std::string>{
+                                 sj("この時点のバックアップは中断されたため未完了で、復元出来ませ"
+                                    "ん。もう一度バックアップを実行すると完了し、復元出来るよう"
+                                    "になります。")});
+  EXPECT_TRUE(run_.calls.empty());
+  EXPECT_FALSE(host::default_host().exists(dir_.at("back")));
+
+  // The next backup completes it: both points are offered and restore.
+  w.run01BClick();
+  start_and_wait(w);
+  w.run02BClick();
+  w.job_combo_s.select(0);
+  w.job_combo_sChange();
+  ASSERT_EQ(w.R_ListBox.entries.size(), 2u);
+  EXPECT_EQ(w.R_ListBox.entries[1].find(mark), std::string::npos);
+  w.R_ListBox.select(1);
+  w.form.set_Bdirname(dir_.at("back"));
+  start_and_wait(w);
+  EXPECT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(testing_support::read_file(dir_.at("back\\b.txt")), "text of b.txt");
+}
+
 TEST_F(RunningWindow, ClosingDuringARunAsksAndNoLetsTheRunGoOn) {
   main_window& w = start_held_backup();
   messages_.answer = false;

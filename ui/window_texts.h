@@ -76,6 +76,9 @@ enum class wt {
   restore_over_files,  // 復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？
   // A restore asked for before a point was picked.
   choose_point,  // 復元する時点を選択してください。
+  // A restore of the point of a backup that was stopped, before the next backup completes it.
+  point_unfinished,  // この時点のバックアップは中断されたため未完了で、復元出来ません。
+                     // もう一度バックアップを実行すると完了し、復元出来るようになります。
   // The history tools of restore mode: a point's changes, a restore of one entry.
   henkou,       // 変更内容
   henkou_hint,  // 選択した時点の処理で変更された項目を表示します。

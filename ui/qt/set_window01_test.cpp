@@ -353,6 +353,37 @@ TEST_F(MainWindowView, RestoreModeListsThePointsNewestFirst) {
   EXPECT_EQ(w.destination_label->text(), u8("バックアップ先フォルダ"));
 }
 
+TEST_F(MainWindowView, TheUnfinishedPointOfAStoppedBackupIsMarkedAndNotRestored) {
+  // A later run stopped once it had carried the older point forward: its marker names it.
+  testing_support::make_folders(dir_.at("store/Zolk0001"));
+  testing_support::make_folders(dir_.at("store/Zolk0002"));
+  testing_support::write_file(dir_.at("store/Zolk0002/a.txt"), "carried");
+  testing_support::write_file(dir_.at("store/.zolk-run"), "Zolk0002\r\nZolk0001\r\ncarried\r\n");
+  open();
+  register_job("job", dir_.at("src"), dir_.at("store"));
+  Tset_window01& w = *main_;
+  click(w.restore_mode_button);
+  pick(w.restore_job_box, 0);
+  ASSERT_EQ(w.point_list->count(), 2);
+  EXPECT_TRUE(w.point_list->itemText(0).startsWith("0002: "));
+  EXPECT_TRUE(w.point_list->itemText(0).endsWith(u8(" （未完了：中断されたバックアップ）")))
+      << w.point_list->itemText(0).toStdString();
+  EXPECT_FALSE(w.point_list->itemText(1).contains(u8("未完了")));
+  pick(w.point_list, 0);
+  type_into(w.destination_folder, QString::fromStdString(dir_.at("restored")));
+  click(w.start_button);
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(messages_.texts[0],
+            u8("この時点のバックアップは中断されたため未完了で、復元出来ません。"
+               "もう一度バックアップを実行すると完了し、復元出来るようになります。"));
+  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(testing_support::exists(dir_.at("restored")));
+  // The older point restores.
+  pick(w.point_list, 1);
+  ASSERT_TRUE(start_and_wait());
+  EXPECT_EQ(testing_support::read_file(dir_.at("restored/a.txt")), "carried");
+}
+
 TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   testing_support::make_folders(dir_.at("src/docs"));
   testing_support::write_file(dir_.at("src/docs/note.txt"), "kept text");

@@ -33,12 +33,10 @@ const char* kind_word(engine::change_kind kind) {
   return "?";
 }
 
-// "docs/" for a folder, so a line tells what the entry is now.
+// "docs/" for a folder, so a line tells a folder from a file, a deleted one too.
 std::string change_line(const engine::point_change& change) {
   std::string path = engine::change_log_key(change.path);
-  const bool folder = change.kind == engine::change_kind::new_folder ||
-                      change.kind == engine::change_kind::became_folder;
-  if (folder) path += '\\';
+  if (change.folder) path += '\\';
   char kind[16];
   std::snprintf(kind, sizeof kind, "%-11s ", kind_word(change.kind));
   return kind + shown_line(path);
@@ -125,7 +123,7 @@ void add_history_commands(CLI::App& app, host::host& h, outcome& result) {
       "log",
       "Show what the run that made POINT changed: one line per entry, its kind (new, changed, "
       "deleted, type change: a file became a folder or back) and its path; a folder's path ends "
-      "with a separator");
+      "with a separator, a deleted folder's too");
   log->add_option("DESTINATION", log_store, "The folder that keeps the history")->required();
   log->add_option("POINT", log_point,
                   "The four digits of a restore point (0002), or latest (the default)");

@@ -77,6 +77,27 @@ TEST_F(history_cli, LogShowsWhatTheRunOfAPointChanged) {
   EXPECT_EQ(zolk_cli("log --help").status, 0);
 }
 
+TEST_F(history_cli, LogTellsAFolderFromAFileAlsoAcrossThinnedPoints) {
+  // 0004: the folder docs deleted, x a file again.
+  testing_support::remove_tree(src + "/docs");
+  testing_support::remove_tree(src + "/x");
+  file("x", "file again");
+  backup();
+  EXPECT_EQ(zolk_cli("log " + dst + " 4").out, "deleted     docs/\ntype change x\n");
+  // With the points where x was a folder thinned out, x was a file at both points left.
+  ASSERT_EQ(zolk_cli("prune " + dst + " --point 0002").status, 0);
+  ASSERT_EQ(zolk_cli("prune " + dst + " --point 0002").status, 0);
+  const result merged = zolk_cli("log " + dst + " 2");
+  EXPECT_EQ(merged.status, 0);
+  EXPECT_NE(merged.out.find("deleted     docs/\n"), std::string::npos) << merged.out;
+  EXPECT_NE(merged.out.find("deleted     gone.txt\n"), std::string::npos) << merged.out;
+  EXPECT_NE(merged.out.find("changed     x\n"), std::string::npos) << merged.out;
+  EXPECT_EQ(merged.out.find("type change"), std::string::npos) << merged.out;
+  const std::string target = tmp.at("t");
+  ASSERT_EQ(zolk_cli("restore " + dst + " 1 " + cli_testing::quoted(target)).status, 0);
+  EXPECT_EQ(read_file(target + "/x"), "file");
+}
+
 TEST_F(history_cli, VersionsShowsAPathAtEveryPoint) {
   const result a = zolk_cli("versions " + dst + " docs/a.txt");
   EXPECT_EQ(a.status, 0);

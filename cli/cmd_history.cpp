@@ -133,7 +133,8 @@ void add_history_commands(CLI::App& app, host::host& h, outcome& result) {
       "log",
       "Show what the run that made POINT changed: one line per entry, its kind (new, changed, "
       "deleted, type change: a file became a folder or back) and its path; a folder's path ends "
-      "with a separator, a deleted folder's too");
+      "with a separator, a deleted folder's too. A folder reads as changed where a prune thinned "
+      "out the points at which it was a file");
   log->add_option("DESTINATION", log_store, "The folder that keeps the history")->required();
   log->add_option("POINT", log_point,
                   "The four digits of a restore point (0002), or latest (the default)");

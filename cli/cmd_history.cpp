@@ -1,9 +1,11 @@
 // log and versions: what a point's run changed, and the versions of one path.
 #include <cinttypes>
 #include <cstdio>
+#include <optional>
 
 #include "cli/commands.h"
 #include "cli/console.h"
+#include "cli/typed_names.h"
 #include "engine/point_changes.h"
 #include "engine/point_versions.h"
 #include "engine/restore_rollback.h"
@@ -33,12 +35,10 @@ const char* kind_word(engine::change_kind kind) {
   return "?";
 }
 
-// "docs/" for a folder, so a line tells what the entry is now.
+// "docs/" for a folder, so a line tells a folder from a file, a deleted one too.
 std::string change_line(const engine::point_change& change) {
   std::string path = engine::change_log_key(change.path);
-  const bool folder = change.kind == engine::change_kind::new_folder ||
-                      change.kind == engine::change_kind::became_folder;
-  if (folder) path += '\\';
+  if (change.folder) path += '\\';
   char kind[16];
   std::snprintf(kind, sizeof kind, "%-11s ", kind_word(change.kind));
   return kind + shown_line(path);
@@ -91,9 +91,14 @@ std::string version_line(host::host& h, const engine::path_version& version) {
          host::terminal_text(version.stored_in);
 }
 
-int show_versions(host::host& h, const std::string& store, const std::string& path) {
+int show_versions(host::host& h, const std::string& store, const std::string& typed) {
   using state = engine::path_versions_result::state;
-  const engine::path_versions_result found = engine::read_path_versions(h, store, path);
+  const std::optional<std::string> path = typed_entry_path(typed);
+  if (!path) {
+    print_error(typed_entry_path_rule());
+    return k_exit_usage;
+  }
+  const engine::path_versions_result found = engine::read_path_versions(h, store, *path);
   switch (found.outcome) {
     case state::bad_path:
       print_error("PATH names a file or folder inside the points, such as docs/report.txt");
@@ -102,7 +107,10 @@ int show_versions(host::host& h, const std::string& store, const std::string& pa
       print_error("no restore points in " + host::terminal_text(store));
       return k_exit_failed;
     case state::no_path:
-      print_error(shown_line(path) + " is in no restore point of " + host::terminal_text(store));
+      print_error(shown_line(*path) + " is in no restore point of " + host::terminal_text(store));
+      // "docs\report.txt" typed on Linux names a carriage return, not a folder.
+      if (host::k_backslash_in_names && typed.find('\\') != std::string::npos)
+        print_error(typed_entry_path_rule());
       return k_exit_failed;
     case state::read:
       break;
@@ -125,7 +133,8 @@ void add_history_commands(CLI::App& app, host::host& h, outcome& result) {
       "log",
       "Show what the run that made POINT changed: one line per entry, its kind (new, changed, "
       "deleted, type change: a file became a folder or back) and its path; a folder's path ends "
-      "with a separator");
+      "with a separator, a deleted folder's too. A folder reads as changed where a prune thinned "
+      "out the points at which it was a file");
   log->add_option("DESTINATION", log_store, "The folder that keeps the history")->required();
   log->add_option("POINT", log_point,
                   "The four digits of a restore point (0002), or latest (the default)");
@@ -142,12 +151,12 @@ void add_history_commands(CLI::App& app, host::host& h, outcome& result) {
   versions->add_option("DESTINATION", versions_store, "The folder that keeps the history")
       ->required();
   versions
-      ->add_option("PATH", versions_path,
-                   "A file or folder inside the points, such as docs/report.txt")
+      ->add_option(
+          "PATH", versions_path,
+          "A file or folder inside the points, such as docs/report.txt. " + typed_entry_path_help())
       ->required();
   versions->callback([&h, &result] {
-    result.status = show_versions(h, host::path_from_terminal(versions_store),
-                                  host::text_from_terminal(versions_path));
+    result.status = show_versions(h, host::path_from_terminal(versions_store), versions_path);
   });
 }
 

@@ -1,9 +1,11 @@
 #include <cctype>
+#include <optional>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/console_run.h"
+#include "cli/typed_names.h"
 #include "engine/history_store.h"
 #include "engine/restore_run.h"
 #include "platform/terminal.h"
@@ -67,10 +69,19 @@ void add_restore_command(CLI::App& app, host::host& h, outcome& result) {
                       "Restore only this file or folder of the point (a path inside it, such as "
                       "docs/report.txt), with everything under it, at its place in TARGET; may be "
                       "given more than once. A path the point does not hold stops the restore "
-                      "before anything is written");
+                      "before anything is written. " +
+                          typed_entry_path_help());
   restore->callback([&h, &result] {
     std::vector<std::string> chosen;
-    for (const std::string& path : paths) chosen.push_back(host::text_from_terminal(path));
+    for (const std::string& path : paths) {
+      const std::optional<std::string> typed = typed_entry_path(path);
+      if (!typed) {
+        print_error(typed_entry_path_rule());
+        result.status = k_exit_usage;
+        return;
+      }
+      chosen.push_back(*typed);
+    }
     result.status = run_restore(h, host::path_from_terminal(store), host::text_from_terminal(point),
                                 host::path_from_terminal(target), force, chosen);
   });

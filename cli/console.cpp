@@ -5,37 +5,13 @@
 #include <cstdio>
 
 #include "cli/progress_text.h"
+#include "cli/typed_names.h"
 #include "engine/messages.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 
 namespace cli {
 namespace {
-
-// A name may hold a line end or another control character (POSIX allows them). Written as it
-// stands it would split one run-log line into two, or move the cursor; written out it stays
-// readable and every stdout line stays one run-log line.
-std::string controls_written_out(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      out += c;
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else if (c == '\t') {
-      out += "\\t";
-    } else {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      out += escaped;
-    }
-  }
-  return out;
-}
 
 int64_t now_ms() {
   using namespace std::chrono;
@@ -45,7 +21,7 @@ int64_t now_ms() {
 }  // namespace
 
 std::string shown_line(const std::string& cp932_text) {
-  return controls_written_out(host::terminal_text(host::shown_text(cp932_text)));
+  return written_out(host::terminal_text(host::shown_text(cp932_text)));
 }
 
 console_log::~console_log() { flush(); }
@@ -81,7 +57,7 @@ void console_log::add_reason(const std::string& reason) {
   flush();
   if (progress_line_ != nullptr) progress_line_->hide();
   const std::string line = engine::text(engine::msg::failure_reason) + reason;
-  const std::string out = controls_written_out(host::terminal_text(host::shown_text(line)));
+  const std::string out = written_out(host::terminal_text(host::shown_text(line)));
   std::fflush(stdout);
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fputc('\n', stderr);
@@ -99,8 +75,7 @@ void console_progress::report(const engine::progress_facts& facts) {
   const int64_t now = now_ms();
   if (now - last_draw_ms_ < 100) return;
   last_draw_ms_ = now;
-  const std::string path =
-      controls_written_out(host::terminal_text(host::shown_text(facts.current_path)));
+  const std::string path = written_out(host::terminal_text(host::shown_text(facts.current_path)));
   line_ = progress_line(facts, path, static_cast<double>(now - start_ms_) / 1000,
                         host::stderr_columns());
   put(line_);

@@ -76,7 +76,8 @@ class console_progress : public engine::run_progress {
 int exit_status(const engine::run_summary& summary);
 
 // A CP932 text as one line of the terminal: in its encoding, paths with the host's
-// separator, every control character written out (a name never splits the line).
+// separator, names written out as typed_names.h says (a name never splits the line, and a
+// path shown can be typed back as PATH).
 std::string shown_line(const std::string& cp932_text);
 
 // An error message for the user, on standard error.

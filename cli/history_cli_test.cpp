@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"
 
@@ -77,6 +78,27 @@ TEST_F(history_cli, LogShowsWhatTheRunOfAPointChanged) {
   EXPECT_EQ(zolk_cli("log --help").status, 0);
 }
 
+TEST_F(history_cli, LogTellsAFolderFromAFileAlsoAcrossThinnedPoints) {
+  // 0004: the folder docs deleted, x a file again.
+  testing_support::remove_tree(src + "/docs");
+  testing_support::remove_tree(src + "/x");
+  file("x", "file again");
+  backup();
+  EXPECT_EQ(zolk_cli("log " + dst + " 4").out, "deleted     docs/\ntype change x\n");
+  // With the points where x was a folder thinned out, x was a file at both points left.
+  ASSERT_EQ(zolk_cli("prune " + dst + " --point 0002").status, 0);
+  ASSERT_EQ(zolk_cli("prune " + dst + " --point 0002").status, 0);
+  const result merged = zolk_cli("log " + dst + " 2");
+  EXPECT_EQ(merged.status, 0);
+  EXPECT_NE(merged.out.find("deleted     docs/\n"), std::string::npos) << merged.out;
+  EXPECT_NE(merged.out.find("deleted     gone.txt\n"), std::string::npos) << merged.out;
+  EXPECT_NE(merged.out.find("changed     x\n"), std::string::npos) << merged.out;
+  EXPECT_EQ(merged.out.find("type change"), std::string::npos) << merged.out;
+  const std::string target = tmp.at("t");
+  ASSERT_EQ(zolk_cli("restore " + dst + " 1 " + cli_testing::quoted(target)).status, 0);
+  EXPECT_EQ(read_file(target + "/x"), "file");
+}
+
 TEST_F(history_cli, VersionsShowsAPathAtEveryPoint) {
   const result a = zolk_cli("versions " + dst + " docs/a.txt");
   EXPECT_EQ(a.status, 0);
@@ -131,6 +153,62 @@ TEST_F(history_cli, RestoreOfChosenPathsBringsBackOnlyThemAsTheyStoodAtThePoint)
   EXPECT_FALSE(testing_support::exists(missing));
   EXPECT_EQ(zolk_cli("restore " + dst + " 0002 " + cli_testing::quoted(missing) + " --path").status,
             2);
+}
+
+// Names that hold what a line cannot show: a line feed, a tab, a backslash, and the two
+// characters `\` and `n` in a row, which must not be taken for a line feed.
+class history_cli_names : public ::testing::Test {
+ protected:
+  testing_support::temp_folder tmp;
+  std::string src = tmp.at("src");
+  std::string dst = cli_testing::quoted(tmp.at("dst"));
+
+  // A name as Zolk spells the host's name in a path.
+  static std::string n(const std::string& name) { return cp932::from_unicode_name(name); }
+
+  void SetUp() override {
+    make_folders(src + "/" + n("dir\ttab"));
+    write_file(src + "/" + n("a\nb"), "line feed");
+    write_file(src + "/" + n("a\\nb"), "backslash n");
+    write_file(src + "/" + n("dir\ttab") + "/" + n("back\\slash"), "backslash");
+    ASSERT_EQ(zolk_cli("backup " + cli_testing::quoted(src) + " " + dst).status, 0);
+  }
+  std::string first_line(const std::string& arguments) {
+    const std::string out = zolk_cli(arguments).out;
+    return out.substr(0, out.find('\n'));
+  }
+};
+
+TEST_F(history_cli_names, WhatLogWritesVersionsAndRestoreFind) {
+  const std::string log = zolk_cli("log " + dst).out;
+  EXPECT_NE(log.find("new         a\\nb\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("new         a\\\\nb\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("new         dir\\ttab/\n"), std::string::npos) << log;
+
+  // As log writes them, and with the control character typed as itself (inside the quotes).
+  EXPECT_NE(first_line("versions " + dst + " 'a\\nb'").find("  9 bytes  "), std::string::npos);
+  EXPECT_NE(first_line("versions " + dst + " 'a\nb'").find("  9 bytes  "), std::string::npos);
+  EXPECT_NE(first_line("versions " + dst + " 'a\\\\nb'").find("  11 bytes  "), std::string::npos);
+  EXPECT_NE(first_line("versions " + dst + " 'dir\\ttab/back\\\\slash'").find("  9 bytes  "),
+            std::string::npos);
+  EXPECT_NE(first_line("versions " + dst + " 'dir\ttab'").find("  folder  "), std::string::npos);
+  // A backslash that starts no escape is refused, not guessed at.
+  const result unclear = zolk_cli("versions " + dst + " 'dir\\ttab/back\\slash'", true);
+  EXPECT_EQ(unclear.status, 2);
+  EXPECT_NE(unclear.out.find("\\\\"), std::string::npos) << unclear.out;
+
+  const std::string target = tmp.at("t");
+  const result r = zolk_cli("restore " + dst + " latest " + cli_testing::quoted(target) +
+                            " --path 'a\\nb' --path 'dir\\ttab/back\\\\slash'");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("==> dir\\ttab/back\\\\slash\n"), std::string::npos) << r.out;
+  EXPECT_EQ(read_file(target + "/" + n("a\nb")), "line feed");
+  EXPECT_EQ(read_file(target + "/" + n("dir\ttab") + "/" + n("back\\slash")), "backslash");
+  EXPECT_FALSE(testing_support::exists(target + "/" + n("a\\nb")));
+  EXPECT_EQ(
+      zolk_cli("restore " + dst + " latest " + cli_testing::quoted(tmp.at("u")) + " --path 'a\\qb'")
+          .status,
+      2);
 }
 
 }  // namespace

@@ -809,13 +809,18 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
 std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& destination,
                                              run_log& log, run_summary& summary) {
   const std::string lock_path = path_join(destination, k_store_lock_name);
+  const std::vector<std::string> made = missing_folders(h, destination);
   create_parent_folders(h, lock_path);
   host::lock_result lock = lock_store(h, destination);
   if (lock.state == host::lock_state::busy) {
     report_store_busy(log, destination);
   } else if (lock.state == host::lock_state::failed) {
     log.add_line(text(msg::store_not_locked));
-    log.add_line(text(msg::detail_prefix) + lock_path + "\r\n");
+    log.add_line(text(msg::detail_prefix) + lock_path);
+    // Often a destination the system cannot hold (a name too long): the user must learn why.
+    report_failure_reason(h, log);
+    log.add_line("");
+    remove_made_folders(h, made);
   }
   if (!lock.held) {
     summary.alert = true;

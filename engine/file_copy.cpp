@@ -179,6 +179,22 @@ int copy_file_in_place(host::host& h, progress_meter& meter, transfer_buffer& bu
   return h.remove_file_beneath(target.base, target.relative) ? result : k_copy_left_unfinished;
 }
 
+std::vector<std::string> missing_folders(host::host& h, std::string path) {
+  std::vector<std::string> missing;
+  while (!path.empty() && !h.exists(path)) {
+    missing.push_back(path);
+    const std::vector<size_t> separators = cp932::path_separators(path);
+    if (separators.empty() || separators.back() == 0) break;
+    path.resize(separators.back());
+  }
+  return missing;
+}
+
+void remove_made_folders(host::host& h, const std::vector<std::string>& made) {
+  // remove_folder takes only an empty folder, so nothing that was put there is lost.
+  for (const std::string& folder : made) h.remove_folder(folder);
+}
+
 int create_parent_folders(host::host& h, const std::string& path) {
   const size_t drive = drive_prefix_length(path);
   if (climbs_out_of_missing_folder(h, path, drive)) return 0;

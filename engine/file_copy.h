@@ -92,6 +92,12 @@ int copy_file_in_place(host::host& h, progress_meter& meter, transfer_buffer& bu
 // follows a missing folder would need that folder made only to be left again: then nothing
 // is made at all.
 int create_parent_folders(host::host& h, const std::string& path);
+// `path` and the folders above it that do not exist yet, innermost first: what making `path`
+// would make. A folder that cannot be told to be missing ends the list.
+std::vector<std::string> missing_folders(host::host& h, std::string path);
+// Removes those of `made` (from missing_folders) that are empty folders now, innermost first:
+// a run or restore refused at its start leaves nothing behind.
+void remove_made_folders(host::host& h, const std::vector<std::string>& made);
 
 // Removes the file, or the folder with everything in it, at p.relative beneath p.base. A link
 // there, or inside the folder, is removed itself; a link on the way to it stops the removal.

@@ -5,6 +5,7 @@
 
 #include "engine/change_log.h"
 #include "engine/history_store.h"
+#include "engine/paths.h"
 #include "engine/point_walk.h"
 #include "engine/restore_rollback.h"
 
@@ -34,6 +35,38 @@ bool is_new(change_kind kind) {
   return kind == change_kind::new_folder || kind == change_kind::new_file;
 }
 
+enum class held { nothing, file, folder };
+
+// What the history folder `older` holds at a change's path: the entry the run took out of the
+// point before it. The path is the log's text, so only a path that names an entry is looked
+// up, and only beneath the store.
+held held_in(host::host& h, const std::string& store, const std::string& older,
+             const std::string& log_path) {
+  const std::optional<std::string> key = entry_key(change_log_key(log_path));
+  if (!key) return held::nothing;
+  const std::string relative = older + "\\" + *key;
+  if (h.is_folder_beneath(store, relative)) return held::folder;
+  return h.exists(path_join(store, relative)) ? held::file : held::nothing;
+}
+
+// A log says "D   " alike for a file and a folder; what the run took out tells which. A
+// deletion plus a new entry is a type change when a run writes it, but a prune that thinned
+// the point between writes it too for an entry of the same kind at both points (a file that
+// was a folder only at the thinned point): that entry changed, it did not change its type.
+void settle_with_older_folder(host::host& h, const std::string& store, const std::string& older,
+                              std::vector<point_change>& changes) {
+  for (point_change& change : changes) {
+    if (is_new(change.kind) || change.kind == change_kind::changed) continue;
+    const held before = held_in(h, store, older, change.path);
+    if (change.kind == change_kind::deleted) {
+      change.folder = before == held::folder;
+    } else if ((change.kind == change_kind::became_folder && before == held::folder) ||
+               (change.kind == change_kind::became_file && before == held::file)) {
+      change.kind = change_kind::changed;
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<point_change> decode_changes(const change_log& log) {
@@ -61,7 +94,8 @@ std::vector<point_change> decode_changes(const change_log& log) {
     }
     if (repeated) continue;
     at.push_back(changes.size());
-    changes.push_back(point_change{kind, line->text});
+    const bool folder = kind == change_kind::new_folder || kind == change_kind::became_folder;
+    changes.push_back(point_change{kind, line->text, folder});
     dropped.push_back(false);
   }
   std::vector<point_change> kept;
@@ -87,6 +121,7 @@ point_changes_result read_point_changes(host::host& h, const std::string& store,
   change_log_state state = change_log_state::read;
   const change_log log = logs.read(node->name, state);
   result.changes = decode_changes(log);
+  if (node->next != nullptr) settle_with_older_folder(h, store, node->next->name, result.changes);
   switch (state) {
     case change_log_state::read:
       result.outcome = point_changes_result::state::read;

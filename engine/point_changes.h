@@ -13,7 +13,9 @@ namespace engine {
 enum class change_kind {
   new_folder,     // "S   ": the folder and everything in it
   new_file,       // "C   "
-  changed,        // "D-C ": the earlier version went to the next older history folder
+  changed,        // "D-C ": the earlier version went to the next older history folder; also
+                  // an entry of the same kind at both points that a prune merged into a
+                  // deletion and a new entry (a folder then came back whole)
   deleted,        // "D   ": a file, or a folder with everything in it
   became_folder,  // a file replaced by a folder of the same name ("D   " then "S   ")
   became_file,    // a folder replaced by a file of the same name ("D   " then "C   ")
@@ -21,7 +23,8 @@ enum class change_kind {
 
 struct point_change {
   change_kind kind;
-  std::string path;  // as the log holds it: "\top.txt" at the top, "docs\a.txt" below
+  std::string path;     // as the log holds it: "\top.txt" at the top, "docs\a.txt" below
+  bool folder = false;  // the entry is a folder (for a deletion: the entry that went)
 };
 
 // The entries of a change log, one per path and kind, in log order. A deletion and a new
@@ -44,7 +47,9 @@ struct point_changes_result {
   std::vector<point_change> changes;
 };
 
-// The changes of point `point` (0: the newest) of the history in `store`.
+// The changes of point `point` (0: the newest) of the history in `store`. What the next older
+// history folder holds at each deleted path settles what the log cannot tell: whether a
+// deletion took a folder, and whether a deletion plus a new entry changed the entry's kind.
 point_changes_result read_point_changes(host::host& h, const std::string& store, int point);
 
 }  // namespace engine

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "engine/backup_run.h"
 #include "engine/history_store.h"
+#include "engine/prune_run.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
@@ -54,7 +58,78 @@ class point_changes_store : public ::testing::Test {
   engine::point_changes_result changes(int point) {
     return engine::read_point_changes(host::default_host(), dst, point);
   }
+  void file(const std::string& rel, const std::string& bytes) {
+    testing_support::remove_tree(src + "/" + rel);
+    testing_support::make_folders(src);
+    testing_support::write_file(src + "/" + rel, bytes);
+  }
+  void folder(const std::string& rel) {
+    testing_support::remove_tree(src + "/" + rel);
+    testing_support::make_folders(src + "/" + rel + "/in");
+    testing_support::write_file(src + "/" + rel + "/in/x", rel);
+  }
+  // (kind, path, is a folder) of each change of `point`, by path.
+  std::vector<std::tuple<change_kind, std::string, bool>> told(int point) {
+    std::vector<std::tuple<change_kind, std::string, bool>> out;
+    for (const engine::point_change& change : changes(point).changes) {
+      out.emplace_back(change.kind, change.path, change.folder);
+    }
+    std::sort(out.begin(), out.end(),
+              [](const auto& a, const auto& b) { return std::get<1>(a) < std::get<1>(b); });
+    return out;
+  }
 };
+
+TEST_F(point_changes_store, EachChangeTellsWhetherItsEntryIsAFolder) {
+  folder("full");
+  file("gone.txt", "g");
+  file("x", "file");
+  folder("y");
+  backup();
+  testing_support::remove_tree(src + "/full");
+  testing_support::remove_tree(src + "/gone.txt");
+  folder("x");
+  file("y", "file");
+  folder("new");
+  backup();
+  // The log says "D   " alike for both: the folder the run took out tells which it was.
+  EXPECT_EQ(told(2), (std::vector<std::tuple<change_kind, std::string, bool>>{
+                         {change_kind::deleted, "\\full", true},
+                         {change_kind::deleted, "\\gone.txt", false},
+                         {change_kind::new_folder, "\\new", true},
+                         {change_kind::became_folder, "\\x", true},
+                         {change_kind::became_file, "\\y", false}}));
+}
+
+TEST_F(point_changes_store, AThinnedPointLeavesNoTypeChangeThatNeverHappened) {
+  // Across the thinned point: f a file, a folder, a file again; g the reverse; h a file that
+  // became a folder for good, and k a folder that became a file for good.
+  file("f", "1");
+  folder("g");
+  file("h", "1");
+  folder("k");
+  backup();
+  folder("f");
+  file("g", "2");
+  folder("h");
+  file("k", "2");
+  backup();
+  file("f", "three");
+  folder("g");
+  backup();
+  engine::recording_log log;
+  engine::prune_request request;
+  request.store = dst;
+  request.how = engine::prune_request::rule::point;
+  request.point = 2;
+  ASSERT_EQ(engine::prune_store(host::default_host(), request, log).status,
+            engine::prune_result::outcome::pruned);
+  EXPECT_EQ(told(2), (std::vector<std::tuple<change_kind, std::string, bool>>{
+                         {change_kind::changed, "\\f", false},
+                         {change_kind::changed, "\\g", true},
+                         {change_kind::became_folder, "\\h", true},
+                         {change_kind::became_file, "\\k", false}}));
+}
 
 TEST_F(point_changes_store, ThePointsOfAStoreTellTheirOwnRunsChanges) {
   using state = engine::point_changes_result::state;

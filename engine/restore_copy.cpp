@@ -226,9 +226,11 @@ run_summary run_restore(host::host& h, const std::string& target_folder, const r
 run_summary restore_items(host::host& h, const std::string& target_folder, const restore_feed& feed,
                           run_log& log, progress_meter& meter, const std::string& store) {
   run_summary summary;
+  const std::vector<std::string> made = missing_folders(h, target_folder);
   create_parent_folders(h, path_join(target_folder, "x"));
   if (!make_folder(h, target_folder)) {
     report(h, log, msg::restore_folder_not_created, target_folder);
+    remove_made_folders(h, made);
     ++summary.failed;
     log.add_line(text(msg::restore_end));
     return summary;

@@ -51,4 +51,30 @@ TEST_F(StoreLock, ALockFileThatCannotBeMadeRefusesARunButNotARestore) {
   EXPECT_TRUE(summary.ok());
 }
 
+TEST_F(StoreLock, APlaceTooLongForTheSystemIsRefusedWithItsReasonAndNothingIsMade) {
+  // A name longer than any file system takes: the run must say why, not only that it failed.
+  file("a.txt", "a");
+  const std::string too_long = tmp.at("new") + "/" + std::string(300, 'x');
+  engine::recording_log log;
+  engine::null_progress progress;
+  const engine::run_summary summary =
+      engine::run_history_backup(host::default_host(), src, too_long, log, progress);
+  EXPECT_TRUE(summary.refused);
+  ASSERT_FALSE(log.lines().empty());
+  EXPECT_EQ(u(log.lines().front()), "err:バックアップ先をロック出来ませんでした。");
+  EXPECT_EQ(log.reasons().size(), 1u);
+  EXPECT_FALSE(exists(tmp.at("new")));
+
+  // A restore target alike.
+  run();
+  engine::recording_log restore_log;
+  const engine::run_summary restored = engine::start_restore(
+      host::default_host(),
+      engine::restore_request{1, dst, src, tmp.at("back") + "/" + std::string(300, 'x')},
+      restore_log, progress);
+  EXPECT_EQ(restored.failed, 1);
+  EXPECT_EQ(restore_log.reasons().size(), 1u);
+  EXPECT_FALSE(exists(tmp.at("back")));
+}
+
 }  // namespace

@@ -35,6 +35,10 @@ void replace_text(text_slot& slot, const std::string& text) {
   slot.emplace(text);
 }
 
+bool fits_settings_text(const std::string& text) {
+  return text.size() <= k_max_text_length && text.find('\0') == std::string::npos;
+}
+
 std::string cut_text(const std::string& text) {
   size_t end = 0;
   while (end < text.size() && text[end] != '\0') {

@@ -25,8 +25,13 @@ constexpr int k_source_folder = 3;       // Tdirname
 constexpr int k_destination_folder = 4;  // Bdirname
 // Texts 5 to 12 are reserved: never set by Zolk, kept and written back as loaded.
 
-// The longest text a field takes at entry, in bytes.
+// The longest text the settings file holds, in bytes: programs that read the file keep a text
+// in a buffer of 256 bytes.
 constexpr size_t k_max_text_length = 255;
+
+// True when `text` can be saved whole: at most k_max_text_length bytes and no zero byte, which
+// would end it in the file. A text that does not fit is refused, never cut.
+bool fits_settings_text(const std::string& text);
 
 // A text slot: absent (std::nullopt) or present. A present text may be empty; an empty field
 // is stored as a present empty text, never as an absent one. Texts hold no zero byte.

@@ -7,6 +7,14 @@
 
 namespace host {
 
+// Whether a name on this host may hold a `\` (POSIX): a `\` a user types there is then a name
+// character, never a separator.
+#ifdef _WIN32
+constexpr bool k_backslash_in_names = false;
+#else
+constexpr bool k_backslash_in_names = true;
+#endif
+
 // Splits a CP932 path at its separators (`\` outside a double-byte character, and `/`).
 // A leading separator gives an empty first piece; a drive prefix such as "c:" stays in the
 // first piece. Empty pieces between separators are dropped.

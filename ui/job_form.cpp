@@ -44,6 +44,23 @@ std::string save_problem_text(jobs::save_status status, const std::string& path)
          utf8_to_cp932(" を保存できませんでした。\r\n今回の変更は保存されていません。");
 }
 
+std::string unsavable_field_text(job_field field, const std::string& text) {
+  if (jobs::fits_settings_text(text)) return std::string();
+  static const char* const k_labels[] = {"履歴ジョブ名", "今回の処理に対するコメント",
+                                         "バックアップ元フォルダ", "バックアップ先フォルダ"};
+  const std::string label = utf8_to_cp932(k_labels[static_cast<int>(field)]);
+  if (text.find('\0') != std::string::npos) {
+    return label + utf8_to_cp932(
+                       "に保存できない文字（NUL）が含まれているため、ジョブを保存できません。"
+                       "\r\nこの文字を取り除いて下さい。");
+  }
+  return label + utf8_to_cp932("が長すぎるため、ジョブを保存できません（") +
+         std::to_string(text.size()) +
+         utf8_to_cp932(" バイト）。\r\n設定ファイルに保存できるのは ") +
+         std::to_string(jobs::k_max_text_length) +
+         utf8_to_cp932(" バイトまでです。短くして下さい。");
+}
+
 std::string load_problem_text(jobs::load_status status, const std::string& path) {
   switch (status) {
     case jobs::load_status::loaded:
@@ -76,13 +93,13 @@ void job_combo_model::select(int index) {
 }
 
 void job_combo_model::type(const std::string& typed) {
-  text = jobs::cut_text(typed);
+  text = typed;
   selected = -1;
 }
 
 void fill_job_combo(job_combo_model& combo, unsigned char kind, const jobs::job_list& list,
                     int text_number) {
-  const std::string remembered = jobs::cut_text(combo.text);
+  const std::string remembered = combo.text;
   combo.entries.clear();
   combo.select(-1);
   if (list.empty()) {
@@ -116,9 +133,36 @@ job_form::job_form(host::host& h, std::string settings_path) : host_(h) {
   settings_.path = std::move(settings_path);
 }
 
-void job_form::set_zolk_comment(const std::string& text) { zolk_comment_ = jobs::cut_text(text); }
-void job_form::set_Tdirname(const std::string& text) { Tdirname_ = jobs::cut_text(text); }
-void job_form::set_Bdirname(const std::string& text) { Bdirname_ = jobs::cut_text(text); }
+void job_form::set_zolk_comment(const std::string& text) { zolk_comment_ = text; }
+void job_form::set_Tdirname(const std::string& text) { Tdirname_ = text; }
+void job_form::set_Bdirname(const std::string& text) { Bdirname_ = text; }
+
+const std::string& job_form::field_text(job_field field) const {
+  switch (field) {
+    case job_field::job_name:
+      break;
+    case job_field::comment:
+      return zolk_comment_;
+    case job_field::source_folder:
+      return Tdirname_;
+    case job_field::destination_folder:
+      return Bdirname_;
+  }
+  return job_combo.text;
+}
+
+// A text cut to fit would name another folder than the one the user typed (the store made in
+// a folder of its parent), or another job: the register is refused instead.
+bool job_form::fields_fit() {
+  for (const job_field field : {job_field::job_name, job_field::comment, job_field::source_folder,
+                                job_field::destination_folder}) {
+    if (!jobs::fits_settings_text(field_text(field))) {
+      refused_field_ = field;
+      return false;
+    }
+  }
+  return true;
+}
 
 std::vector<const jobs::job_record*> job_form::history_jobs() const {
   std::vector<const jobs::job_record*> out;
@@ -156,18 +200,19 @@ void job_form::job_comboChange() {
   const jobs::job_record* r =
       jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
   if (r == nullptr) return;
-  zolk_comment_ = jobs::cut_text(r->text(jobs::k_job_comment));
-  Tdirname_ = jobs::cut_text(r->text(jobs::k_source_folder));
-  Bdirname_ = jobs::cut_text(r->text(jobs::k_destination_folder));
+  zolk_comment_ = r->text(jobs::k_job_comment);
+  Tdirname_ = r->text(jobs::k_source_folder);
+  Bdirname_ = r->text(jobs::k_destination_folder);
   new_Button_enabled_ = true;
   if (refresh_mode) refresh_mode();
 }
 
 job_form::outcome job_form::tourokuClick() {
+  if (!fields_fit()) return outcome::refused_text;
   auto record = std::make_unique<jobs::job_record>();
   jobs::clear_job_record(*record);
   record->job_kind = jobs::k_history_backup_kind;
-  record->slot(jobs::k_job_name) = jobs::cut_text(job_combo.text);
+  record->slot(jobs::k_job_name) = job_combo.text;
   record->slot(jobs::k_job_comment) = zolk_comment_;
   record->slot(jobs::k_source_folder) = Tdirname_;
   record->slot(jobs::k_destination_folder) = Bdirname_;
@@ -180,7 +225,8 @@ job_form::outcome job_form::tourokuClick() {
 job_form::outcome job_form::syuseiClick() {
   jobs::job_record* r = jobs::find_job(list_, job_combo.chosen_index, jobs::k_history_backup_kind);
   if (r == nullptr) return outcome::nothing_done;
-  jobs::replace_text(r->slot(jobs::k_job_name), jobs::cut_text(job_combo.text));
+  if (!fields_fit()) return outcome::refused_text;
+  jobs::replace_text(r->slot(jobs::k_job_name), job_combo.text);
   jobs::replace_text(r->slot(jobs::k_job_comment), zolk_comment_);
   jobs::replace_text(r->slot(jobs::k_source_folder), Tdirname_);
   jobs::replace_text(r->slot(jobs::k_destination_folder), Bdirname_);

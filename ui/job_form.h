@@ -31,18 +31,21 @@ struct job_combo_model {
   // Selects entry `index` and shows its text; -1, or an index outside the entries, selects
   // none and empties the text.
   void select(int index);
-  // The user typed: the text changes and no entry is selected (cut at entry to 255 bytes).
+  // The user typed: the text changes, whole, and no entry is selected.
   void type(const std::string& typed);
 };
 
 // Rebuilds `combo` from the records of `kind` in `list`, showing text `text_number` (1 or 3)
-// of each, in list order. The combo's text before the call is remembered (cut to 255 bytes);
+// of each, in list order. The combo's text before the call is remembered;
 // the last record whose shown text equals it byte for byte becomes the chosen index. Then the
 // entry at the chosen index is selected (-2 selects entry 0 and leaves the index -2; an index
 // of -1 or beyond the entries selects none). An empty list selects none and sets the chosen
 // index to -1.
 void fill_job_combo(job_combo_model& combo, unsigned char kind, const jobs::job_list& list,
                     int text_number);
+
+// The four fields a job is registered from, in the window's order.
+enum class job_field { job_name, comment, source_folder, destination_folder };
 
 // The job state of the history backup mode.
 enum class job_state {
@@ -68,8 +71,9 @@ class job_form {
   // file (jobs::default_settings_path(h) for the desktop program). Nothing is read yet.
   job_form(host::host& h, std::string settings_path);
 
-  // --- The fields (CP932). Setters cut at entry to 255 bytes without splitting a
-  // double-byte character; the view should show the field again after setting it. ---
+  // --- The fields (CP932). They hold the whole text: a run uses it as it stands, and a
+  // register or modify refuses a text the settings file cannot hold (refused_text) rather than
+  // cut it. The view should show the field again after setting it. ---
   job_combo_model job_combo;  // job name field and its drop-down list; chosen_index is
                               // current_job_index
   const std::string& zolk_comment() const { return zolk_comment_; }
@@ -115,8 +119,10 @@ class job_form {
   void finish_start();
 
   // --- Handlers of the controls ---
-  // Result of a handler that may save: nothing_done when it changed nothing and wrote nothing.
-  enum class outcome { nothing_done, saved, save_failed };
+  // Result of a handler that may save: nothing_done when it changed nothing and wrote nothing;
+  // refused_text when a field's text could not be saved whole (refused_field() names the
+  // first such field): then nothing changed and nothing was written.
+  enum class outcome { nothing_done, saved, save_failed, refused_text };
 
   // new_Button: enters the new-job state; current_job_index -1, no entry selected (the job
   // name field empties), comment, source and destination emptied; refresh_mode.
@@ -129,13 +135,14 @@ class job_form {
   void job_comboChange();
 
   // touroku: registers the four fields as a new job at the end of the list (first_job_mark 1
-  // when the list was empty), nothing checked; refills job_combo, which selects the new entry;
-  // saves. The job state is not changed, so pressing it again registers an identical job.
+  // when the list was empty), nothing checked but that each text fits the file; refills job_combo,
+  // which selects the new entry; saves. The job state is not changed, so pressing it again
+  // registers an identical job.
   outcome tourokuClick();
 
   // syusei: overwrites texts 1 to 4 of the job current_job_index names (a changed name renames
   // it), refills job_combo and saves even when nothing changed. nothing_done without a
-  // current job.
+  // current job; refused_text as touroku.
   outcome syuseiClick();
 
   // sakujo: deletes the job selected in job_combo, without confirmation. The selection moves
@@ -146,9 +153,15 @@ class job_form {
 
   // How the last save went (saved until a save fails).
   jobs::save_status last_save_status() const { return last_save_status_; }
+  // The field whose text the last refused_text outcome could not save.
+  job_field refused_field() const { return refused_field_; }
+  // The text the window shows in `field` (job_combo's text for the job name).
+  const std::string& field_text(job_field field) const;
 
  private:
   outcome save();
+  // False, with refused_field_ set, when a field's text cannot be saved whole.
+  bool fields_fit();
 
   host::host& host_;
   jobs::settings_file settings_;
@@ -158,6 +171,7 @@ class job_form {
   std::string Bdirname_;
   bool new_Button_enabled_ = true;
   jobs::save_status last_save_status_ = jobs::save_status::saved;
+  job_field refused_field_ = job_field::job_name;
 };
 
 // --- The texts the job operations need, CP932 (UTF-8 in the source, converted once) ---
@@ -177,6 +191,9 @@ const std::string& text_of(job_text id);
 
 // A message for the user when a save did not reach the file; empty for saved (CP932).
 std::string save_problem_text(jobs::save_status status, const std::string& path);
+// A message for the user whose register or modify was refused because the text of `field`
+// cannot be saved whole (too long, or holding a zero byte); empty when it can (CP932).
+std::string unsavable_field_text(job_field field, const std::string& text);
 // A message for the user about the settings file found at start; empty when there is
 // nothing to tell (loaded, created, missing) (CP932).
 std::string load_problem_text(jobs::load_status status, const std::string& path);

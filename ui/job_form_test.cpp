@@ -331,19 +331,64 @@ TEST(JobForm, AnUnreadableFileIsNeverReplacedByLaterRegistrations) {
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), bytes);
 }
 
-TEST(JobForm, FieldsAreCutAt255BytesOnEntry) {
+TEST(JobForm, FieldsKeepTheirWholeTextAndATextTheFileCannotHoldIsRefusedNotCut) {
   temp_folder tmp;
   started s(host::default_host(), tmp.at("Zcli.dat"));
+  const std::string created = read_file(tmp.at("Zcli.dat"));
   std::string kanji_run;
   for (int i = 0; i < 200; ++i) kanji_run += "\x83\x5C";  // ソ: its trail byte is 0x5C
   enter(s.form, std::string(300, 'n'), "x" + kanji_run, kanji_run, std::string(256, 'd'));
-  EXPECT_EQ(s.form.job_combo.text.size(), 255u);
-  EXPECT_EQ(s.form.zolk_comment().size(), 255u);  // "x" and 127 whole characters
-  EXPECT_EQ(s.form.Tdirname().size(), 254u);
-  EXPECT_EQ(s.form.Bdirname().size(), 255u);
-  s.form.tourokuClick();
+  EXPECT_EQ(s.form.job_combo.text, std::string(300, 'n'));
+  EXPECT_EQ(s.form.zolk_comment(), "x" + kanji_run);
+  EXPECT_EQ(s.form.Tdirname(), kanji_run);
+  EXPECT_EQ(s.form.Bdirname(), std::string(256, 'd'));
+
+  // Each field in turn, as long as one is too long: nothing registered, nothing written.
+  using field = ui::job_field;
+  for (const field expected :
+       {field::job_name, field::comment, field::source_folder, field::destination_folder}) {
+    EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::refused_text);
+    EXPECT_EQ(s.form.refused_field(), expected);
+    EXPECT_TRUE(s.form.list().empty());
+    EXPECT_EQ(read_file(tmp.at("Zcli.dat")), created);
+    if (expected == field::job_name) s.form.set_job_name_text(std::string(255, 'n'));
+    if (expected == field::comment) s.form.set_zolk_comment(kanji_run.substr(0, 254));
+    if (expected == field::source_folder) s.form.set_Tdirname("s");
+  }
+  s.form.set_Bdirname(std::string(255, 'd'));
+  // A zero byte would end the text in the file: refused too.
+  s.form.set_Tdirname(std::string("s\0t", 3));
+  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::refused_text);
+  EXPECT_EQ(s.form.refused_field(), field::source_folder);
+  EXPECT_FALSE(ui::unsavable_field_text(field::source_folder, s.form.Tdirname()).empty());
+  s.form.set_Tdirname("s");
+  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
   EXPECT_EQ(s.form.job_combo.text, std::string(255, 'n'));
   EXPECT_EQ(s.form.job_combo.selected, 0);
+
+  // Modifying is refused alike and leaves the job as it was.
+  s.form.set_Bdirname(std::string(400, 'e'));
+  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::refused_text);
+  EXPECT_EQ(s.form.refused_field(), field::destination_folder);
+  EXPECT_EQ(s.form.list().first()->text(jobs::k_destination_folder), std::string(255, 'd'));
+  const std::string message =
+      ui::unsavable_field_text(field::destination_folder, std::string(400, 'e'));
+  EXPECT_NE(message.find(u("バックアップ先フォルダ")), std::string::npos);
+  EXPECT_NE(message.find("400"), std::string::npos);
+  EXPECT_NE(message.find("255"), std::string::npos);
+}
+
+TEST(JobForm, ALoadedTextLongerThanAFieldTakesIsShownAndWrittenBackWhole) {
+  temp_folder tmp;
+  const std::string long_source = "/" + std::string(600, 's');
+  write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "long", "c", long_source, "d") +
+                                     job_block(0, "other", "", "s2", "d2"));
+  started s(host::default_host(), tmp.at("Zcli.dat"));
+  EXPECT_EQ(s.form.Tdirname(), long_source);
+  pick(s.form, 1);
+  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::saved);
+  EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "long", "c", long_source, "d"));
+  EXPECT_EQ(s.form.Tdirname(), long_source);
 }
 
 TEST(JobCombo, FillKeepsTheOldPositionWithoutAMatchAndSelectsNoneBeyondTheEntries) {

@@ -241,6 +241,10 @@ void main_window::syuseiClick() { tell_save(form.syuseiClick()); }
 void main_window::sakujoClick() { tell_save(form.sakujoClick()); }
 
 void main_window::tell_save(job_form::outcome outcome) {
+  if (outcome == job_form::outcome::refused_text) {
+    const job_field field = form.refused_field();
+    messages_.show_message(unsavable_field_text(field, form.field_text(field)));
+  }
   if (outcome != job_form::outcome::save_failed) return;
   messages_.show_message(save_problem_text(form.last_save_status(), form.settings().path));
 }

@@ -1,7 +1,8 @@
 // The main window set_window01 as toolkit-free logic over a plain model of its controls:
 // the two modes, what the start button starts, the folder-field checks, the restore-side
 // choice of job and point, and the folder chooser's link to the fields. The job fields and
-// operations are the job_form's; this class drives it and tells the user of a failed save.
+// operations are the job_form's; this class drives it and tells the user of a failed save or
+// of a text the settings file cannot hold.
 //
 // A view binds its widgets to the model: it writes what the user typed or picked into the
 // model (CP932), calls the handler of the control, then shows the model again.

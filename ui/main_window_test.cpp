@@ -397,6 +397,32 @@ TEST_F(MainWindow, AFailedSaveIsToldOncePerSave) {
   EXPECT_EQ(messages_.texts.size(), 1u);
 }
 
+TEST_F(MainWindow, ALongPathIsUsedWholeAndAJobTheFileCannotHoldIsRefusedWithAMessage) {
+  testing_support::make_folders(dir_.at("src"));
+  testing_support::write_file(dir_.at("src\\a.txt"), "a");
+  // Twelve nested Japanese names: past 255 bytes, where the twelfth would be cut off.
+  std::string store = dir_.at("");
+  for (int i = 1; i <= 12; ++i) store += sj("バックアップ保存フォルダ") + std::to_string(i) + "\\";
+  store.pop_back();
+  ASSERT_GT(store.size(), 300u);
+  main_window& w = start();
+  w.form.set_Tdirname(dir_.at("src"));
+  w.form.set_Bdirname(store);
+  EXPECT_EQ(w.form.Bdirname(), store);
+  start_and_wait(w);
+  EXPECT_EQ(testing_support::read_file(store + "\\Zolk0001\\a.txt"), "a");
+
+  const std::string settings = testing_support::read_file(dir_.at("Zcli.dat"));
+  w.form.set_job_name_text("deep");
+  w.tourokuClick();
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_EQ(messages_.texts[0].rfind(sj("バックアップ先フォルダが長すぎるため"), 0), 0u)
+      << cp932::to_unicode(messages_.texts[0]);
+  EXPECT_TRUE(w.form.job_combo.entries.empty());
+  EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")), settings);
+  EXPECT_EQ(w.form.Bdirname(), store);  // kept for the user to shorten
+}
+
 TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint) {
   testing_support::make_folders(dir_.at("src\\docs"));
   testing_support::write_file(dir_.at("src\\docs\\a.txt"), "first version");

@@ -27,10 +27,7 @@ wt kind_text(engine::change_kind kind) {
 
 std::string change_line(const engine::point_change& change) {
   std::string line = text(kind_text(change.kind)) + " " + engine::change_log_key(change.path);
-  if (change.kind == engine::change_kind::new_folder ||
-      change.kind == engine::change_kind::became_folder) {
-    line += '\\';
-  }
+  if (change.folder) line += '\\';
   return line;
 }
 

@@ -691,5 +691,20 @@ TEST_F(MainWindowView, AFailedSaveIsToldOnce) {
   EXPECT_TRUE(messages_.texts[0].contains(u8("を保存できませんでした。")));
 }
 
+TEST_F(MainWindowView, ALongDestinationStaysWholeInTheFieldAndAJobTheFileCannotHoldIsRefused) {
+  open();
+  QString destination = "/keep";
+  for (int i = 1; i <= 12; ++i) destination += u8("/バックアップ保存フォルダ") + QString::number(i);
+  ASSERT_GT(cp932::from_unicode(destination.toStdString()).size(), 300u);
+  register_job(u8("深い"), "/data", destination.toStdString());
+  EXPECT_EQ(main_->destination_folder->text(), destination);
+  EXPECT_EQ(main_->logic().form.Bdirname(), cp932::from_unicode(destination.toStdString()));
+  ASSERT_EQ(messages_.texts.size(), 1u);
+  EXPECT_TRUE(messages_.texts[0].startsWith(u8("バックアップ先フォルダが長すぎるため")))
+      << messages_.texts[0].toStdString();
+  EXPECT_EQ(main_->job_name_box->count(), 0);
+  EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")).size(), 80u);
+}
+
 }  // namespace
 }  // namespace zolk_qt

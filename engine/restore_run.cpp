@@ -229,6 +229,13 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const folder_node* seen_point = find_point(seen, request.point);
   if (seen_point == nullptr) return refuse(log, msg::restore_point_missing);
   if (seen_point == unfinished_folder(h, request.store, seen)) {
+    // A backup at work right now leaves the same marker as a cut one: the user must hear that
+    // the store is busy, not that the run was cut. (A run made the lock file with its marker.)
+    if (lock_store(h, request.store).state == host::lock_state::busy) {
+      report_store_busy(log, request.store);
+      log.add_line(text(msg::restore_end));
+      return nothing;
+    }
     return refuse(log, msg::restore_point_unfinished);
   }
   std::vector<std::string> keys;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/run_marker.h"
+#include "engine/store_lock.h"
 #include "engine/store_test_fixture.h"
 
 namespace store_test {
@@ -196,6 +197,24 @@ TEST_F(StoppedRunPoints, AStoppedFirstRunIsShownUnfinishedAndRefused) {
   run();
   EXPECT_FALSE(ends_with(u(points()[1]), k_unfinished_mark));
   EXPECT_EQ(restored("0001"), source_now());
+}
+
+TEST_F(StoppedRunPoints, ARunAtWorkIsTheStoreBeingBusyNotACutRun) {
+  for (int i = 0; i < 20; ++i) file("f" + std::to_string(i), "x");
+  engine::stop_request stop;
+  stop_after progress(stop, 5);
+  engine::run_summary summary;
+  stopped_run(progress, stop, summary);
+  ASSERT_TRUE(summary.stopped);
+  // The marker of a run still at work looks the same; its lock tells them apart.
+  const host::lock_result running = engine::lock_store(host::default_host(), dst);
+  ASSERT_EQ(running.state, host::lock_state::taken);
+  engine::run_summary refused;
+  std::vector<std::string> lines;
+  EXPECT_TRUE(restored("0001", &refused, &lines).empty());
+  EXPECT_TRUE(refused.refused);
+  EXPECT_TRUE(has(lines, "err:このバックアップ先は別の処理が使用中です。")) << lines.size();
+  EXPECT_FALSE(has(lines, k_unfinished_refusal));
 }
 
 TEST_F(StoppedRun, AStopInsideALargeCopyKeepsTheStoredVersionWhole) {

@@ -472,7 +472,11 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
     return;
   }
   const std::string folder = newest_path(node);
-  if (!h_.create_folder_beneath(store_, newest_place(node).relative)) {
+  if (h_.create_folder_beneath(store_, newest_place(node).relative)) {
+    // Made private; it takes the source folder's bits before anything goes into it. Should
+    // that fail, it stays private, never more open than its source.
+    give_folder_permissions(h_, source_path(node), newest_place(node), true);
+  } else {
     // Taken before the batch with the helper ends, whose last files may be copied here.
     const std::string reason = h_.take_failure_reason();
     drain();

@@ -41,6 +41,13 @@ source_state state_of(host::file& f) {
   return state;
 }
 
+// The copy, private while it filled, takes its source's bits (and, for root, its owner) only
+// now that its data is whole.
+bool give_bits(host::file& from, host::file& to) {
+  host::permissions bits;
+  return from.get_permissions(bits) && to.set_permissions(bits);
+}
+
 // A copy whose source moved on while it was read may hold parts of two versions: stored
 // under the source's first time, the next run would take it for up to date.
 bool still_as_opened(host::file& f, const source_state& opened, int64_t copied) {
@@ -110,7 +117,7 @@ int fill_copy(host::host& h, progress_meter& meter, transfer_buffer& buffer, siz
     result = k_copy_failed;
   } else if (!still_as_opened(*from, opened, copied)) {
     result = k_copy_source_changed;
-  } else if (opened.have_time && !to->set_time(opened.time)) {
+  } else if ((opened.have_time && !to->set_time(opened.time)) || !give_bits(*from, *to)) {
     result = k_copy_failed;
   }
   from->close();
@@ -177,6 +184,14 @@ int copy_file_in_place(host::host& h, progress_meter& meter, transfer_buffer& bu
   const int result = fill_copy(h, meter, buffer, block_length, source, target, made);
   if (result == k_copy_done || !made) return result;
   return h.remove_file_beneath(target.base, target.relative) ? result : k_copy_left_unfinished;
+}
+
+bool give_folder_permissions(host::host& h, const std::string& from, const place& p,
+                             bool owner_keeps_all) {
+  host::permissions bits;
+  if (!h.permissions_of(from, bits)) return false;
+  if (owner_keeps_all) bits.mode |= 0700;
+  return h.set_folder_permissions_beneath(p.base, p.relative, bits);
 }
 
 int create_parent_folders(host::host& h, const std::string& path) {

@@ -145,6 +145,9 @@ bool restorer::restore(const restore_item& item, const place& target, bool in_hi
   } else if (!item.is_folder()) {
     outcome = restore_file(h_, item, target, buffer_, log_, meter_);
   } else if (make_folder(h_, target)) {
+    // The stored folder's bits are given before anything goes into it: the files that follow
+    // are made private, and take their own bits once whole.
+    give_folder_permissions(h_, source_of(item), target, false);
     outcome = restored::done;
   } else {
     // A new folder is never the helper's, which copies into a folder made before it.

@@ -46,6 +46,7 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     node.time = entry.time;
     node.size = entry.full_size;
     node.attributes = static_cast<uint16_t>(entry.attributes);
+    node.permissions = entry.permissions;
     node.name = std::move(entry.name);
     node.folder_path = rel;
     node.parent = parent;
@@ -92,6 +93,11 @@ const folder_node* level_index::find(const std::string& name) const {
   }
   const auto it = map_.find(name);
   return it == map_.end() ? nullptr : it->second;
+}
+
+bool permissions_differ(const folder_node& p, const folder_node& q) {
+  constexpr uint16_t known = host::k_permissions_known;
+  return (p.permissions & q.permissions & known) != 0 && ((p.permissions ^ q.permissions) & 0777) != 0;
 }
 
 const folder_node* comparable(const folder_node* node) {
@@ -172,7 +178,7 @@ difference_entry* list_new_and_changed_entries(difference_list& list, const fold
       // Also when the copy's folder is empty: its new entries are listed one by one, so an S
       // always means the folder did not exist in the copy.
       if (!q->unreadable) list_new_and_changed_entries(list, p->first_child, q->first_child);
-    } else if (p->time != q->time || p->size != q->size) {
+    } else if (p->time != q->time || p->size != q->size || permissions_differ(*p, *q)) {
       // The packed time has a two-second grain: a rewrite within one slot shows only in
       // the length.
       list.append(p, 'N');

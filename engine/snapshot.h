@@ -27,6 +27,7 @@ struct folder_node {
   uint64_t size = 0;        // the whole length
   uint32_t time = 0;        // packed local modification time
   uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder
+  uint16_t permissions = 0;  // as reported (host::k_permission_bits, k_permissions_known)
   uint32_t position = 0;    // place among the nodes of its level, in search order
   bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
   bool unreadable = false;  // a folder whose contents could not be listed
@@ -116,6 +117,11 @@ class level_index {
   std::unordered_map<std::string_view, const folder_node*> map_;
 };
 
+// True when both nodes carry known permission bits and the read, write and execute bits
+// differ: a change of the bits alone is a change. (Set-id bits are left out: a copy made
+// without the right to give its owner drops them, and would then differ on every run.)
+bool permissions_differ(const folder_node& p, const folder_node& q);
+
 // The node itself when a comparison can match it (not null, not special); otherwise null.
 const folder_node* comparable(const folder_node* node);
 
@@ -155,7 +161,7 @@ difference_entry* list_deleted_entries(difference_list& list, const folder_node*
                                        const folder_node* source);
 
 // Appends S (new folder, standing for its whole contents), C (new file) and N (file whose
-// packed time or length differs) entries, in source-tree order, descending into folders present on
+// packed time, length or permission bits differ) entries, in source-tree order, descending into folders present on
 // both sides (also when the copy's folder is empty). Special entries are never listed.
 difference_entry* list_new_and_changed_entries(difference_list& list, const folder_node* previous,
                                                const folder_node* source);

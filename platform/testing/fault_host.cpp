@@ -35,6 +35,10 @@ class fault_file : public file {
   bool set_time(uint32_t packed) override {
     return owner_.allow(call_kind::set_time, path_) && inner_->set_time(packed);
   }
+  bool get_permissions(permissions& out) override { return inner_->get_permissions(out); }
+  bool set_permissions(const permissions& p) override {
+    return owner_.allow(call_kind::set_permissions, path_) && inner_->set_permissions(p);
+  }
   bool sync() override { return owner_.allow(call_kind::sync, path_); }
   bool close() override { return inner_->close(); }
 
@@ -209,6 +213,13 @@ bool fault_host::rename_beneath(const std::string& base, const std::string& from
                                 const std::string& to, bool replace) {
   return allow(replace ? call_kind::replace : call_kind::rename, beneath_path(base, from)) &&
          inner_.rename_beneath(base, from, to, replace);
+}
+
+bool fault_host::set_folder_permissions_beneath(const std::string& base,
+                                                const std::string& relative,
+                                                const permissions& p) {
+  return allow(call_kind::set_permissions, beneath_path(base, relative)) &&
+         inner_.set_folder_permissions_beneath(base, relative, p);
 }
 
 bool fault_host::remove_file_beneath(const std::string& base, const std::string& relative) {

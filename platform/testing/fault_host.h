@@ -30,7 +30,8 @@ enum class call_kind {
   exists,
   lock,
   remove_folder,
-  read  // a read from an open file
+  read,  // a read from an open file
+  set_permissions  // of an open file, or of a folder beneath a base
 };
 
 // Pushes to disk (sync calls) are decided and counted but not performed: a test cannot
@@ -105,6 +106,11 @@ class fault_host : public host {
   std::string environment(const std::string& name) override { return inner_.environment(name); }
   std::string date_text(uint32_t packed) override { return inner_.date_text(packed); }
   bool set_folder_time(const std::string& path, uint32_t packed) override;
+  bool permissions_of(const std::string& path, permissions& out) override {
+    return inner_.permissions_of(path, out);
+  }
+  bool set_folder_permissions_beneath(const std::string& base, const std::string& relative,
+                                      const permissions& p) override;
   // A failure this host makes up is noted with the reason given here (the inner host's own
   // reasons pass through otherwise).
   void set_failure_reason(const std::string& reason) { failure_reason_ = reason; }

@@ -398,6 +398,51 @@ TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {
   EXPECT_EQ(find(after, "real")->time, find(before, "real")->time);
 }
 
+TEST(HostPosix, NewEntriesArePrivateUntilGivenBitsAndBitsAreNeverGivenThroughALink) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const auto mode = [&](const char* name) {
+    struct stat st {};
+    return lstat(tmp.at(name).c_str(), &st) == 0 ? st.st_mode & 07777 : 01000000u;
+  };
+  ASSERT_TRUE(h.create_folder(tmp.at("by_path")));
+  ASSERT_TRUE(h.create_folder_beneath(tmp.path(), "beneath"));
+  std::unique_ptr<host::file> f = h.open_write_beneath(tmp.path(), "beneath/file");
+  ASSERT_TRUE(f);
+  EXPECT_EQ(mode("by_path"), 0700u);
+  EXPECT_EQ(mode("beneath"), 0700u);
+  EXPECT_EQ(mode("beneath/file"), 0600u);
+
+  host::permissions bits;
+  ASSERT_TRUE(f->get_permissions(bits));
+  EXPECT_TRUE(bits.known);
+  EXPECT_EQ(bits.mode, 0600u);
+  EXPECT_EQ(bits.owner, geteuid());
+  bits.mode = 0751;
+  ASSERT_TRUE(f->set_permissions(bits));
+  EXPECT_EQ(mode("beneath/file"), 0751u);
+  // Bits nobody knows (a file from a volume that keeps none) are those of a new file.
+  ASSERT_TRUE(f->set_permissions(host::permissions()));
+  const mode_t mask = umask(022);
+  umask(mask);
+  EXPECT_EQ(mode("beneath/file"), 0666u & ~mask);
+  ASSERT_TRUE(f->close());
+
+  ASSERT_TRUE(h.permissions_of(tmp.at("beneath/file"), bits));
+  EXPECT_EQ(bits.mode, 0666u & ~mask);
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(h.search(tmp.at("beneath/*.*"), entries));
+  EXPECT_EQ(find(entries, "file")->permissions, host::k_permissions_known | (0666u & ~mask));
+
+  bits.mode = 0755;
+  ASSERT_TRUE(h.set_folder_permissions_beneath(tmp.path(), "beneath", bits));
+  EXPECT_EQ(mode("beneath"), 0755u);
+  ASSERT_EQ(symlink("by_path", (tmp.path() + "/link").c_str()), 0);
+  EXPECT_FALSE(h.set_folder_permissions_beneath(tmp.path(), "link", bits));
+  EXPECT_FALSE(h.set_folder_permissions_beneath(tmp.path(), "link/x", bits));
+  EXPECT_EQ(mode("by_path"), 0700u);
+}
+
 // A copy names its temporary file by the process id; a child of fork must not reuse its
 // parent's, or the two would write through one name.
 TEST(HostPosix, TheProcessIdIsTheChildsOwnAfterFork) {

@@ -80,6 +80,8 @@ class backup_run {
   void report_copy(char kind, int result, const folder_node& node);
   // The err line of a file that changed while it was copied; true when that was the failure.
   bool report_changed_while_copied(int copy_result, const std::string& source);
+  // The line of a link the store cannot hold, counted as skipped; true when that was the result.
+  bool report_link_not_stored(int copy_result, const std::string& source);
   // Writes one change-log line; one that cannot be written is named and counts as failed.
   bool note_change(const char* code, const std::string& relative);
   void report_change_log_failure();
@@ -444,9 +446,20 @@ bool backup_run::report_changed_while_copied(int copy_result, const std::string&
   return true;
 }
 
+bool backup_run::report_link_not_stored(int copy_result, const std::string& source) {
+  if (copy_result != k_copy_link_not_made) return false;
+  log_.add_line(text(msg::link_not_stored));
+  detail(source);
+  summary_.skipped++;
+  return true;
+}
+
 void backup_run::report_copy(char kind, int result, const folder_node& node) {
   const std::string source = source_path(node);
-  if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source) ||
+      report_link_not_stored(result, source)) {
+    return;
+  }
   if (result == 0) {
     log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
@@ -573,7 +586,10 @@ void backup_run::report_batch(const std::vector<batch_file>& files) {
 
 void backup_run::report_folder_file(const std::string& source, const std::string& relative,
                                     int result, const std::string& reason) {
-  if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source) ||
+      report_link_not_stored(result, source)) {
+    return;
+  }
   log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
   if (result == 0) {
     detail(relative);

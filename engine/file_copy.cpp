@@ -100,7 +100,14 @@ bool make_folder_beneath(host::host& h, const std::string& base, const std::stri
 // why not. `made` tells whether that file was made; it is left in place either way.
 int fill_copy(host::host& h, progress_meter& meter, transfer_buffer& buffer, size_t block_length,
               const std::string& source, const place& written, bool& made) {
-  std::unique_ptr<host::file> from = h.open_read(source);
+  std::string link_target;
+  std::unique_ptr<host::file> from = h.open_read_or_link(source, link_target);
+  if (!from && !link_target.empty()) {
+    meter.begin_file(0);
+    made = h.create_link_beneath(written.base, written.relative, link_target);
+    meter.end_file();
+    return made ? k_copy_done : k_copy_link_not_made;
+  }
   if (!from) return k_copy_failed;
   std::unique_ptr<host::file> to = h.open_write_beneath(written.base, written.relative);
   if (!to) return k_copy_failed;
@@ -124,6 +131,18 @@ int fill_copy(host::host& h, progress_meter& meter, transfer_buffer& buffer, siz
   if (!to->close() && result == k_copy_done) result = k_copy_failed;
   meter.end_file();
   return result;
+}
+
+// The finished copy at `temp` takes the target's name. A link there is never replaced, as
+// that would be taken for writing through it, unless the copy is a link itself: a link then
+// stands in place of a link, and nothing is ever written through either.
+bool take_name(host::host& h, const place& target, const std::string& temp) {
+  if (h.rename_beneath(target.base, temp, target.relative, true)) return true;
+  std::string ignored;
+  const place copy{target.base, temp};
+  if (h.open_read_or_link(copy.path(), ignored) != nullptr || ignored.empty()) return false;
+  return h.remove_file_beneath(target.base, target.relative) &&
+         h.rename_beneath(target.base, temp, target.relative, false);
 }
 
 constexpr const char* k_copy_temp_suffix = ".tmp";
@@ -171,7 +190,7 @@ int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffe
   bool made = false;
   int result = fill_copy(h, meter, buffer, block_length, source, place{target.base, temp}, made);
   if (result == k_copy_done && ((before_rename && !before_rename()) ||
-                                !h.rename_beneath(target.base, temp, target.relative, true))) {
+                                !take_name(h, target, temp))) {
     result = k_copy_failed;
   }
   if (result != k_copy_done && made) h.remove_file_beneath(target.base, temp);

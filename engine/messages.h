@@ -91,6 +91,10 @@ enum class msg {
   prune_not_completed,  // err:前回中断された履歴の整理を完了出来ませんでした。 (then "==> " and the
                         // path)
   points_renumbered,  // err:履歴の整理で時点の番号が変わりました。時点を確かめてから復元し直してください。
+  // A symbolic link where the store or the restore target cannot hold one (FAT, exFAT; Windows
+  // without the right to make links): left out, counted as skipped, not as failed.
+  link_not_stored,  // リンクを保存出来ない場所のため、このリンクはスキップしました。 (then "==> "
+                    // and the link)
   count_              // keep last
 };
 

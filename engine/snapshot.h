@@ -26,7 +26,8 @@ struct folder_node {
   folder_node* first_child = nullptr;
   uint64_t size = 0;        // the whole length
   uint32_t time = 0;        // packed local modification time
-  uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder
+  uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder,
+                            // host::k_link a symbolic link stored as a link
   uint16_t permissions = 0;  // as reported (host::k_permission_bits, k_permissions_known)
   uint32_t position = 0;    // place among the nodes of its level, in search order
   bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
@@ -34,12 +35,14 @@ struct folder_node {
   // Display time; only in the history-folder list (null in trees, which keeps nodes small:
   // a run holds two trees of every entry).
   std::unique_ptr<std::string> date_text;
+  std::unique_ptr<std::string> link_target;  // a link's target text; null for the rest
   std::string name;
   // Relative path of the containing folder ("a", "a\b"), shared by the level and owned by
   // the tree; null at the top level.
   const std::string* folder_path = nullptr;
 
   bool is_folder() const { return (attributes & host::k_directory) != 0 && !is_special; }
+  bool is_link() const { return (attributes & host::k_link) != 0; }
 };
 
 // Relative path of a node as the change log writes it: "\name" at the top, "a\b\name" below.
@@ -121,6 +124,11 @@ class level_index {
 // differ: a change of the bits alone is a change. (Set-id bits are left out: a copy made
 // without the right to give its owner drops them, and would then differ on every run.)
 bool permissions_differ(const folder_node& p, const folder_node& q);
+
+// True when the file (or link) `q` of the source differs from `p`, the one stored: a link
+// differs by its target text alone (its own time is the time it was made), from a file
+// always; a file by its packed time, its length or its permission bits.
+bool differs(const folder_node& p, const folder_node& q);
 
 // The node itself when a comparison can match it (not null, not special); otherwise null.
 const folder_node* comparable(const folder_node* node);

@@ -89,7 +89,7 @@ class surveyor {
       }
       if (q->is_folder()) {
         pair_folders(relative, *p, *q, at);
-      } else if (p->time != q->time || p->size != q->size || permissions_differ(*p, *q)) {
+      } else if (differs(*p, *q)) {
         ++out_.differences;
         ++out_.entries;
         out_.bytes += static_cast<int64_t>(p->size);
@@ -234,7 +234,7 @@ class pass {
         // Also when the copy's folder is empty: its new entries are listed one by one, so an
         // S always means the folder did not exist in the copy.
         descend(relative, q->name, &pass::new_level);
-      } else if (p->time != q->time || p->size != q->size || permissions_differ(*p, *q)) {
+      } else if (differs(*p, *q)) {
         // The packed time has a two-second grain: a rewrite within one slot shows only in
         // the length.
         sink_.found('N', *p);

@@ -24,6 +24,9 @@ constexpr uint32_t k_system = 0x04;
 constexpr uint32_t k_volume = 0x08;
 constexpr uint32_t k_directory = 0x10;
 constexpr uint32_t k_archive = 0x20;
+// Never reported by a search: the mark the engine gives a storable symbolic link (a found
+// entry with is_link and not is_special) among the attributes of its nodes and items.
+constexpr uint32_t k_link = 0x400;
 
 // Permission bits as a directory search reports them (found_entry::permissions): the 07777
 // bits of POSIX, marked known where the file system keeps them (not FAT, exFAT, NTFS).
@@ -47,8 +50,12 @@ struct found_entry {
   uint32_t time = 0;        // packed local modification time (see packed_time.h)
   uint16_t permissions = 0;  // k_permission_bits, with k_permissions_known where kept
   bool is_link = false;     // a symbolic link or reparse point (never descended)
-  bool is_special = false;  // not a plain file nor a plain folder: a link to a folder, a
-                            // dangling link, a FIFO, socket or device; cannot be backed up
+  bool is_special = false;  // not a plain file, plain folder nor storable link: a FIFO,
+                            // socket or device, or a link this host cannot store; cannot be
+                            // backed up
+  // A storable link's target text, never followed (the host's own form); its size is the
+  // text's length, its time the link's own.
+  std::string link_target;
   bool unreadable = false;  // nothing could be learned about the entry (its folder can be
                             // listed but not entered)
 };
@@ -165,6 +172,15 @@ class host {
   // Opens an existing file for reading; null when it cannot be opened or is not a file.
   virtual std::unique_ptr<file> open_read(const std::string& path) = 0;
 
+  // Opens an existing file for reading as open_read does, but never through a final link: when
+  // `path` names a symbolic link, null, with its target text in `link_target` (empty
+  // otherwise). The default is open_read, for hosts that store no links.
+  virtual std::unique_ptr<file> open_read_or_link(const std::string& path,
+                                                  std::string& link_target) {
+    link_target.clear();
+    return open_read(path);
+  }
+
   // Opens a file for reading and writing, creating it (ordinary attributes) or emptying it.
   virtual std::unique_ptr<file> open_write(const std::string& path) = 0;
 
@@ -213,6 +229,16 @@ class host {
                                                    const std::string& relative) {
     (void)base, (void)relative;
     return nullptr;
+  }
+
+  // Makes a symbolic link at `relative` whose target text is `target` (as a search gave it;
+  // never followed nor checked). A file or link standing there is removed first; a folder
+  // there fails the call. False where links cannot be made (the file system, the process's
+  // rights; the default).
+  virtual bool create_link_beneath(const std::string& base, const std::string& relative,
+                                   const std::string& target) {
+    (void)base, (void)relative, (void)target;
+    return false;
   }
 
   // Renames or moves `from` to `to`, both beneath `base`. `from` itself may be a link (the link

@@ -187,8 +187,27 @@ bool is_dot_or_dot_dot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Fills an entry from lstat; a link to a file stands for that file, anything else that is
-// not a plain file or folder is marked special.
+// The target text of the link `name` in `dir_fd`, whose lstat is `st`; false when it cannot
+// be read whole.
+bool read_link_at(int dir_fd, const char* name, const struct stat& st, std::string& target) {
+  size_t length = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 256;
+  for (;;) {
+    target.resize(length);
+    const ssize_t n = readlinkat(dir_fd, name, &target[0], length);
+    if (n < 0) {
+      target.clear();
+      return false;
+    }
+    if (static_cast<size_t>(n) < length) {
+      target.resize(static_cast<size_t>(n));
+      return true;
+    }
+    length *= 2;  // the link was made longer since its lstat
+  }
+}
+
+// Fills an entry from lstat; a link is described as itself, with its target text; anything
+// else that is not a plain file or folder is marked special.
 void inspect(int dir_fd, const char* name, found_entry& entry, dev_t& dev) {
   struct stat st {};
   if (fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -198,15 +217,11 @@ void inspect(int dir_fd, const char* name, found_entry& entry, dev_t& dev) {
   }
   if (S_ISLNK(st.st_mode)) {
     entry.is_link = true;
-    struct stat target {};
-    if (fstatat(dir_fd, name, &target, 0) == 0 && S_ISREG(target.st_mode)) {
-      describe(target, entry);
-      dev = target.st_dev;
-      return;
-    }
-    entry.is_special = true;
     entry.attributes = k_archive;
     entry.time = packed_from_epoch(st.st_mtime);
+    entry.is_special = !read_link_at(dir_fd, name, st, entry.link_target);
+    entry.full_size = entry.link_target.size();
+    entry.size = static_cast<uint32_t>(entry.full_size);
     return;
   }
   describe(st, entry);
@@ -752,6 +767,22 @@ class posix_host : public host {
     return std::make_unique<posix_file>(fd, st);
   }
 
+  std::unique_ptr<file> open_read_or_link(const std::string& path,
+                                          std::string& link_target) override {
+    link_target.clear();
+    const std::string native = native_path(path);
+    struct stat st {};
+    const int fd = open_regular(path, O_RDONLY | O_NOFOLLOW, st);
+    if (fd >= 0) return std::make_unique<posix_file>(fd, st);
+    const int code = errno;
+    if (lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        read_link_at(AT_FDCWD, native.c_str(), st, link_target)) {
+      return nullptr;
+    }
+    refused(code);
+    return nullptr;
+  }
+
   std::unique_ptr<file> open_write(const std::string& path) override {
     struct stat st {};
     const int fd = open_regular(path, O_RDWR | O_CREAT | O_TRUNC, st);
@@ -834,6 +865,16 @@ class posix_host : public host {
     if (!noted(made)) return nullptr;
     keep(base, parent);
     return std::make_unique<posix_file>(fd);
+  }
+
+  bool create_link_beneath(const std::string& base, const std::string& relative,
+                           const std::string& target) override {
+    parent_folder parent;
+    return noted(act_in_parent(base, split_path(relative), parent, [&](const parent_folder& p) {
+      if (symlinkat(target.c_str(), p.fd, p.name.c_str()) == 0) return true;
+      if (errno != EEXIST || unlinkat(p.fd, p.name.c_str(), 0) != 0) return false;
+      return symlinkat(target.c_str(), p.fd, p.name.c_str()) == 0;
+    }));
   }
 
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,

@@ -370,18 +370,43 @@ TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
   ASSERT_EQ(chmod((tmp.path() + "/target").c_str(), 0444), 0);
   std::vector<host::found_entry> entries;
   ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
-  const host::found_entry* to_file = find(entries, "to_file");
-  ASSERT_NE(to_file, nullptr);
-  EXPECT_TRUE(to_file->is_link);
-  EXPECT_FALSE(to_file->is_special);
-  EXPECT_EQ(to_file->size, 4u);
-  EXPECT_EQ(find(entries, "target")->attributes, host::k_archive | host::k_read_only);
-  for (const char* name : {"to_dir", "dangling", "fifo"}) {
-    ASSERT_NE(find(entries, name), nullptr) << name;
-    EXPECT_TRUE(find(entries, name)->is_special) << name;
-    EXPECT_EQ(find(entries, name)->attributes & host::k_directory, 0u) << name;
+  // A link is described as itself, by its target text, whatever it names (or if nothing).
+  for (const std::string name : {"to_file", "to_dir", "dangling"}) {
+    const host::found_entry* link = find(entries, name);
+    ASSERT_NE(link, nullptr) << name;
+    EXPECT_TRUE(link->is_link) << name;
+    EXPECT_FALSE(link->is_special) << name;
+    EXPECT_EQ(link->attributes, host::k_archive) << name;
+    EXPECT_EQ(link->size, link->link_target.size()) << name;
   }
+  EXPECT_EQ(find(entries, "to_file")->link_target, "target");
+  EXPECT_EQ(find(entries, "to_dir")->link_target, "dir");
+  EXPECT_EQ(find(entries, "dangling")->link_target, "nowhere");
+  EXPECT_EQ(find(entries, "target")->attributes, host::k_archive | host::k_read_only);
+  ASSERT_NE(find(entries, "fifo"), nullptr);
+  EXPECT_TRUE(find(entries, "fifo")->is_special);
+  EXPECT_EQ(find(entries, "fifo")->attributes & host::k_directory, 0u);
   EXPECT_FALSE(find(entries, "dir")->is_special);
+
+  // Opened as an entry, a link is never followed: its target text comes back instead.
+  std::string target;
+  EXPECT_EQ(host::default_host().open_read_or_link(tmp.at("to_file"), target), nullptr);
+  EXPECT_EQ(target, "target");
+  EXPECT_NE(host::default_host().open_read_or_link(tmp.at("target"), target), nullptr);
+  EXPECT_EQ(target, "");
+
+  // A link is made beneath a base in place of a file or link, never through one.
+  host::host& h = host::default_host();
+  EXPECT_TRUE(h.create_link_beneath(tmp.path(), "made", "nowhere/else"));
+  EXPECT_TRUE(h.create_link_beneath(tmp.path(), "to_file", "dir"));
+  EXPECT_EQ(read_file(tmp.at("target")), "data");
+  EXPECT_FALSE(h.create_link_beneath(tmp.path(), "dir", "x"));
+  EXPECT_FALSE(h.create_link_beneath(tmp.path(), "to_dir/x", "x"));  // through a link
+  std::vector<host::found_entry> after;
+  ASSERT_TRUE(h.search(tmp.path() + "/*.*", after));
+  EXPECT_EQ(find(after, "made")->link_target, "nowhere/else");
+  EXPECT_EQ(find(after, "to_file")->link_target, "dir");
+  EXPECT_FALSE(std::filesystem::exists(tmp.path() + "/dir/x"));
 }
 
 TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {

@@ -189,8 +189,8 @@ int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffe
   const std::string temp = temp_path_beside(h, target.relative);
   bool made = false;
   int result = fill_copy(h, meter, buffer, block_length, source, place{target.base, temp}, made);
-  if (result == k_copy_done && ((before_rename && !before_rename()) ||
-                                !take_name(h, target, temp))) {
+  if (result == k_copy_done &&
+      ((before_rename && !before_rename()) || !take_name(h, target, temp))) {
     result = k_copy_failed;
   }
   if (result != k_copy_done && made) h.remove_file_beneath(target.base, temp);

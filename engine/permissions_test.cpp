@@ -30,11 +30,9 @@ void set_mode(const std::string& path, fs::perms mode) {
 
 constexpr fs::perms k_0700 = fs::perms::owner_all;
 constexpr fs::perms k_0600 = fs::perms::owner_read | fs::perms::owner_write;
-constexpr fs::perms k_0755 = fs::perms::owner_all | fs::perms::group_read |
-                             fs::perms::group_exec | fs::perms::others_read |
-                             fs::perms::others_exec;
-constexpr fs::perms k_0444 = fs::perms::owner_read | fs::perms::group_read |
-                             fs::perms::others_read;
+constexpr fs::perms k_0755 = fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                             fs::perms::others_read | fs::perms::others_exec;
+constexpr fs::perms k_0444 = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
 constexpr fs::perms k_0640 = k_0600 | fs::perms::group_read;
 
 class Permissions : public ::testing::Test {
@@ -54,9 +52,7 @@ class Permissions : public ::testing::Test {
     set_mode(src + "/frozen.txt", k_0444);
   }
 
-  engine::run_summary backup() {
-    return engine::run_history_backup(h, src, store, log, progress);
-  }
+  engine::run_summary backup() { return engine::run_history_backup(h, src, store, log, progress); }
 
   engine::run_summary restore(int point, const std::string& into) {
     const engine::restore_request request{point, store, src, into};

@@ -47,7 +47,8 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     node.size = entry.full_size;
     node.attributes = static_cast<uint16_t>(entry.attributes);
     node.permissions = entry.permissions;
-    if (entry.is_link && !entry.is_special) {
+    // A host that gives no target text (Windows) still describes a link to a file as the file.
+    if (entry.is_link && !entry.is_special && !entry.link_target.empty()) {
       node.attributes = static_cast<uint16_t>(host::k_archive | host::k_link);
       node.link_target = std::make_unique<std::string>(std::move(entry.link_target));
     }
@@ -101,7 +102,8 @@ const folder_node* level_index::find(const std::string& name) const {
 
 bool permissions_differ(const folder_node& p, const folder_node& q) {
   constexpr uint16_t known = host::k_permissions_known;
-  return (p.permissions & q.permissions & known) != 0 && ((p.permissions ^ q.permissions) & 0777) != 0;
+  return (p.permissions & q.permissions & known) != 0 &&
+         ((p.permissions ^ q.permissions) & 0777) != 0;
 }
 
 bool differs(const folder_node& p, const folder_node& q) {

@@ -28,9 +28,10 @@ struct folder_node {
   uint32_t time = 0;        // packed local modification time
   uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder,
                             // host::k_link a symbolic link stored as a link
-  uint16_t permissions = 0;  // as reported (host::k_permission_bits, k_permissions_known)
+  // As reported: host::k_permission_bits, with host::k_permissions_known where kept.
+  uint16_t permissions = 0;
   uint32_t position = 0;    // place among the nodes of its level, in search order
-  bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
+  bool is_special = false;  // a FIFO, socket or device, or a link this host cannot store
   bool unreadable = false;  // a folder whose contents could not be listed
   // Display time; only in the history-folder list (null in trees, which keeps nodes small:
   // a run holds two trees of every entry).
@@ -169,8 +170,9 @@ difference_entry* list_deleted_entries(difference_list& list, const folder_node*
                                        const folder_node* source);
 
 // Appends S (new folder, standing for its whole contents), C (new file) and N (file whose
-// packed time, length or permission bits differ) entries, in source-tree order, descending into folders present on
-// both sides (also when the copy's folder is empty). Special entries are never listed.
+// packed time, length or permission bits differ) entries, in source-tree order, descending into
+// folders present on both sides (also when the copy's folder is empty). Special entries are never
+// listed.
 difference_entry* list_new_and_changed_entries(difference_list& list, const folder_node* previous,
                                                const folder_node* source);
 

@@ -48,7 +48,8 @@ struct found_entry {
   uint32_t size = 0;        // low 32 bits of the length
   uint64_t full_size = 0;   // the whole length
   uint32_t time = 0;        // packed local modification time (see packed_time.h)
-  uint16_t permissions = 0;  // k_permission_bits, with k_permissions_known where kept
+  // k_permission_bits, with k_permissions_known where the file system keeps them.
+  uint16_t permissions = 0;
   bool is_link = false;     // a symbolic link or reparse point (never descended)
   bool is_special = false;  // not a plain file, plain folder nor storable link: a FIFO,
                             // socket or device, or a link this host cannot store; cannot be

@@ -840,8 +840,8 @@ class posix_host : public host {
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
     if (!noted(parent.ok())) return false;
-    const folder_fd folder(openat(parent.get(), name.c_str(),
-                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const folder_fd folder(
+        openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     return noted(folder.ok()) && give_permissions(folder.get(), p, 0777);
   }
 

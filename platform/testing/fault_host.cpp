@@ -226,8 +226,7 @@ bool fault_host::rename_beneath(const std::string& base, const std::string& from
 }
 
 bool fault_host::set_folder_permissions_beneath(const std::string& base,
-                                                const std::string& relative,
-                                                const permissions& p) {
+                                                const std::string& relative, const permissions& p) {
   return allow(call_kind::set_permissions, beneath_path(base, relative)) &&
          inner_.set_folder_permissions_beneath(base, relative, p);
 }

@@ -30,7 +30,7 @@ enum class call_kind {
   exists,
   lock,
   remove_folder,
-  read,  // a read from an open file
+  read,             // a read from an open file
   set_permissions,  // of an open file, or of a folder beneath a base
   create_link
 };

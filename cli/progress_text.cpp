@@ -134,6 +134,7 @@ std::string closing_summary(run_kind kind, const engine::run_summary& summary,
     out += "復元" + count(summary.copied);
   }
   out += "失敗" + count(summary.failed);
+  if (summary.skipped > 0) out += "スキップ" + count(summary.skipped);
   const auto seconds = static_cast<int64_t>(std::floor(std::max(elapsed_seconds, 0.0)));
   return out + "所要時間 " + engine::duration_text(seconds);
 }

@@ -93,6 +93,8 @@ class backup_run {
   bool report_unfit(const place& target, uint64_t size);
   // The err line of a file that changed while it was copied; true when that was the failure.
   bool report_changed_while_copied(int copy_result, const std::string& source);
+  // The line of a link the store cannot hold, counted as skipped; true when that was the result.
+  bool report_link_not_stored(int copy_result, const std::string& source);
   // Writes one change-log line; one that cannot be written is named and counts as failed.
   bool note_change(const char* code, const std::string& relative);
   void report_change_log_failure();
@@ -462,9 +464,20 @@ bool backup_run::report_changed_while_copied(int copy_result, const std::string&
   return true;
 }
 
+bool backup_run::report_link_not_stored(int copy_result, const std::string& source) {
+  if (copy_result != k_copy_link_not_made) return false;
+  log_.add_line(text(msg::link_not_stored));
+  detail(source);
+  summary_.skipped++;
+  return true;
+}
+
 void backup_run::report_copy(char kind, int result, const folder_node& node) {
   const std::string source = source_path(node);
-  if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source) ||
+      report_link_not_stored(result, source)) {
+    return;
+  }
   if (result == 0) {
     log_.add_line(text(kind == 'C' ? msg::new_file_copied : msg::changed_copied));
     summary_.copied++;
@@ -503,7 +516,11 @@ void backup_run::copy_new_folder(const folder_node& node, bool with_change_log_l
     return;
   }
   const std::string folder = newest_path(node);
-  if (!h_.create_folder_beneath(store_, newest_place(node).relative)) {
+  if (h_.create_folder_beneath(store_, newest_place(node).relative)) {
+    // Made private; it takes the source folder's bits before anything goes into it. Should
+    // that fail, it stays private, never more open than its source.
+    give_folder_permissions(h_, source_path(node), newest_place(node), true);
+  } else {
     // Taken before the batch with the helper ends, whose last files may be copied here.
     const std::string reason = h_.take_failure_reason();
     drain();
@@ -607,7 +624,10 @@ void backup_run::report_batch(const std::vector<batch_file>& files) {
 
 void backup_run::report_folder_file(const std::string& source, const std::string& relative,
                                     int result, const std::string& reason, uint64_t size) {
-  if (note_stopped_copy(result) || report_changed_while_copied(result, source)) return;
+  if (note_stopped_copy(result) || report_changed_while_copied(result, source) ||
+      report_link_not_stored(result, source)) {
+    return;
+  }
   log_.add_line(text(result == 0 ? msg::folder_file_copied : msg::folder_file_not_copied));
   if (result == 0) {
     detail(relative);

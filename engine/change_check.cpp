@@ -76,8 +76,9 @@ bool same_contents(host::host& h, const std::string& first, const std::string& s
 
 bool change_check::changed(const folder_node& stored, const folder_node& source,
                            const std::string& stored_path, const std::string& source_path) const {
-  if (stored.time != source.time || stored.size != source.size) return true;
-  if (stored.time < unsure_from_) return false;
+  if (differs(stored, source)) return true;
+  // A link is its target text, which differs() has compared whole.
+  if (stored.is_link() || stored.time < unsure_from_) return false;
   return !same_contents(h_, source_path, stored_path);
 }
 

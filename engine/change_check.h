@@ -38,9 +38,9 @@ bool write_check_record(host::host& h, const std::string& destination, uint32_t 
 // True when both files can be read and hold the same bytes.
 bool same_contents(host::host& h, const std::string& first, const std::string& second);
 
-// Decides whether a source file changed against its stored copy: their lengths or packed
-// times differ, or the copy's time is one not to be trusted (at or after `unsure_from`) and
-// the bytes differ or cannot both be read.
+// Decides whether a source file changed against its stored copy: differs() tells so (length,
+// packed time, permission bits; a link's target), or the copy's time is one not to be trusted
+// (at or after `unsure_from`) and the bytes differ or cannot both be read.
 class change_check {
  public:
   change_check(host::host& h, uint32_t unsure_from) : h_(h), unsure_from_(unsure_from) {}

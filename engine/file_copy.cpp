@@ -41,6 +41,13 @@ source_state state_of(host::file& f) {
   return state;
 }
 
+// The copy, private while it filled, takes its source's bits (and, for root, its owner) only
+// now that its data is whole.
+bool give_bits(host::file& from, host::file& to) {
+  host::permissions bits;
+  return from.get_permissions(bits) && to.set_permissions(bits);
+}
+
 // A copy whose source moved on while it was read may hold parts of two versions: stored
 // under the source's first time, the next run would take it for up to date.
 bool still_as_opened(host::file& f, const source_state& opened, int64_t copied) {
@@ -93,7 +100,14 @@ bool make_folder_beneath(host::host& h, const std::string& base, const std::stri
 // why not. `made` tells whether that file was made; it is left in place either way.
 int fill_copy(host::host& h, progress_meter& meter, transfer_buffer& buffer, size_t block_length,
               const std::string& source, const place& written, bool& made) {
-  std::unique_ptr<host::file> from = h.open_read(source);
+  std::string link_target;
+  std::unique_ptr<host::file> from = h.open_read_or_link(source, link_target);
+  if (!from && !link_target.empty()) {
+    meter.begin_file(0);
+    made = h.create_link_beneath(written.base, written.relative, link_target);
+    meter.end_file();
+    return made ? k_copy_done : k_copy_link_not_made;
+  }
   if (!from) return k_copy_failed;
   std::unique_ptr<host::file> to = h.open_write_beneath(written.base, written.relative);
   if (!to) return k_copy_failed;
@@ -110,13 +124,25 @@ int fill_copy(host::host& h, progress_meter& meter, transfer_buffer& buffer, siz
     result = k_copy_failed;
   } else if (!still_as_opened(*from, opened, copied)) {
     result = k_copy_source_changed;
-  } else if (opened.have_time && !to->set_time(opened.time)) {
+  } else if ((opened.have_time && !to->set_time(opened.time)) || !give_bits(*from, *to)) {
     result = k_copy_failed;
   }
   from->close();
   if (!to->close() && result == k_copy_done) result = k_copy_failed;
   meter.end_file();
   return result;
+}
+
+// The finished copy at `temp` takes the target's name. A link there is never replaced, as
+// that would be taken for writing through it, unless the copy is a link itself: a link then
+// stands in place of a link, and nothing is ever written through either.
+bool take_name(host::host& h, const place& target, const std::string& temp) {
+  if (h.rename_beneath(target.base, temp, target.relative, true)) return true;
+  std::string ignored;
+  const place copy{target.base, temp};
+  if (h.open_read_or_link(copy.path(), ignored) != nullptr || ignored.empty()) return false;
+  return h.remove_file_beneath(target.base, target.relative) &&
+         h.rename_beneath(target.base, temp, target.relative, false);
 }
 
 constexpr const char* k_copy_temp_suffix = ".tmp";
@@ -163,8 +189,8 @@ int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffe
   const std::string temp = temp_path_beside(h, target.relative);
   bool made = false;
   int result = fill_copy(h, meter, buffer, block_length, source, place{target.base, temp}, made);
-  if (result == k_copy_done && ((before_rename && !before_rename()) ||
-                                !h.rename_beneath(target.base, temp, target.relative, true))) {
+  if (result == k_copy_done &&
+      ((before_rename && !before_rename()) || !take_name(h, target, temp))) {
     result = k_copy_failed;
   }
   if (result != k_copy_done && made) h.remove_file_beneath(target.base, temp);
@@ -193,6 +219,14 @@ std::vector<std::string> missing_folders(host::host& h, std::string path) {
 void remove_made_folders(host::host& h, const std::vector<std::string>& made) {
   // remove_folder takes only an empty folder, so nothing that was put there is lost.
   for (const std::string& folder : made) h.remove_folder(folder);
+}
+
+bool give_folder_permissions(host::host& h, const std::string& from, const place& p,
+                             bool owner_keeps_all) {
+  host::permissions bits;
+  if (!h.permissions_of(from, bits)) return false;
+  if (owner_keeps_all) bits.mode |= 0700;
+  return h.set_folder_permissions_beneath(p.base, p.relative, bits);
 }
 
 int create_parent_folders(host::host& h, const std::string& path) {

@@ -38,6 +38,9 @@ constexpr int k_copy_source_changed = -2;
 constexpr int k_copy_stopped = -3;  // the run was asked to stop between two blocks
 // copy_file_in_place only: the copy failed and its unfinished file could not be removed.
 constexpr int k_copy_left_unfinished = -4;
+// The source is a symbolic link, and no link can be made where the copy goes (a file system
+// or a process that cannot make links). Nothing was written there.
+constexpr int k_copy_link_not_made = -5;
 
 // A place beneath a trusted folder (see host::create_folder_beneath): `base` as the user gave
 // it (a destination, a restore target), `relative` below it. Nothing on the way from base to
@@ -52,9 +55,12 @@ struct place {
 // The place of a whole path: its folder as the base (trusted), its final name below it.
 place place_of(const std::string& path);
 
-// Copies source to target (whose folder must exist) in blocks of block_length. The bytes go
-// into copy_temp_name(h) beside the target, which gets the source's packed modification time
-// and then replaces the target in one rename, so the target is never seen half-written. The
+// Copies source to target (whose folder must exist) in blocks of block_length. A source that
+// is a symbolic link is never followed: the copy is a link with the same target text
+// (k_copy_link_not_made where none can be made). The bytes go
+// into copy_temp_name(h) beside the target, private to its owner while it fills, which gets the
+// source's packed modification time and permissions (host::file::set_permissions) and then
+// replaces the target in one rename, so the target is never seen half-written. The
 // meter hears the file's length and every block written; between blocks the copy looks
 // whether the run was asked to stop. Returns k_copy_done;
 // k_copy_failed when a file could not be opened or the data could not be read or written
@@ -86,6 +92,13 @@ int copy_file_with_progress(host::host& h, progress_meter& meter, transfer_buffe
 // the caller must then leave the run to be completed.
 int copy_file_in_place(host::host& h, progress_meter& meter, transfer_buffer& buffer,
                        size_t block_length, const std::string& source, const place& target);
+
+// Gives the folder at p.relative beneath p.base (made private, see host::create_folder) the
+// permissions of the folder at `from`, without following a link; the owner keeps every right
+// to it when `owner_keeps_all` (a folder of the store, whose entries later runs move). True
+// when the folder has them, or where no bits are kept.
+bool give_folder_permissions(host::host& h, const std::string& from, const place& p,
+                             bool owner_keeps_all);
 
 // Creates every missing folder of the folder part of path (never the final component, never
 // the drive root). Folders that cannot be made are passed over; returns 0. A ".." piece that

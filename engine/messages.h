@@ -101,7 +101,11 @@ enum class msg {
   point_unfinished_mark,  // " （未完了：中断されたバックアップ）" (after the point in the list)
   restore_point_unfinished,  // err:この時点のバックアップは中断されたため未完了で、復元出来ません。
                              // もう一度バックアップを実行すると完了し、復元出来るようになります。
-  count_                     // keep last
+  // A symbolic link where the store or the restore target cannot hold one (FAT, exFAT; Windows
+  // without the right to make links): left out, counted as skipped, not as failed.
+  link_not_stored,  // リンクを保存出来ない場所のため、このリンクはスキップしました。 (then "==> "
+                    // and the link)
+  count_            // keep last
 };
 
 // The CP932 text of a message (converted once, on first use).

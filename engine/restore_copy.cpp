@@ -65,7 +65,7 @@ void plan_restore(const restore_list& list, progress_meter& meter) {
   meter.plan(static_cast<int64_t>(list.size()), bytes);
 }
 
-enum class restored { done, failed, stopped };
+enum class restored { done, failed, stopped, skipped };
 
 std::string source_of(const restore_item& item) {
   return path_join(*item.store_folder,
@@ -79,6 +79,10 @@ restored restore_file(host::host& h, const restore_item& item, const place& targ
       copy_file_with_progress(h, meter, buffer, k_block_length, source_of(item), target);
   if (result == k_copy_done) return restored::done;
   if (result == k_copy_stopped) return restored::stopped;
+  if (result == k_copy_link_not_made) {
+    report(log, msg::link_not_stored, target.path());
+    return restored::skipped;
+  }
   report(h, log, msg::restore_file_not_copied, target.path());
   return restored::failed;
 }
@@ -117,6 +121,10 @@ class restorer {
   void drain();
   void report_batch(const std::vector<batch_file>& files);
   void count(restored outcome) {
+    if (outcome == restored::skipped) {
+      ++summary_.skipped;
+      return;
+    }
     ++(outcome == restored::done ? summary_.copied : summary_.failed);
   }
 
@@ -145,6 +153,9 @@ bool restorer::restore(const restore_item& item, const place& target, bool in_hi
   } else if (!item.is_folder()) {
     outcome = restore_file(h_, item, target, buffer_, log_, meter_);
   } else if (make_folder(h_, target)) {
+    // The stored folder's bits are given before anything goes into it: the files that follow
+    // are made private, and take their own bits once whole.
+    give_folder_permissions(h_, source_of(item), target, false);
     outcome = restored::done;
   } else {
     // A new folder is never the helper's, which copies into a folder made before it.
@@ -201,6 +212,11 @@ void restorer::report_batch(const std::vector<batch_file>& files) {
     replay_progress(meter_, f, f.target.path());
     if (f.result == k_copy_stopped) {
       summary_.stopped = true;
+      continue;
+    }
+    if (f.result == k_copy_link_not_made) {
+      report(log_, msg::link_not_stored, f.target.path());
+      count(restored::skipped);
       continue;
     }
     if (f.result != k_copy_done) {

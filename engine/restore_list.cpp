@@ -98,17 +98,17 @@ restore_item* gather_folder_items(host::host& h, restore_list& list, const share
 
 restore_item* add_restore_item(host::host& h, restore_list& list, const shared_text& folder,
                                const shared_text& relative_folder, const host::found_entry& entry) {
-  // Links and special entries are never written by a run; following one could read outside
-  // the store.
-  if (entry.name == "." || entry.name == ".." || is_copy_temp_name(entry.name) || entry.is_link ||
-      entry.is_special) {
+  // Special entries are never written by a run, nor links the host cannot read as links:
+  // following one could read outside the store. A stored link comes back as a link.
+  if (entry.name == "." || entry.name == ".." || is_copy_temp_name(entry.name) ||
+      !restorable(entry)) {
     return list.last();
   }
   restore_item model;
   model.store_folder = folder;
   model.relative_folder = relative_folder;
   model.time = entry.time;
-  model.attributes = entry.attributes;
+  model.attributes = restored_attributes(entry);
   model.name = entry.name;
   const bool folder_entry = (entry.attributes & host::k_directory) != 0;
   model.size = folder_entry ? 0 : static_cast<int64_t>(entry.full_size);

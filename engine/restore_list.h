@@ -36,6 +36,17 @@ struct restore_item {
   bool is_folder() const { return (attributes & host::k_directory) != 0; }
 };
 
+// True for a stored entry a restore brings back: a file, a folder or a link the host reads as
+// a link (its target text known), never a special entry.
+inline bool restorable(const host::found_entry& entry) {
+  return !entry.is_special && (!entry.is_link || !entry.link_target.empty());
+}
+
+// The attributes of an item for a stored entry: a link is marked host::k_link.
+inline uint32_t restored_attributes(const host::found_entry& entry) {
+  return entry.is_link ? host::k_archive | host::k_link : entry.attributes;
+}
+
 // The key of an item: "name" at the top, "docs\old\name" below; no leading separator.
 std::string item_key(const restore_item& item);
 

@@ -105,16 +105,16 @@ std::vector<found> read_folder(host::host& h, const std::string& store_folder,
   std::vector<found> out;
   out.reserve(entries.size());
   for (host::found_entry& entry : entries) {
-    // Links and special entries are never written by a run; following one could read
-    // outside the store.
-    if (entry.name == "." || entry.name == ".." || is_copy_temp_name(entry.name) || entry.is_link ||
-        entry.is_special) {
+    // Special entries are never written by a run, nor links the host cannot read as links:
+    // following one could read outside the store. A stored link comes back as a link.
+    if (entry.name == "." || entry.name == ".." || is_copy_temp_name(entry.name) ||
+        !restorable(entry)) {
       continue;
     }
     found f;
     f.name = std::move(entry.name);
     f.time = entry.time;
-    f.attributes = entry.attributes;
+    f.attributes = restored_attributes(entry);
     f.size = f.is_folder() ? 0 : static_cast<int64_t>(entry.full_size);
     out.push_back(std::move(f));
   }

@@ -46,6 +46,12 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     node.time = entry.time;
     node.size = entry.full_size;
     node.attributes = static_cast<uint16_t>(entry.attributes);
+    node.permissions = entry.permissions;
+    // A host that gives no target text (Windows) still describes a link to a file as the file.
+    if (entry.is_link && !entry.is_special && !entry.link_target.empty()) {
+      node.attributes = static_cast<uint16_t>(host::k_archive | host::k_link);
+      node.link_target = std::make_unique<std::string>(std::move(entry.link_target));
+    }
     node.name = std::move(entry.name);
     node.folder_path = rel;
     node.parent = parent;
@@ -92,6 +98,20 @@ const folder_node* level_index::find(const std::string& name) const {
   }
   const auto it = map_.find(name);
   return it == map_.end() ? nullptr : it->second;
+}
+
+bool permissions_differ(const folder_node& p, const folder_node& q) {
+  constexpr uint16_t known = host::k_permissions_known;
+  return (p.permissions & q.permissions & known) != 0 &&
+         ((p.permissions ^ q.permissions) & 0777) != 0;
+}
+
+bool differs(const folder_node& p, const folder_node& q) {
+  if (p.is_link() || q.is_link()) {
+    return p.is_link() != q.is_link() || p.link_target == nullptr || q.link_target == nullptr ||
+           *p.link_target != *q.link_target;
+  }
+  return p.time != q.time || p.size != q.size || permissions_differ(p, q);
 }
 
 const folder_node* comparable(const folder_node* node) {
@@ -172,7 +192,7 @@ difference_entry* list_new_and_changed_entries(difference_list& list, const fold
       // Also when the copy's folder is empty: its new entries are listed one by one, so an S
       // always means the folder did not exist in the copy.
       if (!q->unreadable) list_new_and_changed_entries(list, p->first_child, q->first_child);
-    } else if (p->time != q->time || p->size != q->size) {
+    } else if (differs(*p, *q)) {
       // The packed time has a two-second grain: a rewrite within one slot shows only in
       // the length.
       list.append(p, 'N');

@@ -26,19 +26,24 @@ struct folder_node {
   folder_node* first_child = nullptr;
   uint64_t size = 0;        // the whole length
   uint32_t time = 0;        // packed local modification time
-  uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder
+  uint16_t attributes = 0;  // as reported (never more than 0x3F); 0x10 marks a folder,
+                            // host::k_link a symbolic link stored as a link
+  // As reported: host::k_permission_bits, with host::k_permissions_known where kept.
+  uint16_t permissions = 0;
   uint32_t position = 0;    // place among the nodes of its level, in search order
-  bool is_special = false;  // a link to a folder, dangling link, FIFO, socket or device
+  bool is_special = false;  // a FIFO, socket or device, or a link this host cannot store
   bool unreadable = false;  // a folder whose contents could not be listed
   // Display time; only in the history-folder list (null in trees, which keeps nodes small:
   // a run holds two trees of every entry).
   std::unique_ptr<std::string> date_text;
+  std::unique_ptr<std::string> link_target;  // a link's target text; null for the rest
   std::string name;
   // Relative path of the containing folder ("a", "a\b"), shared by the level and owned by
   // the tree; null at the top level.
   const std::string* folder_path = nullptr;
 
   bool is_folder() const { return (attributes & host::k_directory) != 0 && !is_special; }
+  bool is_link() const { return (attributes & host::k_link) != 0; }
 };
 
 // Relative path of a node as the change log writes it: "\name" at the top, "a\b\name" below.
@@ -116,6 +121,16 @@ class level_index {
   std::unordered_map<std::string_view, const folder_node*> map_;
 };
 
+// True when both nodes carry known permission bits and the read, write and execute bits
+// differ: a change of the bits alone is a change. (Set-id bits are left out: a copy made
+// without the right to give its owner drops them, and would then differ on every run.)
+bool permissions_differ(const folder_node& p, const folder_node& q);
+
+// True when the file (or link) `q` of the source differs from `p`, the one stored: a link
+// differs by its target text alone (its own time is the time it was made), from a file
+// always; a file by its packed time, its length or its permission bits.
+bool differs(const folder_node& p, const folder_node& q);
+
 // The node itself when a comparison can match it (not null, not special); otherwise null.
 const folder_node* comparable(const folder_node* node);
 
@@ -155,8 +170,9 @@ difference_entry* list_deleted_entries(difference_list& list, const folder_node*
                                        const folder_node* source);
 
 // Appends S (new folder, standing for its whole contents), C (new file) and N (file whose
-// packed time or length differs) entries, in source-tree order, descending into folders present on
-// both sides (also when the copy's folder is empty). Special entries are never listed.
+// packed time, length or permission bits differ) entries, in source-tree order, descending into
+// folders present on both sides (also when the copy's folder is empty). Special entries are never
+// listed.
 difference_entry* list_new_and_changed_entries(difference_list& list, const folder_node* previous,
                                                const folder_node* source);
 

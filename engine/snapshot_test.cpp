@@ -113,6 +113,42 @@ TEST(Compare, ChangedTimeOrLengthMarksAChange) {
   EXPECT_EQ(d, (std::vector<std::string>{"N \\earlier", "N \\huge", "N \\later", "N \\same_slot"}));
 }
 
+// One level of files, each with the same time and length on both sides.
+struct bits_level {
+  engine::folder_tree tree;
+  engine::folder_node* last = nullptr;
+  void add(const std::string& name, uint16_t permissions) {
+    engine::folder_node& n = tree.new_node();
+    n.name = name;
+    n.time = k_t1;
+    n.size = 3;
+    n.attributes = host::k_archive;
+    n.permissions = permissions;
+    n.prev = last;
+    if (last != nullptr) last->next = &n;
+    if (tree.empty()) tree.set_first(&n);
+    last = &n;
+  }
+};
+
+TEST(Compare, AChangeOfPermissionBitsAloneIsAChangeWhereBothSidesKeepThem) {
+  constexpr uint16_t known = host::k_permissions_known;
+  bits_level previous;
+  bits_level source;
+  previous.add("script", known | 0755);
+  source.add("script", known | 0700);
+  previous.add("same", known | 0644);
+  source.add("same", known | 0644);
+  // A store on FAT reports the mount's bits, alike for every file: they tell nothing.
+  previous.add("fat_store", 0755);
+  source.add("fat_store", known | 0600);
+  // A set-id bit that a copy without the right to give its owner could not keep.
+  previous.add("set_id", known | 0755);
+  source.add("set_id", known | 04755);
+  engine::difference_list list = engine::compare_trees(previous.tree, source.tree);
+  EXPECT_EQ(describe(list), (std::vector<std::string>{"N \\script"}));
+}
+
 TEST(Compare, DeletionsComeFirstAndCaseCounts) {
   two_trees t;
   file_at(t.previous.at("Readme.txt"), k_t1);

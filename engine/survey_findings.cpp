@@ -37,6 +37,7 @@ survey_findings::finding survey_findings::make(char kind, const folder_node& nod
   finding f;
   f.kind = kind;
   f.attributes = node.attributes;
+  f.permissions = node.permissions;
   f.time = node.time;
   f.position = node.position;
   f.size = node.size;
@@ -75,6 +76,7 @@ void survey_findings::replay(const std::vector<finding>& findings, difference_si
   for (const finding& f : findings) {
     if (sink.stop()) return;
     node.attributes = f.attributes;
+    node.permissions = f.permissions;
     node.time = f.time;
     node.position = f.position;
     node.size = f.size;

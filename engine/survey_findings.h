@@ -58,6 +58,7 @@ class survey_findings {
   struct finding {
     char kind = 0;
     uint16_t attributes = 0;
+    uint16_t permissions = 0;
     uint32_t time = 0;
     uint32_t position = 0;
     uint32_t folder = 0;  // index into folders_ + 1; 0 for the top level

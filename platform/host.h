@@ -24,6 +24,22 @@ constexpr uint32_t k_system = 0x04;
 constexpr uint32_t k_volume = 0x08;
 constexpr uint32_t k_directory = 0x10;
 constexpr uint32_t k_archive = 0x20;
+// Never reported by a search: the mark the engine gives a storable symbolic link (a found
+// entry with is_link and not is_special) among the attributes of its nodes and items.
+constexpr uint32_t k_link = 0x400;
+
+// Permission bits as a directory search reports them (found_entry::permissions): the 07777
+// bits of POSIX, marked known where the file system keeps them (not FAT, exFAT, NTFS).
+constexpr uint16_t k_permission_bits = 07777;
+constexpr uint16_t k_permissions_known = 0x8000;
+
+// The permission bits and owner of a file or folder.
+struct permissions {
+  uint32_t mode = 0;   // the 07777 bits
+  uint32_t owner = 0;  // user id
+  uint32_t group = 0;  // group id
+  bool known = false;  // false where the file system keeps no bits, or the system has none
+};
 
 // One entry of a directory search.
 struct found_entry {
@@ -32,9 +48,15 @@ struct found_entry {
   uint32_t size = 0;        // low 32 bits of the length
   uint64_t full_size = 0;   // the whole length
   uint32_t time = 0;        // packed local modification time (see packed_time.h)
+  // k_permission_bits, with k_permissions_known where the file system keeps them.
+  uint16_t permissions = 0;
   bool is_link = false;     // a symbolic link or reparse point (never descended)
-  bool is_special = false;  // not a plain file nor a plain folder: a link to a folder, a
-                            // dangling link, a FIFO, socket or device; cannot be backed up
+  bool is_special = false;  // not a plain file, plain folder nor storable link: a FIFO,
+                            // socket or device, or a link this host cannot store; cannot be
+                            // backed up
+  // A storable link's target text, never followed (the host's own form); its size is the
+  // text's length, its time the link's own.
+  std::string link_target;
   bool unreadable = false;  // nothing could be learned about the entry (its folder can be
                             // listed but not entered)
 };
@@ -56,6 +78,21 @@ class file {
   virtual bool get_time(uint32_t& packed) = 0;
   // Sets the modification time from a packed local time (after the last write).
   virtual bool set_time(uint32_t packed) = 0;
+  // The file's permission bits and owner; `out.known` is false where none are kept (the
+  // default). False when they cannot be read.
+  virtual bool get_permissions(permissions& out) {
+    out = permissions();
+    return true;
+  }
+  // Gives the file the permissions `p` (after its data is written, so that it is never more
+  // open than its source while it fills): its bits; the owner and group only when this
+  // process may give any (root); a set-id bit only when the file then belongs to the owner
+  // (group) `p` names. Where `p` is not known, the bits a new file gets by default. True
+  // where the file system keeps no bits (there is nothing to give); the default does nothing.
+  virtual bool set_permissions(const permissions& p) {
+    (void)p;
+    return true;
+  }
   // Pushes written data to the disk.
   virtual bool sync() = 0;
   virtual bool close() = 0;
@@ -109,7 +146,8 @@ class host {
   // ".." are folders; their time and length may be left zero.
   virtual bool search(const std::string& pattern, std::vector<found_entry>& out) = 0;
 
-  // Creates one folder. False when it exists or cannot be made.
+  // Creates one folder, private to its owner until given other bits. False when it exists or
+  // cannot be made.
   virtual bool create_folder(const std::string& path) = 0;
 
   // Renames or moves a file or a whole folder. Never replaces: false when `to` exists, when
@@ -134,6 +172,15 @@ class host {
 
   // Opens an existing file for reading; null when it cannot be opened or is not a file.
   virtual std::unique_ptr<file> open_read(const std::string& path) = 0;
+
+  // Opens an existing file for reading as open_read does, but never through a final link: when
+  // `path` names a symbolic link, null, with its target text in `link_target` (empty
+  // otherwise). The default is open_read, for hosts that store no links.
+  virtual std::unique_ptr<file> open_read_or_link(const std::string& path,
+                                                  std::string& link_target) {
+    link_target.clear();
+    return open_read(path);
+  }
 
   // Opens a file for reading and writing, creating it (ordinary attributes) or emptying it.
   virtual std::unique_ptr<file> open_write(const std::string& path) = 0;
@@ -161,8 +208,9 @@ class host {
   // this in one step check each piece first; what they then change still lies beneath base.)
   // The defaults refuse: a host that cannot tell links apart writes nothing beneath a base.
 
-  // Creates the folder `relative`. False when anything stands there already, when a folder on
-  // the way is missing or a link, or when the system refuses.
+  // Creates the folder `relative`, private to its owner until given other bits. False when
+  // anything stands there already, when a folder on the way is missing or a link, or when the
+  // system refuses.
   virtual bool create_folder_beneath(const std::string& base, const std::string& relative) {
     (void)base, (void)relative;
     return false;
@@ -174,13 +222,24 @@ class host {
     return false;
   }
 
-  // Creates an empty file at `relative` and opens it for reading and writing. A file already
+  // Creates an empty file at `relative`, private to its owner until given other bits, and
+  // opens it for reading and writing. A file already
   // there is removed first, so its other names (hard links) keep their contents; a link there
   // is removed, never written through. Null when it cannot be made.
   virtual std::unique_ptr<file> open_write_beneath(const std::string& base,
                                                    const std::string& relative) {
     (void)base, (void)relative;
     return nullptr;
+  }
+
+  // Makes a symbolic link at `relative` whose target text is `target` (as a search gave it;
+  // never followed nor checked). A file or link standing there is removed first; a folder
+  // there fails the call. False where links cannot be made (the file system, the process's
+  // rights; the default).
+  virtual bool create_link_beneath(const std::string& base, const std::string& relative,
+                                   const std::string& target) {
+    (void)base, (void)relative, (void)target;
+    return false;
   }
 
   // Renames or moves `from` to `to`, both beneath `base`. `from` itself may be a link (the link
@@ -224,6 +283,23 @@ class host {
   // "." and ".." pieces reduced as text. Empty when not even that can be resolved. The
   // default gives the path as it stands.
   virtual std::string real_path(const std::string& path) { return path; }
+
+  // The permission bits and owner of the entry at `path` (a link itself, never what it
+  // names); `out.known` false where none are kept (the default). False when they cannot be read.
+  virtual bool permissions_of(const std::string& path, permissions& out) {
+    (void)path;
+    out = permissions();
+    return true;
+  }
+
+  // Gives the plain folder at `relative` beneath `base` the permissions `p`, as
+  // file::set_permissions gives a file its own; a link there fails the call. The default, for
+  // hosts that keep no bits, does nothing.
+  virtual bool set_folder_permissions_beneath(const std::string& base, const std::string& relative,
+                                              const permissions& p) {
+    (void)base, (void)relative, (void)p;
+    return true;
+  }
 
   // Sets the modification time of the plain folder at `path` (not through a link) from a
   // packed local time. The default refuses.

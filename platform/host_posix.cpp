@@ -8,6 +8,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
@@ -80,6 +81,94 @@ time_t epoch_from_packed(uint32_t packed) {
   return epoch;
 }
 
+// File systems whose permission bits are the mount's, alike for every entry (FAT, exFAT, NTFS,
+// and what a user-space driver mounts, which is one of these most often): their bits tell
+// nothing about a file, and bits given to one do not stay.
+bool type_keeps_bits(unsigned long type) {
+  switch (type & 0xffffffffUL) {
+    case 0x4d44UL:      // FAT
+    case 0x2011bab0UL:  // exFAT
+    case 0x5346544eUL:  // NTFS
+    case 0x7366746eUL:  // NTFS (ntfs3)
+    case 0x65735546UL:  // a user-space block file system
+      return false;
+    default:
+      return true;
+  }
+}
+
+// Whether the volume `dev` keeps permission bits; `ask` fills a statfs for it. The answer for
+// the last volume asked is kept, as a run asks for the same volume again and again.
+template <class Ask>
+bool volume_keeps_bits(dev_t dev, Ask ask) {
+  thread_local dev_t last_dev = 0;
+  thread_local bool last_keeps = true;
+  thread_local bool asked = false;
+  if (asked && last_dev == dev) return last_keeps;
+  struct statfs fs {};
+  const bool keeps = ask(fs) != 0 || type_keeps_bits(static_cast<unsigned long>(fs.f_type));
+  last_dev = dev;
+  last_keeps = keeps;
+  asked = true;
+  return keeps;
+}
+
+bool fd_keeps_bits(int fd, dev_t dev) {
+  return volume_keeps_bits(dev, [fd](struct statfs& fs) { return fstatfs(fd, &fs); });
+}
+
+// The umask of this process, read once without changing it (umask() itself would, for a
+// moment, on every thread).
+mode_t creation_mask() {
+  static const mode_t mask = [] {
+    mode_t found = 022;
+    if (FILE* status = fopen("/proc/self/status", "re")) {
+      char line[256];
+      while (fgets(line, sizeof line, status) != nullptr) {
+        unsigned int value = 0;
+        if (sscanf(line, "Umask: %o", &value) == 1) {
+          found = static_cast<mode_t>(value & 0777);
+          break;
+        }
+      }
+      fclose(status);
+    }
+    return found;
+  }();
+  return mask;
+}
+
+permissions permissions_from(const struct stat& st, bool keeps) {
+  permissions p;
+  p.mode = st.st_mode & 07777;
+  p.owner = st.st_uid;
+  p.group = st.st_gid;
+  p.known = keeps;
+  return p;
+}
+
+// Gives the open file or folder `fd` the permissions `p` (see file::set_permissions);
+// `ordinary` is what a new entry of its kind gets from the system (before the umask).
+bool give_permissions(int fd, const permissions& p, mode_t ordinary) {
+  mode_t mode = p.known ? static_cast<mode_t>(p.mode & 07777) : (ordinary & ~creation_mask());
+  // An owner that cannot be given (a volume that maps every owner to one) leaves the entry
+  // with the one it has; its set-id bits go then, below.
+  if (p.known && geteuid() == 0 && fchown(fd, p.owner, p.group) != 0 && errno != EPERM &&
+      errno != EINVAL) {
+    return noted(false);
+  }
+  struct stat st {};
+  if ((mode & (S_ISUID | S_ISGID)) != 0) {
+    if (!noted(fstat(fd, &st) == 0)) return false;
+    if (st.st_uid != p.owner) mode &= ~S_ISUID;
+    if (st.st_gid != p.group) mode &= ~S_ISGID;
+  }
+  if (fchmod(fd, mode) == 0) return true;
+  const int code = errno;
+  if (fstat(fd, &st) == 0 && !fd_keeps_bits(fd, st.st_dev)) return true;
+  return refused(code);
+}
+
 uint32_t attributes_of(const struct stat& st) {
   uint32_t attributes = S_ISDIR(st.st_mode) ? k_directory : k_archive;
   if ((st.st_mode & S_IWUSR) == 0) attributes |= k_read_only;
@@ -88,6 +177,7 @@ uint32_t attributes_of(const struct stat& st) {
 
 void describe(const struct stat& st, found_entry& entry) {
   entry.attributes = attributes_of(st);
+  entry.permissions = static_cast<uint16_t>(st.st_mode & k_permission_bits);
   entry.full_size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
   entry.size = static_cast<uint32_t>(entry.full_size);
   entry.time = packed_from_epoch(st.st_mtime);
@@ -97,9 +187,28 @@ bool is_dot_or_dot_dot(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Fills an entry from lstat; a link to a file stands for that file, anything else that is
-// not a plain file or folder is marked special.
-void inspect(int dir_fd, const char* name, found_entry& entry) {
+// The target text of the link `name` in `dir_fd`, whose lstat is `st`; false when it cannot
+// be read whole.
+bool read_link_at(int dir_fd, const char* name, const struct stat& st, std::string& target) {
+  size_t length = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 256;
+  for (;;) {
+    target.resize(length);
+    const ssize_t n = readlinkat(dir_fd, name, &target[0], length);
+    if (n < 0) {
+      target.clear();
+      return false;
+    }
+    if (static_cast<size_t>(n) < length) {
+      target.resize(static_cast<size_t>(n));
+      return true;
+    }
+    length *= 2;  // the link was made longer since its lstat
+  }
+}
+
+// Fills an entry from lstat; a link is described as itself, with its target text; anything
+// else that is not a plain file or folder is marked special.
+void inspect(int dir_fd, const char* name, found_entry& entry, dev_t& dev) {
   struct stat st {};
   if (fstatat(dir_fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
     entry.unreadable = true;
@@ -108,17 +217,15 @@ void inspect(int dir_fd, const char* name, found_entry& entry) {
   }
   if (S_ISLNK(st.st_mode)) {
     entry.is_link = true;
-    struct stat target {};
-    if (fstatat(dir_fd, name, &target, 0) == 0 && S_ISREG(target.st_mode)) {
-      describe(target, entry);
-      return;
-    }
-    entry.is_special = true;
     entry.attributes = k_archive;
     entry.time = packed_from_epoch(st.st_mtime);
+    entry.is_special = !read_link_at(dir_fd, name, st, entry.link_target);
+    entry.full_size = entry.link_target.size();
+    entry.size = static_cast<uint32_t>(entry.full_size);
     return;
   }
   describe(st, entry);
+  dev = st.st_dev;
   if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) entry.is_special = true;
 }
 
@@ -232,6 +339,18 @@ class posix_file : public file {
       plain->position_ += n;
     }
     return static_cast<int64_t>(done);
+  }
+
+  bool get_permissions(permissions& out) override {
+    struct stat st {};
+    if (!noted(fstat(fd_, &st) == 0)) return false;
+    out = permissions_from(st, fd_keeps_bits(fd_, st.st_dev));
+    return true;
+  }
+
+  bool set_permissions(const permissions& p) override {
+    state_known_ = false;
+    return give_permissions(fd_, p, 0666);
   }
 
   bool sync() override { return noted(fdatasync(fd_) == 0); }
@@ -606,10 +725,11 @@ int open_regular(const std::string& path, int flags, struct stat& st) {
 int create_file_in(const parent_folder& parent) {
   if (parent.fd < 0) return -1;
   constexpr int k_flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-  int fd = openat(parent.fd, parent.name.c_str(), k_flags, 0666);
+  // Private while it fills: a copy gets its bits once its data is written.
+  int fd = openat(parent.fd, parent.name.c_str(), k_flags, 0600);
   if (fd < 0 && errno == EEXIST) {  // a leftover: the entry goes, never what it may link to
     unlinkat(parent.fd, parent.name.c_str(), 0);
-    fd = openat(parent.fd, parent.name.c_str(), k_flags, 0666);
+    fd = openat(parent.fd, parent.name.c_str(), k_flags, 0600);
   }
   return fd;
 }
@@ -646,6 +766,10 @@ class posix_host : public host {
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr) return noted(false);
     const int dir_fd = dirfd(dir);
+    // A folder's entries lie on its own volume, but for the folders other volumes are mounted on.
+    struct stat folder_state {};
+    const bool have_folder_state = fstat(dir_fd, &folder_state) == 0;
+    const bool keeps = !have_folder_state || fd_keeps_bits(dir_fd, folder_state.st_dev);
     while (struct dirent* d = readdir(dir)) {
       found_entry entry;
       entry.name = cp932::from_unicode_name(d->d_name);
@@ -655,7 +779,11 @@ class posix_host : public host {
         out.push_back(std::move(entry));
         continue;
       }
-      inspect(dir_fd, d->d_name, entry);
+      dev_t dev = 0;
+      inspect(dir_fd, d->d_name, entry, dev);
+      if (keeps || (have_folder_state && dev != folder_state.st_dev)) {
+        entry.permissions |= k_permissions_known;
+      }
       // An entry removed since the folder was read is simply gone (errno is the failed
       // lstat's); any other failure, in a folder that may be listed but not entered, leaves
       // the entry unknown.
@@ -667,7 +795,7 @@ class posix_host : public host {
   }
 
   bool create_folder(const std::string& path) override {
-    return noted(mkdir(native_path(path).c_str(), 0777) == 0);
+    return noted(mkdir(native_path(path).c_str(), 0700) == 0);
   }
 
   // The calls by path that may move or remove a folder let the kept one go first.
@@ -701,6 +829,22 @@ class posix_host : public host {
     const int fd = open_regular(path, O_RDONLY, st);
     if (!noted(fd >= 0)) return nullptr;
     return std::make_unique<posix_file>(fd, st);
+  }
+
+  std::unique_ptr<file> open_read_or_link(const std::string& path,
+                                          std::string& link_target) override {
+    link_target.clear();
+    const std::string native = native_path(path);
+    struct stat st {};
+    const int fd = open_regular(path, O_RDONLY | O_NOFOLLOW, st);
+    if (fd >= 0) return std::make_unique<posix_file>(fd, st);
+    const int code = errno;
+    if (lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        read_link_at(AT_FDCWD, native.c_str(), st, link_target)) {
+      return nullptr;
+    }
+    refused(code);
+    return nullptr;
   }
 
   std::unique_ptr<file> open_write(const std::string& path) override {
@@ -742,7 +886,27 @@ class posix_host : public host {
   bool create_folder_beneath(const std::string& base, const std::string& relative) override {
     std::string name;
     const folder_fd parent = open_parent_beneath(base, relative, name);
-    return noted(parent.ok() && mkdirat(parent.get(), name.c_str(), 0777) == 0);
+    return noted(parent.ok() && mkdirat(parent.get(), name.c_str(), 0700) == 0);
+  }
+
+  bool permissions_of(const std::string& path, permissions& out) override {
+    const std::string native = native_path(path);
+    struct stat st {};
+    if (!noted(lstat(native.c_str(), &st) == 0)) return false;
+    const bool keeps = volume_keeps_bits(
+        st.st_dev, [&native](struct statfs& fs) { return statfs(native.c_str(), &fs); });
+    out = permissions_from(st, keeps);
+    return true;
+  }
+
+  bool set_folder_permissions_beneath(const std::string& base, const std::string& relative,
+                                      const permissions& p) override {
+    std::string name;
+    const folder_fd parent = open_parent_beneath(base, relative, name);
+    if (!noted(parent.ok())) return false;
+    const folder_fd folder(
+        openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    return noted(folder.ok()) && give_permissions(folder.get(), p, 0777);
   }
 
   bool is_folder_beneath(const std::string& base, const std::string& relative) override {
@@ -765,6 +929,16 @@ class posix_host : public host {
     if (!noted(made)) return nullptr;
     keep(base, parent);
     return std::make_unique<posix_file>(fd);
+  }
+
+  bool create_link_beneath(const std::string& base, const std::string& relative,
+                           const std::string& target) override {
+    parent_folder parent;
+    return noted(act_in_parent(base, split_path(relative), parent, [&](const parent_folder& p) {
+      if (symlinkat(target.c_str(), p.fd, p.name.c_str()) == 0) return true;
+      if (errno != EEXIST || unlinkat(p.fd, p.name.c_str(), 0) != 0) return false;
+      return symlinkat(target.c_str(), p.fd, p.name.c_str()) == 0;
+    }));
   }
 
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,

@@ -370,18 +370,43 @@ TEST(HostPosix, LinksAndSpecialFilesAreMarked) {
   ASSERT_EQ(chmod((tmp.path() + "/target").c_str(), 0444), 0);
   std::vector<host::found_entry> entries;
   ASSERT_TRUE(host::default_host().search(tmp.path() + "/*.*", entries));
-  const host::found_entry* to_file = find(entries, "to_file");
-  ASSERT_NE(to_file, nullptr);
-  EXPECT_TRUE(to_file->is_link);
-  EXPECT_FALSE(to_file->is_special);
-  EXPECT_EQ(to_file->size, 4u);
-  EXPECT_EQ(find(entries, "target")->attributes, host::k_archive | host::k_read_only);
-  for (const char* name : {"to_dir", "dangling", "fifo"}) {
-    ASSERT_NE(find(entries, name), nullptr) << name;
-    EXPECT_TRUE(find(entries, name)->is_special) << name;
-    EXPECT_EQ(find(entries, name)->attributes & host::k_directory, 0u) << name;
+  // A link is described as itself, by its target text, whatever it names (or if nothing).
+  for (const std::string name : {"to_file", "to_dir", "dangling"}) {
+    const host::found_entry* link = find(entries, name);
+    ASSERT_NE(link, nullptr) << name;
+    EXPECT_TRUE(link->is_link) << name;
+    EXPECT_FALSE(link->is_special) << name;
+    EXPECT_EQ(link->attributes, host::k_archive) << name;
+    EXPECT_EQ(link->size, link->link_target.size()) << name;
   }
+  EXPECT_EQ(find(entries, "to_file")->link_target, "target");
+  EXPECT_EQ(find(entries, "to_dir")->link_target, "dir");
+  EXPECT_EQ(find(entries, "dangling")->link_target, "nowhere");
+  EXPECT_EQ(find(entries, "target")->attributes, host::k_archive | host::k_read_only);
+  ASSERT_NE(find(entries, "fifo"), nullptr);
+  EXPECT_TRUE(find(entries, "fifo")->is_special);
+  EXPECT_EQ(find(entries, "fifo")->attributes & host::k_directory, 0u);
   EXPECT_FALSE(find(entries, "dir")->is_special);
+
+  // Opened as an entry, a link is never followed: its target text comes back instead.
+  std::string target;
+  EXPECT_EQ(host::default_host().open_read_or_link(tmp.at("to_file"), target), nullptr);
+  EXPECT_EQ(target, "target");
+  EXPECT_NE(host::default_host().open_read_or_link(tmp.at("target"), target), nullptr);
+  EXPECT_EQ(target, "");
+
+  // A link is made beneath a base in place of a file or link, never through one.
+  host::host& h = host::default_host();
+  EXPECT_TRUE(h.create_link_beneath(tmp.path(), "made", "nowhere/else"));
+  EXPECT_TRUE(h.create_link_beneath(tmp.path(), "to_file", "dir"));
+  EXPECT_EQ(read_file(tmp.at("target")), "data");
+  EXPECT_FALSE(h.create_link_beneath(tmp.path(), "dir", "x"));
+  EXPECT_FALSE(h.create_link_beneath(tmp.path(), "to_dir/x", "x"));  // through a link
+  std::vector<host::found_entry> after;
+  ASSERT_TRUE(h.search(tmp.path() + "/*.*", after));
+  EXPECT_EQ(find(after, "made")->link_target, "nowhere/else");
+  EXPECT_EQ(find(after, "to_file")->link_target, "dir");
+  EXPECT_FALSE(std::filesystem::exists(tmp.path() + "/dir/x"));
 }
 
 TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {
@@ -396,6 +421,51 @@ TEST(HostPosix, AFolderTimeIsNeverSetThroughALink) {
   std::vector<host::found_entry> after;
   ASSERT_TRUE(h.search(tmp.at("*.*"), after));
   EXPECT_EQ(find(after, "real")->time, find(before, "real")->time);
+}
+
+TEST(HostPosix, NewEntriesArePrivateUntilGivenBitsAndBitsAreNeverGivenThroughALink) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  const auto mode = [&](const char* name) {
+    struct stat st {};
+    return lstat(tmp.at(name).c_str(), &st) == 0 ? st.st_mode & 07777 : 01000000u;
+  };
+  ASSERT_TRUE(h.create_folder(tmp.at("by_path")));
+  ASSERT_TRUE(h.create_folder_beneath(tmp.path(), "beneath"));
+  std::unique_ptr<host::file> f = h.open_write_beneath(tmp.path(), "beneath/file");
+  ASSERT_TRUE(f);
+  EXPECT_EQ(mode("by_path"), 0700u);
+  EXPECT_EQ(mode("beneath"), 0700u);
+  EXPECT_EQ(mode("beneath/file"), 0600u);
+
+  host::permissions bits;
+  ASSERT_TRUE(f->get_permissions(bits));
+  EXPECT_TRUE(bits.known);
+  EXPECT_EQ(bits.mode, 0600u);
+  EXPECT_EQ(bits.owner, geteuid());
+  bits.mode = 0751;
+  ASSERT_TRUE(f->set_permissions(bits));
+  EXPECT_EQ(mode("beneath/file"), 0751u);
+  // Bits nobody knows (a file from a volume that keeps none) are those of a new file.
+  ASSERT_TRUE(f->set_permissions(host::permissions()));
+  const mode_t mask = umask(022);
+  umask(mask);
+  EXPECT_EQ(mode("beneath/file"), 0666u & ~mask);
+  ASSERT_TRUE(f->close());
+
+  ASSERT_TRUE(h.permissions_of(tmp.at("beneath/file"), bits));
+  EXPECT_EQ(bits.mode, 0666u & ~mask);
+  std::vector<host::found_entry> entries;
+  ASSERT_TRUE(h.search(tmp.at("beneath/*.*"), entries));
+  EXPECT_EQ(find(entries, "file")->permissions, host::k_permissions_known | (0666u & ~mask));
+
+  bits.mode = 0755;
+  ASSERT_TRUE(h.set_folder_permissions_beneath(tmp.path(), "beneath", bits));
+  EXPECT_EQ(mode("beneath"), 0755u);
+  ASSERT_EQ(symlink("by_path", (tmp.path() + "/link").c_str()), 0);
+  EXPECT_FALSE(h.set_folder_permissions_beneath(tmp.path(), "link", bits));
+  EXPECT_FALSE(h.set_folder_permissions_beneath(tmp.path(), "link/x", bits));
+  EXPECT_EQ(mode("by_path"), 0700u);
 }
 
 // A copy names its temporary file by the process id; a child of fork must not reuse its

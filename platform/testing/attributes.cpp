@@ -11,6 +11,7 @@
 #include "platform/wide_text.h"
 #else
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/native_path.h"
 #endif
@@ -28,6 +29,18 @@ bool set_attributes(const std::string& path, uint32_t attributes) {
 
 bool has_hidden_and_system_bits() { return true; }
 
+bool running_as_root() { return false; }
+
+bool set_owner(const std::string& path, uint32_t owner, uint32_t group) {
+  (void)path, (void)owner, (void)group;
+  return false;
+}
+
+std::pair<uint32_t, uint32_t> owner_of(const std::string& path) {
+  (void)path;
+  return {0, 0};
+}
+
 #else
 
 bool set_attributes(const std::string& path, uint32_t attributes) {
@@ -40,6 +53,18 @@ bool set_attributes(const std::string& path, uint32_t attributes) {
 }
 
 bool has_hidden_and_system_bits() { return false; }
+
+bool running_as_root() { return geteuid() == 0; }
+
+bool set_owner(const std::string& path, uint32_t owner, uint32_t group) {
+  return lchown(host::native_path(path).c_str(), owner, group) == 0;
+}
+
+std::pair<uint32_t, uint32_t> owner_of(const std::string& path) {
+  struct stat st {};
+  if (lstat(host::native_path(path).c_str(), &st) != 0) return {0, 0};
+  return {st.st_uid, st.st_gid};
+}
 
 #endif
 

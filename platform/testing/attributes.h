@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace testing_support {
 
@@ -15,6 +16,17 @@ bool set_attributes(const std::string& path, uint32_t attributes);
 
 // True when this system keeps hidden and system bits.
 bool has_hidden_and_system_bits();
+
+// True when the tests run with the rights of the system's administrator (POSIX: root).
+bool running_as_root();
+
+// POSIX: gives the entry at a CP932 path (a link itself, not what it names) to `owner` and
+// `group`; false when the system refuses or has no owners (Windows).
+bool set_owner(const std::string& path, uint32_t owner, uint32_t group);
+
+// POSIX: the owner and group of the entry at a CP932 path (a link itself); {0, 0} when it
+// cannot be told.
+std::pair<uint32_t, uint32_t> owner_of(const std::string& path);
 
 }  // namespace testing_support
 

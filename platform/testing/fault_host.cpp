@@ -35,6 +35,10 @@ class fault_file : public file {
   bool set_time(uint32_t packed) override {
     return owner_.allow(call_kind::set_time, path_) && inner_->set_time(packed);
   }
+  bool get_permissions(permissions& out) override { return inner_->get_permissions(out); }
+  bool set_permissions(const permissions& p) override {
+    return owner_.allow(call_kind::set_permissions, path_) && inner_->set_permissions(p);
+  }
   bool sync() override { return owner_.allow(call_kind::sync, path_); }
   bool close() override { return inner_->close(); }
 
@@ -149,7 +153,10 @@ bool fault_host::remove_file(const std::string& path) {
 
 std::unique_ptr<file> fault_host::open_read(const std::string& path) {
   if (!allow(call_kind::open_read, path)) return nullptr;
-  std::unique_ptr<file> inner = inner_.open_read(path);
+  return wrap_read(path, inner_.open_read(path));
+}
+
+std::unique_ptr<file> fault_host::wrap_read(const std::string& path, std::unique_ptr<file> inner) {
   if (!inner) return nullptr;
   std::function<void()> before_read;
   const std::lock_guard<std::mutex> lock(deciding_);
@@ -160,6 +167,13 @@ std::unique_ptr<file> fault_host::open_read(const std::string& path) {
     break;
   }
   return std::make_unique<fault_file>(std::move(inner), *this, path, std::move(before_read));
+}
+
+std::unique_ptr<file> fault_host::open_read_or_link(const std::string& path,
+                                                    std::string& link_target) {
+  link_target.clear();
+  if (!allow(call_kind::open_read, path)) return nullptr;
+  return wrap_read(path, inner_.open_read_or_link(path, link_target));
 }
 
 std::unique_ptr<file> fault_host::open_write(const std::string& path) {
@@ -209,6 +223,18 @@ bool fault_host::rename_beneath(const std::string& base, const std::string& from
                                 const std::string& to, bool replace) {
   return allow(replace ? call_kind::replace : call_kind::rename, beneath_path(base, from)) &&
          inner_.rename_beneath(base, from, to, replace);
+}
+
+bool fault_host::set_folder_permissions_beneath(const std::string& base,
+                                                const std::string& relative, const permissions& p) {
+  return allow(call_kind::set_permissions, beneath_path(base, relative)) &&
+         inner_.set_folder_permissions_beneath(base, relative, p);
+}
+
+bool fault_host::create_link_beneath(const std::string& base, const std::string& relative,
+                                     const std::string& target) {
+  return allow(call_kind::create_link, beneath_path(base, relative)) &&
+         inner_.create_link_beneath(base, relative, target);
 }
 
 bool fault_host::remove_file_beneath(const std::string& base, const std::string& relative) {

@@ -30,7 +30,9 @@ enum class call_kind {
   exists,
   lock,
   remove_folder,
-  read  // a read from an open file
+  read,             // a read from an open file
+  set_permissions,  // of an open file, or of a folder beneath a base
+  create_link
 };
 
 // Pushes to disk (sync calls) are decided and counted but not performed: a test cannot
@@ -86,6 +88,9 @@ class fault_host : public host {
   bool exists(const std::string& path) override;
   std::unique_ptr<file> open_read(const std::string& path) override;
   std::unique_ptr<file> open_write(const std::string& path) override;
+  // Counts and fails as open_read.
+  std::unique_ptr<file> open_read_or_link(const std::string& path,
+                                          std::string& link_target) override;
   bool append_text(const std::string& path, const std::string& bytes) override;
   bool sync_folder(const std::string& path) override;
   bool sync_volume(const std::string& path) override;
@@ -99,6 +104,8 @@ class fault_host : public host {
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,
                       bool replace) override;
   bool remove_file_beneath(const std::string& base, const std::string& relative) override;
+  bool create_link_beneath(const std::string& base, const std::string& relative,
+                           const std::string& target) override;
   std::string real_path(const std::string& path) override { return inner_.real_path(path); }
   std::string executable_path() override { return inner_.executable_path(); }
   uint32_t process_id() override { return inner_.process_id(); }
@@ -108,6 +115,11 @@ class fault_host : public host {
   void set_clock(uint32_t packed) { clock_ = packed; }
   uint32_t current_time() override { return clock_ != 0 ? clock_ : inner_.current_time(); }
   bool set_folder_time(const std::string& path, uint32_t packed) override;
+  bool permissions_of(const std::string& path, permissions& out) override {
+    return inner_.permissions_of(path, out);
+  }
+  bool set_folder_permissions_beneath(const std::string& base, const std::string& relative,
+                                      const permissions& p) override;
   // A failure this host makes up is noted with the reason given here (the inner host's own
   // reasons pass through otherwise).
   void set_failure_reason(const std::string& reason) { failure_reason_ = reason; }
@@ -117,6 +129,9 @@ class fault_host : public host {
   int beeps() const { return beeps_; }
 
  private:
+  // `inner` (null passes through) as a file whose reads go through this host's decisions.
+  std::unique_ptr<file> wrap_read(const std::string& path, std::unique_ptr<file> inner);
+
   host& inner_;
   mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_*)
   bool parallel_ = false;

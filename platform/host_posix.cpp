@@ -150,6 +150,11 @@ permissions permissions_from(const struct stat& st, bool keeps) {
 // Gives the open file or folder `fd` the permissions `p` (see file::set_permissions);
 // `ordinary` is what a new entry of its kind gets from the system (before the umask).
 bool give_permissions(int fd, const permissions& p, mode_t ordinary) {
+  struct stat volume {};
+  if (!noted(fstat(fd, &volume) == 0)) return false;
+  // A volume whose bits and owners are the mount's (FAT, exFAT) takes neither; some of their
+  // drivers do not even implement the calls.
+  if (!fd_keeps_bits(fd, volume.st_dev)) return true;
   mode_t mode = p.known ? static_cast<mode_t>(p.mode & 07777) : (ordinary & ~creation_mask());
   // An owner that cannot be given (a volume that maps every owner to one) leaves the entry
   // with the one it has; its set-id bits go then, below.
@@ -163,10 +168,7 @@ bool give_permissions(int fd, const permissions& p, mode_t ordinary) {
     if (st.st_uid != p.owner) mode &= ~S_ISUID;
     if (st.st_gid != p.group) mode &= ~S_ISGID;
   }
-  if (fchmod(fd, mode) == 0) return true;
-  const int code = errno;
-  if (fstat(fd, &st) == 0 && !fd_keeps_bits(fd, st.st_dev)) return true;
-  return refused(code);
+  return noted(fchmod(fd, mode) == 0);
 }
 
 uint32_t attributes_of(const struct stat& st) {

@@ -92,6 +92,16 @@ class StoppedRunPoints : public StoppedRun {
  protected:
   std::map<std::string, tree> held;  // point -> what the source held when it was made
 
+  // A first run of twenty files, stopped after five; true when it stopped there.
+  bool first_run_stopped() {
+    for (int i = 0; i < 20; ++i) file("f" + std::to_string(i), "x");
+    engine::stop_request stop;
+    stop_after progress(stop, 5);
+    engine::run_summary summary;
+    stopped_run(progress, stop, summary);
+    return summary.stopped;
+  }
+
   void make_history() {
     make_folders(src + "/docs/sub");
     for (int i = 0; i < 6; ++i) file("docs/d" + std::to_string(i), "d1 " + std::to_string(i));
@@ -181,12 +191,7 @@ TEST_F(StoppedRunPoints, AreShownUnfinishedAndRefusedWhileEveryOtherPointRestore
 }
 
 TEST_F(StoppedRunPoints, AStoppedFirstRunIsShownUnfinishedAndRefused) {
-  for (int i = 0; i < 20; ++i) file("f" + std::to_string(i), "x");
-  engine::stop_request stop;
-  stop_after progress(stop, 5);
-  engine::run_summary summary;
-  stopped_run(progress, stop, summary);
-  ASSERT_TRUE(summary.stopped);
+  ASSERT_TRUE(first_run_stopped());
   ASSERT_EQ(points().size(), 1u);
   EXPECT_TRUE(ends_with(u(points()[0]), k_unfinished_mark)) << u(points()[0]);
   engine::run_summary refused;
@@ -200,12 +205,7 @@ TEST_F(StoppedRunPoints, AStoppedFirstRunIsShownUnfinishedAndRefused) {
 }
 
 TEST_F(StoppedRunPoints, ARunAtWorkIsTheStoreBeingBusyNotACutRun) {
-  for (int i = 0; i < 20; ++i) file("f" + std::to_string(i), "x");
-  engine::stop_request stop;
-  stop_after progress(stop, 5);
-  engine::run_summary summary;
-  stopped_run(progress, stop, summary);
-  ASSERT_TRUE(summary.stopped);
+  ASSERT_TRUE(first_run_stopped());
   // The marker of a run still at work looks the same; its lock tells them apart.
   const host::lock_result running = engine::lock_store(host::default_host(), dst);
   ASSERT_EQ(running.state, host::lock_state::taken);

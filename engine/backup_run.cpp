@@ -193,6 +193,13 @@ void backup_run::report_unbackable(const comparison_survey& survey) {
     detail(path);
     ++summary_.failed;
   }
+  // A link is no file data: a run that failed for it every time would teach its user to
+  // overlook failures.
+  for (const std::string& path : survey.unstored_link_paths) {
+    log_.add_line(text(msg::link_not_stored));
+    detail(path);
+    ++summary_.skipped;
+  }
   for (const std::string& relative : survey.leftover_paths) {
     log_.add_line(text(msg::reserved_name_not_backed_up));
     detail(path_join(source_, relative));

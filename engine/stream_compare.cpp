@@ -87,7 +87,7 @@ class surveyor {
     for (const folder_node* q = source.first(); q != nullptr; q = q->next) {
       note_leftovers(source, q->position, leftover);
       if (q->is_special) {
-        out_.special_paths.push_back(path_join(source_root_, as_piece(relative), q->name));
+        note_special(path_join(source_root_, as_piece(relative), q->name), *q);
         continue;
       }
       const folder_node* p = comparable(copies.find(q->name));
@@ -145,7 +145,7 @@ class surveyor {
     for (const folder_node* n = source.first(); n != nullptr; n = n->next) {
       note_leftovers(source, n->position, leftover);
       if (n->is_special) {
-        out_.special_paths.push_back(path_join(source_root_, child, n->name));
+        note_special(path_join(source_root_, child, n->name), *n);
       } else {
         count_new(&child, *n);
       }
@@ -169,6 +169,10 @@ class surveyor {
         copy_alone(child_path(relative, p->name), p->position, at);
       }
     }
+  }
+
+  void note_special(std::string path, const folder_node& q) {
+    (q.is_link() ? out_.unstored_link_paths : out_.special_paths).push_back(std::move(path));
   }
 
   void note_link(const std::string* relative, const folder_node& p, const tree_position& at) {

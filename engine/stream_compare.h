@@ -56,6 +56,9 @@ struct comparison_survey {
   std::vector<std::string> special_paths;
   std::vector<std::string> leftover_paths;
   std::vector<std::string> unreadable_paths;
+  // Links of the source the host can tell nothing of but that they are links (on Windows a
+  // link to a folder or a junction): a store cannot hold them, so each is skipped, not failed.
+  std::vector<std::string> unstored_link_paths;
   // Special entries of the copy (paths under the copy's root), in the copy's tree order, and
   // the relative paths of the copy's entries named like temporary copies.
   std::vector<std::string> store_link_paths;

@@ -162,4 +162,28 @@ TEST_F(Symlinks, ALinkThatCannotBeMadeIsReportedAndSkippedNotFailed) {
   EXPECT_EQ(read_file(tmp.at("on_fat/dir/inner.txt")), "inner");
 }
 
+// A host that tells nothing of a link but that it is one (Windows, for a link to a folder or a
+// junction such as a user profile's "Application Data") follows a link to a file as the file;
+// every other link is named and skipped on every run, and never fails one.
+TEST_F(Symlinks, ALinkTheHostCannotDescribeIsSkippedOnEveryRunNotFailed) {
+  host::fault_host windows_like(h);
+  windows_like.hide_link_targets();
+  for (int round = 1; round <= 2; ++round) {
+    engine::recording_log log;
+    const engine::run_summary run =
+        engine::run_history_backup(windows_like, src, store, log, progress);
+    EXPECT_TRUE(run.ok()) << "round " << round;
+    EXPECT_EQ(run.failed, 0) << "round " << round;
+    // to_dir, dangling and loop; to_file, bin/x and becomes_file stand for file.txt.
+    EXPECT_EQ(run.skipped, 3) << "round " << round;
+    size_t lines = 0;
+    for (const std::string& line : log.lines()) {
+      if (line == engine::text(engine::msg::link_not_stored)) ++lines;
+    }
+    EXPECT_EQ(lines, 3u) << "round " << round;
+  }
+  EXPECT_EQ(read_file(store + "/Zolk0002/to_file"), "data");
+  EXPECT_EQ(read_file(store + "/Zolk0002/bin/x"), "data");
+}
+
 }  // namespace

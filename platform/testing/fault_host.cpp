@@ -1,5 +1,7 @@
 #include "platform/testing/fault_host.h"
 
+#include "platform/native_path.h"
+
 namespace host {
 namespace {
 
@@ -58,6 +60,27 @@ bool contains_any(const std::string& text, const std::set<std::string>& fragment
 
 }  // namespace
 
+// A link to a file becomes the file (its length and time read through the link); any other
+// link loses its target and cannot be backed up.
+void fault_host::describe_links_as_windows_does(const std::string& pattern,
+                                               std::vector<found_entry>& out) {
+  const std::string folder = folder_of_pattern(pattern);
+  for (found_entry& entry : out) {
+    if (!entry.is_link) continue;
+    entry.link_target.clear();
+    const std::unique_ptr<file> named = inner_.open_read(folder + "\\" + entry.name);
+    uint32_t time = 0;
+    const int64_t length = named ? named->length() : -1;
+    if (length < 0 || !named->get_time(time)) {
+      entry.is_special = true;
+      continue;
+    }
+    entry.full_size = static_cast<uint64_t>(length);
+    entry.size = static_cast<uint32_t>(entry.full_size);
+    entry.time = time;
+  }
+}
+
 void fault_host::clear_faults() {
   fail_at_.clear();
   fail_paths_.clear();
@@ -114,6 +137,7 @@ bool fault_host::search(const std::string& pattern, std::vector<found_entry>& ou
   for (found_entry& entry : out) {
     if (entry.name != "." && entry.name != "..") entry.attributes |= extra_attributes_;
   }
+  if (hide_link_targets_) describe_links_as_windows_does(pattern, out);
   if (contains_any(pattern, hidden_entries_)) {
     for (found_entry& entry : out) {
       if (entry.name == "." || entry.name == "..") continue;
@@ -173,6 +197,7 @@ std::unique_ptr<file> fault_host::open_read_or_link(const std::string& path,
                                                     std::string& link_target) {
   link_target.clear();
   if (!allow(call_kind::open_read, path)) return nullptr;
+  if (hide_link_targets_) return wrap_read(path, inner_.open_read(path));
   return wrap_read(path, inner_.open_read_or_link(path, link_target));
 }
 

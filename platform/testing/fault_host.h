@@ -58,6 +58,10 @@ class fault_host : public host {
   // Searches whose pattern contains `fragment` list the names but cannot tell anything about
   // the entries, as for a folder that may be listed but not entered.
   void hide_entries(const std::string& fragment) { hidden_entries_.insert(fragment); }
+  // Searches report a link to a folder (or anything it names but a file) without its target
+  // text and as an entry that cannot be backed up, and a link to a file as that file, as the
+  // Windows host does.
+  void hide_link_targets() { hide_link_targets_ = true; }
   void clear_faults();
   // Every entry a search reports from now on carries these attribute bits besides its own
   // (all but "." and ".."), as a store on a read-only disk or copied from a CD does.
@@ -132,6 +136,8 @@ class fault_host : public host {
   // `inner` (null passes through) as a file whose reads go through this host's decisions.
   std::unique_ptr<file> wrap_read(const std::string& path, std::unique_ptr<file> inner);
 
+  void describe_links_as_windows_does(const std::string& pattern, std::vector<found_entry>& out);
+
   host& inner_;
   mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_*)
   bool parallel_ = false;
@@ -146,6 +152,7 @@ class fault_host : public host {
   int beeps_ = 0;
   uint32_t extra_attributes_ = 0;
   uint32_t clock_ = 0;
+  bool hide_link_targets_ = false;
   std::string failure_reason_ = "injected failure";
   std::map<std::thread::id, std::string> noted_reasons_;  // each thread's own
 };

@@ -53,13 +53,14 @@ bool listed_exactly(host::host& h, const place& target) {
 }
 
 store_fit why_store_refused(host::host& h, const place& target, uint64_t size, bool folds_case) {
-  if (h.exists(target.path()) && !listed_exactly(h, target)) return store_fit::twin;
-  if (!folds_case) return store_fit::fits;
   std::string folder;
   std::string name;
   split_last(target.path(), folder, name);
-  if (forbidden_on_fat(name)) return store_fit::name;
-  if (size > UINT32_MAX) return store_fit::size;
+  // A forbidden name is the cause whatever a lookup of it answers: Windows cannot tell
+  // whether "q?b" is there, and exists() then answers that it is.
+  if (folds_case && forbidden_on_fat(name)) return store_fit::name;
+  if (h.exists(target.path()) && !listed_exactly(h, target)) return store_fit::twin;
+  if (folds_case && size > UINT32_MAX) return store_fit::size;
   return store_fit::fits;
 }
 

@@ -61,9 +61,11 @@ TEST_F(StoreFit, NamesAndSizesAFatStoreCannotHold) {
   EXPECT_EQ(engine::why_store_refused(h, at("big.iso"), uint64_t{1} << 32, true),
             engine::store_fit::size);
   EXPECT_EQ(engine::why_store_refused(h, at("big.iso"), UINT32_MAX, true), engine::store_fit::fits);
+#ifndef _WIN32  // every store a Windows host sees folds case, and none takes "q?b"
   // A store that tells case apart (ext4) is no FAT: a refusal there says nothing of the name.
   EXPECT_EQ(engine::why_store_refused(h, at("q?b"), uint64_t{1} << 33, false),
             engine::store_fit::fits);
+#endif
 }
 
 }  // namespace

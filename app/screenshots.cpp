@@ -17,7 +17,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "engine/messages.h"
+#include "engine/common/messages.h"
 #include "platform/cp932.h"
 
 namespace {

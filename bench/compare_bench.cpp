@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/snapshot.h"
+#include "engine/backup/snapshot.h"
 
 namespace {
 

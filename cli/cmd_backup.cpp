@@ -3,8 +3,8 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/console_run.h"
-#include "engine/backup_run.h"
-#include "engine/history_store.h"
+#include "engine/backup/backup_run.h"
+#include "engine/store/history_store.h"
 #include "platform/terminal.h"
 
 namespace cli {

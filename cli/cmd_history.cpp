@@ -6,9 +6,9 @@
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "cli/typed_names.h"
-#include "engine/point_changes.h"
-#include "engine/point_versions.h"
-#include "engine/restore_rollback.h"
+#include "engine/history/point_changes.h"
+#include "engine/history/point_versions.h"
+#include "engine/restore/restore_rollback.h"
 #include "platform/terminal.h"
 
 namespace cli {

@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "engine/prune_run.h"
+#include "engine/history/prune_run.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 

@@ -2,7 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/console.h"
-#include "engine/verify_store.h"
+#include "engine/history/verify_store.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 

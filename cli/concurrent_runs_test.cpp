@@ -9,9 +9,9 @@
 #include <set>
 #include <thread>
 
-#include "engine/history_store.h"
-#include "engine/restore_run.h"
-#include "engine/store_lock.h"
+#include "engine/store/history_store.h"
+#include "engine/restore/restore_run.h"
+#include "engine/store/store_lock.h"
 #include "platform/packed_time.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"

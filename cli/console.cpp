@@ -6,7 +6,7 @@
 
 #include "cli/progress_text.h"
 #include "cli/typed_names.h"
-#include "engine/messages.h"
+#include "engine/common/messages.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 

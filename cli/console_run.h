@@ -6,8 +6,8 @@
 
 #include "cli/console.h"
 #include "cli/progress_text.h"
-#include "engine/run_sinks.h"
-#include "engine/run_summary.h"
+#include "engine/common/run_sinks.h"
+#include "engine/common/run_summary.h"
 #include "platform/interrupt.h"
 
 namespace cli {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/cli_test_runner.h"
-#include "engine/run_marker.h"
+#include "engine/store/run_marker.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"
 

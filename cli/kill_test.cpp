@@ -7,10 +7,10 @@
 #include <random>
 #include <set>
 
-#include "engine/history_store.h"
-#include "engine/restore_run.h"
-#include "engine/run_marker.h"
-#include "engine/store_lock.h"
+#include "engine/store/history_store.h"
+#include "engine/restore/restore_run.h"
+#include "engine/store/run_marker.h"
+#include "engine/store/store_lock.h"
 #include "platform/packed_time.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"

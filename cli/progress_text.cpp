@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "engine/progress_estimate.h"
+#include "engine/common/progress_estimate.h"
 #include "platform/utf8.h"
 
 namespace cli {

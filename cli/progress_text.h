@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "engine/run_sinks.h"
-#include "engine/run_summary.h"
+#include "engine/common/run_sinks.h"
+#include "engine/common/run_summary.h"
 
 namespace cli {
 

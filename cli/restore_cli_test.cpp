@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/backup_run.h"
+#include "engine/backup/backup_run.h"
 #include "platform/host.h"
 #include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"

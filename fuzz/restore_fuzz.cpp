@@ -9,10 +9,10 @@
 #include <set>
 #include <string>
 
-#include "engine/change_log.h"
-#include "engine/restore_rollback.h"
-#include "engine/restore_run.h"
-#include "engine/restore_test_tree.h"
+#include "engine/store/change_log.h"
+#include "engine/restore/restore_rollback.h"
+#include "engine/restore/restore_run.h"
+#include "engine/testing/restore_test_tree.h"
 #include "fuzz/fuzz_target.h"
 #include "platform/testing/temp_folder.h"
 

@@ -315,7 +315,7 @@ class host {
   virtual std::string take_failure_reason() { return std::string(); }
 
   // The packed local time now, by the clock that stamps the files this machine writes; 0 when
-  // it cannot be told (callers then trust no time, see engine/change_check.h).
+  // it cannot be told (callers then trust no time, see engine/store/change_check.h).
   virtual uint32_t current_time() { return 0; }
 
   // Full path of the running program.

@@ -1,7 +1,7 @@
 #include "ui/folder_checks.h"
 
-#include "engine/paths.h"
-#include "engine/restore_target.h"
+#include "engine/common/paths.h"
+#include "engine/restore/restore_target.h"
 #include "platform/cp932.h"
 #include "ui/window_texts.h"
 

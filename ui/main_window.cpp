@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "engine/backup_run.h"
-#include "engine/history_store.h"
-#include "engine/messages.h"
+#include "engine/backup/backup_run.h"
+#include "engine/store/history_store.h"
+#include "engine/common/messages.h"
 #include "ui/window_texts.h"
 
 namespace ui {

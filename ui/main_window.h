@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "engine/restore_run.h"
-#include "engine/run_sinks.h"
+#include "engine/restore/restore_run.h"
+#include "engine/common/run_sinks.h"
 #include "platform/host.h"
 #include "ui/folder_checks.h"
 #include "ui/job_form.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-#include "engine/history_store.h"
+#include "engine/store/history_store.h"
 #include "platform/cp932.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"

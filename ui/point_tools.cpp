@@ -1,9 +1,9 @@
 #include "ui/point_tools.h"
 
-#include "engine/point_changes.h"
-#include "engine/point_walk.h"
-#include "engine/restore_rollback.h"
-#include "engine/restore_run.h"
+#include "engine/history/point_changes.h"
+#include "engine/history/point_walk.h"
+#include "engine/restore/restore_rollback.h"
+#include "engine/restore/restore_run.h"
 #include "ui/window_texts.h"
 
 namespace ui {

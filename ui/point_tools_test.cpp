@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "engine/backup_run.h"
+#include "engine/backup/backup_run.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"

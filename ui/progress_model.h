@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/run_sinks.h"
+#include "engine/common/run_sinks.h"
 
 namespace ui {
 

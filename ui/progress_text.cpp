@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "engine/progress_estimate.h"
+#include "engine/common/progress_estimate.h"
 #include "ui/window_texts.h"
 
 namespace ui {

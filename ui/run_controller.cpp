@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-#include "engine/messages.h"
+#include "engine/common/messages.h"
 
 namespace ui {
 

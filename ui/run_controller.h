@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/run_sinks.h"
-#include "engine/run_summary.h"
+#include "engine/common/run_sinks.h"
+#include "engine/common/run_summary.h"
 
 namespace ui {
 

@@ -7,7 +7,7 @@
 #include <future>
 #include <thread>
 
-#include "engine/messages.h"
+#include "engine/common/messages.h"
 
 namespace ui {
 namespace {

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "engine/backup_run.h"
+#include "engine/backup/backup_run.h"
 #include "ui/qt/point_dialogs.h"
 #include "ui/qt/qt_testing.h"
 

@@ -17,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/run_sinks.h"
+#include "engine/common/run_sinks.h"
 #include "ui/main_window.h"
 #include "ui/progress_model.h"
 

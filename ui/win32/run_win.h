@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/run_sinks.h"
+#include "engine/common/run_sinks.h"
 #include "platform/host.h"
 #include "ui/main_window.h"
 #include "ui/progress_model.h"

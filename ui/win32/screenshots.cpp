@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/messages.h"
+#include "engine/common/messages.h"
 #include "platform/cp932.h"
 #include "ui/win32/program.h"
 

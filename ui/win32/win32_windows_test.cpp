@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/messages.h"
+#include "engine/common/messages.h"
 #include "jobs/job_list.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"

@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "cli/cli_texts.h"
 #include "cli/commands.h"
 #include "cli/console.h"
 #include "engine/history/prune_run.h"
@@ -47,7 +48,10 @@ int run_prune(host::host& h, const engine::prune_request& request) {
     case outcome::failed:
       break;
   }
-  print_error("prune: " + host::terminal_text(host::shown_text(r.reason)));
+  const std::string reason =
+      r.cut_prune_waits ? text(ct::cut_prune_waits_1) + request.store + text(ct::cut_prune_waits_2)
+                        : r.reason;
+  print_error("prune: " + host::terminal_text(host::shown_text(reason)));
   return k_exit_failed;
 }
 

@@ -4,9 +4,9 @@
 #include <chrono>
 #include <cstdio>
 
+#include "cli/cli_texts.h"
 #include "cli/progress_text.h"
 #include "cli/typed_names.h"
-#include "engine/common/messages.h"
 #include "platform/native_path.h"
 #include "platform/terminal.h"
 
@@ -39,6 +39,8 @@ void console_log::add_line(const std::string& text) {
   }
 }
 
+void console_log::add_message(engine::front_msg id) { add_line(text(id)); }
+
 void console_log::flush_if_due() {
   if (!waiting_.empty() && now_ms() - last_write_ms_ >= 100) flush();
 }
@@ -56,7 +58,7 @@ void console_log::flush() {
 void console_log::add_reason(const std::string& reason) {
   flush();
   if (progress_line_ != nullptr) progress_line_->hide();
-  const std::string line = engine::text(engine::msg::failure_reason) + reason;
+  const std::string line = text(ct::failure_reason) + reason;
   const std::string out = written_out(host::terminal_text(host::shown_text(line)));
   std::fflush(stdout);
   std::fwrite(out.data(), 1, out.size(), stderr);

@@ -35,6 +35,8 @@ class console_log : public engine::run_log {
   void add_line(const std::string& text) override;
   // On standard error, so that standard output keeps exactly the run-log lines.
   void add_reason(const std::string& reason) override;
+  // The command line's words for `id` (cli_texts.h), as one more line of the run log.
+  void add_message(engine::front_msg id) override;
   void flush() override;
   // Writes the waiting lines when the last write is 100 ms old.
   void flush_if_due();

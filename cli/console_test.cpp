@@ -11,6 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "cli/cli_texts.h"
+#include "platform/cp932.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {
@@ -68,6 +70,24 @@ TEST(ConsoleLog, AnUnbatchedLogWritesEachLineAsItComes) {
     log.add_line(line);
     EXPECT_EQ(out.written().substr(out.written().size() - 2), line + "\n");
   }
+}
+
+// The lines the engine leaves to each front end come out in the command line's words: each
+// one a line of its own, none lost, the refused restore naming the flag that overrides it.
+TEST(ConsoleLog, EveryLineTheEngineLeavesToTheFrontEndIsWordedByTheCommandLine) {
+  captured_stdout out;
+  cli::console_log log;
+  std::string expected;
+  for (int id = 0; id < static_cast<int>(engine::front_msg::count_); ++id) {
+    log.add_message(static_cast<engine::front_msg>(id));
+    const std::string line = cli::text(static_cast<engine::front_msg>(id));
+    EXPECT_FALSE(line.empty()) << id;
+    expected += cli::shown_line(line) + "\n";
+  }
+  EXPECT_EQ(out.written(), expected);
+  EXPECT_EQ(cli::text(engine::front_msg::target_not_empty),
+            cp932::from_unicode("err:復元先フォルダは空ではありません。上書きして復元するには "
+                                "--force を指定してください。"));
 }
 
 }  // namespace

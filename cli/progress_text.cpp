@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <vector>
 
+#include "cli/cli_texts.h"
 #include "engine/common/progress_estimate.h"
+#include "platform/cp932.h"
 #include "platform/utf8.h"
 
 namespace cli {
@@ -54,6 +56,9 @@ std::string bar_text(double fraction) {
   const int filled = std::clamp(static_cast<int>(fraction * k_cells), 0, k_cells);
   return "[" + std::string(filled, '#') + std::string(k_cells - filled, '.') + "]";
 }
+
+// The closing summary goes straight to standard output in UTF-8, as the progress line does.
+std::string utf8(ct id) { return cp932::to_unicode(text(id)); }
 
 }  // namespace
 
@@ -126,17 +131,19 @@ std::string progress_line(const engine::progress_facts& facts, const std::string
 std::string closing_summary(run_kind kind, const engine::run_summary& summary,
                             double elapsed_seconds) {
   if (summary.refused) return "";
-  const auto count = [](int64_t n) { return " " + std::to_string(n) + " 件、"; };
-  std::string out = summary.stopped ? "中止しました: " : "";
+  const auto count = [](ct what, int64_t n) {
+    return utf8(what) + " " + std::to_string(n) + utf8(ct::entries_unit);
+  };
+  std::string out = summary.stopped ? utf8(ct::stopped_lead) : "";
   if (kind == run_kind::backup) {
-    out += "コピー" + count(summary.copied) + "履歴へ移動" + count(summary.moved);
+    out += count(ct::copied, summary.copied) + count(ct::moved, summary.moved);
   } else {
-    out += "復元" + count(summary.copied);
+    out += count(ct::restored, summary.copied);
   }
-  out += "失敗" + count(summary.failed);
-  if (summary.skipped > 0) out += "スキップ" + count(summary.skipped);
+  out += count(ct::failed, summary.failed);
+  if (summary.skipped > 0) out += count(ct::skipped, summary.skipped);
   const auto seconds = static_cast<int64_t>(std::floor(std::max(elapsed_seconds, 0.0)));
-  return out + "所要時間 " + engine::duration_text(seconds);
+  return out + utf8(ct::elapsed) + engine::duration_text(seconds);
 }
 
 }  // namespace cli

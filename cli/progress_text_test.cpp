@@ -128,6 +128,10 @@ TEST(ClosingSummary, CountsWhatTheRunDidAndHowLongItTook) {
   EXPECT_EQ(closing_summary(run_kind::backup, failed, 3725),
             "コピー 12 件、履歴へ移動 3 件、失敗 2 件、所要時間 1:02:05");
   EXPECT_EQ(closing_summary(run_kind::restore, done, 61), "復元 12 件、失敗 0 件、所要時間 1:01");
+  engine::run_summary skipped = done;
+  skipped.skipped = 1;
+  EXPECT_EQ(closing_summary(run_kind::restore, skipped, 0),
+            "復元 12 件、失敗 0 件、スキップ 1 件、所要時間 0:00");
 }
 
 TEST(ClosingSummary, AStoppedRunSaysSoAndARefusedRunHasNone) {

@@ -73,6 +73,18 @@ TEST_F(prune_cli, DryRunListsWhatWouldGoAndChangesNothing) {
   EXPECT_EQ(testing_support::list_tree(dst), before);
 }
 
+// A dry run writes nothing, so it cannot complete a prune that was cut off: it says which
+// commands do, and leaves the store as it is.
+TEST_F(prune_cli, ADryRunRefusesAStoreWhosePruneWasCutOffAndNamesWhatCompletesIt) {
+  write_file(dst + "/.zolk-prune", "");
+  const auto before = testing_support::list_tree(dst);
+  const result r = zolk_cli("prune " + q_dst + " --keep-last 1 --dry-run", true);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "zolk-cli: prune: a prune of " + dst +
+                       " was cut off; prune without --dry-run or verify completes it\n");
+  EXPECT_EQ(testing_support::list_tree(dst), before);
+}
+
 TEST_F(prune_cli, RefusesTheNewestPointAMissingOneAndACutRun) {
   EXPECT_EQ(zolk_cli("prune " + q_dst + " --point 0004").status, 1);
   EXPECT_EQ(zolk_cli("prune " + q_dst + " --point 0009").status, 1);

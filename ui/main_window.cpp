@@ -4,7 +4,6 @@
 
 #include "engine/backup/backup_run.h"
 #include "engine/store/history_store.h"
-#include "engine/common/messages.h"
 #include "ui/window_texts.h"
 
 namespace ui {
@@ -225,7 +224,7 @@ const std::string& main_window::stop_question() const {
 
 // The closing line tells the desktop user how to go on; a refusal also sounds.
 void main_window::end_backup(const engine::run_summary& summary) {
-  run_.log().add_line(engine::text(engine::msg::run_finished));
+  run_.log().add_line(text(wt::run_finished));
   if (summary.alert) run_.alert();
   run_.run_ended();
 }

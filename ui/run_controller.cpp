@@ -3,7 +3,7 @@
 #include <mutex>
 #include <utility>
 
-#include "engine/common/messages.h"
+#include "ui/window_texts.h"
 
 namespace ui {
 
@@ -16,8 +16,9 @@ class run_controller::queue : public engine::run_log, public engine::run_progres
   }
   // The window shows the reason as one more line, under the line that names the entry.
   void add_reason(const std::string& reason) override {
-    add_line(engine::text(engine::msg::failure_reason) + reason);
+    add_line(text(wt::failure_reason) + reason);
   }
+  void add_message(engine::front_msg id) override { add_line(text(id)); }
   void report(const engine::progress_facts& facts) override {
     std::lock_guard<std::mutex> hold(mutex_);
     pending_.facts = facts;

@@ -7,7 +7,7 @@
 #include <future>
 #include <thread>
 
-#include "engine/common/messages.h"
+#include "ui/window_texts.h"
 
 namespace ui {
 namespace {
@@ -67,7 +67,7 @@ TEST(RunController, TheRunWorksOnAnotherThreadAndItsReportsArriveInBatchesInOrde
   for (const run_batch& b : batches) texts.insert(texts.end(), b.texts.begin(), b.texts.end());
   EXPECT_EQ(texts, (std::vector<std::string>{
                        "first", "second\r\nthird",
-                       engine::text(engine::msg::failure_reason) + "No space left on device"}));
+                       ui::text(ui::wt::failure_reason) + "No space left on device"}));
   // Only the newest facts are handed on, in the batch that ends the run at the latest.
   std::optional<engine::progress_facts> newest;
   for (const run_batch& b : batches) {
@@ -79,6 +79,26 @@ TEST(RunController, TheRunWorksOnAnotherThreadAndItsReportsArriveInBatchesInOrde
   EXPECT_NE(worker, std::this_thread::get_id());
   EXPECT_EQ(c.state(), run_state::idle);
   EXPECT_FALSE(c.take().ended);  // the end is handed on once
+}
+
+// The engine leaves some lines to the front end: each reaches the window in its own words,
+// never a flag of the command line, and none is lost.
+TEST(RunController, EveryLineTheEngineLeavesToTheFrontEndArrivesInTheWindowsWords) {
+  run_controller c;
+  ASSERT_TRUE(c.start([](engine::run_log& log, engine::run_progress&, const engine::stop_request&) {
+    for (int id = 0; id < static_cast<int>(engine::front_msg::count_); ++id)
+      log.add_message(static_cast<engine::front_msg>(id));
+    return engine::run_summary();
+  }));
+  std::vector<std::string> texts;
+  for (const run_batch& b : take_until_ended(c))
+    texts.insert(texts.end(), b.texts.begin(), b.texts.end());
+  ASSERT_EQ(texts.size(), static_cast<size_t>(engine::front_msg::count_));
+  for (size_t id = 0; id < texts.size(); ++id) {
+    EXPECT_EQ(texts[id], text(static_cast<engine::front_msg>(id)));
+    EXPECT_FALSE(texts[id].empty());
+    EXPECT_EQ(texts[id].find("--"), std::string::npos) << id;
+  }
 }
 
 TEST(RunController, ASecondStartWhileARunWorksStartsNothing) {

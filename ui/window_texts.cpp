@@ -88,10 +88,21 @@ constexpr const char* k_utf8[] = {
     "ＯＫ",
     "キャンセル",
     "閉じる",
+    "処理は終了しました。ログ保存終了か、終了ボタンを押してください。",
+    "    理由: ",
+};
+
+// Indexed by engine::front_msg: a member the engine adds fails the build until it is worded here.
+// The window asks before it restores into a folder that holds files and then always overwrites,
+// so the refusal is worded for completeness, without the command line's flag.
+constexpr const char* k_front_utf8[] = {
+    "err:復元先フォルダは空ではありません。",
 };
 
 }  // namespace
 
 const std::string& text(wt id) { return cp932::table_text(k_utf8, id); }
+
+const std::string& text(engine::front_msg id) { return cp932::table_text(k_front_utf8, id); }
 
 }  // namespace ui

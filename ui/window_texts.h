@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "engine/common/messages.h"
+
 namespace ui {
 
 enum class wt {
@@ -98,11 +100,18 @@ enum class wt {
   ok_button,    // ＯＫ
   cancel_button,  // キャンセル
   close_button,   // 閉じる
-  count_          // keep last
+  // The run window's closing line, which names its buttons.
+  run_finished,  // 処理は終了しました。ログ保存終了か、終了ボタンを押してください。
+  // Put before the system's reason for a failure, as a line of the run window's log.
+  failure_reason,  // "    理由: "
+  count_           // keep last
 };
 
 // The CP932 text of an entry (converted once, on first use).
 const std::string& text(wt id);
+
+// The run window's line for what the engine leaves to each front end (CP932).
+const std::string& text(engine::front_msg id);
 
 }  // namespace ui
 

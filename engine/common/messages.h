@@ -1,4 +1,6 @@
-// Every text Zolk shows or writes, in one table: UTF-8 in the source, CP932 when used.
+// The engine's texts, in one table: UTF-8 in the source, CP932 when used. Each is true whatever
+// front end shows it; a text that names a window's buttons or a command's flags belongs to that
+// front end (front_msg).
 #ifndef ZOLK_ENGINE_MESSAGES_H
 #define ZOLK_ENGINE_MESSAGES_H
 
@@ -39,7 +41,6 @@ enum class msg {
   folder_file_not_copied,  // 新規ファイルの処理に失敗しました。
   entry_not_backed_up,  // err:バックアップ出来ない項目です（リンク、特殊ファイル）。
   folder_not_read,  // err:フォルダを読めませんでした。前回の内容を履歴に残します。
-  run_finished,  // 処理は終了しました。ログ保存終了か、終了ボタンを押してください。
   detail_prefix,  // "==> "
   // Restore.
   restore_from,          // " フォルダの履歴バックアップから"
@@ -55,8 +56,6 @@ enum class msg {
   restore_folder_not_created,  // err:フォルダを作成出来ませんでした。 (then "==> " and the path)
   restore_file_not_copied,  // err:ファイルを復元出来ませんでした。 (then "==> " and the path)
   restore_item_in_history,  // err:履歴フォルダの中へは復元しません。 (then "==> " and the path)
-  restore_target_not_empty,  // err:復元先フォルダは空ではありません。上書きして復元するには --force
-                             // を指定してください。
   // Backup run: completing a run that was cut off.
   resuming_run,  // 前回中断された履歴バックアップの処理を完了します。 (then "==> " and the folder)
   // Backup run: a file that changed while it was copied.
@@ -80,8 +79,6 @@ enum class msg {
   // A run or a restore the user asked to stop.
   run_stopped,  // err:中止の指示により処理を止めました。次回のバックアップが続きを完了します。
   restore_stopped,  // err:中止の指示により復元を止めました。復元先には途中までの内容があります。
-  // What the views put before the system's reason for a failure.
-  failure_reason,  // "    理由: "
   // Restore of chosen entries of a point.
   restore_only,  // 次の項目だけを復元します。 (then "==> " and each entry)
   restore_entry_missing,  // err:選択された時点に指定の項目がありません。 (then "==> " and the
@@ -110,6 +107,16 @@ enum class msg {
 
 // The CP932 text of a message (converted once, on first use).
 const std::string& text(msg id);
+
+// What the engine reports that each front end words itself, because the words tell the user
+// what to do with that front end's own means (a command's flag, a window's question). The
+// engine hands the id to run_log::add_message at the place of the line; this table holds no
+// text of them.
+enum class front_msg {
+  // A restore target that holds entries, with no overwrite asked for: refused.
+  target_not_empty,
+  count_  // keep last
+};
 
 }  // namespace engine
 

@@ -21,6 +21,15 @@ void recording_log::add_line(const std::string& text) {
   for (std::string& line : split_log_text(text)) lines_.push_back(std::move(line));
 }
 
+void recording_log::add_message(front_msg id) {
+  messages_.push_back(id);
+  add_line(message_line(id));
+}
+
+std::string recording_log::message_line(front_msg id) {
+  return "<front_msg " + std::to_string(static_cast<int>(id)) + ">";
+}
+
 void report_failure_reason(host::host& h, run_log& log) {
   const std::string reason = h.take_failure_reason();
   if (!reason.empty()) log.add_reason(reason);

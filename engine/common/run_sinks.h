@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/messages.h"
 #include "platform/host.h"
 
 namespace engine {
@@ -21,6 +22,9 @@ class run_log {
   // not be handled. Views show it apart from the run's own lines, which stay exactly as they
   // are (zolk-cli on standard error, the window as a detail line); the default drops it.
   virtual void add_reason(const std::string& reason) { (void)reason; }
+  // Appends, as a new line, the front end's own words for `id` (front_msg): the engine has
+  // none. Every log words every id, so that no line a run writes can go missing.
+  virtual void add_message(front_msg id) = 0;
   // A step that adds no line and may take long comes next (a survey of the trees, the push
   // of the store to disk): a view that holds lines back shows them now.
   virtual void flush() {}
@@ -65,19 +69,25 @@ class stop_request {
 // Splits a log text into the lines it shows: at each CR LF.
 std::vector<std::string> split_log_text(const std::string& text);
 
-// Records what it is told, for tests and for front ends that print afterwards.
+// Records what it is told, for tests and for front ends that print afterwards. A front_msg
+// is kept as its id, and stands in the lines as message_line(id).
 class recording_log : public run_log {
  public:
   void add_line(const std::string& text) override;
   void add_reason(const std::string& reason) override { reasons_.push_back(reason); }
+  void add_message(front_msg id) override;
   const std::vector<std::string>& texts() const { return texts_; }  // one per add_line
   const std::vector<std::string>& lines() const { return lines_; }  // as shown
   const std::vector<std::string>& reasons() const { return reasons_; }
+  const std::vector<front_msg>& messages() const { return messages_; }
+  // The line that stands for `id`: "<front_msg N>", N its number.
+  static std::string message_line(front_msg id);
 
  private:
   std::vector<std::string> texts_;
   std::vector<std::string> lines_;
   std::vector<std::string> reasons_;
+  std::vector<front_msg> messages_;
 };
 
 // Keeps every report, for tests.

@@ -76,6 +76,9 @@ class interleaved_log : public engine::run_log {
       lines.push_back(store_test::u(line));
   }
   void add_reason(const std::string& reason) override { lines.push_back("reason: " + reason); }
+  void add_message(engine::front_msg id) override {
+    lines.push_back(engine::recording_log::message_line(id));
+  }
   std::vector<std::string> lines;
 };
 

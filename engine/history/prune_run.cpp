@@ -189,8 +189,9 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   std::unique_ptr<host::lock> lock;
   if (request.dry_run) {
     if (h.exists(path_join(store, k_prune_marker_name))) {
-      return refused("a prune of " + store +
-                     " was cut off; prune without --dry-run or verify completes it");
+      prune_result r = refused(std::string());
+      r.cut_prune_waits = true;
+      return r;
     }
   } else {
     host::lock_result taken = lock_store(h, store);

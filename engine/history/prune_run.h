@@ -51,6 +51,9 @@ struct prune_result {
   int64_t bytes_freed = 0;           // what the removed files held
   int64_t files_freed = 0;           // files removed (folders not counted)
   std::vector<std::pair<std::string, std::string>> renumbered;  // old and new four digits
+  // Refused (a dry run): a prune cut off earlier waits to be completed, which only a command that
+  // writes does. `reason` is then empty: the front end tells how, in terms of its own commands.
+  bool cut_prune_waits = false;
 };
 
 // Prunes as `request` says (see above). `log` hears the lines of completing a cut prune.

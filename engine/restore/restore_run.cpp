@@ -66,6 +66,16 @@ run_summary refuse(run_log& log, msg reason) {
   return summary;
 }
 
+// A refusal whose reason the front end words: it tells how that front end overrides it.
+run_summary refuse(run_log& log, front_msg reason) {
+  log.add_line(text(msg::interrupted));
+  log.add_message(reason);
+  log.add_line(text(msg::restore_end));
+  run_summary summary;
+  summary.refused = true;
+  return summary;
+}
+
 // The point as the point list shows it; its four digits alone when the store lacks it.
 std::string point_entry_text(const folder_tree& history, int point) {
   if (const folder_node* node = find_point(history, point)) return point_entry(*node);
@@ -245,7 +255,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     return refuse(log, *reason);
   }
   if (!request.overwrite && target_holds_entries(h, request.target)) {
-    return refuse(log, msg::restore_target_not_empty);
+    return refuse(log, front_msg::target_not_empty);
   }
   // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
   // either, so only a lock held elsewhere stops the restore. The lock is taken only once the

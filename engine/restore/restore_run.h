@@ -33,9 +33,9 @@ struct restore_request {
 // point list shows it), gathers the restore list of the chosen point and restores it
 // (run_restore). Nothing chosen or no history folder: returns refused with no line. A missing
 // or unfinished point (restore_point_unfinished), a refused target (restore_target.h), or a target
-// holding entries without `overwrite`, or a chosen path the point does not hold: refused with lines
-// saying why, nothing written. `stop` (may be null) ends the restore between two entries, with
-// lines saying so.
+// holding entries without `overwrite` (front_msg::target_not_empty), or a chosen path the point
+// does not hold: refused with lines saying why, nothing written. `stop` (may be null) ends the
+// restore between two entries, with lines saying so.
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
                           run_progress& progress, const stop_request* stop = nullptr);
 

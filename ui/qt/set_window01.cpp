@@ -67,6 +67,7 @@ QPushButton* browse_button(QWidget* parent, const char* name, int left, int top,
 class null_log : public engine::run_log {
  public:
   void add_line(const std::string&) override {}
+  void add_message(engine::front_msg) override {}
 };
 
 // A drop-down list whose field takes exactly what is typed: no completion from the entries

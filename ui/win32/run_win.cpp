@@ -167,6 +167,8 @@ void Trun_win::add_line(const std::string& text) {
   append_lines(lines);
 }
 
+void Trun_win::add_message(engine::front_msg id) { add_line(ui::text(id)); }
+
 void Trun_win::report(const engine::progress_facts& facts) {
   const bool was_visible = bar_.visible();
   bar_.show_facts(facts);

@@ -35,6 +35,7 @@ class Trun_win : public window, public engine::run_log, public engine::run_progr
 
   // The sinks, on the window's thread.
   void add_line(const std::string& text) override;
+  void add_message(engine::front_msg id) override;
   void report(const engine::progress_facts& facts) override;
   // A batch of the run controller: its texts appended at once, then its facts shown.
   void show_batch(const ui::run_batch& batch, double elapsed_seconds);

@@ -624,6 +624,7 @@ namespace {
 class null_log : public engine::run_log {
  public:
   void add_line(const std::string&) override {}
+  void add_message(engine::front_msg) override {}
 };
 
 }  // namespace

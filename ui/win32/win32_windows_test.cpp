@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/common/messages.h"
 #include "jobs/job_list.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"
@@ -18,6 +17,7 @@
 #include "ui/job_form.h"
 #include "ui/run_testing.h"
 #include "ui/win32/program.h"
+#include "ui/window_texts.h"
 
 namespace zolk_win32 {
 namespace {
@@ -255,9 +255,9 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   EXPECT_TRUE(testing_support::is_folder(dir_.at(sj("履歴") + "\\Zolk0001")));
   const std::vector<std::wstring> backup_lines = run_win().shown_lines();
   ASSERT_FALSE(backup_lines.empty());
-  EXPECT_NE(std::find(backup_lines.begin(), backup_lines.end(),
-                      wide(engine::text(engine::msg::run_finished))),
-            backup_lines.end());
+  EXPECT_NE(
+      std::find(backup_lines.begin(), backup_lines.end(), wide(ui::text(ui::wt::run_finished))),
+      backup_lines.end());
   EXPECT_FALSE(enabled(run_win().stop_button));
   EXPECT_TRUE(enabled(run_win().save_log_button));
   EXPECT_TRUE(enabled(m.start_button));

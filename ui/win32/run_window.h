@@ -1,20 +1,17 @@
-// Trun_win on Windows: the run window. Shows the run log and the progress of a run,
+// run_window on Windows: the run window. Shows the run log and the progress of a run,
 // which works on a worker thread: the main window hands it what the run reported in batches
 // on a timer, so the window stays live (it can be moved, scrolled and closed while the run
 // works).
 //
-// The view keeps the last k_kept_lines lines; every line of the program's session also goes
-// to a temporary file, which ログ保存終了 saves whole as UTF-8 text with CR LF line ends.
+// What the window keeps, when it closes and what ログ保存終了 saves is its ui::run_window_model's;
+// the session log's lines end in CR LF.
 //
-// The controls by role, beside the names the window gives them:
-//   log_view Memo1, status_label Label1 (ステータス), file_bar ProgressBar1,
-//   progress_line ProgressText, path_line CurrentPath, stop_button StopButton (中止),
-//   save_log_button BitBtn1 (ログ保存終了), close_button BitBtn2 (終了).
-#ifndef ZOLK_UI_WIN32_RUN_WIN_H
-#define ZOLK_UI_WIN32_RUN_WIN_H
+// The controls by role: log_view, status_label (ステータス), file_bar, progress_line,
+// path_line, stop_button (中止), save_log_button (ログ保存終了), close_button (終了).
+#ifndef ZOLK_UI_WIN32_RUN_WINDOW_H
+#define ZOLK_UI_WIN32_RUN_WINDOW_H
 
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,16 +19,17 @@
 #include "platform/host.h"
 #include "ui/main_window.h"
 #include "ui/progress_model.h"
+#include "ui/run_window_model.h"
 #include "ui/win32/win32_window.h"
 
 namespace zolk_win32 {
 
-class Trun_win : public window, public engine::run_log, public engine::run_progress {
+class run_window : public window, public engine::run_log, public engine::run_progress {
  public:
-  static constexpr int k_kept_lines = 5000;
+  static constexpr int k_kept_lines = ui::run_window_model::k_kept_lines;
 
-  explicit Trun_win(host::host& h);
-  ~Trun_win() override;
+  explicit run_window(host::host& h);
+  ~run_window() override;
 
   // The sinks, on the window's thread.
   void add_line(const std::string& text) override;
@@ -43,17 +41,13 @@ class Trun_win : public window, public engine::run_log, public engine::run_progr
   void show_for_run();
   // The run has ended: 中止 disabled, and a close asked for during the run is done now.
   void run_ended();
-  bool run_working() const { return running_; }
+  bool run_working() const { return model.running(); }
 
-  // What 中止 does (the main window asks and stops the run): true when the stop was asked for.
-  std::function<bool()> on_stop;
-  // Asked when the window is closed (frame, 終了 or Escape) during a run; unset: it closes.
-  std::function<ui::close_answer()> on_close;
+  // The window's state and its session log; the main window attaches it to its logic.
+  ui::run_window_model model;
   // Asks for the file ログ保存終了 saves into (CP932); an empty answer saves nothing. The
   // system's save dialog unless replaced (tests give a path).
   std::function<std::string()> ask_save_path;
-  // Where a failed save is told (none: not told).
-  ui::message_port* messages = nullptr;
 
   // ログ保存終了: the whole log into a file the user names, then the window hides. False when
   // nothing was saved.
@@ -77,21 +71,12 @@ class Trun_win : public window, public engine::run_log, public engine::run_progr
  private:
   void lay_out();
   void append_lines(const std::vector<std::wstring>& lines);
-  void keep_in_file(const std::vector<std::wstring>& lines);
-  bool save_log(const std::string& path);
   void render_bar();
-  void refresh_buttons();
+  void show_buttons();
   void close_asked();
   std::string save_dialog();
 
-  host::host& host_;
   ui::progress_model bar_;
-  bool running_ = false;
-  bool close_after_run_ = false;
-  bool has_log_ = false;
-  bool file_failed_ = false;  // the session file could not be made or written
-  std::string session_path_;
-  std::unique_ptr<host::file> session_log_;
   HFONT font_ = nullptr;
   int dpi_ = 96;
 };

@@ -218,6 +218,18 @@ close_answer main_window::ask_close() {
   return close_answer::after_run;
 }
 
+bool main_window::end_asked() {
+  const close_answer answer = ask_close();
+  if (answer == close_answer::after_run) end_after_run_ = true;
+  return answer == close_answer::close_now;
+}
+
+bool main_window::take_end_due() {
+  if (run_working() || !end_after_run_) return false;
+  end_after_run_ = false;
+  return true;
+}
+
 const std::string& main_window::stop_question() const {
   return text(running_mode_ == k_backup_mode ? wt::stop_question_backup
                                              : wt::stop_question_restore);

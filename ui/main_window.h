@@ -131,6 +131,12 @@ class main_window {
   // A window is to be closed (or the end button pressed): during a run the user is asked
   // whether to stop it; once a stop is under way, closing waits for the end without asking.
   close_answer ask_close();
+  // The program is to end (the main window closed, or the end button): true when it ends now.
+  // During a run the user is asked as ask_close asks; once the run was asked to stop, the
+  // program ends when the run has (take_end_due).
+  bool end_asked();
+  // True once, after poll_run has seen the run end, when the program was to end with it.
+  bool take_end_due();
 
   // The working (or last) run; the view drives poll_run on a timer while it works.
   run_controller run;
@@ -225,6 +231,7 @@ class main_window {
   run_window_port& run_;
   point_tools_port* tools_ = nullptr;
   int running_mode_ = k_backup_mode;  // the mode of the working (or last) run
+  bool end_after_run_ = false;        // the user stopped the run to end the program
 };
 
 }  // namespace ui

@@ -689,6 +689,22 @@ TEST_F(RunningWindow, ClosingDuringARunAsksAndNoLetsTheRunGoOn) {
   EXPECT_EQ(messages_.questions.size(), 2u);
 }
 
+TEST_F(RunningWindow, EndingTheProgramDuringARunWaitsForTheRunAndThenEndsOnce) {
+  main_window& w = start_held_backup();
+  messages_.answer = false;
+  EXPECT_FALSE(w.end_asked());
+  EXPECT_FALSE(w.take_end_due());  // the user let the run go on
+  messages_.answer = true;
+  EXPECT_FALSE(w.end_asked());
+  EXPECT_FALSE(w.take_end_due());  // not before the run has ended
+  held_->release();
+  run_to_end(w);
+  EXPECT_TRUE(w.take_end_due());
+  EXPECT_FALSE(w.take_end_due());
+  EXPECT_TRUE(w.end_asked());  // no run: ends at once, nothing asked
+  EXPECT_EQ(messages_.questions.size(), 2u);
+}
+
 TEST_F(MainWindow, ARefusedRunSoundsOnceItHasEnded) {
   testing_support::make_folders(dir_.at("src"));
   main_window& w = start();

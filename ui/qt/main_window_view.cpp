@@ -273,27 +273,20 @@ void main_window_view::alert() { QApplication::beep(); }
 void main_window_view::poll_run() {
   if (!logic_->poll_run()) return;
   show_model();
-  if (end_after_run_) {
-    end_after_run_ = false;
-    if (on_end) on_end();
-  }
+  if (logic_->take_end_due() && on_end) on_end();
 }
 
 // Closing the main window ends the program; during a run only once the run has ended.
 void main_window_view::closeEvent(QCloseEvent* event) {
-  const ui::close_answer answer = logic_->ask_close();
-  if (answer == ui::close_answer::close_now) {
+  if (logic_->end_asked()) {
     event->accept();
-    return;
+  } else {
+    event->ignore();
   }
-  if (answer == ui::close_answer::after_run) end_after_run_ = true;
-  event->ignore();
 }
 
 void main_window_view::on_end_clicked() {
-  const ui::close_answer answer = logic_->ask_close();
-  if (answer == ui::close_answer::after_run) end_after_run_ = true;
-  if (answer == ui::close_answer::close_now && on_end) on_end();
+  if (logic_->end_asked() && on_end) on_end();
 }
 
 engine::run_log& main_window_view::log() {

@@ -155,7 +155,6 @@ class main_window_view : public QWidget, private ui::run_window_port {
   QButtonGroup* jorf_buttons_ = nullptr;
   ui::message_port* messages_ = nullptr;
   QTimer* run_timer_ = nullptr;
-  bool end_after_run_ = false;  // the user stopped the run to end the program
   bool showing_ = false;        // the model is being shown: widget signals are not the user's
   bool checking_ = false;       // a field check (and its message) is under way
 };

@@ -640,16 +640,11 @@ engine::run_progress& main_window_view::progress() {
 void main_window_view::poll_run() {
   if (!logic_->poll_run()) return;
   show_model();
-  if (end_after_run_) {
-    end_after_run_ = false;
-    if (on_end) on_end();
-  }
+  if (logic_->take_end_due() && on_end) on_end();
 }
 
 void main_window_view::close_asked() {
-  const ui::close_answer answer = logic_->ask_close();
-  if (answer == ui::close_answer::after_run) end_after_run_ = true;
-  if (answer == ui::close_answer::close_now && on_end) on_end();
+  if (logic_->end_asked() && on_end) on_end();
 }
 
 void main_window_view::on_end_clicked() { close_asked(); }

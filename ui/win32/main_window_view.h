@@ -122,7 +122,6 @@ class main_window_view : public window, private ui::run_window_port {
   HFONT small_font_ = nullptr;
   HBRUSH page_brush_ = nullptr;
   int dpi_ = 96;
-  bool end_after_run_ = false;  // the user stopped the run to end the program
   bool showing_ = false;        // the model is being shown: notifications are not the user's
   bool checking_ = false;       // a field check (and its message) is under way
 };

@@ -63,12 +63,6 @@ QPushButton* browse_button(QWidget* parent, const char* name, int left, int top,
   return b;
 }
 
-// A run started before the run window was attached writes nowhere.
-class null_log : public engine::run_log {
- public:
-  void add_line(const std::string&) override {}
-};
-
 // A drop-down list whose field takes exactly what is typed: no completion from the entries
 // (a completed name would be registered as if typed) and no entry added by the Enter key.
 QComboBox* editable_combo(QWidget* parent, const char* name, int left, int top, int width,
@@ -109,8 +103,10 @@ main_window_view::main_window_view(host::host& h, const std::string& settings_pa
   build_bottom();
   set_tab_order();
   assign_shortcuts();
-  ui::run_window_port& run = *this;
-  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  run_link_.start_timer = [this] { run_timer_->start(); };
+  run_link_.stop_timer = [this] { run_timer_->stop(); };
+  run_link_.sound = [] { QApplication::beep(); };
+  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run_link_);
   tools_ = std::make_unique<point_dialogs>(this);
   logic_->set_point_tools(tools_.get());
   messages_ = &messages;
@@ -250,25 +246,10 @@ void main_window_view::assign_shortcuts() {
 void main_window_view::attach(folder_chooser* chooser, run_window* run_view) {
   chooser_ = chooser;
   run_window_ = run_view;
+  run_link_.attach(run_view);
   connect_chooser();
   run_window_->model.attach(*logic_, messages_);
 }
-
-void main_window_view::show_for_run() {
-  if (run_window_ != nullptr) run_window_->show_for_run();
-  run_timer_->start();
-}
-
-void main_window_view::run_ended() {
-  run_timer_->stop();
-  if (run_window_ != nullptr) run_window_->run_ended();
-}
-
-void main_window_view::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
-  if (run_window_ != nullptr) run_window_->show_batch(batch, elapsed_seconds);
-}
-
-void main_window_view::alert() { QApplication::beep(); }
 
 void main_window_view::poll_run() {
   if (!logic_->poll_run()) return;
@@ -287,18 +268,6 @@ void main_window_view::closeEvent(QCloseEvent* event) {
 
 void main_window_view::on_end_clicked() {
   if (logic_->end_asked() && on_end) on_end();
-}
-
-engine::run_log& main_window_view::log() {
-  static null_log unattached;
-  if (run_window_ != nullptr) return *run_window_;
-  return unattached;
-}
-
-engine::run_progress& main_window_view::progress() {
-  static engine::null_progress unattached;
-  if (run_window_ != nullptr) return *run_window_;
-  return unattached;
 }
 
 }  // namespace zolk_qt

@@ -25,6 +25,7 @@
 
 #include "platform/host.h"
 #include "ui/main_window.h"
+#include "ui/run_window_link.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -45,7 +46,7 @@ class folder_chooser;
 class run_window;
 class point_dialogs;
 
-class main_window_view : public QWidget, private ui::run_window_port {
+class main_window_view : public QWidget {
  public:
   // Builds the window and runs its open (which loads the job list from
   // `settings_path`). Messages go to `messages`.
@@ -113,13 +114,6 @@ class main_window_view : public QWidget, private ui::run_window_port {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // run_window_port, forwarded to the attached run window.
-  void show_for_run() override;
-  void run_ended() override;
-  engine::run_log& log() override;
-  engine::run_progress& progress() override;
-  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
-  void alert() override;
 
   // Hands the run's reports to the run window while it works (on a timer).
   void poll_run();
@@ -147,6 +141,7 @@ class main_window_view : public QWidget, private ui::run_window_port {
   // `field` lost the focus: the model's check, and the focus back when it was not accepted.
   bool field_left(QLineEdit* field);
 
+  ui::run_window_link run_link_;  // before logic_, which holds it
   std::unique_ptr<ui::main_window> logic_;
   std::unique_ptr<point_dialogs> tools_;
   folder_chooser* chooser_ = nullptr;

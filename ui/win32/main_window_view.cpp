@@ -184,8 +184,10 @@ main_window_view::main_window_view(host::host& h, const std::string& settings_pa
   SetWindowPos(hwnd(), nullptr, scaled(208, dpi_), scaled(168, dpi_), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   build();
-  ui::run_window_port& run = *this;
-  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  run_link_.start_timer = [this] { SetTimer(hwnd(), k_run_timer, 50, nullptr); };
+  run_link_.stop_timer = [this] { KillTimer(hwnd(), k_run_timer); };
+  run_link_.sound = [] { MessageBeep(MB_OK); };
+  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run_link_);
   logic_->open();
   show_model();
 }
@@ -582,6 +584,7 @@ void main_window_view::enter_pressed() {
 void main_window_view::attach(folder_chooser* chooser, run_window* run_view) {
   chooser_ = chooser;
   run_window_ = run_view;
+  run_link_.attach(run_view);
   if (chooser_ != nullptr) {
     chooser_->on_folder_changed = [this](const std::string& folder) {
       handle_click([this, folder] { logic_->chooser_moved(folder); });
@@ -598,43 +601,6 @@ void main_window_view::attach(folder_chooser* chooser, run_window* run_view) {
     run_window_->model.attach(*logic_, messages_);
   }
   show_model();
-}
-
-void main_window_view::show_for_run() {
-  if (run_window_ != nullptr) run_window_->show_for_run();
-  SetTimer(hwnd(), k_run_timer, 50, nullptr);
-}
-
-void main_window_view::run_ended() {
-  KillTimer(hwnd(), k_run_timer);
-  if (run_window_ != nullptr) run_window_->run_ended();
-}
-
-void main_window_view::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
-  if (run_window_ != nullptr) run_window_->show_batch(batch, elapsed_seconds);
-}
-
-void main_window_view::alert() { MessageBeep(MB_OK); }
-
-namespace {
-
-class null_log : public engine::run_log {
- public:
-  void add_line(const std::string&) override {}
-};
-
-}  // namespace
-
-engine::run_log& main_window_view::log() {
-  static null_log unattached;
-  if (run_window_ != nullptr) return *run_window_;
-  return unattached;
-}
-
-engine::run_progress& main_window_view::progress() {
-  static engine::null_progress unattached;
-  if (run_window_ != nullptr) return *run_window_;
-  return unattached;
 }
 
 void main_window_view::poll_run() {

@@ -12,6 +12,7 @@
 
 #include "platform/host.h"
 #include "ui/main_window.h"
+#include "ui/run_window_link.h"
 #include "ui/win32/win32_window.h"
 
 namespace zolk_win32 {
@@ -19,7 +20,7 @@ namespace zolk_win32 {
 class folder_chooser;
 class run_window;
 
-class main_window_view : public window, private ui::run_window_port {
+class main_window_view : public window {
  public:
   // Builds the window (hidden) and runs its open, which loads the job list from
   // `settings_path`. Messages go to `messages`.
@@ -71,13 +72,6 @@ class main_window_view : public window, private ui::run_window_port {
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  // run_window_port, forwarded to the attached run window.
-  void show_for_run() override;
-  void run_ended() override;
-  engine::run_log& log() override;
-  engine::run_progress& progress() override;
-  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
-  void alert() override;
 
   void build();
   void build_page();
@@ -110,6 +104,7 @@ class main_window_view : public window, private ui::run_window_port {
   // dropped, never kept for later.
   void handle_click(const std::function<void()>& handler);
 
+  ui::run_window_link run_link_;  // before logic_, which holds it
   std::unique_ptr<ui::main_window> logic_;
   ui::message_port* messages_ = nullptr;
   folder_chooser* chooser_ = nullptr;

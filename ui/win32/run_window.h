@@ -19,28 +19,25 @@
 #include "platform/host.h"
 #include "ui/main_window.h"
 #include "ui/progress_model.h"
+#include "ui/run_window_link.h"
 #include "ui/run_window_model.h"
 #include "ui/win32/win32_window.h"
 
 namespace zolk_win32 {
 
-class run_window : public window, public engine::run_log, public engine::run_progress {
+class run_window : public window, public ui::run_window_view {
  public:
   static constexpr int k_kept_lines = ui::run_window_model::k_kept_lines;
 
   explicit run_window(host::host& h);
   ~run_window() override;
 
-  // The sinks, on the window's thread.
+  // ui::run_window_view, on the window's thread.
   void add_line(const std::string& text) override;
   void report(const engine::progress_facts& facts) override;
-  // A batch of the run controller: its texts appended at once, then its facts shown.
-  void show_batch(const ui::run_batch& batch, double elapsed_seconds);
-
-  // Shows the window without blocking; a run works from now on (中止 enabled).
-  void show_for_run();
-  // The run has ended: 中止 disabled, and a close asked for during the run is done now.
-  void run_ended();
+  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
+  void show_for_run() override;
+  void run_ended() override;
   bool run_working() const { return model.running(); }
 
   // The window's state and its session log; the main window attaches it to its logic.

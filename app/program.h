@@ -8,9 +8,9 @@
 
 #include "platform/host.h"
 #include "ui/qt/folder_chooser.h"
+#include "ui/qt/main_window_view.h"
 #include "ui/qt/message_box.h"
 #include "ui/qt/run_window.h"
-#include "ui/qt/main_window_view.h"
 
 namespace zolk_app {
 

@@ -54,7 +54,8 @@ enum class job_state {
 };
 
 // What refresh_mode shows of the job state in history backup mode. In restore mode the window
-// disables register_button, update_button and delete_button whatever this says, and shows its own status line.
+// disables register_button, update_button and delete_button whatever this says, and shows its own
+// status line.
 struct job_state_view {
   std::string mode_heading;  // the status line (CP932)
   bool new_Button_enabled;
@@ -134,14 +135,14 @@ class job_form {
   // refresh_mode runs. Typing that leaves no entry selected changes nothing else.
   void job_picked();
 
-  // register_button: registers the four fields as a new job at the end of the list (first_job_mark 1
-  // when the list was empty), nothing checked but that each text fits the file; refills job_combo,
-  // which selects the new entry; saves. The job state is not changed, so pressing it again
-  // registers an identical job.
+  // register_button: registers the four fields as a new job at the end of the list (first_job_mark
+  // 1 when the list was empty), nothing checked but that each text fits the file; refills
+  // job_combo, which selects the new entry; saves. The job state is not changed, so pressing it
+  // again registers an identical job.
   outcome register_job();
 
-  // update_button: overwrites texts 1 to 4 of the job current_job_index names (a changed name renames
-  // it), refills job_combo and saves even when nothing changed. nothing_done without a
+  // update_button: overwrites texts 1 to 4 of the job current_job_index names (a changed name
+  // renames it), refills job_combo and saves even when nothing changed. nothing_done without a
   // current job; refused_text as register_button.
   outcome update_job();
 
@@ -178,10 +179,10 @@ class job_form {
 enum class job_text {
   st01_new_job,     // 新規作成状態です。設定して登録して下さい。
   st01_job_chosen,  // 履歴バックアップを行います。
-  new_job_button,       // 新規作成
-  register_button,          // 登録
+  new_job_button,   // 新規作成
+  register_button,  // 登録
   touroku_hint,     // 現在の設定を保存します。
-  update_button,           // 修正反映
+  update_button,    // 修正反映
   syusei_hint,      // 現在の設定を上書き保存（修正）します。
   sakujo_delete,    // 削除
   sakujo_clear,     // クリア

@@ -124,7 +124,8 @@ void main_window::start() {
 
 const std::string* main_window::picked_point() {
   // The point is taken from the entry picked in the list, never from text typed over it.
-  if (point_list.selected < 0 || point_list.selected >= static_cast<int>(point_list.entries.size())) {
+  if (point_list.selected < 0 ||
+      point_list.selected >= static_cast<int>(point_list.entries.size())) {
     // The engine would return without a line: an empty run window tells the user nothing.
     messages_.show_message(text(wt::choose_point));
     return nullptr;

@@ -83,18 +83,20 @@ class main_window {
   // --- The model ---
   job_form form;  // job_combo, zolk_comment, Tdirname, Bdirname, new_job_button
   int main_mode = k_backup_mode;
-  bool backup_mode_down = true;  // run02B is down when run01B is not
-  control_state status_line, mode_heading, destination_label, register_button, update_button, delete_button, new_job_button, start_button;
-  control_state show_changes_button, restore_entry_button;   // restore mode only: the point's changes, a part restore
-  bool job_rows_visible = true;  // job name, comment and source rows (under Panel1)
+  bool backup_mode_down = true;  // the restore mode button is down when this is not
+  control_state status_line, mode_heading, destination_label, register_button, update_button,
+      delete_button, new_job_button, start_button;
+  // Restore mode only: the point's changes, a restore of one entry of the point.
+  control_state show_changes_button, restore_entry_button;
+  bool job_rows_visible = true;  // job name, comment and source rows (under the panel)
   bool restore_panel_visible = false;
   bool point_label_visible = false;
   bool point_list_visible = false;
   bool browse_restore_source_visible = false;
-  int pick_job_by = 0;                 // 0 by job name, 1 by source folder
+  int pick_job_by = 0;           // 0 by job name, 1 by source folder
   job_combo_model restore_jobs;  // the restore-side job list
   job_combo_model point_list;    // the restore points; chosen_index unused
-  std::string store_folder;         // destination folder of the job chosen for a restore
+  std::string store_folder;      // destination folder of the job chosen for a restore
   chooser_state chooser;
 
   // --- Handlers ---
@@ -147,8 +149,8 @@ class main_window {
   void update_job();
   void delete_job();
 
-  // Hides the point list and fills restore_jobs by pick_job_by; going back to job names also hides a
-  // chooser open for Button3.
+  // Hides the point list and fills restore_jobs by pick_job_by; going back to job names also hides
+  // a chooser open for Button3.
   void pick_by_changed();
   void restore_job_picked();
   // true: lists the restore points of store_folder, newest first, and shows the list (with the

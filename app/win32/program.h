@@ -8,9 +8,9 @@
 
 #include "platform/host.h"
 #include "ui/win32/folder_chooser.h"
+#include "ui/win32/main_window_view.h"
 #include "ui/win32/message_box.h"
 #include "ui/win32/run_window.h"
-#include "ui/win32/main_window_view.h"
 
 namespace zolk_win32 {
 

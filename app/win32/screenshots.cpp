@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/win32/program.h"
 #include "engine/common/messages.h"
 #include "platform/cp932.h"
-#include "app/win32/program.h"
 
 #include <shellapi.h>
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/program.h"
 #include "engine/common/messages.h"
 #include "jobs/job_list.h"
 #include "platform/cp932.h"
@@ -17,7 +18,6 @@
 #include "platform/testing/temp_folder.h"
 #include "ui/job_form.h"
 #include "ui/run_testing.h"
-#include "app/win32/program.h"
 
 namespace zolk_win32 {
 namespace {

@@ -87,7 +87,7 @@ QPixmap page_picture(int width, int height) {
 }  // namespace
 
 main_window_view::main_window_view(host::host& h, const std::string& settings_path,
-                             ui::message_port& messages)
+                                   ui::message_port& messages)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint) {
@@ -149,8 +149,9 @@ void main_window_view::build_page() {
 void main_window_view::build_job_rows() {
   job_name_label = label(job_page, "Label3", qtext(ui::wt::Label3), 8, 56);
   job_name_box = editable_combo(job_page, "job_combo", 168, 53, 297, 21);
-  new_job_button = speed_button(job_page, "new_Button",
-                                to_qstring(ui::text_of(ui::job_text::new_job_button)), 472, 53, 60, 21);
+  new_job_button =
+      speed_button(job_page, "new_Button", to_qstring(ui::text_of(ui::job_text::new_job_button)),
+                   472, 53, 60, 21);
   comment_label = label(job_page, "Label4", qtext(ui::wt::Label4), 8, 80);
   comment_field = place(new QLineEdit(job_page), "zolk_comment", 168, 79, 297, 17);
   source_label = label(job_page, "Label1", qtext(ui::wt::Label1), 8, 105);

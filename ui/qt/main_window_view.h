@@ -114,7 +114,6 @@ class main_window_view : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-
   // Hands the run's reports to the run window while it works (on a timer).
   void poll_run();
   void on_end_clicked();
@@ -150,8 +149,8 @@ class main_window_view : public QWidget {
   QButtonGroup* jorf_buttons_ = nullptr;
   ui::message_port* messages_ = nullptr;
   QTimer* run_timer_ = nullptr;
-  bool showing_ = false;        // the model is being shown: widget signals are not the user's
-  bool checking_ = false;       // a field check (and its message) is under way
+  bool showing_ = false;   // the model is being shown: widget signals are not the user's
+  bool checking_ = false;  // a field check (and its message) is under way
 };
 
 }  // namespace zolk_qt

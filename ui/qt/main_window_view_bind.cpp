@@ -13,8 +13,8 @@
 #include <QTimer>
 
 #include "ui/qt/folder_chooser.h"
-#include "ui/qt/qt_text.h"
 #include "ui/qt/main_window_view.h"
+#include "ui/qt/qt_text.h"
 
 namespace zolk_qt {
 namespace {
@@ -224,9 +224,9 @@ void main_window_view::show_mode() {
   show_control(register_button, m.register_button);
   show_control(update_button, m.update_button);
   show_control(delete_button, m.delete_button);
-  for (const auto& [button, state] :
-       {std::pair<QPushButton*, const ui::control_state&>{show_changes_button, m.show_changes_button},
-        {restore_entry_button, m.restore_entry_button}}) {
+  for (const auto& [button, state] : {std::pair<QPushButton*, const ui::control_state&>{
+                                          show_changes_button, m.show_changes_button},
+                                      {restore_entry_button, m.restore_entry_button}}) {
     show_control(button, state);
     button->setVisible(state.visible);
   }

@@ -20,8 +20,8 @@
 #include "platform/testing/temp_folder.h"
 #include "ui/main_window.h"
 #include "ui/qt/folder_chooser.h"
-#include "ui/qt/run_window.h"
 #include "ui/qt/main_window_view.h"
+#include "ui/qt/run_window.h"
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
@@ -55,7 +55,7 @@ class WindowTest : public ::testing::Test {
   void open(const std::string& settings = std::string(), host::host& h = host::default_host()) {
     main_.reset();
     main_ = std::make_unique<main_window_view>(h, settings.empty() ? dir_.at("Zcli.dat") : settings,
-                                            messages_);
+                                               messages_);
     chooser_ = std::make_unique<folder_chooser>();
     run_window_ = std::make_unique<run_window>();
     main_->attach(chooser_.get(), run_window_.get());

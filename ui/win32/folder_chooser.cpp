@@ -171,7 +171,8 @@ folder_chooser::node* folder_chooser::node_of(HTREEITEM item) const {
   return reinterpret_cast<node*>(tv.lParam);
 }
 
-HTREEITEM folder_chooser::add_item(HTREEITEM parent, const std::string& name, const std::string& path) {
+HTREEITEM folder_chooser::add_item(HTREEITEM parent, const std::string& name,
+                                   const std::string& path) {
   nodes_.push_back(node{path, false});
   std::wstring text = wide(name);
   TVINSERTSTRUCTW insert = {};

@@ -1,5 +1,5 @@
-// folder_chooser on Windows: the folder chooser. A drive box and a folder tree whose folders are read
-// through the host when a branch is opened; every move in the tree is reported through
+// folder_chooser on Windows: the folder chooser. A drive box and a folder tree whose folders are
+// read through the host when a branch is opened; every move in the tree is reported through
 // `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps its place in the tree
 // between showings; it is hidden, never rebuilt. Escape and the close box hide it without a check.
 //

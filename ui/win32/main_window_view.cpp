@@ -175,7 +175,7 @@ void show_visible(HWND control, bool visible) {
 }  // namespace
 
 main_window_view::main_window_view(host::host& h, const std::string& settings_path,
-                             ui::message_port& messages)
+                                   ui::message_port& messages)
     : messages_(&messages) {
   on_end = [] { PostQuitMessage(0); };
   create(L"ZolkMainWindow", wtext(ui::wt::main_caption), k_style, 0, k_width, k_height);
@@ -287,8 +287,9 @@ void main_window_view::build_lower_rows() {
 }
 
 void main_window_view::build_panel() {
-  by_job_name = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
-                             WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_by_job_name);
+  by_job_name =
+      make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
+                   WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_by_job_name);
   by_source_folder = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
                                   WS_VISIBLE | BS_AUTORADIOBUTTON, id_by_source_folder);
   restore_job_box = combo(restore_panel, id_restore_job);
@@ -371,7 +372,7 @@ void main_window_view::make_page_brush(int width, int height) {
 }
 
 LRESULT main_window_view::container_message(HWND container, UINT message, WPARAM wparam,
-                                         LPARAM lparam) {
+                                            LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -693,14 +694,17 @@ void main_window_view::set_enabled(HWND control, bool enabled) {
 void main_window_view::show_mode() {
   const ui::main_window& m = *logic_;
   const bool idle = !m.run_working();
-  SendMessageW(backup_mode_button, BM_SETCHECK, m.backup_mode_down ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(restore_mode_button, BM_SETCHECK, m.backup_mode_down ? BST_UNCHECKED : BST_CHECKED, 0);
+  SendMessageW(backup_mode_button, BM_SETCHECK, m.backup_mode_down ? BST_CHECKED : BST_UNCHECKED,
+               0);
+  SendMessageW(restore_mode_button, BM_SETCHECK, m.backup_mode_down ? BST_UNCHECKED : BST_CHECKED,
+               0);
   show_text(mode_heading, wide(m.mode_heading.caption));
   show_text(destination_label, wide(m.destination_label.caption));
-  const std::pair<HWND, const ui::control_state*> buttons[] = {{register_button, &m.register_button},
-                                                               {update_button, &m.update_button},
-                                                               {delete_button, &m.delete_button},
-                                                               {mode_status, &m.status_line}};
+  const std::pair<HWND, const ui::control_state*> buttons[] = {
+      {register_button, &m.register_button},
+      {update_button, &m.update_button},
+      {delete_button, &m.delete_button},
+      {mode_status, &m.status_line}};
   for (const auto& [button, model] : buttons) {
     show_hint(button, wide(model->hint));
     if (button == mode_status) continue;

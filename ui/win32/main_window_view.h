@@ -72,7 +72,6 @@ class main_window_view : public window {
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-
   void build();
   void build_page();
   void build_job_rows();
@@ -117,8 +116,8 @@ class main_window_view : public window {
   HFONT small_font_ = nullptr;
   HBRUSH page_brush_ = nullptr;
   int dpi_ = 96;
-  bool showing_ = false;        // the model is being shown: notifications are not the user's
-  bool checking_ = false;       // a field check (and its message) is under way
+  bool showing_ = false;   // the model is being shown: notifications are not the user's
+  bool checking_ = false;  // a field check (and its message) is under way
 };
 
 }  // namespace zolk_win32

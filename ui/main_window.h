@@ -150,7 +150,7 @@ class main_window {
   void delete_job();
 
   // Hides the point list and fills restore_jobs by pick_job_by; going back to job names also hides
-  // a chooser open for Button3.
+  // a chooser open for browse_restore_source.
   void pick_by_changed();
   void restore_job_picked();
   // true: lists the restore points of store_folder, newest first, and shows the list (with the
@@ -191,12 +191,13 @@ class main_window {
   // picks a job by the typed name, which would load that job over what was typed.
   bool enter_starts_restore(folder_field f) const;
 
-  void browse_source();  // also Button3
+  void browse_source();  // also browse_restore_source
   void browse_destination();
   // The chooser's tree moved to `folder`, unchecked. Tag 2 writes it into Bdirname. Tag 1
-  // writes it into Tdirname in history backup mode; in restore mode (Button3, by folder) it
-  // becomes the text of restore_jobs and picks the job registered with that source folder
-  // (letters compared without case), or, with none, hides the point list and drops the point.
+  // writes it into Tdirname in history backup mode; in restore mode (browse_restore_source, by
+  // folder) it becomes the text of restore_jobs and picks the job registered with that source
+  // folder (letters compared without case), or, with none, hides the point list and drops the
+  // point.
   void chooser_moved(const std::string& folder);
   // "決定/閉じる" on `folder`: written as chooser_moved writes it and checked as the source or
   // the destination; the chooser hides when the check accepts. Returns the check's answer.

@@ -24,11 +24,11 @@ void prepare_application(QApplication& app) {
 }
 
 windows::windows(host::host& h, const std::string& settings_path) {
-  set_window01 = std::make_unique<zolk_qt::Tset_window01>(h, settings_path, messages);
-  messages.set_parent(set_window01.get());
-  Form2 = std::make_unique<zolk_qt::TForm2>();
-  run_win = std::make_unique<zolk_qt::Trun_win>();
-  set_window01->attach(Form2.get(), run_win.get());
+  main_view = std::make_unique<zolk_qt::main_window_view>(h, settings_path, messages);
+  messages.set_parent(main_view.get());
+  chooser = std::make_unique<zolk_qt::folder_chooser>();
+  run_view = std::make_unique<zolk_qt::run_window>();
+  main_view->attach(chooser.get(), run_view.get());
 }
 
 int run_program(int argc, char** argv) {
@@ -37,7 +37,7 @@ int run_program(int argc, char** argv) {
     prepare_application(app);
     host::host& h = host::default_host();
     windows w(h, jobs::default_settings_path(h));
-    w.set_window01->show();
+    w.main_view->show();
     QApplication::exec();
   } catch (const std::exception& error) {
     QMessageBox::critical(nullptr, zolk_qt::qtext(ui::wt::app_title),

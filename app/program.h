@@ -7,10 +7,10 @@
 #include <string>
 
 #include "platform/host.h"
-#include "ui/qt/form2.h"
+#include "ui/qt/folder_chooser.h"
+#include "ui/qt/main_window_view.h"
 #include "ui/qt/message_box.h"
-#include "ui/qt/run_win.h"
-#include "ui/qt/set_window01.h"
+#include "ui/qt/run_window.h"
 
 namespace zolk_app {
 
@@ -22,9 +22,9 @@ void prepare_application(QApplication& app);
 struct windows {
   windows(host::host& h, const std::string& settings_path);
   zolk_qt::box_messages messages;
-  std::unique_ptr<zolk_qt::Tset_window01> set_window01;
-  std::unique_ptr<zolk_qt::TForm2> Form2;
-  std::unique_ptr<zolk_qt::Trun_win> run_win;
+  std::unique_ptr<zolk_qt::main_window_view> main_view;
+  std::unique_ptr<zolk_qt::folder_chooser> chooser;
+  std::unique_ptr<zolk_qt::run_window> run_view;
 };
 
 // The whole program: returns the exit status, which is 0 in every case.

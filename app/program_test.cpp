@@ -24,14 +24,14 @@ TEST(Program, StartsWithTheTitleAJapaneseFontAndOnlyTheMainWindowShown) {
 
   testing_support::temp_folder dir;
   windows w(host::default_host(), dir.at("Zcli.dat"));
-  w.set_window01->show();
-  EXPECT_TRUE(w.set_window01->isVisible());
-  EXPECT_FALSE(w.Form2->isVisible());
-  EXPECT_FALSE(w.run_win->isVisible());
+  w.main_view->show();
+  EXPECT_TRUE(w.main_view->isVisible());
+  EXPECT_FALSE(w.chooser->isVisible());
+  EXPECT_FALSE(w.run_view->isVisible());
   // Closing a secondary window only hides it; closing the main window ends the program.
-  EXPECT_FALSE(w.Form2->testAttribute(Qt::WA_QuitOnClose));
-  EXPECT_FALSE(w.run_win->testAttribute(Qt::WA_QuitOnClose));
-  EXPECT_TRUE(w.set_window01->testAttribute(Qt::WA_QuitOnClose));
+  EXPECT_FALSE(w.chooser->testAttribute(Qt::WA_QuitOnClose));
+  EXPECT_FALSE(w.run_view->testAttribute(Qt::WA_QuitOnClose));
+  EXPECT_TRUE(w.main_view->testAttribute(Qt::WA_QuitOnClose));
   EXPECT_EQ(testing_support::read_file(dir.at("Zcli.dat")).substr(0, 13), "Z-OLK Ver1.00");
 }
 

@@ -68,8 +68,8 @@ std::string make_source(host::host& h, const std::string& work) {
 // The run window as it stands in the middle of a long first run: the log going on, the bar of
 // a large file, the counts with the estimate, the current path and 中止. Shown from the facts
 // such a run reports, so the picture does not hang on the speed of the machine.
-void show_run_in_progress(zolk_qt::Trun_win& run_win, const std::string& source) {
-  run_win.show_for_run();
+void show_run_in_progress(zolk_qt::run_window& run_view, const std::string& source) {
+  run_view.show_for_run();
   ui::run_batch batch;
   batch.texts.push_back(engine::text(engine::msg::first_run));
   const char* const names[] = {"見積/山田商店.txt", "見積/鈴木工業.txt", "予定表.txt",
@@ -88,7 +88,7 @@ void show_run_in_progress(zolk_qt::Trun_win& run_win, const std::string& source)
   facts.file_bytes_total = int64_t{512} << 20;
   facts.file_bytes_done = int64_t{205} << 20;
   batch.facts = facts;
-  run_win.show_batch(batch, 42);
+  run_view.show_batch(batch, 42);
 }
 
 }  // namespace
@@ -108,16 +108,16 @@ int main(int argc, char** argv) {
   const std::string store = work + "/" + cp932::from_unicode("履歴");
 
   zolk_app::windows w(h, work + "/Zcli.dat");
-  zolk_qt::Tset_window01& main = *w.set_window01;
+  zolk_qt::main_window_view& main = *w.main_view;
   ui::main_window& m = main.logic();
   main.show();
   m.form.set_job_name_text(cp932::from_unicode("書類の毎日の履歴"));
   m.form.set_zolk_comment(cp932::from_unicode("見積と予定表"));
   m.form.set_Tdirname(source);
   m.form.set_Bdirname(store);
-  m.tourokuClick();
+  m.register_job();
   m.form.job_combo.select(0);
-  m.job_comboChange();
+  m.job_picked();
   main.show_model();
   settle();
   bool ok = save(main.grab(), out, "main-backup.png");
@@ -130,20 +130,20 @@ int main(int argc, char** argv) {
   main.start_button->click();
   wait_for_run(m);
   settle();
-  ok = save(w.run_win->grab(), out, "run-window.png") && ok;
-  w.run_win->hide();
+  ok = save(w.run_view->grab(), out, "run-window.png") && ok;
+  w.run_view->hide();
   {
     // Drawn by a window of its own, so the log of the two runs above stays as it was.
-    zolk_qt::Trun_win running;
-    running.move(w.run_win->pos());
+    zolk_qt::run_window running;
+    running.move(w.run_view->pos());
     show_run_in_progress(running, source);
     settle();
     ok = save(running.grab(), out, "run-window-running.png") && ok;
   }
 
   main.restore_mode_button->click();
-  m.job_combo_s.select(0);
-  m.job_combo_sChange();
+  m.restore_jobs.select(0);
+  m.restore_job_picked();
   main.show_model();
   main.activateWindow();
   settle();
@@ -160,12 +160,12 @@ int main(int argc, char** argv) {
   main.backup_mode_button->click();
   main.browse_destination->click();
   const QString work_folder = QString::fromStdString(cp932::to_unicode(work));
-  w.Form2->go_to(work_folder + QString::fromUtf8("/書類/見積"));
+  w.chooser->go_to(work_folder + QString::fromUtf8("/書類/見積"));
   settle(800);
   // Scrolled as a user would, so the picture shows the folders of the example.
-  auto* model = static_cast<QFileSystemModel*>(w.Form2->folder_view->model());
-  w.Form2->folder_view->scrollTo(model->index(work_folder), QAbstractItemView::PositionAtTop);
+  auto* model = static_cast<QFileSystemModel*>(w.chooser->folder_view->model());
+  w.chooser->folder_view->scrollTo(model->index(work_folder), QAbstractItemView::PositionAtTop);
   settle();
-  ok = save(w.Form2->grab(), out, "chooser.png") && ok;
+  ok = save(w.chooser->grab(), out, "chooser.png") && ok;
   return ok ? 0 : 1;
 }

@@ -76,11 +76,11 @@ double window_seconds(zolk_app::windows& w) {
   sync_disk();
   QElapsedTimer timer;
   timer.start();
-  w.set_window01->start_button->click();
+  w.main_view->start_button->click();
   QEventLoop loop;
   QTimer check;
   QObject::connect(&check, &QTimer::timeout, [&] {
-    if (!w.set_window01->logic().run_working()) loop.quit();
+    if (!w.main_view->logic().run_working()) loop.quit();
   });
   check.start(5);
   loop.exec();
@@ -109,11 +109,11 @@ int main(int argc, char** argv) {
   write_tree(h, source, files, 0);
 
   zolk_app::windows w(h, work + "/Zcli.dat");
-  w.set_window01->show();
-  ui::main_window& m = w.set_window01->logic();
+  w.main_view->show();
+  ui::main_window& m = w.main_view->logic();
   m.form.set_Tdirname(source);
   m.form.set_Bdirname(window_store);
-  w.set_window01->show_model();
+  w.main_view->show_model();
 
   std::printf("first runs: zolk-cli %.2f s, window %.2f s\n", cli_seconds(cli, source, cli_store),
               window_seconds(w));
@@ -143,6 +143,6 @@ int main(int argc, char** argv) {
   std::printf("all rounds: zolk-cli %.2f s, window %.2f s, ratio %.2f (target <= 1.2)\n", cli_total,
               window_total, window_total / cli_total);
   std::printf("log lines the run window shows: %d (it keeps at most %d)\n",
-              w.run_win->log_view->blockCount(), zolk_qt::Trun_win::k_kept_lines);
+              w.run_view->log_view->blockCount(), zolk_qt::run_window::k_kept_lines);
   return 0;
 }

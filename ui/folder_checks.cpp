@@ -67,7 +67,7 @@ bool same_text_ignoring_case(const std::string& a, const std::string& b) {
   return true;
 }
 
-check_message Tdirname_chak(const folder_check_input& in) {
+check_message check_source(const folder_check_input& in) {
   if (in.source.empty()) return std::nullopt;
   if (!engine::root_folder_check(in.source)) return root_message(wt::source_root);
   if (in.mode != k_backup_mode) return std::nullopt;
@@ -78,7 +78,7 @@ check_message Tdirname_chak(const folder_check_input& in) {
   return std::nullopt;
 }
 
-check_message Bdirname_chak(const folder_check_input& in) {
+check_message check_destination(const folder_check_input& in) {
   if (!engine::root_folder_check(in.destination)) {
     return root_message(in.mode == k_backup_mode ? wt::destination_root : wt::target_root);
   }

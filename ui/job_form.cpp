@@ -120,7 +120,7 @@ void fill_job_combo(job_combo_model& combo, unsigned char kind, const jobs::job_
 job_state_view view_of(job_state state) {
   job_state_view v;
   const bool chosen = state == job_state::job_chosen;
-  v.st01 = text_of(chosen ? job_text::st01_job_chosen : job_text::st01_new_job);
+  v.mode_heading = text_of(chosen ? job_text::st01_job_chosen : job_text::st01_new_job);
   v.new_Button_enabled = chosen;
   v.touroku_enabled = !chosen;
   v.syusei_enabled = chosen;
@@ -182,10 +182,10 @@ jobs::load_result job_form::begin_start() {
 }
 
 void job_form::finish_start() {
-  if (job_combo.chosen_index == -1) new_ButtonClick();
+  if (job_combo.chosen_index == -1) new_job();
 }
 
-void job_form::new_ButtonClick() {
+void job_form::new_job() {
   new_Button_enabled_ = false;
   job_combo.chosen_index = -1;
   job_combo.select(-1);
@@ -195,7 +195,7 @@ void job_form::new_ButtonClick() {
   if (refresh_mode) refresh_mode();
 }
 
-void job_form::job_comboChange() {
+void job_form::job_picked() {
   if (job_combo.selected != -1) job_combo.chosen_index = job_combo.selected;
   const jobs::job_record* r =
       jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
@@ -207,7 +207,7 @@ void job_form::job_comboChange() {
   if (refresh_mode) refresh_mode();
 }
 
-job_form::outcome job_form::tourokuClick() {
+job_form::outcome job_form::register_job() {
   if (!fields_fit()) return outcome::refused_text;
   auto record = std::make_unique<jobs::job_record>();
   jobs::clear_job_record(*record);
@@ -222,7 +222,7 @@ job_form::outcome job_form::tourokuClick() {
   return save();
 }
 
-job_form::outcome job_form::syuseiClick() {
+job_form::outcome job_form::update_job() {
   jobs::job_record* r = jobs::find_job(list_, job_combo.chosen_index, jobs::k_history_backup_kind);
   if (r == nullptr) return outcome::nothing_done;
   if (!fields_fit()) return outcome::refused_text;
@@ -234,7 +234,7 @@ job_form::outcome job_form::syuseiClick() {
   return save();
 }
 
-job_form::outcome job_form::sakujoClick() {
+job_form::outcome job_form::delete_job() {
   // In the new-job state the button reads "クリア": it must never delete the job that a
   // register just selected.
   if (state() == job_state::new_job) return outcome::nothing_done;
@@ -243,7 +243,7 @@ job_form::outcome job_form::sakujoClick() {
   if (r->next == nullptr && r->prev != nullptr) job_combo.select(job_combo.selected - 1);
   list_.erase(r);
   fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
-  job_comboChange();
+  job_picked();
   return save();
 }
 

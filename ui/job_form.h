@@ -19,7 +19,7 @@
 
 namespace ui {
 
-// A job drop-down list (job_combo, job_combo_s): its entries, the selected entry, the text of
+// A job drop-down list (job_combo, restore_jobs): its entries, the selected entry, the text of
 // its edit field, and the chosen index the list keeps beside its entries (for job_combo this
 // is current_job_index; the restore side keeps its own).
 struct job_combo_model {
@@ -49,14 +49,15 @@ enum class job_field { job_name, comment, source_folder, destination_folder };
 
 // The job state of the history backup mode.
 enum class job_state {
-  new_job,     // new_Button disabled: a job is being entered
-  job_chosen,  // new_Button enabled: the fields show a registered job
+  new_job,     // new_job_button disabled: a job is being entered
+  job_chosen,  // new_job_button enabled: the fields show a registered job
 };
 
 // What refresh_mode shows of the job state in history backup mode. In restore mode the window
-// disables touroku, syusei and sakujo whatever this says, and shows its own status line.
+// disables register_button, update_button and delete_button whatever this says, and shows its own
+// status line.
 struct job_state_view {
-  std::string st01;  // the status line (CP932)
+  std::string mode_heading;  // the status line (CP932)
   bool new_Button_enabled;
   bool touroku_enabled;
   bool syusei_enabled;
@@ -86,14 +87,14 @@ class job_form {
 
   int current_job_index() const { return job_combo.chosen_index; }
 
-  // new_Button disabled means the new-job state.
+  // new_job_button disabled means the new-job state.
   bool new_Button_enabled() const { return new_Button_enabled_; }
   job_state state() const {
     return new_Button_enabled_ ? job_state::job_chosen : job_state::new_job;
   }
   job_state_view state_view() const { return view_of(state()); }
 
-  // Called by new_ButtonClick and job_comboChange after they changed the state: the window's
+  // Called by new_job and job_picked after they changed the state: the window's
   // refresh_mode, which shows the job state (state_view()) in history backup mode. May be empty.
   std::function<void()> refresh_mode;
 
@@ -108,13 +109,13 @@ class job_form {
   // (load_problem_text). Call once, before the first fill_job_combo.
   jobs::load_result load_settings();
 
-  // The start-up of the main window (its FormCreate) runs, in this order:
+  // The start-up of the main window (its open) runs, in this order:
   //   1. begin_start(): load_settings, current_job_index := -2, fill_job_combo of job_combo
   //      with kind 'a' and text 1 (the first job is selected; the index stays -2);
-  //   2. the window fills its restore-side list job_combo_s;
-  //   3. job_comboChange() (shows the selected job and sets current_job_index);
-  //   4. the window enters history backup mode (run01BClick);
-  //   5. finish_start(): new_ButtonClick when current_job_index is then -1 (no job).
+  //   2. the window fills its restore-side list restore_jobs;
+  //   3. job_picked() (shows the selected job and sets current_job_index);
+  //   4. the window enters history backup mode (enter_backup_mode);
+  //   5. finish_start(): new_job when current_job_index is then -1 (no job).
   jobs::load_result begin_start();
   void finish_start();
 
@@ -124,32 +125,32 @@ class job_form {
   // first such field): then nothing changed and nothing was written.
   enum class outcome { nothing_done, saved, save_failed, refused_text };
 
-  // new_Button: enters the new-job state; current_job_index -1, no entry selected (the job
+  // new_job_button: enters the new-job state; current_job_index -1, no entry selected (the job
   // name field empties), comment, source and destination emptied; refresh_mode.
-  void new_ButtonClick();
+  void new_job();
 
   // The job name field changed (an entry picked, or typing): when an entry is selected it
   // becomes current_job_index; when it names a job, the comment, source and destination
-  // fields show that job's texts 2, 3 and 4, new_Button is enabled (job-chosen state) and
+  // fields show that job's texts 2, 3 and 4, new_job_button is enabled (job-chosen state) and
   // refresh_mode runs. Typing that leaves no entry selected changes nothing else.
-  void job_comboChange();
+  void job_picked();
 
-  // touroku: registers the four fields as a new job at the end of the list (first_job_mark 1
-  // when the list was empty), nothing checked but that each text fits the file; refills job_combo,
-  // which selects the new entry; saves. The job state is not changed, so pressing it again
-  // registers an identical job.
-  outcome tourokuClick();
+  // register_button: registers the four fields as a new job at the end of the list (first_job_mark
+  // 1 when the list was empty), nothing checked but that each text fits the file; refills
+  // job_combo, which selects the new entry; saves. The job state is not changed, so pressing it
+  // again registers an identical job.
+  outcome register_job();
 
-  // syusei: overwrites texts 1 to 4 of the job current_job_index names (a changed name renames
-  // it), refills job_combo and saves even when nothing changed. nothing_done without a
-  // current job; refused_text as touroku.
-  outcome syuseiClick();
+  // update_button: overwrites texts 1 to 4 of the job current_job_index names (a changed name
+  // renames it), refills job_combo and saves even when nothing changed. nothing_done without a
+  // current job; refused_text as register_button.
+  outcome update_job();
 
-  // sakujo: deletes the job selected in job_combo, without confirmation. The selection moves
+  // delete_button: deletes the job selected in job_combo, without confirmation. The selection moves
   // one entry up when the last record was deleted; job_combo is refilled with the name shown
-  // then, job_comboChange shows the job now selected, and the file is saved. nothing_done in
+  // then, job_picked shows the job now selected, and the file is saved. nothing_done in
   // the new-job state (the caption then reads "クリア") and when no entry is selected.
-  outcome sakujoClick();
+  outcome delete_job();
 
   // How the last save went (saved until a save fails).
   jobs::save_status last_save_status() const { return last_save_status_; }
@@ -178,10 +179,10 @@ class job_form {
 enum class job_text {
   st01_new_job,     // 新規作成状態です。設定して登録して下さい。
   st01_job_chosen,  // 履歴バックアップを行います。
-  new_Button,       // 新規作成
-  touroku,          // 登録
+  new_job_button,   // 新規作成
+  register_button,  // 登録
   touroku_hint,     // 現在の設定を保存します。
-  syusei,           // 修正反映
+  update_button,    // 修正反映
   syusei_hint,      // 現在の設定を上書き保存（修正）します。
   sakujo_delete,    // 削除
   sakujo_clear,     // クリア

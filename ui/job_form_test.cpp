@@ -32,7 +32,7 @@ struct started {
   explicit started(host::host& h, const std::string& path) : form(h, path) {
     form.refresh_mode = [this] { ++refreshes; };
     load = form.begin_start();
-    form.job_comboChange();
+    form.job_picked();
     form.finish_start();
   }
   job_form form;
@@ -43,7 +43,7 @@ struct started {
 // Picks entry `index` of job_combo, as the user does.
 void pick(job_form& f, int index) {
   f.job_combo.select(index);
-  f.job_comboChange();
+  f.job_picked();
 }
 
 void enter(job_form& f, const std::string& name, const std::string& comment,
@@ -64,7 +64,7 @@ TEST(JobForm, FirstStartCreatesTheFileAndEntersTheNewJobState) {
   EXPECT_EQ(s.form.job_combo.text, "");
   EXPECT_GE(s.refreshes, 1);
   const ui::job_state_view v = s.form.state_view();
-  EXPECT_EQ(v.st01, u("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(v.mode_heading, u("新規作成状態です。設定して登録して下さい。"));
   EXPECT_EQ(v.sakujo_caption, u("クリア"));
   EXPECT_TRUE(v.touroku_enabled);
   EXPECT_FALSE(v.syusei_enabled);
@@ -83,7 +83,7 @@ TEST(JobForm, StartShowsTheFirstJob) {
   EXPECT_EQ(s.form.Tdirname(), "s1");
   EXPECT_EQ(s.form.Bdirname(), "d1");
   const ui::job_state_view v = s.form.state_view();
-  EXPECT_EQ(v.st01, u("履歴バックアップを行います。"));
+  EXPECT_EQ(v.mode_heading, u("履歴バックアップを行います。"));
   EXPECT_EQ(v.sakujo_caption, u("削除"));
   EXPECT_FALSE(v.touroku_enabled);
   EXPECT_TRUE(v.syusei_enabled);
@@ -93,7 +93,7 @@ TEST(JobForm, RegisteringMarksOnlyTheFirstJobAndWritesItsBytes) {
   temp_folder tmp;
   started s(host::default_host(), tmp.at("Zcli.dat"));
   enter(s.form, "", "", "", "");
-  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.register_job(), job_form::outcome::saved);
   // Four empty fields: the 57-byte record, with first_job_mark 1.
   const std::string empty_job = std::string(
                                     "\x01\x00\x00\x00"
@@ -107,7 +107,7 @@ TEST(JobForm, RegisteringMarksOnlyTheFirstJobAndWritesItsBytes) {
   EXPECT_EQ(empty_job.size(), 57u);
 
   enter(s.form, "\x95\x5C", "comment", "c:\\src", "d:\\dst");  // a name whose trail byte is 0x5C
-  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.register_job(), job_form::outcome::saved);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
             k_header + empty_job + job_block(0, "\x95\x5C", "comment", "c:\\src", "d:\\dst"));
   EXPECT_EQ(s.form.job_combo.selected, 1);
@@ -118,8 +118,8 @@ TEST(JobForm, RegisteringTwiceMakesTwoIdenticalJobsAndSelectsTheSecond) {
   temp_folder tmp;
   started s(host::default_host(), tmp.at("Zcli.dat"));
   enter(s.form, "same", "c", "s", "d");
-  s.form.tourokuClick();
-  s.form.tourokuClick();
+  s.form.register_job();
+  s.form.register_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
             k_header + job_block(1, "same", "c", "s", "d") + job_block(0, "same", "c", "s", "d"));
   EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"same", "same"}));
@@ -142,7 +142,7 @@ TEST(JobForm, ModifyRenamesTheJobAndRewritesTheFileEvenWhenNothingChanged) {
   started s(h, tmp.at("Zcli.dat"));
   s.form.set_job_name_text("renamed");
   s.form.set_Tdirname("s1new");
-  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.update_job(), job_form::outcome::saved);
   EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"renamed", "two"}));
   EXPECT_EQ(s.form.job_combo.selected, 0);
   EXPECT_EQ(s.form.job_combo.text, "renamed");
@@ -154,7 +154,7 @@ TEST(JobForm, ModifyRenamesTheJobAndRewritesTheFileEvenWhenNothingChanged) {
       job_block(0, "two", "c2", "s2", "d2");
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), expected);
   const int replaces = h.calls(call_kind::replace);
-  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.update_job(), job_form::outcome::saved);
   EXPECT_EQ(h.calls(call_kind::replace), replaces + 1);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), expected);
 }
@@ -168,11 +168,11 @@ TEST(JobForm, RegisteringOrModifyingSelectsTheLaterOfTwoSameNames) {
   EXPECT_EQ(s.form.current_job_index(), 0);  // at start the first entry is shown
   pick(s.form, 2);
   s.form.set_job_name_text("dup");
-  s.form.syuseiClick();
+  s.form.update_job();
   EXPECT_EQ(s.form.job_combo.selected, 2);
   EXPECT_EQ(s.form.current_job_index(), 2);
   pick(s.form, 0);
-  s.form.syuseiClick();
+  s.form.update_job();
   EXPECT_EQ(s.form.job_combo.selected, 2);  // the last "dup"
 }
 
@@ -182,7 +182,7 @@ TEST(JobForm, DeletingTheLastJobShowsTheOneBefore) {
                                      job_block(0, "two", "c2", "s2", "d2"));
   started s(host::default_host(), tmp.at("Zcli.dat"));
   pick(s.form, 1);
-  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.delete_job(), job_form::outcome::saved);
   EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one"}));
   EXPECT_EQ(s.form.job_combo.selected, 0);
   EXPECT_EQ(s.form.job_combo.text, "one");
@@ -198,7 +198,7 @@ TEST(JobForm, DeletingAMiddleJobShowsTheNextOrALaterNamesake) {
   {
     started s(host::default_host(), tmp.at("Zcli.dat"));
     pick(s.form, 1);
-    s.form.sakujoClick();
+    s.form.delete_job();
     EXPECT_EQ(s.form.job_combo.text, "three");
     EXPECT_EQ(s.form.current_job_index(), 1);
     EXPECT_EQ(s.form.zolk_comment(), "c3");
@@ -210,7 +210,7 @@ TEST(JobForm, DeletingAMiddleJobShowsTheNextOrALaterNamesake) {
                  job_block(0, "c", "", "s3", "") + job_block(0, "b", "", "s4", ""));
   started s(host::default_host(), tmp.at("Zcli.dat"));
   pick(s.form, 1);
-  s.form.sakujoClick();
+  s.form.delete_job();
   EXPECT_EQ(s.form.job_combo.selected, 2);  // the later "b"
   EXPECT_EQ(s.form.Tdirname(), "s4");
 }
@@ -220,7 +220,7 @@ TEST(JobForm, DeletingTheOnlyJobEmptiesListAndFileButKeepsTheFolderFields) {
   write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "only", "c", "s", "d"));
   host::fault_host h(host::default_host());
   started s(h, tmp.at("Zcli.dat"));
-  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.delete_job(), job_form::outcome::saved);
   EXPECT_TRUE(s.form.list().empty());
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
   EXPECT_EQ(s.form.job_combo.selected, -1);
@@ -229,8 +229,8 @@ TEST(JobForm, DeletingTheOnlyJobEmptiesListAndFileButKeepsTheFolderFields) {
   EXPECT_EQ(s.form.Tdirname(), "s");
   EXPECT_EQ(s.form.Bdirname(), "d");
   const int writes = h.calls(call_kind::open_write);
-  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::nothing_done);
-  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::nothing_done);
+  EXPECT_EQ(s.form.update_job(), job_form::outcome::nothing_done);
+  EXPECT_EQ(s.form.delete_job(), job_form::outcome::nothing_done);
   EXPECT_EQ(h.calls(call_kind::open_write), writes);
 }
 
@@ -238,10 +238,10 @@ TEST(JobForm, ClearInTheNewJobStateNeverDeletesTheJustRegisteredJob) {
   temp_folder tmp;
   started s(host::default_host(), tmp.at("Zcli.dat"));
   enter(s.form, "new", "c", "s", "d");
-  s.form.tourokuClick();
+  s.form.register_job();
   ASSERT_EQ(s.form.job_combo.selected, 0);
   EXPECT_EQ(s.form.state_view().sakujo_caption, u("クリア"));
-  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::nothing_done);
+  EXPECT_EQ(s.form.delete_job(), job_form::outcome::nothing_done);
   EXPECT_EQ(s.form.list().size(), 1u);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "new", "c", "s", "d"));
 }
@@ -259,20 +259,20 @@ TEST(JobForm, AForeignRecordIsNeitherShownNorCountedAndKeepsItsPlace) {
   pick(s.form, 1);
   EXPECT_EQ(s.form.Tdirname(), "s2");
   s.form.set_zolk_comment("c2new");
-  s.form.syuseiClick();
+  s.form.update_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
                                                foreign + job_block(0, "two", "c2new", "s2", "d2"));
-  s.form.new_ButtonClick();
+  s.form.new_job();
   enter(s.form, "three", "c3", "s3", "d3");
-  s.form.tourokuClick();
+  s.form.register_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
                                                foreign + job_block(0, "two", "c2new", "s2", "d2") +
                                                job_block(0, "three", "c3", "s3", "d3"));
   // Deleting the job after the foreign record moves the selection one entry up.
   pick(s.form, 2);
-  s.form.sakujoClick();
+  s.form.delete_job();
   pick(s.form, 0);
-  s.form.sakujoClick();
+  s.form.delete_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
             k_header + foreign + job_block(0, "two", "c2new", "s2", "d2"));
   EXPECT_EQ(s.form.job_combo.text, "two");
@@ -285,7 +285,7 @@ TEST(JobForm, ChoosingAJobFillsTheFieldsAndNeverWrites) {
                                      job_block(0, "two", "c2", "s2", "d2"));
   host::fault_host h(host::default_host());
   started s(h, tmp.at("Zcli.dat"));
-  s.form.new_ButtonClick();
+  s.form.new_job();
   EXPECT_EQ(s.form.Tdirname(), "");
   EXPECT_EQ(s.form.job_combo.text, "");
   pick(s.form, 1);
@@ -294,7 +294,7 @@ TEST(JobForm, ChoosingAJobFillsTheFieldsAndNeverWrites) {
   EXPECT_EQ(s.form.Bdirname(), "d2");
   // Typing leaves no entry selected; the current job stays the one chosen last.
   s.form.set_job_name_text("typed");
-  s.form.job_comboChange();
+  s.form.job_picked();
   EXPECT_EQ(s.form.current_job_index(), 1);
   EXPECT_EQ(s.form.Bdirname(), "d2");
   EXPECT_EQ(h.mutations(), 0);
@@ -306,12 +306,12 @@ TEST(JobForm, AFailedSaveIsReportedAndTheChangeStaysInMemory) {
   started s(h, tmp.at("Zcli.dat"));
   h.fail_call(call_kind::replace, 1);
   enter(s.form, "job", "", "s", "d");
-  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::save_failed);
+  EXPECT_EQ(s.form.register_job(), job_form::outcome::save_failed);
   EXPECT_EQ(s.form.last_save_status(), jobs::save_status::replace_failed);
   EXPECT_FALSE(ui::save_problem_text(s.form.last_save_status(), tmp.at("Zcli.dat")).empty());
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
   EXPECT_EQ(s.form.list().size(), 1u);
-  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::saved);  // the next save carries it
+  EXPECT_EQ(s.form.update_job(), job_form::outcome::saved);  // the next save carries it
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "job", "", "s", "d"));
 }
 
@@ -326,7 +326,7 @@ TEST(JobForm, AnUnreadableFileIsNeverReplacedByLaterRegistrations) {
   EXPECT_FALSE(ui::load_problem_text(s.load.status, tmp.at("Zcli.dat")).empty());
   EXPECT_EQ(s.form.state(), ui::job_state::new_job);
   enter(s.form, "new", "", "", "");
-  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::save_failed);
+  EXPECT_EQ(s.form.register_job(), job_form::outcome::save_failed);
   EXPECT_EQ(s.form.last_save_status(), jobs::save_status::refused_unreadable);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), bytes);
 }
@@ -347,7 +347,7 @@ TEST(JobForm, FieldsKeepTheirWholeTextAndATextTheFileCannotHoldIsRefusedNotCut) 
   using field = ui::job_field;
   for (const field expected :
        {field::job_name, field::comment, field::source_folder, field::destination_folder}) {
-    EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::refused_text);
+    EXPECT_EQ(s.form.register_job(), job_form::outcome::refused_text);
     EXPECT_EQ(s.form.refused_field(), expected);
     EXPECT_TRUE(s.form.list().empty());
     EXPECT_EQ(read_file(tmp.at("Zcli.dat")), created);
@@ -358,17 +358,17 @@ TEST(JobForm, FieldsKeepTheirWholeTextAndATextTheFileCannotHoldIsRefusedNotCut) 
   s.form.set_Bdirname(std::string(255, 'd'));
   // A zero byte would end the text in the file: refused too.
   s.form.set_Tdirname(std::string("s\0t", 3));
-  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::refused_text);
+  EXPECT_EQ(s.form.register_job(), job_form::outcome::refused_text);
   EXPECT_EQ(s.form.refused_field(), field::source_folder);
   EXPECT_FALSE(ui::unsavable_field_text(field::source_folder, s.form.Tdirname()).empty());
   s.form.set_Tdirname("s");
-  EXPECT_EQ(s.form.tourokuClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.register_job(), job_form::outcome::saved);
   EXPECT_EQ(s.form.job_combo.text, std::string(255, 'n'));
   EXPECT_EQ(s.form.job_combo.selected, 0);
 
   // Modifying is refused alike and leaves the job as it was.
   s.form.set_Bdirname(std::string(400, 'e'));
-  EXPECT_EQ(s.form.syuseiClick(), job_form::outcome::refused_text);
+  EXPECT_EQ(s.form.update_job(), job_form::outcome::refused_text);
   EXPECT_EQ(s.form.refused_field(), field::destination_folder);
   EXPECT_EQ(s.form.list().first()->text(jobs::k_destination_folder), std::string(255, 'd'));
   const std::string message =
@@ -386,7 +386,7 @@ TEST(JobForm, ALoadedTextLongerThanAFieldTakesIsShownAndWrittenBackWhole) {
   started s(host::default_host(), tmp.at("Zcli.dat"));
   EXPECT_EQ(s.form.Tdirname(), long_source);
   pick(s.form, 1);
-  EXPECT_EQ(s.form.sakujoClick(), job_form::outcome::saved);
+  EXPECT_EQ(s.form.delete_job(), job_form::outcome::saved);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "long", "c", long_source, "d"));
   EXPECT_EQ(s.form.Tdirname(), long_source);
 }

@@ -12,59 +12,59 @@ main_window::main_window(host::host& h, std::string settings_path, message_port&
                          run_window_port& run_window)
     : form(h, std::move(settings_path)), host_(h), messages_(messages), run_(run_window) {
   form.refresh_mode = [this] { refresh_mode(); };
-  s_mes.caption = text(wt::s_mes);
-  Label2.caption = text(wt::Label2_backup);
-  touroku.caption = text_of(job_text::touroku);
-  touroku.hint = text_of(job_text::touroku_hint);
-  syusei.caption = text_of(job_text::syusei);
-  syusei.hint = text_of(job_text::syusei_hint);
-  sakujo.caption = text_of(job_text::sakujo_delete);
-  new_Button.caption = text_of(job_text::new_Button);
-  startb01.caption = text(wt::startb01);
-  henkou.caption = text(wt::henkou);
-  henkou.hint = text(wt::henkou_hint);
-  henkou.visible = false;
-  bubun.caption = text(wt::bubun);
-  bubun.hint = text(wt::bubun_hint);
-  bubun.visible = false;
-  job_combo_s.text = text(wt::job_combo_s);
-  job_combo_s.chosen_index = 0;
-  R_ListBox.text = text(wt::R_ListBox);
-  Rdirname = text(wt::Rdirname);
+  status_line.caption = text(wt::s_mes);
+  destination_label.caption = text(wt::Label2_backup);
+  register_button.caption = text_of(job_text::register_button);
+  register_button.hint = text_of(job_text::touroku_hint);
+  update_button.caption = text_of(job_text::update_button);
+  update_button.hint = text_of(job_text::syusei_hint);
+  delete_button.caption = text_of(job_text::sakujo_delete);
+  new_job_button.caption = text_of(job_text::new_job_button);
+  start_button.caption = text(wt::startb01);
+  show_changes_button.caption = text(wt::henkou);
+  show_changes_button.hint = text(wt::henkou_hint);
+  show_changes_button.visible = false;
+  restore_entry_button.caption = text(wt::bubun);
+  restore_entry_button.hint = text(wt::bubun_hint);
+  restore_entry_button.visible = false;
+  restore_jobs.text = text(wt::job_combo_s);
+  restore_jobs.chosen_index = 0;
+  point_list.text = text(wt::R_ListBox);
+  store_folder = text(wt::Rdirname);
 }
 
-void main_window::FormCreate() {
+void main_window::open() {
   const jobs::load_result loaded = form.begin_start();
-  Panel1_visible = false;
-  st01.caption = text(wt::st01_backup);
+  restore_panel_visible = false;
+  mode_heading.caption = text(wt::st01_backup);
   fill_job_combo_s(jobs::k_job_name);
-  form.job_comboChange();
-  run01BClick();
+  form.job_picked();
+  enter_backup_mode();
   form.finish_start();
   const std::string problem = load_problem_text(loaded.status, form.settings().path);
   if (!problem.empty()) messages_.show_message(problem);
 }
 
-void main_window::run01BClick() {
+void main_window::enter_backup_mode() {
   if (main_mode == k_restore_mode) {
     show_fields(backup_fields_);
-    Form2.visible = false;
+    chooser.visible = false;
   }
-  run01B_down = true;
+  backup_mode_down = true;
   main_mode = k_backup_mode;
   refresh_mode();
 }
 
-void main_window::run02BClick() {
+void main_window::enter_restore_mode() {
   if (main_mode == k_backup_mode) {
     backup_fields_ = {form.job_combo, form.zolk_comment(), form.Tdirname(), form.Bdirname()};
-    Form2.visible = false;
+    chooser.visible = false;
   }
-  run01B_down = false;
+  backup_mode_down = false;
   main_mode = k_restore_mode;
   form.set_Bdirname(std::string());
   fill_job_combo_s(jobs::k_job_name);
-  job_combo_sChange();
+  restore_job_picked();
   refresh_mode();
 }
 
@@ -78,36 +78,36 @@ void main_window::show_fields(const backup_fields& fields) {
 void main_window::refresh_mode() {
   const bool backup = main_mode == k_backup_mode;
   job_rows_visible = backup;
-  Panel1_visible = !backup;
-  R_ListLabel_visible = !backup;
-  R_ListBox_visible = !backup;
-  henkou.visible = !backup;
-  bubun.visible = !backup;
-  s_mes.hint = text(backup ? wt::s_mes_hint_backup : wt::s_mes_hint_restore);
-  Label2.caption = text(backup ? wt::Label2_backup : wt::Label2_restore);
-  new_Button.enabled = form.new_Button_enabled();
+  restore_panel_visible = !backup;
+  point_label_visible = !backup;
+  point_list_visible = !backup;
+  show_changes_button.visible = !backup;
+  restore_entry_button.visible = !backup;
+  status_line.hint = text(backup ? wt::s_mes_hint_backup : wt::s_mes_hint_restore);
+  destination_label.caption = text(backup ? wt::Label2_backup : wt::Label2_restore);
+  new_job_button.enabled = form.new_Button_enabled();
   if (backup) {
     const job_state_view view = form.state_view();
-    st01.caption = view.st01;
-    touroku.enabled = view.touroku_enabled;
-    syusei.enabled = view.syusei_enabled;
-    sakujo.enabled = view.sakujo_enabled;
-    sakujo.caption = view.sakujo_caption;
+    mode_heading.caption = view.mode_heading;
+    register_button.enabled = view.touroku_enabled;
+    update_button.enabled = view.syusei_enabled;
+    delete_button.enabled = view.sakujo_enabled;
+    delete_button.caption = view.sakujo_caption;
   } else {
-    touroku.enabled = false;
-    syusei.enabled = false;
-    sakujo.enabled = false;
-    st01.caption = text(wt::st01_restore);
+    register_button.enabled = false;
+    update_button.enabled = false;
+    delete_button.enabled = false;
+    mode_heading.caption = text(wt::st01_restore);
   }
-  PageControl1Change();
+  page_changed();
 }
 
-void main_window::PageControl1Change() {
-  main_mode = run01B_down ? k_backup_mode : k_restore_mode;
-  startb01.enabled = !run.working();
+void main_window::page_changed() {
+  main_mode = backup_mode_down ? k_backup_mode : k_restore_mode;
+  start_button.enabled = !run.working();
 }
 
-void main_window::startb01Click() {
+void main_window::start() {
   if (run.working()) return;
   if (main_mode == k_backup_mode) {
     run_.show_for_run();
@@ -123,19 +123,20 @@ void main_window::startb01Click() {
 
 const std::string* main_window::picked_point() {
   // The point is taken from the entry picked in the list, never from text typed over it.
-  if (R_ListBox.selected < 0 || R_ListBox.selected >= static_cast<int>(R_ListBox.entries.size())) {
+  if (point_list.selected < 0 ||
+      point_list.selected >= static_cast<int>(point_list.entries.size())) {
     // The engine would return without a line: an empty run window tells the user nothing.
     messages_.show_message(text(wt::choose_point));
     return nullptr;
   }
-  return &R_ListBox.entries[static_cast<size_t>(R_ListBox.selected)];
+  return &point_list.entries[static_cast<size_t>(point_list.selected)];
 }
 
 void main_window::start_restore_run(const std::string& point_entry,
                                     std::vector<std::string> paths) {
   engine::restore_request request;
   request.point = engine::point_number(point_entry);
-  request.store = Rdirname;
+  request.store = store_folder;
   request.source = form.Tdirname();
   request.target = form.Bdirname();
   request.paths = std::move(paths);
@@ -157,14 +158,14 @@ void main_window::start_restore_run(const std::string& point_entry,
   });
 }
 
-void main_window::henkouClick() {
+void main_window::show_changes() {
   if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
   if (const std::string* entry = picked_point()) {
-    tools_->show_changes(point_changes_page(host_, Rdirname, *entry));
+    tools_->show_changes(point_changes_page(host_, store_folder, *entry));
   }
 }
 
-void main_window::bubunClick() {
+void main_window::restore_entry() {
   if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
   const std::string* entry = picked_point();
   if (entry == nullptr) return;
@@ -178,7 +179,7 @@ void main_window::bubunClick() {
 void main_window::start_run(run_controller::work work) {
   running_mode_ = main_mode;
   run.start(std::move(work));
-  startb01.enabled = false;
+  start_button.enabled = false;
 }
 
 bool main_window::poll_run() {
@@ -192,11 +193,11 @@ bool main_window::poll_run() {
   } else {
     run_.run_ended();
   }
-  PageControl1Change();
+  page_changed();
   return true;
 }
 
-bool main_window::stopClick() {
+bool main_window::stop_run() {
   if (run.state() != run_state::running) return false;
   if (!messages_.ask_yes_no(stop_question())) return false;
   run.request_stop();
@@ -217,6 +218,18 @@ close_answer main_window::ask_close() {
   return close_answer::after_run;
 }
 
+bool main_window::end_asked() {
+  const close_answer answer = ask_close();
+  if (answer == close_answer::after_run) end_after_run_ = true;
+  return answer == close_answer::close_now;
+}
+
+bool main_window::take_end_due() {
+  if (run_working() || !end_after_run_) return false;
+  end_after_run_ = false;
+  return true;
+}
+
 const std::string& main_window::stop_question() const {
   return text(running_mode_ == k_backup_mode ? wt::stop_question_backup
                                              : wt::stop_question_restore);
@@ -229,15 +242,15 @@ void main_window::end_backup(const engine::run_summary& summary) {
   run_.run_ended();
 }
 
-void main_window::new_ButtonClick() { form.new_ButtonClick(); }
+void main_window::new_job() { form.new_job(); }
 
-void main_window::job_comboChange() { form.job_comboChange(); }
+void main_window::job_picked() { form.job_picked(); }
 
-void main_window::tourokuClick() { tell_save(form.tourokuClick()); }
+void main_window::register_job() { tell_save(form.register_job()); }
 
-void main_window::syuseiClick() { tell_save(form.syuseiClick()); }
+void main_window::update_job() { tell_save(form.update_job()); }
 
-void main_window::sakujoClick() { tell_save(form.sakujoClick()); }
+void main_window::delete_job() { tell_save(form.delete_job()); }
 
 void main_window::tell_save(job_form::outcome outcome) {
   if (outcome == job_form::outcome::refused_text) {
@@ -249,38 +262,38 @@ void main_window::tell_save(job_form::outcome outcome) {
 }
 
 void main_window::fill_job_combo_s(int text_number) {
-  fill_job_combo(job_combo_s, jobs::k_history_backup_kind, form.list(), text_number);
+  fill_job_combo(restore_jobs, jobs::k_history_backup_kind, form.list(), text_number);
 }
 
-void main_window::JorFClick() {
+void main_window::pick_by_changed() {
   list_restore_points(false);
-  if (JorF == 0 && Form2.tag == 1) Form2.visible = false;
-  Button3_visible = JorF != 0;
-  fill_job_combo_s(JorF == 0 ? jobs::k_job_name : jobs::k_source_folder);
+  if (pick_job_by == 0 && chooser.tag == 1) chooser.visible = false;
+  browse_restore_source_visible = pick_job_by != 0;
+  fill_job_combo_s(pick_job_by == 0 ? jobs::k_job_name : jobs::k_source_folder);
 }
 
-void main_window::job_combo_sChange() {
-  if (job_combo_s.selected < 0) return;
+void main_window::restore_job_picked() {
+  if (restore_jobs.selected < 0) return;
   const jobs::job_record* job =
-      jobs::find_job(form.list(), job_combo_s.selected, jobs::k_history_backup_kind);
+      jobs::find_job(form.list(), restore_jobs.selected, jobs::k_history_backup_kind);
   if (job == nullptr) return;
   // The pick is kept, so a refill by the other kind of text stays on the same job instead
-  // of showing another job than the one whose store Rdirname names.
-  job_combo_s.chosen_index = job_combo_s.selected;
+  // of showing another job than the one whose store store_folder names.
+  restore_jobs.chosen_index = restore_jobs.selected;
   form.set_Tdirname(job->text(jobs::k_source_folder));
-  Rdirname = job->text(jobs::k_destination_folder);
+  store_folder = job->text(jobs::k_destination_folder);
   list_restore_points(true);
 }
 
 void main_window::list_restore_points(bool show) {
   if (show) {
-    R_ListBox.entries = engine::restore_point_entries(host_, Rdirname);
-    R_ListBox.selected = -1;
+    point_list.entries = engine::restore_point_entries(host_, store_folder);
+    point_list.selected = -1;
     // A store without points says so rather than offering the points of another job.
-    R_ListBox.text = R_ListBox.entries.empty() ? text(wt::R_ListBox) : std::string();
+    point_list.text = point_list.entries.empty() ? text(wt::R_ListBox) : std::string();
   }
-  R_ListLabel_visible = show;
-  R_ListBox_visible = show;
+  point_label_visible = show;
+  point_list_visible = show;
 }
 
 folder_check_input main_window::check_input() const {
@@ -298,56 +311,66 @@ folder_check_input main_window::check_input() const {
   return in;
 }
 
-bool main_window::Tdirname_chak() {
-  const check_message message = ui::Tdirname_chak(check_input());
+bool main_window::accept_source() {
+  const check_message message = ui::check_source(check_input());
   if (message) messages_.show_message(*message);
   return !message;
 }
 
-bool main_window::Bdirname_chak() {
-  const check_message message = ui::Bdirname_chak(check_input());
+bool main_window::accept_destination() {
+  const check_message message = ui::check_destination(check_input());
   if (message) messages_.show_message(*message);
   return !message;
 }
 
-bool main_window::source_folder_chak(const std::string& folder) {
+bool main_window::accept_source_folder(const std::string& folder) {
   folder_check_input in = check_input();
   in.source = folder;
-  const check_message message = ui::Tdirname_chak(in);
+  const check_message message = ui::check_source(in);
   if (message) messages_.show_message(*message);
   return !message;
 }
 
 // An empty field is what a new job or restore mode starts with; refusing it on every change
 // of focus would hold the user in it.
-bool main_window::TdirnameExit() { return form.Tdirname().empty() || Tdirname_chak(); }
+bool main_window::on_source_left() { return form.Tdirname().empty() || accept_source(); }
 
-bool main_window::BdirnameExit() { return form.Bdirname().empty() || Bdirname_chak(); }
+bool main_window::on_destination_left() { return form.Bdirname().empty() || accept_destination(); }
 
-void main_window::BdirnameEnter() {
+bool main_window::field_left(folder_field left) {
+  if (left == folder_field::source) return on_source_left();
+  if (left == folder_field::destination) return on_destination_left();
+  return true;
+}
+
+bool main_window::enter_starts_restore(folder_field f) const {
+  return f == folder_field::destination && main_mode == k_restore_mode;
+}
+
+void main_window::on_destination_enter() {
   if (main_mode != k_restore_mode) return;
   // Asked in this order so that the user learns first what the start button would say.
-  if (R_ListBox.selected < 0) {
+  if (point_list.selected < 0) {
     messages_.show_message(text(wt::choose_point));
     return;
   }
-  if (Bdirname_chak()) startb01Click();
+  if (accept_destination()) start();
 }
 
-void main_window::Button1Click() {
-  Form2.mes_01 = text(wt::mes_01_source);
-  Form2.tag = 1;
-  Form2.visible = true;
+void main_window::browse_source() {
+  chooser.prompt = text(wt::mes_01_source);
+  chooser.tag = 1;
+  chooser.visible = true;
 }
 
-void main_window::Button2Click() {
-  Form2.mes_01 = text(wt::mes_01_destination);
-  Form2.tag = 2;
-  Form2.visible = true;
+void main_window::browse_destination() {
+  chooser.prompt = text(wt::mes_01_destination);
+  chooser.tag = 2;
+  chooser.visible = true;
 }
 
-void main_window::DirList1Change(const std::string& folder) {
-  if (Form2.tag != 1) {
+void main_window::chooser_moved(const std::string& folder) {
+  if (chooser.tag != 1) {
     form.set_Bdirname(folder);
   } else if (main_mode == k_backup_mode) {
     form.set_Tdirname(folder);
@@ -356,34 +379,34 @@ void main_window::DirList1Change(const std::string& folder) {
   }
 }
 
-// Tdirname is hidden in restore mode and names the source of the job whose store Rdirname
+// Tdirname is hidden in restore mode and names the source of the job whose store store_folder
 // holds; a folder written there alone would pair one job's source with another's store.
 void main_window::choose_job_by_folder(const std::string& folder) {
   const std::vector<const jobs::job_record*> jobs = form.history_jobs();
   for (size_t i = 0; i < jobs.size(); ++i) {
     if (same_text_ignoring_case(jobs[i]->text(jobs::k_source_folder), folder)) {
-      job_combo_s.select(static_cast<int>(i));
-      job_combo_sChange();
+      restore_jobs.select(static_cast<int>(i));
+      restore_job_picked();
       return;
     }
   }
-  job_combo_s.type(folder);
+  restore_jobs.type(folder);
   // The points listed belong to a job the field no longer names.
-  R_ListBox.select(-1);
+  point_list.select(-1);
   list_restore_points(false);
 }
 
-bool main_window::SpeedButton2Click(const std::string& folder) {
-  DirList1Change(folder);
+bool main_window::chooser_decided(const std::string& folder) {
+  chooser_moved(folder);
   bool accepted = false;
-  if (Form2.tag != 1) {
-    accepted = Bdirname_chak();
+  if (chooser.tag != 1) {
+    accepted = accept_destination();
   } else if (main_mode == k_backup_mode) {
-    accepted = Tdirname_chak();
+    accepted = accept_source();
   } else {
-    accepted = source_folder_chak(folder);
+    accepted = accept_source_folder(folder);
   }
-  if (accepted) Form2.visible = false;
+  if (accepted) chooser.visible = false;
   return accepted;
 }
 

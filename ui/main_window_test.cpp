@@ -56,7 +56,7 @@ class MainWindow : public ::testing::Test {
   // A window started afresh on the settings file, as the program starts it.
   main_window& start(const std::string& settings) {
     window_ = std::make_unique<main_window>(*host_, settings, messages_, run_);
-    window_->FormCreate();
+    window_->open();
     return *window_;
   }
   main_window& start() { return start(dir_.at("Zcli.dat")); }
@@ -72,19 +72,19 @@ class MainWindow : public ::testing::Test {
   }
   // Presses the start button and lets the run it starts work to its end.
   static void start_and_wait(main_window& w) {
-    w.startb01Click();
+    w.start();
     run_to_end(w);
   }
 
   // Registers a job through the fields, as a user would.
   static void register_job(main_window& w, const std::string& name, const std::string& source,
                            const std::string& destination) {
-    w.new_ButtonClick();
+    w.new_job();
     w.form.set_job_name_text(name);
     w.form.set_zolk_comment("comment of " + name);
     w.form.set_Tdirname(source);
     w.form.set_Bdirname(destination);
-    w.tourokuClick();
+    w.register_job();
   }
 
   temp_folder dir_;
@@ -98,21 +98,21 @@ class MainWindow : public ::testing::Test {
 TEST_F(MainWindow, StartWithoutJobsIsTheNewJobStateOfBackupMode) {
   main_window& w = start();
   EXPECT_EQ(w.main_mode, k_backup_mode);
-  EXPECT_TRUE(w.run01B_down);
-  EXPECT_EQ(w.st01.caption, sj("新規作成状態です。設定して登録して下さい。"));
-  EXPECT_EQ(w.sakujo.caption, sj("クリア"));
-  EXPECT_TRUE(w.sakujo.enabled);
-  EXPECT_TRUE(w.touroku.enabled);
-  EXPECT_FALSE(w.syusei.enabled);
-  EXPECT_FALSE(w.new_Button.enabled);
+  EXPECT_TRUE(w.backup_mode_down);
+  EXPECT_EQ(w.mode_heading.caption, sj("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(w.delete_button.caption, sj("クリア"));
+  EXPECT_TRUE(w.delete_button.enabled);
+  EXPECT_TRUE(w.register_button.enabled);
+  EXPECT_FALSE(w.update_button.enabled);
+  EXPECT_FALSE(w.new_job_button.enabled);
   EXPECT_TRUE(w.job_rows_visible);
-  EXPECT_FALSE(w.Panel1_visible);
-  EXPECT_FALSE(w.R_ListBox_visible);
-  EXPECT_EQ(w.s_mes.hint, sj("現在のモードは、履歴バックアップです。"));
-  EXPECT_EQ(w.Label2.caption, sj("バックアップ先フォルダ"));
+  EXPECT_FALSE(w.restore_panel_visible);
+  EXPECT_FALSE(w.point_list_visible);
+  EXPECT_EQ(w.status_line.hint, sj("現在のモードは、履歴バックアップです。"));
+  EXPECT_EQ(w.destination_label.caption, sj("バックアップ先フォルダ"));
   EXPECT_EQ(w.form.job_combo.text, "");
   EXPECT_EQ(w.form.Tdirname(), "");
-  EXPECT_TRUE(w.startb01.enabled);
+  EXPECT_TRUE(w.start_button.enabled);
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")).size(), 80u);
 }
@@ -130,12 +130,12 @@ TEST_F(MainWindow, StartWithJobsShowsTheFirstJob) {
   EXPECT_EQ(w.form.zolk_comment(), "comment of one");
   EXPECT_EQ(w.form.Tdirname(), "c:\\one");
   EXPECT_EQ(w.form.Bdirname(), "d:\\one");
-  EXPECT_EQ(w.st01.caption, sj("履歴バックアップを行います。"));
-  EXPECT_EQ(w.sakujo.caption, sj("削除"));
-  EXPECT_FALSE(w.touroku.enabled);
-  EXPECT_TRUE(w.syusei.enabled);
-  EXPECT_EQ(w.job_combo_s.entries, (std::vector<std::string>{"one", "two"}));
-  EXPECT_EQ(w.job_combo_s.selected, 0);
+  EXPECT_EQ(w.mode_heading.caption, sj("履歴バックアップを行います。"));
+  EXPECT_EQ(w.delete_button.caption, sj("削除"));
+  EXPECT_FALSE(w.register_button.enabled);
+  EXPECT_TRUE(w.update_button.enabled);
+  EXPECT_EQ(w.restore_jobs.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(w.restore_jobs.selected, 0);
 }
 
 TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeGetsItsFieldsBack) {
@@ -145,46 +145,46 @@ TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeGetsItsFieldsBack) {
     register_job(first, "two", "c:\\two", "d:\\two");
   }
   main_window& w = start();
-  w.run02BClick();
+  w.enter_restore_mode();
   EXPECT_EQ(w.main_mode, k_restore_mode);
-  EXPECT_FALSE(w.run01B_down);
+  EXPECT_FALSE(w.backup_mode_down);
   EXPECT_FALSE(w.job_rows_visible);
-  EXPECT_TRUE(w.Panel1_visible);
-  EXPECT_TRUE(w.R_ListLabel_visible);
-  EXPECT_TRUE(w.R_ListBox_visible);
-  EXPECT_EQ(w.Label2.caption, sj("復元先フォルダ"));
-  EXPECT_EQ(w.st01.caption, sj("復元を行います。"));
-  EXPECT_EQ(w.s_mes.hint, sj("現在のモードは、復元です。"));
+  EXPECT_TRUE(w.restore_panel_visible);
+  EXPECT_TRUE(w.point_label_visible);
+  EXPECT_TRUE(w.point_list_visible);
+  EXPECT_EQ(w.destination_label.caption, sj("復元先フォルダ"));
+  EXPECT_EQ(w.mode_heading.caption, sj("復元を行います。"));
+  EXPECT_EQ(w.status_line.hint, sj("現在のモードは、復元です。"));
   EXPECT_EQ(w.form.Bdirname(), "");
-  EXPECT_FALSE(w.touroku.enabled || w.syusei.enabled || w.sakujo.enabled);
+  EXPECT_FALSE(w.register_button.enabled || w.update_button.enabled || w.delete_button.enabled);
   // A store without history shows the design-time text and nothing to pick.
-  EXPECT_TRUE(w.R_ListBox.entries.empty());
-  EXPECT_EQ(w.R_ListBox.text, sj("履歴バックアップの情報がありません。"));
+  EXPECT_TRUE(w.point_list.entries.empty());
+  EXPECT_EQ(w.point_list.text, sj("履歴バックアップの情報がありません。"));
 
-  w.job_combo_s.select(1);
-  w.job_combo_sChange();
+  w.restore_jobs.select(1);
+  w.restore_job_picked();
   EXPECT_EQ(w.form.Tdirname(), "c:\\two");
-  EXPECT_EQ(w.Rdirname, "d:\\two");
+  EXPECT_EQ(w.store_folder, "d:\\two");
   w.form.set_Bdirname("e:\\target");
 
-  w.run01BClick();
+  w.enter_backup_mode();
   EXPECT_EQ(w.main_mode, k_backup_mode);
   EXPECT_TRUE(w.job_rows_visible);
-  EXPECT_FALSE(w.Panel1_visible);
+  EXPECT_FALSE(w.restore_panel_visible);
   EXPECT_EQ(w.form.job_combo.text, "one");
   EXPECT_EQ(w.form.zolk_comment(), "comment of one");
   EXPECT_EQ(w.form.Tdirname(), "c:\\one");
   EXPECT_EQ(w.form.Bdirname(), "d:\\one");
-  EXPECT_EQ(w.st01.caption, sj("履歴バックアップを行います。"));
-  EXPECT_TRUE(w.syusei.enabled);
+  EXPECT_EQ(w.mode_heading.caption, sj("履歴バックアップを行います。"));
+  EXPECT_TRUE(w.update_button.enabled);
   // Modifying now stores the job's own folders, not the restore side's.
-  w.syuseiClick();
+  w.update_job();
   const jobs::job_record* one = w.form.history_jobs().front();
   EXPECT_EQ(one->text(jobs::k_source_folder), "c:\\one");
   EXPECT_EQ(one->text(jobs::k_destination_folder), "d:\\one");
   // Pressing the mode button of the mode in force changes nothing.
   w.form.set_Bdirname("d:\\edited");
-  w.run01BClick();
+  w.enter_backup_mode();
   EXPECT_EQ(w.form.Bdirname(), "d:\\edited");
 }
 
@@ -194,24 +194,24 @@ TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
   main_window& w = start();
   register_job(w, "old", dir_.at("src"), dir_.at("store"));
   start_and_wait(w);
-  w.new_ButtonClick();
+  w.new_job();
   w.form.set_job_name_text("fresh");
   w.form.set_zolk_comment("typed");
   w.form.set_Tdirname(dir_.at("src2"));
   w.form.set_Bdirname(dir_.at("store2"));
-  w.run02BClick();
-  w.run02BClick();  // pressed again: still the texts of backup mode that are kept
-  w.job_combo_s.select(0);
-  w.job_combo_sChange();
+  w.enter_restore_mode();
+  w.enter_restore_mode();  // pressed again: still the texts of backup mode that are kept
+  w.restore_jobs.select(0);
+  w.restore_job_picked();
   w.form.set_Bdirname(dir_.at("target"));
-  w.run01BClick();
+  w.enter_backup_mode();
   EXPECT_EQ(w.form.state(), job_state::new_job);
   EXPECT_EQ(w.form.job_combo.text, "fresh");
   EXPECT_EQ(w.form.job_combo.selected, -1);
   EXPECT_EQ(w.form.zolk_comment(), "typed");
   EXPECT_EQ(w.form.Tdirname(), dir_.at("src2"));
   EXPECT_EQ(w.form.Bdirname(), dir_.at("store2"));
-  EXPECT_EQ(w.st01.caption, sj("新規作成状態です。設定して登録して下さい。"));
+  EXPECT_EQ(w.mode_heading.caption, sj("新規作成状態です。設定して登録して下さい。"));
   // The start button backs up those texts, never into the restore target.
   testing_support::make_folders(dir_.at("src2"));
   testing_support::write_file(dir_.at("src2\\b.txt"), "b");
@@ -225,18 +225,18 @@ TEST_F(MainWindow, LeavingAnEmptyFolderFieldShowsNothing) {
   register_job(w, "A", "c:\\data", "d:\\hist");
   w.form.set_Tdirname("");
   w.form.set_Bdirname("");
-  EXPECT_TRUE(w.TdirnameExit());
-  EXPECT_TRUE(w.BdirnameExit());
-  w.run02BClick();  // empties the target
-  EXPECT_TRUE(w.BdirnameExit());
-  EXPECT_TRUE(w.BdirnameExit());
+  EXPECT_TRUE(w.on_source_left());
+  EXPECT_TRUE(w.on_destination_left());
+  w.enter_restore_mode();  // empties the target
+  EXPECT_TRUE(w.on_destination_left());
+  EXPECT_TRUE(w.on_destination_left());
   EXPECT_TRUE(messages_.texts.empty());
   // The check itself still refuses an empty target, for the paths that start or decide.
-  EXPECT_FALSE(w.Bdirname_chak());
+  EXPECT_FALSE(w.accept_destination());
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0].find(sj("復元先フォルダにルートフォルダが指定されました。")), 0u);
   w.form.set_Bdirname(k_root);
-  EXPECT_FALSE(w.BdirnameExit());
+  EXPECT_FALSE(w.on_destination_left());
   EXPECT_EQ(messages_.texts.size(), 2u);
 }
 
@@ -247,45 +247,45 @@ TEST_F(MainWindow, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
     register_job(first, "two", "c:\\two", "d:\\two");
   }
   main_window& w = start();
-  w.Button1Click();  // open for the source when the mode changes: it closes
-  w.run02BClick();
-  EXPECT_FALSE(w.Form2.visible);
+  w.browse_source();  // open for the source when the mode changes: it closes
+  w.enter_restore_mode();
+  EXPECT_FALSE(w.chooser.visible);
   EXPECT_EQ(w.form.Tdirname(), "c:\\one");
 
-  w.Button2Click();
-  w.DirList1Change("e:\\target");
+  w.browse_destination();
+  w.chooser_moved("e:\\target");
   EXPECT_EQ(w.form.Bdirname(), "e:\\target");
-  EXPECT_TRUE(w.SpeedButton2Click("e:\\target"));
+  EXPECT_TRUE(w.chooser_decided("e:\\target"));
   EXPECT_EQ(w.form.Tdirname(), "c:\\one");
 
   // By folder, Button3 chooses among the source folders of the jobs.
-  w.JorF = 1;
-  w.JorFClick();
-  w.Button1Click();
-  w.DirList1Change("c:\\elsewhere");
+  w.pick_job_by = 1;
+  w.pick_by_changed();
+  w.browse_source();
+  w.chooser_moved("c:\\elsewhere");
   EXPECT_EQ(w.form.Tdirname(), "c:\\one");
-  EXPECT_EQ(w.job_combo_s.text, "c:\\elsewhere");
-  EXPECT_EQ(w.job_combo_s.selected, -1);
-  EXPECT_EQ(w.Rdirname, "d:\\one");
-  EXPECT_FALSE(w.R_ListBox_visible);
-  w.DirList1Change("C:\\TWO");
-  EXPECT_EQ(w.job_combo_s.selected, 1);
-  EXPECT_EQ(w.job_combo_s.text, "c:\\two");
+  EXPECT_EQ(w.restore_jobs.text, "c:\\elsewhere");
+  EXPECT_EQ(w.restore_jobs.selected, -1);
+  EXPECT_EQ(w.store_folder, "d:\\one");
+  EXPECT_FALSE(w.point_list_visible);
+  w.chooser_moved("C:\\TWO");
+  EXPECT_EQ(w.restore_jobs.selected, 1);
+  EXPECT_EQ(w.restore_jobs.text, "c:\\two");
   EXPECT_EQ(w.form.Tdirname(), "c:\\two");
-  EXPECT_EQ(w.Rdirname, "d:\\two");
-  EXPECT_TRUE(w.R_ListBox_visible);
-  EXPECT_TRUE(w.SpeedButton2Click("c:\\two"));
-  EXPECT_FALSE(w.Form2.visible);
+  EXPECT_EQ(w.store_folder, "d:\\two");
+  EXPECT_TRUE(w.point_list_visible);
+  EXPECT_TRUE(w.chooser_decided("c:\\two"));
+  EXPECT_FALSE(w.chooser.visible);
   EXPECT_EQ(w.form.Bdirname(), "e:\\target");
   // A root folder is refused there as for the source field.
-  w.Button1Click();
-  EXPECT_FALSE(w.SpeedButton2Click(k_root));
-  EXPECT_TRUE(w.Form2.visible);
+  w.browse_source();
+  EXPECT_FALSE(w.chooser_decided(k_root));
+  EXPECT_TRUE(w.chooser.visible);
   ASSERT_EQ(messages_.texts.size(), 1u);
   // Back to job names: the chooser for the folder list goes with Button3.
-  w.JorF = 0;
-  w.JorFClick();
-  EXPECT_FALSE(w.Form2.visible);
+  w.pick_job_by = 0;
+  w.pick_by_changed();
+  EXPECT_FALSE(w.chooser.visible);
   EXPECT_EQ(w.form.Tdirname(), "c:\\two");
   EXPECT_EQ(w.form.Bdirname(), "e:\\target");
 }
@@ -302,48 +302,48 @@ TEST_F(MainWindow, PointsAreListedNewestFirstInAnyLetterCase) {
     register_job(first, "kept", "c:\\k", store);
   }
   main_window& w = start();
-  w.run02BClick();
-  w.job_combo_s.select(1);
-  w.job_combo_sChange();
-  ASSERT_EQ(w.R_ListBox.entries.size(), 4u);
-  EXPECT_EQ(w.R_ListBox.entries[0].substr(0, 6), "0004: ");
-  EXPECT_EQ(w.R_ListBox.entries[1].substr(0, 6), "0003: ");
-  EXPECT_EQ(w.R_ListBox.entries[2].substr(0, 6), "0002: ");
-  EXPECT_EQ(w.R_ListBox.entries[3].substr(0, 6), "0001: ");
-  EXPECT_GT(w.R_ListBox.entries[0].size(), 6u);  // the date of the folder follows
-  EXPECT_EQ(w.R_ListBox.selected, -1);
-  EXPECT_EQ(w.R_ListBox.text, "");
+  w.enter_restore_mode();
+  w.restore_jobs.select(1);
+  w.restore_job_picked();
+  ASSERT_EQ(w.point_list.entries.size(), 4u);
+  EXPECT_EQ(w.point_list.entries[0].substr(0, 6), "0004: ");
+  EXPECT_EQ(w.point_list.entries[1].substr(0, 6), "0003: ");
+  EXPECT_EQ(w.point_list.entries[2].substr(0, 6), "0002: ");
+  EXPECT_EQ(w.point_list.entries[3].substr(0, 6), "0001: ");
+  EXPECT_GT(w.point_list.entries[0].size(), 6u);  // the date of the folder follows
+  EXPECT_EQ(w.point_list.selected, -1);
+  EXPECT_EQ(w.point_list.text, "");
 
   // By folder: the same job stays chosen, the point list hides until the next pick.
-  w.JorF = 1;
-  w.JorFClick();
-  EXPECT_TRUE(w.Button3_visible);
-  EXPECT_FALSE(w.R_ListBox_visible);
-  EXPECT_EQ(w.job_combo_s.entries, (std::vector<std::string>{"c:\\e", "c:\\k"}));
-  EXPECT_EQ(w.job_combo_s.text, "c:\\k");
+  w.pick_job_by = 1;
+  w.pick_by_changed();
+  EXPECT_TRUE(w.browse_restore_source_visible);
+  EXPECT_FALSE(w.point_list_visible);
+  EXPECT_EQ(w.restore_jobs.entries, (std::vector<std::string>{"c:\\e", "c:\\k"}));
+  EXPECT_EQ(w.restore_jobs.text, "c:\\k");
   // Entering restore mode again lists names, with Button3 still shown.
-  w.run01BClick();
-  w.run02BClick();
-  EXPECT_EQ(w.job_combo_s.entries, (std::vector<std::string>{"empty", "kept"}));
-  EXPECT_TRUE(w.Button3_visible);
-  EXPECT_TRUE(w.R_ListBox_visible);
+  w.enter_backup_mode();
+  w.enter_restore_mode();
+  EXPECT_EQ(w.restore_jobs.entries, (std::vector<std::string>{"empty", "kept"}));
+  EXPECT_TRUE(w.browse_restore_source_visible);
+  EXPECT_TRUE(w.point_list_visible);
 
   // A job without history replaces the listed points by the design-time text.
-  w.job_combo_s.select(0);
-  w.job_combo_sChange();
-  EXPECT_TRUE(w.R_ListBox.entries.empty());
-  EXPECT_EQ(w.Rdirname, dir_.at("nothing"));
+  w.restore_jobs.select(0);
+  w.restore_job_picked();
+  EXPECT_TRUE(w.point_list.entries.empty());
+  EXPECT_EQ(w.store_folder, dir_.at("nothing"));
 }
 
 TEST_F(MainWindow, ChecksUseTheWindowStateAndReportThroughTheMessagePort) {
   main_window& w = start();
   register_job(w, "A", "c:\\data", "d:\\hist");
-  w.new_ButtonClick();
+  w.new_job();
   w.form.set_Tdirname("C:\\DATA");
-  EXPECT_FALSE(w.TdirnameExit());
+  EXPECT_FALSE(w.on_source_left());
   w.form.set_Bdirname("c:\\data\\hist");
   w.form.set_Tdirname("c:\\data");
-  EXPECT_FALSE(w.BdirnameExit());
+  EXPECT_FALSE(w.on_destination_left());
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_NE(messages_.texts[0].find("c:\\data"), std::string::npos);
   EXPECT_EQ(messages_.texts[1],
@@ -351,34 +351,56 @@ TEST_F(MainWindow, ChecksUseTheWindowStateAndReportThroughTheMessagePort) {
                "指定する事はできません。他のフォルダを指定して下さい。"));
   // The job shown is not its own duplicate.
   w.form.job_combo.select(0);
-  w.job_comboChange();
-  EXPECT_TRUE(w.TdirnameExit());
-  EXPECT_TRUE(w.BdirnameExit());
+  w.job_picked();
+  EXPECT_TRUE(w.on_source_left());
+  EXPECT_TRUE(w.on_destination_left());
   EXPECT_EQ(messages_.texts.size(), 2u);
+}
+
+// The rules every view follows when a field is left or takes Enter.
+TEST_F(MainWindow, LeavingAFieldChecksOnlyTheFolderFieldsAndEnterStartsOnlyTheRestoreTarget) {
+  using field = main_window::folder_field;
+  main_window& w = start();
+  register_job(w, "A", "c:\\data", "d:\\hist");
+  w.new_job();
+  w.form.set_Tdirname("C:\\DATA");
+  w.form.set_Bdirname("c:\\data\\hist");
+  EXPECT_TRUE(w.field_left(field::other));
+  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_FALSE(w.field_left(field::source));
+  EXPECT_FALSE(w.field_left(field::destination));
+  EXPECT_EQ(messages_.texts.size(), 2u);
+  for (field f : {field::source, field::destination, field::other}) {
+    EXPECT_FALSE(w.enter_starts_restore(f));
+  }
+  w.enter_restore_mode();
+  EXPECT_TRUE(w.enter_starts_restore(field::destination));
+  EXPECT_FALSE(w.enter_starts_restore(field::source));
+  EXPECT_FALSE(w.enter_starts_restore(field::other));
 }
 
 TEST_F(MainWindow, ChooserWritesIntoTheFieldOfItsTagAndClosesOnlyWhenAccepted) {
   main_window& w = start();
-  w.Button2Click();
-  EXPECT_TRUE(w.Form2.visible);
-  EXPECT_EQ(w.Form2.tag, 2);
-  EXPECT_EQ(w.Form2.mes_01,
+  w.browse_destination();
+  EXPECT_TRUE(w.chooser.visible);
+  EXPECT_EQ(w.chooser.tag, 2);
+  EXPECT_EQ(w.chooser.prompt,
             sj("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
-  w.DirList1Change("/");
+  w.chooser_moved("/");
   EXPECT_EQ(w.form.Bdirname(), "/");
   EXPECT_TRUE(messages_.texts.empty());
-  EXPECT_FALSE(w.SpeedButton2Click("/"));
-  EXPECT_TRUE(w.Form2.visible);
+  EXPECT_FALSE(w.chooser_decided("/"));
+  EXPECT_TRUE(w.chooser.visible);
   EXPECT_EQ(messages_.texts.size(), 1u);
-  EXPECT_TRUE(w.SpeedButton2Click("/srv/keep"));
-  EXPECT_FALSE(w.Form2.visible);
+  EXPECT_TRUE(w.chooser_decided("/srv/keep"));
+  EXPECT_FALSE(w.chooser.visible);
   EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
 
-  w.Button1Click();
-  EXPECT_EQ(w.Form2.tag, 1);
-  EXPECT_EQ(w.Form2.mes_01,
+  w.browse_source();
+  EXPECT_EQ(w.chooser.tag, 1);
+  EXPECT_EQ(w.chooser.prompt,
             sj("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
-  EXPECT_TRUE(w.SpeedButton2Click("/home/u"));
+  EXPECT_TRUE(w.chooser_decided("/home/u"));
   EXPECT_EQ(w.form.Tdirname(), "/home/u");
   EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
 }
@@ -392,8 +414,8 @@ TEST_F(MainWindow, AFailedSaveIsToldOncePerSave) {
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_NE(messages_.texts[0].find(sj("を保存できませんでした。")), std::string::npos);
   EXPECT_EQ(w.form.job_combo.entries.size(), 1u);  // the change lives on in memory
-  w.new_ButtonClick();
-  w.sakujoClick();  // nothing to delete: nothing saved, nothing told
+  w.new_job();
+  w.delete_job();  // nothing to delete: nothing saved, nothing told
   EXPECT_EQ(messages_.texts.size(), 1u);
 }
 
@@ -414,7 +436,7 @@ TEST_F(MainWindow, ALongPathIsUsedWholeAndAJobTheFileCannotHoldIsRefusedWithAMes
 
   const std::string settings = testing_support::read_file(dir_.at("Zcli.dat"));
   w.form.set_job_name_text("deep");
-  w.tourokuClick();
+  w.register_job();
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0].rfind(sj("バックアップ先フォルダが長すぎるため"), 0), 0u)
       << cp932::to_unicode(messages_.texts[0]);
@@ -436,12 +458,12 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   EXPECT_EQ(testing_support::read_file(dir_.at("store\\Zolk0001\\docs\\a.txt")), "first version");
 
   register_job(w, "job", dir_.at("src"), dir_.at("store"));
-  w.run02BClick();
+  w.enter_restore_mode();
   // The list was empty when the window started, so nothing is chosen until the user picks.
-  EXPECT_EQ(w.job_combo_s.selected, -1);
-  w.job_combo_s.select(0);
-  w.job_combo_sChange();
-  ASSERT_EQ(w.R_ListBox.entries.size(), 1u);
+  EXPECT_EQ(w.restore_jobs.selected, -1);
+  w.restore_jobs.select(0);
+  w.restore_job_picked();
+  ASSERT_EQ(w.point_list.entries.size(), 1u);
   // No point picked: the user is told, and no run window shows.
   w.form.set_Bdirname(dir_.at("back"));
   const size_t lines_before = run_.log_.lines().size();
@@ -451,19 +473,19 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   EXPECT_EQ(run_.calls, calls_before);
   EXPECT_EQ(run_.log_.lines().size(), lines_before);
   // Enter in the target field starts nothing either, and says the same.
-  w.BdirnameEnter();
+  w.on_destination_enter();
   EXPECT_EQ(messages_.texts.size(), 2u);
   EXPECT_EQ(messages_.texts[1], messages_.texts[0]);
   EXPECT_EQ(run_.calls, calls_before);
   EXPECT_FALSE(host::default_host().exists(dir_.at("back")));
-  w.R_ListBox.select(0);
+  w.point_list.select(0);
   // With a point, Enter in the target field first checks it as leaving it would.
   w.form.set_Bdirname(k_root);
-  w.BdirnameEnter();
+  w.on_destination_enter();
   EXPECT_EQ(messages_.texts.size(), 3u);
   EXPECT_EQ(run_.calls, calls_before);
   w.form.set_Bdirname(dir_.at("back"));
-  w.BdirnameEnter();
+  w.on_destination_enter();
   run_to_end(w);
   EXPECT_EQ(run_.calls.size(), calls_before.size() + 2);
   const std::vector<std::string>& texts = run_.log_.texts();
@@ -477,10 +499,10 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   main_window& w = start();
   register_job(w, "job", dir_.at("src"), dir_.at("store"));
   start_and_wait(w);
-  w.run02BClick();
-  w.job_combo_s.select(0);
-  w.job_combo_sChange();
-  w.R_ListBox.select(0);
+  w.enter_restore_mode();
+  w.restore_jobs.select(0);
+  w.restore_job_picked();
+  w.point_list.select(0);
   run_.calls.clear();
 
   // A new target and an empty one: nothing to ask.
@@ -542,7 +564,7 @@ class RunningWindow : public MainWindow {
     w.form.set_Tdirname(dir_.at("src"));
     w.form.set_Bdirname(dir_.at("store"));
     held_ = std::make_unique<held_copy>(host_under_test_, "b.txt");
-    w.startb01Click();
+    w.start();
     EXPECT_TRUE(wait_until_reached(w, *held_));
     return w;
   }
@@ -561,18 +583,18 @@ class RunningWindow : public MainWindow {
 TEST_F(RunningWindow, WhileARunWorksTheStartButtonIsDisabledAndStartsNothing) {
   main_window& w = start_held_backup();
   EXPECT_TRUE(w.run_working());
-  EXPECT_FALSE(w.startb01.enabled);
-  w.PageControl1Change();  // a mode switch cannot enable it either
-  EXPECT_FALSE(w.startb01.enabled);
-  w.startb01Click();
-  w.startb01Click();
+  EXPECT_FALSE(w.start_button.enabled);
+  w.page_changed();  // a mode switch cannot enable it either
+  EXPECT_FALSE(w.start_button.enabled);
+  w.start();
+  w.start();
   EXPECT_EQ(run_.calls, std::vector<std::string>{"show"});
   held_->release();
   run_to_end(w);
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
   EXPECT_EQ(run_.log_.lines().back(),
             sj("処理は終了しました。ログ保存終了か、終了ボタンを押してください。"));
-  EXPECT_TRUE(w.startb01.enabled);
+  EXPECT_TRUE(w.start_button.enabled);
   // Exactly one point: nothing was kept for later.
   EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
   EXPECT_FALSE(w.poll_run());
@@ -582,12 +604,12 @@ TEST_F(RunningWindow, WhileARunWorksTheStartButtonIsDisabledAndStartsNothing) {
 TEST_F(RunningWindow, StopIsAskedAndLeavesACutRunThatTheNextRunCompletes) {
   main_window& w = start_held_backup();
   messages_.answer = false;
-  EXPECT_FALSE(w.stopClick());
+  EXPECT_FALSE(w.stop_run());
   EXPECT_EQ(w.run.state(), run_state::running);
   messages_.answer = true;
-  EXPECT_TRUE(w.stopClick());
+  EXPECT_TRUE(w.stop_run());
   EXPECT_EQ(w.run.state(), run_state::stopping);
-  EXPECT_FALSE(w.stopClick());  // already stopping: not asked again
+  EXPECT_FALSE(w.stop_run());  // already stopping: not asked again
   EXPECT_EQ(messages_.questions,
             std::vector<std::string>(
                 2, sj("処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。")));
@@ -610,24 +632,24 @@ TEST_F(RunningWindow, StopIsAskedAndLeavesACutRunThatTheNextRunCompletes) {
 
 TEST_F(RunningWindow, TheStoppedRunsPointIsMarkedAndItsRestoreRefusedUntilTheNextRun) {
   main_window& w = start_held_backup();
-  EXPECT_TRUE(w.stopClick());
+  EXPECT_TRUE(w.stop_run());
   held_->release();
   run_to_end(w);
   register_job(w, "job", dir_.at("src"), dir_.at("store"));
-  w.run02BClick();
-  w.job_combo_s.select(0);
-  w.job_combo_sChange();
-  ASSERT_EQ(w.R_ListBox.entries.size(), 1u);
-  const std::string& entry = w.R_ListBox.entries[0];
+  w.enter_restore_mode();
+  w.restore_jobs.select(0);
+  w.restore_job_picked();
+  ASSERT_EQ(w.point_list.entries.size(), 1u);
+  const std::string& entry = w.point_list.entries[0];
   const std::string mark = sj(" （未完了：中断されたバックアップ）");
   ASSERT_GT(entry.size(), mark.size());
   EXPECT_EQ(entry.substr(entry.size() - mark.size()), mark);
 
   // Refused before the run window shows: nothing is written.
-  w.R_ListBox.select(0);
+  w.point_list.select(0);
   w.form.set_Bdirname(dir_.at("back"));
   run_.calls.clear();
-  w.startb01Click();
+  w.start();
   EXPECT_FALSE(w.run_working());
   EXPECT_EQ(messages_.texts, std::vector<std::string>{
                                  sj("この時点のバックアップは中断されたため未完了で、復元出来ませ"
@@ -637,14 +659,14 @@ TEST_F(RunningWindow, TheStoppedRunsPointIsMarkedAndItsRestoreRefusedUntilTheNex
   EXPECT_FALSE(host::default_host().exists(dir_.at("back")));
 
   // The next backup completes it: both points are offered and restore.
-  w.run01BClick();
+  w.enter_backup_mode();
   start_and_wait(w);
-  w.run02BClick();
-  w.job_combo_s.select(0);
-  w.job_combo_sChange();
-  ASSERT_EQ(w.R_ListBox.entries.size(), 2u);
-  EXPECT_EQ(w.R_ListBox.entries[1].find(mark), std::string::npos);
-  w.R_ListBox.select(1);
+  w.enter_restore_mode();
+  w.restore_jobs.select(0);
+  w.restore_job_picked();
+  ASSERT_EQ(w.point_list.entries.size(), 2u);
+  EXPECT_EQ(w.point_list.entries[1].find(mark), std::string::npos);
+  w.point_list.select(1);
   w.form.set_Bdirname(dir_.at("back"));
   start_and_wait(w);
   EXPECT_EQ(messages_.texts.size(), 1u);
@@ -664,6 +686,22 @@ TEST_F(RunningWindow, ClosingDuringARunAsksAndNoLetsTheRunGoOn) {
   held_->release();
   run_to_end(w);
   EXPECT_EQ(w.ask_close(), close_answer::close_now);
+  EXPECT_EQ(messages_.questions.size(), 2u);
+}
+
+TEST_F(RunningWindow, EndingTheProgramDuringARunWaitsForTheRunAndThenEndsOnce) {
+  main_window& w = start_held_backup();
+  messages_.answer = false;
+  EXPECT_FALSE(w.end_asked());
+  EXPECT_FALSE(w.take_end_due());  // the user let the run go on
+  messages_.answer = true;
+  EXPECT_FALSE(w.end_asked());
+  EXPECT_FALSE(w.take_end_due());  // not before the run has ended
+  held_->release();
+  run_to_end(w);
+  EXPECT_TRUE(w.take_end_due());
+  EXPECT_FALSE(w.take_end_due());
+  EXPECT_TRUE(w.end_asked());  // no run: ends at once, nothing asked
   EXPECT_EQ(messages_.questions.size(), 2u);
 }
 

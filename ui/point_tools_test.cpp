@@ -68,16 +68,16 @@ class PointTools : public ::testing::Test {
     window_ =
         std::make_unique<main_window>(host::default_host(), dir_.at("Zcli.dat"), messages_, run_);
     main_window& w = *window_;
-    w.FormCreate();
+    w.open();
     w.set_point_tools(&tools_);
-    w.new_ButtonClick();
+    w.new_job();
     w.form.set_job_name_text("job");
     w.form.set_Tdirname(dir_.at("src"));
     w.form.set_Bdirname(dir_.at("store"));
-    w.tourokuClick();
-    w.run02BClick();
-    w.job_combo_s.select(0);
-    w.job_combo_sChange();
+    w.register_job();
+    w.enter_restore_mode();
+    w.restore_jobs.select(0);
+    w.restore_job_picked();
   }
   void backup() {
     engine::recording_log log;
@@ -103,37 +103,37 @@ class PointTools : public ::testing::Test {
 
 TEST_F(PointTools, TheButtonsShowInRestoreModeOnly) {
   main_window& w = *window_;
-  EXPECT_TRUE(w.henkou.visible);
-  EXPECT_TRUE(w.bubun.visible);
-  EXPECT_EQ(w.henkou.caption, sj("変更内容"));
-  EXPECT_EQ(w.bubun.caption, sj("一部を復元"));
-  w.run01BClick();
-  EXPECT_FALSE(w.henkou.visible);
-  EXPECT_FALSE(w.bubun.visible);
-  w.henkouClick();
-  w.bubunClick();
+  EXPECT_TRUE(w.show_changes_button.visible);
+  EXPECT_TRUE(w.restore_entry_button.visible);
+  EXPECT_EQ(w.show_changes_button.caption, sj("変更内容"));
+  EXPECT_EQ(w.restore_entry_button.caption, sj("一部を復元"));
+  w.enter_backup_mode();
+  EXPECT_FALSE(w.show_changes_button.visible);
+  EXPECT_FALSE(w.restore_entry_button.visible);
+  w.show_changes();
+  w.restore_entry();
   EXPECT_TRUE(tools_.pages.empty());
   EXPECT_TRUE(tools_.asked.empty());
 }
 
 TEST_F(PointTools, ChangesOfThePickedPointAreShownInTheirOwnWindow) {
   main_window& w = *window_;
-  w.henkouClick();
+  w.show_changes();
   EXPECT_EQ(messages_.texts, std::vector<std::string>{sj("復元する時点を選択してください。")});
   EXPECT_TRUE(tools_.pages.empty());
 
-  ASSERT_EQ(w.R_ListBox.entries.size(), 2u);
-  w.R_ListBox.select(0);
-  w.henkouClick();
+  ASSERT_EQ(w.point_list.entries.size(), 2u);
+  w.point_list.select(0);
+  w.show_changes();
   ASSERT_EQ(tools_.pages.size(), 1u);
   const changes_page& newest = tools_.pages[0];
-  EXPECT_EQ(newest.title, w.R_ListBox.entries[0] + sj(" 時点の変更内容"));
+  EXPECT_EQ(newest.title, w.point_list.entries[0] + sj(" 時点の変更内容"));
   EXPECT_EQ(newest.lines,
             (std::vector<std::string>{sj("削除 b.txt"), sj("更新 ") + "docs\\a.txt"}));
   EXPECT_EQ(newest.note, "");
 
-  w.R_ListBox.select(1);
-  w.henkouClick();
+  w.point_list.select(1);
+  w.show_changes();
   ASSERT_EQ(tools_.pages.size(), 2u);
   EXPECT_EQ(tools_.pages[1].lines.size(), 2u);
   EXPECT_NE(
@@ -142,26 +142,26 @@ TEST_F(PointTools, ChangesOfThePickedPointAreShownInTheirOwnWindow) {
 
   // A log gone missing is said, not shown as a run that changed nothing.
   testing_support::remove_tree(dir_.at("store/Zolk0001.Zcl"));
-  w.henkouClick();
+  w.show_changes();
   EXPECT_TRUE(tools_.pages[2].lines.empty());
   EXPECT_EQ(tools_.pages[2].note, sj("この時点の処理のログファイルがありません。"));
 }
 
 TEST_F(PointTools, APartRestoreBringsBackTheChosenEntryAsItStoodAtThePoint) {
   main_window& w = *window_;
-  w.bubunClick();
+  w.restore_entry();
   EXPECT_EQ(messages_.texts.size(), 1u);
   EXPECT_TRUE(tools_.asked.empty());
 
-  w.R_ListBox.select(1);
+  w.point_list.select(1);
   w.form.set_Bdirname(dir_.at("part"));
   // Cancelled: nothing starts.
-  w.bubunClick();
-  ASSERT_EQ(tools_.asked, std::vector<std::string>{w.R_ListBox.entries[1]});
+  w.restore_entry();
+  ASSERT_EQ(tools_.asked, std::vector<std::string>{w.point_list.entries[1]});
   EXPECT_EQ(run_.shown, 0);
 
   tools_.answer = "docs/a.txt";
-  w.bubunClick();
+  w.restore_entry();
   EXPECT_EQ(run_.shown, 1);
   run_to_end();
   EXPECT_EQ(testing_support::list_tree(dir_.at("part")),
@@ -169,9 +169,9 @@ TEST_F(PointTools, APartRestoreBringsBackTheChosenEntryAsItStoodAtThePoint) {
 
   // An entry the point does not hold: the run says so and writes nothing.
   tools_.answer = "b.txt";
-  w.R_ListBox.select(0);
+  w.point_list.select(0);
   w.form.set_Bdirname(dir_.at("none"));
-  w.bubunClick();
+  w.restore_entry();
   run_to_end();
   EXPECT_FALSE(testing_support::exists(dir_.at("none")));
   const std::vector<std::string>& lines = run_.log_.lines();

@@ -44,7 +44,7 @@ class PointDialogsView : public WindowTest {
 };
 
 TEST_F(PointDialogsView, TheButtonsStandInRestoreModeOnly) {
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   EXPECT_TRUE(w.show_changes_button->isVisible());
   EXPECT_TRUE(w.restore_entry_button->isVisible());
   EXPECT_EQ(w.show_changes_button->text(), u8("変更内容"));
@@ -56,7 +56,7 @@ TEST_F(PointDialogsView, TheButtonsStandInRestoreModeOnly) {
 }
 
 TEST_F(PointDialogsView, ChangesShowInAWindowOfTheirOwn) {
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   pick(w.point_list, 0);
   click(w.show_changes_button);
   TPointChanges& window = *w.tools().changes_window;
@@ -72,7 +72,7 @@ TEST_F(PointDialogsView, ChangesShowInAWindowOfTheirOwn) {
 }
 
 TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   pick(w.point_list, 1);
   type_into(w.destination_folder, QString::fromStdString(dir_.at("part")));
   // A path that names nothing keeps the dialog open and says what is wanted; cancel starts
@@ -85,7 +85,7 @@ TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
     click(dialog.cancel_button);
   });
   click(w.restore_entry_button);
-  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(run_window_->isVisible());
   EXPECT_FALSE(testing_support::exists(dir_.at("part")));
 
   on_path_dialog([](TRestorePath& dialog) {
@@ -95,7 +95,7 @@ TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
   });
   click(w.restore_entry_button);
   ASSERT_TRUE(wait_for_run());
-  EXPECT_TRUE(run_win_->isVisible());
+  EXPECT_TRUE(run_window_->isVisible());
   EXPECT_EQ(testing_support::list_tree(dir_.at("part")),
             (std::map<std::string, std::string>{{"docs", "<folder>"}, {"docs/a.txt", "first"}}));
 }

@@ -19,9 +19,9 @@
 #include "platform/cp932.h"
 #include "platform/testing/temp_folder.h"
 #include "ui/main_window.h"
-#include "ui/qt/form2.h"
-#include "ui/qt/run_win.h"
-#include "ui/qt/set_window01.h"
+#include "ui/qt/folder_chooser.h"
+#include "ui/qt/main_window_view.h"
+#include "ui/qt/run_window.h"
 
 // Failures show texts as text.
 inline void PrintTo(const QString& text, std::ostream* os) { *os << text.toStdString(); }
@@ -54,17 +54,17 @@ class WindowTest : public ::testing::Test {
   // their runs working through `h`.
   void open(const std::string& settings = std::string(), host::host& h = host::default_host()) {
     main_.reset();
-    main_ = std::make_unique<Tset_window01>(h, settings.empty() ? dir_.at("Zcli.dat") : settings,
-                                            messages_);
-    form2_ = std::make_unique<TForm2>();
-    run_win_ = std::make_unique<Trun_win>();
-    main_->attach(form2_.get(), run_win_.get());
+    main_ = std::make_unique<main_window_view>(h, settings.empty() ? dir_.at("Zcli.dat") : settings,
+                                               messages_);
+    chooser_ = std::make_unique<folder_chooser>();
+    run_window_ = std::make_unique<run_window>();
+    main_->attach(chooser_.get(), run_window_.get());
     main_->on_end = [this] { ++ended_; };
     main_->show();
   }
   void TearDown() override {
-    run_win_.reset();
-    form2_.reset();
+    run_window_.reset();
+    chooser_.reset();
     main_.reset();
   }
 
@@ -102,7 +102,7 @@ class WindowTest : public ::testing::Test {
   // Registers a job through the widgets.
   void register_job(const QString& name, const std::string& source,
                     const std::string& destination) {
-    // After a registration the window stays in the new-job state, new_Button disabled.
+    // After a registration the window stays in the new-job state, new_job_button disabled.
     if (main_->new_job_button->isEnabled()) click(main_->new_job_button);
     main_->job_name_box->clearEditText();
     for (QLineEdit* field : {main_->comment_field, main_->source_folder, main_->destination_folder})
@@ -116,9 +116,9 @@ class WindowTest : public ::testing::Test {
 
   testing_support::temp_folder dir_;
   captured_messages messages_;
-  std::unique_ptr<Tset_window01> main_;
-  std::unique_ptr<TForm2> form2_;
-  std::unique_ptr<Trun_win> run_win_;
+  std::unique_ptr<main_window_view> main_;
+  std::unique_ptr<folder_chooser> chooser_;
+  std::unique_ptr<run_window> run_window_;
   int ended_ = 0;
 };
 

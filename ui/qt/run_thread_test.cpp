@@ -30,7 +30,7 @@ class RunDuringWork : public WindowTest {
     if (held_) held_->release();
     WindowTest::TearDown();
   }
-  QString shown_log() const { return run_win_->log_view->toPlainText(); }
+  QString shown_log() const { return run_window_->log_view->toPlainText(); }
   // Restores point `point` into a new folder and returns what it holds.
   tree restored(int point) {
     engine::restore_request request;
@@ -56,14 +56,14 @@ TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing)
   testing_support::make_folders(dir_.at("src/sub"));
   write_source(dir_, {{"a.txt", "a"}, {"sub/b.txt", "b"}});
   start_held_backup("b.txt");
-  Tset_window01& w = *main_;
-  EXPECT_TRUE(run_win_->isVisible());
+  main_window_view& w = *main_;
+  EXPECT_TRUE(run_window_->isVisible());
   EXPECT_FALSE(w.start_button->isEnabled());
   EXPECT_FALSE(w.job_name_box->isEnabled());
   EXPECT_FALSE(w.restore_mode_button->isEnabled());
   EXPECT_FALSE(w.register_button->isEnabled());
   EXPECT_TRUE(w.end_button->isEnabled());
-  EXPECT_TRUE(run_win_->stop_button->isEnabled());
+  EXPECT_TRUE(run_window_->stop_button->isEnabled());
   // Neither a click on the greyed button nor one that reached it anyway starts a run.
   click(w.start_button);
   emit w.start_button->clicked();
@@ -77,7 +77,7 @@ TEST_F(RunDuringWork, TheWindowIsDisabledAndAClickOnTheStartButtonStartsNothing)
   EXPECT_FALSE(w.logic().run_working());
   EXPECT_TRUE(w.start_button->isEnabled());
   EXPECT_TRUE(w.job_name_box->isEnabled());
-  EXPECT_FALSE(run_win_->stop_button->isEnabled());
+  EXPECT_FALSE(run_window_->stop_button->isEnabled());
   EXPECT_EQ(engine::restore_point_entries(host::default_host(), dir_.at("store")).size(), 1u);
   EXPECT_EQ(shown_log().count(u8("処理は終了しました。")), 1);
   EXPECT_TRUE(messages_.questions.empty());
@@ -88,11 +88,11 @@ TEST_F(RunDuringWork, AStoppedBackupIsCompletedByTheNextRunAndEveryPointRestores
   write_source(dir_, {{"a.txt", "a1"}, {"m.txt", "m1"}, {"sub/z.txt", "z1"}});
   const tree first = testing_support::list_tree(dir_.at("src"));
   start_held_backup("m.txt");
-  click(run_win_->stop_button);
+  click(run_window_->stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0],
             u8("処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。"));
-  EXPECT_FALSE(run_win_->stop_button->isEnabled());
+  EXPECT_FALSE(run_window_->stop_button->isEnabled());
   held_->release();
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(shown_log().contains(
@@ -124,11 +124,11 @@ TEST_F(RunDuringWork, ClosingEitherWindowAsksAndNoLetsTheRunGoOn) {
   write_source(dir_, {{"a.txt", "a"}, {"b.txt", "b"}});
   start_held_backup("b.txt");
   messages_.answer = false;
-  run_win_->close();
-  EXPECT_TRUE(run_win_->isVisible());
-  QTest::keyClick(run_win_.get(), Qt::Key_Escape);  // Escape never closes it during a run
-  click(run_win_->close_button);
-  EXPECT_TRUE(run_win_->isVisible());
+  run_window_->close();
+  EXPECT_TRUE(run_window_->isVisible());
+  QTest::keyClick(run_window_.get(), Qt::Key_Escape);  // Escape never closes it during a run
+  click(run_window_->close_button);
+  EXPECT_TRUE(run_window_->isVisible());
   main_->close();
   EXPECT_TRUE(main_->isVisible());
   click(main_->end_button);
@@ -154,17 +154,17 @@ TEST_F(RunDuringWork, ClosingTheRunWindowWithYesStopsTheRunAndHidesItAtTheEnd) {
   testing_support::make_folders(dir_.at("src"));
   write_source(dir_, {{"a.txt", "a"}, {"b.txt", "b"}});
   start_held_backup("b.txt");
-  run_win_->close();
-  EXPECT_TRUE(run_win_->isVisible());
+  run_window_->close();
+  EXPECT_TRUE(run_window_->isVisible());
   EXPECT_EQ(main_->logic().run.state(), ui::run_state::stopping);
   held_->release();
   ASSERT_TRUE(wait_for_run());
-  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(run_window_->isVisible());
   EXPECT_EQ(ended_, 0);
   // Idle: Escape closes it without a question.
-  run_win_->show();
-  QTest::keyClick(run_win_.get(), Qt::Key_Escape);
-  EXPECT_FALSE(run_win_->isVisible());
+  run_window_->show();
+  QTest::keyClick(run_window_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(run_window_->isVisible());
   EXPECT_EQ(messages_.questions.size(), 1u);
 }
 
@@ -174,7 +174,7 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   open(std::string(), host_);
   register_job("job", dir_.at("src"), dir_.at("store"));
   ASSERT_TRUE(start_and_wait());
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   click(w.restore_mode_button);
   pick(w.restore_job_box, 0);
   pick(w.point_list, 0);
@@ -182,7 +182,7 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   held_ = std::make_unique<ui_testing::held_copy>(host_, "b.txt");
   click(w.start_button);
   ASSERT_TRUE(QTest::qWaitFor([this] { return held_->reached(); }, 120000));
-  click(run_win_->stop_button);
+  click(run_window_->stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0],
             u8("復元を中止しますか？ 復元先には途中までの内容が残ります。"));
@@ -194,11 +194,11 @@ TEST_F(RunDuringWork, AStoppedRestoreSaysWhatItLeftInTheTarget) {
   EXPECT_TRUE(w.restore_mode_button->isChecked());
   // The log of both runs, saved as shown.
   const std::string saved = dir_.at("session.log");
-  run_win_->ask_save_path = [&saved] { return QString::fromStdString(saved); };
-  ASSERT_TRUE(run_win_->save_log_button->isEnabled());
-  click(run_win_->save_log_button);
+  run_window_->ask_save_path = [&saved] { return QString::fromStdString(saved); };
+  ASSERT_TRUE(run_window_->save_log_button->isEnabled());
+  click(run_window_->save_log_button);
   EXPECT_EQ(testing_support::read_file(saved), (shown_log() + "\n").toUtf8().toStdString());
-  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(run_window_->isVisible());
 }
 
 }  // namespace

@@ -1,3 +1,3 @@
-#include "ui/win32/program.h"
+#include "app/win32/program.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return zolk_win32::run_program(); }

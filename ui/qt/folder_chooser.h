@@ -1,4 +1,4 @@
-// TForm2: the folder chooser. A drive box and a folder tree; every move in the tree is
+// folder_chooser: the folder chooser. A drive box and a folder tree; every move in the tree is
 // reported through `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps
 // its place in the tree between showings; it is hidden, never rebuilt. Escape closes it as its
 // frame does.
@@ -6,8 +6,8 @@
 // The controls by role, beside the names the window gives them (and their Qt object names):
 //   drive_box DriveCB1, folder_view DirList1, target_note mes_01 (which field the tree fills),
 //   decide_button SpeedButton2 (決定/閉じる), make_folder_button SpeedButton1 (フォルダ作成).
-#ifndef ZOLK_UI_QT_FORM2_H
-#define ZOLK_UI_QT_FORM2_H
+#ifndef ZOLK_UI_QT_FOLDER_CHOOSER_H
+#define ZOLK_UI_QT_FOLDER_CHOOSER_H
 
 #include <QWidget>
 #include <functional>
@@ -21,17 +21,17 @@ class QTreeView;
 
 namespace zolk_qt {
 
-class TForm2 : public QWidget {
+class folder_chooser : public QWidget {
  public:
-  explicit TForm2(QWidget* parent = nullptr);
+  explicit folder_chooser(QWidget* parent = nullptr);
 
   // The folder the tree stands on, as Zolk names it (CP932, native separators).
   std::string current_folder() const;
   // Moves the tree to a folder given as a Qt path; reports the change like a user's move.
   void go_to(const QString& path);
 
-  std::function<void(const std::string&)> on_folder_changed;  // main_window::DirList1Change
-  std::function<void()> on_decide;                            // SpeedButton2Click
+  std::function<void(const std::string&)> on_folder_changed;  // main_window::chooser_moved
+  std::function<void()> on_decide;                            // chooser_decided
   std::function<void()> on_closed;  // closed by its frame: hidden without a check
 
   QComboBox* drive_box = nullptr;

@@ -1,4 +1,4 @@
-#include "ui/win32/form2.h"
+#include "ui/win32/folder_chooser.h"
 
 #include <algorithm>
 
@@ -31,7 +31,7 @@ bool name_before(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-TForm2::TForm2(host::host& h) : host_(h) {
+folder_chooser::folder_chooser(host::host& h) : host_(h) {
   create(L"ZolkFolderChooser", wtext(ui::wt::Form2_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
          WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
@@ -56,12 +56,12 @@ TForm2::TForm2(host::host& h) : host_(h) {
   }
 }
 
-TForm2::~TForm2() {
+folder_chooser::~folder_chooser() {
   destroy();
   if (font_ != nullptr) DeleteObject(font_);
 }
 
-void TForm2::lay_out() {
+void folder_chooser::lay_out() {
   if (font_ != nullptr) DeleteObject(font_);
   font_ = make_font(dpi_);
   set_font_all(hwnd(), font_);
@@ -85,7 +85,7 @@ void TForm2::lay_out() {
                button_h, SWP_NOZORDER);
 }
 
-void TForm2::fill_drives() {
+void folder_chooser::fill_drives() {
   const DWORD length = GetLogicalDriveStringsW(0, nullptr);
   std::wstring all(length + 1, L'\0');
   const DWORD got = GetLogicalDriveStringsW(length, &all[0]);
@@ -97,8 +97,8 @@ void TForm2::fill_drives() {
   }
 }
 
-void TForm2::show_state(const std::wstring& mes_01_text, bool visible, bool enabled) {
-  show_text(target_note, mes_01_text);
+void folder_chooser::show_state(const std::wstring& prompt_text, bool visible, bool enabled) {
+  show_text(target_note, prompt_text);
   if ((IsWindowEnabled(hwnd()) != FALSE) != enabled) EnableWindow(hwnd(), enabled);
   const bool shown = IsWindowVisible(hwnd()) != FALSE;
   if (visible && !shown) {
@@ -109,7 +109,7 @@ void TForm2::show_state(const std::wstring& mes_01_text, bool visible, bool enab
   }
 }
 
-LRESULT TForm2::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT folder_chooser::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
       if (folder_view != nullptr) lay_out();
@@ -145,24 +145,24 @@ LRESULT TForm2::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void TForm2::close_chooser() {
+void folder_chooser::close_chooser() {
   ShowWindow(hwnd(), SW_HIDE);
   if (on_closed) on_closed();
 }
 
-void TForm2::on_drive_chosen() {
+void folder_chooser::on_drive_chosen() {
   const int index = static_cast<int>(SendMessageW(drive_box, CB_GETCURSEL, 0, 0));
   if (index >= 0 && index < static_cast<int>(drives_.size())) go_to(drives_[index]);
 }
 
-void TForm2::on_tree_moved(HTREEITEM item) {
+void folder_chooser::on_tree_moved(HTREEITEM item) {
   const node* n = node_of(item);
   if (n == nullptr) return;
   current_ = n->path;
   if (on_folder_changed) on_folder_changed(current_);
 }
 
-TForm2::node* TForm2::node_of(HTREEITEM item) const {
+folder_chooser::node* folder_chooser::node_of(HTREEITEM item) const {
   if (item == nullptr) return nullptr;
   TVITEMW tv = {};
   tv.mask = TVIF_PARAM;
@@ -171,7 +171,8 @@ TForm2::node* TForm2::node_of(HTREEITEM item) const {
   return reinterpret_cast<node*>(tv.lParam);
 }
 
-HTREEITEM TForm2::add_item(HTREEITEM parent, const std::string& name, const std::string& path) {
+HTREEITEM folder_chooser::add_item(HTREEITEM parent, const std::string& name,
+                                   const std::string& path) {
   nodes_.push_back(node{path, false});
   std::wstring text = wide(name);
   TVINSERTSTRUCTW insert = {};
@@ -187,7 +188,7 @@ HTREEITEM TForm2::add_item(HTREEITEM parent, const std::string& name, const std:
 
 // The folders of a branch are read once, when it is first opened. Links are not offered:
 // Zolk never descends into them.
-void TForm2::list_children(HTREEITEM item) {
+void folder_chooser::list_children(HTREEITEM item) {
   node* n = node_of(item);
   if (n == nullptr || n->listed) return;
   n->listed = true;
@@ -212,7 +213,7 @@ void TForm2::list_children(HTREEITEM item) {
   }
 }
 
-HTREEITEM TForm2::child_named(HTREEITEM parent, const std::string& name) {
+HTREEITEM folder_chooser::child_named(HTREEITEM parent, const std::string& name) {
   for (HTREEITEM child = TreeView_GetChild(folder_view, parent); child != nullptr;
        child = TreeView_GetNextSibling(folder_view, child)) {
     const node* n = node_of(child);
@@ -223,7 +224,7 @@ HTREEITEM TForm2::child_named(HTREEITEM parent, const std::string& name) {
   return nullptr;
 }
 
-void TForm2::show_drive(const std::string& root) {
+void folder_chooser::show_drive(const std::string& root) {
   TreeView_DeleteAllItems(folder_view);
   nodes_.clear();
   add_item(TVI_ROOT, root, root);
@@ -232,7 +233,7 @@ void TForm2::show_drive(const std::string& root) {
   }
 }
 
-bool TForm2::go_to(const std::string& folder) {
+bool folder_chooser::go_to(const std::string& folder) {
   const std::vector<std::string> pieces = host::split_path(folder);
   if (pieces.empty()) return false;
   const std::string* drive = nullptr;

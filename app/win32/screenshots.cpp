@@ -9,9 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/win32/program.h"
 #include "engine/common/messages.h"
 #include "platform/cp932.h"
-#include "ui/win32/program.h"
 
 #include <shellapi.h>
 
@@ -113,8 +113,8 @@ bool save(host::host& h, HWND hwnd, const std::string& folder, const char* name)
 }
 
 // The run window in the middle of a long first run, from the facts such a run reports.
-void show_run_in_progress(zolk_win32::Trun_win& run_win, const std::string& source) {
-  run_win.show_for_run();
+void show_run_in_progress(zolk_win32::run_window& run_view, const std::string& source) {
+  run_view.show_for_run();
   ui::run_batch batch;
   batch.texts.push_back(engine::text(engine::msg::first_run));
   const char* const names[] = {"見積", "見積", "予定表.txt", "写真"};
@@ -134,7 +134,7 @@ void show_run_in_progress(zolk_win32::Trun_win& run_win, const std::string& sour
   facts.file_bytes_total = int64_t{512} << 20;
   facts.file_bytes_done = int64_t{205} << 20;
   batch.facts = facts;
-  run_win.show_batch(batch, 42);
+  run_view.show_batch(batch, 42);
 }
 
 }  // namespace
@@ -162,7 +162,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   quiet_messages messages;
   zolk_win32::windows w(h, work + "\\Zcli.dat", messages);
-  zolk_win32::Tset_window01& main = *w.set_window01;
+  zolk_win32::main_window_view& main = *w.main_view;
   ui::main_window& m = main.logic();
   ShowWindow(main.hwnd(), SW_SHOW);
   type(main.job_name_box, sj("書類の毎日の履歴"));
@@ -174,7 +174,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   settle();
   bool ok = save(h, main.hwnd(), out, "win32-main-backup.bmp");
 
-  SetWindowPos(w.run_win->hwnd(), nullptr, 120, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  SetWindowPos(w.run_view->hwnd(), nullptr, 120, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   SendMessageW(main.start_button, BM_CLICK, 0, 0);
   wait_for_run(m);
   std::this_thread::sleep_for(std::chrono::seconds(2));  // file times count in two-second steps
@@ -182,11 +182,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   write_file(h, source + "\\" + sj("見積") + "\\" + sj("鈴木工業.txt"), "new");
   SendMessageW(main.start_button, BM_CLICK, 0, 0);
   wait_for_run(m);
-  ok = save(h, w.run_win->hwnd(), out, "win32-run-window.bmp") && ok;
-  ShowWindow(w.run_win->hwnd(), SW_HIDE);
+  ok = save(h, w.run_view->hwnd(), out, "win32-run-window.bmp") && ok;
+  ShowWindow(w.run_view->hwnd(), SW_HIDE);
   {
     // A window of its own, so the log of the two runs above stays as it was.
-    zolk_win32::Trun_win running(h);
+    zolk_win32::run_window running(h);
     SetWindowPos(running.hwnd(), nullptr, 120, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     show_run_in_progress(running, source);
     ok = save(h, running.hwnd(), out, "win32-run-window-running.bmp") && ok;
@@ -200,12 +200,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   SendMessageW(main.backup_mode_button, BM_CLICK, 0, 0);
   SendMessageW(main.browse_destination, BM_CLICK, 0, 0);
-  SetWindowPos(w.Form2->hwnd(), nullptr, 300, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  w.Form2->go_to(source + "\\" + sj("見積"));
+  SetWindowPos(w.chooser->hwnd(), nullptr, 300, 80, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  w.chooser->go_to(source + "\\" + sj("見積"));
   // Scrolled as a user would, so the picture shows the folders of the example.
-  HWND tree = w.Form2->folder_view;
+  HWND tree = w.chooser->folder_view;
   HTREEITEM top = TreeView_GetParent(tree, TreeView_GetParent(tree, TreeView_GetSelection(tree)));
   if (top != nullptr) TreeView_Select(tree, top, TVGN_FIRSTVISIBLE);
-  ok = save(h, w.Form2->hwnd(), out, "win32-chooser.bmp") && ok;
+  ok = save(h, w.chooser->hwnd(), out, "win32-chooser.bmp") && ok;
   return ok ? 0 : 1;
 }

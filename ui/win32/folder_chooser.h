@@ -1,13 +1,12 @@
-// TForm2 on Windows: the folder chooser. A drive box and a folder tree whose folders are read
-// through the host when a branch is opened; every move in the tree is reported through
+// folder_chooser on Windows: the folder chooser. A drive box and a folder tree whose folders are
+// read through the host when a branch is opened; every move in the tree is reported through
 // `on_folder_changed`, "決定/閉じる" through `on_decide`. The window keeps its place in the tree
 // between showings; it is hidden, never rebuilt. Escape and the close box hide it without a check.
 //
-// The controls by role, beside the names the window gives them:
-//   drive_box DriveCB1, folder_view DirList1, target_note mes_01 (which field the tree fills),
-//   decide_button SpeedButton2 (決定/閉じる), make_folder_button SpeedButton1 (フォルダ作成).
-#ifndef ZOLK_UI_WIN32_FORM2_H
-#define ZOLK_UI_WIN32_FORM2_H
+// The controls by role: drive_box, folder_view, target_note (which field the tree fills),
+// decide_button (決定/閉じる), make_folder_button (フォルダ作成).
+#ifndef ZOLK_UI_WIN32_FOLDER_CHOOSER_H
+#define ZOLK_UI_WIN32_FOLDER_CHOOSER_H
 
 #include <deque>
 #include <functional>
@@ -21,10 +20,10 @@
 
 namespace zolk_win32 {
 
-class TForm2 : public window {
+class folder_chooser : public window {
  public:
-  explicit TForm2(host::host& h);
-  ~TForm2() override;
+  explicit folder_chooser(host::host& h);
+  ~folder_chooser() override;
 
   // The folder the tree stands on (CP932).
   const std::string& current_folder() const { return current_; }
@@ -33,10 +32,10 @@ class TForm2 : public window {
   // drive was found.
   bool go_to(const std::string& folder);
   // What the main window shows of the chooser: the text of target_note, shown or hidden, enabled.
-  void show_state(const std::wstring& mes_01_text, bool visible, bool enabled);
+  void show_state(const std::wstring& prompt_text, bool visible, bool enabled);
 
-  std::function<void(const std::string&)> on_folder_changed;  // main_window::DirList1Change
-  std::function<void()> on_decide;                            // SpeedButton2Click
+  std::function<void(const std::string&)> on_folder_changed;  // main_window::chooser_moved
+  std::function<void()> on_decide;                            // chooser_decided
   std::function<void()> on_closed;  // closed by its frame or Escape: hidden without a check
 
   HWND drive_box = nullptr;

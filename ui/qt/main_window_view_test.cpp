@@ -45,12 +45,12 @@ QString shortcut_note(const char* key) {
 
 TEST_F(MainWindowView, StartsWithoutJobsInTheNewJobStateWithEveryControlInPlace) {
   open();
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   EXPECT_EQ(w.windowTitle(), u8("Ｚ-ＯＬＫ"));
   EXPECT_EQ(w.size(), QSize(554, 327));
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
-  EXPECT_FALSE(form2_->isVisible());
-  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(chooser_->isVisible());
+  EXPECT_FALSE(run_window_->isVisible());
   EXPECT_EQ(w.job_name_box->geometry(), QRect(168, 53, 297, 21));
   EXPECT_EQ(w.source_folder->geometry(), QRect(152, 105, 313, 17));
   EXPECT_EQ(w.destination_folder->geometry(), QRect(152, 149, 313, 21));
@@ -118,7 +118,7 @@ TEST_F(MainWindowView, JobButtonsRegisterChooseModifyAndDelete) {
   open();
   register_job(u8("毎日"), "/data/a", "/keep/a");
   register_job("second", "/data/b", "/keep/b");
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   ASSERT_EQ(w.job_name_box->count(), 2);
   EXPECT_EQ(w.job_name_box->currentText(), "second");
   // Registering leaves the new-job state as it was.
@@ -164,7 +164,7 @@ TEST_F(MainWindowView, JobButtonsRegisterChooseModifyAndDelete) {
 TEST_F(MainWindowView, FieldChecksShowTheirMessagesAndKeepTheFocus) {
   open();
   register_job("A", "/data/a", "/keep/a");
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   EXPECT_FALSE(w.new_job_button->isEnabled());  // still the new-job state after registering
   erase(w.source_folder);
   type_into(w.source_folder, "/DATA/A");
@@ -276,34 +276,34 @@ TEST_F(MainWindowView, QuestionsHaveYesAndNoWithNoAsTheDefault) {
 TEST_F(MainWindowView, TheChooserWritesIntoTheFieldAndClosesWhenTheFolderIsAccepted) {
   testing_support::make_folders(dir_.at("store/inner"));
   open();
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   click(w.browse_destination);
-  ASSERT_TRUE(form2_->isVisible());
-  EXPECT_EQ(form2_->windowTitle(), u8("フォルダ選択"));
-  EXPECT_EQ(form2_->target_note->text(),
+  ASSERT_TRUE(chooser_->isVisible());
+  EXPECT_EQ(chooser_->windowTitle(), u8("フォルダ選択"));
+  EXPECT_EQ(chooser_->target_note->text(),
             u8("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
-  EXPECT_EQ(form2_->decide_button->text(), u8("決定/閉じる"));
-  EXPECT_FALSE(form2_->make_folder_button->isEnabled());
-  form2_->go_to(QString::fromStdString(dir_.at("store/inner")));
+  EXPECT_EQ(chooser_->decide_button->text(), u8("決定/閉じる"));
+  EXPECT_FALSE(chooser_->make_folder_button->isEnabled());
+  chooser_->go_to(QString::fromStdString(dir_.at("store/inner")));
   EXPECT_EQ(w.destination_folder->text().toStdString(), dir_.at("store/inner"));
   EXPECT_TRUE(messages_.texts.empty());
-  click(form2_->decide_button);
-  EXPECT_FALSE(form2_->isVisible());
+  click(chooser_->decide_button);
+  EXPECT_FALSE(chooser_->isVisible());
   EXPECT_TRUE(messages_.texts.empty());
 
   click(w.browse_source);
-  EXPECT_EQ(form2_->target_note->text(),
+  EXPECT_EQ(chooser_->target_note->text(),
             u8("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
-  form2_->go_to("/");
+  chooser_->go_to("/");
   EXPECT_EQ(w.source_folder->text(), "/");
-  click(form2_->decide_button);  // a root folder: refused, the chooser stays
-  EXPECT_TRUE(form2_->isVisible());
+  click(chooser_->decide_button);  // a root folder: refused, the chooser stays
+  EXPECT_TRUE(chooser_->isVisible());
   ASSERT_EQ(messages_.texts.size(), 1u);
-  form2_->close();  // its frame: hidden without a check
-  EXPECT_FALSE(form2_->isVisible());
+  chooser_->close();  // its frame: hidden without a check
+  EXPECT_FALSE(chooser_->isVisible());
   EXPECT_EQ(messages_.texts.size(), 1u);
   click(w.backup_mode_button);
-  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_FALSE(chooser_->isVisible());
 }
 
 TEST_F(MainWindowView, RestoreModeListsThePointsNewestFirst) {
@@ -313,7 +313,7 @@ TEST_F(MainWindowView, RestoreModeListsThePointsNewestFirst) {
   open();
   register_job("kept", "/data/kept", dir_.at("store"));
   open();  // the job list is read at start
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   click(w.restore_mode_button);
   EXPECT_TRUE(w.restore_mode_button->isChecked());
   EXPECT_FALSE(w.backup_mode_button->isChecked());
@@ -361,7 +361,7 @@ TEST_F(MainWindowView, TheUnfinishedPointOfAStoppedBackupIsMarkedAndNotRestored)
   testing_support::write_file(dir_.at("store/.zolk-run"), "Zolk0002\r\nZolk0001\r\ncarried\r\n");
   open();
   register_job("job", dir_.at("src"), dir_.at("store"));
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   click(w.restore_mode_button);
   pick(w.restore_job_box, 0);
   ASSERT_EQ(w.point_list->count(), 2);
@@ -376,7 +376,7 @@ TEST_F(MainWindowView, TheUnfinishedPointOfAStoppedBackupIsMarkedAndNotRestored)
   EXPECT_EQ(messages_.texts[0],
             u8("この時点のバックアップは中断されたため未完了で、復元出来ません。"
                "もう一度バックアップを実行すると完了し、復元出来るようになります。"));
-  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(run_window_->isVisible());
   EXPECT_FALSE(testing_support::exists(dir_.at("restored")));
   // The older point restores.
   pick(w.point_list, 1);
@@ -389,17 +389,17 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   testing_support::write_file(dir_.at("src/docs/note.txt"), "kept text");
   open();
   register_job("job", dir_.at("src"), dir_.at("store"));
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   ASSERT_TRUE(start_and_wait());
-  EXPECT_TRUE(run_win_->isVisible());
-  const QString after_backup = run_win_->log_view->toPlainText();
+  EXPECT_TRUE(run_window_->isVisible());
+  const QString after_backup = run_window_->log_view->toPlainText();
   EXPECT_TRUE(after_backup.contains(u8("履歴バックアップ初回処理。")))
       << after_backup.toStdString();
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/docs/note.txt")), "kept text");
   EXPECT_TRUE(w.start_button->isEnabled());
 
-  click(run_win_->close_button);
-  EXPECT_FALSE(run_win_->isVisible());
+  click(run_window_->close_button);
+  EXPECT_FALSE(run_window_->isVisible());
 
   click(w.restore_mode_button);
   pick(w.restore_job_box, 0);
@@ -407,8 +407,8 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   pick(w.point_list, 0);
   type_into(w.destination_folder, QString::fromStdString(dir_.at("restored")));
   ASSERT_TRUE(start_and_wait());
-  EXPECT_TRUE(run_win_->isVisible());
-  const QString after_restore = run_win_->log_view->toPlainText();
+  EXPECT_TRUE(run_window_->isVisible());
+  const QString after_restore = run_window_->log_view->toPlainText();
   EXPECT_TRUE(after_restore.startsWith(after_backup));  // the log keeps the first run's lines
   EXPECT_TRUE(after_restore.contains(u8("-----* 処理の開始 *-----")));
   EXPECT_TRUE(after_restore.contains(u8(" へ復元します。")));
@@ -416,7 +416,7 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   EXPECT_TRUE(messages_.questions.empty());
 
   // Again into the folder that now holds the files: asked, and No starts nothing.
-  click(run_win_->close_button);
+  click(run_window_->close_button);
   testing_support::write_file(dir_.at("restored/docs/note.txt"), "edited");
   messages_.answer = false;
   click(w.start_button);
@@ -424,19 +424,19 @@ TEST_F(MainWindowView, StartButtonRunsABackupAndARestoreIntoTheRunWindow) {
   EXPECT_EQ(
       messages_.questions[0],
       u8("復元先フォルダは空ではありません。同じ名前のファイルは上書きされます。続けますか？"));
-  EXPECT_FALSE(run_win_->isVisible());
-  EXPECT_EQ(run_win_->log_view->toPlainText(), after_restore);
+  EXPECT_FALSE(run_window_->isVisible());
+  EXPECT_EQ(run_window_->log_view->toPlainText(), after_restore);
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "edited");
   messages_.answer = true;
   ASSERT_TRUE(start_and_wait());
-  EXPECT_TRUE(run_win_->isVisible());
+  EXPECT_TRUE(run_window_->isVisible());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/docs/note.txt")), "kept text");
 }
 
 TEST_F(MainWindowView, RestoreModeLeavesNoEmptyFieldThatComplainsAtEveryClick) {
   open();
   register_job("A", "/data/a", "/keep/a");
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   QApplication::setActiveWindow(main_.get());
   w.destination_folder->setFocus();
   QApplication::processEvents();
@@ -469,45 +469,45 @@ TEST_F(MainWindowView, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   open();
   register_job("kept", dir_.at("data"), dir_.at("store"));
   open();
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   const QString source = QString::fromStdString(dir_.at("data"));
   click(w.browse_source);  // the chooser is open for the source when the mode changes
-  ASSERT_TRUE(form2_->isVisible());
+  ASSERT_TRUE(chooser_->isVisible());
   click(w.restore_mode_button);
-  form2_->go_to(QString::fromStdString(dir_.at("elsewhere")));
+  chooser_->go_to(QString::fromStdString(dir_.at("elsewhere")));
   EXPECT_EQ(w.source_folder->text(), source);
 
   click(w.browse_destination);
-  ASSERT_TRUE(form2_->isVisible());
-  form2_->go_to(QString::fromStdString(dir_.at("target")));
+  ASSERT_TRUE(chooser_->isVisible());
+  chooser_->go_to(QString::fromStdString(dir_.at("target")));
   EXPECT_EQ(w.destination_folder->text().toStdString(), dir_.at("target"));
   EXPECT_EQ(w.source_folder->text(), source);
-  click(form2_->decide_button);
-  EXPECT_FALSE(form2_->isVisible());
+  click(chooser_->decide_button);
+  EXPECT_FALSE(chooser_->isVisible());
 
   // By folder, the browse chooses among the jobs' source folders.
   click(w.by_source_folder);
   click(w.browse_restore_source);
-  ASSERT_TRUE(form2_->isVisible());
-  form2_->go_to(QString::fromStdString(dir_.at("elsewhere")));
+  ASSERT_TRUE(chooser_->isVisible());
+  chooser_->go_to(QString::fromStdString(dir_.at("elsewhere")));
   EXPECT_EQ(w.source_folder->text(), source);
   EXPECT_EQ(w.restore_job_box->currentText().toStdString(), dir_.at("elsewhere"));
   EXPECT_FALSE(w.point_list->isVisible());
-  form2_->go_to(source);
+  chooser_->go_to(source);
   EXPECT_EQ(w.restore_job_box->currentText(), source);
   EXPECT_EQ(w.restore_job_box->currentIndex(), 0);
   EXPECT_TRUE(w.point_list->isVisible());
   EXPECT_EQ(w.point_list->count(), 1);
   EXPECT_EQ(w.store_folder->text().toStdString(), dir_.at("store"));
-  click(form2_->decide_button);
-  EXPECT_FALSE(form2_->isVisible());
+  click(chooser_->decide_button);
+  EXPECT_FALSE(chooser_->isVisible());
   EXPECT_EQ(w.destination_folder->text().toStdString(), dir_.at("target"));
   EXPECT_TRUE(messages_.texts.empty());
 }
 
 TEST_F(MainWindowView, EveryButtonNamesItsShortcutInItsTooltip) {
   open();
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   const struct {
     QPushButton* button;
     const char* key;
@@ -542,7 +542,7 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   testing_support::make_folders(dir_.at("src"));
   testing_support::write_file(dir_.at("src/a.txt"), "a");
   open();
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   QApplication::setActiveWindow(main_.get());
   w.job_name_box->setFocus();
   const auto press = [](char letter) {
@@ -555,10 +555,10 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   press('t');
   QTRY_COMPARE(w.job_name_box->count(), 1);
   press('s');
-  QTRY_VERIFY(run_win_->isVisible());
+  QTRY_VERIFY(run_window_->isVisible());
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("store/Zolk0001/a.txt")), "a");
-  run_win_->hide();
+  run_window_->hide();
   QApplication::setActiveWindow(main_.get());
   pick(w.job_name_box, 0);
   erase(w.comment_field);
@@ -567,13 +567,13 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   QTRY_VERIFY(testing_support::read_file(dir_.at("Zcli.dat")).find("modified") !=
               std::string::npos);
   press('2');
-  QTRY_VERIFY(form2_->isVisible());
-  EXPECT_EQ(w.logic().Form2.tag, 2);
-  form2_->hide();
+  QTRY_VERIFY(chooser_->isVisible());
+  EXPECT_EQ(w.logic().chooser.tag, 2);
+  chooser_->hide();
   press('1');
-  QTRY_VERIFY(form2_->isVisible());
-  EXPECT_EQ(w.logic().Form2.tag, 1);
-  form2_->hide();
+  QTRY_VERIFY(chooser_->isVisible());
+  EXPECT_EQ(w.logic().chooser.tag, 1);
+  chooser_->hide();
   QApplication::setActiveWindow(main_.get());
 
   press('r');
@@ -586,14 +586,14 @@ TEST_F(MainWindowView, ShortcutsPressTheButtonsThatAreShownAndEnabled) {
   press('b');
   QTRY_VERIFY(w.backup_mode_button->isChecked());
   EXPECT_EQ(w.job_name_box->count(), 1);
-  EXPECT_FALSE(form2_->isVisible());
+  EXPECT_FALSE(chooser_->isVisible());
   press('r');
   QTRY_VERIFY(w.restore_mode_button->isChecked());
   click(w.by_source_folder);
   QApplication::setActiveWindow(main_.get());
   press('1');  // browse_restore_source now
-  QTRY_VERIFY(form2_->isVisible());
-  form2_->hide();
+  QTRY_VERIFY(chooser_->isVisible());
+  chooser_->hide();
   QApplication::setActiveWindow(main_.get());
   press('b');
   QTRY_VERIFY(w.backup_mode_button->isChecked());
@@ -611,10 +611,10 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   testing_support::write_file(dir_.at("src/a.txt"), "a");
   open();
   register_job("job", dir_.at("src"), dir_.at("store"));
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   ASSERT_TRUE(start_and_wait());
-  run_win_->hide();
-  const QString log = run_win_->log_view->toPlainText();
+  run_window_->hide();
+  const QString log = run_window_->log_view->toPlainText();
   // A new job typed with the name of a registered one: Enter never loads that job over it.
   ASSERT_FALSE(w.new_job_button->isEnabled());  // still the new-job state after registering
   w.job_name_box->clearEditText();
@@ -641,7 +641,7 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   QApplication::processEvents();
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(QApplication::focusWidget(), w.destination_folder);
-  EXPECT_FALSE(run_win_->isVisible());
+  EXPECT_FALSE(run_window_->isVisible());
 
   click(w.restore_mode_button);
   pick(w.restore_job_box, 0);
@@ -650,11 +650,11 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
   QTest::keyClick(w.destination_folder, Qt::Key_Return);
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_EQ(messages_.texts[1], u8("復元する時点を選択してください。"));
-  EXPECT_FALSE(run_win_->isVisible());
-  EXPECT_EQ(run_win_->log_view->toPlainText(), log);
+  EXPECT_FALSE(run_window_->isVisible());
+  EXPECT_EQ(run_window_->log_view->toPlainText(), log);
   pick(w.point_list, 0);
   QTest::keyClick(w.destination_folder, Qt::Key_Return);
-  EXPECT_TRUE(run_win_->isVisible());
+  EXPECT_TRUE(run_window_->isVisible());
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("restored/a.txt")), "a");
   EXPECT_EQ(messages_.texts.size(), 2u);
@@ -662,17 +662,17 @@ TEST_F(MainWindowView, EnterMovesThroughTheBackupFieldsAndStartsARestoreOnlyWith
 
 TEST_F(MainWindowView, EscapeClosesTheChooserWithoutACheck) {
   open();
-  Tset_window01& w = *main_;
+  main_window_view& w = *main_;
   click(w.browse_destination);
-  ASSERT_TRUE(form2_->isVisible());
-  form2_->go_to("/");
-  QApplication::setActiveWindow(form2_.get());
-  form2_->folder_view->setFocus();
-  QTest::keyClick(form2_->folder_view, Qt::Key_Escape);
-  EXPECT_FALSE(form2_->isVisible());
+  ASSERT_TRUE(chooser_->isVisible());
+  chooser_->go_to("/");
+  QApplication::setActiveWindow(chooser_.get());
+  chooser_->folder_view->setFocus();
+  QTest::keyClick(chooser_->folder_view, Qt::Key_Escape);
+  EXPECT_FALSE(chooser_->isVisible());
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_EQ(w.destination_folder->text(), "/");
-  EXPECT_FALSE(w.logic().Form2.visible);
+  EXPECT_FALSE(w.logic().chooser.visible);
 }
 
 TEST_F(MainWindowView, EndButtonEndsTheProgramEvenWithUnregisteredTexts) {

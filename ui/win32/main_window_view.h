@@ -1,26 +1,9 @@
-// Tset_window01 on Windows: the main window as native Win32 controls bound to ui::main_window,
+// main_window_view on Windows: the main window as native Win32 controls bound to ui::main_window,
 // which holds the whole window logic. This class places the controls (in pixels laid out for
 // 96 dpi, scaled to the monitor's dpi), copies what the user types or picks into the model,
 // calls the handler and shows the model again, as the Qt view does.
-//
-// The controls by role, beside the names the window gives them
-// (ui::main_window keeps those names for its model of each control):
-//   pages PageControl1, job_page ZOLK (the page holding the job rows), page_image Image1,
-//   mode_caption run_mes, backup_mode_button run01B, restore_mode_button run02B,
-//   mode_status s_mes, mode_heading st01, job_name_label Label3, job_name_box job_combo,
-//   new_job_button new_Button, comment_label Label4, comment_field zolk_comment,
-//   source_label Label1, source_folder Tdirname, browse_source Button1,
-//   restore_panel Panel1 (the restore-side choice), restore_by_group JorF,
-//   by_job_name JorF_name, by_source_folder JorF_folder, restore_job_box job_combo_s,
-//   browse_restore_source Button3, point_label R_ListLabel, point_list R_ListBox,
-//   destination_label Label2, destination_folder Bdirname, browse_destination Button2,
-//   register_button touroku, update_button syusei, delete_button sakujo,
-//   show_changes_button henkou, restore_entry_button bubun, store_folder Rdirname,
-//   start_button startb01, end_button end_Button, status_bar st_main;
-//   on_source_left TdirnameExit, on_destination_left BdirnameExit, on_end_clicked
-//   end_ButtonClick.
-#ifndef ZOLK_UI_WIN32_SET_WINDOW01_H
-#define ZOLK_UI_WIN32_SET_WINDOW01_H
+#ifndef ZOLK_UI_WIN32_MAIN_WINDOW_VIEW_H
+#define ZOLK_UI_WIN32_MAIN_WINDOW_VIEW_H
 
 #include <functional>
 #include <memory>
@@ -29,22 +12,23 @@
 
 #include "platform/host.h"
 #include "ui/main_window.h"
+#include "ui/run_window_link.h"
 #include "ui/win32/win32_window.h"
 
 namespace zolk_win32 {
 
-class TForm2;
-class Trun_win;
+class folder_chooser;
+class run_window;
 
-class Tset_window01 : public window, private ui::run_window_port {
+class main_window_view : public window {
  public:
-  // Builds the window (hidden) and runs its FormCreate, which loads the job list from
+  // Builds the window (hidden) and runs its open, which loads the job list from
   // `settings_path`. Messages go to `messages`.
-  Tset_window01(host::host& h, const std::string& settings_path, ui::message_port& messages);
-  ~Tset_window01() override;
+  main_window_view(host::host& h, const std::string& settings_path, ui::message_port& messages);
+  ~main_window_view() override;
 
   // The chooser and the run window, created after the main window; they must outlive it.
-  void attach(TForm2* form2, Trun_win* run_win);
+  void attach(folder_chooser* chooser, run_window* run_view);
 
   ui::main_window& logic() { return *logic_; }
   // Shows the model in the controls (after a handler ran).
@@ -88,14 +72,6 @@ class Tset_window01 : public window, private ui::run_window_port {
   LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam) override;
 
  private:
-  // run_window_port, forwarded to the attached run window.
-  void show_for_run() override;
-  void run_ended() override;
-  engine::run_log& log() override;
-  engine::run_progress& progress() override;
-  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
-  void alert() override;
-
   void build();
   void build_page();
   void build_job_rows();
@@ -110,6 +86,9 @@ class Tset_window01 : public window, private ui::run_window_port {
   void combo_typed(int id);
   void field_left(int id);
   void enter_pressed();
+  ui::main_window::folder_field field_of(HWND control) const;
+  // `field` lost the focus: the model's check, and the focus back when it was not accepted.
+  bool check_left(HWND field);
   void poll_run();
   void on_end_clicked();
   void close_asked();
@@ -124,10 +103,11 @@ class Tset_window01 : public window, private ui::run_window_port {
   // dropped, never kept for later.
   void handle_click(const std::function<void()>& handler);
 
+  ui::run_window_link run_link_;  // before logic_, which holds it
   std::unique_ptr<ui::main_window> logic_;
   ui::message_port* messages_ = nullptr;
-  TForm2* form2_ = nullptr;
-  Trun_win* run_win_ = nullptr;
+  folder_chooser* chooser_ = nullptr;
+  run_window* run_window_ = nullptr;
   std::vector<placement> page_places_;
   std::vector<placement> panel_places_;
   std::vector<std::pair<HWND, std::wstring>> hints_;
@@ -136,9 +116,8 @@ class Tset_window01 : public window, private ui::run_window_port {
   HFONT small_font_ = nullptr;
   HBRUSH page_brush_ = nullptr;
   int dpi_ = 96;
-  bool end_after_run_ = false;  // the user stopped the run to end the program
-  bool showing_ = false;        // the model is being shown: notifications are not the user's
-  bool checking_ = false;       // a field check (and its message) is under way
+  bool showing_ = false;   // the model is being shown: notifications are not the user's
+  bool checking_ = false;  // a field check (and its message) is under way
 };
 
 }  // namespace zolk_win32

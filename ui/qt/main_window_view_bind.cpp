@@ -12,9 +12,9 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "ui/qt/form2.h"
+#include "ui/qt/folder_chooser.h"
+#include "ui/qt/main_window_view.h"
 #include "ui/qt/qt_text.h"
-#include "ui/qt/set_window01.h"
 
 namespace zolk_qt {
 namespace {
@@ -64,71 +64,71 @@ void typed_into(QComboBox* combo, ui::job_combo_model& model, const QString& tex
 
 // While a run works the controls are disabled; whatever still reaches a handler is dropped,
 // never kept for later.
-void Tset_window01::handle(const std::function<void()>& handler) {
+void main_window_view::handle(const std::function<void()>& handler) {
   if (logic_->run_working()) return;
   handler();
   show_model();
 }
 
-void Tset_window01::connect_controls() {
+void main_window_view::connect_controls() {
   connect(backup_mode_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->run01BClick(); }); });
+          [this] { handle([this] { logic_->enter_backup_mode(); }); });
   connect(restore_mode_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->run02BClick(); }); });
+          [this] { handle([this] { logic_->enter_restore_mode(); }); });
   connect(new_job_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->new_ButtonClick(); }); });
+          [this] { handle([this] { logic_->new_job(); }); });
   connect(register_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->tourokuClick(); }); });
+          [this] { handle([this] { logic_->register_job(); }); });
   connect(update_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->syuseiClick(); }); });
+          [this] { handle([this] { logic_->update_job(); }); });
   connect(delete_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->sakujoClick(); }); });
+          [this] { handle([this] { logic_->delete_job(); }); });
   connect(start_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->startb01Click(); }); });
+          [this] { handle([this] { logic_->start(); }); });
   connect(show_changes_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->henkouClick(); }); });
+          [this] { handle([this] { logic_->show_changes(); }); });
   connect(restore_entry_button, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->bubunClick(); }); });
+          [this] { handle([this] { logic_->restore_entry(); }); });
   connect(end_button, &QPushButton::clicked, this, [this] { on_end_clicked(); });
   connect(browse_source, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->Button1Click(); }); });
+          [this] { handle([this] { logic_->browse_source(); }); });
   connect(browse_restore_source, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->Button1Click(); }); });
+          [this] { handle([this] { logic_->browse_source(); }); });
   connect(browse_destination, &QPushButton::clicked, this,
-          [this] { handle([this] { logic_->Button2Click(); }); });
+          [this] { handle([this] { logic_->browse_destination(); }); });
   connect(pages, &QTabWidget::currentChanged, this,
-          [this] { handle([this] { logic_->PageControl1Change(); }); });
+          [this] { handle([this] { logic_->page_changed(); }); });
   connect(jorf_buttons_, &QButtonGroup::idClicked, this, [this](int id) {
-    logic_->JorF = id;
-    handle([this] { logic_->JorFClick(); });
+    logic_->pick_job_by = id;
+    handle([this] { logic_->pick_by_changed(); });
   });
 }
 
-void Tset_window01::connect_fields() {
+void main_window_view::connect_fields() {
   ui::main_window& m = *logic_;
   connect(job_name_box, &QComboBox::activated, this, [this, &m](int index) {
     if (showing_) return;
     m.form.job_combo.select(index);
-    handle([&m] { m.job_comboChange(); });
+    handle([&m] { m.job_picked(); });
   });
   connect(job_name_box, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
     if (showing_) return;
     typed_into(job_name_box, m.form.job_combo, text);
-    handle([&m] { m.job_comboChange(); });
+    handle([&m] { m.job_picked(); });
   });
   connect(restore_job_box, &QComboBox::activated, this, [this, &m](int index) {
     if (showing_) return;
-    m.job_combo_s.select(index);
-    handle([&m] { m.job_combo_sChange(); });
+    m.restore_jobs.select(index);
+    handle([&m] { m.restore_job_picked(); });
   });
   connect(restore_job_box, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
-    if (!showing_) typed_into(restore_job_box, m.job_combo_s, text);
+    if (!showing_) typed_into(restore_job_box, m.restore_jobs, text);
   });
   connect(point_list, &QComboBox::activated, this, [this, &m](int index) {
-    if (!showing_) m.R_ListBox.select(index);
+    if (!showing_) m.point_list.select(index);
   });
   connect(point_list, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
-    if (!showing_) typed_into(point_list, m.R_ListBox, text);
+    if (!showing_) typed_into(point_list, m.point_list, text);
   });
   connect(comment_field, &QLineEdit::textEdited, this,
           [&m](const QString& text) { m.form.set_zolk_comment(from_qstring(text)); });
@@ -143,36 +143,33 @@ void Tset_window01::connect_fields() {
   }
 }
 
-void Tset_window01::connect_chooser() {
-  if (form2_ == nullptr) return;
-  form2_->on_folder_changed = [this](const std::string& folder) {
-    handle([this, folder] { logic_->DirList1Change(folder); });
+void main_window_view::connect_chooser() {
+  if (chooser_ == nullptr) return;
+  chooser_->on_folder_changed = [this](const std::string& folder) {
+    handle([this, folder] { logic_->chooser_moved(folder); });
   };
-  form2_->on_decide = [this] {
-    const std::string folder = form2_->current_folder();
+  chooser_->on_decide = [this] {
+    const std::string folder = chooser_->current_folder();
     checking_ = true;
-    handle([this, folder] { logic_->SpeedButton2Click(folder); });
+    handle([this, folder] { logic_->chooser_decided(folder); });
     checking_ = false;
   };
-  form2_->on_closed = [this] { logic_->Form2.visible = false; };
+  chooser_->on_closed = [this] { logic_->chooser.visible = false; };
 }
 
-// Enter in a field of history backup mode moves on as Tab does, so the field left is checked;
-// it never picks a job by the typed name, which would load that job over what was typed. In
-// the restore target it starts the restore, but only once a point is picked and the target
-// passes its check (BdirnameEnter tells the user otherwise).
-bool Tset_window01::enter_pressed(QObject* watched, const QKeyEvent& key) {
+// Enter moves on as Tab does, or starts the restore, by the model's rule.
+bool main_window_view::enter_pressed(QObject* watched, const QKeyEvent& key) {
   if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
   if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
-  if (watched == destination_folder && logic_->main_mode == ui::k_restore_mode) {
-    handle([this] { logic_->BdirnameEnter(); });
+  if (logic_->enter_starts_restore(field_of(watched))) {
+    handle([this] { logic_->on_destination_enter(); });
   } else {
     focusNextPrevChild(true);
   }
   return true;
 }
 
-bool Tset_window01::eventFilter(QObject* watched, QEvent* event) {
+bool main_window_view::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress && !showing_ && !checking_) {
     return enter_pressed(watched, *static_cast<QKeyEvent*>(event));
   }
@@ -186,27 +183,27 @@ bool Tset_window01::eventFilter(QObject* watched, QEvent* event) {
   return false;
 }
 
-bool Tset_window01::on_source_left() {
+bool main_window_view::on_source_left() { return field_left(source_folder); }
+
+bool main_window_view::on_destination_left() { return field_left(destination_folder); }
+
+ui::main_window::folder_field main_window_view::field_of(const QObject* widget) const {
+  if (widget == source_folder) return ui::main_window::folder_field::source;
+  if (widget == destination_folder) return ui::main_window::folder_field::destination;
+  return ui::main_window::folder_field::other;
+}
+
+bool main_window_view::field_left(QLineEdit* field) {
   checking_ = true;
-  const bool accepted = logic_->TdirnameExit();
+  const bool accepted = logic_->field_left(field_of(field));
   // Still checking: the field that loses the focus now was not left by the user.
-  if (!accepted) source_folder->setFocus(Qt::OtherFocusReason);
+  if (!accepted) field->setFocus(Qt::OtherFocusReason);
   checking_ = false;
   show_model();
   return accepted;
 }
 
-bool Tset_window01::on_destination_left() {
-  checking_ = true;
-  const bool accepted = logic_->BdirnameExit();
-  // Still checking: the field that loses the focus now was not left by the user.
-  if (!accepted) destination_folder->setFocus(Qt::OtherFocusReason);
-  checking_ = false;
-  show_model();
-  return accepted;
-}
-
-void Tset_window01::show_model() {
+void main_window_view::show_model() {
   showing_ = true;
   show_mode();
   show_fields();
@@ -215,65 +212,65 @@ void Tset_window01::show_model() {
   showing_ = false;
 }
 
-void Tset_window01::show_mode() {
+void main_window_view::show_mode() {
   const ui::main_window& m = *logic_;
-  backup_mode_button->setChecked(m.run01B_down);
-  restore_mode_button->setChecked(!m.run01B_down);
-  mode_status->setToolTip(to_qstring(m.s_mes.hint));
-  mode_heading->setText(to_qstring(m.st01.caption));
+  backup_mode_button->setChecked(m.backup_mode_down);
+  restore_mode_button->setChecked(!m.backup_mode_down);
+  mode_status->setToolTip(to_qstring(m.status_line.hint));
+  mode_heading->setText(to_qstring(m.mode_heading.caption));
   mode_heading->adjustSize();
-  destination_label->setText(to_qstring(m.Label2.caption));
+  destination_label->setText(to_qstring(m.destination_label.caption));
   destination_label->adjustSize();
-  show_control(register_button, m.touroku);
-  show_control(update_button, m.syusei);
-  show_control(delete_button, m.sakujo);
-  for (const auto& [button, state] :
-       {std::pair<QPushButton*, const ui::control_state&>{show_changes_button, m.henkou},
-        {restore_entry_button, m.bubun}}) {
+  show_control(register_button, m.register_button);
+  show_control(update_button, m.update_button);
+  show_control(delete_button, m.delete_button);
+  for (const auto& [button, state] : {std::pair<QPushButton*, const ui::control_state&>{
+                                          show_changes_button, m.show_changes_button},
+                                      {restore_entry_button, m.restore_entry_button}}) {
     show_control(button, state);
     button->setVisible(state.visible);
   }
-  new_job_button->setEnabled(m.new_Button.enabled);
-  start_button->setEnabled(m.startb01.enabled);
+  new_job_button->setEnabled(m.new_job_button.enabled);
+  start_button->setEnabled(m.start_button.enabled);
   pages->setEnabled(!m.run_working());
   for (QWidget* w :
        std::initializer_list<QWidget*>{job_name_label, job_name_box, new_job_button, comment_label,
                                        comment_field, source_label, source_folder, browse_source}) {
     w->setVisible(m.job_rows_visible);
   }
-  restore_panel->setVisible(m.Panel1_visible);
+  restore_panel->setVisible(m.restore_panel_visible);
   restore_panel->raise();
 }
 
-void Tset_window01::show_fields() {
+void main_window_view::show_fields() {
   const ui::main_window& m = *logic_;
   show_combo(job_name_box, m.form.job_combo);
   show_text(comment_field, m.form.zolk_comment());
   show_text(source_folder, m.form.Tdirname());
   show_text(destination_folder, m.form.Bdirname());
-  show_text(store_folder, m.Rdirname);
+  show_text(store_folder, m.store_folder);
 }
 
-void Tset_window01::show_restore_side() {
+void main_window_view::show_restore_side() {
   const ui::main_window& m = *logic_;
-  (m.JorF == 0 ? by_job_name : by_source_folder)->setChecked(true);
-  show_combo(restore_job_box, m.job_combo_s);
-  browse_restore_source->setVisible(m.Button3_visible);
-  show_combo(point_list, m.R_ListBox);
-  point_label->setVisible(m.R_ListLabel_visible);
-  point_list->setVisible(m.R_ListBox_visible);
+  (m.pick_job_by == 0 ? by_job_name : by_source_folder)->setChecked(true);
+  show_combo(restore_job_box, m.restore_jobs);
+  browse_restore_source->setVisible(m.browse_restore_source_visible);
+  show_combo(point_list, m.point_list);
+  point_label->setVisible(m.point_label_visible);
+  point_list->setVisible(m.point_list_visible);
 }
 
-void Tset_window01::show_chooser() {
-  if (form2_ == nullptr) return;
-  const ui::chooser_state& c = logic_->Form2;
-  form2_->setEnabled(!logic_->run_working());  // it writes into the fields
-  form2_->target_note->setText(to_qstring(c.mes_01));
-  if (c.visible && !form2_->isVisible()) {
-    form2_->show();
-    form2_->raise();
-  } else if (!c.visible && form2_->isVisible()) {
-    form2_->hide();
+void main_window_view::show_chooser() {
+  if (chooser_ == nullptr) return;
+  const ui::chooser_state& c = logic_->chooser;
+  chooser_->setEnabled(!logic_->run_working());  // it writes into the fields
+  chooser_->target_note->setText(to_qstring(c.prompt));
+  if (c.visible && !chooser_->isVisible()) {
+    chooser_->show();
+    chooser_->raise();
+  } else if (!c.visible && chooser_->isVisible()) {
+    chooser_->hide();
   }
 }
 

@@ -1,16 +1,16 @@
 // The start of the desktop program on Windows, shared by zolk.exe, its tests and the
 // screenshots.
-#ifndef ZOLK_UI_WIN32_PROGRAM_H
-#define ZOLK_UI_WIN32_PROGRAM_H
+#ifndef ZOLK_APP_WIN32_PROGRAM_H
+#define ZOLK_APP_WIN32_PROGRAM_H
 
 #include <memory>
 #include <string>
 
 #include "platform/host.h"
-#include "ui/win32/form2.h"
+#include "ui/win32/folder_chooser.h"
+#include "ui/win32/main_window_view.h"
 #include "ui/win32/message_box.h"
-#include "ui/win32/run_win.h"
-#include "ui/win32/set_window01.h"
+#include "ui/win32/run_window.h"
 
 namespace zolk_win32 {
 
@@ -23,9 +23,9 @@ void prepare_controls();
 struct windows {
   windows(host::host& h, const std::string& settings_path, ui::message_port& messages);
   ~windows();
-  std::unique_ptr<Tset_window01> set_window01;
-  std::unique_ptr<TForm2> Form2;
-  std::unique_ptr<Trun_win> run_win;
+  std::unique_ptr<main_window_view> main_view;
+  std::unique_ptr<folder_chooser> chooser;
+  std::unique_ptr<run_window> run_view;
 };
 
 // Gives keyboard navigation (Tab, Enter, Escape) to whichever of the windows `message` is

@@ -1,4 +1,4 @@
-#include "ui/win32/program.h"
+#include "app/win32/program.h"
 
 #include <commctrl.h>
 
@@ -17,16 +17,16 @@ void prepare_controls() {
 }
 
 windows::windows(host::host& h, const std::string& settings_path, ui::message_port& messages) {
-  set_window01 = std::make_unique<Tset_window01>(h, settings_path, messages);
-  Form2 = std::make_unique<TForm2>(h);
-  run_win = std::make_unique<Trun_win>(h);
-  set_window01->attach(Form2.get(), run_win.get());
+  main_view = std::make_unique<main_window_view>(h, settings_path, messages);
+  chooser = std::make_unique<folder_chooser>(h);
+  run_view = std::make_unique<run_window>(h);
+  main_view->attach(chooser.get(), run_view.get());
 }
 
-windows::~windows() { set_window01.reset(); }
+windows::~windows() { main_view.reset(); }
 
 bool dialog_message(const windows& w, MSG& message) {
-  for (HWND hwnd : {w.set_window01->hwnd(), w.Form2->hwnd(), w.run_win->hwnd()}) {
+  for (HWND hwnd : {w.main_view->hwnd(), w.chooser->hwnd(), w.run_view->hwnd()}) {
     if (hwnd != nullptr && (message.hwnd == hwnd || IsChild(hwnd, message.hwnd))) {
       return IsDialogMessageW(hwnd, &message) != FALSE;
     }
@@ -40,8 +40,8 @@ int run_program() {
     host::host& h = host::default_host();
     box_messages messages;
     windows w(h, jobs::default_settings_path(h), messages);
-    messages.set_owner(w.set_window01->hwnd());
-    ShowWindow(w.set_window01->hwnd(), SW_SHOWNORMAL);
+    messages.set_owner(w.main_view->hwnd());
+    ShowWindow(w.main_view->hwnd(), SW_SHOWNORMAL);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
       if (dialog_message(w, message)) continue;

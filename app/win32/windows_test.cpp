@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/program.h"
 #include "jobs/job_list.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"
@@ -16,7 +17,6 @@
 #include "platform/testing/temp_folder.h"
 #include "ui/job_form.h"
 #include "ui/run_testing.h"
-#include "ui/win32/program.h"
 #include "ui/window_texts.h"
 
 namespace zolk_win32 {
@@ -67,9 +67,9 @@ class Win32Windows : public ::testing::Test {
     ShowWindow(main().hwnd(), SW_SHOW);
     SetForegroundWindow(main().hwnd());
   }
-  Tset_window01& main() { return *w_->set_window01; }
-  TForm2& chooser() { return *w_->Form2; }
-  Trun_win& run_win() { return *w_->run_win; }
+  main_window_view& main() { return *w_->main_view; }
+  folder_chooser& chooser() { return *w_->chooser; }
+  run_window& run_view() { return *w_->run_view; }
 
   // Lets the windows handle their messages (timers, posted checks) for `ms` milliseconds.
   static void pump(int ms) {
@@ -157,7 +157,7 @@ TEST(Win32Text, TypedPathsKeepTheirSeparatorsAndEveryNameRoundTrips) {
 
 TEST_F(Win32Windows, StartWithoutJobsShowsTheNewJobStateWithTheWindowsTexts) {
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   EXPECT_EQ(window_text(m.hwnd()), w("Ｚ-ＯＬＫ"));
   EXPECT_EQ(window_text(m.backup_mode_button), w("履歴バックアップ"));
   EXPECT_EQ(window_text(m.restore_mode_button), w("復　　元"));
@@ -189,15 +189,15 @@ TEST_F(Win32Windows, StartWithoutJobsShowsTheNewJobStateWithTheWindowsTexts) {
   EXPECT_EQ(client.bottom, scaled(327, dpi_of(m.hwnd())));
   // The chooser and the run window exist, hidden.
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
-  EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
-  EXPECT_EQ(window_text(run_win().hwnd()), w("実行画面"));
-  EXPECT_EQ(window_text(run_win().stop_button), w("中止"));
-  EXPECT_FALSE(enabled(run_win().save_log_button));
+  EXPECT_FALSE(IsWindowVisible(run_view().hwnd()));
+  EXPECT_EQ(window_text(run_view().hwnd()), w("実行画面"));
+  EXPECT_EQ(window_text(run_view().stop_button), w("中止"));
+  EXPECT_FALSE(enabled(run_view().save_log_button));
 }
 
 TEST_F(Win32Windows, TheTabKeyGoesThroughTheFieldsOfTheModeInForce) {
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   auto order = [&](HWND first, int steps) {
     std::vector<HWND> seen;
     HWND at = first;
@@ -217,7 +217,7 @@ TEST_F(Win32Windows, TheTabKeyGoesThroughTheFieldsOfTheModeInForce) {
 
 TEST_F(Win32Windows, AltAndALetterPressTheButtonOnShow) {
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   auto alt = [&](wchar_t key) { SendMessageW(m.hwnd(), WM_SYSCOMMAND, SC_KEYMENU, key); };
   alt(L'r');
   EXPECT_EQ(m.logic().main_mode, ui::k_restore_mode);
@@ -226,11 +226,11 @@ TEST_F(Win32Windows, AltAndALetterPressTheButtonOnShow) {
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
   alt(L'2');
   EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
-  EXPECT_EQ(m.logic().Form2.tag, 2);
+  EXPECT_EQ(m.logic().chooser.tag, 2);
   alt(L'B');
   EXPECT_EQ(m.logic().main_mode, ui::k_backup_mode);
   alt(L'1');
-  EXPECT_EQ(m.logic().Form2.tag, 1);
+  EXPECT_EQ(m.logic().chooser.tag, 1);
   alt(L'x');
   EXPECT_EQ(ended_, 1);
 }
@@ -242,7 +242,7 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   write_file(source + "\\" + sj("表計算.csv"), "1,2,3");
   write_file(source + "\\a.txt", "a");
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   register_job(sj("日本語ジョブ"), source, dir_.at(sj("履歴")));
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_EQ(entries(m.job_name_box), std::vector<std::wstring>{w("日本語ジョブ")});
@@ -250,16 +250,16 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   EXPECT_TRUE(testing_support::exists(dir_.at("Zcli.dat")));
 
   click(m.start_button);
-  EXPECT_TRUE(IsWindowVisible(run_win().hwnd()));
+  EXPECT_TRUE(IsWindowVisible(run_view().hwnd()));
   ASSERT_TRUE(wait_for_run());
   EXPECT_TRUE(testing_support::is_folder(dir_.at(sj("履歴") + "\\Zolk0001")));
-  const std::vector<std::wstring> backup_lines = run_win().shown_lines();
+  const std::vector<std::wstring> backup_lines = run_view().shown_lines();
   ASSERT_FALSE(backup_lines.empty());
-  EXPECT_NE(
-      std::find(backup_lines.begin(), backup_lines.end(), wide(ui::text(ui::wt::run_finished))),
-      backup_lines.end());
-  EXPECT_FALSE(enabled(run_win().stop_button));
-  EXPECT_TRUE(enabled(run_win().save_log_button));
+  EXPECT_NE(std::find(backup_lines.begin(), backup_lines.end(),
+                      wide(ui::text(ui::wt::run_finished))),
+            backup_lines.end());
+  EXPECT_FALSE(enabled(run_view().stop_button));
+  EXPECT_TRUE(enabled(run_view().save_log_button));
   EXPECT_TRUE(enabled(m.start_button));
 
   click(m.restore_mode_button);
@@ -286,7 +286,7 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   EXPECT_EQ(list_tree(target), list_tree(source));
   EXPECT_EQ(list_tree(target).at(sj("資料") + "/" + sj("報告書.txt")), "report");
   // The log keeps the backup's lines above the restore's.
-  const std::vector<std::wstring> all_lines = run_win().shown_lines();
+  const std::vector<std::wstring> all_lines = run_view().shown_lines();
   ASSERT_GT(all_lines.size(), backup_lines.size());
   EXPECT_TRUE(std::equal(backup_lines.begin(), backup_lines.end(), all_lines.begin()));
 
@@ -302,12 +302,12 @@ TEST_F(Win32Windows, ARestoreOverFilesIsAskedAboutAndNoStartsNothing) {
   write_file(dir_.at("src\\a.txt"), "new");
   write_file(dir_.at("target\\a.txt"), "old");
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   register_job("job", dir_.at("src"), dir_.at("store"));
   click(m.start_button);
   ASSERT_TRUE(wait_for_run());
-  const size_t lines = run_win().shown_lines().size();
-  ShowWindow(run_win().hwnd(), SW_HIDE);
+  const size_t lines = run_view().shown_lines().size();
+  ShowWindow(run_view().hwnd(), SW_HIDE);
   click(m.restore_mode_button);
   pick(m.restore_job_box, 0);
   pick(m.point_list, 0);
@@ -316,23 +316,23 @@ TEST_F(Win32Windows, ARestoreOverFilesIsAskedAboutAndNoStartsNothing) {
   click(m.start_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0], w(ui::wt::restore_over_files));
-  EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
+  EXPECT_FALSE(IsWindowVisible(run_view().hwnd()));
   EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "old");
   // Yes restores over the file; the run window shows again with the old log above.
   messages_.answer = true;
   click(m.start_button);
-  EXPECT_TRUE(IsWindowVisible(run_win().hwnd()));
+  EXPECT_TRUE(IsWindowVisible(run_view().hwnd()));
   ASSERT_TRUE(wait_for_run());
   EXPECT_EQ(testing_support::read_file(dir_.at("target\\a.txt")), "new");
-  EXPECT_GT(run_win().shown_lines().size(), lines);
+  EXPECT_GT(run_view().shown_lines().size(), lines);
   // 終了 hides the run window once the run has ended.
-  click(run_win().close_button);
-  EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
+  click(run_view().close_button);
+  EXPECT_FALSE(IsWindowVisible(run_view().hwnd()));
 }
 
 TEST_F(Win32Windows, LeavingAFolderFieldShowsTheCheckMessageAndKeepsTheFocus) {
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   // An empty field is left without a word.
   move_focus(m.destination_folder, m.source_folder);
   EXPECT_TRUE(messages_.texts.empty());
@@ -366,7 +366,7 @@ TEST_F(Win32Windows, LeavingAFolderFieldShowsTheCheckMessageAndKeepsTheFocus) {
   click(m.start_button);
   ASSERT_EQ(messages_.texts.size(), 4u);
   EXPECT_EQ(messages_.texts[3], w("復元する時点を選択してください。"));
-  EXPECT_FALSE(IsWindowVisible(run_win().hwnd()));
+  EXPECT_FALSE(IsWindowVisible(run_view().hwnd()));
 }
 
 TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
@@ -374,7 +374,7 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   write_file(dir_.at("src\\a.txt"), "a");
   write_file(dir_.at("src\\held.txt"), "held");
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   register_job("job", dir_.at("src"), dir_.at("store"));
   held_ = std::make_unique<ui_testing::held_copy>(host_, "held.txt");
   click(m.start_button);
@@ -382,7 +382,7 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   EXPECT_FALSE(enabled(m.restore_mode_button));
   EXPECT_FALSE(enabled(m.start_button));
   EXPECT_FALSE(enabled(m.register_button));
-  EXPECT_TRUE(enabled(run_win().stop_button));
+  EXPECT_TRUE(enabled(run_view().stop_button));
   // Even a button forced back to life does nothing while the run works.
   for (HWND b : {m.restore_mode_button, m.register_button, m.start_button}) {
     EnableWindow(b, TRUE);
@@ -393,14 +393,14 @@ TEST_F(Win32Windows, AClickDuringARunIsDroppedAndStopAsksFirst) {
   EXPECT_EQ(entries(m.job_name_box).size(), 1u);
   // 中止 asks, and No lets the run go on.
   messages_.answer = false;
-  click(run_win().stop_button);
+  click(run_view().stop_button);
   ASSERT_EQ(messages_.questions.size(), 1u);
   EXPECT_EQ(messages_.questions[0], w(ui::wt::stop_question_backup));
   EXPECT_EQ(m.logic().run.state(), ui::run_state::running);
   messages_.answer = true;
-  click(run_win().stop_button);
+  click(run_view().stop_button);
   EXPECT_EQ(m.logic().run.state(), ui::run_state::stopping);
-  EXPECT_FALSE(enabled(run_win().stop_button));
+  EXPECT_FALSE(enabled(run_view().stop_button));
   held_->release();
   ASSERT_TRUE(wait_for_run());
   // Nothing was kept for later: the mode is the one before, and clicks work again.
@@ -414,7 +414,7 @@ TEST_F(Win32Windows, TheEndButtonEndsOnlyAfterTheQuestionDuringARun) {
   testing_support::make_folders(dir_.at("src"));
   write_file(dir_.at("src\\held.txt"), "held");
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   click(m.end_button);
   EXPECT_EQ(ended_, 1);
   register_job("job", dir_.at("src"), dir_.at("store"));
@@ -434,7 +434,7 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   testing_support::make_folders(dir_.at(sj("保存") + "\\" + sj("二〇二六")));
   testing_support::make_folders(dir_.at("other"));
   open();
-  Tset_window01& m = main();
+  main_window_view& m = main();
   click(m.browse_destination);
   EXPECT_TRUE(IsWindowVisible(chooser().hwnd()));
   EXPECT_EQ(window_text(chooser().target_note),
@@ -477,21 +477,21 @@ TEST_F(Win32Windows, TheChooserWritesEachMoveIntoTheFieldAndChecksOnDecide) {
   EXPECT_EQ(window_text(m.source_folder), shown(dir_.at(sj("保存"))));
   SendMessageW(chooser().hwnd(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(chooser().hwnd()));
-  EXPECT_FALSE(m.logic().Form2.visible);
+  EXPECT_FALSE(m.logic().chooser.visible);
 }
 
 TEST_F(Win32Windows, TheRunLogShowsLineEndsKeepsItsLastLinesAndSavesTheWholeSession) {
   open();
-  Trun_win& r = run_win();
+  run_window& r = run_view();
   r.add_line(sj("-----* 処理の開始 *-----\r\n"));
   EXPECT_EQ(r.shown_lines(), (std::vector<std::wstring>{w("-----* 処理の開始 *-----"), L""}));
   ui::run_batch batch;
-  for (int i = 0; i < Trun_win::k_kept_lines + 100; ++i)
+  for (int i = 0; i < run_window::k_kept_lines + 100; ++i)
     batch.texts.push_back("line " + std::to_string(i));
   r.show_batch(batch, 0);
   const std::vector<std::wstring> kept = r.shown_lines();
-  EXPECT_EQ(kept.size(), static_cast<size_t>(Trun_win::k_kept_lines));
-  EXPECT_EQ(kept.back(), L"line " + std::to_wstring(Trun_win::k_kept_lines + 99));
+  EXPECT_EQ(kept.size(), static_cast<size_t>(run_window::k_kept_lines));
+  EXPECT_EQ(kept.back(), L"line " + std::to_wstring(run_window::k_kept_lines + 99));
   ShowWindow(r.hwnd(), SW_SHOW);
   const std::string saved = dir_.at(sj("ログ.txt"));
   r.ask_save_path = [&] { return saved; };

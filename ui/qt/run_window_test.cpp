@@ -10,7 +10,7 @@ namespace zolk_qt {
 namespace {
 
 TEST(RunWindow, LogLinesFollowCarriageReturnLineFeedPairsAndAccumulate) {
-  Trun_win w;
+  run_window w;
   EXPECT_EQ(w.windowTitle(), u8("実行画面"));
   EXPECT_EQ(w.status_label->text(), u8("ステータス"));
   EXPECT_EQ(w.save_log_button->text(), u8("ログ保存終了"));
@@ -30,7 +30,7 @@ TEST(RunWindow, LogLinesFollowCarriageReturnLineFeedPairsAndAccumulate) {
 }
 
 TEST(RunWindow, PathsAreShownWithTheHostsSeparator) {
-  Trun_win w;
+  run_window w;
   w.add_line(cp932::from_unicode("==> /home/u/src") + "\\docs\\" + cp932::from_unicode("表ソ.txt"));
 #ifdef _WIN32
   EXPECT_EQ(w.log_view->toPlainText(), u8("==> /home/u/src\\docs\\表ソ.txt"));
@@ -40,7 +40,7 @@ TEST(RunWindow, PathsAreShownWithTheHostsSeparator) {
 }
 
 TEST(RunWindow, TheBarShowsWhileALargeFileIsCopiedAndKeepsItsStateWhileHidden) {
-  Trun_win w;
+  run_window w;
   w.show_for_run();
   EXPECT_FALSE(w.file_bar->isVisible());
   engine::progress_facts facts;
@@ -61,7 +61,7 @@ TEST(RunWindow, TheBarShowsWhileALargeFileIsCopiedAndKeepsItsStateWhileHidden) {
 }
 
 TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
-  Trun_win w;
+  run_window w;
   w.show_for_run();
   ui::run_batch batch;
   for (int i = 0; i < 300; ++i) batch.texts.push_back("line " + std::to_string(i));
@@ -80,7 +80,7 @@ TEST(RunWindow, ABatchShowsItsLinesAndAReaderScrolledUpKeepsHisPlace) {
 }
 
 // Saves the log through ログ保存終了 into `path` and returns the file's bytes.
-std::string save_through_button(Trun_win& w, const std::string& path) {
+std::string save_through_button(run_window& w, const std::string& path) {
   w.ask_save_path = [&path] { return QString::fromStdString(path); };
   QTest::mouseClick(w.save_log_button, Qt::LeftButton);
   return testing_support::read_file(path);
@@ -88,7 +88,7 @@ std::string save_through_button(Trun_win& w, const std::string& path) {
 
 TEST(RunWindow, TheSavedLogIsTheShownLogByteForByteAndTheWindowCloses) {
   testing_support::temp_folder dir;
-  Trun_win w;
+  run_window w;
   EXPECT_FALSE(w.save_log_button->isEnabled());  // no log yet
   w.show_for_run();
   ui::run_batch batch;
@@ -112,10 +112,10 @@ TEST(RunWindow, TheSavedLogIsTheShownLogByteForByteAndTheWindowCloses) {
 
 TEST(RunWindow, TheViewKeepsTheLastLinesAndTheSavedLogHasEveryLine) {
   testing_support::temp_folder dir;
-  Trun_win w;
+  run_window w;
   w.show_for_run();
   std::string expected;
-  const int total = Trun_win::k_kept_lines + 2345;
+  const int total = run_window::k_kept_lines + 2345;
   for (int done = 0; done < total;) {
     ui::run_batch batch;  // batches of 700 lines, as a fast run gives them
     for (int i = 0; i < 700 && done < total; ++i, ++done) {
@@ -125,7 +125,7 @@ TEST(RunWindow, TheViewKeepsTheLastLinesAndTheSavedLogHasEveryLine) {
     w.show_batch(batch, 0);
   }
   w.run_ended();
-  EXPECT_EQ(w.log_view->blockCount(), Trun_win::k_kept_lines);
+  EXPECT_EQ(w.log_view->blockCount(), run_window::k_kept_lines);
   const std::string shown = (w.log_view->toPlainText() + "\n").toUtf8().toStdString();
   const std::string saved = save_through_button(w, dir.at("log.txt"));
   EXPECT_EQ(saved, expected);
@@ -138,8 +138,8 @@ TEST(RunWindow, TheViewKeepsTheLastLinesAndTheSavedLogHasEveryLine) {
 TEST(RunWindow, ASaveThatCannotBeWrittenIsToldAndNoAnswerSavesNothing) {
   testing_support::temp_folder dir;
   captured_messages messages;
-  Trun_win w;
-  w.messages = &messages;
+  run_window w;
+  w.model.messages = &messages;
   w.show_for_run();
   w.add_line("one line");
   w.run_ended();
@@ -161,7 +161,7 @@ TEST(RunWindow, ASaveThatCannotBeWrittenIsToldAndNoAnswerSavesNothing) {
 }
 
 TEST(RunWindow, CountsBytesTheEstimateAndTheCurrentPathShowUnderTheLog) {
-  Trun_win w;
+  run_window w;
   w.resize(400, 300);
   w.show_for_run();
   EXPECT_TRUE(w.progress_line->text().isEmpty());

@@ -1,4 +1,4 @@
-#include "ui/qt/set_window01.h"
+#include "ui/qt/main_window_view.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -18,10 +18,10 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "ui/qt/form2.h"
+#include "ui/qt/folder_chooser.h"
 #include "ui/qt/point_dialogs.h"
 #include "ui/qt/qt_text.h"
-#include "ui/qt/run_win.h"
+#include "ui/qt/run_window.h"
 
 namespace zolk_qt {
 namespace {
@@ -63,13 +63,6 @@ QPushButton* browse_button(QWidget* parent, const char* name, int left, int top,
   return b;
 }
 
-// A run started before the run window was attached writes nowhere.
-class null_log : public engine::run_log {
- public:
-  void add_line(const std::string&) override {}
-  void add_message(engine::front_msg) override {}
-};
-
 // A drop-down list whose field takes exactly what is typed: no completion from the entries
 // (a completed name would be registered as if typed) and no entry added by the Enter key.
 QComboBox* editable_combo(QWidget* parent, const char* name, int left, int top, int width,
@@ -93,8 +86,8 @@ QPixmap page_picture(int width, int height) {
 
 }  // namespace
 
-Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
-                             ui::message_port& messages)
+main_window_view::main_window_view(host::host& h, const std::string& settings_path,
+                                   ui::message_port& messages)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                            Qt::WindowCloseButtonHint) {
@@ -110,8 +103,10 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   build_bottom();
   set_tab_order();
   assign_shortcuts();
-  ui::run_window_port& run = *this;
-  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
+  run_link_.start_timer = [this] { run_timer_->start(); };
+  run_link_.stop_timer = [this] { run_timer_->stop(); };
+  run_link_.sound = [] { QApplication::beep(); };
+  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run_link_);
   tools_ = std::make_unique<point_dialogs>(this);
   logic_->set_point_tools(tools_.get());
   messages_ = &messages;
@@ -120,13 +115,13 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   connect(run_timer_, &QTimer::timeout, this, [this] { poll_run(); });
   connect_controls();
   connect_fields();
-  logic_->FormCreate();
+  logic_->open();
   show_model();
 }
 
-Tset_window01::~Tset_window01() = default;
+main_window_view::~main_window_view() = default;
 
-void Tset_window01::build_page() {
+void main_window_view::build_page() {
   pages = place(new QTabWidget(this), "PageControl1", 0, 0, k_width, k_page_height);
   job_page = new QWidget;
   job_page->setObjectName("ZOLK");
@@ -151,11 +146,12 @@ void Tset_window01::build_page() {
   mode_heading->setStyleSheet("color: blue;");
 }
 
-void Tset_window01::build_job_rows() {
+void main_window_view::build_job_rows() {
   job_name_label = label(job_page, "Label3", qtext(ui::wt::Label3), 8, 56);
   job_name_box = editable_combo(job_page, "job_combo", 168, 53, 297, 21);
-  new_job_button = speed_button(job_page, "new_Button",
-                                to_qstring(ui::text_of(ui::job_text::new_Button)), 472, 53, 60, 21);
+  new_job_button =
+      speed_button(job_page, "new_Button", to_qstring(ui::text_of(ui::job_text::new_job_button)),
+                   472, 53, 60, 21);
   comment_label = label(job_page, "Label4", qtext(ui::wt::Label4), 8, 80);
   comment_field = place(new QLineEdit(job_page), "zolk_comment", 168, 79, 297, 17);
   source_label = label(job_page, "Label1", qtext(ui::wt::Label1), 8, 105);
@@ -163,7 +159,7 @@ void Tset_window01::build_job_rows() {
   browse_source = browse_button(job_page, "Button1", 472, 101, 21);
 }
 
-void Tset_window01::build_panel() {
+void main_window_view::build_panel() {
   restore_panel = place(new QFrame(job_page), "Panel1", 8, 53, 524, 69);
   restore_panel->setFrameShape(QFrame::StyledPanel);
   restore_panel->setAutoFillBackground(true);
@@ -191,7 +187,7 @@ void Tset_window01::build_panel() {
   restore_panel->hide();
 }
 
-void Tset_window01::build_lower_rows() {
+void main_window_view::build_lower_rows() {
   point_label = label(job_page, "R_ListLabel", qtext(ui::wt::R_ListLabel), 8, 128);
   point_list = editable_combo(job_page, "R_ListBox", 152, 124, 385, 21);
   destination_label = label(job_page, "Label2", qtext(ui::wt::Label2_backup), 8, 152);
@@ -208,7 +204,7 @@ void Tset_window01::build_lower_rows() {
   store_folder->setEnabled(false);
 }
 
-void Tset_window01::build_bottom() {
+void main_window_view::build_bottom() {
   start_button = speed_button(this, "startb01", qtext(ui::wt::startb01), 8, 272, 105, 28);
   end_button = speed_button(this, "end_Button", qtext(ui::wt::end_Button), 448, 272, 97, 28);
   end_button->setToolTip(qtext(ui::wt::end_Button_hint));
@@ -217,7 +213,7 @@ void Tset_window01::build_bottom() {
   status_bar->showMessage(qtext(ui::wt::st_main));
 }
 
-void Tset_window01::set_tab_order() {
+void main_window_view::set_tab_order() {
   QWidget* const order[] = {job_name_box, comment_field,    source_folder,   destination_folder,
                             by_job_name,  by_source_folder, restore_job_box, point_list};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
@@ -226,7 +222,7 @@ void Tset_window01::set_tab_order() {
 // Alt and a letter press a button; the browse buttons take the digit of the field they fill
 // (browse_source and browse_restore_source are never shown together). A key does nothing while its
 // button is hidden or disabled.
-void Tset_window01::assign_shortcuts() {
+void main_window_view::assign_shortcuts() {
   const std::pair<QPushButton*, const char*> keys[] = {
       {backup_mode_button, "Alt+B"},
       {restore_mode_button, "Alt+R"},
@@ -248,67 +244,31 @@ void Tset_window01::assign_shortcuts() {
   }
 }
 
-void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {
-  form2_ = form2;
-  run_win_ = run_win;
+void main_window_view::attach(folder_chooser* chooser, run_window* run_view) {
+  chooser_ = chooser;
+  run_window_ = run_view;
+  run_link_.attach(run_view);
   connect_chooser();
-  run_win_->on_stop = [this] { return logic_->stopClick(); };
-  run_win_->on_close = [this] { return logic_->ask_close(); };
-  run_win_->messages = messages_;
+  run_window_->model.attach(*logic_, messages_);
 }
 
-void Tset_window01::show_for_run() {
-  if (run_win_ != nullptr) run_win_->show_for_run();
-  run_timer_->start();
-}
-
-void Tset_window01::run_ended() {
-  run_timer_->stop();
-  if (run_win_ != nullptr) run_win_->run_ended();
-}
-
-void Tset_window01::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
-  if (run_win_ != nullptr) run_win_->show_batch(batch, elapsed_seconds);
-}
-
-void Tset_window01::alert() { QApplication::beep(); }
-
-void Tset_window01::poll_run() {
+void main_window_view::poll_run() {
   if (!logic_->poll_run()) return;
   show_model();
-  if (end_after_run_) {
-    end_after_run_ = false;
-    if (on_end) on_end();
-  }
+  if (logic_->take_end_due() && on_end) on_end();
 }
 
 // Closing the main window ends the program; during a run only once the run has ended.
-void Tset_window01::closeEvent(QCloseEvent* event) {
-  const ui::close_answer answer = logic_->ask_close();
-  if (answer == ui::close_answer::close_now) {
+void main_window_view::closeEvent(QCloseEvent* event) {
+  if (logic_->end_asked()) {
     event->accept();
-    return;
+  } else {
+    event->ignore();
   }
-  if (answer == ui::close_answer::after_run) end_after_run_ = true;
-  event->ignore();
 }
 
-void Tset_window01::on_end_clicked() {
-  const ui::close_answer answer = logic_->ask_close();
-  if (answer == ui::close_answer::after_run) end_after_run_ = true;
-  if (answer == ui::close_answer::close_now && on_end) on_end();
-}
-
-engine::run_log& Tset_window01::log() {
-  static null_log unattached;
-  if (run_win_ != nullptr) return *run_win_;
-  return unattached;
-}
-
-engine::run_progress& Tset_window01::progress() {
-  static engine::null_progress unattached;
-  if (run_win_ != nullptr) return *run_win_;
-  return unattached;
+void main_window_view::on_end_clicked() {
+  if (logic_->end_asked() && on_end) on_end();
 }
 
 }  // namespace zolk_qt

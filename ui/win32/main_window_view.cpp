@@ -1,9 +1,9 @@
-#include "ui/win32/set_window01.h"
+#include "ui/win32/main_window_view.h"
 
 #include <commctrl.h>
 
-#include "ui/win32/form2.h"
-#include "ui/win32/run_win.h"
+#include "ui/win32/folder_chooser.h"
+#include "ui/win32/run_window.h"
 
 namespace zolk_win32 {
 namespace {
@@ -17,26 +17,26 @@ constexpr UINT_PTR k_run_timer = 1;
 constexpr UINT k_field_left = WM_APP + 1;  // wparam: the id of the field left
 
 enum control_id {
-  id_run01B = 101,
-  id_run02B,
-  id_s_mes,
-  id_job_combo,
-  id_new_Button,
-  id_zolk_comment,
-  id_Tdirname,
-  id_Button1,
-  id_JorF_name,
-  id_JorF_folder,
-  id_job_combo_s,
-  id_Button3,
-  id_R_ListBox,
-  id_Bdirname,
-  id_Button2,
-  id_touroku,
-  id_syusei,
-  id_sakujo,
-  id_startb01,
-  id_end_Button,
+  id_backup_mode = 101,
+  id_restore_mode,
+  id_mode_status,
+  id_job_name,
+  id_new_job,
+  id_comment,
+  id_source_folder,
+  id_browse_source,
+  id_by_job_name,
+  id_by_source_folder,
+  id_restore_job,
+  id_browse_restore_source,
+  id_point_list,
+  id_destination_folder,
+  id_browse_destination,
+  id_register,
+  id_update,
+  id_delete,
+  id_start,
+  id_end,
   id_other,
 };
 
@@ -47,13 +47,13 @@ LRESULT CALLBACK container_procedure(HWND hwnd, UINT message, WPARAM wparam, LPA
     const auto* created = reinterpret_cast<CREATESTRUCTW*>(lparam);
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created->lpCreateParams));
   }
-  auto* owner = reinterpret_cast<Tset_window01*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  auto* owner = reinterpret_cast<main_window_view*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (owner == nullptr || message == WM_NCDESTROY)
     return DefWindowProcW(hwnd, message, wparam, lparam);
   return owner->container_message(hwnd, message, wparam, lparam);
 }
 
-HWND make_container(HWND parent, Tset_window01* owner, DWORD ex_style) {
+HWND make_container(HWND parent, main_window_view* owner, DWORD ex_style) {
   static const wchar_t k_class[] = L"ZolkContainer";
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW existing = {};
@@ -174,8 +174,8 @@ void show_visible(HWND control, bool visible) {
 
 }  // namespace
 
-Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
-                             ui::message_port& messages)
+main_window_view::main_window_view(host::host& h, const std::string& settings_path,
+                                   ui::message_port& messages)
     : messages_(&messages) {
   on_end = [] { PostQuitMessage(0); };
   create(L"ZolkMainWindow", wtext(ui::wt::main_caption), k_style, 0, k_width, k_height);
@@ -184,13 +184,15 @@ Tset_window01::Tset_window01(host::host& h, const std::string& settings_path,
   SetWindowPos(hwnd(), nullptr, scaled(208, dpi_), scaled(168, dpi_), 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   build();
-  ui::run_window_port& run = *this;
-  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run);
-  logic_->FormCreate();
+  run_link_.start_timer = [this] { SetTimer(hwnd(), k_run_timer, 50, nullptr); };
+  run_link_.stop_timer = [this] { KillTimer(hwnd(), k_run_timer); };
+  run_link_.sound = [] { MessageBeep(MB_OK); };
+  logic_ = std::make_unique<ui::main_window>(h, settings_path, messages, run_link_);
+  logic_->open();
   show_model();
 }
 
-Tset_window01::~Tset_window01() {
+main_window_view::~main_window_view() {
   if (hwnd() != nullptr) KillTimer(hwnd(), k_run_timer);
   destroy();
   if (tooltips_ != nullptr) DestroyWindow(tooltips_);
@@ -199,7 +201,7 @@ Tset_window01::~Tset_window01() {
   if (small_font_ != nullptr) DeleteObject(small_font_);
 }
 
-void Tset_window01::build() {
+void main_window_view::build() {
   pages = make_control(hwnd(), WC_TABCONTROLW, L"", WS_VISIBLE | TCS_FOCUSNEVER, id_other);
   TCITEMW tab = {};
   tab.mask = TCIF_TEXT;
@@ -225,16 +227,16 @@ void Tset_window01::build() {
   lay_out();
 }
 
-void Tset_window01::build_page() {
+void main_window_view::build_page() {
   mode_caption = label(job_page, wtext(ui::wt::run_mes));
   // Toggle buttons that the model keeps exclusive: a radio button would take a Tab stop when
   // checked.
   backup_mode_button =
-      speed_button(job_page, wtext(ui::wt::run01B), id_run01B, BS_CHECKBOX | BS_PUSHLIKE);
+      speed_button(job_page, wtext(ui::wt::run01B), id_backup_mode, BS_CHECKBOX | BS_PUSHLIKE);
   mode_status = label(job_page, wtext(ui::wt::s_mes), SS_CENTER | SS_NOTIFY);
-  SetWindowLongPtrW(mode_status, GWLP_ID, id_s_mes);
+  SetWindowLongPtrW(mode_status, GWLP_ID, id_mode_status);
   restore_mode_button =
-      speed_button(job_page, wtext(ui::wt::run02B), id_run02B, BS_CHECKBOX | BS_PUSHLIKE);
+      speed_button(job_page, wtext(ui::wt::run02B), id_restore_mode, BS_CHECKBOX | BS_PUSHLIKE);
   mode_heading = label(job_page, L"");
   page_places_ = {{mode_caption, 24, 8, 137, 16},
                   {backup_mode_button, 233, 3, 100, 22},
@@ -246,16 +248,16 @@ void Tset_window01::build_page() {
 // Created in the order of the Tab key: job_name_box, comment_field, source_folder,
 // destination_folder, the controls of restore_panel, point_list (the page's controls are its
 // children in creation order).
-void Tset_window01::build_job_rows() {
+void main_window_view::build_job_rows() {
   job_name_label = label(job_page, wtext(ui::wt::Label3));
-  job_name_box = combo(job_page, id_job_combo);
+  job_name_box = combo(job_page, id_job_name);
   new_job_button =
-      speed_button(job_page, wide(ui::text_of(ui::job_text::new_Button)), id_new_Button);
+      speed_button(job_page, wide(ui::text_of(ui::job_text::new_job_button)), id_new_job);
   comment_label = label(job_page, wtext(ui::wt::Label4));
-  comment_field = edit(job_page, id_zolk_comment);
+  comment_field = edit(job_page, id_comment);
   source_label = label(job_page, wtext(ui::wt::Label1));
-  source_folder = edit(job_page, id_Tdirname);
-  browse_source = browse_button(job_page, id_Button1);
+  source_folder = edit(job_page, id_source_folder);
+  browse_source = browse_button(job_page, id_browse_source);
   const std::vector<placement> rows = {
       {job_name_label, 8, 56, 158, 16},   {job_name_box, 168, 53, 297, 200},
       {new_job_button, 472, 53, 60, 21},  {comment_label, 8, 80, 158, 16},
@@ -264,16 +266,16 @@ void Tset_window01::build_job_rows() {
   page_places_.insert(page_places_.end(), rows.begin(), rows.end());
 }
 
-void Tset_window01::build_lower_rows() {
+void main_window_view::build_lower_rows() {
   destination_label = label(job_page, wtext(ui::wt::Label2_backup));
-  destination_folder = edit(job_page, id_Bdirname);
-  browse_destination = browse_button(job_page, id_Button2);
+  destination_folder = edit(job_page, id_destination_folder);
+  browse_destination = browse_button(job_page, id_browse_destination);
   restore_panel = make_container(job_page, this, WS_EX_STATICEDGE);
   point_label = label(job_page, wtext(ui::wt::R_ListLabel));
-  point_list = combo(job_page, id_R_ListBox);
-  register_button = speed_button(job_page, L"", id_touroku);
-  update_button = speed_button(job_page, L"", id_syusei);
-  delete_button = speed_button(job_page, L"", id_sakujo);
+  point_list = combo(job_page, id_point_list);
+  register_button = speed_button(job_page, L"", id_register);
+  update_button = speed_button(job_page, L"", id_update);
+  delete_button = speed_button(job_page, L"", id_delete);
   store_folder = make_control(job_page, WC_EDITW, L"", WS_DISABLED | ES_AUTOHSCROLL, id_other);
   const std::vector<placement> rows = {
       {destination_label, 8, 152, 142, 16},   {destination_folder, 152, 150, 313, 21},
@@ -284,15 +286,16 @@ void Tset_window01::build_lower_rows() {
   page_places_.insert(page_places_.end(), rows.begin(), rows.end());
 }
 
-void Tset_window01::build_panel() {
-  by_job_name = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
-                             WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_JorF_name);
+void main_window_view::build_panel() {
+  by_job_name =
+      make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
+                   WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_by_job_name);
   by_source_folder = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
-                                  WS_VISIBLE | BS_AUTORADIOBUTTON, id_JorF_folder);
-  restore_job_box = combo(restore_panel, id_job_combo_s);
+                                  WS_VISIBLE | BS_AUTORADIOBUTTON, id_by_source_folder);
+  restore_job_box = combo(restore_panel, id_restore_job);
   SetWindowLongPtrW(restore_job_box, GWL_STYLE,
                     GetWindowLongPtrW(restore_job_box, GWL_STYLE) | WS_GROUP);
-  browse_restore_source = browse_button(restore_panel, id_Button3);
+  browse_restore_source = browse_button(restore_panel, id_browse_restore_source);
   // Last, so the frame lies beneath the radio buttons it holds.
   restore_by_group = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF),
                                   WS_VISIBLE | BS_GROUPBOX, id_other);
@@ -304,9 +307,9 @@ void Tset_window01::build_panel() {
                    {browse_restore_source, 460, 45, 56, 21}};
 }
 
-void Tset_window01::build_bottom() {
-  start_button = speed_button(hwnd(), wtext(ui::wt::startb01), id_startb01);
-  end_button = speed_button(hwnd(), wtext(ui::wt::end_Button), id_end_Button);
+void main_window_view::build_bottom() {
+  start_button = speed_button(hwnd(), wtext(ui::wt::startb01), id_start);
+  end_button = speed_button(hwnd(), wtext(ui::wt::end_Button), id_end);
   status_bar = make_control(hwnd(), STATUSCLASSNAMEW, L"", WS_VISIBLE, id_other);
   int one_part = -1;
   SendMessageW(status_bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&one_part));
@@ -316,7 +319,7 @@ void Tset_window01::build_bottom() {
 
 // Places everything for the window's dpi; run again when the window moves to a monitor of
 // another dpi.
-void Tset_window01::lay_out() {
+void main_window_view::lay_out() {
   if (font_ != nullptr) DeleteObject(font_);
   if (small_font_ != nullptr) DeleteObject(small_font_);
   font_ = make_font(dpi_);
@@ -344,7 +347,7 @@ void Tset_window01::lay_out() {
 }
 
 // The picture of the page: a soft gradient, also the background of its labels.
-void Tset_window01::make_page_brush(int width, int height) {
+void main_window_view::make_page_brush(int width, int height) {
   if (page_brush_ != nullptr) DeleteObject(page_brush_);
   page_brush_ = nullptr;
   if (width <= 0 || height <= 0) return;
@@ -368,8 +371,8 @@ void Tset_window01::make_page_brush(int width, int height) {
   DeleteObject(picture);
 }
 
-LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wparam,
-                                         LPARAM lparam) {
+LRESULT main_window_view::container_message(HWND container, UINT message, WPARAM wparam,
+                                            LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -408,7 +411,7 @@ LRESULT Tset_window01::container_message(HWND container, UINT message, WPARAM wp
   }
 }
 
-LRESULT Tset_window01::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT main_window_view::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_COMMAND:
       command(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
@@ -443,7 +446,7 @@ LRESULT Tset_window01::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void Tset_window01::command(int id, int code, HWND control) {
+void main_window_view::command(int id, int code, HWND control) {
   if (id == IDOK && control == nullptr) return enter_pressed();
   if (showing_ || logic_ == nullptr) return;
   ui::main_window& m = *logic_;
@@ -451,7 +454,7 @@ void Tset_window01::command(int id, int code, HWND control) {
     case EN_CHANGE:
       return field_changed(id);
     case EN_KILLFOCUS:
-      if (!checking_ && (id == id_Tdirname || id == id_Bdirname))
+      if (!checking_ && (id == id_source_folder || id == id_destination_folder))
         PostMessageW(hwnd(), k_field_left, id, 0);
       return;
     case CBN_SELCHANGE:
@@ -464,208 +467,163 @@ void Tset_window01::command(int id, int code, HWND control) {
       return;
   }
   switch (id) {
-    case id_run01B:
-      return handle_click([&m] { m.run01BClick(); });
-    case id_run02B:
-      return handle_click([&m] { m.run02BClick(); });
-    case id_new_Button:
-      return handle_click([&m] { m.new_ButtonClick(); });
-    case id_touroku:
-      return handle_click([&m] { m.tourokuClick(); });
-    case id_syusei:
-      return handle_click([&m] { m.syuseiClick(); });
-    case id_sakujo:
-      return handle_click([&m] { m.sakujoClick(); });
-    case id_startb01:
-      return handle_click([&m] { m.startb01Click(); });
-    case id_end_Button:
+    case id_backup_mode:
+      return handle_click([&m] { m.enter_backup_mode(); });
+    case id_restore_mode:
+      return handle_click([&m] { m.enter_restore_mode(); });
+    case id_new_job:
+      return handle_click([&m] { m.new_job(); });
+    case id_register:
+      return handle_click([&m] { m.register_job(); });
+    case id_update:
+      return handle_click([&m] { m.update_job(); });
+    case id_delete:
+      return handle_click([&m] { m.delete_job(); });
+    case id_start:
+      return handle_click([&m] { m.start(); });
+    case id_end:
       return on_end_clicked();
-    case id_Button1:
-    case id_Button3:
-      return handle_click([&m] { m.Button1Click(); });
-    case id_Button2:
-      return handle_click([&m] { m.Button2Click(); });
-    case id_JorF_name:
-    case id_JorF_folder:
+    case id_browse_source:
+    case id_browse_restore_source:
+      return handle_click([&m] { m.browse_source(); });
+    case id_browse_destination:
+      return handle_click([&m] { m.browse_destination(); });
+    case id_by_job_name:
+    case id_by_source_folder:
       return handle_click([&m, id] {
-        m.JorF = id == id_JorF_name ? 0 : 1;
-        m.JorFClick();
+        m.pick_job_by = id == id_by_job_name ? 0 : 1;
+        m.pick_by_changed();
       });
     default:
       return;
   }
 }
 
-void Tset_window01::handle_click(const std::function<void()>& handler) {
+void main_window_view::handle_click(const std::function<void()>& handler) {
   if (logic_->run_working()) return;
   handler();
   show_model();
 }
 
-void Tset_window01::field_changed(int id) {
+void main_window_view::field_changed(int id) {
   ui::main_window& m = *logic_;
-  if (id == id_zolk_comment) m.form.set_zolk_comment(narrow(window_text(comment_field)));
-  if (id == id_Tdirname) m.form.set_Tdirname(narrow(window_text(source_folder)));
-  if (id == id_Bdirname) m.form.set_Bdirname(narrow(window_text(destination_folder)));
+  if (id == id_comment) m.form.set_zolk_comment(narrow(window_text(comment_field)));
+  if (id == id_source_folder) m.form.set_Tdirname(narrow(window_text(source_folder)));
+  if (id == id_destination_folder) m.form.set_Bdirname(narrow(window_text(destination_folder)));
 }
 
-void Tset_window01::combo_picked(int id) {
+void main_window_view::combo_picked(int id) {
   ui::main_window& m = *logic_;
-  if (id == id_job_combo) {
+  if (id == id_job_name) {
     m.form.job_combo.select(static_cast<int>(SendMessageW(job_name_box, CB_GETCURSEL, 0, 0)));
-    handle_click([&m] { m.job_comboChange(); });
-  } else if (id == id_job_combo_s) {
-    m.job_combo_s.select(static_cast<int>(SendMessageW(restore_job_box, CB_GETCURSEL, 0, 0)));
-    handle_click([&m] { m.job_combo_sChange(); });
-  } else if (id == id_R_ListBox) {
-    m.R_ListBox.select(static_cast<int>(SendMessageW(point_list, CB_GETCURSEL, 0, 0)));
+    handle_click([&m] { m.job_picked(); });
+  } else if (id == id_restore_job) {
+    m.restore_jobs.select(static_cast<int>(SendMessageW(restore_job_box, CB_GETCURSEL, 0, 0)));
+    handle_click([&m] { m.restore_job_picked(); });
+  } else if (id == id_point_list) {
+    m.point_list.select(static_cast<int>(SendMessageW(point_list, CB_GETCURSEL, 0, 0)));
   }
 }
 
 // The user typed into a job list or the point list: the text is the model's, no entry stays
 // picked.
-void Tset_window01::combo_typed(int id) {
+void main_window_view::combo_typed(int id) {
   ui::main_window& m = *logic_;
-  if (id == id_job_combo) {
+  if (id == id_job_name) {
     m.form.job_combo.type(narrow(window_text(job_name_box)));
-    handle_click([&m] { m.job_comboChange(); });
-  } else if (id == id_job_combo_s) {
-    m.job_combo_s.type(narrow(window_text(restore_job_box)));
-  } else if (id == id_R_ListBox) {
-    m.R_ListBox.type(narrow(window_text(point_list)));
+    handle_click([&m] { m.job_picked(); });
+  } else if (id == id_restore_job) {
+    m.restore_jobs.type(narrow(window_text(restore_job_box)));
+  } else if (id == id_point_list) {
+    m.point_list.type(narrow(window_text(point_list)));
   }
 }
 
 // A folder field lost the focus. Another window taking it (a message box, the chooser) does
 // not leave the field; a control of this window does.
-void Tset_window01::field_left(int id) {
+void main_window_view::field_left(int id) {
   if (checking_) return;
   HWND focus = GetFocus();
-  HWND field = id == id_Tdirname ? source_folder : destination_folder;
+  HWND field = id == id_source_folder ? source_folder : destination_folder;
   if (focus == nullptr || focus == field || !IsChild(hwnd(), focus)) return;
-  if (id == id_Tdirname) on_source_left();
-  if (id == id_Bdirname) on_destination_left();
+  if (id == id_source_folder) on_source_left();
+  if (id == id_destination_folder) on_destination_left();
 }
 
-bool Tset_window01::on_source_left() {
+bool main_window_view::on_source_left() { return check_left(source_folder); }
+
+bool main_window_view::on_destination_left() { return check_left(destination_folder); }
+
+ui::main_window::folder_field main_window_view::field_of(HWND control) const {
+  if (control == source_folder) return ui::main_window::folder_field::source;
+  if (control == destination_folder) return ui::main_window::folder_field::destination;
+  return ui::main_window::folder_field::other;
+}
+
+bool main_window_view::check_left(HWND field) {
   checking_ = true;
-  const bool accepted = logic_->TdirnameExit();
+  const bool accepted = logic_->field_left(field_of(field));
   // Still checking: the control that loses the focus now was not left by the user.
-  if (!accepted) SetFocus(source_folder);
+  if (!accepted) SetFocus(field);
   checking_ = false;
   show_model();
   return accepted;
 }
 
-bool Tset_window01::on_destination_left() {
-  checking_ = true;
-  const bool accepted = logic_->BdirnameExit();
-  if (!accepted) SetFocus(destination_folder);
-  checking_ = false;
-  show_model();
-  return accepted;
-}
-
-// Enter in a field of history backup mode moves on as Tab does, so the field left is checked;
-// it never picks a job by the typed name. In the restore target it starts the restore once a
-// point is picked and the target passes its check (BdirnameEnter tells the user otherwise).
-void Tset_window01::enter_pressed() {
+// Enter moves on as Tab does, or starts the restore, by the model's rule.
+void main_window_view::enter_pressed() {
   HWND focus = GetFocus();
   if (focus == nullptr || !IsChild(hwnd(), focus) || checking_) return;
-  if (focus == destination_folder && logic_->main_mode == ui::k_restore_mode) {
-    handle_click([this] { logic_->BdirnameEnter(); });
+  if (logic_->enter_starts_restore(field_of(focus))) {
+    handle_click([this] { logic_->on_destination_enter(); });
     return;
   }
   HWND next = GetNextDlgTabItem(hwnd(), focus, FALSE);
   if (next != nullptr) SetFocus(next);
 }
 
-void Tset_window01::attach(TForm2* form2, Trun_win* run_win) {
-  form2_ = form2;
-  run_win_ = run_win;
-  if (form2_ != nullptr) {
-    form2_->on_folder_changed = [this](const std::string& folder) {
-      handle_click([this, folder] { logic_->DirList1Change(folder); });
+void main_window_view::attach(folder_chooser* chooser, run_window* run_view) {
+  chooser_ = chooser;
+  run_window_ = run_view;
+  run_link_.attach(run_view);
+  if (chooser_ != nullptr) {
+    chooser_->on_folder_changed = [this](const std::string& folder) {
+      handle_click([this, folder] { logic_->chooser_moved(folder); });
     };
-    form2_->on_decide = [this] {
-      const std::string folder = form2_->current_folder();
+    chooser_->on_decide = [this] {
+      const std::string folder = chooser_->current_folder();
       checking_ = true;
-      handle_click([this, folder] { logic_->SpeedButton2Click(folder); });
+      handle_click([this, folder] { logic_->chooser_decided(folder); });
       checking_ = false;
     };
-    form2_->on_closed = [this] { logic_->Form2.visible = false; };
+    chooser_->on_closed = [this] { logic_->chooser.visible = false; };
   }
-  if (run_win_ != nullptr) {
-    run_win_->on_stop = [this] { return logic_->stopClick(); };
-    run_win_->on_close = [this] { return logic_->ask_close(); };
-    run_win_->messages = messages_;
+  if (run_window_ != nullptr) {
+    run_window_->model.attach(*logic_, messages_);
   }
   show_model();
 }
 
-void Tset_window01::show_for_run() {
-  if (run_win_ != nullptr) run_win_->show_for_run();
-  SetTimer(hwnd(), k_run_timer, 50, nullptr);
-}
-
-void Tset_window01::run_ended() {
-  KillTimer(hwnd(), k_run_timer);
-  if (run_win_ != nullptr) run_win_->run_ended();
-}
-
-void Tset_window01::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
-  if (run_win_ != nullptr) run_win_->show_batch(batch, elapsed_seconds);
-}
-
-void Tset_window01::alert() { MessageBeep(MB_OK); }
-
-namespace {
-
-class null_log : public engine::run_log {
- public:
-  void add_line(const std::string&) override {}
-  void add_message(engine::front_msg) override {}
-};
-
-}  // namespace
-
-engine::run_log& Tset_window01::log() {
-  static null_log unattached;
-  if (run_win_ != nullptr) return *run_win_;
-  return unattached;
-}
-
-engine::run_progress& Tset_window01::progress() {
-  static engine::null_progress unattached;
-  if (run_win_ != nullptr) return *run_win_;
-  return unattached;
-}
-
-void Tset_window01::poll_run() {
+void main_window_view::poll_run() {
   if (!logic_->poll_run()) return;
   show_model();
-  if (end_after_run_) {
-    end_after_run_ = false;
-    if (on_end) on_end();
-  }
+  if (logic_->take_end_due() && on_end) on_end();
 }
 
-void Tset_window01::close_asked() {
-  const ui::close_answer answer = logic_->ask_close();
-  if (answer == ui::close_answer::after_run) end_after_run_ = true;
-  if (answer == ui::close_answer::close_now && on_end) on_end();
+void main_window_view::close_asked() {
+  if (logic_->end_asked() && on_end) on_end();
 }
 
-void Tset_window01::on_end_clicked() { close_asked(); }
+void main_window_view::on_end_clicked() { close_asked(); }
 
-std::wstring Tset_window01::hint_of(HWND control) const {
+std::wstring main_window_view::hint_of(HWND control) const {
   for (const auto& [c, hint] : hints_) {
     if (c == control) return hint;
   }
   return std::wstring();
 }
 
-std::wstring Tset_window01::keys_of(HWND control) const {
+std::wstring main_window_view::keys_of(HWND control) const {
   const std::pair<HWND, const wchar_t*> keys[] = {
       {backup_mode_button, L"Alt+B"},
       {restore_mode_button, L"Alt+R"},
@@ -686,7 +644,7 @@ std::wstring Tset_window01::keys_of(HWND control) const {
 }
 
 // Sets the hint only when it changed (the tooltip is rebuilt for it).
-void Tset_window01::show_hint(HWND control, const std::wstring& words) {
+void main_window_view::show_hint(HWND control, const std::wstring& words) {
   const std::wstring keys = keys_of(control);
   const std::wstring hint = keys.empty() ? words : words + L"\uFF08" + keys + L"\uFF09";
   for (auto& [c, shown] : hints_) {
@@ -701,7 +659,7 @@ void Tset_window01::show_hint(HWND control, const std::wstring& words) {
   set_hint(tooltips_, GetParent(control), control, hint);
 }
 
-bool Tset_window01::press_key(wchar_t key) {
+bool main_window_view::press_key(wchar_t key) {
   const wchar_t letter = key >= L'a' && key <= L'z' ? static_cast<wchar_t>(key - L'a' + L'A') : key;
   for (HWND button : {backup_mode_button, restore_mode_button, new_job_button, browse_source,
                       browse_restore_source, browse_destination, register_button, update_button,
@@ -719,7 +677,7 @@ bool Tset_window01::press_key(wchar_t key) {
   return false;
 }
 
-void Tset_window01::show_model() {
+void main_window_view::show_model() {
   if (logic_ == nullptr) return;
   showing_ = true;
   show_mode();
@@ -729,29 +687,32 @@ void Tset_window01::show_model() {
   showing_ = false;
 }
 
-void Tset_window01::set_enabled(HWND control, bool enabled) {
+void main_window_view::set_enabled(HWND control, bool enabled) {
   if ((IsWindowEnabled(control) != FALSE) != enabled) EnableWindow(control, enabled);
 }
 
-void Tset_window01::show_mode() {
+void main_window_view::show_mode() {
   const ui::main_window& m = *logic_;
   const bool idle = !m.run_working();
-  SendMessageW(backup_mode_button, BM_SETCHECK, m.run01B_down ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(restore_mode_button, BM_SETCHECK, m.run01B_down ? BST_UNCHECKED : BST_CHECKED, 0);
-  show_text(mode_heading, wide(m.st01.caption));
-  show_text(destination_label, wide(m.Label2.caption));
-  const std::pair<HWND, const ui::control_state*> buttons[] = {{register_button, &m.touroku},
-                                                               {update_button, &m.syusei},
-                                                               {delete_button, &m.sakujo},
-                                                               {mode_status, &m.s_mes}};
+  SendMessageW(backup_mode_button, BM_SETCHECK, m.backup_mode_down ? BST_CHECKED : BST_UNCHECKED,
+               0);
+  SendMessageW(restore_mode_button, BM_SETCHECK, m.backup_mode_down ? BST_UNCHECKED : BST_CHECKED,
+               0);
+  show_text(mode_heading, wide(m.mode_heading.caption));
+  show_text(destination_label, wide(m.destination_label.caption));
+  const std::pair<HWND, const ui::control_state*> buttons[] = {
+      {register_button, &m.register_button},
+      {update_button, &m.update_button},
+      {delete_button, &m.delete_button},
+      {mode_status, &m.status_line}};
   for (const auto& [button, model] : buttons) {
     show_hint(button, wide(model->hint));
     if (button == mode_status) continue;
     show_text(button, wide(model->caption));
     set_enabled(button, model->enabled && idle);
   }
-  set_enabled(new_job_button, m.new_Button.enabled && idle);
-  set_enabled(start_button, m.startb01.enabled);
+  set_enabled(new_job_button, m.new_job_button.enabled && idle);
+  set_enabled(start_button, m.start_button.enabled);
   for (HWND control :
        {backup_mode_button, restore_mode_button, job_name_box, comment_field, source_folder,
         browse_source, destination_folder, browse_destination, by_job_name, by_source_folder,
@@ -762,33 +723,33 @@ void Tset_window01::show_mode() {
                        source_label, source_folder, browse_source}) {
     show_visible(control, m.job_rows_visible);
   }
-  show_visible(restore_panel, m.Panel1_visible);
+  show_visible(restore_panel, m.restore_panel_visible);
 }
 
-void Tset_window01::show_fields() {
+void main_window_view::show_fields() {
   const ui::main_window& m = *logic_;
   show_combo(job_name_box, m.form.job_combo);
   show_text(comment_field, wide(m.form.zolk_comment()));
   show_text(source_folder, wide(m.form.Tdirname()));
   show_text(destination_folder, wide(m.form.Bdirname()));
-  show_text(store_folder, wide(m.Rdirname));
+  show_text(store_folder, wide(m.store_folder));
 }
 
-void Tset_window01::show_restore_side() {
+void main_window_view::show_restore_side() {
   const ui::main_window& m = *logic_;
-  SendMessageW(by_job_name, BM_SETCHECK, m.JorF == 0 ? BST_CHECKED : BST_UNCHECKED, 0);
-  SendMessageW(by_source_folder, BM_SETCHECK, m.JorF == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
-  show_combo(restore_job_box, m.job_combo_s);
-  show_visible(browse_restore_source, m.Button3_visible);
-  show_combo(point_list, m.R_ListBox);
-  show_visible(point_label, m.R_ListLabel_visible);
-  show_visible(point_list, m.R_ListBox_visible);
+  SendMessageW(by_job_name, BM_SETCHECK, m.pick_job_by == 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(by_source_folder, BM_SETCHECK, m.pick_job_by == 0 ? BST_UNCHECKED : BST_CHECKED, 0);
+  show_combo(restore_job_box, m.restore_jobs);
+  show_visible(browse_restore_source, m.browse_restore_source_visible);
+  show_combo(point_list, m.point_list);
+  show_visible(point_label, m.point_label_visible);
+  show_visible(point_list, m.point_list_visible);
 }
 
-void Tset_window01::show_chooser() {
-  if (form2_ == nullptr) return;
-  const ui::chooser_state& c = logic_->Form2;
-  form2_->show_state(wide(c.mes_01), c.visible, !logic_->run_working());
+void main_window_view::show_chooser() {
+  if (chooser_ == nullptr) return;
+  const ui::chooser_state& c = logic_->chooser;
+  chooser_->show_state(wide(c.prompt), c.visible, !logic_->run_working());
 }
 
 }  // namespace zolk_win32

@@ -1,6 +1,7 @@
-#include "ui/qt/run_win.h"
+#include "ui/qt/run_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -8,18 +9,19 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
-#include <QTemporaryFile>
 #include <QVBoxLayout>
 
+#include "platform/cp932.h"
 #include "platform/native_path.h"
 #include "ui/progress_text.h"
 #include "ui/qt/qt_text.h"
 
 namespace zolk_qt {
 
-Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
+run_window::run_window(QWidget* parent, host::host& h)
+    : QWidget(parent, Qt::Window),
+      model(h, cp932::from_unicode_name(QDir::tempPath().toStdString()), "\n") {
   setObjectName("run_win");
   setWindowTitle(qtext(ui::wt::run_win_caption));
   // Closing the run window only hides it; only the main window ends the program.
@@ -46,7 +48,7 @@ Trun_win::Trun_win(QWidget* parent) : QWidget(parent, Qt::Window) {
   stop_button->setObjectName("StopButton");
   stop_button->setEnabled(false);
   connect(stop_button, &QPushButton::clicked, this, [this] {
-    if (on_stop && on_stop()) stop_button->setEnabled(false);
+    if (model.stop_pressed()) show_buttons();
   });
   save_log_button = new QPushButton(qtext(ui::wt::BitBtn1), this);
   save_log_button->setObjectName("BitBtn1");
@@ -88,24 +90,24 @@ void add_shown_lines(const std::string& text, QStringList& lines) {
 
 }  // namespace
 
-Trun_win::~Trun_win() = default;
+run_window::~run_window() = default;
 
-void Trun_win::add_line(const std::string& text) {
+void run_window::add_line(const std::string& text) {
   QStringList lines;
   add_shown_lines(text, lines);
   append_lines(lines);
 }
 
-void Trun_win::add_message(engine::front_msg id) { add_line(ui::text(id)); }
+void run_window::add_message(engine::front_msg id) { add_line(ui::text(id)); }
 
-void Trun_win::report(const engine::progress_facts& facts) {
+void run_window::report(const engine::progress_facts& facts) {
   const bool was_visible = bar_.visible();
   bar_.show_facts(facts);
   if (bar_.visible() != was_visible) file_bar->setVisible(bar_.visible());
   if (bar_.visible()) render_bar();
 }
 
-void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
+void run_window::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
   QStringList lines;
   for (const std::string& text : batch.texts) add_shown_lines(text, lines);
   if (!lines.isEmpty()) append_lines(lines);
@@ -116,122 +118,76 @@ void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
   show_path();
 }
 
-void Trun_win::show_path() {
+void run_window::show_path() {
   path_line->setText(
       path_line->fontMetrics().elidedText(path_, Qt::ElideMiddle, path_line->width()));
   path_line->setToolTip(path_);
 }
 
-void Trun_win::resizeEvent(QResizeEvent* event) {
+void run_window::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   show_path();
 }
 
 // A reader scrolled up to earlier lines keeps their place; a view at the end follows the run.
-void Trun_win::append_lines(const QStringList& lines) {
+void run_window::append_lines(const QStringList& lines) {
   QScrollBar* bar = log_view->verticalScrollBar();
   const bool at_end = bar->value() >= bar->maximum();
   const int kept = bar->value();
   log_view->appendPlainText(lines.join(QLatin1Char('\n')));
   bar->setValue(at_end ? bar->maximum() : kept);
-  keep_in_file(lines);
-  if (!has_log_) {
-    has_log_ = true;
-    refresh_buttons();
-  }
+  std::vector<std::string> utf8_lines;
+  utf8_lines.reserve(static_cast<size_t>(lines.size()));
+  for (const QString& line : lines) utf8_lines.push_back(line.toStdString());
+  model.add_lines(utf8_lines);
+  show_buttons();
 }
 
-// The session file is made with the first line. Text mode gives the system's line ends.
-void Trun_win::keep_in_file(const QStringList& lines) {
-  if (file_failed_) return;
-  if (!session_log_) {
-    session_log_ = std::make_unique<QTemporaryFile>();
-    if (!session_log_->open()) {
-      file_failed_ = true;
-      return;
-    }
-    session_log_->setTextModeEnabled(true);
-  }
-  const QByteArray bytes = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-  if (session_log_->write(bytes) != bytes.size()) file_failed_ = true;
-}
-
-bool Trun_win::save_log_and_close() {
-  if (!has_log_ || running_ || !ask_save_path) return false;
+bool run_window::save_log_and_close() {
+  if (!model.save_enabled() || !ask_save_path) return false;
   const QString path = ask_save_path();
   if (path.isEmpty()) return false;
-  if (!save_log(path)) {
-    if (messages != nullptr) {
-      messages->show_message(ui::text(ui::wt::log_save_failed) + from_qstring(path));
-    }
-    return false;
-  }
+  if (!model.save_log(cp932::from_unicode_name(path.toStdString()))) return false;
   hide();
   return true;
 }
 
-// The whole session from its file; without one (it could not be made), what the view keeps.
-bool Trun_win::save_log(const QString& path) {
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly)) return false;
-  if (file_failed_ || !session_log_) {
-    out.setTextModeEnabled(true);
-    out.write((log_view->toPlainText() + QLatin1Char('\n')).toUtf8());
-    return out.commit();
-  }
-  if (!session_log_->flush() || !session_log_->seek(0)) return false;
-  bool copied = true;
-  while (copied && !session_log_->atEnd()) {
-    const QByteArray block = session_log_->read(1 << 16);
-    copied = !block.isEmpty() && out.write(block) == block.size();
-  }
-  session_log_->seek(session_log_->size());
-  return copied && out.commit();
+void run_window::show_buttons() {
+  stop_button->setEnabled(model.stop_enabled());
+  save_log_button->setEnabled(model.save_enabled());
 }
 
-void Trun_win::refresh_buttons() { save_log_button->setEnabled(has_log_ && !running_); }
-
-void Trun_win::show_for_run() {
-  running_ = true;
-  close_after_run_ = false;
-  stop_button->setEnabled(true);
-  refresh_buttons();
+void run_window::show_for_run() {
+  model.run_started();
+  show_buttons();
   show();
   raise();
 }
 
-void Trun_win::run_ended() {
-  running_ = false;
-  stop_button->setEnabled(false);
-  refresh_buttons();
-  if (close_after_run_) {
-    close_after_run_ = false;
-    hide();
-  }
+void run_window::run_ended() {
+  const bool close_now = model.run_ended();
+  show_buttons();
+  if (close_now) hide();
 }
 
-void Trun_win::closeEvent(QCloseEvent* event) {
-  const ui::close_answer answer = running_ && on_close ? on_close() : ui::close_answer::close_now;
-  if (answer == ui::close_answer::close_now) {
+void run_window::closeEvent(QCloseEvent* event) {
+  if (model.close_asked()) {
     event->accept();
     return;
   }
-  if (answer == ui::close_answer::after_run) {
-    close_after_run_ = true;
-    stop_button->setEnabled(false);
-  }
+  show_buttons();
   event->ignore();
 }
 
-void Trun_win::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape && !running_) {
+void run_window::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && model.escape_closes()) {
     close();
     return;
   }
   QWidget::keyPressEvent(event);
 }
 
-void Trun_win::render_bar() {
+void run_window::render_bar() {
   file_bar->setRange(bar_.bar_min(), bar_.bar_max());
   file_bar->setValue(bar_.bar_value());
 }

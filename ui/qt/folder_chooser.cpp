@@ -1,4 +1,4 @@
-#include "ui/qt/form2.h"
+#include "ui/qt/folder_chooser.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -17,7 +17,7 @@
 
 namespace zolk_qt {
 
-TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
+folder_chooser::folder_chooser(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("Form2");
   setWindowTitle(qtext(ui::wt::Form2_caption));
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -72,12 +72,12 @@ TForm2::TForm2(QWidget* parent) : QWidget(parent, Qt::Window) {
   folder_view->scrollTo(start);
 }
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void folder_chooser::closeEvent(QCloseEvent* event) {
   QWidget::closeEvent(event);
   if (on_closed) on_closed();
 }
 
-void TForm2::fill_drives() {
+void folder_chooser::fill_drives() {
   QStringList roots;
   for (const QFileInfo& drive : QDir::drives())
     roots << QDir::toNativeSeparators(drive.absoluteFilePath());
@@ -88,25 +88,25 @@ void TForm2::fill_drives() {
   drive_box->addItems(roots);
 }
 
-void TForm2::on_drive_chosen(int index) {
+void folder_chooser::on_drive_chosen(int index) {
   if (index >= 0) go_to(QDir::fromNativeSeparators(drive_box->itemText(index)));
 }
 
-void TForm2::go_to(const QString& path) {
+void folder_chooser::go_to(const QString& path) {
   const QModelIndex target = model_->index(path);
   if (!target.isValid()) return;
   folder_view->setCurrentIndex(target);  // reports through on_tree_moved
   folder_view->scrollTo(target);
 }
 
-void TForm2::on_tree_moved() {
+void folder_chooser::on_tree_moved() {
   const QModelIndex index = folder_view->currentIndex();
   if (!index.isValid()) return;
   current_ = model_->filePath(index);
   if (on_folder_changed) on_folder_changed(current_folder());
 }
 
-std::string TForm2::current_folder() const {
+std::string folder_chooser::current_folder() const {
   return from_qstring(QDir::toNativeSeparators(current_));
 }
 

@@ -1,13 +1,13 @@
-// Tset_window01: the main window. Its widgets are bound to ui::main_window, which holds the
+// main_window_view: the main window. Its widgets are bound to ui::main_window, which holds the
 // whole window logic; this class places the widgets, copies what the user types or picks
 // into the model, calls the handler and shows the model again.
 //
-// The controls by role, beside the names the window gives them (and their Qt object names)
-// (ui::main_window keeps those names for its model of each control):
+// The controls by role, each beside its Qt object name (the name the window has always given
+// it, which tests and the screenshots look widgets up by):
 //   pages PageControl1, job_page ZOLK (the page holding the job rows), page_image Image1,
 //   mode_caption run_mes, backup_mode_button run01B, restore_mode_button run02B,
 //   mode_status s_mes, mode_heading st01, job_name_label Label3, job_name_box job_combo,
-//   new_job_button new_Button, comment_label Label4, comment_field zolk_comment,
+//   new_job_button new_job_button, comment_label Label4, comment_field zolk_comment,
 //   source_label Label1, source_folder Tdirname, browse_source Button1,
 //   restore_panel Panel1 (the restore-side choice), restore_by_group JorF,
 //   by_job_name JorF_name, by_source_folder JorF_folder, restore_job_box job_combo_s,
@@ -15,11 +15,9 @@
 //   destination_label Label2, destination_folder Bdirname, browse_destination Button2,
 //   register_button touroku, update_button syusei, delete_button sakujo,
 //   show_changes_button henkou, restore_entry_button bubun, store_folder Rdirname,
-//   start_button startb01, end_button end_Button, status_bar st_main;
-//   on_source_left TdirnameExit, on_destination_left BdirnameExit, on_end_clicked
-//   end_ButtonClick.
-#ifndef ZOLK_UI_QT_SET_WINDOW01_H
-#define ZOLK_UI_QT_SET_WINDOW01_H
+//   start_button startb01, end_button end_Button, status_bar st_main.
+#ifndef ZOLK_UI_QT_MAIN_WINDOW_VIEW_H
+#define ZOLK_UI_QT_MAIN_WINDOW_VIEW_H
 
 #include <QWidget>
 #include <functional>
@@ -27,6 +25,7 @@
 
 #include "platform/host.h"
 #include "ui/main_window.h"
+#include "ui/run_window_link.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -43,19 +42,19 @@ class QTimer;
 
 namespace zolk_qt {
 
-class TForm2;
-class Trun_win;
+class folder_chooser;
+class run_window;
 class point_dialogs;
 
-class Tset_window01 : public QWidget, private ui::run_window_port {
+class main_window_view : public QWidget {
  public:
-  // Builds the window and runs its FormCreate (which loads the job list from
+  // Builds the window and runs its open (which loads the job list from
   // `settings_path`). Messages go to `messages`.
-  Tset_window01(host::host& h, const std::string& settings_path, ui::message_port& messages);
-  ~Tset_window01() override;
+  main_window_view(host::host& h, const std::string& settings_path, ui::message_port& messages);
+  ~main_window_view() override;
 
   // The chooser and the run window, created after the main window; they must outlive it.
-  void attach(TForm2* form2, Trun_win* run_win);
+  void attach(folder_chooser* chooser, run_window* run_view);
 
   ui::main_window& logic() { return *logic_; }
   // The windows of 変更内容 and 一部を復元.
@@ -115,14 +114,6 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  // run_window_port, forwarded to the attached run window.
-  void show_for_run() override;
-  void run_ended() override;
-  engine::run_log& log() override;
-  engine::run_progress& progress() override;
-  void show_batch(const ui::run_batch& batch, double elapsed_seconds) override;
-  void alert() override;
-
   // Hands the run's reports to the run window while it works (on a timer).
   void poll_run();
   void on_end_clicked();
@@ -145,18 +136,21 @@ class Tset_window01 : public QWidget, private ui::run_window_port {
   void handle(const std::function<void()>& handler);
   // Enter or Return in a field; true when it was taken.
   bool enter_pressed(QObject* watched, const QKeyEvent& key);
+  ui::main_window::folder_field field_of(const QObject* widget) const;
+  // `field` lost the focus: the model's check, and the focus back when it was not accepted.
+  bool field_left(QLineEdit* field);
 
+  ui::run_window_link run_link_;  // before logic_, which holds it
   std::unique_ptr<ui::main_window> logic_;
   std::unique_ptr<point_dialogs> tools_;
-  TForm2* form2_ = nullptr;
-  Trun_win* run_win_ = nullptr;
+  folder_chooser* chooser_ = nullptr;
+  run_window* run_window_ = nullptr;
   QButtonGroup* mode_buttons_ = nullptr;
   QButtonGroup* jorf_buttons_ = nullptr;
   ui::message_port* messages_ = nullptr;
   QTimer* run_timer_ = nullptr;
-  bool end_after_run_ = false;  // the user stopped the run to end the program
-  bool showing_ = false;        // the model is being shown: widget signals are not the user's
-  bool checking_ = false;       // a field check (and its message) is under way
+  bool showing_ = false;   // the model is being shown: widget signals are not the user's
+  bool checking_ = false;  // a field check (and its message) is under way
 };
 
 }  // namespace zolk_qt

@@ -1,4 +1,4 @@
-#include "ui/win32/run_win.h"
+#include "ui/win32/run_window.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -23,7 +23,8 @@ std::string utf8_of(const std::wstring& text) {
 
 }  // namespace
 
-Trun_win::Trun_win(host::host& h) : host_(h) {
+// The session log goes into the user's temporary folder.
+run_window::run_window(host::host& h) : model(h, h.environment("TEMP"), "\r\n") {
   create(L"ZolkRunWindow", wtext(ui::wt::run_win_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
          WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
@@ -51,17 +52,12 @@ Trun_win::Trun_win(host::host& h) : host_(h) {
   lay_out();
 }
 
-Trun_win::~Trun_win() {
+run_window::~run_window() {
   destroy();
-  if (session_log_) {
-    session_log_->close();
-    session_log_.reset();
-    host_.remove_file(session_path_);
-  }
   if (font_ != nullptr) DeleteObject(font_);
 }
 
-void Trun_win::lay_out() {
+void run_window::lay_out() {
   if (font_ == nullptr) {
     font_ = make_font(dpi_);
     set_font_all(hwnd(), font_);
@@ -89,7 +85,7 @@ void Trun_win::lay_out() {
   SetWindowPos(log_view, nullptr, m, m, w, std::max(0, y - m / 2 - m), SWP_NOZORDER);
 }
 
-LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT run_window::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_SIZE:
       if (close_button != nullptr) lay_out();
@@ -102,7 +98,7 @@ LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_COMMAND:
       switch (LOWORD(wparam)) {
         case id_stop:
-          if (on_stop && on_stop()) EnableWindow(stop_button, FALSE);
+          if (model.stop_pressed()) show_buttons();
           return 0;
         case id_save:
           save_log_and_close();
@@ -111,7 +107,7 @@ LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
           close_asked();
           return 0;
         case IDCANCEL:  // Escape
-          if (!running_ && lparam == 0) close_asked();
+          if (model.escape_closes() && lparam == 0) close_asked();
           return 0;
         default:
           return 0;
@@ -141,13 +137,11 @@ LRESULT Trun_win::handle(UINT message, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-void Trun_win::close_asked() {
-  const ui::close_answer answer = running_ && on_close ? on_close() : ui::close_answer::close_now;
-  if (answer == ui::close_answer::close_now) {
+void run_window::close_asked() {
+  if (model.close_asked()) {
     ShowWindow(hwnd(), SW_HIDE);
-  } else if (answer == ui::close_answer::after_run) {
-    close_after_run_ = true;
-    EnableWindow(stop_button, FALSE);
+  } else {
+    show_buttons();
   }
 }
 
@@ -161,22 +155,22 @@ void add_shown_lines(const std::string& text, std::vector<std::wstring>& lines) 
 
 }  // namespace
 
-void Trun_win::add_line(const std::string& text) {
+void run_window::add_line(const std::string& text) {
   std::vector<std::wstring> lines;
   add_shown_lines(text, lines);
   append_lines(lines);
 }
 
-void Trun_win::add_message(engine::front_msg id) { add_line(ui::text(id)); }
+void run_window::add_message(engine::front_msg id) { add_line(ui::text(id)); }
 
-void Trun_win::report(const engine::progress_facts& facts) {
+void run_window::report(const engine::progress_facts& facts) {
   const bool was_visible = bar_.visible();
   bar_.show_facts(facts);
   if (bar_.visible() != was_visible) ShowWindow(file_bar, bar_.visible() ? SW_SHOWNA : SW_HIDE);
   if (bar_.visible()) render_bar();
 }
 
-void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
+void run_window::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
   std::vector<std::wstring> lines;
   for (const std::string& text : batch.texts) add_shown_lines(text, lines);
   if (!lines.empty()) append_lines(lines);
@@ -187,7 +181,7 @@ void Trun_win::show_batch(const ui::run_batch& batch, double elapsed_seconds) {
 }
 
 // A reader scrolled up to earlier lines keeps their place; a view at the end follows the run.
-void Trun_win::append_lines(const std::vector<std::wstring>& lines) {
+void run_window::append_lines(const std::vector<std::wstring>& lines) {
   SCROLLINFO bar = {};
   bar.cbSize = sizeof bar;
   bar.fMask = SIF_ALL;
@@ -218,14 +212,14 @@ void Trun_win::append_lines(const std::vector<std::wstring>& lines) {
     const int now = static_cast<int>(SendMessageW(log_view, EM_GETFIRSTVISIBLELINE, 0, 0));
     SendMessageW(log_view, EM_LINESCROLL, 0, std::max(0, first - dropped) - now);
   }
-  keep_in_file(lines);
-  if (!has_log_) {
-    has_log_ = true;
-    refresh_buttons();
-  }
+  std::vector<std::string> utf8_lines;
+  utf8_lines.reserve(lines.size());
+  for (const std::wstring& line : lines) utf8_lines.push_back(utf8_of(line));
+  model.add_lines(utf8_lines);
+  show_buttons();
 }
 
-std::vector<std::wstring> Trun_win::shown_lines() const {
+std::vector<std::wstring> run_window::shown_lines() const {
   std::vector<std::wstring> lines;
   const std::wstring all = window_text(log_view);
   if (all.empty()) return lines;
@@ -238,69 +232,14 @@ std::vector<std::wstring> Trun_win::shown_lines() const {
   }
 }
 
-// The session file is made with the first line, in the temporary folder of the user.
-void Trun_win::keep_in_file(const std::vector<std::wstring>& lines) {
-  if (file_failed_) return;
-  if (!session_log_) {
-    std::string folder = host_.environment("TEMP");
-    if (folder.empty()) folder = ".";
-    session_path_ = folder + "\\zolk-log-" + std::to_string(host_.process_id()) + ".txt";
-    session_log_ = host_.open_write(session_path_);
-    if (!session_log_) {
-      file_failed_ = true;
-      return;
-    }
-  }
-  std::string bytes;
-  for (const std::wstring& line : lines) bytes += utf8_of(line) + "\r\n";
-  if (!session_log_->write(bytes.data(), bytes.size())) file_failed_ = true;
-}
-
-bool Trun_win::save_log_and_close() {
-  if (!has_log_ || running_ || !ask_save_path) return false;
-  const std::string path = ask_save_path();
-  if (path.empty()) return false;
-  if (!save_log(path)) {
-    if (messages != nullptr) messages->show_message(ui::text(ui::wt::log_save_failed) + path);
-    return false;
-  }
+bool run_window::save_log_and_close() {
+  if (!model.save_enabled() || !ask_save_path) return false;
+  if (!model.save_log(ask_save_path())) return false;
   ShowWindow(hwnd(), SW_HIDE);
   return true;
 }
 
-// The whole session from its file (without one, what the view keeps), written beside the
-// target and put in its place only when complete.
-bool Trun_win::save_log(const std::string& path) {
-  const std::string part = path + ".zolk-part";
-  std::unique_ptr<host::file> out = host_.open_write(part);
-  if (!out) return false;
-  bool copied = true;
-  if (file_failed_ || !session_log_) {
-    std::string bytes;
-    for (const std::wstring& line : shown_lines()) bytes += utf8_of(line) + "\r\n";
-    copied = out->write(bytes.data(), bytes.size());
-  } else {
-    const int64_t length = session_log_->length();
-    copied = length >= 0 && session_log_->seek(0);
-    std::vector<char> block(1 << 16);
-    int64_t done = 0;
-    while (copied && done < length) {
-      const int64_t n = session_log_->read(block.data(), block.size());
-      copied = n > 0 && out->write(block.data(), static_cast<size_t>(n));
-      done += n;
-    }
-    if (length >= 0) session_log_->seek(static_cast<uint64_t>(length));
-  }
-  copied = out->close() && copied;
-  out.reset();
-  if (!copied || !host_.replace_file(part, path)) {
-    host_.remove_file(part);
-    return false;
-  }
-  return true;
-}
-
-std::string Trun_win::save_dialog() {
+std::string run_window::save_dialog() {
   std::wstring file(MAX_PATH * 4, L'\0');
   const std::wstring initial = L"zolk-log.txt";
   std::copy(initial.begin(), initial.end(), file.begin());
@@ -335,28 +274,25 @@ std::string Trun_win::save_dialog() {
   return narrow(std::wstring(file.c_str()));
 }
 
-void Trun_win::refresh_buttons() { EnableWindow(save_log_button, has_log_ && !running_); }
+void run_window::show_buttons() {
+  EnableWindow(stop_button, model.stop_enabled());
+  EnableWindow(save_log_button, model.save_enabled());
+}
 
-void Trun_win::show_for_run() {
-  running_ = true;
-  close_after_run_ = false;
-  EnableWindow(stop_button, TRUE);
-  refresh_buttons();
+void run_window::show_for_run() {
+  model.run_started();
+  show_buttons();
   ShowWindow(hwnd(), SW_SHOW);
   SetForegroundWindow(hwnd());
 }
 
-void Trun_win::run_ended() {
-  running_ = false;
-  EnableWindow(stop_button, FALSE);
-  refresh_buttons();
-  if (close_after_run_) {
-    close_after_run_ = false;
-    ShowWindow(hwnd(), SW_HIDE);
-  }
+void run_window::run_ended() {
+  const bool close_now = model.run_ended();
+  show_buttons();
+  if (close_now) ShowWindow(hwnd(), SW_HIDE);
 }
 
-void Trun_win::render_bar() {
+void run_window::render_bar() {
   SendMessageW(file_bar, PBM_SETRANGE32, bar_.bar_min(), bar_.bar_max());
   SendMessageW(file_bar, PBM_SETPOS, bar_.bar_value(), 0);
 }

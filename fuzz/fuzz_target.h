@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+// NOLINTNEXTLINE(readability-identifier-naming): libFuzzer calls it by this name.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 #endif

@@ -211,8 +211,7 @@ class pass {
 
   pass(host::host& h, const std::string& previous_root, const std::string& source_root,
        uint32_t unsure_from, difference_sink& sink, const folder_set* enter)
-      : h_(h),
-        previous_root_(previous_root),
+      : previous_root_(previous_root),
         source_root_(source_root),
         sink_(sink),
         enter_(enter),
@@ -268,7 +267,6 @@ class pass {
     (this->*level)(&child, levels.copy, levels.source);
   }
 
-  host::host& h_;
   const std::string& previous_root_;
   const std::string& source_root_;
   difference_sink& sink_;

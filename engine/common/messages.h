@@ -102,7 +102,7 @@ enum class msg {
   // without the right to make links): left out, counted as skipped, not as failed.
   link_not_stored,  // リンクを保存出来ない場所のため、このリンクはスキップしました。 (then "==> "
                     // and the link)
-  count_            // keep last
+  count_  // NOLINT(readability-identifier-naming): keep last; the number of texts, not one
 };
 
 // The CP932 text of a message (converted once, on first use).

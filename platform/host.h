@@ -235,7 +235,10 @@ class host {
   // Makes a symbolic link at `relative` whose target text is `target` (as a search gave it;
   // never followed nor checked). A file or link standing there is removed first; a folder
   // there fails the call. False where links cannot be made (the file system, the process's
-  // rights; the default).
+  // rights; the default). Windows tells a link to a file from one to a folder by the link's own
+  // kind, fixed when it is made: its searches report only links to files as storable (a link to
+  // a folder or a junction is special), so every link it makes is one to a file, whatever the
+  // target names then or later.
   virtual bool create_link_beneath(const std::string& base, const std::string& relative,
                                    const std::string& target) {
     (void)base, (void)relative, (void)target;

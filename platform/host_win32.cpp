@@ -1,9 +1,17 @@
 // The Win32 host: the wide API, names through WTF-8 and CP932, packed local DOS times.
+//
+// Links: a symbolic link to a file is described and copied as itself (its target text, read
+// from its reparse data), never followed. A link to a folder, a junction and any other reparse
+// point that names another place is never descended and cannot be stored. Links are made only
+// where the process may make them (an administrator, or developer mode); elsewhere the call
+// fails and a run skips the link.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -102,9 +110,103 @@ bool filetime_from_packed(uint32_t packed, FILETIME& utc) {
          LocalFileTimeToFileTime(&local, &utc);
 }
 
-// A link to a file stands for the file it names, as on POSIX; a link to a folder, a dangling
-// link and any other reparse point that is a folder cannot be backed up.
-void describe_link_target(const std::wstring& path, found_entry& entry) {
+constexpr DWORD k_symlink_tag = IO_REPARSE_TAG_SYMLINK;
+
+// The fixed part of a symbolic link's reparse data (REPARSE_DATA_BUFFER, which the headers
+// declare only for drivers): the places of its two names in the text that follows.
+struct symlink_reparse_header {
+  DWORD tag;
+  WORD data_length;
+  WORD reserved;
+  WORD substitute_offset;
+  WORD substitute_length;
+  WORD print_offset;
+  WORD print_length;
+  ULONG flags;
+};
+static_assert(sizeof(symlink_reparse_header) == 20, "the layout the system writes");
+
+// The target text of the symbolic link open as `h` (opened with FILE_FLAG_OPEN_REPARSE_POINT):
+// its print name, else its substitute name without the "\??\" the system puts before an
+// absolute one. A relative target stays relative. Empty when `h` is no symbolic link or its
+// data cannot be read.
+std::wstring symlink_target(HANDLE h) {
+  std::string data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE, '\0');
+  DWORD got = 0;
+  if (!DeviceIoControl(h, FSCTL_GET_REPARSE_POINT, nullptr, 0, &data[0],
+                       static_cast<DWORD>(data.size()), &got, nullptr) ||
+      got < sizeof(symlink_reparse_header)) {
+    return std::wstring();
+  }
+  symlink_reparse_header header;
+  memcpy(&header, data.data(), sizeof header);
+  if (header.tag != k_symlink_tag) return std::wstring();
+  const auto name = [&](WORD offset, WORD length) {
+    const size_t start = sizeof header + offset;
+    if (offset % 2 != 0 || length % 2 != 0 || start + length > got) return std::wstring();
+    std::wstring text(length / 2, L'\0');
+    if (length > 0) memcpy(&text[0], data.data() + start, length);
+    return text;
+  };
+  std::wstring target = name(header.print_offset, header.print_length);
+  if (!target.empty()) return target;
+  target = name(header.substitute_offset, header.substitute_length);
+  if (target.compare(0, 8, L"\\??\\UNC\\") == 0) return L"\\" + target.substr(7);
+  if (target.compare(0, 4, L"\\??\\") == 0) return target.substr(4);
+  return target;
+}
+
+// A link's target as CP932 in `out`, as names travel; false, with `out` empty, when there is no
+// text or it would not come back whole.
+bool cp932_target(const std::wstring& target, std::string& out) {
+  out = cp932::from_unicode_name(wtf8_from_utf16(utf16(target)));
+  if (!target.empty() && wide(utf16_from_wtf8(cp932::to_unicode(out))) == target) return true;
+  out.clear();
+  return false;
+}
+
+// True when the entry open as `h` is a symbolic link to a file (by its own attributes, whatever
+// its target names or if nothing), with its target text as CP932 in `target`.
+bool read_file_link(HANDLE h, std::string& target) {
+  FILE_ATTRIBUTE_TAG_INFO info{};
+  if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &info, sizeof info) ||
+      (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 ||
+      (info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || info.ReparseTag != k_symlink_tag) {
+    return false;
+  }
+  return cp932_target(symlink_target(h), target);
+}
+
+// Opens the entry at `path` itself, never what it names: a link, a junction or a folder too.
+HANDLE open_entry(const std::wstring& path) {
+  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                     nullptr);
+}
+
+// The symbolic link to a file at `path`, as read_file_link tells it.
+bool file_link_at(const std::wstring& path, std::string& target) {
+  const HANDLE h = open_entry(path);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool link = read_file_link(h, target);
+  CloseHandle(h);
+  return link;
+}
+
+// A symbolic link to a file is described as itself, as on POSIX: its target text (never
+// followed, whatever it names or if nothing), its size the text's length, its time its own.
+// One whose text cannot be read or kept cannot be backed up.
+void describe_file_link(const std::wstring& path, found_entry& entry) {
+  entry.attributes = k_archive;
+  entry.is_special = !file_link_at(path, entry.link_target);
+  entry.full_size = entry.link_target.size();
+  entry.size = static_cast<uint32_t>(entry.full_size);
+}
+
+// A file whose reparse point keeps its data elsewhere (a cloud file, a deduplicated one) stands
+// for that data, which is read through it.
+void describe_stand_in_file(const std::wstring& path, found_entry& entry) {
   const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -113,13 +215,31 @@ void describe_link_target(const std::wstring& path, found_entry& entry) {
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
   if (!ok || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     entry.is_special = true;
-    entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
     return;
   }
   entry.attributes = info.dwFileAttributes & k_attribute_mask;
   entry.full_size = static_cast<uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
   entry.size = info.nFileSizeLow;
   entry.time = packed_from_filetime(info.ftLastWriteTime);
+}
+
+// A reparse point is never descended. A symbolic link to a file is a link; one to a folder, a
+// junction (a user profile's "Application Data" among them) and every other reparse point that
+// names another place cannot be backed up (a link made from one could not be told a folder's
+// from a file's). Any other reparse point is a file whose data lies elsewhere: it is the file.
+void describe_reparse_point(const WIN32_FIND_DATAW& data, const std::wstring& path,
+                            found_entry& entry) {
+  entry.is_link = true;
+  const DWORD tag = data.dwReserved0;  // the reparse tag, for an entry that has one
+  const bool is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (!is_folder && tag == k_symlink_tag) {
+    describe_file_link(path, entry);
+  } else if (!is_folder && !IsReparseTagNameSurrogate(tag)) {
+    describe_stand_in_file(path, entry);
+  } else {
+    entry.is_special = true;
+  }
+  if (entry.is_special) entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
 }
 
 found_entry entry_from(const WIN32_FIND_DATAW& data, const std::wstring& folder) {
@@ -132,13 +252,7 @@ found_entry entry_from(const WIN32_FIND_DATAW& data, const std::wstring& folder)
   entry.size = static_cast<uint32_t>(entry.full_size);
   entry.time = packed_from_filetime(data.ftLastWriteTime);
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    entry.is_link = true;
-    if (is_folder) {
-      entry.is_special = true;
-      entry.attributes &= ~static_cast<uint32_t>(FILE_ATTRIBUTE_DIRECTORY);
-    } else {
-      describe_link_target(child(folder, data.cFileName), entry);
-    }
+    describe_reparse_point(data, child(folder, data.cFileName), entry);
   }
   return entry;
 }
@@ -376,6 +490,32 @@ std::wstring resolved(std::wstring path) {
   }
 }
 
+// The file open as `h`, which it takes; null (closing it) when it is no file on a disk.
+std::unique_ptr<file> disk_file(HANDLE h) {
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    refused(ERROR_INVALID_FUNCTION);
+    return nullptr;
+  }
+  return std::make_unique<win32_file>(h);
+}
+
+// Makes a symbolic link to a file at `path` (nothing stands there). Every link a search reports
+// as storable is one to a file, so a link made from its text is one too. Windows before 10
+// (1703) refuses the flag that lets a process without the right to make links make them in
+// developer mode; it is then asked without it. Only a link found there afterwards counts: Wine
+// answers that it made one, and makes none.
+bool make_file_link(const std::wstring& path, const std::wstring& target) {
+  constexpr DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  bool made = CreateSymbolicLinkW(path.c_str(), target.c_str(), unprivileged) != 0;
+  if (!made && GetLastError() == ERROR_INVALID_PARAMETER) {
+    made = CreateSymbolicLinkW(path.c_str(), target.c_str(), 0) != 0;
+  }
+  if (!noted(made)) return false;
+  std::string ignored;
+  return file_link_at(path, ignored) || refused(ERROR_NOT_SUPPORTED);
+}
+
 class win32_host : public host {
  public:
   bool search(const std::string& pattern, std::vector<found_entry>& out) override {
@@ -413,12 +553,53 @@ class win32_host : public host {
   std::unique_ptr<file> open_read(const std::string& path) override {
     const HANDLE h = open_handle(path, GENERIC_READ, OPEN_EXISTING);
     if (!noted(h != INVALID_HANDLE_VALUE)) return nullptr;
-    if (GetFileType(h) != FILE_TYPE_DISK) {
-      CloseHandle(h);
-      refused(ERROR_INVALID_FUNCTION);
+    return disk_file(h);
+  }
+
+  // The entry itself is opened, never what a final reparse point names: a symbolic link to a
+  // file gives its target text; a file whose data lies elsewhere (no name surrogate) is opened
+  // again through its reparse point, and kept only when that is still the entry first opened;
+  // anything else is refused.
+  std::unique_ptr<file> open_read_or_link(const std::string& path,
+                                          std::string& link_target) override {
+    link_target.clear();
+    const std::wstring native = win_path(path);
+    const HANDLE h = CreateFileW(native.c_str(), GENERIC_READ, k_share_all, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD error = GetLastError();  // a link may refuse to be read, yet be read as one
+      if (!file_link_at(native, link_target)) refused(error);
       return nullptr;
     }
-    return std::make_unique<win32_file>(h);
+    FILE_ATTRIBUTE_TAG_INFO tag{};
+    if (!noted(GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag) != 0)) {
+      CloseHandle(h);
+      return nullptr;
+    }
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return disk_file(h);
+    BY_HANDLE_FILE_INFORMATION first;
+    const bool is_link = read_file_link(h, link_target);
+    const bool stand_in = !is_link && (tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                          !IsReparseTagNameSurrogate(tag.ReparseTag) &&
+                          GetFileInformationByHandle(h, &first) != 0;
+    CloseHandle(h);
+    if (is_link) return nullptr;
+    if (!stand_in) {
+      refused(ERROR_CANT_ACCESS_FILE);
+      return nullptr;
+    }
+    const HANDLE data = open_handle(path, GENERIC_READ, OPEN_EXISTING);
+    if (!noted(data != INVALID_HANDLE_VALUE)) return nullptr;
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (!GetFileInformationByHandle(data, &opened) ||
+        opened.dwVolumeSerialNumber != first.dwVolumeSerialNumber ||
+        opened.nFileIndexHigh != first.nFileIndexHigh ||
+        opened.nFileIndexLow != first.nFileIndexLow) {
+      CloseHandle(data);
+      refused(ERROR_CANT_ACCESS_FILE);
+      return nullptr;
+    }
+    return disk_file(data);
   }
 
   // OPEN_ALWAYS and then cutting to nothing, because CREATE_ALWAYS refuses an existing hidden
@@ -486,6 +667,22 @@ class win32_host : public host {
                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (!noted(h != INVALID_HANDLE_VALUE)) return nullptr;
     return std::make_unique<win32_file>(h);
+  }
+
+  // A file or a link to a file standing there is removed first; anything else (a folder, a
+  // junction, a link to a folder) fails the call.
+  bool create_link_beneath(const std::string& base, const std::string& relative,
+                           const std::string& target) override {
+    if (target.empty() || !no_reparse_beneath(base, relative, false)) {
+      return refused(ERROR_CANT_ACCESS_FILE);
+    }
+    const std::wstring path = win_path(beneath(base, relative));
+    const DWORD standing = GetFileAttributesW(path.c_str());
+    if (standing != INVALID_FILE_ATTRIBUTES) {
+      if ((standing & FILE_ATTRIBUTE_DIRECTORY) != 0) return refused(ERROR_ALREADY_EXISTS);
+      if (!noted(DeleteFileW(path.c_str()) != 0)) return false;
+    }
+    return make_file_link(path, wide(utf16_from_wtf8(cp932::to_unicode(target))));
   }
 
   bool rename_beneath(const std::string& base, const std::string& from, const std::string& to,

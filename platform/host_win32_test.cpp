@@ -184,7 +184,7 @@ TEST(HostWin32, TimesAreLocalAndRoundedDownToTwoSeconds) {
             host::pack_time(host::calendar_time{2107, 12, 31, 23, 59, 58}));
 }
 
-TEST(HostWin32, LinksAreMarkedAndFolderLinksAreNeverDescended) {
+TEST(HostWin32, LinksToFilesAreLinksAndFolderLinksAreNeverDescended) {
   temp_folder tmp;
   host::host& h = host::default_host();
   write_file(tmp.at("target.txt"), "data");
@@ -193,8 +193,10 @@ TEST(HostWin32, LinksAreMarkedAndFolderLinksAreNeverDescended) {
   const DWORD unprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
   if (!CreateSymbolicLinkW((base + L"to_dir").c_str(), (base + L"dir").c_str(),
                            SYMBOLIC_LINK_FLAG_DIRECTORY | unprivileged) ||
-      !CreateSymbolicLinkW((base + L"to_file").c_str(), (base + L"target.txt").c_str(),
-                           unprivileged)) {
+      !CreateSymbolicLinkW((base + L"to_file").c_str(), L"target.txt", unprivileged) ||
+      !CreateSymbolicLinkW((base + L"absolute").c_str(), (base + L"target.txt").c_str(),
+                           unprivileged) ||
+      !CreateSymbolicLinkW((base + L"dangling").c_str(), L"nowhere", unprivileged)) {
     GTEST_SKIP() << "this system makes no symbolic links for us";
   }
   const DWORD made = GetFileAttributesW((base + L"to_dir").c_str());
@@ -207,11 +209,51 @@ TEST(HostWin32, LinksAreMarkedAndFolderLinksAreNeverDescended) {
   EXPECT_TRUE(to_dir->is_link);
   EXPECT_TRUE(to_dir->is_special);
   EXPECT_EQ(to_dir->attributes & host::k_directory, 0u);
-  const host::found_entry* to_file = find(entries, "to_file");
-  ASSERT_NE(to_file, nullptr);
-  EXPECT_TRUE(to_file->is_link);
-  EXPECT_FALSE(to_file->is_special);
-  EXPECT_EQ(to_file->full_size, 4u);
+  // A link to a file is itself, never the file it names: its target text, relative or not.
+  for (const char* name : {"to_file", "absolute", "dangling"}) {
+    const host::found_entry* link = find(entries, name);
+    ASSERT_NE(link, nullptr) << name;
+    EXPECT_TRUE(link->is_link) << name;
+    EXPECT_FALSE(link->is_special) << name;
+    EXPECT_EQ(link->full_size, link->link_target.size()) << name;
+  }
+  EXPECT_EQ(find(entries, "to_file")->link_target, "target.txt");
+  EXPECT_EQ(find(entries, "dangling")->link_target, "nowhere");
+  const std::string absolute = find(entries, "absolute")->link_target;
+  EXPECT_EQ(absolute.find("\\??\\"), std::string::npos) << absolute;
+  EXPECT_EQ(absolute.substr(absolute.size() - 11), "\\target.txt") << absolute;
+
+  std::string target;
+  EXPECT_EQ(h.open_read_or_link(tmp.at("to_file"), target), nullptr);
+  EXPECT_EQ(target, "target.txt");
+  EXPECT_EQ(h.open_read_or_link(tmp.at("to_dir"), target), nullptr);
+  EXPECT_EQ(target, "");
+  EXPECT_NE(h.open_read_or_link(tmp.at("target.txt"), target), nullptr);
+  EXPECT_EQ(target, "");
+}
+
+// Where this process may make links, one is made and reads back as itself; where it may not,
+// or the system answers that it made one and did not (Wine), the call fails and leaves nothing
+// there, so that a run skips the link instead of storing what it names.
+TEST(HostWin32, ALinkIsMadeWhereTheSystemAllowsAndNothingStandsWhereItDoesNot) {
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  write_file(tmp.at("target.txt"), "data");
+  write_file(tmp.at("made"), "an earlier copy");
+  const bool made = h.create_link_beneath(tmp.path(), "made", "target.txt");
+  std::string target;
+  EXPECT_EQ(h.open_read_or_link(tmp.at("made"), target), nullptr);
+  if (made) {
+    EXPECT_EQ(target, "target.txt");
+    EXPECT_EQ(find(list(tmp.path()), "made")->link_target, "target.txt");
+  } else {
+    EXPECT_FALSE(h.take_failure_reason().empty());
+    EXPECT_FALSE(h.exists(tmp.at("made")));
+  }
+  EXPECT_EQ(read_file(tmp.at("target.txt")), "data");
+  ASSERT_TRUE(h.create_folder(tmp.at("dir")));
+  EXPECT_FALSE(h.create_link_beneath(tmp.path(), "dir", "target.txt"));
+  EXPECT_EQ(list(tmp.at("dir")).size(), 2u);  // "." and ".."
 }
 
 TEST(HostWin32, LongPathsWork) {

@@ -47,8 +47,9 @@ folder_node* scan_level(host::host& h, const std::string& root, const shared_pat
     node.size = entry.full_size;
     node.attributes = static_cast<uint16_t>(entry.attributes);
     node.permissions = entry.permissions;
-    // A host that gives no target text (Windows) still describes a link to a file as the file;
-    // a link it can tell nothing more of (to a folder, a junction) stays a link it cannot store.
+    // A link without target text that is not special is the file it stands for (on Windows a
+    // cloud or deduplicated file); a link the host can tell nothing more of (on Windows one to
+    // a folder, a junction) stays a link it cannot store.
     if (entry.is_link && !entry.is_special && !entry.link_target.empty()) {
       node.attributes = static_cast<uint16_t>(host::k_archive | host::k_link);
       node.link_target = std::make_unique<std::string>(std::move(entry.link_target));

@@ -60,24 +60,19 @@ bool contains_any(const std::string& text, const std::set<std::string>& fragment
 
 }  // namespace
 
-// A link to a file becomes the file (its length and time read through the link); any other
-// link loses its target and cannot be backed up.
+bool fault_host::leads_to_folder(const std::string& path) {
+  std::vector<found_entry> entries;
+  return inner_.search(path + "\\*.*", entries);
+}
+
+// A link to a folder loses its target and cannot be backed up; every other link stays itself.
 void fault_host::describe_links_as_windows_does(const std::string& pattern,
                                                std::vector<found_entry>& out) {
   const std::string folder = folder_of_pattern(pattern);
   for (found_entry& entry : out) {
-    if (!entry.is_link) continue;
+    if (!entry.is_link || !leads_to_folder(folder + "\\" + entry.name)) continue;
     entry.link_target.clear();
-    const std::unique_ptr<file> named = inner_.open_read(folder + "\\" + entry.name);
-    uint32_t time = 0;
-    const int64_t length = named ? named->length() : -1;
-    if (length < 0 || !named->get_time(time)) {
-      entry.is_special = true;
-      continue;
-    }
-    entry.full_size = static_cast<uint64_t>(length);
-    entry.size = static_cast<uint32_t>(entry.full_size);
-    entry.time = time;
+    entry.is_special = true;
   }
 }
 
@@ -137,7 +132,7 @@ bool fault_host::search(const std::string& pattern, std::vector<found_entry>& ou
   for (found_entry& entry : out) {
     if (entry.name != "." && entry.name != "..") entry.attributes |= extra_attributes_;
   }
-  if (hide_link_targets_) describe_links_as_windows_does(pattern, out);
+  if (links_as_windows_) describe_links_as_windows_does(pattern, out);
   if (contains_any(pattern, hidden_entries_)) {
     for (found_entry& entry : out) {
       if (entry.name == "." || entry.name == "..") continue;
@@ -197,8 +192,9 @@ std::unique_ptr<file> fault_host::open_read_or_link(const std::string& path,
                                                     std::string& link_target) {
   link_target.clear();
   if (!allow(call_kind::open_read, path)) return nullptr;
-  if (hide_link_targets_) return wrap_read(path, inner_.open_read(path));
-  return wrap_read(path, inner_.open_read_or_link(path, link_target));
+  std::unique_ptr<file> inner = inner_.open_read_or_link(path, link_target);
+  if (links_as_windows_ && !link_target.empty() && leads_to_folder(path)) link_target.clear();
+  return wrap_read(path, std::move(inner));
 }
 
 std::unique_ptr<file> fault_host::open_write(const std::string& path) {

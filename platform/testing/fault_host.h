@@ -58,10 +58,10 @@ class fault_host : public host {
   // Searches whose pattern contains `fragment` list the names but cannot tell anything about
   // the entries, as for a folder that may be listed but not entered.
   void hide_entries(const std::string& fragment) { hidden_entries_.insert(fragment); }
-  // Searches report a link to a folder (or anything it names but a file) without its target
-  // text and as an entry that cannot be backed up, and a link to a file as that file, as the
-  // Windows host does.
-  void hide_link_targets() { hide_link_targets_ = true; }
+  // Links are described as the Windows host does: a link to a folder (standing in for a folder
+  // link or a junction there) without its target text, as an entry that cannot be backed up,
+  // and never opened; every other link (to a file, dangling, a loop) as itself, as on POSIX.
+  void describe_links_as_windows() { links_as_windows_ = true; }
   void clear_faults();
   // Every entry a search reports from now on carries these attribute bits besides its own
   // (all but "." and ".."), as a store on a read-only disk or copied from a CD does.
@@ -137,6 +137,8 @@ class fault_host : public host {
   std::unique_ptr<file> wrap_read(const std::string& path, std::unique_ptr<file> inner);
 
   void describe_links_as_windows_does(const std::string& pattern, std::vector<found_entry>& out);
+  // True when `path` is a folder, or a link that leads to one.
+  bool leads_to_folder(const std::string& path);
 
   host& inner_;
   mutable std::mutex deciding_;  // calls may come from two threads (allow_parallel_*)
@@ -152,7 +154,7 @@ class fault_host : public host {
   int beeps_ = 0;
   uint32_t extra_attributes_ = 0;
   uint32_t clock_ = 0;
-  bool hide_link_targets_ = false;
+  bool links_as_windows_ = false;
   std::string failure_reason_ = "injected failure";
   std::map<std::thread::id, std::string> noted_reasons_;  // each thread's own
 };

@@ -112,11 +112,11 @@ int main(int argc, char** argv) {
   ui::main_window& m = main.logic();
   main.show();
   m.form.set_job_name_text(cp932::from_unicode("書類の毎日の履歴"));
-  m.form.set_zolk_comment(cp932::from_unicode("見積と予定表"));
-  m.form.set_Tdirname(source);
-  m.form.set_Bdirname(store);
+  m.form.set_comment_field(cp932::from_unicode("見積と予定表"));
+  m.form.set_source_field(source);
+  m.form.set_destination_field(store);
   m.register_job();
-  m.form.job_combo.select(0);
+  m.form.job_box.select(0);
   m.job_picked();
   main.show_model();
   settle();

@@ -111,8 +111,8 @@ int main(int argc, char** argv) {
   zolk_app::windows w(h, work + "/Zcli.dat");
   w.main_view->show();
   ui::main_window& m = w.main_view->logic();
-  m.form.set_Tdirname(source);
-  m.form.set_Bdirname(window_store);
+  m.form.set_source_field(source);
+  m.form.set_destination_field(window_store);
   w.main_view->show_model();
 
   std::printf("first runs: zolk-cli %.2f s, window %.2f s\n", cli_seconds(cli, source, cli_store),

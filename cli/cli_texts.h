@@ -25,7 +25,7 @@ enum class ct {
   // A dry run of prune refused while a cut-off prune waits (between them, the store).
   cut_prune_waits_1,  // "a prune of "
   cut_prune_waits_2,  // " was cut off; prune without --dry-run or verify completes it"
-  count_              // keep last
+  count_  // NOLINT(readability-identifier-naming): keep last; the number of texts, not one
 };
 
 // The CP932 text of an entry (converted once, on first use).

@@ -121,7 +121,7 @@ job_state_view view_of(job_state state) {
   job_state_view v;
   const bool chosen = state == job_state::job_chosen;
   v.mode_heading = text_of(chosen ? job_text::st01_job_chosen : job_text::st01_new_job);
-  v.new_Button_enabled = chosen;
+  v.new_job_enabled = chosen;
   v.touroku_enabled = !chosen;
   v.syusei_enabled = chosen;
   v.sakujo_enabled = true;
@@ -133,22 +133,22 @@ job_form::job_form(host::host& h, std::string settings_path) : host_(h) {
   settings_.path = std::move(settings_path);
 }
 
-void job_form::set_zolk_comment(const std::string& text) { zolk_comment_ = text; }
-void job_form::set_Tdirname(const std::string& text) { Tdirname_ = text; }
-void job_form::set_Bdirname(const std::string& text) { Bdirname_ = text; }
+void job_form::set_comment_field(const std::string& text) { comment_field_ = text; }
+void job_form::set_source_field(const std::string& text) { source_field_ = text; }
+void job_form::set_destination_field(const std::string& text) { destination_field_ = text; }
 
 const std::string& job_form::field_text(job_field field) const {
   switch (field) {
     case job_field::job_name:
       break;
     case job_field::comment:
-      return zolk_comment_;
+      return comment_field_;
     case job_field::source_folder:
-      return Tdirname_;
+      return source_field_;
     case job_field::destination_folder:
-      return Bdirname_;
+      return destination_field_;
   }
-  return job_combo.text;
+  return job_box.text;
 }
 
 // A text cut to fit would name another folder than the one the user typed (the store made in
@@ -176,34 +176,34 @@ jobs::load_result job_form::load_settings() { return jobs::load_settings(host_, 
 
 jobs::load_result job_form::begin_start() {
   const jobs::load_result result = load_settings();
-  job_combo.chosen_index = -2;
-  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  job_box.chosen_index = -2;
+  fill_job_combo(job_box, jobs::k_history_backup_kind, list_, jobs::k_job_name);
   return result;
 }
 
 void job_form::finish_start() {
-  if (job_combo.chosen_index == -1) new_job();
+  if (job_box.chosen_index == -1) new_job();
 }
 
 void job_form::new_job() {
-  new_Button_enabled_ = false;
-  job_combo.chosen_index = -1;
-  job_combo.select(-1);
-  Tdirname_.clear();
-  Bdirname_.clear();
-  zolk_comment_.clear();
+  new_job_enabled_ = false;
+  job_box.chosen_index = -1;
+  job_box.select(-1);
+  source_field_.clear();
+  destination_field_.clear();
+  comment_field_.clear();
   if (refresh_mode) refresh_mode();
 }
 
 void job_form::job_picked() {
-  if (job_combo.selected != -1) job_combo.chosen_index = job_combo.selected;
+  if (job_box.selected != -1) job_box.chosen_index = job_box.selected;
   const jobs::job_record* r =
-      jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
+      jobs::find_job(list_, job_box.selected, jobs::k_history_backup_kind);
   if (r == nullptr) return;
-  zolk_comment_ = r->text(jobs::k_job_comment);
-  Tdirname_ = r->text(jobs::k_source_folder);
-  Bdirname_ = r->text(jobs::k_destination_folder);
-  new_Button_enabled_ = true;
+  comment_field_ = r->text(jobs::k_job_comment);
+  source_field_ = r->text(jobs::k_source_folder);
+  destination_field_ = r->text(jobs::k_destination_folder);
+  new_job_enabled_ = true;
   if (refresh_mode) refresh_mode();
 }
 
@@ -212,25 +212,25 @@ job_form::outcome job_form::register_job() {
   auto record = std::make_unique<jobs::job_record>();
   jobs::clear_job_record(*record);
   record->job_kind = jobs::k_history_backup_kind;
-  record->slot(jobs::k_job_name) = job_combo.text;
-  record->slot(jobs::k_job_comment) = zolk_comment_;
-  record->slot(jobs::k_source_folder) = Tdirname_;
-  record->slot(jobs::k_destination_folder) = Bdirname_;
+  record->slot(jobs::k_job_name) = job_box.text;
+  record->slot(jobs::k_job_comment) = comment_field_;
+  record->slot(jobs::k_source_folder) = source_field_;
+  record->slot(jobs::k_destination_folder) = destination_field_;
   if (list_.empty()) record->first_job_mark = 1;
   list_.append(std::move(record));
-  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  fill_job_combo(job_box, jobs::k_history_backup_kind, list_, jobs::k_job_name);
   return save();
 }
 
 job_form::outcome job_form::update_job() {
-  jobs::job_record* r = jobs::find_job(list_, job_combo.chosen_index, jobs::k_history_backup_kind);
+  jobs::job_record* r = jobs::find_job(list_, job_box.chosen_index, jobs::k_history_backup_kind);
   if (r == nullptr) return outcome::nothing_done;
   if (!fields_fit()) return outcome::refused_text;
-  jobs::replace_text(r->slot(jobs::k_job_name), job_combo.text);
-  jobs::replace_text(r->slot(jobs::k_job_comment), zolk_comment_);
-  jobs::replace_text(r->slot(jobs::k_source_folder), Tdirname_);
-  jobs::replace_text(r->slot(jobs::k_destination_folder), Bdirname_);
-  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  jobs::replace_text(r->slot(jobs::k_job_name), job_box.text);
+  jobs::replace_text(r->slot(jobs::k_job_comment), comment_field_);
+  jobs::replace_text(r->slot(jobs::k_source_folder), source_field_);
+  jobs::replace_text(r->slot(jobs::k_destination_folder), destination_field_);
+  fill_job_combo(job_box, jobs::k_history_backup_kind, list_, jobs::k_job_name);
   return save();
 }
 
@@ -238,11 +238,11 @@ job_form::outcome job_form::delete_job() {
   // In the new-job state the button reads "クリア": it must never delete the job that a
   // register just selected.
   if (state() == job_state::new_job) return outcome::nothing_done;
-  jobs::job_record* r = jobs::find_job(list_, job_combo.selected, jobs::k_history_backup_kind);
+  jobs::job_record* r = jobs::find_job(list_, job_box.selected, jobs::k_history_backup_kind);
   if (r == nullptr) return outcome::nothing_done;
-  if (r->next == nullptr && r->prev != nullptr) job_combo.select(job_combo.selected - 1);
+  if (r->next == nullptr && r->prev != nullptr) job_box.select(job_box.selected - 1);
   list_.erase(r);
-  fill_job_combo(job_combo, jobs::k_history_backup_kind, list_, jobs::k_job_name);
+  fill_job_combo(job_box, jobs::k_history_backup_kind, list_, jobs::k_job_name);
   job_picked();
   return save();
 }

@@ -58,7 +58,7 @@ enum class job_state {
 // status line.
 struct job_state_view {
   std::string mode_heading;  // the status line (CP932)
-  bool new_Button_enabled;
+  bool new_job_enabled;
   bool touroku_enabled;
   bool syusei_enabled;
   bool sakujo_enabled;         // always true in history backup mode
@@ -75,22 +75,22 @@ class job_form {
   // --- The fields (CP932). They hold the whole text: a run uses it as it stands, and a
   // register or modify refuses a text the settings file cannot hold (refused_text) rather than
   // cut it. The view should show the field again after setting it. ---
-  job_combo_model job_combo;  // job name field and its drop-down list; chosen_index is
+  job_combo_model job_box;  // job name field and its drop-down list; chosen_index is
                               // current_job_index
-  const std::string& zolk_comment() const { return zolk_comment_; }
-  const std::string& Tdirname() const { return Tdirname_; }
-  const std::string& Bdirname() const { return Bdirname_; }
-  void set_zolk_comment(const std::string& text);
-  void set_Tdirname(const std::string& text);
-  void set_Bdirname(const std::string& text);
-  void set_job_name_text(const std::string& text) { job_combo.type(text); }
+  const std::string& comment_field() const { return comment_field_; }
+  const std::string& source_field() const { return source_field_; }
+  const std::string& destination_field() const { return destination_field_; }
+  void set_comment_field(const std::string& text);
+  void set_source_field(const std::string& text);
+  void set_destination_field(const std::string& text);
+  void set_job_name_text(const std::string& text) { job_box.type(text); }
 
-  int current_job_index() const { return job_combo.chosen_index; }
+  int current_job_index() const { return job_box.chosen_index; }
 
   // new_job_button disabled means the new-job state.
-  bool new_Button_enabled() const { return new_Button_enabled_; }
+  bool new_job_enabled() const { return new_job_enabled_; }
   job_state state() const {
-    return new_Button_enabled_ ? job_state::job_chosen : job_state::new_job;
+    return new_job_enabled_ ? job_state::job_chosen : job_state::new_job;
   }
   job_state_view state_view() const { return view_of(state()); }
 
@@ -167,10 +167,10 @@ class job_form {
   host::host& host_;
   jobs::settings_file settings_;
   jobs::job_list list_;
-  std::string zolk_comment_;
-  std::string Tdirname_;
-  std::string Bdirname_;
-  bool new_Button_enabled_ = true;
+  std::string comment_field_;
+  std::string source_field_;
+  std::string destination_field_;
+  bool new_job_enabled_ = true;
   jobs::save_status last_save_status_ = jobs::save_status::saved;
   job_field refused_field_ = job_field::job_name;
 };
@@ -181,12 +181,12 @@ enum class job_text {
   st01_job_chosen,  // 履歴バックアップを行います。
   new_job_button,   // 新規作成
   register_button,  // 登録
-  touroku_hint,     // 現在の設定を保存します。
+  register_hint,     // 現在の設定を保存します。
   update_button,    // 修正反映
   syusei_hint,      // 現在の設定を上書き保存（修正）します。
   sakujo_delete,    // 削除
   sakujo_clear,     // クリア
-  count_            // keep last
+  count_  // NOLINT(readability-identifier-naming): keep last; the number of texts, not one
 };
 const std::string& text_of(job_text id);
 

@@ -42,16 +42,16 @@ struct started {
 
 // Picks entry `index` of job_combo, as the user does.
 void pick(job_form& f, int index) {
-  f.job_combo.select(index);
+  f.job_box.select(index);
   f.job_picked();
 }
 
 void enter(job_form& f, const std::string& name, const std::string& comment,
            const std::string& source, const std::string& destination) {
   f.set_job_name_text(name);
-  f.set_zolk_comment(comment);
-  f.set_Tdirname(source);
-  f.set_Bdirname(destination);
+  f.set_comment_field(comment);
+  f.set_source_field(source);
+  f.set_destination_field(destination);
 }
 
 TEST(JobForm, FirstStartCreatesTheFileAndEntersTheNewJobState) {
@@ -61,14 +61,14 @@ TEST(JobForm, FirstStartCreatesTheFileAndEntersTheNewJobState) {
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
   EXPECT_EQ(s.form.state(), ui::job_state::new_job);
   EXPECT_EQ(s.form.current_job_index(), -1);
-  EXPECT_EQ(s.form.job_combo.text, "");
+  EXPECT_EQ(s.form.job_box.text, "");
   EXPECT_GE(s.refreshes, 1);
   const ui::job_state_view v = s.form.state_view();
   EXPECT_EQ(v.mode_heading, u("新規作成状態です。設定して登録して下さい。"));
   EXPECT_EQ(v.sakujo_caption, u("クリア"));
   EXPECT_TRUE(v.touroku_enabled);
   EXPECT_FALSE(v.syusei_enabled);
-  EXPECT_FALSE(v.new_Button_enabled);
+  EXPECT_FALSE(v.new_job_enabled);
 }
 
 TEST(JobForm, StartShowsTheFirstJob) {
@@ -76,12 +76,12 @@ TEST(JobForm, StartShowsTheFirstJob) {
   write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") +
                                      job_block(0, "two", "c2", "s2", "d2"));
   started s(host::default_host(), tmp.at("Zcli.dat"));
-  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one", "two"}));
-  EXPECT_EQ(s.form.job_combo.text, "one");
+  EXPECT_EQ(s.form.job_box.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(s.form.job_box.text, "one");
   EXPECT_EQ(s.form.current_job_index(), 0);
-  EXPECT_EQ(s.form.zolk_comment(), "c1");
-  EXPECT_EQ(s.form.Tdirname(), "s1");
-  EXPECT_EQ(s.form.Bdirname(), "d1");
+  EXPECT_EQ(s.form.comment_field(), "c1");
+  EXPECT_EQ(s.form.source_field(), "s1");
+  EXPECT_EQ(s.form.destination_field(), "d1");
   const ui::job_state_view v = s.form.state_view();
   EXPECT_EQ(v.mode_heading, u("履歴バックアップを行います。"));
   EXPECT_EQ(v.sakujo_caption, u("削除"));
@@ -110,7 +110,7 @@ TEST(JobForm, RegisteringMarksOnlyTheFirstJobAndWritesItsBytes) {
   EXPECT_EQ(s.form.register_job(), job_form::outcome::saved);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
             k_header + empty_job + job_block(0, "\x95\x5C", "comment", "c:\\src", "d:\\dst"));
-  EXPECT_EQ(s.form.job_combo.selected, 1);
+  EXPECT_EQ(s.form.job_box.selected, 1);
   EXPECT_EQ(s.form.current_job_index(), 1);
 }
 
@@ -122,8 +122,8 @@ TEST(JobForm, RegisteringTwiceMakesTwoIdenticalJobsAndSelectsTheSecond) {
   s.form.register_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
             k_header + job_block(1, "same", "c", "s", "d") + job_block(0, "same", "c", "s", "d"));
-  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"same", "same"}));
-  EXPECT_EQ(s.form.job_combo.selected, 1);
+  EXPECT_EQ(s.form.job_box.entries, (std::vector<std::string>{"same", "same"}));
+  EXPECT_EQ(s.form.job_box.selected, 1);
   EXPECT_EQ(s.form.state(), ui::job_state::new_job);  // not refreshed until a job is picked
 }
 
@@ -141,11 +141,11 @@ TEST(JobForm, ModifyRenamesTheJobAndRewritesTheFileEvenWhenNothingChanged) {
   host::fault_host h(host::default_host());
   started s(h, tmp.at("Zcli.dat"));
   s.form.set_job_name_text("renamed");
-  s.form.set_Tdirname("s1new");
+  s.form.set_source_field("s1new");
   EXPECT_EQ(s.form.update_job(), job_form::outcome::saved);
-  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"renamed", "two"}));
-  EXPECT_EQ(s.form.job_combo.selected, 0);
-  EXPECT_EQ(s.form.job_combo.text, "renamed");
+  EXPECT_EQ(s.form.job_box.entries, (std::vector<std::string>{"renamed", "two"}));
+  EXPECT_EQ(s.form.job_box.selected, 0);
+  EXPECT_EQ(s.form.job_box.text, "renamed");
   const std::string expected =
       header +
       block(5, 'a',
@@ -169,11 +169,11 @@ TEST(JobForm, RegisteringOrModifyingSelectsTheLaterOfTwoSameNames) {
   pick(s.form, 2);
   s.form.set_job_name_text("dup");
   s.form.update_job();
-  EXPECT_EQ(s.form.job_combo.selected, 2);
+  EXPECT_EQ(s.form.job_box.selected, 2);
   EXPECT_EQ(s.form.current_job_index(), 2);
   pick(s.form, 0);
   s.form.update_job();
-  EXPECT_EQ(s.form.job_combo.selected, 2);  // the last "dup"
+  EXPECT_EQ(s.form.job_box.selected, 2);  // the last "dup"
 }
 
 TEST(JobForm, DeletingTheLastJobShowsTheOneBefore) {
@@ -183,10 +183,10 @@ TEST(JobForm, DeletingTheLastJobShowsTheOneBefore) {
   started s(host::default_host(), tmp.at("Zcli.dat"));
   pick(s.form, 1);
   EXPECT_EQ(s.form.delete_job(), job_form::outcome::saved);
-  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one"}));
-  EXPECT_EQ(s.form.job_combo.selected, 0);
-  EXPECT_EQ(s.form.job_combo.text, "one");
-  EXPECT_EQ(s.form.Tdirname(), "s1");
+  EXPECT_EQ(s.form.job_box.entries, (std::vector<std::string>{"one"}));
+  EXPECT_EQ(s.form.job_box.selected, 0);
+  EXPECT_EQ(s.form.job_box.text, "one");
+  EXPECT_EQ(s.form.source_field(), "s1");
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1"));
 }
 
@@ -199,9 +199,9 @@ TEST(JobForm, DeletingAMiddleJobShowsTheNextOrALaterNamesake) {
     started s(host::default_host(), tmp.at("Zcli.dat"));
     pick(s.form, 1);
     s.form.delete_job();
-    EXPECT_EQ(s.form.job_combo.text, "three");
+    EXPECT_EQ(s.form.job_box.text, "three");
     EXPECT_EQ(s.form.current_job_index(), 1);
-    EXPECT_EQ(s.form.zolk_comment(), "c3");
+    EXPECT_EQ(s.form.comment_field(), "c3");
     EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
                                                  job_block(0, "three", "c3", "s3", "d3"));
   }
@@ -211,8 +211,8 @@ TEST(JobForm, DeletingAMiddleJobShowsTheNextOrALaterNamesake) {
   started s(host::default_host(), tmp.at("Zcli.dat"));
   pick(s.form, 1);
   s.form.delete_job();
-  EXPECT_EQ(s.form.job_combo.selected, 2);  // the later "b"
-  EXPECT_EQ(s.form.Tdirname(), "s4");
+  EXPECT_EQ(s.form.job_box.selected, 2);  // the later "b"
+  EXPECT_EQ(s.form.source_field(), "s4");
 }
 
 TEST(JobForm, DeletingTheOnlyJobEmptiesListAndFileButKeepsTheFolderFields) {
@@ -223,11 +223,11 @@ TEST(JobForm, DeletingTheOnlyJobEmptiesListAndFileButKeepsTheFolderFields) {
   EXPECT_EQ(s.form.delete_job(), job_form::outcome::saved);
   EXPECT_TRUE(s.form.list().empty());
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header);
-  EXPECT_EQ(s.form.job_combo.selected, -1);
-  EXPECT_EQ(s.form.job_combo.text, "");
-  EXPECT_EQ(s.form.zolk_comment(), "c");
-  EXPECT_EQ(s.form.Tdirname(), "s");
-  EXPECT_EQ(s.form.Bdirname(), "d");
+  EXPECT_EQ(s.form.job_box.selected, -1);
+  EXPECT_EQ(s.form.job_box.text, "");
+  EXPECT_EQ(s.form.comment_field(), "c");
+  EXPECT_EQ(s.form.source_field(), "s");
+  EXPECT_EQ(s.form.destination_field(), "d");
   const int writes = h.calls(call_kind::open_write);
   EXPECT_EQ(s.form.update_job(), job_form::outcome::nothing_done);
   EXPECT_EQ(s.form.delete_job(), job_form::outcome::nothing_done);
@@ -239,7 +239,7 @@ TEST(JobForm, ClearInTheNewJobStateNeverDeletesTheJustRegisteredJob) {
   started s(host::default_host(), tmp.at("Zcli.dat"));
   enter(s.form, "new", "c", "s", "d");
   s.form.register_job();
-  ASSERT_EQ(s.form.job_combo.selected, 0);
+  ASSERT_EQ(s.form.job_box.selected, 0);
   EXPECT_EQ(s.form.state_view().sakujo_caption, u("クリア"));
   EXPECT_EQ(s.form.delete_job(), job_form::outcome::nothing_done);
   EXPECT_EQ(s.form.list().size(), 1u);
@@ -254,11 +254,11 @@ TEST(JobForm, AForeignRecordIsNeitherShownNorCountedAndKeepsItsPlace) {
   write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "one", "c1", "s1", "d1") + foreign +
                                      job_block(0, "two", "c2", "s2", "d2"));
   started s(host::default_host(), tmp.at("Zcli.dat"));
-  EXPECT_EQ(s.form.job_combo.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(s.form.job_box.entries, (std::vector<std::string>{"one", "two"}));
   EXPECT_EQ(s.form.history_jobs().size(), 2u);
   pick(s.form, 1);
-  EXPECT_EQ(s.form.Tdirname(), "s2");
-  s.form.set_zolk_comment("c2new");
+  EXPECT_EQ(s.form.source_field(), "s2");
+  s.form.set_comment_field("c2new");
   s.form.update_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "one", "c1", "s1", "d1") +
                                                foreign + job_block(0, "two", "c2new", "s2", "d2"));
@@ -275,8 +275,8 @@ TEST(JobForm, AForeignRecordIsNeitherShownNorCountedAndKeepsItsPlace) {
   s.form.delete_job();
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")),
             k_header + foreign + job_block(0, "two", "c2new", "s2", "d2"));
-  EXPECT_EQ(s.form.job_combo.text, "two");
-  EXPECT_EQ(s.form.Tdirname(), "s2");
+  EXPECT_EQ(s.form.job_box.text, "two");
+  EXPECT_EQ(s.form.source_field(), "s2");
 }
 
 TEST(JobForm, ChoosingAJobFillsTheFieldsAndNeverWrites) {
@@ -286,17 +286,17 @@ TEST(JobForm, ChoosingAJobFillsTheFieldsAndNeverWrites) {
   host::fault_host h(host::default_host());
   started s(h, tmp.at("Zcli.dat"));
   s.form.new_job();
-  EXPECT_EQ(s.form.Tdirname(), "");
-  EXPECT_EQ(s.form.job_combo.text, "");
+  EXPECT_EQ(s.form.source_field(), "");
+  EXPECT_EQ(s.form.job_box.text, "");
   pick(s.form, 1);
   EXPECT_EQ(s.form.state(), ui::job_state::job_chosen);
-  EXPECT_EQ(s.form.zolk_comment(), "c2");
-  EXPECT_EQ(s.form.Bdirname(), "d2");
+  EXPECT_EQ(s.form.comment_field(), "c2");
+  EXPECT_EQ(s.form.destination_field(), "d2");
   // Typing leaves no entry selected; the current job stays the one chosen last.
   s.form.set_job_name_text("typed");
   s.form.job_picked();
   EXPECT_EQ(s.form.current_job_index(), 1);
-  EXPECT_EQ(s.form.Bdirname(), "d2");
+  EXPECT_EQ(s.form.destination_field(), "d2");
   EXPECT_EQ(h.mutations(), 0);
 }
 
@@ -338,10 +338,10 @@ TEST(JobForm, FieldsKeepTheirWholeTextAndATextTheFileCannotHoldIsRefusedNotCut) 
   std::string kanji_run;
   for (int i = 0; i < 200; ++i) kanji_run += "\x83\x5C";  // ソ: its trail byte is 0x5C
   enter(s.form, std::string(300, 'n'), "x" + kanji_run, kanji_run, std::string(256, 'd'));
-  EXPECT_EQ(s.form.job_combo.text, std::string(300, 'n'));
-  EXPECT_EQ(s.form.zolk_comment(), "x" + kanji_run);
-  EXPECT_EQ(s.form.Tdirname(), kanji_run);
-  EXPECT_EQ(s.form.Bdirname(), std::string(256, 'd'));
+  EXPECT_EQ(s.form.job_box.text, std::string(300, 'n'));
+  EXPECT_EQ(s.form.comment_field(), "x" + kanji_run);
+  EXPECT_EQ(s.form.source_field(), kanji_run);
+  EXPECT_EQ(s.form.destination_field(), std::string(256, 'd'));
 
   // Each field in turn, as long as one is too long: nothing registered, nothing written.
   using field = ui::job_field;
@@ -352,22 +352,22 @@ TEST(JobForm, FieldsKeepTheirWholeTextAndATextTheFileCannotHoldIsRefusedNotCut) 
     EXPECT_TRUE(s.form.list().empty());
     EXPECT_EQ(read_file(tmp.at("Zcli.dat")), created);
     if (expected == field::job_name) s.form.set_job_name_text(std::string(255, 'n'));
-    if (expected == field::comment) s.form.set_zolk_comment(kanji_run.substr(0, 254));
-    if (expected == field::source_folder) s.form.set_Tdirname("s");
+    if (expected == field::comment) s.form.set_comment_field(kanji_run.substr(0, 254));
+    if (expected == field::source_folder) s.form.set_source_field("s");
   }
-  s.form.set_Bdirname(std::string(255, 'd'));
+  s.form.set_destination_field(std::string(255, 'd'));
   // A zero byte would end the text in the file: refused too.
-  s.form.set_Tdirname(std::string("s\0t", 3));
+  s.form.set_source_field(std::string("s\0t", 3));
   EXPECT_EQ(s.form.register_job(), job_form::outcome::refused_text);
   EXPECT_EQ(s.form.refused_field(), field::source_folder);
-  EXPECT_FALSE(ui::unsavable_field_text(field::source_folder, s.form.Tdirname()).empty());
-  s.form.set_Tdirname("s");
+  EXPECT_FALSE(ui::unsavable_field_text(field::source_folder, s.form.source_field()).empty());
+  s.form.set_source_field("s");
   EXPECT_EQ(s.form.register_job(), job_form::outcome::saved);
-  EXPECT_EQ(s.form.job_combo.text, std::string(255, 'n'));
-  EXPECT_EQ(s.form.job_combo.selected, 0);
+  EXPECT_EQ(s.form.job_box.text, std::string(255, 'n'));
+  EXPECT_EQ(s.form.job_box.selected, 0);
 
   // Modifying is refused alike and leaves the job as it was.
-  s.form.set_Bdirname(std::string(400, 'e'));
+  s.form.set_destination_field(std::string(400, 'e'));
   EXPECT_EQ(s.form.update_job(), job_form::outcome::refused_text);
   EXPECT_EQ(s.form.refused_field(), field::destination_folder);
   EXPECT_EQ(s.form.list().first()->text(jobs::k_destination_folder), std::string(255, 'd'));
@@ -384,11 +384,11 @@ TEST(JobForm, ALoadedTextLongerThanAFieldTakesIsShownAndWrittenBackWhole) {
   write_file(tmp.at("Zcli.dat"), k_header + job_block(1, "long", "c", long_source, "d") +
                                      job_block(0, "other", "", "s2", "d2"));
   started s(host::default_host(), tmp.at("Zcli.dat"));
-  EXPECT_EQ(s.form.Tdirname(), long_source);
+  EXPECT_EQ(s.form.source_field(), long_source);
   pick(s.form, 1);
   EXPECT_EQ(s.form.delete_job(), job_form::outcome::saved);
   EXPECT_EQ(read_file(tmp.at("Zcli.dat")), k_header + job_block(1, "long", "c", long_source, "d"));
-  EXPECT_EQ(s.form.Tdirname(), long_source);
+  EXPECT_EQ(s.form.source_field(), long_source);
 }
 
 TEST(JobCombo, FillKeepsTheOldPositionWithoutAMatchAndSelectsNoneBeyondTheEntries) {

@@ -13,9 +13,9 @@ main_window::main_window(host::host& h, std::string settings_path, message_port&
     : form(h, std::move(settings_path)), host_(h), messages_(messages), run_(run_window) {
   form.refresh_mode = [this] { refresh_mode(); };
   status_line.caption = text(wt::s_mes);
-  destination_label.caption = text(wt::Label2_backup);
+  destination_label.caption = text(wt::destination_label_backup);
   register_button.caption = text_of(job_text::register_button);
-  register_button.hint = text_of(job_text::touroku_hint);
+  register_button.hint = text_of(job_text::register_hint);
   update_button.caption = text_of(job_text::update_button);
   update_button.hint = text_of(job_text::syusei_hint);
   delete_button.caption = text_of(job_text::sakujo_delete);
@@ -29,8 +29,8 @@ main_window::main_window(host::host& h, std::string settings_path, message_port&
   restore_entry_button.visible = false;
   restore_jobs.text = text(wt::job_combo_s);
   restore_jobs.chosen_index = 0;
-  point_list.text = text(wt::R_ListBox);
-  store_folder = text(wt::Rdirname);
+  point_list.text = text(wt::no_points);
+  store_folder = text(wt::store_folder_placeholder);
 }
 
 void main_window::open() {
@@ -57,22 +57,22 @@ void main_window::enter_backup_mode() {
 
 void main_window::enter_restore_mode() {
   if (main_mode == k_backup_mode) {
-    backup_fields_ = {form.job_combo, form.zolk_comment(), form.Tdirname(), form.Bdirname()};
+    backup_fields_ = {form.job_box, form.comment_field(), form.source_field(), form.destination_field()};
     chooser.visible = false;
   }
   backup_mode_down = false;
   main_mode = k_restore_mode;
-  form.set_Bdirname(std::string());
+  form.set_destination_field(std::string());
   fill_job_combo_s(jobs::k_job_name);
   restore_job_picked();
   refresh_mode();
 }
 
 void main_window::show_fields(const backup_fields& fields) {
-  form.job_combo = fields.job_combo;
-  form.set_zolk_comment(fields.zolk_comment);
-  form.set_Tdirname(fields.Tdirname);
-  form.set_Bdirname(fields.Bdirname);
+  form.job_box = fields.job_box;
+  form.set_comment_field(fields.comment_field);
+  form.set_source_field(fields.source_field);
+  form.set_destination_field(fields.destination_field);
 }
 
 void main_window::refresh_mode() {
@@ -84,8 +84,8 @@ void main_window::refresh_mode() {
   show_changes_button.visible = !backup;
   restore_entry_button.visible = !backup;
   status_line.hint = text(backup ? wt::s_mes_hint_backup : wt::s_mes_hint_restore);
-  destination_label.caption = text(backup ? wt::Label2_backup : wt::Label2_restore);
-  new_job_button.enabled = form.new_Button_enabled();
+  destination_label.caption = text(backup ? wt::destination_label_backup : wt::destination_label_restore);
+  new_job_button.enabled = form.new_job_enabled();
   if (backup) {
     const job_state_view view = form.state_view();
     mode_heading.caption = view.mode_heading;
@@ -111,7 +111,7 @@ void main_window::start() {
   if (run.working()) return;
   if (main_mode == k_backup_mode) {
     run_.show_for_run();
-    start_run([&h = host_, source = form.Tdirname(), destination = form.Bdirname()](
+    start_run([&h = host_, source = form.source_field(), destination = form.destination_field()](
                   engine::run_log& log, engine::run_progress& progress,
                   const engine::stop_request& stop) {
       return engine::run_history_backup(h, source, destination, log, progress, &stop);
@@ -137,8 +137,8 @@ void main_window::start_restore_run(const std::string& point_entry,
   engine::restore_request request;
   request.point = engine::point_number(point_entry);
   request.store = store_folder;
-  request.source = form.Tdirname();
-  request.target = form.Bdirname();
+  request.source = form.source_field();
+  request.target = form.destination_field();
   request.paths = std::move(paths);
   // Told before the run window shows; the restore itself would refuse it all the same.
   if (engine::restore_point_unfinished(host_, request.store, request.point)) {
@@ -280,7 +280,7 @@ void main_window::restore_job_picked() {
   // The pick is kept, so a refill by the other kind of text stays on the same job instead
   // of showing another job than the one whose store store_folder names.
   restore_jobs.chosen_index = restore_jobs.selected;
-  form.set_Tdirname(job->text(jobs::k_source_folder));
+  form.set_source_field(job->text(jobs::k_source_folder));
   store_folder = job->text(jobs::k_destination_folder);
   list_restore_points(true);
 }
@@ -290,7 +290,7 @@ void main_window::list_restore_points(bool show) {
     point_list.entries = engine::restore_point_entries(host_, store_folder);
     point_list.selected = -1;
     // A store without points says so rather than offering the points of another job.
-    point_list.text = point_list.entries.empty() ? text(wt::R_ListBox) : std::string();
+    point_list.text = point_list.entries.empty() ? text(wt::no_points) : std::string();
   }
   point_label_visible = show;
   point_list_visible = show;
@@ -298,11 +298,11 @@ void main_window::list_restore_points(bool show) {
 
 folder_check_input main_window::check_input() const {
   folder_check_input in;
-  in.source = form.Tdirname();
-  in.destination = form.Bdirname();
+  in.source = form.source_field();
+  in.destination = form.destination_field();
   in.mode = main_mode;
   in.new_job_state = form.state() == job_state::new_job;
-  in.shown_job_name = form.job_combo.text;
+  in.shown_job_name = form.job_box.text;
   in.real_path = [this](const std::string& path) { return host_.real_path(path); };
   for (const jobs::job_record* job : form.history_jobs()) {
     in.jobs.push_back({job->text(jobs::k_job_name), job->text(jobs::k_source_folder),
@@ -333,9 +333,9 @@ bool main_window::accept_source_folder(const std::string& folder) {
 
 // An empty field is what a new job or restore mode starts with; refusing it on every change
 // of focus would hold the user in it.
-bool main_window::on_source_left() { return form.Tdirname().empty() || accept_source(); }
+bool main_window::on_source_left() { return form.source_field().empty() || accept_source(); }
 
-bool main_window::on_destination_left() { return form.Bdirname().empty() || accept_destination(); }
+bool main_window::on_destination_left() { return form.destination_field().empty() || accept_destination(); }
 
 bool main_window::field_left(folder_field left) {
   if (left == folder_field::source) return on_source_left();
@@ -371,9 +371,9 @@ void main_window::browse_destination() {
 
 void main_window::chooser_moved(const std::string& folder) {
   if (chooser.tag != 1) {
-    form.set_Bdirname(folder);
+    form.set_destination_field(folder);
   } else if (main_mode == k_backup_mode) {
-    form.set_Tdirname(folder);
+    form.set_source_field(folder);
   } else {
     choose_job_by_folder(folder);
   }

@@ -209,10 +209,10 @@ class main_window {
  private:
   // What history backup mode shows in its job rows and folder fields.
   struct backup_fields {
-    job_combo_model job_combo;
-    std::string zolk_comment;
-    std::string Tdirname;
-    std::string Bdirname;
+    job_combo_model job_box;
+    std::string comment_field;
+    std::string source_field;
+    std::string destination_field;
   };
 
   void tell_save(job_form::outcome outcome);

@@ -81,9 +81,9 @@ class MainWindow : public ::testing::Test {
                            const std::string& destination) {
     w.new_job();
     w.form.set_job_name_text(name);
-    w.form.set_zolk_comment("comment of " + name);
-    w.form.set_Tdirname(source);
-    w.form.set_Bdirname(destination);
+    w.form.set_comment_field("comment of " + name);
+    w.form.set_source_field(source);
+    w.form.set_destination_field(destination);
     w.register_job();
   }
 
@@ -110,8 +110,8 @@ TEST_F(MainWindow, StartWithoutJobsIsTheNewJobStateOfBackupMode) {
   EXPECT_FALSE(w.point_list_visible);
   EXPECT_EQ(w.status_line.hint, sj("現在のモードは、履歴バックアップです。"));
   EXPECT_EQ(w.destination_label.caption, sj("バックアップ先フォルダ"));
-  EXPECT_EQ(w.form.job_combo.text, "");
-  EXPECT_EQ(w.form.Tdirname(), "");
+  EXPECT_EQ(w.form.job_box.text, "");
+  EXPECT_EQ(w.form.source_field(), "");
   EXPECT_TRUE(w.start_button.enabled);
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")).size(), 80u);
@@ -124,12 +124,12 @@ TEST_F(MainWindow, StartWithJobsShowsTheFirstJob) {
     register_job(first, "two", "c:\\two", "d:\\two");
   }
   main_window& w = start();
-  EXPECT_EQ(w.form.job_combo.text, "one");
-  EXPECT_EQ(w.form.job_combo.entries, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(w.form.job_box.text, "one");
+  EXPECT_EQ(w.form.job_box.entries, (std::vector<std::string>{"one", "two"}));
   EXPECT_EQ(w.form.current_job_index(), 0);
-  EXPECT_EQ(w.form.zolk_comment(), "comment of one");
-  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
-  EXPECT_EQ(w.form.Bdirname(), "d:\\one");
+  EXPECT_EQ(w.form.comment_field(), "comment of one");
+  EXPECT_EQ(w.form.source_field(), "c:\\one");
+  EXPECT_EQ(w.form.destination_field(), "d:\\one");
   EXPECT_EQ(w.mode_heading.caption, sj("履歴バックアップを行います。"));
   EXPECT_EQ(w.delete_button.caption, sj("削除"));
   EXPECT_FALSE(w.register_button.enabled);
@@ -155,7 +155,7 @@ TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeGetsItsFieldsBack) {
   EXPECT_EQ(w.destination_label.caption, sj("復元先フォルダ"));
   EXPECT_EQ(w.mode_heading.caption, sj("復元を行います。"));
   EXPECT_EQ(w.status_line.hint, sj("現在のモードは、復元です。"));
-  EXPECT_EQ(w.form.Bdirname(), "");
+  EXPECT_EQ(w.form.destination_field(), "");
   EXPECT_FALSE(w.register_button.enabled || w.update_button.enabled || w.delete_button.enabled);
   // A store without history shows the design-time text and nothing to pick.
   EXPECT_TRUE(w.point_list.entries.empty());
@@ -163,18 +163,18 @@ TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeGetsItsFieldsBack) {
 
   w.restore_jobs.select(1);
   w.restore_job_picked();
-  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
+  EXPECT_EQ(w.form.source_field(), "c:\\two");
   EXPECT_EQ(w.store_folder, "d:\\two");
-  w.form.set_Bdirname("e:\\target");
+  w.form.set_destination_field("e:\\target");
 
   w.enter_backup_mode();
   EXPECT_EQ(w.main_mode, k_backup_mode);
   EXPECT_TRUE(w.job_rows_visible);
   EXPECT_FALSE(w.restore_panel_visible);
-  EXPECT_EQ(w.form.job_combo.text, "one");
-  EXPECT_EQ(w.form.zolk_comment(), "comment of one");
-  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
-  EXPECT_EQ(w.form.Bdirname(), "d:\\one");
+  EXPECT_EQ(w.form.job_box.text, "one");
+  EXPECT_EQ(w.form.comment_field(), "comment of one");
+  EXPECT_EQ(w.form.source_field(), "c:\\one");
+  EXPECT_EQ(w.form.destination_field(), "d:\\one");
   EXPECT_EQ(w.mode_heading.caption, sj("履歴バックアップを行います。"));
   EXPECT_TRUE(w.update_button.enabled);
   // Modifying now stores the job's own folders, not the restore side's.
@@ -183,9 +183,9 @@ TEST_F(MainWindow, RestoreModeCoversTheJobRowsAndBackupModeGetsItsFieldsBack) {
   EXPECT_EQ(one->text(jobs::k_source_folder), "c:\\one");
   EXPECT_EQ(one->text(jobs::k_destination_folder), "d:\\one");
   // Pressing the mode button of the mode in force changes nothing.
-  w.form.set_Bdirname("d:\\edited");
+  w.form.set_destination_field("d:\\edited");
   w.enter_backup_mode();
-  EXPECT_EQ(w.form.Bdirname(), "d:\\edited");
+  EXPECT_EQ(w.form.destination_field(), "d:\\edited");
 }
 
 TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
@@ -196,21 +196,21 @@ TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
   start_and_wait(w);
   w.new_job();
   w.form.set_job_name_text("fresh");
-  w.form.set_zolk_comment("typed");
-  w.form.set_Tdirname(dir_.at("src2"));
-  w.form.set_Bdirname(dir_.at("store2"));
+  w.form.set_comment_field("typed");
+  w.form.set_source_field(dir_.at("src2"));
+  w.form.set_destination_field(dir_.at("store2"));
   w.enter_restore_mode();
   w.enter_restore_mode();  // pressed again: still the texts of backup mode that are kept
   w.restore_jobs.select(0);
   w.restore_job_picked();
-  w.form.set_Bdirname(dir_.at("target"));
+  w.form.set_destination_field(dir_.at("target"));
   w.enter_backup_mode();
   EXPECT_EQ(w.form.state(), job_state::new_job);
-  EXPECT_EQ(w.form.job_combo.text, "fresh");
-  EXPECT_EQ(w.form.job_combo.selected, -1);
-  EXPECT_EQ(w.form.zolk_comment(), "typed");
-  EXPECT_EQ(w.form.Tdirname(), dir_.at("src2"));
-  EXPECT_EQ(w.form.Bdirname(), dir_.at("store2"));
+  EXPECT_EQ(w.form.job_box.text, "fresh");
+  EXPECT_EQ(w.form.job_box.selected, -1);
+  EXPECT_EQ(w.form.comment_field(), "typed");
+  EXPECT_EQ(w.form.source_field(), dir_.at("src2"));
+  EXPECT_EQ(w.form.destination_field(), dir_.at("store2"));
   EXPECT_EQ(w.mode_heading.caption, sj("新規作成状態です。設定して登録して下さい。"));
   // The start button backs up those texts, never into the restore target.
   testing_support::make_folders(dir_.at("src2"));
@@ -223,8 +223,8 @@ TEST_F(MainWindow, TextsTypedForANewJobSurviveAVisitToRestoreMode) {
 TEST_F(MainWindow, LeavingAnEmptyFolderFieldShowsNothing) {
   main_window& w = start();
   register_job(w, "A", "c:\\data", "d:\\hist");
-  w.form.set_Tdirname("");
-  w.form.set_Bdirname("");
+  w.form.set_source_field("");
+  w.form.set_destination_field("");
   EXPECT_TRUE(w.on_source_left());
   EXPECT_TRUE(w.on_destination_left());
   w.enter_restore_mode();  // empties the target
@@ -235,7 +235,7 @@ TEST_F(MainWindow, LeavingAnEmptyFolderFieldShowsNothing) {
   EXPECT_FALSE(w.accept_destination());
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0].find(sj("復元先フォルダにルートフォルダが指定されました。")), 0u);
-  w.form.set_Bdirname(k_root);
+  w.form.set_destination_field(k_root);
   EXPECT_FALSE(w.on_destination_left());
   EXPECT_EQ(messages_.texts.size(), 2u);
 }
@@ -250,20 +250,20 @@ TEST_F(MainWindow, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   w.browse_source();  // open for the source when the mode changes: it closes
   w.enter_restore_mode();
   EXPECT_FALSE(w.chooser.visible);
-  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+  EXPECT_EQ(w.form.source_field(), "c:\\one");
 
   w.browse_destination();
   w.chooser_moved("e:\\target");
-  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
+  EXPECT_EQ(w.form.destination_field(), "e:\\target");
   EXPECT_TRUE(w.chooser_decided("e:\\target"));
-  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+  EXPECT_EQ(w.form.source_field(), "c:\\one");
 
   // By folder, Button3 chooses among the source folders of the jobs.
   w.pick_job_by = 1;
   w.pick_by_changed();
   w.browse_source();
   w.chooser_moved("c:\\elsewhere");
-  EXPECT_EQ(w.form.Tdirname(), "c:\\one");
+  EXPECT_EQ(w.form.source_field(), "c:\\one");
   EXPECT_EQ(w.restore_jobs.text, "c:\\elsewhere");
   EXPECT_EQ(w.restore_jobs.selected, -1);
   EXPECT_EQ(w.store_folder, "d:\\one");
@@ -271,12 +271,12 @@ TEST_F(MainWindow, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   w.chooser_moved("C:\\TWO");
   EXPECT_EQ(w.restore_jobs.selected, 1);
   EXPECT_EQ(w.restore_jobs.text, "c:\\two");
-  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
+  EXPECT_EQ(w.form.source_field(), "c:\\two");
   EXPECT_EQ(w.store_folder, "d:\\two");
   EXPECT_TRUE(w.point_list_visible);
   EXPECT_TRUE(w.chooser_decided("c:\\two"));
   EXPECT_FALSE(w.chooser.visible);
-  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
+  EXPECT_EQ(w.form.destination_field(), "e:\\target");
   // A root folder is refused there as for the source field.
   w.browse_source();
   EXPECT_FALSE(w.chooser_decided(k_root));
@@ -286,8 +286,8 @@ TEST_F(MainWindow, NoBrowseInRestoreModeWritesIntoTheHiddenSourceField) {
   w.pick_job_by = 0;
   w.pick_by_changed();
   EXPECT_FALSE(w.chooser.visible);
-  EXPECT_EQ(w.form.Tdirname(), "c:\\two");
-  EXPECT_EQ(w.form.Bdirname(), "e:\\target");
+  EXPECT_EQ(w.form.source_field(), "c:\\two");
+  EXPECT_EQ(w.form.destination_field(), "e:\\target");
 }
 
 // Every letter case counts: a store copied to a disc or another system may come back in any.
@@ -339,10 +339,10 @@ TEST_F(MainWindow, ChecksUseTheWindowStateAndReportThroughTheMessagePort) {
   main_window& w = start();
   register_job(w, "A", "c:\\data", "d:\\hist");
   w.new_job();
-  w.form.set_Tdirname("C:\\DATA");
+  w.form.set_source_field("C:\\DATA");
   EXPECT_FALSE(w.on_source_left());
-  w.form.set_Bdirname("c:\\data\\hist");
-  w.form.set_Tdirname("c:\\data");
+  w.form.set_destination_field("c:\\data\\hist");
+  w.form.set_source_field("c:\\data");
   EXPECT_FALSE(w.on_destination_left());
   ASSERT_EQ(messages_.texts.size(), 2u);
   EXPECT_NE(messages_.texts[0].find("c:\\data"), std::string::npos);
@@ -350,7 +350,7 @@ TEST_F(MainWindow, ChecksUseTheWindowStateAndReportThroughTheMessagePort) {
             sj("バックアップ先フォルダに、バックアップ元フォルダのサブフォルダを"
                "指定する事はできません。他のフォルダを指定して下さい。"));
   // The job shown is not its own duplicate.
-  w.form.job_combo.select(0);
+  w.form.job_box.select(0);
   w.job_picked();
   EXPECT_TRUE(w.on_source_left());
   EXPECT_TRUE(w.on_destination_left());
@@ -363,8 +363,8 @@ TEST_F(MainWindow, LeavingAFieldChecksOnlyTheFolderFieldsAndEnterStartsOnlyTheRe
   main_window& w = start();
   register_job(w, "A", "c:\\data", "d:\\hist");
   w.new_job();
-  w.form.set_Tdirname("C:\\DATA");
-  w.form.set_Bdirname("c:\\data\\hist");
+  w.form.set_source_field("C:\\DATA");
+  w.form.set_destination_field("c:\\data\\hist");
   EXPECT_TRUE(w.field_left(field::other));
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_FALSE(w.field_left(field::source));
@@ -387,22 +387,22 @@ TEST_F(MainWindow, ChooserWritesIntoTheFieldOfItsTagAndClosesOnlyWhenAccepted) {
   EXPECT_EQ(w.chooser.prompt,
             sj("現在のディレクトリ・リストはバックアップ先フォルダに反映されます。"));
   w.chooser_moved("/");
-  EXPECT_EQ(w.form.Bdirname(), "/");
+  EXPECT_EQ(w.form.destination_field(), "/");
   EXPECT_TRUE(messages_.texts.empty());
   EXPECT_FALSE(w.chooser_decided("/"));
   EXPECT_TRUE(w.chooser.visible);
   EXPECT_EQ(messages_.texts.size(), 1u);
   EXPECT_TRUE(w.chooser_decided("/srv/keep"));
   EXPECT_FALSE(w.chooser.visible);
-  EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
+  EXPECT_EQ(w.form.destination_field(), "/srv/keep");
 
   w.browse_source();
   EXPECT_EQ(w.chooser.tag, 1);
   EXPECT_EQ(w.chooser.prompt,
             sj("現在のディレクトリ・リストはバックアップ元フォルダに反映されます。"));
   EXPECT_TRUE(w.chooser_decided("/home/u"));
-  EXPECT_EQ(w.form.Tdirname(), "/home/u");
-  EXPECT_EQ(w.form.Bdirname(), "/srv/keep");
+  EXPECT_EQ(w.form.source_field(), "/home/u");
+  EXPECT_EQ(w.form.destination_field(), "/srv/keep");
 }
 
 TEST_F(MainWindow, AFailedSaveIsToldOncePerSave) {
@@ -413,7 +413,7 @@ TEST_F(MainWindow, AFailedSaveIsToldOncePerSave) {
   register_job(w, "lost", "c:\\a", "d:\\a");
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_NE(messages_.texts[0].find(sj("を保存できませんでした。")), std::string::npos);
-  EXPECT_EQ(w.form.job_combo.entries.size(), 1u);  // the change lives on in memory
+  EXPECT_EQ(w.form.job_box.entries.size(), 1u);  // the change lives on in memory
   w.new_job();
   w.delete_job();  // nothing to delete: nothing saved, nothing told
   EXPECT_EQ(messages_.texts.size(), 1u);
@@ -428,9 +428,9 @@ TEST_F(MainWindow, ALongPathIsUsedWholeAndAJobTheFileCannotHoldIsRefusedWithAMes
   store.pop_back();
   ASSERT_GT(store.size(), 300u);
   main_window& w = start();
-  w.form.set_Tdirname(dir_.at("src"));
-  w.form.set_Bdirname(store);
-  EXPECT_EQ(w.form.Bdirname(), store);
+  w.form.set_source_field(dir_.at("src"));
+  w.form.set_destination_field(store);
+  EXPECT_EQ(w.form.destination_field(), store);
   start_and_wait(w);
   EXPECT_EQ(testing_support::read_file(store + "\\Zolk0001\\a.txt"), "a");
 
@@ -440,9 +440,9 @@ TEST_F(MainWindow, ALongPathIsUsedWholeAndAJobTheFileCannotHoldIsRefusedWithAMes
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(messages_.texts[0].rfind(sj("バックアップ先フォルダが長すぎるため"), 0), 0u)
       << cp932::to_unicode(messages_.texts[0]);
-  EXPECT_TRUE(w.form.job_combo.entries.empty());
+  EXPECT_TRUE(w.form.job_box.entries.empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("Zcli.dat")), settings);
-  EXPECT_EQ(w.form.Bdirname(), store);  // kept for the user to shorten
+  EXPECT_EQ(w.form.destination_field(), store);  // kept for the user to shorten
 }
 
 TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint) {
@@ -450,8 +450,8 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   testing_support::write_file(dir_.at("src\\docs\\a.txt"), "first version");
   main_window& w = start();
   // Unregistered texts are backed up as they stand.
-  w.form.set_Tdirname(dir_.at("src"));
-  w.form.set_Bdirname(dir_.at("store"));
+  w.form.set_source_field(dir_.at("src"));
+  w.form.set_destination_field(dir_.at("store"));
   start_and_wait(w);
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
   EXPECT_FALSE(run_.log_.lines().empty());
@@ -465,7 +465,7 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   w.restore_job_picked();
   ASSERT_EQ(w.point_list.entries.size(), 1u);
   // No point picked: the user is told, and no run window shows.
-  w.form.set_Bdirname(dir_.at("back"));
+  w.form.set_destination_field(dir_.at("back"));
   const size_t lines_before = run_.log_.lines().size();
   const std::vector<std::string> calls_before = run_.calls;
   start_and_wait(w);
@@ -480,11 +480,11 @@ TEST_F(MainWindow, StartButtonRunsABackupOfTheFieldsThenARestoreOfTheChosenPoint
   EXPECT_FALSE(host::default_host().exists(dir_.at("back")));
   w.point_list.select(0);
   // With a point, Enter in the target field first checks it as leaving it would.
-  w.form.set_Bdirname(k_root);
+  w.form.set_destination_field(k_root);
   w.on_destination_enter();
   EXPECT_EQ(messages_.texts.size(), 3u);
   EXPECT_EQ(run_.calls, calls_before);
-  w.form.set_Bdirname(dir_.at("back"));
+  w.form.set_destination_field(dir_.at("back"));
   w.on_destination_enter();
   run_to_end(w);
   EXPECT_EQ(run_.calls.size(), calls_before.size() + 2);
@@ -506,10 +506,10 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   run_.calls.clear();
 
   // A new target and an empty one: nothing to ask.
-  w.form.set_Bdirname(dir_.at("new"));
+  w.form.set_destination_field(dir_.at("new"));
   start_and_wait(w);
   testing_support::make_folders(dir_.at("empty"));
-  w.form.set_Bdirname(dir_.at("empty"));
+  w.form.set_destination_field(dir_.at("empty"));
   start_and_wait(w);
   EXPECT_TRUE(messages_.questions.empty());
   EXPECT_EQ(testing_support::read_file(dir_.at("empty\\a.txt")), "backed up");
@@ -518,7 +518,7 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   testing_support::write_file(dir_.at("new\\a.txt"), "edited since");
   run_.calls.clear();
   messages_.answer = false;
-  w.form.set_Bdirname(dir_.at("new"));
+  w.form.set_destination_field(dir_.at("new"));
   start_and_wait(w);
   EXPECT_EQ(
       messages_.questions,
@@ -533,7 +533,7 @@ TEST_F(MainWindow, ARestoreIntoAFolderThatHoldsFilesIsAskedAboutFirst) {
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "ended"}));
   EXPECT_EQ(testing_support::read_file(dir_.at("new\\a.txt")), "backed up");
   // A target the restore refuses anyway is not asked about.
-  w.form.set_Bdirname(dir_.at("store"));
+  w.form.set_destination_field(dir_.at("store"));
   start_and_wait(w);
   EXPECT_EQ(messages_.questions.size(), 2u);
   EXPECT_TRUE(messages_.texts.empty());
@@ -561,8 +561,8 @@ class RunningWindow : public MainWindow {
     }
     host_ = &host_under_test_;
     main_window& w = start();
-    w.form.set_Tdirname(dir_.at("src"));
-    w.form.set_Bdirname(dir_.at("store"));
+    w.form.set_source_field(dir_.at("src"));
+    w.form.set_destination_field(dir_.at("store"));
     held_ = std::make_unique<held_copy>(host_under_test_, "b.txt");
     w.start();
     EXPECT_TRUE(wait_until_reached(w, *held_));
@@ -647,7 +647,7 @@ TEST_F(RunningWindow, TheStoppedRunsPointIsMarkedAndItsRestoreRefusedUntilTheNex
 
   // Refused before the run window shows: nothing is written.
   w.point_list.select(0);
-  w.form.set_Bdirname(dir_.at("back"));
+  w.form.set_destination_field(dir_.at("back"));
   run_.calls.clear();
   w.start();
   EXPECT_FALSE(w.run_working());
@@ -667,7 +667,7 @@ TEST_F(RunningWindow, TheStoppedRunsPointIsMarkedAndItsRestoreRefusedUntilTheNex
   ASSERT_EQ(w.point_list.entries.size(), 2u);
   EXPECT_EQ(w.point_list.entries[1].find(mark), std::string::npos);
   w.point_list.select(1);
-  w.form.set_Bdirname(dir_.at("back"));
+  w.form.set_destination_field(dir_.at("back"));
   start_and_wait(w);
   EXPECT_EQ(messages_.texts.size(), 1u);
   EXPECT_EQ(testing_support::read_file(dir_.at("back\\b.txt")), "text of b.txt");
@@ -708,8 +708,8 @@ TEST_F(RunningWindow, EndingTheProgramDuringARunWaitsForTheRunAndThenEndsOnce) {
 TEST_F(MainWindow, ARefusedRunSoundsOnceItHasEnded) {
   testing_support::make_folders(dir_.at("src"));
   main_window& w = start();
-  w.form.set_Tdirname(dir_.at("src"));
-  w.form.set_Bdirname(dir_.at("src\\store"));  // inside the source
+  w.form.set_source_field(dir_.at("src"));
+  w.form.set_destination_field(dir_.at("src\\store"));  // inside the source
   start_and_wait(w);
   EXPECT_EQ(run_.calls, (std::vector<std::string>{"show", "alert", "ended"}));
 }

@@ -72,8 +72,8 @@ class PointTools : public ::testing::Test {
     w.set_point_tools(&tools_);
     w.new_job();
     w.form.set_job_name_text("job");
-    w.form.set_Tdirname(dir_.at("src"));
-    w.form.set_Bdirname(dir_.at("store"));
+    w.form.set_source_field(dir_.at("src"));
+    w.form.set_destination_field(dir_.at("store"));
     w.register_job();
     w.enter_restore_mode();
     w.restore_jobs.select(0);
@@ -154,7 +154,7 @@ TEST_F(PointTools, APartRestoreBringsBackTheChosenEntryAsItStoodAtThePoint) {
   EXPECT_TRUE(tools_.asked.empty());
 
   w.point_list.select(1);
-  w.form.set_Bdirname(dir_.at("part"));
+  w.form.set_destination_field(dir_.at("part"));
   // Cancelled: nothing starts.
   w.restore_entry();
   ASSERT_EQ(tools_.asked, std::vector<std::string>{w.point_list.entries[1]});
@@ -170,7 +170,7 @@ TEST_F(PointTools, APartRestoreBringsBackTheChosenEntryAsItStoodAtThePoint) {
   // An entry the point does not hold: the run says so and writes nothing.
   tools_.answer = "b.txt";
   w.point_list.select(0);
-  w.form.set_Bdirname(dir_.at("none"));
+  w.form.set_destination_field(dir_.at("none"));
   w.restore_entry();
   run_to_end();
   EXPECT_FALSE(testing_support::exists(dir_.at("none")));

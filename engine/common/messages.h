@@ -115,7 +115,7 @@ const std::string& text(msg id);
 enum class front_msg {
   // A restore target that holds entries, with no overwrite asked for: refused.
   target_not_empty,
-  count_  // keep last
+  count_  // NOLINT(readability-identifier-naming): keep last; the number of ids, not one
 };
 
 }  // namespace engine

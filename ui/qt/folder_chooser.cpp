@@ -19,7 +19,7 @@ namespace zolk_qt {
 
 folder_chooser::folder_chooser(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("Form2");
-  setWindowTitle(qtext(ui::wt::Form2_caption));
+  setWindowTitle(qtext(ui::wt::chooser_caption));
   setAttribute(Qt::WA_QuitOnClose, false);
   resize(420, 440);
 
@@ -36,9 +36,9 @@ folder_chooser::folder_chooser(QWidget* parent) : QWidget(parent, Qt::Window) {
   target_note = new QLabel(this);
   target_note->setObjectName("mes_01");
   target_note->setWordWrap(true);
-  decide_button = new QPushButton(qtext(ui::wt::SpeedButton2), this);
+  decide_button = new QPushButton(qtext(ui::wt::decide_button), this);
   decide_button->setObjectName("SpeedButton2");
-  make_folder_button = new QPushButton(qtext(ui::wt::SpeedButton1), this);
+  make_folder_button = new QPushButton(qtext(ui::wt::make_folder_button), this);
   make_folder_button->setObjectName("SpeedButton1");
   make_folder_button->setEnabled(false);
 

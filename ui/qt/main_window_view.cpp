@@ -130,12 +130,12 @@ void main_window_view::build_page() {
   page_image = place(new QLabel(job_page), "Image1", 0, 0, k_width, k_page_height);
   page_image->setPixmap(page_picture(k_width, k_page_height));
   mode_caption = label(job_page, "run_mes", qtext(ui::wt::run_mes), 24, 8);
-  backup_mode_button = speed_button(job_page, "run01B", qtext(ui::wt::run01B), 233, 3, 100, 22);
-  backup_mode_button->setToolTip(qtext(ui::wt::run01B_hint));
+  backup_mode_button = speed_button(job_page, "run01B", qtext(ui::wt::backup_mode), 233, 3, 100, 22);
+  backup_mode_button->setToolTip(qtext(ui::wt::backup_mode_hint));
   mode_status = place(new QLabel(qtext(ui::wt::s_mes), job_page), "s_mes", 336, 5, 39, 13);
   mode_status->setAlignment(Qt::AlignCenter);
-  restore_mode_button = speed_button(job_page, "run02B", qtext(ui::wt::run02B), 380, 3, 100, 22);
-  restore_mode_button->setToolTip(qtext(ui::wt::run02B_hint));
+  restore_mode_button = speed_button(job_page, "run02B", qtext(ui::wt::restore_mode), 380, 3, 100, 22);
+  restore_mode_button->setToolTip(qtext(ui::wt::restore_mode_hint));
   mode_buttons_ = new QButtonGroup(this);
   for (QPushButton* b : {backup_mode_button, restore_mode_button}) {
     b->setCheckable(true);
@@ -147,14 +147,14 @@ void main_window_view::build_page() {
 }
 
 void main_window_view::build_job_rows() {
-  job_name_label = label(job_page, "Label3", qtext(ui::wt::Label3), 8, 56);
+  job_name_label = label(job_page, "Label3", qtext(ui::wt::job_name_label), 8, 56);
   job_name_box = editable_combo(job_page, "job_combo", 168, 53, 297, 21);
   new_job_button =
       speed_button(job_page, "new_Button", to_qstring(ui::text_of(ui::job_text::new_job_button)),
                    472, 53, 60, 21);
-  comment_label = label(job_page, "Label4", qtext(ui::wt::Label4), 8, 80);
+  comment_label = label(job_page, "Label4", qtext(ui::wt::comment_label), 8, 80);
   comment_field = place(new QLineEdit(job_page), "zolk_comment", 168, 79, 297, 17);
-  source_label = label(job_page, "Label1", qtext(ui::wt::Label1), 8, 105);
+  source_label = label(job_page, "Label1", qtext(ui::wt::source_label), 8, 105);
   source_folder = place(new QLineEdit(job_page), "Tdirname", 152, 105, 313, 17);
   browse_source = browse_button(job_page, "Button1", 472, 101, 21);
 }
@@ -164,7 +164,7 @@ void main_window_view::build_panel() {
   restore_panel->setFrameShape(QFrame::StyledPanel);
   restore_panel->setAutoFillBackground(true);
   restore_by_group =
-      place(new QGroupBox(qtext(ui::wt::JorF), restore_panel), "JorF", 2, 0, 520, 42);
+      place(new QGroupBox(qtext(ui::wt::pick_by), restore_panel), "JorF", 2, 0, 520, 42);
   QFont small = restore_by_group->font();
   // The long caption of the group fits the panel only a little smaller than the rest.
   if (small.pixelSize() > 0) {
@@ -173,9 +173,9 @@ void main_window_view::build_panel() {
     small.setPointSizeF(small.pointSizeF() * 0.9);
   }
   restore_by_group->setFont(small);
-  by_job_name = place(new QRadioButton(qtext(ui::wt::JorF_by_name), restore_by_group), "JorF_0", 10,
+  by_job_name = place(new QRadioButton(qtext(ui::wt::pick_by_name), restore_by_group), "JorF_0", 10,
                       18, 140, 20);
-  by_source_folder = place(new QRadioButton(qtext(ui::wt::JorF_by_folder), restore_by_group),
+  by_source_folder = place(new QRadioButton(qtext(ui::wt::pick_by_folder), restore_by_group),
                            "JorF_1", 170, 18, 140, 20);
   jorf_buttons_ = new QButtonGroup(this);
   jorf_buttons_->addButton(by_job_name, 0);
@@ -188,9 +188,9 @@ void main_window_view::build_panel() {
 }
 
 void main_window_view::build_lower_rows() {
-  point_label = label(job_page, "R_ListLabel", qtext(ui::wt::R_ListLabel), 8, 128);
+  point_label = label(job_page, "R_ListLabel", qtext(ui::wt::point_list_label), 8, 128);
   point_list = editable_combo(job_page, "R_ListBox", 152, 124, 385, 21);
-  destination_label = label(job_page, "Label2", qtext(ui::wt::Label2_backup), 8, 152);
+  destination_label = label(job_page, "Label2", qtext(ui::wt::destination_label_backup), 8, 152);
   destination_folder = place(new QLineEdit(job_page), "Bdirname", 152, 149, 313, 21);
   browse_destination = browse_button(job_page, "Button2", 472, 149, 22);
   register_button = speed_button(job_page, "touroku", QString(), 256, 207, 70, 22);
@@ -206,8 +206,8 @@ void main_window_view::build_lower_rows() {
 
 void main_window_view::build_bottom() {
   start_button = speed_button(this, "startb01", qtext(ui::wt::startb01), 8, 272, 105, 28);
-  end_button = speed_button(this, "end_Button", qtext(ui::wt::end_Button), 448, 272, 97, 28);
-  end_button->setToolTip(qtext(ui::wt::end_Button_hint));
+  end_button = speed_button(this, "end_Button", qtext(ui::wt::end_button), 448, 272, 97, 28);
+  end_button->setToolTip(qtext(ui::wt::end_button_hint));
   status_bar = place(new QStatusBar(this), "st_main", 0, k_height - 19, k_width, 19);
   status_bar->setSizeGripEnabled(false);
   status_bar->showMessage(qtext(ui::wt::st_main));

@@ -108,12 +108,12 @@ void main_window_view::connect_fields() {
   ui::main_window& m = *logic_;
   connect(job_name_box, &QComboBox::activated, this, [this, &m](int index) {
     if (showing_) return;
-    m.form.job_combo.select(index);
+    m.form.job_box.select(index);
     handle([&m] { m.job_picked(); });
   });
   connect(job_name_box, &QComboBox::editTextChanged, this, [this, &m](const QString& text) {
     if (showing_) return;
-    typed_into(job_name_box, m.form.job_combo, text);
+    typed_into(job_name_box, m.form.job_box, text);
     handle([&m] { m.job_picked(); });
   });
   connect(restore_job_box, &QComboBox::activated, this, [this, &m](int index) {
@@ -131,11 +131,11 @@ void main_window_view::connect_fields() {
     if (!showing_) typed_into(point_list, m.point_list, text);
   });
   connect(comment_field, &QLineEdit::textEdited, this,
-          [&m](const QString& text) { m.form.set_zolk_comment(from_qstring(text)); });
+          [&m](const QString& text) { m.form.set_comment_field(from_qstring(text)); });
   connect(source_folder, &QLineEdit::textEdited, this,
-          [&m](const QString& text) { m.form.set_Tdirname(from_qstring(text)); });
+          [&m](const QString& text) { m.form.set_source_field(from_qstring(text)); });
   connect(destination_folder, &QLineEdit::textEdited, this,
-          [&m](const QString& text) { m.form.set_Bdirname(from_qstring(text)); });
+          [&m](const QString& text) { m.form.set_destination_field(from_qstring(text)); });
   for (QObject* field :
        std::initializer_list<QObject*>{job_name_box, job_name_box->lineEdit(), comment_field,
                                        source_folder, destination_folder}) {
@@ -244,10 +244,10 @@ void main_window_view::show_mode() {
 
 void main_window_view::show_fields() {
   const ui::main_window& m = *logic_;
-  show_combo(job_name_box, m.form.job_combo);
-  show_text(comment_field, m.form.zolk_comment());
-  show_text(source_folder, m.form.Tdirname());
-  show_text(destination_folder, m.form.Bdirname());
+  show_combo(job_name_box, m.form.job_box);
+  show_text(comment_field, m.form.comment_field());
+  show_text(source_folder, m.form.source_field());
+  show_text(destination_folder, m.form.destination_field());
   show_text(store_folder, m.store_folder);
 }
 

@@ -11,7 +11,7 @@
 
 namespace zolk_qt {
 
-TPointChanges::TPointChanges(QWidget* parent) : QDialog(parent, Qt::Window) {
+point_changes_dialog::point_changes_dialog(QWidget* parent) : QDialog(parent, Qt::Window) {
   setObjectName("point_changes");
   setModal(false);
   resize(520, 360);
@@ -32,7 +32,7 @@ TPointChanges::TPointChanges(QWidget* parent) : QDialog(parent, Qt::Window) {
   connect(close_button, &QPushButton::clicked, this, &QDialog::hide);
 }
 
-void TPointChanges::show_page(const ui::changes_page& page) {
+void point_changes_dialog::show_page(const ui::changes_page& page) {
   setWindowTitle(to_qstring(page.title));
   changes->clear();
   for (const std::string& line : page.lines) changes->addItem(to_qstring(line));
@@ -43,7 +43,7 @@ void TPointChanges::show_page(const ui::changes_page& page) {
   activateWindow();
 }
 
-TRestorePath::TRestorePath(QWidget* parent) : QDialog(parent) {
+restore_path_dialog::restore_path_dialog(QWidget* parent) : QDialog(parent) {
   setObjectName("restore_path");
   setModal(true);
   auto* layout = new QVBoxLayout(this);
@@ -65,20 +65,20 @@ TRestorePath::TRestorePath(QWidget* parent) : QDialog(parent) {
   buttons->addWidget(ok_button);
   buttons->addWidget(cancel_button);
   layout->addLayout(buttons);
-  connect(ok_button, &QPushButton::clicked, this, [this] { okClick(); });
+  connect(ok_button, &QPushButton::clicked, this, [this] { on_ok(); });
   connect(cancel_button, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TRestorePath::prepare(const std::string& cp932_point_entry) {
+void restore_path_dialog::prepare(const std::string& cp932_point_entry) {
   setWindowTitle(to_qstring(cp932_point_entry) + QStringLiteral("  ") + qtext(ui::wt::bubun));
   prompt->setText(qtext(ui::wt::path_prompt));
   path_field->clear();
   path_field->setFocus(Qt::OtherFocusReason);
 }
 
-std::string TRestorePath::path() const { return from_qstring(path_field->text()); }
+std::string restore_path_dialog::path() const { return from_qstring(path_field->text()); }
 
-void TRestorePath::okClick() {
+void restore_path_dialog::on_ok() {
   if (ui::restore_path_accepted(path())) {
     accept();
     return;
@@ -88,7 +88,7 @@ void TRestorePath::okClick() {
 }
 
 point_dialogs::point_dialogs(QWidget* parent)
-    : changes_window(new TPointChanges(parent)), path_dialog(new TRestorePath(parent)) {}
+    : changes_window(new point_changes_dialog(parent)), path_dialog(new restore_path_dialog(parent)) {}
 
 void point_dialogs::show_changes(const ui::changes_page& page) { changes_window->show_page(page); }
 

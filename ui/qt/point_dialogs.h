@@ -17,9 +17,9 @@ namespace zolk_qt {
 
 // 変更内容: the title names the point; the list holds one change a line; the note says why
 // it is empty or short.
-class TPointChanges : public QDialog {
+class point_changes_dialog : public QDialog {
  public:
-  explicit TPointChanges(QWidget* parent);
+  explicit point_changes_dialog(QWidget* parent);
   void show_page(const ui::changes_page& page);
 
   QLabel* note = nullptr;
@@ -29,9 +29,9 @@ class TPointChanges : public QDialog {
 
 // 一部を復元: a path inside the point; ＯＫ takes only a path that names an entry (otherwise
 // the prompt says what is wanted and the dialog stays).
-class TRestorePath : public QDialog {
+class restore_path_dialog : public QDialog {
  public:
-  explicit TRestorePath(QWidget* parent);
+  explicit restore_path_dialog(QWidget* parent);
   // Empties the field and shows the point in the title.
   void prepare(const std::string& cp932_point_entry);
   // The path typed, CP932.
@@ -43,7 +43,7 @@ class TRestorePath : public QDialog {
   QPushButton* cancel_button = nullptr;
 
  private:
-  void okClick();
+  void on_ok();
 };
 
 // The port the main window's logic drives, over the two windows above (children of
@@ -54,8 +54,8 @@ class point_dialogs : public ui::point_tools_port {
   void show_changes(const ui::changes_page& page) override;
   std::optional<std::string> ask_restore_path(const std::string& point_entry) override;
 
-  TPointChanges* changes_window = nullptr;
-  TRestorePath* path_dialog = nullptr;
+  point_changes_dialog* changes_window = nullptr;
+  restore_path_dialog* path_dialog = nullptr;
 };
 
 }  // namespace zolk_qt

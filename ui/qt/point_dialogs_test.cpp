@@ -35,7 +35,7 @@ class PointDialogsView : public WindowTest {
                                progress);
   }
   // Runs `fill` on the path dialog once it is shown (it blocks the click that opens it).
-  void on_path_dialog(const std::function<void(TRestorePath&)>& fill) {
+  void on_path_dialog(const std::function<void(restore_path_dialog&)>& fill) {
     QTimer::singleShot(0, [this, fill] {
       QTRY_VERIFY(main_->tools().path_dialog->isVisible());
       fill(*main_->tools().path_dialog);
@@ -59,7 +59,7 @@ TEST_F(PointDialogsView, ChangesShowInAWindowOfTheirOwn) {
   main_window_view& w = *main_;
   pick(w.point_list, 0);
   click(w.show_changes_button);
-  TPointChanges& window = *w.tools().changes_window;
+  point_changes_dialog& window = *w.tools().changes_window;
   ASSERT_TRUE(window.isVisible());
   EXPECT_TRUE(window.windowTitle().startsWith("0002: "));
   EXPECT_TRUE(window.windowTitle().endsWith(u8(" 時点の変更内容")));
@@ -77,7 +77,7 @@ TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
   type_into(w.destination_folder, QString::fromStdString(dir_.at("part")));
   // A path that names nothing keeps the dialog open and says what is wanted; cancel starts
   // nothing.
-  on_path_dialog([](TRestorePath& dialog) {
+  on_path_dialog([](restore_path_dialog& dialog) {
     type_into(dialog.path_field, "../x");
     click(dialog.ok_button);
     EXPECT_TRUE(dialog.isVisible());
@@ -88,7 +88,7 @@ TEST_F(PointDialogsView, APathIsAskedForAndOnlyThatEntryIsRestored) {
   EXPECT_FALSE(run_window_->isVisible());
   EXPECT_FALSE(testing_support::exists(dir_.at("part")));
 
-  on_path_dialog([](TRestorePath& dialog) {
+  on_path_dialog([](restore_path_dialog& dialog) {
     EXPECT_TRUE(dialog.path_field->text().isEmpty());
     type_into(dialog.path_field, "docs/a.txt");
     click(dialog.ok_button);

@@ -38,7 +38,7 @@ run_window::run_window(QWidget* parent, host::host& h)
   path_line = new QLabel(this);
   path_line->setObjectName("CurrentPath");
   path_line->setMinimumWidth(1);  // the path is elided to the width, never widens the window
-  status_label = new QLabel(qtext(ui::wt::run_win_Label1), this);
+  status_label = new QLabel(qtext(ui::wt::run_status_label), this);
   status_label->setObjectName("Label1");
   file_bar = new QProgressBar(this);
   file_bar->setObjectName("ProgressBar1");
@@ -50,16 +50,16 @@ run_window::run_window(QWidget* parent, host::host& h)
   connect(stop_button, &QPushButton::clicked, this, [this] {
     if (model.stop_pressed()) show_buttons();
   });
-  save_log_button = new QPushButton(qtext(ui::wt::BitBtn1), this);
+  save_log_button = new QPushButton(qtext(ui::wt::save_log_button), this);
   save_log_button->setObjectName("BitBtn1");
   save_log_button->setEnabled(false);
   connect(save_log_button, &QPushButton::clicked, this, [this] { save_log_and_close(); });
   ask_save_path = [this] {
-    return QFileDialog::getSaveFileName(this, qtext(ui::wt::BitBtn1),
+    return QFileDialog::getSaveFileName(this, qtext(ui::wt::save_log_button),
                                         QStringLiteral("zolk-log.txt"),
                                         qtext(ui::wt::log_file_filter));
   };
-  close_button = new QPushButton(qtext(ui::wt::BitBtn2), this);
+  close_button = new QPushButton(qtext(ui::wt::end_run_button), this);
   close_button->setObjectName("BitBtn2");
   connect(close_button, &QPushButton::clicked, this, [this] { close(); });
 

@@ -32,7 +32,7 @@ bool name_before(const std::string& a, const std::string& b) {
 }  // namespace
 
 folder_chooser::folder_chooser(host::host& h) : host_(h) {
-  create(L"ZolkFolderChooser", wtext(ui::wt::Form2_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+  create(L"ZolkFolderChooser", wtext(ui::wt::chooser_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
          WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
   dpi_ = dpi_of(hwnd());
@@ -43,9 +43,9 @@ folder_chooser::folder_chooser(host::host& h) : host_(h) {
       WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS,
       id_tree, WS_EX_CLIENTEDGE);
   target_note = make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_label);
-  make_folder_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton1),
+  make_folder_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::make_folder_button),
                                     WS_VISIBLE | WS_DISABLED | BS_PUSHBUTTON, id_create);
-  decide_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::SpeedButton2),
+  decide_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::decide_button),
                                WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_decide);
   fill_drives();
   lay_out();

@@ -218,9 +218,9 @@ void main_window_view::build() {
   SetWindowPos(job_page, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ShowWindow(job_page, SW_SHOWNA);
   tooltips_ = make_tooltips(hwnd());
-  show_hint(backup_mode_button, wtext(ui::wt::run01B_hint));
-  show_hint(restore_mode_button, wtext(ui::wt::run02B_hint));
-  show_hint(end_button, wtext(ui::wt::end_Button_hint));
+  show_hint(backup_mode_button, wtext(ui::wt::backup_mode_hint));
+  show_hint(restore_mode_button, wtext(ui::wt::restore_mode_hint));
+  show_hint(end_button, wtext(ui::wt::end_button_hint));
   for (HWND button : {new_job_button, browse_source, browse_restore_source, browse_destination,
                       delete_button, start_button})
     show_hint(button, L"");
@@ -232,11 +232,11 @@ void main_window_view::build_page() {
   // Toggle buttons that the model keeps exclusive: a radio button would take a Tab stop when
   // checked.
   backup_mode_button =
-      speed_button(job_page, wtext(ui::wt::run01B), id_backup_mode, BS_CHECKBOX | BS_PUSHLIKE);
+      speed_button(job_page, wtext(ui::wt::backup_mode), id_backup_mode, BS_CHECKBOX | BS_PUSHLIKE);
   mode_status = label(job_page, wtext(ui::wt::s_mes), SS_CENTER | SS_NOTIFY);
   SetWindowLongPtrW(mode_status, GWLP_ID, id_mode_status);
   restore_mode_button =
-      speed_button(job_page, wtext(ui::wt::run02B), id_restore_mode, BS_CHECKBOX | BS_PUSHLIKE);
+      speed_button(job_page, wtext(ui::wt::restore_mode), id_restore_mode, BS_CHECKBOX | BS_PUSHLIKE);
   mode_heading = label(job_page, L"");
   page_places_ = {{mode_caption, 24, 8, 137, 16},
                   {backup_mode_button, 233, 3, 100, 22},
@@ -249,13 +249,13 @@ void main_window_view::build_page() {
 // destination_folder, the controls of restore_panel, point_list (the page's controls are its
 // children in creation order).
 void main_window_view::build_job_rows() {
-  job_name_label = label(job_page, wtext(ui::wt::Label3));
+  job_name_label = label(job_page, wtext(ui::wt::job_name_label));
   job_name_box = combo(job_page, id_job_name);
   new_job_button =
       speed_button(job_page, wide(ui::text_of(ui::job_text::new_job_button)), id_new_job);
-  comment_label = label(job_page, wtext(ui::wt::Label4));
+  comment_label = label(job_page, wtext(ui::wt::comment_label));
   comment_field = edit(job_page, id_comment);
-  source_label = label(job_page, wtext(ui::wt::Label1));
+  source_label = label(job_page, wtext(ui::wt::source_label));
   source_folder = edit(job_page, id_source_folder);
   browse_source = browse_button(job_page, id_browse_source);
   const std::vector<placement> rows = {
@@ -267,11 +267,11 @@ void main_window_view::build_job_rows() {
 }
 
 void main_window_view::build_lower_rows() {
-  destination_label = label(job_page, wtext(ui::wt::Label2_backup));
+  destination_label = label(job_page, wtext(ui::wt::destination_label_backup));
   destination_folder = edit(job_page, id_destination_folder);
   browse_destination = browse_button(job_page, id_browse_destination);
   restore_panel = make_container(job_page, this, WS_EX_STATICEDGE);
-  point_label = label(job_page, wtext(ui::wt::R_ListLabel));
+  point_label = label(job_page, wtext(ui::wt::point_list_label));
   point_list = combo(job_page, id_point_list);
   register_button = speed_button(job_page, L"", id_register);
   update_button = speed_button(job_page, L"", id_update);
@@ -288,16 +288,16 @@ void main_window_view::build_lower_rows() {
 
 void main_window_view::build_panel() {
   by_job_name =
-      make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_name),
+      make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::pick_by_name),
                    WS_VISIBLE | WS_GROUP | WS_TABSTOP | BS_AUTORADIOBUTTON, id_by_job_name);
-  by_source_folder = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF_by_folder),
+  by_source_folder = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::pick_by_folder),
                                   WS_VISIBLE | BS_AUTORADIOBUTTON, id_by_source_folder);
   restore_job_box = combo(restore_panel, id_restore_job);
   SetWindowLongPtrW(restore_job_box, GWL_STYLE,
                     GetWindowLongPtrW(restore_job_box, GWL_STYLE) | WS_GROUP);
   browse_restore_source = browse_button(restore_panel, id_browse_restore_source);
   // Last, so the frame lies beneath the radio buttons it holds.
-  restore_by_group = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::JorF),
+  restore_by_group = make_control(restore_panel, WC_BUTTONW, wtext(ui::wt::pick_by),
                                   WS_VISIBLE | BS_GROUPBOX, id_other);
   SendMessageW(by_job_name, BM_SETCHECK, BST_CHECKED, 0);
   panel_places_ = {{restore_by_group, 2, 0, 518, 42},
@@ -309,7 +309,7 @@ void main_window_view::build_panel() {
 
 void main_window_view::build_bottom() {
   start_button = speed_button(hwnd(), wtext(ui::wt::startb01), id_start);
-  end_button = speed_button(hwnd(), wtext(ui::wt::end_Button), id_end);
+  end_button = speed_button(hwnd(), wtext(ui::wt::end_button), id_end);
   status_bar = make_control(hwnd(), STATUSCLASSNAMEW, L"", WS_VISIBLE, id_other);
   int one_part = -1;
   SendMessageW(status_bar, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&one_part));
@@ -507,15 +507,15 @@ void main_window_view::handle_click(const std::function<void()>& handler) {
 
 void main_window_view::field_changed(int id) {
   ui::main_window& m = *logic_;
-  if (id == id_comment) m.form.set_zolk_comment(narrow(window_text(comment_field)));
-  if (id == id_source_folder) m.form.set_Tdirname(narrow(window_text(source_folder)));
-  if (id == id_destination_folder) m.form.set_Bdirname(narrow(window_text(destination_folder)));
+  if (id == id_comment) m.form.set_comment_field(narrow(window_text(comment_field)));
+  if (id == id_source_folder) m.form.set_source_field(narrow(window_text(source_folder)));
+  if (id == id_destination_folder) m.form.set_destination_field(narrow(window_text(destination_folder)));
 }
 
 void main_window_view::combo_picked(int id) {
   ui::main_window& m = *logic_;
   if (id == id_job_name) {
-    m.form.job_combo.select(static_cast<int>(SendMessageW(job_name_box, CB_GETCURSEL, 0, 0)));
+    m.form.job_box.select(static_cast<int>(SendMessageW(job_name_box, CB_GETCURSEL, 0, 0)));
     handle_click([&m] { m.job_picked(); });
   } else if (id == id_restore_job) {
     m.restore_jobs.select(static_cast<int>(SendMessageW(restore_job_box, CB_GETCURSEL, 0, 0)));
@@ -530,7 +530,7 @@ void main_window_view::combo_picked(int id) {
 void main_window_view::combo_typed(int id) {
   ui::main_window& m = *logic_;
   if (id == id_job_name) {
-    m.form.job_combo.type(narrow(window_text(job_name_box)));
+    m.form.job_box.type(narrow(window_text(job_name_box)));
     handle_click([&m] { m.job_picked(); });
   } else if (id == id_restore_job) {
     m.restore_jobs.type(narrow(window_text(restore_job_box)));
@@ -728,10 +728,10 @@ void main_window_view::show_mode() {
 
 void main_window_view::show_fields() {
   const ui::main_window& m = *logic_;
-  show_combo(job_name_box, m.form.job_combo);
-  show_text(comment_field, wide(m.form.zolk_comment()));
-  show_text(source_folder, wide(m.form.Tdirname()));
-  show_text(destination_folder, wide(m.form.Bdirname()));
+  show_combo(job_name_box, m.form.job_box);
+  show_text(comment_field, wide(m.form.comment_field()));
+  show_text(source_folder, wide(m.form.source_field()));
+  show_text(destination_folder, wide(m.form.destination_field()));
   show_text(store_folder, wide(m.store_folder));
 }
 

@@ -38,15 +38,15 @@ run_window::run_window(host::host& h) : model(h, h.environment("TEMP"), "\r\n") 
       make_control(hwnd(), WC_STATICW, L"", WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
   path_line = make_control(hwnd(), WC_STATICW, L"",
                            WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, id_other);
-  status_label = make_control(hwnd(), WC_STATICW, wtext(ui::wt::run_win_Label1),
+  status_label = make_control(hwnd(), WC_STATICW, wtext(ui::wt::run_status_label),
                               WS_VISIBLE | SS_LEFT | SS_NOPREFIX, id_other);
   file_bar = make_control(hwnd(), PROGRESS_CLASSW, L"", 0, id_other);
   SendMessageW(file_bar, PBM_SETRANGE32, 0, 100);
   stop_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::stop_button),
                              WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_stop);
-  save_log_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn1),
+  save_log_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::save_log_button),
                                  WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, id_save);
-  close_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::BitBtn2),
+  close_button = make_control(hwnd(), WC_BUTTONW, wtext(ui::wt::end_run_button),
                               WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, id_close);
   ask_save_path = [this] { return save_dialog(); };
   lay_out();
@@ -266,7 +266,7 @@ std::string run_window::save_dialog() {
   dialog.lpstrFilter = dialog_filter.c_str();
   dialog.lpstrFile = &file[0];
   dialog.nMaxFile = static_cast<DWORD>(file.size());
-  const std::wstring title = wtext(ui::wt::BitBtn1);
+  const std::wstring title = wtext(ui::wt::save_log_button);
   dialog.lpstrTitle = title.c_str();
   dialog.lpstrDefExt = L"txt";
   dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;

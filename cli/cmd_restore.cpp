@@ -15,7 +15,7 @@ namespace cli {
 int point_number(host::host& h, const std::string& store, const std::string& point) {
   if (point == "latest") {
     const engine::folder_tree history = engine::scan_history_folders(h, store);
-    return history.empty() ? 0 : engine::point_number(history.first()->name.substr(4));
+    return history.empty() ? 0 : engine::history_folder_number(history.first()->name);
   }
   if (point.empty() || point.size() > 4) return -1;
   for (char c : point) {

@@ -119,23 +119,23 @@ void main_window::startb01Click() {
     });
     return;
   }
-  if (const std::string* entry = picked_point()) start_restore_run(*entry, {});
+  if (const engine::store_point* point = picked_point()) start_restore_run(*point, {});
 }
 
-const std::string* main_window::picked_point() {
+const engine::store_point* main_window::picked_point() {
   // The point is taken from the entry picked in the list, never from text typed over it.
-  if (R_ListBox.selected < 0 || R_ListBox.selected >= static_cast<int>(R_ListBox.entries.size())) {
+  if (R_ListBox.selected < 0 || R_ListBox.selected >= static_cast<int>(points_.size())) {
     // The engine would return without a line: an empty run window tells the user nothing.
     messages_.show_message(text(wt::choose_point));
     return nullptr;
   }
-  return &R_ListBox.entries[static_cast<size_t>(R_ListBox.selected)];
+  return &points_[static_cast<size_t>(R_ListBox.selected)];
 }
 
-void main_window::start_restore_run(const std::string& point_entry,
+void main_window::start_restore_run(const engine::store_point& point,
                                     std::vector<std::string> paths) {
   engine::restore_request request;
-  request.point = engine::point_number(point_entry);
+  request.point = point.number;
   request.store = Rdirname;
   request.source = form.Tdirname();
   request.target = form.Bdirname();
@@ -160,20 +160,21 @@ void main_window::start_restore_run(const std::string& point_entry,
 
 void main_window::henkouClick() {
   if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
-  if (const std::string* entry = picked_point()) {
-    tools_->show_changes(point_changes_page(host_, Rdirname, *entry));
+  if (const engine::store_point* point = picked_point()) {
+    tools_->show_changes(point_changes_page(host_, Rdirname, *point));
   }
 }
 
 void main_window::bubunClick() {
   if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
-  const std::string* entry = picked_point();
-  if (entry == nullptr) return;
+  const engine::store_point* picked = picked_point();
+  if (picked == nullptr) return;
   // Copied: the dialog runs an event loop, in which the point list may be filled anew.
-  const std::string point_entry = *entry;
-  const std::optional<std::string> path = tools_->ask_restore_path(point_entry);
+  const engine::store_point point = *picked;
+  const std::optional<std::string> path =
+      tools_->ask_restore_path(engine::point_list_entry(point));
   if (!path || run.working()) return;
-  start_restore_run(point_entry, {*path});
+  start_restore_run(point, {*path});
 }
 
 void main_window::start_run(run_controller::work work) {
@@ -275,7 +276,11 @@ void main_window::job_combo_sChange() {
 
 void main_window::list_restore_points(bool show) {
   if (show) {
-    R_ListBox.entries = engine::restore_point_entries(host_, Rdirname);
+    points_ = engine::list_store_points(host_, Rdirname);
+    R_ListBox.entries.clear();
+    for (const engine::store_point& point : points_) {
+      R_ListBox.entries.push_back(engine::point_list_entry(point));
+    }
     R_ListBox.selected = -1;
     // A store without points says so rather than offering the points of another job.
     R_ListBox.text = R_ListBox.entries.empty() ? text(wt::R_ListBox) : std::string();

@@ -107,6 +107,19 @@ std::vector<point_change> decode_changes(const change_log& log) {
 }
 
 point_changes_result read_point_changes(host::host& h, const std::string& store, int point) {
+  const opened_store opened = open_store_to_read(h, store);
+  if (opened.opened() == opened_store::state::empty) return point_changes_result();
+  if (opened.opened() == opened_store::state::busy) {
+    point_changes_result result;
+    result.outcome = point_changes_result::state::busy;
+    return result;
+  }
+  return read_point_changes(opened, point);
+}
+
+point_changes_result read_point_changes(const opened_store& opened, int point) {
+  host::host& h = opened.host();
+  const std::string& store = opened.path();
   point_changes_result result;
   const folder_tree history = scan_history_folders(h, store);
   if (history.empty()) return result;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/history/opened_store.h"
 #include "engine/store/change_log.h"
 #include "platform/host.h"
 
@@ -40,6 +41,7 @@ struct point_changes_result {
     no_point,    // the store has no point of that number
     no_log,      // the run that made the point left no change log
     unreadable,  // the log could not be read to its end; `changes` holds what was read
+    busy,        // another process holds the store's lock (a prune may be renumbering it)
   };
   state outcome = state::no_store;
   std::string point_entry;  // the point as the point list shows it ("0003: 2026/...")
@@ -50,6 +52,8 @@ struct point_changes_result {
 // The changes of point `point` (0: the newest) of the history in `store`. What the next older
 // history folder holds at each deleted path settles what the log cannot tell: whether a
 // deletion took a folder, and whether a deletion plus a new entry changed the entry's kind.
+point_changes_result read_point_changes(const opened_store& store, int point);
+// The same, opening the store to read for the time it takes (busy when another holds it).
 point_changes_result read_point_changes(host::host& h, const std::string& store, int point);
 
 }  // namespace engine

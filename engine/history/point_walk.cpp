@@ -6,7 +6,6 @@
 #include "engine/store/history_store.h"
 #include "engine/common/paths.h"
 #include "engine/restore/restore_rollback.h"
-#include "engine/restore/restore_run.h"
 #include "engine/store/run_marker.h"
 #include "platform/native_path.h"
 
@@ -24,7 +23,7 @@ std::string folded(std::string name) {
 
 const folder_node* find_point(const folder_tree& history, int point) {
   for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
-    if (point_number(node->name.substr(4)) == point) return node;
+    if (history_folder_number(node->name) == point) return node;
   }
   return nullptr;
 }

@@ -8,6 +8,7 @@
 #include "engine/store/history_store.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
+#include "engine/history/opened_store.h"
 #include "engine/history/point_walk.h"
 #include "engine/store/prune_marker.h"
 #include "engine/history/prune_steps.h"
@@ -197,16 +198,20 @@ int64_t report_unread_logs(const std::vector<std::string>& unread_logs, run_log&
   return static_cast<int64_t>(unread_logs.size());
 }
 
+// A restore completes a cut prune even where it cannot take the lock (a store on a read-only
+// medium): only another holder of the lock stops it.
+constexpr store_opening k_restore_opening{false, store_completion::unless_busy};
+
 // A prune cut off half-way is completed before anything else, whatever point was asked for.
 // It numbered the points anew, so the number asked for may now name another point, or none:
 // the restore stops, and the user chooses again.
 run_summary complete_prune_first(host::host& h, const std::string& store, run_log& log) {
   run_summary stopped;
   stopped.refused = true;
-  const host::lock_result lock = lock_store(h, store);
-  if (lock.state == host::lock_state::busy) {
+  const opened_store opened = open_store(h, store, k_restore_opening, log);
+  if (opened.opened() == opened_store::state::busy) {
     report_store_busy(log, store);
-  } else if (complete_cut_prune(h, store, log) != cut_prune::failed) {
+  } else if (opened.completed() != cut_prune::failed) {
     return refuse(log, msg::points_renumbered);
   }
   log.add_line(text(msg::restore_end));
@@ -231,7 +236,8 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   if (seen_point == unfinished_folder(h, request.store, seen)) {
     // A backup at work right now leaves the same marker as a cut one: the user must hear that
     // the store is busy, not that the run was cut. (A run made the lock file with its marker.)
-    if (lock_store(h, request.store).state == host::lock_state::busy) {
+    if (open_store(h, request.store, store_opening{}, log).opened() ==
+        opened_store::state::busy) {
       report_store_busy(log, request.store);
       log.add_line(text(msg::restore_end));
       return nothing;
@@ -250,14 +256,14 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
   // either, so only a lock held elsewhere stops the restore. The lock is taken only once the
   // checks pass, so a refused restore writes nothing at all.
-  const host::lock_result lock = lock_store(h, request.store);
-  if (lock.state == host::lock_state::busy) {
+  const opened_store opened = open_store(h, request.store, k_restore_opening, log);
+  if (opened.opened() == opened_store::state::busy) {
     report_store_busy(log, request.store);
     log.add_line(text(msg::restore_end));
     return nothing;
   }
   // A prune cut off since the store was first listed is completed all the same.
-  const cut_prune late = complete_cut_prune(h, request.store, log);
+  const cut_prune late = opened.completed();
   if (late == cut_prune::failed) {
     log.add_line(text(msg::restore_end));
     return nothing;
@@ -276,7 +282,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   log.flush();
   restore_walk walk =
       walk_of_point(h, request.store, history, point, unfinished, unread_logs, log_paths,
-                    lock.state == host::lock_state::taken, request.index_budget);
+                    opened.locked(), request.index_budget);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a
   // restore that brought back only some of the chosen entries would look like a success.
@@ -327,16 +333,6 @@ bool restore_needs_consent(host::host& h, const restore_request& request) {
   if (point == nullptr || point == unfinished_folder(h, request.store, history)) return false;
   if (target_refusal(h, request.target, request.store)) return false;
   return target_holds_entries(h, request.target);
-}
-
-int point_number(const std::string& entry) {
-  if (entry.size() < 4) return 0;
-  int n = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    if (entry[i] < '0' || entry[i] > '9') return 0;
-    n = n * 10 + (entry[i] - '0');
-  }
-  return n;
 }
 
 }  // namespace engine

@@ -48,10 +48,6 @@ bool restore_point_unfinished(host::host& h, const std::string& store, int point
 // holds entries: the restore then needs `overwrite`, which the user is asked for first.
 bool restore_needs_consent(host::host& h, const restore_request& request);
 
-// The number of a point entry as the point list shows it ("0002: 2026/12/08 10:20:30" is 2);
-// 0 when the text does not begin with four digits.
-int point_number(const std::string& entry);
-
 }  // namespace engine
 
 #endif

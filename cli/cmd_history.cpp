@@ -50,13 +50,14 @@ std::string change_line(const engine::point_change& change) {
 }
 
 int show_log(host::host& h, const std::string& store, const std::string& point) {
-  const int number = point.empty() ? 0 : point_number(h, store, point);
-  if (number < 0 || (number == 0 && !point.empty() && point != "latest")) {
+  const std::optional<engine::point_choice> chosen =
+      point.empty() ? engine::point_choice::newest() : chosen_point(point);
+  if (!chosen) {
     print_error("POINT is the four digits of a restore point (0002) or latest");
     return k_exit_usage;
   }
   using state = engine::point_changes_result::state;
-  const engine::point_changes_result found = engine::read_point_changes(h, store, number);
+  const engine::point_changes_result found = engine::read_point_changes(h, store, *chosen);
   if (found.outcome == state::no_store) {
     print_error("no restore points in " + host::terminal_text(store));
     return k_exit_failed;

@@ -141,11 +141,12 @@ void main_window::start_restore_run(const engine::store_point& point,
   request.target = form.Bdirname();
   request.paths = std::move(paths);
   // Told before the run window shows; the restore itself would refuse it all the same.
-  if (engine::restore_point_unfinished(host_, request.store, request.point)) {
+  const engine::restore_check check = engine::check_restore(host_, request);
+  if (check == engine::restore_check::point_unfinished) {
     messages_.show_message(text(wt::point_unfinished));
     return;
   }
-  if (engine::restore_needs_consent(host_, request) &&
+  if (check == engine::restore_check::needs_consent &&
       !messages_.ask_yes_no(text(wt::restore_over_files))) {
     return;
   }

@@ -170,6 +170,33 @@ TEST_F(OpenedStoreApi, WhileOneHoldsTheStoreEveryOtherCommandIsRefusedAndNothing
   EXPECT_EQ(numbers(engine::open_store_to_read(h, dst)), (std::vector<int>{4, 3, 2, 1}));
 }
 
+TEST_F(OpenedStoreApi, ARestoreNamesItsPointAndTheAnswerSaysWhatItNeeds) {
+  const std::vector<tree> sources = make_history();
+  engine::null_progress progress;
+  engine::restore_request request;  // the newest, unless a number is given
+  request.store = dst;
+  request.target = tmp.at("target");
+  EXPECT_EQ(engine::check_restore(h, request), engine::restore_check::ready);
+  engine::recording_log log;
+  EXPECT_TRUE(engine::start_restore(h, request, log, progress).ok());
+  EXPECT_EQ(list_tree(request.target), sources[2]);
+
+  // Into a target that holds entries: the answer asks for consent, and the request carries it.
+  request.point = 1;
+  EXPECT_EQ(engine::check_restore(h, request), engine::restore_check::needs_consent);
+  engine::run_summary refused = engine::start_restore(h, request, log, progress);
+  EXPECT_TRUE(refused.refused);
+  EXPECT_TRUE(refused.needs_consent);
+  EXPECT_FALSE(refused.no_points);
+  request.overwrite = true;
+  EXPECT_EQ(engine::check_restore(h, request), engine::restore_check::ready);
+  EXPECT_TRUE(engine::start_restore(h, request, log, progress).ok());
+  EXPECT_EQ(engine::check_restore(h, engine::restore_request{9, dst, src, tmp.at("new")}),
+            engine::restore_check::refused);
+  EXPECT_EQ(engine::read_point_changes(h, dst, engine::point_choice::newest()).point_entry,
+            engine::read_point_changes(h, dst, 3).point_entry);
+}
+
 TEST_F(OpenedStoreApi, AFolderWithoutPointsIsAnsweredEmptyAndGainsNothing) {
   testing_support::make_folders(dst);
   const engine::opened_store store = engine::open_store_to_read(h, dst);
@@ -181,6 +208,17 @@ TEST_F(OpenedStoreApi, AFolderWithoutPointsIsAnsweredEmptyAndGainsNothing) {
             engine::point_changes_result::state::no_store);
   EXPECT_EQ(engine::read_path_versions(h, dst, "a.txt").outcome,
             engine::path_versions_result::state::no_store);
+  // A restore of the newest point of no store: its own answer, no line, nothing made.
+  engine::recording_log log;
+  engine::null_progress progress;
+  engine::restore_request request;
+  request.store = dst;
+  request.target = tmp.at("target");
+  const engine::run_summary none = engine::start_restore(h, request, log, progress);
+  EXPECT_TRUE(none.refused);
+  EXPECT_TRUE(none.no_points);
+  EXPECT_TRUE(log.lines().empty());
+  EXPECT_EQ(engine::check_restore(h, request), engine::restore_check::refused);
   EXPECT_TRUE(list_tree(dst).empty());
 }
 

@@ -21,9 +21,10 @@ std::string folded(std::string name) {
 
 }  // namespace
 
-const folder_node* find_point(const folder_tree& history, int point) {
+const folder_node* find_point(const folder_tree& history, const point_choice& point) {
+  if (point.is_newest()) return history.first();
   for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
-    if (history_folder_number(node->name) == point) return node;
+    if (history_folder_number(node->name) == point.number()) return node;
   }
   return nullptr;
 }

@@ -68,10 +68,10 @@ run_summary refuse(run_log& log, msg reason) {
 }
 
 // The point as the point list shows it; its four digits alone when the store lacks it.
-std::string point_entry_text(const folder_tree& history, int point) {
+std::string point_entry_text(const folder_tree& history, const point_choice& point) {
   if (const folder_node* node = find_point(history, point)) return point_entry(*node);
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%04d", point);
+  std::snprintf(digits, sizeof digits, "%04d", point.number());
   return digits;
 }
 
@@ -225,13 +225,20 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const host::operation_folders folders(h);
   run_summary nothing;
   nothing.refused = true;
-  if (request.point <= 0) return nothing;
+  if (!request.point.is_newest() && request.point.number() <= 0) return nothing;
   const folder_tree seen = scan_history_folders(h, request.store);
-  if (seen.empty()) return nothing;
-  write_opening_lines(request, point_entry_text(seen, request.point), log);
+  if (seen.empty()) {
+    nothing.no_points = true;
+    return nothing;
+  }
+  // The newest as first listed: a run that ends meanwhile makes a newer point, which the user
+  // did not see.
+  const int chosen = request.point.is_newest() ? history_folder_number(seen.first()->name)
+                                               : request.point.number();
+  write_opening_lines(request, point_entry_text(seen, chosen), log);
   if (h.exists(path_join(request.store, k_prune_marker_name)))
     return complete_prune_first(h, request.store, log);
-  const folder_node* seen_point = find_point(seen, request.point);
+  const folder_node* seen_point = find_point(seen, chosen);
   if (seen_point == nullptr) return refuse(log, msg::restore_point_missing);
   if (seen_point == unfinished_folder(h, request.store, seen)) {
     // A backup at work right now leaves the same marker as a cut one: the user must hear that
@@ -251,7 +258,9 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     return refuse(log, *reason);
   }
   if (!request.overwrite && target_holds_entries(h, request.target)) {
-    return refuse(log, msg::restore_target_not_empty);
+    run_summary refused = refuse(log, msg::restore_target_not_empty);
+    refused.needs_consent = true;
+    return refused;
   }
   // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
   // either, so only a lock held elsewhere stops the restore. The lock is taken only once the
@@ -272,7 +281,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   // Listed again under the lock: a run that ended a moment ago may have added a newer folder,
   // which the roll-back must start from.
   const folder_tree history = scan_history_folders(h, request.store);
-  const folder_node* point = find_point(history, request.point);
+  const folder_node* point = find_point(history, chosen);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   // A run stopped since the first listing left its point part old, part new.
   const folder_node* unfinished = unfinished_folder(h, request.store, history);
@@ -320,19 +329,19 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   return summary;
 }
 
-bool restore_point_unfinished(host::host& h, const std::string& store, int point) {
-  const folder_tree history = scan_history_folders(h, store);
-  const folder_node* node = find_point(history, point);
-  return node != nullptr && node == unfinished_folder(h, store, history);
-}
-
-bool restore_needs_consent(host::host& h, const restore_request& request) {
-  if (request.point <= 0) return false;
+restore_check check_restore(host::host& h, const restore_request& request) {
+  if (!request.point.is_newest() && request.point.number() <= 0) return restore_check::refused;
   const folder_tree history = scan_history_folders(h, request.store);
   const folder_node* point = find_point(history, request.point);
-  if (point == nullptr || point == unfinished_folder(h, request.store, history)) return false;
-  if (target_refusal(h, request.target, request.store)) return false;
-  return target_holds_entries(h, request.target);
+  if (point == nullptr) return restore_check::refused;
+  if (point == unfinished_folder(h, request.store, history)) {
+    return restore_check::point_unfinished;
+  }
+  if (target_refusal(h, request.target, request.store)) return restore_check::refused;
+  if (!request.overwrite && target_holds_entries(h, request.target)) {
+    return restore_check::needs_consent;
+  }
+  return restore_check::ready;
 }
 
 }  // namespace engine

@@ -295,8 +295,9 @@ TEST_F(RestoreThreeRuns, UnsafeTargetsAndMissingPointsAreRefusedBeforeAnythingIs
 
 TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   const auto needs_consent = [&](const std::string& point, const std::string& into) {
-    return engine::restore_needs_consent(
-        faults, engine::restore_request{testing_support::point_in_text(point), store, "src", into});
+    return engine::check_restore(faults, engine::restore_request{testing_support::point_in_text(point),
+                                                                 store, "src", into}) ==
+           engine::restore_check::needs_consent;
   };
   EXPECT_FALSE(needs_consent("0001", target));  // new
   make_folders(target);
@@ -309,8 +310,8 @@ TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   EXPECT_FALSE(needs_consent("0007", target));
   EXPECT_FALSE(needs_consent("0001", "/"));
   EXPECT_FALSE(needs_consent("0001", store));
-  EXPECT_FALSE(
-      engine::restore_needs_consent(faults, engine::restore_request{0, store, "src", target}));
+  EXPECT_NE(engine::check_restore(faults, engine::restore_request{0, store, "src", target}),
+            engine::restore_check::needs_consent);
 }
 
 TEST(RestoreTarget, AShareIsARootWhateverItsSpelling) {

@@ -849,7 +849,7 @@ std::optional<opened_store> open_destination(host::host& h, const std::string& d
     log.add_line(text(msg::store_not_locked));
     log.add_line(text(msg::detail_prefix) + lock_path);
     // Often a destination the system cannot hold (a name too long): the user must learn why.
-    report_failure_reason(h, log);
+    if (!store.status().reason.empty()) log.add_reason(store.status().reason);
     log.add_line("");
     remove_made_folders(h, made);
   }

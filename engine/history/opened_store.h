@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/common/run_sinks.h"
+#include "engine/common/status.h"
 #include "engine/history/prune_steps.h"
 #include "engine/store/history_store.h"
 #include "platform/host.h"
@@ -45,7 +46,7 @@ class opened_store {
   };
 
   opened_store(host::host& h, std::string path, state opened, std::unique_ptr<host::lock> lock,
-               cut_prune completed);
+               cut_prune completed, std::string reason = std::string());
 
   host::host& host() const { return h_; }
   const std::string& path() const { return path_; }
@@ -55,6 +56,10 @@ class opened_store {
   bool locked() const { return lock_ != nullptr; }
   // What completing a cut prune came to (none when nothing was completed).
   cut_prune completed() const { return completed_; }
+  // The same as one value: ok for a store open under its lock with nothing left failed;
+  // no_points, busy (msg::store_busy), not_locked (msg::store_not_locked, the lock file and the
+  // system's reason; a reader goes on all the same) or failed (msg::prune_not_completed).
+  const engine::status& status() const { return status_; }
 
   // The points of the store now, newest first (list_store_points).
   std::vector<store_point> points() const;
@@ -65,6 +70,7 @@ class opened_store {
   state state_;
   std::unique_ptr<host::lock> lock_;
   cut_prune completed_;
+  engine::status status_;
 };
 
 // Opens the store in `store` as `how` says, without waiting for the lock. Lines of a completed

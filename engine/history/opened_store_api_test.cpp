@@ -143,7 +143,12 @@ TEST_F(OpenedStoreApi, WhileOneHoldsTheStoreEveryOtherCommandIsRefusedAndNothing
   const tree before = list_tree(dst);
   std::optional<engine::opened_store> holder(engine::open_store_to_read(h, dst));
   ASSERT_TRUE(holder->locked());
-  EXPECT_EQ(engine::open_store_to_read(h, dst).opened(), engine::opened_store::state::busy);
+  EXPECT_TRUE(holder->status().ok());
+  const engine::opened_store second = engine::open_store_to_read(h, dst);
+  EXPECT_EQ(second.opened(), engine::opened_store::state::busy);
+  EXPECT_EQ(second.status().what, engine::status::code::busy);
+  EXPECT_EQ(second.status().message, engine::msg::store_busy);
+  EXPECT_EQ(second.status().path, dst);
 
   file("a.txt", "four");
   engine::recording_log log;
@@ -201,6 +206,8 @@ TEST_F(OpenedStoreApi, AFolderWithoutPointsIsAnsweredEmptyAndGainsNothing) {
   testing_support::make_folders(dst);
   const engine::opened_store store = engine::open_store_to_read(h, dst);
   EXPECT_EQ(store.opened(), engine::opened_store::state::empty);
+  EXPECT_EQ(store.status().what, engine::status::code::no_points);
+  EXPECT_FALSE(store.status().message.has_value());
   EXPECT_FALSE(store.locked());
   EXPECT_TRUE(store.points().empty());
   EXPECT_TRUE(list_tree(dst).empty());  // not even a lock file

@@ -1,6 +1,7 @@
 // One run, restore or read of a store at a time; a lock that cannot be made stops a run only.
 #include <gtest/gtest.h>
 
+#include "engine/history/opened_store.h"
 #include "engine/history/point_changes.h"
 #include "engine/history/point_versions.h"
 #include "engine/store/store_lock.h"
@@ -70,6 +71,13 @@ TEST_F(StoreLock, ALockFileThatCannotBeMadeStillLetsChangesAndVersionsBeRead) {
             engine::point_changes_result::state::read);
   faults.fail_call(host::call_kind::lock, 1);
   EXPECT_EQ(engine::read_path_versions(faults, dst, "a.txt").versions.size(), 1u);
+  // Opened without the lock, the store says so in its status, naming the lock file.
+  faults.fail_call(host::call_kind::lock, 1);
+  const engine::opened_store opened = engine::open_store_to_read(faults, dst);
+  EXPECT_EQ(opened.opened(), engine::opened_store::state::unlocked);
+  EXPECT_EQ(opened.status().what, engine::status::code::not_locked);
+  EXPECT_EQ(opened.status().message, engine::msg::store_not_locked);
+  EXPECT_EQ(opened.status().path, dst + "\\" + engine::k_store_lock_name);
 }
 
 TEST_F(StoreLock, ALockFileThatCannotBeMadeRefusesARunButNotARestore) {

@@ -172,8 +172,7 @@ void main_window::bubunClick() {
   if (picked == nullptr) return;
   // Copied: the dialog runs an event loop, in which the point list may be filled anew.
   const engine::store_point point = *picked;
-  const std::optional<std::string> path =
-      tools_->ask_restore_path(engine::point_list_entry(point));
+  const std::optional<std::string> path = tools_->ask_restore_path(engine::point_list_entry(point));
   if (!path || run.working()) return;
   start_restore_run(point, {*path});
 }

@@ -19,11 +19,7 @@ class silent_log : public run_log {
 opened_store::opened_store(host::host& h, std::string path, state opened,
                            std::unique_ptr<host::lock> lock, cut_prune completed,
                            std::string reason)
-    : h_(h),
-      path_(std::move(path)),
-      state_(opened),
-      lock_(std::move(lock)),
-      completed_(completed) {
+    : h_(h), path_(std::move(path)), state_(opened), lock_(std::move(lock)), completed_(completed) {
   status_.path = path_;
   switch (state_) {
     case state::empty:

@@ -124,8 +124,7 @@ TEST_F(OpenedStoreApi, EveryCommandWorksThroughTheOpenedStore) {
   thin.how = engine::prune_request::rule::point;
   thin.point = 2;
   engine::recording_log prune_log;
-  EXPECT_EQ(engine::prune_store(h, thin, prune_log).status,
-            engine::prune_result::outcome::pruned);
+  EXPECT_EQ(engine::prune_store(h, thin, prune_log).status, engine::prune_result::outcome::pruned);
   {
     const engine::opened_store store = engine::open_store_to_read(h, dst);
     EXPECT_EQ(numbers(store), (std::vector<int>{2, 1}));

@@ -243,8 +243,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   if (seen_point == unfinished_folder(h, request.store, seen)) {
     // A backup at work right now leaves the same marker as a cut one: the user must hear that
     // the store is busy, not that the run was cut. (A run made the lock file with its marker.)
-    if (open_store(h, request.store, store_opening{}, log).opened() ==
-        opened_store::state::busy) {
+    if (open_store(h, request.store, store_opening{}, log).opened() == opened_store::state::busy) {
       report_store_busy(log, request.store);
       log.add_line(text(msg::restore_end));
       return nothing;
@@ -289,9 +288,8 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   std::vector<std::string> unread_logs;
   std::vector<std::string> log_paths;
   log.flush();
-  restore_walk walk =
-      walk_of_point(h, request.store, history, point, unfinished, unread_logs, log_paths,
-                    opened.locked(), request.index_budget);
+  restore_walk walk = walk_of_point(h, request.store, history, point, unfinished, unread_logs,
+                                    log_paths, opened.locked(), request.index_budget);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a
   // restore that brought back only some of the chosen entries would look like a success.

@@ -295,9 +295,9 @@ TEST_F(RestoreThreeRuns, UnsafeTargetsAndMissingPointsAreRefusedBeforeAnythingIs
 
 TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   const auto needs_consent = [&](const std::string& point, const std::string& into) {
-    return engine::check_restore(faults, engine::restore_request{testing_support::point_in_text(point),
-                                                                 store, "src", into}) ==
-           engine::restore_check::needs_consent;
+    return engine::check_restore(
+               faults, engine::restore_request{testing_support::point_in_text(point), store, "src",
+                                               into}) == engine::restore_check::needs_consent;
   };
   EXPECT_FALSE(needs_consent("0001", target));  // new
   make_folders(target);

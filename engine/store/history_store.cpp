@@ -126,7 +126,9 @@ std::string point_digits(const store_point& point) {
   return digits;
 }
 
-std::string point_entry(const store_point& point) { return point_digits(point) + ": " + point.time; }
+std::string point_entry(const store_point& point) {
+  return point_digits(point) + ": " + point.time;
+}
 
 std::string point_entry(const folder_node& history_folder) {
   return point_entry(point_of(history_folder));
@@ -134,7 +136,8 @@ std::string point_entry(const folder_node& history_folder) {
 
 std::string point_list_entry(const store_point& point) {
   // Part old, part new: the list must not offer it as a point like the others.
-  return point.finished ? point_entry(point) : point_entry(point) + text(msg::point_unfinished_mark);
+  return point.finished ? point_entry(point)
+                        : point_entry(point) + text(msg::point_unfinished_mark);
 }
 
 std::vector<store_point> list_store_points(host::host& h, const std::string& destination) {

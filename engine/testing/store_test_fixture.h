@@ -63,8 +63,8 @@ class store_fixture : public ::testing::Test {
     engine::recording_log log;
     engine::null_progress progress;
     const engine::run_summary s = engine::start_restore(
-        faults, engine::restore_request{testing_support::point_in_text(point), dst, src, target}, log,
-        progress);
+        faults, engine::restore_request{testing_support::point_in_text(point), dst, src, target},
+        log, progress);
     if (summary != nullptr) *summary = s;
     if (lines != nullptr) {
       for (const std::string& line : log.lines()) lines->push_back(u(line));

@@ -41,7 +41,7 @@ void print_points_json(const std::vector<engine::store_point>& points) {
   for (size_t i = 0; i < points.size(); ++i) {
     const engine::store_point& p = points[i];
     std::printf("{\"point\": %s, \"folder\": %s, \"time\": %s, \"finished\": %s}%s\n",
-                json_string(p.digits()).c_str(), json_string(p.folder).c_str(),
+                json_string(engine::point_digits(p)).c_str(), json_string(p.folder).c_str(),
                 json_string(p.time).c_str(), p.finished ? "true" : "false",
                 i + 1 < points.size() ? "," : "");
   }
@@ -59,7 +59,7 @@ int list_points(host::host& h, const std::string& destination, bool json) {
     return k_exit_ok;
   }
   for (const engine::store_point& point : points) {
-    std::printf("%s\n", host::terminal_text(point.entry).c_str());
+    std::printf("%s\n", host::terminal_text(engine::point_list_entry(point)).c_str());
   }
   return k_exit_ok;
 }

@@ -19,6 +19,11 @@ void print_line(const std::string& utf8_line) {
   std::fputc('\n', stdout);
 }
 
+// As prune and verify say it: log and versions read under the store's lock too.
+std::string store_busy_text(const std::string& store) {
+  return "the store " + host::terminal_text(store) + " is in use by another run";
+}
+
 const char* kind_word(engine::change_kind kind) {
   switch (kind) {
     case engine::change_kind::new_folder:
@@ -45,15 +50,20 @@ std::string change_line(const engine::point_change& change) {
 }
 
 int show_log(host::host& h, const std::string& store, const std::string& point) {
-  const int number = point.empty() ? 0 : point_number(h, store, point);
-  if (number < 0 || (number == 0 && !point.empty() && point != "latest")) {
+  const std::optional<engine::point_choice> chosen =
+      point.empty() ? engine::point_choice::newest() : chosen_point(point);
+  if (!chosen) {
     print_error("POINT is the four digits of a restore point (0002) or latest");
     return k_exit_usage;
   }
   using state = engine::point_changes_result::state;
-  const engine::point_changes_result found = engine::read_point_changes(h, store, number);
+  const engine::point_changes_result found = engine::read_point_changes(h, store, *chosen);
   if (found.outcome == state::no_store) {
     print_error("no restore points in " + host::terminal_text(store));
+    return k_exit_failed;
+  }
+  if (found.outcome == state::busy) {
+    print_error(store_busy_text(store));
     return k_exit_failed;
   }
   if (found.outcome == state::no_point) {
@@ -105,6 +115,9 @@ int show_versions(host::host& h, const std::string& store, const std::string& ty
       return k_exit_usage;
     case state::no_store:
       print_error("no restore points in " + host::terminal_text(store));
+      return k_exit_failed;
+    case state::busy:
+      print_error(store_busy_text(store));
       return k_exit_failed;
     case state::no_path:
       print_error(shown_line(*path) + " is in no restore point of " + host::terminal_text(store));

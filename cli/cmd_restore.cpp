@@ -12,27 +12,26 @@
 
 namespace cli {
 
-int point_number(host::host& h, const std::string& store, const std::string& point) {
-  if (point == "latest") {
-    const engine::folder_tree history = engine::scan_history_folders(h, store);
-    return history.empty() ? 0 : engine::point_number(history.first()->name.substr(4));
-  }
-  if (point.empty() || point.size() > 4) return -1;
+std::optional<engine::point_choice> chosen_point(const std::string& point) {
+  if (point == "latest") return engine::point_choice::newest();
+  if (point.empty() || point.size() > 4) return std::nullopt;
   for (char c : point) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
   }
-  return std::stoi(point);
+  const int number = std::stoi(point);
+  if (number == 0) return std::nullopt;
+  return engine::point_choice(number);
 }
 
 int run_restore(host::host& h, const std::string& store, const std::string& point,
                 const std::string& target, bool force, const std::vector<std::string>& paths) {
-  const int number = point_number(h, store, point);
-  if (number < 0 || (number == 0 && point != "latest")) {
+  const std::optional<engine::point_choice> chosen = chosen_point(point);
+  if (!chosen) {
     print_error("POINT is the four digits of a restore point (0002) or latest");
     return k_exit_usage;
   }
   engine::restore_request request;
-  request.point = number;
+  request.point = *chosen;
   request.store = store;
   request.target = target;
   request.overwrite = force;
@@ -42,7 +41,7 @@ int run_restore(host::host& h, const std::string& store, const std::string& poin
       engine::start_restore(h, request, run.log(), run.progress(), run.stop());
   const int status = run.finish(summary);
   // The engine says nothing of a store without points: the command line must.
-  if (summary.refused && run.log().lines_written() == 0) {
+  if (summary.no_points) {
     print_error("no restore points in " + host::terminal_text(store));
   }
   return status;

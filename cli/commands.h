@@ -2,11 +2,13 @@
 #ifndef ZOLK_CLI_COMMANDS_H
 #define ZOLK_CLI_COMMANDS_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <CLI/CLI.hpp>
 
+#include "engine/store/point_choice.h"
 #include "platform/host.h"
 
 namespace cli {
@@ -23,9 +25,9 @@ int run_backup(host::host& h, const std::string& source, const std::string& dest
 // backup SOURCE DESTINATION, points DESTINATION
 void add_backup_commands(CLI::App& app, host::host& h, outcome& result);
 
-// The number of the point a POINT argument names: "latest" the newest history folder of
-// `store` (0 when there is none), up to four digits themselves; -1 when POINT means nothing.
-int point_number(host::host& h, const std::string& store, const std::string& point);
+// The point a POINT argument names: "latest" the newest, one to four digits (not all zero) the
+// point of that number; nullopt when POINT names none.
+std::optional<engine::point_choice> chosen_point(const std::string& point);
 
 // A restore of the point POINT ("0002" or "latest") of the history in store into target;
 // a target that already holds entries is refused unless `force`. `paths` (CP932, may be

@@ -12,6 +12,7 @@
 #include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
 #include "engine/store/store_lock.h"
+#include "engine/testing/point_text.h"
 #include "platform/packed_time.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"
@@ -42,7 +43,7 @@ void write_generation(const std::string& src, int generation) {
 }
 
 tree restored(const std::string& dst, const std::string& point, const std::string& target) {
-  engine::restore_request request{engine::point_number(point), dst, "", target};
+  engine::restore_request request{testing_support::point_in_text(point), dst, "", target};
   engine::recording_log log;
   engine::null_progress progress;
   engine::start_restore(host::default_host(), request, log, progress);

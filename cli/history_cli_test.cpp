@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "engine/store/store_lock.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"
@@ -132,6 +133,21 @@ TEST_F(history_cli, VersionsShowsAPathAtEveryPoint) {
   EXPECT_EQ(zolk_cli("versions " + cli_testing::quoted(tmp.at("none")) + " x").status, 1);
   EXPECT_EQ(zolk_cli("versions " + dst).status, 2);
   EXPECT_EQ(zolk_cli("versions --help").status, 0);
+}
+
+TEST_F(history_cli, LogAndVersionsOfAStoreInUseSayItIsBusy) {
+  // Another process holding the lock may be a prune renumbering the points under the reader.
+  host::lock_result other =
+      host::default_host().lock_file(tmp.at("dst") + "/" + engine::k_store_lock_name);
+  ASSERT_EQ(other.state, host::lock_state::taken);
+  const std::string busy = "zolk-cli: the store " + tmp.at("dst") + " is in use by another run\n";
+  EXPECT_EQ(zolk_cli("log " + dst + " 0002", true).out, busy);
+  EXPECT_EQ(zolk_cli("log " + dst, true).status, 1);
+  EXPECT_EQ(zolk_cli("versions " + dst + " docs/a.txt", true).out, busy);
+  EXPECT_EQ(zolk_cli("versions " + dst + " docs/a.txt").status, 1);
+  other.held.reset();
+  EXPECT_EQ(zolk_cli("log " + dst + " 0002").status, 0);
+  EXPECT_EQ(zolk_cli("versions " + dst + " docs/a.txt").status, 0);
 }
 
 TEST_F(history_cli, RestoreOfChosenPathsBringsBackOnlyThemAsTheyStoodAtThePoint) {

@@ -11,6 +11,7 @@
 #include "engine/restore/restore_run.h"
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
+#include "engine/testing/point_text.h"
 #include "platform/packed_time.h"
 #include "platform/testing/process.h"
 #include "platform/testing/temp_folder.h"
@@ -74,7 +75,7 @@ bool cut_backup(const std::string& src, const std::string& dst, uint64_t depth) 
 
 std::map<std::string, std::string> restore(const std::string& dst, const std::string& point,
                                            const std::string& target) {
-  engine::restore_request request{engine::point_number(point), dst, "", target};
+  engine::restore_request request{testing_support::point_in_text(point), dst, "", target};
   engine::recording_log log;
   engine::null_progress progress;
   engine::start_restore(host::default_host(), request, log, progress);

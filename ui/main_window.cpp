@@ -118,34 +118,34 @@ void main_window::start() {
     });
     return;
   }
-  if (const std::string* entry = picked_point()) start_restore_run(*entry, {});
+  if (const engine::store_point* point = picked_point()) start_restore_run(*point, {});
 }
 
-const std::string* main_window::picked_point() {
+const engine::store_point* main_window::picked_point() {
   // The point is taken from the entry picked in the list, never from text typed over it.
-  if (point_list.selected < 0 ||
-      point_list.selected >= static_cast<int>(point_list.entries.size())) {
+  if (point_list.selected < 0 || point_list.selected >= static_cast<int>(points_.size())) {
     // The engine would return without a line: an empty run window tells the user nothing.
     messages_.show_message(text(wt::choose_point));
     return nullptr;
   }
-  return &point_list.entries[static_cast<size_t>(point_list.selected)];
+  return &points_[static_cast<size_t>(point_list.selected)];
 }
 
-void main_window::start_restore_run(const std::string& point_entry,
+void main_window::start_restore_run(const engine::store_point& point,
                                     std::vector<std::string> paths) {
   engine::restore_request request;
-  request.point = engine::point_number(point_entry);
+  request.point = point.number;
   request.store = store_folder;
   request.source = form.source_field();
   request.target = form.destination_field();
   request.paths = std::move(paths);
   // Told before the run window shows; the restore itself would refuse it all the same.
-  if (engine::restore_point_unfinished(host_, request.store, request.point)) {
+  const engine::restore_check check = engine::check_restore(host_, request);
+  if (check == engine::restore_check::point_unfinished) {
     messages_.show_message(text(wt::point_unfinished));
     return;
   }
-  if (engine::restore_needs_consent(host_, request) &&
+  if (check == engine::restore_check::needs_consent &&
       !messages_.ask_yes_no(text(wt::restore_over_files))) {
     return;
   }
@@ -160,20 +160,20 @@ void main_window::start_restore_run(const std::string& point_entry,
 
 void main_window::show_changes() {
   if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
-  if (const std::string* entry = picked_point()) {
-    tools_->show_changes(point_changes_page(host_, store_folder, *entry));
+  if (const engine::store_point* point = picked_point()) {
+    tools_->show_changes(point_changes_page(host_, store_folder, *point));
   }
 }
 
 void main_window::restore_entry() {
   if (run.working() || tools_ == nullptr || main_mode != k_restore_mode) return;
-  const std::string* entry = picked_point();
-  if (entry == nullptr) return;
+  const engine::store_point* picked = picked_point();
+  if (picked == nullptr) return;
   // Copied: the dialog runs an event loop, in which the point list may be filled anew.
-  const std::string point_entry = *entry;
-  const std::optional<std::string> path = tools_->ask_restore_path(point_entry);
+  const engine::store_point point = *picked;
+  const std::optional<std::string> path = tools_->ask_restore_path(engine::point_list_entry(point));
   if (!path || run.working()) return;
-  start_restore_run(point_entry, {*path});
+  start_restore_run(point, {*path});
 }
 
 void main_window::start_run(run_controller::work work) {
@@ -287,7 +287,11 @@ void main_window::restore_job_picked() {
 
 void main_window::list_restore_points(bool show) {
   if (show) {
-    point_list.entries = engine::restore_point_entries(host_, store_folder);
+    points_ = engine::list_store_points(host_, store_folder);
+    point_list.entries.clear();
+    for (const engine::store_point& point : points_) {
+      point_list.entries.push_back(engine::point_list_entry(point));
+    }
     point_list.selected = -1;
     // A store without points says so rather than offering the points of another job.
     point_list.text = point_list.entries.empty() ? text(wt::no_points) : std::string();

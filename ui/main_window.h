@@ -217,9 +217,9 @@ class main_window {
 
   void tell_save(job_form::outcome outcome);
   void start_run(run_controller::work work);
-  // The picked point's entry, or null (after telling the user) when none is picked.
-  const std::string* picked_point();
-  void start_restore_run(const std::string& point_entry, std::vector<std::string> paths);
+  // The picked point, or null (after telling the user) when none is picked.
+  const engine::store_point* picked_point();
+  void start_restore_run(const engine::store_point& point, std::vector<std::string> paths);
   const std::string& stop_question() const;
   void end_backup(const engine::run_summary& summary);
   void fill_job_combo_s(int text_number);
@@ -233,6 +233,7 @@ class main_window {
   message_port& messages_;
   run_window_port& run_;
   point_tools_port* tools_ = nullptr;
+  std::vector<engine::store_point> points_;  // the points R_ListBox lists, in its order
   int running_mode_ = k_backup_mode;  // the mode of the working (or last) run
   bool end_after_run_ = false;        // the user stopped the run to end the program
 };

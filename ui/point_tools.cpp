@@ -1,9 +1,9 @@
 #include "ui/point_tools.h"
 
+#include "engine/common/messages.h"
 #include "engine/history/point_changes.h"
 #include "engine/history/point_walk.h"
 #include "engine/restore/restore_rollback.h"
-#include "engine/restore/restore_run.h"
 #include "ui/window_texts.h"
 
 namespace ui {
@@ -34,12 +34,11 @@ std::string change_line(const engine::point_change& change) {
 }  // namespace
 
 changes_page point_changes_page(host::host& h, const std::string& store,
-                                const std::string& point_entry) {
+                                const engine::store_point& point) {
   using state = engine::point_changes_result::state;
   changes_page page;
-  const engine::point_changes_result found =
-      engine::read_point_changes(h, store, engine::point_number(point_entry));
-  page.title = point_entry + text(wt::changes_title);
+  const engine::point_changes_result found = engine::read_point_changes(h, store, point.number);
+  page.title = engine::point_list_entry(point) + text(wt::changes_title);
   for (const engine::point_change& change : found.changes)
     page.lines.push_back(change_line(change));
   switch (found.outcome) {
@@ -48,6 +47,9 @@ changes_page point_changes_page(host::host& h, const std::string& store,
       break;
     case state::unreadable:
       page.note = text(wt::change_log_cut);
+      break;
+    case state::busy:
+      page.note = engine::text(engine::msg::store_busy);
       break;
     case state::no_store:
     case state::no_point:

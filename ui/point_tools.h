@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/store/history_store.h"
 #include "platform/host.h"
 
 namespace ui {
@@ -19,11 +20,11 @@ struct changes_page {
   std::string note;                // empty, or why the list is empty or short
 };
 
-// The changes of the point `point_entry` (as the point list shows it) of the history in
-// `store`. A point the store no
+// The changes of `point` of the history in `store`, titled as the point list shows it. A point
+// the store no
 // longer has gives a page with no lines and the note that the run left no log.
 changes_page point_changes_page(host::host& h, const std::string& store,
-                                const std::string& point_entry);
+                                const engine::store_point& point);
 
 // The secondary windows of the history tools as the main window drives them.
 class point_tools_port {

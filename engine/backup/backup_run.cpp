@@ -12,6 +12,7 @@
 #include "engine/store/history_store.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
+#include "engine/history/opened_store.h"
 #include "engine/history/point_times.h"
 #include "engine/common/progress_meter.h"
 #include "engine/history/prune_steps.h"
@@ -831,29 +832,33 @@ void later_run(host::host& h, backup_run& run, const std::string& destination,
   run.finish(destination);
 }
 
-// Takes the store's lock for the whole run, creating the destination folder itself first if
-// needed (nothing else is made before the lock is held). Null when the run is refused.
-std::unique_ptr<host::lock> lock_destination(host::host& h, const std::string& destination,
+// Opens the store with its lock for the whole run, creating the destination folder itself
+// first if needed (nothing else is made before the lock is held). A run must find the store
+// whole: a prune cut off half-way is completed as it opens. Nullopt when the run is refused.
+std::optional<opened_store> open_destination(host::host& h, const std::string& destination,
                                              run_log& log, run_summary& summary) {
   const std::string lock_path = path_join(destination, k_store_lock_name);
   const std::vector<std::string> made = missing_folders(h, destination);
   create_parent_folders(h, lock_path);
-  host::lock_result lock = lock_store(h, destination);
-  if (lock.state == host::lock_state::busy) {
+  store_opening how;
+  how.completion = store_completion::when_locked;
+  opened_store store = open_store(h, destination, how, log);
+  if (store.opened() == opened_store::state::busy) {
     report_store_busy(log, destination);
-  } else if (lock.state == host::lock_state::failed) {
+  } else if (store.opened() == opened_store::state::unlocked) {
     log.add_line(text(msg::store_not_locked));
     log.add_line(text(msg::detail_prefix) + lock_path);
     // Often a destination the system cannot hold (a name too long): the user must learn why.
-    report_failure_reason(h, log);
+    if (!store.status().reason.empty()) log.add_reason(store.status().reason);
     log.add_line("");
     remove_made_folders(h, made);
   }
-  if (!lock.held) {
+  if (!store.locked()) {
     summary.alert = true;
     summary.refused = true;
+    return std::nullopt;
   }
-  return std::move(lock.held);
+  return std::optional<opened_store>(std::move(store));
 }
 
 }  // namespace
@@ -871,9 +876,9 @@ run_summary run_history_backup(host::host& h, const std::string& source,
       // A missing source would otherwise read as "everything was deleted".
       refuse(log, {msg::interrupted, msg::source_missing}, summary);
       log.add_line(text(msg::detail_prefix) + source + "\r\n");
-    } else if (const auto lock = lock_destination(h, destination, log, summary)) {
-      // A run must find the store whole: a prune cut off half-way is completed first.
-      if (complete_cut_prune(h, destination, log) == cut_prune::failed) {
+    } else if (const std::optional<opened_store> store =
+                   open_destination(h, destination, log, summary)) {
+      if (store->completed() == cut_prune::failed) {
         summary.failed++;
         summary.refused = true;
       } else {

@@ -12,6 +12,7 @@
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
 #include "engine/testing/store_test_fixture.h"
+#include "engine/testing/point_text.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
@@ -113,7 +114,7 @@ void backup(host::host& h, const std::string& src, const std::string& dst) {
 snapshot restored(const std::string& dst, const std::string& point, const std::string& target,
                   engine::run_summary* summary = nullptr) {
   engine::restore_request request;
-  request.point = engine::point_number(point);
+  request.point = testing_support::point_in_text(point);
   request.store = dst;
   request.target = target;
   engine::recording_log log;

@@ -11,6 +11,7 @@
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
 #include "engine/testing/store_test_fixture.h"
+#include "engine/testing/point_text.h"
 
 namespace {
 
@@ -68,7 +69,8 @@ class BatchCopy : public store_test::store_fixture {
     run_record r;
     engine::recording_log log;
     engine::null_progress progress;
-    engine::restore_request request{engine::point_number(points().front()), dst, src, target};
+    engine::restore_request request{testing_support::point_in_text(points().front()), dst, src,
+                                    target};
     request.overwrite = overwrite;
     r.summary = engine::start_restore(h, request, log, progress, stop);
     r.lines = log.lines();

@@ -14,6 +14,10 @@ struct run_summary {
   bool refused = false;  // the run stopped before changing anything (a refusal or a failed start)
   bool stopped = false;  // the user asked the run to stop and it did, leaving its work cut
   bool alert = false;    // the refusal calls for the user's attention (the desktop program beeps)
+  bool no_points = false;      // refused: the store holds no restore point (a restore then
+                               // writes no line: the front end says so in its own words)
+  bool needs_consent = false;  // refused: the restore target holds entries and the request
+                               // did not allow restoring over them
   bool ok() const { return !refused && !stopped && failed == 0; }
 };
 

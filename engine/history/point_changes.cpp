@@ -106,11 +106,25 @@ std::vector<point_change> decode_changes(const change_log& log) {
   return kept;
 }
 
-point_changes_result read_point_changes(host::host& h, const std::string& store, int point) {
+point_changes_result read_point_changes(host::host& h, const std::string& store,
+                                        const point_choice& point) {
+  const opened_store opened = open_store_to_read(h, store);
+  if (opened.opened() == opened_store::state::empty) return point_changes_result();
+  if (opened.opened() == opened_store::state::busy) {
+    point_changes_result result;
+    result.outcome = point_changes_result::state::busy;
+    return result;
+  }
+  return read_point_changes(opened, point);
+}
+
+point_changes_result read_point_changes(const opened_store& opened, const point_choice& point) {
+  host::host& h = opened.host();
+  const std::string& store = opened.path();
   point_changes_result result;
   const folder_tree history = scan_history_folders(h, store);
   if (history.empty()) return result;
-  const folder_node* node = point == 0 ? history.first() : find_point(history, point);
+  const folder_node* node = find_point(history, point);
   if (node == nullptr) {
     result.outcome = point_changes_result::state::no_point;
     return result;

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/history/opened_store.h"
 #include "engine/store/change_log.h"
+#include "engine/store/point_choice.h"
 #include "platform/host.h"
 
 namespace engine {
@@ -40,6 +42,7 @@ struct point_changes_result {
     no_point,    // the store has no point of that number
     no_log,      // the run that made the point left no change log
     unreadable,  // the log could not be read to its end; `changes` holds what was read
+    busy,        // another process holds the store's lock (a prune may be renumbering it)
   };
   state outcome = state::no_store;
   std::string point_entry;  // the point as the point list shows it ("0003: 2026/...")
@@ -47,10 +50,13 @@ struct point_changes_result {
   std::vector<point_change> changes;
 };
 
-// The changes of point `point` (0: the newest) of the history in `store`. What the next older
+// The changes of the chosen point of the history in `store`. What the next older
 // history folder holds at each deleted path settles what the log cannot tell: whether a
 // deletion took a folder, and whether a deletion plus a new entry changed the entry's kind.
-point_changes_result read_point_changes(host::host& h, const std::string& store, int point);
+point_changes_result read_point_changes(const opened_store& store, const point_choice& point);
+// The same, opening the store to read for the time it takes (busy when another holds it).
+point_changes_result read_point_changes(host::host& h, const std::string& store,
+                                        const point_choice& point);
 
 }  // namespace engine
 

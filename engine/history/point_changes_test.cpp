@@ -55,7 +55,7 @@ class point_changes_store : public ::testing::Test {
     engine::null_progress progress;
     engine::run_history_backup(host::default_host(), src, dst, log, progress);
   }
-  engine::point_changes_result changes(int point) {
+  engine::point_changes_result changes(const engine::point_choice& point) {
     return engine::read_point_changes(host::default_host(), dst, point);
   }
   void file(const std::string& rel, const std::string& bytes) {
@@ -133,7 +133,7 @@ TEST_F(point_changes_store, AThinnedPointLeavesNoTypeChangeThatNeverHappened) {
 
 TEST_F(point_changes_store, ThePointsOfAStoreTellTheirOwnRunsChanges) {
   using state = engine::point_changes_result::state;
-  EXPECT_EQ(changes(0).outcome, state::no_store);
+  EXPECT_EQ(changes(engine::point_choice::newest()).outcome, state::no_store);
   testing_support::make_folders(src + "/docs");
   testing_support::write_file(src + "/docs/a.txt", "a");
   testing_support::write_file(src + "/x", "file");
@@ -155,7 +155,7 @@ TEST_F(point_changes_store, ThePointsOfAStoreTellTheirOwnRunsChanges) {
   EXPECT_EQ(second.changes[1].kind, change_kind::became_folder);
   EXPECT_EQ(second.changes[1].path, "\\x");
   // The newest by default; a run that found nothing has an empty log.
-  const engine::point_changes_result newest = changes(0);
+  const engine::point_changes_result newest = changes(engine::point_choice::newest());
   EXPECT_EQ(newest.outcome, state::read);
   EXPECT_EQ(newest.point_entry.substr(0, 4), "0003");
   EXPECT_TRUE(newest.changes.empty());

@@ -18,6 +18,23 @@ std::string folder_name_of(const std::string& path) {
 path_versions_result read_path_versions(host::host& h, const std::string& store,
                                         const std::string& path) {
   path_versions_result result;
+  if (!entry_key(path)) {
+    result.outcome = path_versions_result::state::bad_path;
+    return result;
+  }
+  const opened_store opened = open_store_to_read(h, store);
+  if (opened.opened() == opened_store::state::empty) return result;
+  if (opened.opened() == opened_store::state::busy) {
+    result.outcome = path_versions_result::state::busy;
+    return result;
+  }
+  return read_path_versions(opened, path);
+}
+
+path_versions_result read_path_versions(const opened_store& opened, const std::string& path) {
+  host::host& h = opened.host();
+  const std::string& store = opened.path();
+  path_versions_result result;
   const std::optional<std::string> key = entry_key(path);
   if (!key) {
     result.outcome = path_versions_result::state::bad_path;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/history/opened_store.h"
 #include "platform/host.h"
 
 namespace engine {
@@ -28,6 +29,7 @@ struct path_versions_result {
     no_store,  // the store holds no history folder
     bad_path,  // the path names no entry (empty, the top itself, "." or "..")
     no_path,   // the path stands at no point
+    busy,      // another process holds the store's lock (a prune may be renumbering it)
   };
   state outcome = state::no_store;
   std::vector<path_version> versions;
@@ -38,6 +40,8 @@ struct path_versions_result {
 // Every point of the history in `store`, newest first, with what `path` (a path inside the
 // point, `\` or `/` separated) was at that point. One walk over the store: as costly as one
 // restore of the oldest point.
+path_versions_result read_path_versions(const opened_store& store, const std::string& path);
+// The same, opening the store to read for the time it takes (busy when another holds it).
 path_versions_result read_path_versions(host::host& h, const std::string& store,
                                         const std::string& path);
 

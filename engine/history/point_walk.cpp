@@ -6,7 +6,6 @@
 #include "engine/store/history_store.h"
 #include "engine/common/paths.h"
 #include "engine/restore/restore_rollback.h"
-#include "engine/restore/restore_run.h"
 #include "engine/store/run_marker.h"
 #include "platform/native_path.h"
 
@@ -22,9 +21,10 @@ std::string folded(std::string name) {
 
 }  // namespace
 
-const folder_node* find_point(const folder_tree& history, int point) {
+const folder_node* find_point(const folder_tree& history, const point_choice& point) {
+  if (point.is_newest()) return history.first();
   for (const folder_node* node = history.first(); node != nullptr; node = node->next) {
-    if (point_number(node->name.substr(4)) == point) return node;
+    if (history_folder_number(node->name) == point.number()) return node;
   }
   return nullptr;
 }

@@ -14,15 +14,16 @@
 
 #include "engine/store/change_log.h"
 #include "engine/store/change_log_index.h"
+#include "engine/store/point_choice.h"
 #include "engine/restore/restore_list.h"
 #include "engine/backup/snapshot.h"
 #include "platform/host.h"
 
 namespace engine {
 
-// The history folder of the point numbered `point` (Zolk0002: 2) in the history-folder list;
+// The history folder of the chosen point in the history-folder list (the newest is the first);
 // null when the store has none.
-const folder_node* find_point(const folder_tree& history, int point);
+const folder_node* find_point(const folder_tree& history, const point_choice& point);
 
 // The change logs beside the history folders, found by one search of the store. A log is
 // found in any letter case, and a folder whose name differs in letter case from its log

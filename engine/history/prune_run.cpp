@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "engine/store/change_log.h"
 #include "engine/common/file_copy.h"
 #include "engine/store/history_store.h"
 #include "engine/common/paths.h"
+#include "engine/history/opened_store.h"
 #include "engine/history/point_walk.h"
 #include "engine/history/prune_merge.h"
 #include "engine/history/prune_steps.h"
@@ -186,7 +188,7 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   const host::operation_folders folders(h);
   const std::string& store = request.store;
   if (scan_history_folders(h, store).empty()) return refused("no restore points in " + store);
-  std::unique_ptr<host::lock> lock;
+  std::optional<opened_store> opened;
   if (request.dry_run) {
     if (h.exists(path_join(store, k_prune_marker_name))) {
       prune_result r = refused(std::string());
@@ -194,12 +196,13 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
       return r;
     }
   } else {
-    host::lock_result taken = lock_store(h, store);
-    if (taken.state == host::lock_state::busy)
+    store_opening how;
+    how.completion = store_completion::when_locked;
+    opened.emplace(open_store(h, store, how, log));
+    if (opened->opened() == opened_store::state::busy)
       return refused("the store " + store + " is in use by another run");
-    if (!taken.held) return refused("the store " + store + " cannot be locked");
-    lock = std::move(taken.held);
-    if (complete_cut_prune(h, store, log) == cut_prune::failed) {
+    if (!opened->locked()) return refused("the store " + store + " cannot be locked");
+    if (opened->completed() == cut_prune::failed) {
       prune_result r = refused("a prune of " + store + " that was cut off could not be completed");
       r.status = outcome::failed;
       return r;
@@ -252,12 +255,13 @@ prune_result prune_store(host::host& h, const prune_request& request, run_log& l
   for (size_t i = 0; i < points.size(); ++i) {
     const bool goes = i == thinned || std::find(dropped.begin(), dropped.end(), i) != dropped.end();
     if (goes) continue;
-    const std::string to = "Zolk" + four_digits(++number);
+    const std::string digits = four_digits(++number);
+    const std::string to = "Zolk" + digits;
     // A folder keeps its number, and so its name in whatever letter case it stands.
     if (same_store_name(to, points[i]->name)) continue;
     plan.renames.push_back(
         prune_rename{points[i]->name, to, h.exists(logs.path_of(points[i]->name))});
-    r.renumbered.emplace_back(points[i]->name.substr(4), to.substr(4));
+    r.renumbered.emplace_back(four_digits(history_folder_number(points[i]->name)), digits);
   }
   if (!plan.thins() && plan.dropped.empty()) {
     r.status = outcome::nothing_to_do;

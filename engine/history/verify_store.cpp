@@ -9,6 +9,7 @@
 
 #include "engine/store/change_log.h"
 #include "engine/store/history_store.h"
+#include "engine/history/opened_store.h"
 #include "engine/common/paths.h"
 #include "engine/history/point_walk.h"
 #include "engine/store/prune_marker.h"
@@ -138,8 +139,7 @@ void check_numbering(const std::vector<const folder_node*>& oldest_first, const 
                      std::vector<std::string>& problems) {
   size_t expected = 1;
   for (const folder_node* n : oldest_first) {
-    const std::string digits = n->name.substr(4);
-    const size_t number = static_cast<size_t>(std::stoul(digits));
+    const size_t number = static_cast<size_t>(history_folder_number(n->name));
     if (number > expected) {
       const std::string missing = number == expected + 1
                                       ? four_digits(expected)
@@ -191,20 +191,23 @@ bool verify_report::healthy() const {
 
 verify_report verify_store(host::host& h, const std::string& store, run_log& log) {
   verify_report report;
-  if (scan_history_folders(h, store).empty()) {
+  // A store the lock file cannot be made in cannot be changed either: it is checked as it is,
+  // and a cut prune in it is named below as a leftover marker.
+  store_opening how;
+  how.empty_answered = true;
+  how.completion = store_completion::when_locked;
+  const opened_store opened = open_store(h, store, how, log);
+  if (opened.opened() == opened_store::state::empty) {
     report.refused = true;
     report.reason = "no restore points in " + store;
     return report;
   }
-  const host::lock_result lock = lock_store(h, store);
-  if (lock.state == host::lock_state::busy) {
+  if (opened.opened() == opened_store::state::busy) {
     report.refused = true;
     report.reason = "the store " + store + " is in use by another run";
     return report;
   }
-  // A store the lock file cannot be made in cannot be changed either: it is checked as it is,
-  // and a cut prune in it is named below as a leftover marker.
-  if (lock.held && complete_cut_prune(h, store, log) == cut_prune::failed) {
+  if (opened.completed() == cut_prune::failed) {
     report.store_problems.push_back("a prune that was cut off could not be completed: " +
                                     path_join(store, k_prune_marker_name));
   }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "engine/restore/restore_run.h"
+#include "engine/testing/point_text.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"
 #include "platform/packed_time.h"
@@ -57,7 +58,7 @@ class RestoreLogs : public ::testing::Test {
     testing_support::remove_tree(target);
     engine::recording_log log;
     engine::null_progress quiet;
-    engine::restore_request request{engine::point_number(point), store, "src", target};
+    engine::restore_request request{testing_support::point_in_text(point), store, "src", target};
     request.index_budget = index_budget;
     summary = engine::start_restore(faults, request, log, progress ? *progress : quiet);
     std::vector<std::string> lines;

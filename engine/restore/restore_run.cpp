@@ -8,6 +8,7 @@
 #include "engine/store/history_store.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
+#include "engine/history/opened_store.h"
 #include "engine/history/point_walk.h"
 #include "engine/store/prune_marker.h"
 #include "engine/history/prune_steps.h"
@@ -77,10 +78,10 @@ run_summary refuse(run_log& log, front_msg reason) {
 }
 
 // The point as the point list shows it; its four digits alone when the store lacks it.
-std::string point_entry_text(const folder_tree& history, int point) {
+std::string point_entry_text(const folder_tree& history, const point_choice& point) {
   if (const folder_node* node = find_point(history, point)) return point_entry(*node);
   char digits[16];
-  std::snprintf(digits, sizeof digits, "%04d", point);
+  std::snprintf(digits, sizeof digits, "%04d", point.number());
   return digits;
 }
 
@@ -207,16 +208,20 @@ int64_t report_unread_logs(const std::vector<std::string>& unread_logs, run_log&
   return static_cast<int64_t>(unread_logs.size());
 }
 
+// A restore completes a cut prune even where it cannot take the lock (a store on a read-only
+// medium): only another holder of the lock stops it.
+constexpr store_opening k_restore_opening{false, store_completion::unless_busy};
+
 // A prune cut off half-way is completed before anything else, whatever point was asked for.
 // It numbered the points anew, so the number asked for may now name another point, or none:
 // the restore stops, and the user chooses again.
 run_summary complete_prune_first(host::host& h, const std::string& store, run_log& log) {
   run_summary stopped;
   stopped.refused = true;
-  const host::lock_result lock = lock_store(h, store);
-  if (lock.state == host::lock_state::busy) {
+  const opened_store opened = open_store(h, store, k_restore_opening, log);
+  if (opened.opened() == opened_store::state::busy) {
     report_store_busy(log, store);
-  } else if (complete_cut_prune(h, store, log) != cut_prune::failed) {
+  } else if (opened.completed() != cut_prune::failed) {
     return refuse(log, msg::points_renumbered);
   }
   log.add_line(text(msg::restore_end));
@@ -230,18 +235,25 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   const host::operation_folders folders(h);
   run_summary nothing;
   nothing.refused = true;
-  if (request.point <= 0) return nothing;
+  if (!request.point.is_newest() && request.point.number() <= 0) return nothing;
   const folder_tree seen = scan_history_folders(h, request.store);
-  if (seen.empty()) return nothing;
-  write_opening_lines(request, point_entry_text(seen, request.point), log);
+  if (seen.empty()) {
+    nothing.no_points = true;
+    return nothing;
+  }
+  // The newest as first listed: a run that ends meanwhile makes a newer point, which the user
+  // did not see.
+  const int chosen = request.point.is_newest() ? history_folder_number(seen.first()->name)
+                                               : request.point.number();
+  write_opening_lines(request, point_entry_text(seen, chosen), log);
   if (h.exists(path_join(request.store, k_prune_marker_name)))
     return complete_prune_first(h, request.store, log);
-  const folder_node* seen_point = find_point(seen, request.point);
+  const folder_node* seen_point = find_point(seen, chosen);
   if (seen_point == nullptr) return refuse(log, msg::restore_point_missing);
   if (seen_point == unfinished_folder(h, request.store, seen)) {
     // A backup at work right now leaves the same marker as a cut one: the user must hear that
     // the store is busy, not that the run was cut. (A run made the lock file with its marker.)
-    if (lock_store(h, request.store).state == host::lock_state::busy) {
+    if (open_store(h, request.store, store_opening{}, log).opened() == opened_store::state::busy) {
       report_store_busy(log, request.store);
       log.add_line(text(msg::restore_end));
       return nothing;
@@ -255,19 +267,21 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
     return refuse(log, *reason);
   }
   if (!request.overwrite && target_holds_entries(h, request.target)) {
-    return refuse(log, front_msg::target_not_empty);
+    run_summary refused = refuse(log, front_msg::target_not_empty);
+    refused.needs_consent = true;
+    return refused;
   }
   // A store the lock file cannot be made in (a read-only medium) cannot be changed by a run
   // either, so only a lock held elsewhere stops the restore. The lock is taken only once the
   // checks pass, so a refused restore writes nothing at all.
-  const host::lock_result lock = lock_store(h, request.store);
-  if (lock.state == host::lock_state::busy) {
+  const opened_store opened = open_store(h, request.store, k_restore_opening, log);
+  if (opened.opened() == opened_store::state::busy) {
     report_store_busy(log, request.store);
     log.add_line(text(msg::restore_end));
     return nothing;
   }
   // A prune cut off since the store was first listed is completed all the same.
-  const cut_prune late = complete_cut_prune(h, request.store, log);
+  const cut_prune late = opened.completed();
   if (late == cut_prune::failed) {
     log.add_line(text(msg::restore_end));
     return nothing;
@@ -276,7 +290,7 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   // Listed again under the lock: a run that ended a moment ago may have added a newer folder,
   // which the roll-back must start from.
   const folder_tree history = scan_history_folders(h, request.store);
-  const folder_node* point = find_point(history, request.point);
+  const folder_node* point = find_point(history, chosen);
   if (point == nullptr) return refuse(log, msg::restore_point_missing);
   // A run stopped since the first listing left its point part old, part new.
   const folder_node* unfinished = unfinished_folder(h, request.store, history);
@@ -284,9 +298,8 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   std::vector<std::string> unread_logs;
   std::vector<std::string> log_paths;
   log.flush();
-  restore_walk walk =
-      walk_of_point(h, request.store, history, point, unfinished, unread_logs, log_paths,
-                    lock.state == host::lock_state::taken, request.index_budget);
+  restore_walk walk = walk_of_point(h, request.store, history, point, unfinished, unread_logs,
+                                    log_paths, opened.locked(), request.index_budget);
   // A first walk finds the work for the progress view, the folders of the store that cannot
   // be read and any chosen path the point lacks, all told before anything is written: a
   // restore that brought back only some of the chosen entries would look like a success.
@@ -324,29 +337,19 @@ run_summary start_restore(host::host& h, const restore_request& request, run_log
   return summary;
 }
 
-bool restore_point_unfinished(host::host& h, const std::string& store, int point) {
-  const folder_tree history = scan_history_folders(h, store);
-  const folder_node* node = find_point(history, point);
-  return node != nullptr && node == unfinished_folder(h, store, history);
-}
-
-bool restore_needs_consent(host::host& h, const restore_request& request) {
-  if (request.point <= 0) return false;
+restore_check check_restore(host::host& h, const restore_request& request) {
+  if (!request.point.is_newest() && request.point.number() <= 0) return restore_check::refused;
   const folder_tree history = scan_history_folders(h, request.store);
   const folder_node* point = find_point(history, request.point);
-  if (point == nullptr || point == unfinished_folder(h, request.store, history)) return false;
-  if (target_refusal(h, request.target, request.store)) return false;
-  return target_holds_entries(h, request.target);
-}
-
-int point_number(const std::string& entry) {
-  if (entry.size() < 4) return 0;
-  int n = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    if (entry[i] < '0' || entry[i] > '9') return 0;
-    n = n * 10 + (entry[i] - '0');
+  if (point == nullptr) return restore_check::refused;
+  if (point == unfinished_folder(h, request.store, history)) {
+    return restore_check::point_unfinished;
   }
-  return n;
+  if (target_refusal(h, request.target, request.store)) return restore_check::refused;
+  if (!request.overwrite && target_holds_entries(h, request.target)) {
+    return restore_check::needs_consent;
+  }
+  return restore_check::ready;
 }
 
 }  // namespace engine

@@ -7,14 +7,14 @@
 
 #include "engine/common/run_sinks.h"
 #include "engine/common/run_summary.h"
+#include "engine/store/point_choice.h"
 #include "platform/host.h"
 
 namespace engine {
 
 // What a restore rebuilds, and where.
 struct restore_request {
-  int point = 0;           // the number of the chosen point's history folder (Zolk0002: 2);
-                           // 0 means nothing chosen
+  point_choice point = point_choice::newest();  // the newest, or a number (Zolk0002: 2)
   std::string store;       // the destination folder holding the history folders
   std::string source;      // the job's source folder: only named in the opening lines
   std::string target;      // the folder the tree is rebuilt in
@@ -31,26 +31,24 @@ struct restore_request {
 
 // Lists the store once (under its lock), writes the opening lines (the point named as the
 // point list shows it), gathers the restore list of the chosen point and restores it
-// (run_restore). Nothing chosen or no history folder: returns refused with no line. A missing
-// or unfinished point (restore_point_unfinished), a refused target (restore_target.h), or a target
-// holding entries without `overwrite` (front_msg::target_not_empty), or a chosen path the point
-// does not hold: refused with lines saying why, nothing written. `stop` (may be null) ends the
-// restore between two entries, with lines saying so.
+// (run_restore). No history folder: refused with `no_points` and no line; a number below 1
+// names no point: refused with no line. A missing or unfinished point, a refused target
+// (restore_target.h), or a target holding entries without `overwrite` (front_msg::target_not_empty, `needs_consent`), or a
+// chosen path the point does not hold: refused with lines saying why, nothing written. `stop`
+// (may be null) ends the restore between two entries, with lines saying so.
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
                           run_progress& progress, const stop_request* stop = nullptr);
 
-// True when `point` of the history in `store` is the point of a backup run that was stopped or
-// killed and not yet completed by the next run (unfinished_folder): start_restore refuses it
-// with restore_point_unfinished before anything is written.
-bool restore_point_unfinished(host::host& h, const std::string& store, int point);
-
-// True when start_restore would find the point and accept the target, and the target already
-// holds entries: the restore then needs `overwrite`, which the user is asked for first.
-bool restore_needs_consent(host::host& h, const restore_request& request);
-
-// The number of a point entry as the point list shows it ("0002: 2026/12/08 10:20:30" is 2);
-// 0 when the text does not begin with four digits.
-int point_number(const std::string& entry);
+// What start_restore would answer `request` before it writes anything, for a front end that
+// asks the user first. Nothing is written, not even the lock file.
+enum class restore_check {
+  ready,             // it would restore
+  needs_consent,     // the target holds entries and the request does not allow `overwrite`
+  point_unfinished,  // the point of a backup run that was stopped or killed and not yet
+                     // completed by the next run (unfinished_folder): it cannot be restored
+  refused,           // no such point, or a refused target: start_restore says why in lines
+};
+restore_check check_restore(host::host& h, const restore_request& request);
 
 }  // namespace engine
 

@@ -10,6 +10,7 @@
 #include "engine/store/history_store.h"
 #include "engine/restore/restore_target.h"
 #include "engine/testing/restore_test_tree.h"
+#include "engine/testing/point_text.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"
 #include "platform/packed_time.h"
@@ -63,7 +64,7 @@ class Restore : public ::testing::Test {
     write_file(store + "/" + name + ".Zcl", bytes);
   }
   engine::run_summary restore(const std::string& point, const std::string& into) {
-    const engine::restore_request request{engine::point_number(point), store, "src", into,
+    const engine::restore_request request{testing_support::point_in_text(point), store, "src", into,
                                           overwrite};
     return engine::start_restore(faults, request, log, progress);
   }
@@ -294,8 +295,9 @@ TEST_F(RestoreThreeRuns, UnsafeTargetsAndMissingPointsAreRefusedBeforeAnythingIs
 
 TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   const auto needs_consent = [&](const std::string& point, const std::string& into) {
-    return engine::restore_needs_consent(
-        faults, engine::restore_request{engine::point_number(point), store, "src", into});
+    return engine::check_restore(
+               faults, engine::restore_request{testing_support::point_in_text(point), store, "src",
+                                               into}) == engine::restore_check::needs_consent;
   };
   EXPECT_FALSE(needs_consent("0001", target));  // new
   make_folders(target);
@@ -308,8 +310,8 @@ TEST_F(RestoreThreeRuns, OnlyAnAcceptableTargetThatHoldsEntriesAsksForConsent) {
   EXPECT_FALSE(needs_consent("0007", target));
   EXPECT_FALSE(needs_consent("0001", "/"));
   EXPECT_FALSE(needs_consent("0001", store));
-  EXPECT_FALSE(
-      engine::restore_needs_consent(faults, engine::restore_request{0, store, "src", target}));
+  EXPECT_NE(engine::check_restore(faults, engine::restore_request{0, store, "src", target}),
+            engine::restore_check::needs_consent);
 }
 
 TEST(RestoreTarget, AShareIsARootWhateverItsSpelling) {

@@ -1,6 +1,7 @@
 #include "engine/store/history_store.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 #include "engine/store/change_log.h"
@@ -103,8 +104,40 @@ std::string next_history_folder_name(const folder_node* newest) {
   return "Zolk" + digits;
 }
 
+int history_folder_number(const std::string& name) {
+  if (!is_history_folder_name(name)) return -1;
+  int number = 0;
+  for (size_t i = 4; i < 8; ++i) number = number * 10 + (name[i] - '0');
+  return number;
+}
+
+store_point point_of(const folder_node& history_folder, bool finished) {
+  store_point point;
+  point.number = history_folder_number(history_folder.name);
+  point.folder = history_folder.name;
+  point.time = *history_folder.date_text;
+  point.finished = finished;
+  return point;
+}
+
+std::string point_digits(const store_point& point) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%04d", point.number);
+  return digits;
+}
+
+std::string point_entry(const store_point& point) {
+  return point_digits(point) + ": " + point.time;
+}
+
 std::string point_entry(const folder_node& history_folder) {
-  return history_folder.name.substr(4) + ": " + *history_folder.date_text;
+  return point_entry(point_of(history_folder));
+}
+
+std::string point_list_entry(const store_point& point) {
+  // Part old, part new: the list must not offer it as a point like the others.
+  return point.finished ? point_entry(point)
+                        : point_entry(point) + text(msg::point_unfinished_mark);
 }
 
 std::vector<store_point> list_store_points(host::host& h, const std::string& destination) {
@@ -112,22 +145,15 @@ std::vector<store_point> list_store_points(host::host& h, const std::string& des
   const folder_tree list = scan_history_folders(h, destination);
   const folder_node* unfinished = unfinished_folder(h, destination, list);
   for (const folder_node* n = list.first(); n != nullptr; n = n->next) {
-    store_point point;
-    point.folder = n->name;
-    point.time = *n->date_text;
-    point.entry = point_entry(*n);
-    point.finished = n != unfinished;
-    // Part old, part new: the list must not offer it as a point like the others.
-    if (!point.finished) point.entry += text(msg::point_unfinished_mark);
-    points.push_back(std::move(point));
+    points.push_back(point_of(*n, n != unfinished));
   }
   return points;
 }
 
 std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination) {
   std::vector<std::string> entries;
-  for (store_point& point : list_store_points(h, destination)) {
-    entries.push_back(std::move(point.entry));
+  for (const store_point& point : list_store_points(h, destination)) {
+    entries.push_back(point_list_entry(point));
   }
   return entries;
 }

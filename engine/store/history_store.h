@@ -38,28 +38,37 @@ folder_tree scan_history_folders(host::host& h, const std::string& destination);
 // Empty when `newest` is null.
 std::string next_history_folder_name(const folder_node* newest);
 
-// One point as the point list shows it: the four characters after the prefix, ": " and the
-// folder's date text ("0003: 2026/12/08 10:20:30").
-std::string point_entry(const folder_node& history_folder);
+// The number a history folder's name gives its point: the four digits after the prefix
+// ("Zolk0003" and "zolk0003" are 3); -1 for a name that is no history folder name.
+int history_folder_number(const std::string& name);
 
 // One restore point of a store.
 struct store_point {
-  std::string folder;    // its history folder's name ("Zolk0003")
+  int number = 0;        // its history folder's number (Zolk0003: 3)
+  std::string folder;    // its history folder's name ("Zolk0003"), in the letter case it stands
   std::string time;      // the folder's date text ("2026/12/08 10:20:30")
-  std::string entry;     // as the point list shows it: point_entry, then for an unfinished
-                         // point the mark that says so
   bool finished = true;  // false for the point of a backup run that was stopped or killed
                          // and not yet completed by the next run (unfinished_folder): it
                          // cannot be restored
-  std::string digits() const { return folder.substr(4); }
 };
+
+// The point of a history folder as scanned (with its date_text), finished unless told.
+store_point point_of(const folder_node& history_folder, bool finished = true);
+
+// A point's number as commands take and print it: four digits ("0003").
+std::string point_digits(const store_point& point);
+// A point as lines and lists name it: its four digits, ": " and its time
+// ("0003: 2026/12/08 10:20:30").
+std::string point_entry(const store_point& point);
+std::string point_entry(const folder_node& history_folder);
+// A point as the point list shows it: point_entry, then for an unfinished point the mark that
+// says so. The one place a list entry is made.
+std::string point_list_entry(const store_point& point);
 
 // The restore points of `destination`, newest first: each history folder, in any letter case.
 std::vector<store_point> list_store_points(host::host& h, const std::string& destination);
 
-// The entries of list_store_points as the point list shows them, newest first: the four
-// characters after the prefix, ": " and the folder's date text ("0003: 2026/12/08 10:20:30"),
-// followed for an unfinished point by a mark that says so.
+// The entries of list_store_points as the point list shows them (point_list_entry), newest first.
 std::vector<std::string> restore_point_entries(host::host& h, const std::string& destination);
 
 }  // namespace engine

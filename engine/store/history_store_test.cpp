@@ -48,6 +48,32 @@ TEST(HistoryStore, RecognisesAndOrdersHistoryFoldersOnly) {
   EXPECT_TRUE(engine::scan_history_folders(h, tmp.at("missing")).empty());
 }
 
+TEST(HistoryStore, PointsCarryTheirFolderNumberWhateverTheLetterCase) {
+  EXPECT_EQ(engine::history_folder_number("Zolk0003"), 3);
+  EXPECT_EQ(engine::history_folder_number("zOLK0120"), 120);
+  EXPECT_EQ(engine::history_folder_number("Zolk9999"), 9999);
+  EXPECT_EQ(engine::history_folder_number("Zolk0000"), 0);
+  for (const char* other : {"Zolk12ab", "Zolk003", "Zolk00010", "ZOLK_OLD", ""}) {
+    EXPECT_EQ(engine::history_folder_number(other), -1) << other;
+  }
+  temp_folder tmp;
+  host::host& h = host::default_host();
+  for (const char* name : {"zolk0002", "ZOLK0010"}) ASSERT_TRUE(h.create_folder(tmp.at(name)));
+  const std::vector<engine::store_point> points = engine::list_store_points(h, tmp.path());
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(points[0].number, 10);
+  EXPECT_EQ(points[0].folder, "ZOLK0010");
+  EXPECT_EQ(points[1].number, 2);
+  EXPECT_EQ(engine::point_digits(points[0]), "0010");
+  EXPECT_EQ(engine::point_entry(points[1]), "0002: " + points[1].time);
+  EXPECT_EQ(engine::point_list_entry(points[1]), engine::point_entry(points[1]));
+  engine::store_point cut = points[0];
+  cut.finished = false;
+  // The unfinished mark follows the entry, so the number still leads it.
+  EXPECT_EQ(engine::point_list_entry(cut).rfind(engine::point_entry(cut), 0), 0u);
+  EXPECT_GT(engine::point_list_entry(cut).size(), engine::point_entry(cut).size());
+}
+
 TEST(HistoryStore, FoldersNamedLikeHistoryWithoutFourDigitsAreTheUsers) {
   temp_folder tmp;
   host::host& h = host::default_host();

@@ -85,8 +85,12 @@ TEST_F(RunMarker, OnlyAMarkerThatMatchesTheNewestFoldersMakesTheirPointUnfinishe
   EXPECT_EQ(u(listed[0]).substr(4),
             ": " + u(*history.first()->date_text) + " （未完了：中断されたバックアップ）");
   EXPECT_EQ(u(listed[1]).find("未完了"), std::string::npos);
-  EXPECT_TRUE(engine::restore_point_unfinished(h, dst, 3));
-  EXPECT_FALSE(engine::restore_point_unfinished(h, dst, 2));
+  const auto unfinished = [&](int point) {
+    return engine::check_restore(h, engine::restore_request{point, dst, src, tmp.at("t")}) ==
+           engine::restore_check::point_unfinished;
+  };
+  EXPECT_TRUE(unfinished(3));
+  EXPECT_FALSE(unfinished(2));
 
   // The older points are whole, and the log the cut run has not written yet is no failure.
   engine::run_summary summary;

@@ -1,6 +1,9 @@
-// One run or restore on a store at a time; a lock that cannot be made stops a run only.
+// One run, restore or read of a store at a time; a lock that cannot be made stops a run only.
 #include <gtest/gtest.h>
 
+#include "engine/history/opened_store.h"
+#include "engine/history/point_changes.h"
+#include "engine/history/point_versions.h"
 #include "engine/store/store_lock.h"
 
 #include "engine/testing/store_test_fixture.h"
@@ -34,6 +37,47 @@ TEST_F(StoreLock, ARunOrRestoreOnAHeldStoreIsRefusedAndChangesNothing) {
   other.held.reset();
   EXPECT_TRUE(run(&summary).size() > 2 && summary.ok());
   EXPECT_EQ(points().size(), 2u);
+}
+
+TEST_F(StoreLock, ChangesAndVersionsAreNotReadFromAHeldStore) {
+  // A prune holding the lock may be renumbering the points: what a reader saw would mix them.
+  file("a.txt", "a1");
+  run();
+  file("a.txt", "a2");
+  run();
+  host::lock_result other = host::default_host().lock_file(dst + "/" + engine::k_store_lock_name);
+  ASSERT_EQ(other.state, host::lock_state::taken);
+  using changes = engine::point_changes_result::state;
+  using versions = engine::path_versions_result::state;
+  EXPECT_EQ(engine::read_point_changes(faults, dst, 2).outcome, changes::busy);
+  EXPECT_EQ(engine::read_path_versions(faults, dst, "a.txt").outcome, versions::busy);
+  // What needs no store is still answered as before.
+  EXPECT_EQ(engine::read_path_versions(faults, dst, "..").outcome, versions::bad_path);
+  EXPECT_EQ(engine::read_point_changes(faults, tmp.at("none"), 1).outcome, changes::no_store);
+
+  other.held.reset();
+  EXPECT_EQ(engine::read_point_changes(faults, dst, 2).outcome, changes::read);
+  const engine::path_versions_result read = engine::read_path_versions(faults, dst, "a.txt");
+  EXPECT_EQ(read.outcome, versions::read);
+  EXPECT_EQ(read.versions.size(), 2u);
+}
+
+TEST_F(StoreLock, ALockFileThatCannotBeMadeStillLetsChangesAndVersionsBeRead) {
+  file("a.txt", "a1");
+  run();
+  // A store on a read-only medium: it cannot change either, so it is read without the lock.
+  faults.fail_call(host::call_kind::lock, 1);
+  EXPECT_EQ(engine::read_point_changes(faults, dst, 1).outcome,
+            engine::point_changes_result::state::read);
+  faults.fail_call(host::call_kind::lock, 1);
+  EXPECT_EQ(engine::read_path_versions(faults, dst, "a.txt").versions.size(), 1u);
+  // Opened without the lock, the store says so in its status, naming the lock file.
+  faults.fail_call(host::call_kind::lock, 1);
+  const engine::opened_store opened = engine::open_store_to_read(faults, dst);
+  EXPECT_EQ(opened.opened(), engine::opened_store::state::unlocked);
+  EXPECT_EQ(opened.status().what, engine::status::code::not_locked);
+  EXPECT_EQ(opened.status().message, engine::msg::store_not_locked);
+  EXPECT_EQ(opened.status().path, dst + "\\" + engine::k_store_lock_name);
 }
 
 TEST_F(StoreLock, ALockFileThatCannotBeMadeRefusesARunButNotARestore) {

@@ -13,6 +13,7 @@
 #include "engine/backup/backup_run.h"
 #include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/testing/point_text.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
@@ -62,8 +63,8 @@ class store_fixture : public ::testing::Test {
     engine::recording_log log;
     engine::null_progress progress;
     const engine::run_summary s = engine::start_restore(
-        faults, engine::restore_request{engine::point_number(point), dst, src, target}, log,
-        progress);
+        faults, engine::restore_request{testing_support::point_in_text(point), dst, src, target},
+        log, progress);
     if (summary != nullptr) *summary = s;
     if (lines != nullptr) {
       for (const std::string& line : log.lines()) lines->push_back(u(line));

@@ -6,8 +6,8 @@
 #include "cli/console.h"
 #include "cli/console_run.h"
 #include "cli/typed_names.h"
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/history_store.h"
 #include "platform/terminal.h"
 
 namespace cli {

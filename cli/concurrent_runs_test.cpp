@@ -9,8 +9,8 @@
 #include <set>
 #include <thread>
 
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/history_store.h"
 #include "engine/store/store_lock.h"
 #include "engine/testing/point_text.h"
 #include "platform/packed_time.h"

@@ -7,8 +7,8 @@
 #include <random>
 #include <set>
 
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/history_store.h"
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
 #include "engine/testing/point_text.h"

@@ -9,9 +9,9 @@
 #include <set>
 #include <string>
 
-#include "engine/store/change_log.h"
 #include "engine/restore/restore_rollback.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/change_log.h"
 #include "engine/testing/restore_test_tree.h"
 #include "fuzz/fuzz_target.h"
 #include "platform/testing/temp_folder.h"

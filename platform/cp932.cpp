@@ -96,9 +96,9 @@ bool encode_exactly(uint32_t cp, std::string& out) {
     std::string bytes;
     if (!encodes_exactly(cp, bytes)) return false;
     const auto first = static_cast<unsigned char>(bytes[0]);
-    value = bytes.size() == 1 ? 0x10000u + first
-                              : static_cast<uint32_t>(first) << 8 |
-                                    static_cast<unsigned char>(bytes[1]);
+    value = bytes.size() == 1
+                ? 0x10000u + first
+                : static_cast<uint32_t>(first) << 8 | static_cast<unsigned char>(bytes[1]);
     return true;
   });
   if (!found) return false;

@@ -44,7 +44,8 @@ TEST(Cp932, RememberedAnswersAgreeWithTheTableOnEveryCode) {
       texts.push_back({static_cast<char>(lead), static_cast<char>(trail)});
     }
   }
-  for (unsigned single = 0xA1; single <= 0xDF; ++single) texts.push_back({static_cast<char>(single)});
+  for (unsigned single = 0xA1; single <= 0xDF; ++single)
+    texts.push_back({static_cast<char>(single)});
   std::vector<std::string> names;
   for (uint32_t cp = 0x80; cp <= 0xFFFF; ++cp) {
     if (cp >= 0xD800 && cp <= 0xDFFF) continue;

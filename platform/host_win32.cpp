@@ -180,9 +180,8 @@ bool read_file_link(HANDLE h, std::string& target) {
 // Opens the entry at `path` itself, never what it names: a link, a junction or a folder too.
 HANDLE open_entry(const std::wstring& path) {
   return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                     nullptr);
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 // The symbolic link to a file at `path`, as read_file_link tells it.

@@ -197,8 +197,7 @@ void job_form::new_job() {
 
 void job_form::job_picked() {
   if (job_box.selected != -1) job_box.chosen_index = job_box.selected;
-  const jobs::job_record* r =
-      jobs::find_job(list_, job_box.selected, jobs::k_history_backup_kind);
+  const jobs::job_record* r = jobs::find_job(list_, job_box.selected, jobs::k_history_backup_kind);
   if (r == nullptr) return;
   comment_field_ = r->text(jobs::k_job_comment);
   source_field_ = r->text(jobs::k_source_folder);

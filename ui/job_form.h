@@ -76,7 +76,7 @@ class job_form {
   // register or modify refuses a text the settings file cannot hold (refused_text) rather than
   // cut it. The view should show the field again after setting it. ---
   job_combo_model job_box;  // job name field and its drop-down list; chosen_index is
-                              // current_job_index
+                            // current_job_index
   const std::string& comment_field() const { return comment_field_; }
   const std::string& source_field() const { return source_field_; }
   const std::string& destination_field() const { return destination_field_; }
@@ -89,9 +89,7 @@ class job_form {
 
   // new_job_button disabled means the new-job state.
   bool new_job_enabled() const { return new_job_enabled_; }
-  job_state state() const {
-    return new_job_enabled_ ? job_state::job_chosen : job_state::new_job;
-  }
+  job_state state() const { return new_job_enabled_ ? job_state::job_chosen : job_state::new_job; }
   job_state_view state_view() const { return view_of(state()); }
 
   // Called by new_job and job_picked after they changed the state: the window's
@@ -181,7 +179,7 @@ enum class job_text {
   st01_job_chosen,  // 履歴バックアップを行います。
   new_job_button,   // 新規作成
   register_button,  // 登録
-  register_hint,     // 現在の設定を保存します。
+  register_hint,    // 現在の設定を保存します。
   update_button,    // 修正反映
   syusei_hint,      // 現在の設定を上書き保存（修正）します。
   sakujo_delete,    // 削除

@@ -57,7 +57,8 @@ void main_window::enter_backup_mode() {
 
 void main_window::enter_restore_mode() {
   if (main_mode == k_backup_mode) {
-    backup_fields_ = {form.job_box, form.comment_field(), form.source_field(), form.destination_field()};
+    backup_fields_ = {form.job_box, form.comment_field(), form.source_field(),
+                      form.destination_field()};
     chooser.visible = false;
   }
   backup_mode_down = false;
@@ -84,7 +85,8 @@ void main_window::refresh_mode() {
   show_changes_button.visible = !backup;
   restore_entry_button.visible = !backup;
   status_line.hint = text(backup ? wt::s_mes_hint_backup : wt::s_mes_hint_restore);
-  destination_label.caption = text(backup ? wt::destination_label_backup : wt::destination_label_restore);
+  destination_label.caption =
+      text(backup ? wt::destination_label_backup : wt::destination_label_restore);
   new_job_button.enabled = form.new_job_enabled();
   if (backup) {
     const job_state_view view = form.state_view();
@@ -339,7 +341,9 @@ bool main_window::accept_source_folder(const std::string& folder) {
 // of focus would hold the user in it.
 bool main_window::on_source_left() { return form.source_field().empty() || accept_source(); }
 
-bool main_window::on_destination_left() { return form.destination_field().empty() || accept_destination(); }
+bool main_window::on_destination_left() {
+  return form.destination_field().empty() || accept_destination();
+}
 
 bool main_window::field_left(folder_field left) {
   if (left == folder_field::source) return on_source_left();

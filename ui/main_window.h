@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "engine/restore/restore_run.h"
 #include "engine/common/run_sinks.h"
+#include "engine/restore/restore_run.h"
 #include "platform/host.h"
 #include "ui/folder_checks.h"
 #include "ui/job_form.h"
@@ -234,8 +234,8 @@ class main_window {
   run_window_port& run_;
   point_tools_port* tools_ = nullptr;
   std::vector<engine::store_point> points_;  // the points R_ListBox lists, in its order
-  int running_mode_ = k_backup_mode;  // the mode of the working (or last) run
-  bool end_after_run_ = false;        // the user stopped the run to end the program
+  int running_mode_ = k_backup_mode;         // the mode of the working (or last) run
+  bool end_after_run_ = false;               // the user stopped the run to end the program
 };
 
 }  // namespace ui

@@ -11,47 +11,47 @@ namespace ui {
 
 enum class wt {
   // Program and main window.
-  app_title,           // ZOLK
-  main_caption,        // Ｚ-ＯＬＫ
-  page_caption,        // ZOLK
-  run_mes,             // 設定／実行の選択ボタン
-  backup_mode,              // 履歴バックアップ
-  backup_mode_hint,         // 履歴バックアップの処理を行います。
-  s_mes,               // ＜＝＞
-  restore_mode,              // 復　　元
-  restore_mode_hint,         // バックアップ・データを復元します。
-  s_mes_hint_backup,   // 現在のモードは、履歴バックアップです。
-  s_mes_hint_restore,  // 現在のモードは、復元です。
-  st01_backup,         // 履歴バックアップを行います。
-  st01_restore,        // 復元を行います。
-  job_name_label,              // 履歴ジョブ名
+  app_title,                  // ZOLK
+  main_caption,               // Ｚ-ＯＬＫ
+  page_caption,               // ZOLK
+  run_mes,                    // 設定／実行の選択ボタン
+  backup_mode,                // 履歴バックアップ
+  backup_mode_hint,           // 履歴バックアップの処理を行います。
+  s_mes,                      // ＜＝＞
+  restore_mode,               // 復　　元
+  restore_mode_hint,          // バックアップ・データを復元します。
+  s_mes_hint_backup,          // 現在のモードは、履歴バックアップです。
+  s_mes_hint_restore,         // 現在のモードは、復元です。
+  st01_backup,                // 履歴バックアップを行います。
+  st01_restore,               // 復元を行います。
+  job_name_label,             // 履歴ジョブ名
   comment_label,              // 今回の処理に対するコメント
-  source_label,              // バックアップ元フォルダ
-  destination_label_backup,       // バックアップ先フォルダ
-  destination_label_restore,      // 復元先フォルダ
-  browse,              // 参  照
-  point_list_label,         // どの時点を復元しますか
-  no_points,           // 履歴バックアップの情報がありません。
-  pick_by,                // 選択  (履歴バックアップを行ったジョブ名か、...)
-  pick_by_name,        // ジョブ名選択
-  pick_by_folder,      // フォルダ選択
-  job_combo_s,         // 履歴バックアップが実行されていません。
-  store_folder_placeholder,            // Rdirname
-  startb01,            // 現在の設定を実行
-  end_button,          // 終了
-  end_button_hint,     // プログラムを終了します。
-  st_main,             // ジョブ名は、設定を保存するのに利用されます。
+  source_label,               // バックアップ元フォルダ
+  destination_label_backup,   // バックアップ先フォルダ
+  destination_label_restore,  // 復元先フォルダ
+  browse,                     // 参  照
+  point_list_label,           // どの時点を復元しますか
+  no_points,                  // 履歴バックアップの情報がありません。
+  pick_by,                    // 選択  (履歴バックアップを行ったジョブ名か、...)
+  pick_by_name,               // ジョブ名選択
+  pick_by_folder,             // フォルダ選択
+  job_combo_s,                // 履歴バックアップが実行されていません。
+  store_folder_placeholder,   // Rdirname
+  startb01,                   // 現在の設定を実行
+  end_button,                 // 終了
+  end_button_hint,            // プログラムを終了します。
+  st_main,                    // ジョブ名は、設定を保存するのに利用されます。
   // Folder chooser.
   chooser_caption,  // フォルダ選択
   mes_01_source,  // 現在のディレクトリ・リストはバックアップ元フォルダに反映されます。
   mes_01_destination,  // 現在のディレクトリ・リストはバックアップ先フォルダに反映されます。
-  decide_button,        // 決定/閉じる
-  make_folder_button,        // フォルダ作成
+  decide_button,       // 決定/閉じる
+  make_folder_button,  // フォルダ作成
   // Run window.
   run_win_caption,       // 実行画面
-  run_status_label,        // ステータス
-  save_log_button,               // ログ保存終了
-  end_run_button,             // 終了
+  run_status_label,      // ステータス
+  save_log_button,       // ログ保存終了
+  end_run_button,        // 終了
   stop_button,           // 中止
   stop_question_backup,  // 処理を中止しますか？ 中止した処理は次回のバックアップで完了されます。
   stop_question_restore,  // 復元を中止しますか？ 復元先には途中までの内容が残ります。
@@ -104,7 +104,7 @@ enum class wt {
   run_finished,  // 処理は終了しました。ログ保存終了か、終了ボタンを押してください。
   // Put before the system's reason for a failure, as a line of the run window's log.
   failure_reason,  // "    理由: "
-  count_  // NOLINT(readability-identifier-naming): keep last; the number of texts, not one
+  count_           // NOLINT(readability-identifier-naming): keep last; the number of texts, not one
 };
 
 // The CP932 text of an entry (converted once, on first use).

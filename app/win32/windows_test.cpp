@@ -255,9 +255,9 @@ TEST_F(Win32Windows, RegisterBackUpAndRestoreATreeWithJapaneseNames) {
   EXPECT_TRUE(testing_support::is_folder(dir_.at(sj("履歴") + "\\Zolk0001")));
   const std::vector<std::wstring> backup_lines = run_view().shown_lines();
   ASSERT_FALSE(backup_lines.empty());
-  EXPECT_NE(std::find(backup_lines.begin(), backup_lines.end(),
-                      wide(ui::text(ui::wt::run_finished))),
-            backup_lines.end());
+  EXPECT_NE(
+      std::find(backup_lines.begin(), backup_lines.end(), wide(ui::text(ui::wt::run_finished))),
+      backup_lines.end());
   EXPECT_FALSE(enabled(run_view().stop_button));
   EXPECT_TRUE(enabled(run_view().save_log_button));
   EXPECT_TRUE(enabled(m.start_button));

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/backup/backup_run.h"
-#include "engine/restore/restore_run.h"
 #include "engine/common/run_sinks.h"
+#include "engine/restore/restore_run.h"
 #include "platform/host.h"
 #include "platform/testing/attributes.h"
 #include "platform/testing/temp_folder.h"

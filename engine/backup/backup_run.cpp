@@ -5,22 +5,22 @@
 #include <unordered_set>
 
 #include "engine/backup/backup_steps.h"
-#include "engine/store/change_check.h"
-#include "engine/store/change_log.h"
+#include "engine/backup/snapshot.h"
+#include "engine/backup/stream_compare.h"
 #include "engine/common/copy_batch.h"
 #include "engine/common/file_copy.h"
-#include "engine/store/history_store.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
+#include "engine/common/progress_meter.h"
 #include "engine/history/opened_store.h"
 #include "engine/history/point_times.h"
-#include "engine/common/progress_meter.h"
 #include "engine/history/prune_steps.h"
+#include "engine/store/change_check.h"
+#include "engine/store/change_log.h"
+#include "engine/store/history_store.h"
 #include "engine/store/run_marker.h"
-#include "engine/backup/snapshot.h"
 #include "engine/store/store_fit.h"
 #include "engine/store/store_lock.h"
-#include "engine/backup/stream_compare.h"
 
 namespace engine {
 namespace {

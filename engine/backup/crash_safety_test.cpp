@@ -7,12 +7,12 @@
 #include <set>
 
 #include "engine/backup/backup_run.h"
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/history_store.h"
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
-#include "engine/testing/store_test_fixture.h"
 #include "engine/testing/point_text.h"
+#include "engine/testing/store_test_fixture.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"

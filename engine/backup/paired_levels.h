@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "engine/common/helper_thread.h"
 #include "engine/backup/snapshot.h"
+#include "engine/common/helper_thread.h"
 #include "platform/host.h"
 
 namespace engine {

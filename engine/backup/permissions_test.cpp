@@ -7,8 +7,8 @@
 #include <string>
 
 #include "engine/backup/backup_run.h"
-#include "engine/restore/restore_run.h"
 #include "engine/common/run_sinks.h"
+#include "engine/restore/restore_run.h"
 #include "platform/host.h"
 #include "platform/native_path.h"
 #include "platform/testing/attributes.h"

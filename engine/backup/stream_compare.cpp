@@ -4,9 +4,9 @@
 #include <limits>
 #include <utility>
 
-#include "engine/store/change_check.h"
 #include "engine/backup/paired_levels.h"
 #include "engine/common/paths.h"
+#include "engine/store/change_check.h"
 
 namespace engine {
 namespace {

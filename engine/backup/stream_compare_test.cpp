@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <random>
 
-#include "engine/store/change_check.h"
 #include "engine/common/file_copy.h"
 #include "engine/common/paths.h"
+#include "engine/store/change_check.h"
 #include "platform/packed_time.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"

@@ -7,7 +7,9 @@ namespace engine {
 namespace {
 
 // Bytes a string costs beyond its object when it no longer fits in it.
-size_t heap_bytes(const std::string& s) { return s.size() < sizeof(std::string) ? 0 : s.size() + 1; }
+size_t heap_bytes(const std::string& s) {
+  return s.size() < sizeof(std::string) ? 0 : s.size() + 1;
+}
 
 }  // namespace
 

@@ -8,8 +8,8 @@
 
 #include "engine/backup/backup_run.h"
 #include "engine/common/messages.h"
-#include "engine/restore/restore_run.h"
 #include "engine/common/run_sinks.h"
+#include "engine/restore/restore_run.h"
 #include "platform/host.h"
 #include "platform/native_path.h"
 #include "platform/testing/fault_host.h"

@@ -99,7 +99,7 @@ class copy_batch {
   bool started_ = false;
   // The started batch; declared before helper_, whose end waits for the helper.
   std::vector<batch_file> files_;
-  std::atomic<size_t> next_{0};  // the next file of the started batch to take
+  std::atomic<size_t> next_{0};            // the next file of the started batch to take
   std::unique_ptr<helper_thread> helper_;  // made for the first batch started
 };
 

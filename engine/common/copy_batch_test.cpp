@@ -6,12 +6,12 @@
 
 #include <cstdio>
 
-#include "engine/store/history_store.h"
 #include "engine/common/messages.h"
+#include "engine/store/history_store.h"
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
-#include "engine/testing/store_test_fixture.h"
 #include "engine/testing/point_text.h"
+#include "engine/testing/store_test_fixture.h"
 
 namespace {
 

@@ -36,10 +36,12 @@ void helper_thread::finish() {
 
 void helper_thread::serve() {
   for (;;) {
-    await_until([this] {
-      const int now = state_.load();
-      return now == k_asked || now == k_closing;
-    }, idle_spins_);
+    await_until(
+        [this] {
+          const int now = state_.load();
+          return now == k_asked || now == k_closing;
+        },
+        idle_spins_);
     if (state_.load() == k_closing) return;
     job_();
     tell(k_done);

@@ -6,8 +6,8 @@
 #include <tuple>
 
 #include "engine/backup/backup_run.h"
-#include "engine/store/history_store.h"
 #include "engine/history/prune_run.h"
+#include "engine/store/history_store.h"
 #include "platform/testing/temp_folder.h"
 
 namespace {

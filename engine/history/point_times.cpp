@@ -3,9 +3,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/common/paths.h"
 #include "engine/store/change_log.h"
 #include "engine/store/history_store.h"
-#include "engine/common/paths.h"
 
 namespace engine {
 

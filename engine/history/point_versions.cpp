@@ -1,8 +1,8 @@
 #include "engine/history/point_versions.h"
 
-#include "engine/store/history_store.h"
 #include "engine/history/point_walk.h"
 #include "engine/restore/restore_list.h"
+#include "engine/store/history_store.h"
 
 namespace engine {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "engine/store/change_log.h"
-#include "engine/store/history_store.h"
 #include "engine/common/paths.h"
 #include "engine/restore/restore_rollback.h"
+#include "engine/store/change_log.h"
+#include "engine/store/history_store.h"
 #include "engine/store/run_marker.h"
 #include "platform/native_path.h"
 

@@ -12,11 +12,11 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/backup/snapshot.h"
+#include "engine/restore/restore_list.h"
 #include "engine/store/change_log.h"
 #include "engine/store/change_log_index.h"
 #include "engine/store/point_choice.h"
-#include "engine/restore/restore_list.h"
-#include "engine/backup/snapshot.h"
 #include "platform/host.h"
 
 namespace engine {

@@ -2,10 +2,10 @@
 // complete it (or find it never started), and every point left must restore exactly.
 #include <gtest/gtest.h>
 
+#include "engine/history/verify_store.h"
 #include "engine/store/history_store.h"
 #include "engine/store/prune_marker.h"
 #include "engine/testing/prune_test_history.h"
-#include "engine/history/verify_store.h"
 #include "platform/testing/fault_host.h"
 
 namespace {

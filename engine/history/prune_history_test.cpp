@@ -2,9 +2,9 @@
 // the tree it was made from, and later runs must go on as on a store never pruned.
 #include <gtest/gtest.h>
 
+#include "engine/history/verify_store.h"
 #include "engine/store/history_store.h"
 #include "engine/testing/prune_test_history.h"
-#include "engine/history/verify_store.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <unordered_map>
 
-#include "engine/store/change_log.h"
 #include "engine/common/file_copy.h"
-#include "engine/store/history_store.h"
 #include "engine/common/paths.h"
 #include "engine/restore/restore_rollback.h"
+#include "engine/store/change_log.h"
+#include "engine/store/history_store.h"
 #include "platform/cp932.h"
 
 namespace engine {

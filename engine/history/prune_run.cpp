@@ -5,14 +5,14 @@
 #include <memory>
 #include <optional>
 
-#include "engine/store/change_log.h"
 #include "engine/common/file_copy.h"
-#include "engine/store/history_store.h"
 #include "engine/common/paths.h"
 #include "engine/history/opened_store.h"
 #include "engine/history/point_walk.h"
 #include "engine/history/prune_merge.h"
 #include "engine/history/prune_steps.h"
+#include "engine/store/change_log.h"
+#include "engine/store/history_store.h"
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
 #include "platform/packed_time.h"

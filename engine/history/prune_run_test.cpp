@@ -2,8 +2,8 @@
 // dates --keep-since takes, and the point times a thinning keeps.
 #include <gtest/gtest.h>
 
-#include "engine/store/history_store.h"
 #include "engine/history/prune_merge.h"
+#include "engine/store/history_store.h"
 #include "engine/testing/prune_test_history.h"
 
 namespace {

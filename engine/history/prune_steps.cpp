@@ -1,13 +1,13 @@
 #include "engine/history/prune_steps.h"
 
-#include "engine/store/change_log.h"
 #include "engine/common/file_copy.h"
-#include "engine/store/history_store.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
 #include "engine/history/point_times.h"
 #include "engine/history/point_walk.h"
 #include "engine/history/prune_merge.h"
+#include "engine/store/change_log.h"
+#include "engine/store/history_store.h"
 
 namespace engine {
 namespace {

@@ -12,8 +12,8 @@
 
 #include <string>
 
-#include "engine/store/prune_marker.h"
 #include "engine/common/run_sinks.h"
+#include "engine/store/prune_marker.h"
 #include "platform/host.h"
 
 namespace engine {

@@ -2,10 +2,10 @@
 #include <memory>
 #include <unordered_map>
 
-#include "engine/store/history_store.h"
-#include "engine/common/paths.h"
 #include "engine/backup/snapshot.h"
+#include "engine/common/paths.h"
 #include "engine/history/verify_store.h"
+#include "engine/store/history_store.h"
 
 namespace engine {
 namespace {

@@ -7,17 +7,17 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "engine/store/change_log.h"
-#include "engine/store/history_store.h"
-#include "engine/history/opened_store.h"
+#include "engine/backup/snapshot.h"
 #include "engine/common/paths.h"
+#include "engine/history/opened_store.h"
 #include "engine/history/point_walk.h"
-#include "engine/store/prune_marker.h"
 #include "engine/history/prune_merge.h"
 #include "engine/history/prune_steps.h"
 #include "engine/restore/restore_rollback.h"
+#include "engine/store/change_log.h"
+#include "engine/store/history_store.h"
+#include "engine/store/prune_marker.h"
 #include "engine/store/run_marker.h"
-#include "engine/backup/snapshot.h"
 #include "engine/store/store_lock.h"
 
 namespace engine {

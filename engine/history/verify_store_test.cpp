@@ -4,9 +4,9 @@
 
 #include <functional>
 
-#include "engine/testing/prune_test_history.h"
-#include "engine/store/run_marker.h"
 #include "engine/history/verify_store.h"
+#include "engine/store/run_marker.h"
+#include "engine/testing/prune_test_history.h"
 #include "platform/testing/fault_host.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/common/progress_meter.h"
-#include "engine/restore/restore_list.h"
 #include "engine/common/run_summary.h"
+#include "engine/restore/restore_list.h"
 #include "platform/host.h"
 
 namespace engine {

@@ -7,8 +7,8 @@
 #include <random>
 
 #include "engine/backup/backup_run.h"
-#include "engine/testing/random_history.h"
 #include "engine/restore/restore_run.h"
+#include "engine/testing/random_history.h"
 #include "engine/testing/restore_test_tree.h"
 #include "platform/native_path.h"
 #include "platform/packed_time.h"

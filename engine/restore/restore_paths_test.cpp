@@ -8,8 +8,8 @@
 
 #include "engine/backup/backup_run.h"
 #include "engine/history/point_versions.h"
-#include "engine/testing/random_history.h"
 #include "engine/restore/restore_run.h"
+#include "engine/testing/random_history.h"
 #include "engine/testing/restore_test_tree.h"
 #include "platform/cp932.h"
 #include "platform/testing/temp_folder.h"

@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/store/change_log_index.h"
 #include "engine/restore/restore_list.h"
+#include "engine/store/change_log_index.h"
 #include "platform/host.h"
 
 namespace engine {

@@ -5,20 +5,20 @@
 #include <optional>
 #include <vector>
 
-#include "engine/store/history_store.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
 #include "engine/history/opened_store.h"
 #include "engine/history/point_walk.h"
-#include "engine/store/prune_marker.h"
 #include "engine/history/prune_steps.h"
 #include "engine/restore/restore_copy.h"
 #include "engine/restore/restore_list.h"
 #include "engine/restore/restore_target.h"
 #include "engine/restore/restore_walk.h"
+#include "engine/restore/target_contents.h"
+#include "engine/store/history_store.h"
+#include "engine/store/prune_marker.h"
 #include "engine/store/run_marker.h"
 #include "engine/store/store_lock.h"
-#include "engine/restore/target_contents.h"
 
 namespace engine {
 namespace {

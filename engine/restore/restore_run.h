@@ -33,9 +33,9 @@ struct restore_request {
 // point list shows it), gathers the restore list of the chosen point and restores it
 // (run_restore). No history folder: refused with `no_points` and no line; a number below 1
 // names no point: refused with no line. A missing or unfinished point, a refused target
-// (restore_target.h), or a target holding entries without `overwrite` (front_msg::target_not_empty, `needs_consent`), or a
-// chosen path the point does not hold: refused with lines saying why, nothing written. `stop`
-// (may be null) ends the restore between two entries, with lines saying so.
+// (restore_target.h), or a target holding entries without `overwrite` (front_msg::target_not_empty,
+// `needs_consent`), or a chosen path the point does not hold: refused with lines saying why,
+// nothing written. `stop` (may be null) ends the restore between two entries, with lines saying so.
 run_summary start_restore(host::host& h, const restore_request& request, run_log& log,
                           run_progress& progress, const stop_request* stop = nullptr);
 

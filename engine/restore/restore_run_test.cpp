@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_target.h"
-#include "engine/testing/restore_test_tree.h"
+#include "engine/store/history_store.h"
 #include "engine/testing/point_text.h"
+#include "engine/testing/restore_test_tree.h"
 #include "platform/cp932.h"
 #include "platform/native_path.h"
 #include "platform/packed_time.h"

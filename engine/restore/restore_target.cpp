@@ -1,7 +1,7 @@
 #include "engine/restore/restore_target.h"
 
-#include "engine/store/history_store.h"
 #include "engine/common/paths.h"
+#include "engine/store/history_store.h"
 #include "platform/cp932.h"
 
 namespace engine {

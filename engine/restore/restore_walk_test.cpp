@@ -6,8 +6,8 @@
 #include <map>
 #include <random>
 
-#include "engine/store/change_log.h"
 #include "engine/common/paths.h"
+#include "engine/store/change_log.h"
 #include "platform/testing/fault_host.h"
 #include "platform/testing/temp_folder.h"
 

@@ -51,8 +51,8 @@ class change_log_index {
   static change_log_index read(host::host& h, const std::string& point_path,
                                change_log_state& state, const index_spill* spill = nullptr);
   // The same for the log file at `path` (its whole name, in whatever letter case it stands).
-  static change_log_index read_file(host::host& h, const std::string& path,
-                                    change_log_state& state, const index_spill* spill = nullptr);
+  static change_log_index read_file(host::host& h, const std::string& path, change_log_state& state,
+                                    const index_spill* spill = nullptr);
 
   // Takes in one raw line (its code and path, without the line end). Lines with a code other
   // than the four below, or without a path, are ignored. seal() must follow the last one.

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/store/change_log.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
+#include "engine/store/change_log.h"
 #include "engine/store/run_marker.h"
 
 namespace engine {

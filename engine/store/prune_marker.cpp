@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "engine/store/history_store.h"
 #include "engine/common/paths.h"
+#include "engine/store/history_store.h"
 
 namespace engine {
 namespace {

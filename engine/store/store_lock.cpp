@@ -1,8 +1,8 @@
 #include "engine/store/store_lock.h"
 
-#include "engine/store/change_check.h"
 #include "engine/common/messages.h"
 #include "engine/common/paths.h"
+#include "engine/store/change_check.h"
 
 namespace engine {
 

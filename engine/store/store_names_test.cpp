@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/history/prune_run.h"
+#include "engine/history/verify_store.h"
 #include "engine/store/run_marker.h"
 #include "engine/testing/store_test_fixture.h"
-#include "engine/history/verify_store.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "engine/backup/backup_run.h"
+#include "engine/common/run_sinks.h"
 #include "engine/history/prune_run.h"
 #include "engine/restore/restore_run.h"
-#include "engine/common/run_sinks.h"
 #include "platform/packed_time.h"
 #include "platform/testing/temp_folder.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "engine/backup/backup_run.h"
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/history_store.h"
 #include "engine/testing/point_text.h"
 #include "platform/cp932.h"
 #include "platform/packed_time.h"

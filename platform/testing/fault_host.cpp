@@ -67,7 +67,7 @@ bool fault_host::leads_to_folder(const std::string& path) {
 
 // A link to a folder loses its target and cannot be backed up; every other link stays itself.
 void fault_host::describe_links_as_windows_does(const std::string& pattern,
-                                               std::vector<found_entry>& out) {
+                                                std::vector<found_entry>& out) {
   const std::string folder = folder_of_pattern(pattern);
   for (found_entry& entry : out) {
     if (!entry.is_link || !leads_to_folder(folder + "\\" + entry.name)) continue;

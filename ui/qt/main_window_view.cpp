@@ -130,11 +130,13 @@ void main_window_view::build_page() {
   page_image = place(new QLabel(job_page), "Image1", 0, 0, k_width, k_page_height);
   page_image->setPixmap(page_picture(k_width, k_page_height));
   mode_caption = label(job_page, "run_mes", qtext(ui::wt::run_mes), 24, 8);
-  backup_mode_button = speed_button(job_page, "run01B", qtext(ui::wt::backup_mode), 233, 3, 100, 22);
+  backup_mode_button =
+      speed_button(job_page, "run01B", qtext(ui::wt::backup_mode), 233, 3, 100, 22);
   backup_mode_button->setToolTip(qtext(ui::wt::backup_mode_hint));
   mode_status = place(new QLabel(qtext(ui::wt::s_mes), job_page), "s_mes", 336, 5, 39, 13);
   mode_status->setAlignment(Qt::AlignCenter);
-  restore_mode_button = speed_button(job_page, "run02B", qtext(ui::wt::restore_mode), 380, 3, 100, 22);
+  restore_mode_button =
+      speed_button(job_page, "run02B", qtext(ui::wt::restore_mode), 380, 3, 100, 22);
   restore_mode_button->setToolTip(qtext(ui::wt::restore_mode_hint));
   mode_buttons_ = new QButtonGroup(this);
   for (QPushButton* b : {backup_mode_button, restore_mode_button}) {

@@ -698,7 +698,8 @@ TEST_F(MainWindowView, ALongDestinationStaysWholeInTheFieldAndAJobTheFileCannotH
   ASSERT_GT(cp932::from_unicode(destination.toStdString()).size(), 300u);
   register_job(u8("深い"), "/data", destination.toStdString());
   EXPECT_EQ(main_->destination_folder->text(), destination);
-  EXPECT_EQ(main_->logic().form.destination_field(), cp932::from_unicode(destination.toStdString()));
+  EXPECT_EQ(main_->logic().form.destination_field(),
+            cp932::from_unicode(destination.toStdString()));
   ASSERT_EQ(messages_.texts.size(), 1u);
   EXPECT_TRUE(messages_.texts[0].startsWith(u8("バックアップ先フォルダが長すぎるため")))
       << messages_.texts[0].toStdString();

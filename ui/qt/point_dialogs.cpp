@@ -88,7 +88,8 @@ void restore_path_dialog::on_ok() {
 }
 
 point_dialogs::point_dialogs(QWidget* parent)
-    : changes_window(new point_changes_dialog(parent)), path_dialog(new restore_path_dialog(parent)) {}
+    : changes_window(new point_changes_dialog(parent)),
+      path_dialog(new restore_path_dialog(parent)) {}
 
 void point_dialogs::show_changes(const ui::changes_page& page) { changes_window->show_page(page); }
 

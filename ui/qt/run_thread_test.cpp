@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "engine/store/history_store.h"
 #include "engine/restore/restore_run.h"
+#include "engine/store/history_store.h"
 #include "platform/testing/fault_host.h"
 #include "ui/qt/qt_testing.h"
 #include "ui/run_testing.h"

@@ -32,8 +32,8 @@ bool name_before(const std::string& a, const std::string& b) {
 }  // namespace
 
 folder_chooser::folder_chooser(host::host& h) : host_(h) {
-  create(L"ZolkFolderChooser", wtext(ui::wt::chooser_caption), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-         WS_EX_CONTROLPARENT, k_width, k_height);
+  create(L"ZolkFolderChooser", wtext(ui::wt::chooser_caption),
+         WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, k_width, k_height);
   if (hwnd() == nullptr) return;
   dpi_ = dpi_of(hwnd());
   drive_box = make_control(hwnd(), WC_COMBOBOXW, L"",

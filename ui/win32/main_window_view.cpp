@@ -235,8 +235,8 @@ void main_window_view::build_page() {
       speed_button(job_page, wtext(ui::wt::backup_mode), id_backup_mode, BS_CHECKBOX | BS_PUSHLIKE);
   mode_status = label(job_page, wtext(ui::wt::s_mes), SS_CENTER | SS_NOTIFY);
   SetWindowLongPtrW(mode_status, GWLP_ID, id_mode_status);
-  restore_mode_button =
-      speed_button(job_page, wtext(ui::wt::restore_mode), id_restore_mode, BS_CHECKBOX | BS_PUSHLIKE);
+  restore_mode_button = speed_button(job_page, wtext(ui::wt::restore_mode), id_restore_mode,
+                                     BS_CHECKBOX | BS_PUSHLIKE);
   mode_heading = label(job_page, L"");
   page_places_ = {{mode_caption, 24, 8, 137, 16},
                   {backup_mode_button, 233, 3, 100, 22},
@@ -509,7 +509,8 @@ void main_window_view::field_changed(int id) {
   ui::main_window& m = *logic_;
   if (id == id_comment) m.form.set_comment_field(narrow(window_text(comment_field)));
   if (id == id_source_folder) m.form.set_source_field(narrow(window_text(source_folder)));
-  if (id == id_destination_folder) m.form.set_destination_field(narrow(window_text(destination_folder)));
+  if (id == id_destination_folder)
+    m.form.set_destination_field(narrow(window_text(destination_folder)));
 }
 
 void main_window_view::combo_picked(int id) {
